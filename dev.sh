@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# One entry point for a fresh Debian 12 machine:
+#   ./dev.sh test   install what is missing, build with the sanitizers, run every test
+#   ./dev.sh run    install what is missing, build, start simulated devices on loopback, open the tool
+set -euo pipefail
+cd "$(dirname "$0")"
+
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev python3-pymodbus)
+RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
+
+missing_packages() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+    done
+}
+
+ensure_packages() {
+    local missing
+    missing=$(missing_packages "$@" | tr '\n' ' ')
+    [ -z "${missing// /}" ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages. Install them with:" >&2
+        echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends $missing" >&2
+        exit 1
+    fi
+    echo "Installing: $missing"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
+}
+
+build() {  # $1 = preset
+    local preset=$1
+    [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset"
+    cmake --build --preset "$preset"
+}
+
+# Everything the tool sends during a demo stays on this machine.
+export TAVREL_BROADCAST="${TAVREL_BROADCAST:-127.255.255.255}"
+
+case "${1:-}" in
+test)
+    ensure_packages "${BUILD_PACKAGES[@]}"
+    build test
+    ctest --preset test -j2
+    ;;
+run)
+    ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
+    build release
+    bin=build/release
+    sim_pid=""
+    if [ -x "$bin/src/sim/tavrel-sim" ]; then
+        "$bin/src/sim/tavrel-sim" --demo &
+        sim_pid=$!
+        trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; wait 2>/dev/null' EXIT
+        sleep 0.5
+    fi
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display: running the command-line search against the simulated devices instead."
+        if [ -x "$bin/src/cli/tavrel-cli" ]; then
+            "$bin/src/cli/tavrel-cli" search
+        else
+            echo "tavrel-cli is not built yet."
+        fi
+        exit 0
+    fi
+    "$bin/src/app/tavrel-config"
+    ;;
+*)
+    echo "usage: $0 test|run" >&2
+    exit 2
+    ;;
+esac
