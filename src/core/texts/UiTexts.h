@@ -1,0 +1,206 @@
+#pragma once
+// Every text the program shows in its two interface languages, plus the language code.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tavrel {
+
+enum class Language { Chinese, English };
+
+inline constexpr int kEnglishLanguageCode = 9;
+inline constexpr int kChineseLanguageCode = 4;
+// Added to the language code to form the identifier handed to language-aware message boxes.
+inline constexpr int kDefaultSublanguage = 0x400;
+
+// Holds one complete language set once a loader has run; empty before that.
+class UiTexts {
+  public:
+    virtual ~UiTexts() = default;
+
+    void loadEnglish();
+    void loadChinese();
+    void load(Language language);
+
+    // English only after loadEnglish(); an empty set counts as Chinese.
+    bool isEnglish() const { return languageCode == kEnglishLanguageCode; }
+    Language language() const { return isEnglish() ? Language::English : Language::Chinese; }
+    // 0x0409 for English, 0x0404 for Chinese (0x0400 before any load).
+    int messageBoxLanguageId() const { return languageCode | kDefaultSublanguage; }
+
+    // Visits every text member with its member name, in declaration order.
+    using TextVisitor = std::function<void(std::string_view name, const std::string& text)>;
+    void forEachText(const TextVisitor& visit) const;
+    static std::size_t textCount();
+
+    // --- Main window and about box ---
+    std::string mainCaption;   // caption followed by the version label, same in both languages
+    std::string versionLabel;  // "V228 "
+    std::string aboutCaption;
+    std::string aboutNotice;  // second line of the about box
+
+    // --- Menus ---
+    std::string deviceMenu;
+    std::string firmwareUpgrade;  // device menu item and the firmware button of the device list
+    std::string exportProfile;
+    std::string importProfile;
+    std::string ioControl;
+    std::string languageMenu;
+    std::string englishItem;
+    std::string adapterMenu;
+    std::string defaultAdapter;
+    std::string aboutCommand;  // command on the menu bar itself
+
+    // --- Device list area ---
+    std::string deviceListFrame;
+    std::string columnDeviceIp;
+    std::string columnMac;
+    std::string columnSoftware;
+    std::string columnHardware;
+    std::string searchButton;
+    std::string selectSubnetCheck;
+    std::string broadcastCheck;
+    std::string restartButton;
+    std::string factoryResetButton;
+
+    // --- Network settings area ---
+    std::string networkFrame;
+    std::string labelIpType;
+    std::string ipTypeStatic;
+    std::string ipTypeDhcp;
+    std::string labelIp;
+    std::string labelSubnetMask;
+    std::string labelGateway;
+    std::string labelDns;
+    std::string labelMac;
+    std::string labelUser;
+    std::string labelPassword;
+    std::string labelInputChanged;  // both IO input-change labels
+    std::string outputFollowCheck;
+    std::string sendStatusCheck;
+    std::string saveDataButton;  // network save, port save and the image save buttons
+
+    // --- Port settings area ---
+    std::string portFrame;
+    std::string enableCheck;
+    std::string labelSelectPort;
+    std::string labelSerialMode;
+    std::string labelBaudRate;
+    std::string labelParity;
+    std::string labelDataBits;
+    std::string labelStopBits;
+    std::string labelWorkMode;
+    std::string labelRemoteIp;
+    std::string labelRemotePort;
+    std::string labelLocalPort;
+    std::string modbusTcpToRtuCheck;
+    std::string labelHeartbeatData;
+    std::string labelHeartbeatTime;
+    std::string oneClickButton;
+
+    // --- WiFi area and scan list ---
+    std::string wifiFrame;
+    std::string labelWifiMode;
+    std::string wifiScanButton;
+    std::string labelWifiPassword;  // AP and STA password labels
+    std::string labelSignal;
+    std::string wifiSearching;
+    std::string wifiSearchTimeout;
+    std::string wifiDoubleClickHint;
+
+    // --- Output time area ---
+    std::string timeFrame;
+    std::string computerTimeCheck;
+    std::string labelDeviceTime;
+    std::string calibrateButton;
+    std::string scheduleColumnIndex;
+    std::string scheduleColumnMode;       // also the editor's mode label
+    std::string scheduleColumnOpenTime;   // also the editor's open-time labels
+    std::string scheduleColumnCloseTime;  // also the editor's close-time labels
+    std::string timerCheck;
+    std::string strobeCheck;
+    std::string weekCheck;  // also the editor's week label
+    std::string labelYear;
+    std::string labelMonth;
+    std::string labelDay;
+    std::string labelHour;
+    std::string labelMinute;
+    std::string labelSecond;
+    std::string modifyButton;
+    std::string readButton;
+    std::string saveButton;
+
+    // --- Firmware upgrade ---
+    std::string confirmUpgrade;
+    std::string firmwareTargetLabel;
+    std::string firmwareFileLabel;
+    std::string firmwareOpenButton;
+    std::string firmwareStartButton;
+    std::string firmwareNoFile;
+    std::string firmwareCannotOpen;  // follows the path directly
+    std::string firmwareTooBig;
+
+    // --- Common dialog texts ---
+    std::string infoCaption;
+    std::string broadcastAddressLabel;  // broadcast dialog label and status bar part 3 prefix
+    std::string okButton;
+    std::string cancelButton;
+
+    // --- Search and status ---
+    std::string searchTimeout;
+    std::string searchingDevice;
+    std::string searchPort;
+    std::string searchEnd;
+    std::string selectDevicePrompt;
+    std::string sendingData;
+    std::string savedSuccessfully;
+    std::string scanIpPrefix;
+
+    // --- Profiles ---
+    std::string badProfile;
+    std::string portCountMismatch;
+
+    // --- Messages chosen by language outside the main tables ---
+    std::string subnetMismatch;       // IO window refused: board and computer in different subnets
+    std::string readParametersFirst;  // output timing save before a read
+    std::string chooseScheduleRow;    // schedule edit without a selected row
+    std::string chooseBoard;          // schedule edit without a selected device
+    std::string invalidMacAddress;    // MAC text that is not twelve hexadecimal digits
+    std::string invalidIpAddress;     // address that is not four numbers 0-255
+
+    // --- IO control window ---
+    std::string ioNetworkSetting;
+    std::string ioDeviceSetting;
+    std::string ioInput;
+    std::string ioOutput;
+    std::string ioAnalog;
+    std::string ioLabelProtocolType;
+    std::string ioLabelLocalIp;
+    std::string ioLabelLocalPort;
+    std::string ioLabelDeviceIp;
+    std::string ioLabelDevicePort;
+    std::string ioConnect;
+    std::string ioDisconnect;
+    std::string ioProtocolGroup;
+    std::string ioAddressGroup;
+    std::string ioSelfDefine;
+    std::string ioModbus;
+    std::string ioAllOn;
+    std::string ioAllOff;
+    std::string ioTimeInterval;
+    std::string ioClear;
+    std::string ioShowCommand;
+    std::string ioStopShowing;
+    std::string ioTips;
+    std::string ioCommand;
+    std::string ioDeviceModel;
+    std::string ioConnected;
+    std::string ioConnecting;
+    std::string ioConnectFailed;
+    std::string ioListening;
+
+    int languageCode = 0;
+};
+
+}  // namespace tavrel
