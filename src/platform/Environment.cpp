@@ -1,0 +1,22 @@
+#include "Environment.h"
+
+#include <QtCore/QDebug>
+#include <QtCore/QtGlobal>
+
+namespace tavrel {
+
+EnvLookup processEnvironment() {
+    return [](const char* name) -> std::optional<std::string> {
+        if (!qEnvironmentVariableIsSet(name)) return std::nullopt;
+        return qEnvironmentVariable(name).toStdString();
+    };
+}
+
+NetworkSettings networkSettingsFromEnvironment() {
+    std::vector<std::string> problems;
+    NetworkSettings s = networkSettingsFrom(processEnvironment(), &problems);
+    for (const auto& p : problems) qWarning("%s", p.c_str());
+    return s;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,54 @@
+#include "ProtocolSocket.h"
+
+#include <QtNetwork/QNetworkDatagram>
+#include <QtNetwork/QUdpSocket>
+
+namespace tavrel {
+
+ProtocolSocket::ProtocolSocket(QObject* parent) : QObject(parent) {}
+
+ProtocolSocket::~ProtocolSocket() = default;
+
+bool ProtocolSocket::open(const QHostAddress& address, quint16 port) {
+    close();
+    socket_ = new QUdpSocket(this);
+    connect(socket_, &QUdpSocket::readyRead, this, &ProtocolSocket::drain);
+    const QHostAddress where = address.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : address;
+    const bool ok = socket_->bind(where, port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+    return ok;
+}
+
+void ProtocolSocket::close() {
+    if (!socket_) return;
+    socket_->disconnect(this);
+    socket_->close();
+    socket_->deleteLater();
+    socket_ = nullptr;
+}
+
+bool ProtocolSocket::isBound() const {
+    return socket_ && socket_->state() == QAbstractSocket::BoundState;
+}
+
+QHostAddress ProtocolSocket::localAddress() const { return socket_ ? socket_->localAddress() : QHostAddress(); }
+
+quint16 ProtocolSocket::localPort() const { return socket_ ? socket_->localPort() : 0; }
+
+void ProtocolSocket::send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port) {
+    const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    if (socket_) {
+        // An unbound socket still sends (from an ephemeral port), like the original unbound case.
+        socket_->writeDatagram(data, to, port);
+    }
+    emit sent(data, to, port);
+}
+
+void ProtocolSocket::drain() {
+    while (socket_ && socket_->hasPendingDatagrams()) {
+        QNetworkDatagram d = socket_->receiveDatagram(kReceiveBufferSize);
+        if (!d.isValid()) break;
+        emit datagramReceived(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
+    }
+}
+
+}  // namespace tavrel

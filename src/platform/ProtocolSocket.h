@@ -1,0 +1,43 @@
+#pragma once
+// The tool's UDP socket of the device protocol (local port 4601): sends frames, reports datagrams.
+#include <QtCore/QByteArray>
+#include <QtCore/QObject>
+#include <QtNetwork/QHostAddress>
+#include <cstdint>
+#include <span>
+
+class QUdpSocket;
+
+namespace tavrel {
+
+class ProtocolSocket : public QObject {
+    Q_OBJECT
+public:
+    // Replies are read into a buffer of this size; a longer datagram is cut, as the devices expect.
+    static constexpr qint64 kReceiveBufferSize = 1024;
+
+    explicit ProtocolSocket(QObject* parent = nullptr);
+    ~ProtocolSocket() override;
+
+    // (Re)creates the socket on the port, on all addresses when `address` is null, with broadcast and
+    // address reuse. A failed bind is not an error for the window: it simply hears nothing.
+    bool open(const QHostAddress& address, quint16 port);
+    void close();
+    bool isBound() const;
+    QHostAddress localAddress() const;
+    quint16 localPort() const;
+
+    // Send errors are not reported: the protocol has no retransmission of its own.
+    void send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port);
+
+signals:
+    void datagramReceived(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
+    void sent(const QByteArray& data, const QHostAddress& to, quint16 port);
+
+private:
+    void drain();
+
+    QUdpSocket* socket_ = nullptr;
+};
+
+}  // namespace tavrel
