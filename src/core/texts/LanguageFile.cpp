@@ -1,0 +1,124 @@
+#include "texts/LanguageFile.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+
+namespace tavrel {
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class ReadState { ok, missing, failed };
+
+struct FileBytes {
+    ReadState state = ReadState::failed;
+    std::string bytes;
+    std::string error;
+};
+
+FileBytes readWhole(const fs::path& file) {
+    FileBytes result;
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (status.type() == fs::file_type::not_found) {
+        result.state = ReadState::missing;
+        return result;
+    }
+    if (ec || status.type() != fs::file_type::regular) {
+        result.error = "not a readable file: " + file.string();
+        return result;
+    }
+    const std::uintmax_t size = fs::file_size(file, ec);
+    if (ec || size > kLanguageFileMaxBytes) {
+        result.error = ec ? "cannot read the size of " + file.string() : "file too large: " + file.string();
+        return result;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        result.error = "cannot open for reading: " + file.string();
+        return result;
+    }
+    result.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        result.error = "read error: " + file.string();
+        return result;
+    }
+    result.state = ReadState::ok;
+    return result;
+}
+
+// Writes beside the target and renames over it; the old file stays whole until the rename.
+StoreResult replaceWhole(const fs::path& file, std::string_view bytes) {
+    fs::path temporary = file;
+    temporary += ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) return {false, "cannot create " + temporary.string()};
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return {false, "cannot write " + temporary.string()};
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, file, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return {false, "cannot replace " + file.string() + ": " + ec.message()};
+    }
+    return {true, {}};
+}
+
+}  // namespace
+
+Language languageFromBytes(std::string_view bytes) {
+    return !bytes.empty() && bytes.front() == kChineseLetter ? Language::Chinese : Language::English;
+}
+
+char languageLetter(Language language) {
+    return language == Language::Chinese ? kChineseLetter : kEnglishLetter;
+}
+
+std::string withLanguageLetter(std::string_view bytes, Language language) {
+    std::string result(bytes);
+    if (result.empty())
+        result.push_back(languageLetter(language));
+    else
+        result.front() = languageLetter(language);
+    return result;
+}
+
+RestoredLanguage restoreLanguage(const fs::path& file) {
+    RestoredLanguage restored;
+    FileBytes read = readWhole(file);
+    if (read.state == ReadState::ok) {
+        restored.language = languageFromBytes(read.bytes);
+        return restored;
+    }
+    // Missing or unreadable: Chinese. Only a missing file is created; an unreadable one is left as
+    // it is rather than replaced blindly.
+    restored.language = Language::Chinese;
+    if (read.state == ReadState::failed) {
+        restored.failed = true;
+        restored.error = std::move(read.error);
+        return restored;
+    }
+    StoreResult written = replaceWhole(file, std::string(1, kChineseLetter));
+    restored.created = written.ok;
+    restored.failed = !written.ok;
+    restored.error = std::move(written.error);
+    return restored;
+}
+
+StoreResult storeLanguage(const fs::path& file, Language language) {
+    FileBytes read = readWhole(file);
+    if (read.state == ReadState::failed) return {false, std::move(read.error)};
+    return replaceWhole(file, withLanguageLetter(read.bytes, language));
+}
+
+}  // namespace tavrel

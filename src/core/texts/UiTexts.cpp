@@ -1,0 +1,235 @@
+#include "texts/UiTexts.h"
+
+#include <array>
+
+namespace tavrel {
+namespace {
+
+// One row per member: both languages side by side, so a text can't be loaded in one language only.
+// The texts are the program's own, blanks, typos and full-width characters included.
+struct TextRow {
+    std::string_view name;
+    std::string UiTexts::*member;
+    std::string_view english;
+    std::string_view chinese;
+};
+
+#define TAVREL_TEXT(member, english, chinese)       \
+    TextRow {                                       \
+#member, &UiTexts::member, english, chinese \
+    }
+
+constexpr auto kRows = std::to_array<TextRow>({
+    // Main window and about box
+    TAVREL_TEXT(mainCaption, "Tavrel   网络IO控制板控制软件   V228 ",
+                "Tavrel   网络IO控制板控制软件   V228 "),
+    TAVREL_TEXT(versionLabel, "V228 ", "V228 "),
+    TAVREL_TEXT(aboutCaption, "About", "关于"),
+    TAVREL_TEXT(aboutNotice, "Copyright (C) Tavrel. All rights reserved.",
+                "版权所有 (C) Tavrel，保留所有权利。"),
+
+    // Menus
+    TAVREL_TEXT(deviceMenu, "Device", "设备"),
+    TAVREL_TEXT(firmwareUpgrade, "Firmware Upgrade", "固件升级"),
+    TAVREL_TEXT(exportProfile, "Export profile", "导出配置"),
+    TAVREL_TEXT(importProfile, "Import profile", "导入配置"),
+    TAVREL_TEXT(ioControl, "IO Control", "IO 控制"),
+    TAVREL_TEXT(languageMenu, "Language", "Language"),
+    TAVREL_TEXT(englishItem, "English", "English"),
+    TAVREL_TEXT(adapterMenu, "Network Adapter", "网络适配器"),
+    TAVREL_TEXT(defaultAdapter, "Default", "默认"),
+    TAVREL_TEXT(aboutCommand, "About", "关于"),
+
+    // Device list area
+    TAVREL_TEXT(deviceListFrame, "Device List", "设备列表"),
+    TAVREL_TEXT(columnDeviceIp, "Device IP", "设备IP"),
+    TAVREL_TEXT(columnMac, "MAC", "MAC地址"),
+    TAVREL_TEXT(columnSoftware, "Software", "固件版本"),
+    TAVREL_TEXT(columnHardware, "Hardware", "硬件版本"),
+    TAVREL_TEXT(searchButton, "Search Device", "搜索设备"),
+    TAVREL_TEXT(selectSubnetCheck, "Select Subnet", "指定网段"),
+    TAVREL_TEXT(broadcastCheck, "Broadcast", "广播搜索"),
+    TAVREL_TEXT(restartButton, "Device Restart", "重启设备"),
+    TAVREL_TEXT(factoryResetButton, "Factory Reset", "恢复出厂"),
+
+    // Network settings area
+    TAVREL_TEXT(networkFrame, "Set Device", "设备设置"),
+    TAVREL_TEXT(labelIpType, "IP  Type    :", "IP地址类型 :"),
+    TAVREL_TEXT(ipTypeStatic, "Static IP", "静态 IP"),
+    TAVREL_TEXT(ipTypeDhcp, "DHCP   IP", "动态 IP"),
+    TAVREL_TEXT(labelIp, "IP          :", "IP       :"),
+    TAVREL_TEXT(labelSubnetMask, "Subnet Mask :", "子网掩码 :"),
+    TAVREL_TEXT(labelGateway, "Gataway     :", "网关     :"),
+    TAVREL_TEXT(labelDns, "DNS         :", "DNS      :"),
+    TAVREL_TEXT(labelMac, "MAC Adress  :", "MAC地址  :"),
+    TAVREL_TEXT(labelUser, "User        :", "用户名   :"),
+    TAVREL_TEXT(labelPassword, "Password    :", "密码     :"),
+    TAVREL_TEXT(labelInputChanged, "Input changed:", "输入状态改变时："),
+    TAVREL_TEXT(outputFollowCheck, "Output follow", "关联到输出"),
+    TAVREL_TEXT(sendStatusCheck, "Send status", "自动上报状态"),
+    TAVREL_TEXT(saveDataButton, "Save Data", "保存设置"),
+
+    // Port settings area
+    TAVREL_TEXT(portFrame, "Port Setting", "端口设置"),
+    TAVREL_TEXT(enableCheck, "Enable", "使能"),
+    TAVREL_TEXT(labelSelectPort, "Select Port:", "端口选择 :"),
+    TAVREL_TEXT(labelSerialMode, "SerialMode :", "串口类型 :"),
+    TAVREL_TEXT(labelBaudRate, "Baudrate   :", "波特率   :"),
+    TAVREL_TEXT(labelParity, "Parity Bit :", "校验位   :"),
+    TAVREL_TEXT(labelDataBits, "Data   Bit :", "数据位   :"),
+    TAVREL_TEXT(labelStopBits, "Stop   Bit :", "停止位   :"),
+    TAVREL_TEXT(labelWorkMode, "Work Mode  :", "工作模式 :"),
+    TAVREL_TEXT(labelRemoteIp, "Remote IP  :", "目标IP/域名:"),
+    TAVREL_TEXT(labelRemotePort, "Remote Port:", "目标端口 :"),
+    TAVREL_TEXT(labelLocalPort, "Local Port :", "本地端口 :"),
+    TAVREL_TEXT(modbusTcpToRtuCheck, "Modbus TCP to RTU", "Modbus TCP转RTU"),
+    TAVREL_TEXT(labelHeartbeatData, "HeartbeatData:", "心跳包数据："),
+    TAVREL_TEXT(labelHeartbeatTime, "HeartbeatTime:", "心跳包间隔："),
+    TAVREL_TEXT(oneClickButton, "One-click Setting", "一键配置"),
+
+    // WiFi area and scan list
+    TAVREL_TEXT(wifiFrame, "Set WIFI", "WIFI设置"),
+    TAVREL_TEXT(labelWifiMode, "Mode", "模式"),
+    TAVREL_TEXT(wifiScanButton, "Scan", "搜索"),
+    TAVREL_TEXT(labelWifiPassword, "PWD", "密码"),
+    TAVREL_TEXT(labelSignal, "Signal", "信号强度"),
+    TAVREL_TEXT(wifiSearching, "Searching...", "正在搜索..."),
+    TAVREL_TEXT(wifiSearchTimeout, "Search Timeout", "搜索超时"),
+    TAVREL_TEXT(wifiDoubleClickHint, "Double click selection", "双击选择"),
+
+    // Output time area
+    TAVREL_TEXT(timeFrame, "Time Setting", "输出时间设置"),
+    TAVREL_TEXT(computerTimeCheck, "Computer Time", "使用电脑时间"),
+    TAVREL_TEXT(labelDeviceTime, "Device Time", "控制板时间"),
+    TAVREL_TEXT(calibrateButton, "Calibration", "校正"),
+    TAVREL_TEXT(scheduleColumnIndex, "Index", "序号"),
+    TAVREL_TEXT(scheduleColumnMode, "Mode", "模式"),
+    TAVREL_TEXT(scheduleColumnOpenTime, "Open Time", "打开时间"),
+    TAVREL_TEXT(scheduleColumnCloseTime, "Close Time", "关闭时间"),
+    TAVREL_TEXT(timerCheck, "Timer", "定时"),
+    TAVREL_TEXT(strobeCheck, "Strobe", "频闪"),
+    TAVREL_TEXT(weekCheck, "Week", "星期"),
+    TAVREL_TEXT(labelYear, "Year", "年"),
+    TAVREL_TEXT(labelMonth, "Mon.", "月"),
+    TAVREL_TEXT(labelDay, "Day", "日"),
+    TAVREL_TEXT(labelHour, "Hour", "时"),
+    TAVREL_TEXT(labelMinute, "Min.", "分"),
+    TAVREL_TEXT(labelSecond, "Sec.", "秒"),
+    TAVREL_TEXT(modifyButton, "Modify", "修改"),
+    TAVREL_TEXT(readButton, "Read", "读取参数"),
+    TAVREL_TEXT(saveButton, "Save", "保存参数"),
+
+    // Firmware upgrade
+    TAVREL_TEXT(confirmUpgrade, "Be sure to upgrade the firmware?", "确定要升级固件吗？"),
+    TAVREL_TEXT(firmwareTargetLabel, "Device    :", "目标"),
+    TAVREL_TEXT(firmwareFileLabel, "Firmware :", "固件"),
+    TAVREL_TEXT(firmwareOpenButton, "Open", "浏览"),
+    TAVREL_TEXT(firmwareStartButton, "Start Upgrade", "开始升级固件"),
+    TAVREL_TEXT(firmwareNoFile, "Please open a file!", "请先打开一个文件!"),
+    TAVREL_TEXT(firmwareCannotOpen, "can`t open", "无法打开文件"),
+    TAVREL_TEXT(firmwareTooBig, "file_is_too_big", "文件太大，请打开一个小于1M的文件"),
+
+    // Common dialog texts
+    TAVREL_TEXT(infoCaption, "Info", "信息"),
+    TAVREL_TEXT(broadcastAddressLabel, "BroadcastAdress:", "广播地址:"),
+    TAVREL_TEXT(okButton, "OK", "确定"),
+    TAVREL_TEXT(cancelButton, "Cancel", "取消"),
+
+    // Search and status
+    TAVREL_TEXT(searchTimeout, "Search timeout,No device found", "搜索超时，未发现设备"),
+    TAVREL_TEXT(searchingDevice, "Searching device...", "正在搜索设备..."),
+    TAVREL_TEXT(searchPort, "Search port: 1111", "搜索端口: 1111"),
+    TAVREL_TEXT(searchEnd, "Search end", "已完成搜索"),
+    TAVREL_TEXT(selectDevicePrompt, "Please select a device", "请在设备列表中选择一个设备"),
+    TAVREL_TEXT(sendingData, "Sending data...", "正在发送配置请求..."),
+    TAVREL_TEXT(savedSuccessfully, "Successfully saved", "配置成功"),
+    TAVREL_TEXT(scanIpPrefix, "IP:", "搜索IP:"),
+
+    // Profiles
+    TAVREL_TEXT(badProfile, "Bad Profile!", "无效的配置文件!"),
+    TAVREL_TEXT(portCountMismatch, "The number of ports is not equal！", "端口数不匹配！"),
+
+    // Messages chosen by language outside the main tables
+    TAVREL_TEXT(subnetMismatch,
+                "Device IP and computer IP are not in a subnet . Please set IP first to ensure that both of "
+                "them are in one.",
+                "控制板IP和电脑IP不在一个网段，请先设置IP，保证两者在一个网段"),
+    TAVREL_TEXT(readParametersFirst, "please read  parameter first", "请先读取参数"),
+    TAVREL_TEXT(chooseScheduleRow, "Please choose one", "请选中一行"),
+    TAVREL_TEXT(chooseBoard, "Please choose one", "请选中一个控制板"),
+    TAVREL_TEXT(invalidMacAddress, "Invalid MAC address! Enter 12 hexadecimal digits.",
+                "无效的MAC地址！请输入12位十六进制数。"),
+    TAVREL_TEXT(invalidIpAddress, "Invalid IP address! Enter four numbers 0-255.",
+                "无效的IP地址！请输入4个0-255的数字。"),
+
+    // IO control window
+    TAVREL_TEXT(ioNetworkSetting, "Network Setting", "网络设置"),
+    TAVREL_TEXT(ioDeviceSetting, "Device Setting", "控制板参数设置"),
+    TAVREL_TEXT(ioInput, "Input", "开关量输入"),
+    TAVREL_TEXT(ioOutput, "Output", "开关量输出"),
+    TAVREL_TEXT(ioAnalog, "Analog", "模拟"),
+    TAVREL_TEXT(ioLabelProtocolType, "(1)Protocol", "(1)协议类型"),
+    TAVREL_TEXT(ioLabelLocalIp, "(2)Local Ip", "(2)本地IP"),
+    TAVREL_TEXT(ioLabelLocalPort, "(3)Local Port", "(3)本地端口"),
+    TAVREL_TEXT(ioLabelDeviceIp, "Device Ip", "控制板IP"),
+    TAVREL_TEXT(ioLabelDevicePort, "Device Port", "控制板端口"),
+    TAVREL_TEXT(ioConnect, "Connect", "连接"),
+    TAVREL_TEXT(ioDisconnect, "Disconnect", "断开"),
+    TAVREL_TEXT(ioProtocolGroup, "Protocol", "通讯协议"),
+    TAVREL_TEXT(ioAddressGroup, "Address", "地址"),
+    TAVREL_TEXT(ioSelfDefine, "Self define", "自定义协议"),
+    TAVREL_TEXT(ioModbus, "Modbus", "Modbus协议"),
+    TAVREL_TEXT(ioAllOn, "Output：All ON", "输出：全部打开"),
+    TAVREL_TEXT(ioAllOff, "Output：All OFF", "输出：全部关闭"),
+    TAVREL_TEXT(ioTimeInterval, "Time Interval", "数据请求间隔"),
+    TAVREL_TEXT(ioClear, "Clear", "清除"),
+    TAVREL_TEXT(ioShowCommand, "Show Command", "显示扫描命令"),
+    TAVREL_TEXT(ioStopShowing, "Stop Showing", "停止显示"),
+    TAVREL_TEXT(ioTips, "Tips", "提示栏"),
+    TAVREL_TEXT(ioCommand, "Command", "命令数据"),
+    TAVREL_TEXT(ioDeviceModel, "Device Model", "控制板型号"),
+    TAVREL_TEXT(ioConnected, "Connected", "已连接到控制板"),
+    TAVREL_TEXT(ioConnecting, "Connecting", "正在连接..."),
+    TAVREL_TEXT(ioConnectFailed, "Connect failed", "连接失败"),
+    TAVREL_TEXT(ioListening, "Listening", "等待控制板连接"),
+});
+
+#undef TAVREL_TEXT
+
+// Same layout as UiTexts with exactly one string per row: a member added to the class but not to
+// the table changes the size and stops the build here.
+struct LayoutProbe {
+    virtual ~LayoutProbe() = default;
+    std::array<std::string, kRows.size()> texts;
+    int languageCode;
+};
+static_assert(sizeof(UiTexts) == sizeof(LayoutProbe), "every UiTexts member needs a row in kRows");
+
+}  // namespace
+
+void UiTexts::loadEnglish() {
+    for (const TextRow& row : kRows) this->*row.member = row.english;
+    languageCode = kEnglishLanguageCode;
+}
+
+void UiTexts::loadChinese() {
+    for (const TextRow& row : kRows) this->*row.member = row.chinese;
+    languageCode = kChineseLanguageCode;
+}
+
+void UiTexts::load(Language language) {
+    if (language == Language::English)
+        loadEnglish();
+    else
+        loadChinese();
+}
+
+void UiTexts::forEachText(const TextVisitor& visit) const {
+    for (const TextRow& row : kRows) visit(row.name, this->*row.member);
+}
+
+std::size_t UiTexts::textCount() {
+    return kRows.size();
+}
+
+}  // namespace tavrel
