@@ -1,0 +1,44 @@
+#pragma once
+// The four device commands as timed frame plans: restart, factory reset, save network, save ports.
+// The window and the CLI both play these, so they send the same frames with the same gaps.
+#include <array>
+#include <string>
+
+#include "device/DeviceRecord.h"
+#include "protocol/Plan.h"
+#include "settings/NetworkForm.h"
+
+namespace tavrel {
+
+inline constexpr int kSaveStartGapMs = 500;
+
+enum class CommandStatus {
+    Ready,     // play the plan
+    NoDevice,  // status part 0: "Please select a device"; nothing is sent
+    Refused,   // message box; nothing is sent
+    Stopped,   // message box; the plan holds the frames sent before the command stopped
+};
+
+struct CommandOutcome {
+    CommandStatus status = CommandStatus::Ready;
+    Plan plan;
+    bool showSending = false;  // status part 2: "Sending data..." as the plan starts
+    std::string message;       // message box text for Refused and Stopped
+};
+
+// `selected` is the device of the first selected row, or null when no row is selected.
+CommandOutcome restartCommand(const DeviceRecord* selected);
+CommandOutcome factoryResetCommand(const DeviceRecord* selected);
+
+// Checks the form first: an address or MAC that does not read refuses the command in the
+// interface language (9 English, 4 Chinese). Otherwise the form is copied into the record.
+CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput& form, int languageCode);
+
+// Sends the port records; zeroes the four reserved serial bytes of each port from 2 on that it
+// reaches.
+CommandOutcome savePortsCommand(DeviceRecord* selected);
+// The same with the remote hosts as typed, before the record's 32-character field would cut them:
+// a host over 32 characters stops the command there with "无效的网址！".
+CommandOutcome savePortsCommand(DeviceRecord* selected, const std::array<std::string, kPortCount>& hosts);
+
+}  // namespace tavrel

@@ -1,0 +1,48 @@
+#pragma once
+// What a received datagram changes: the device table, and what the window (or the CLI) must do next.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/DeviceTable.h"
+#include "protocol/Plan.h"
+#include "protocol/Routes.h"
+
+namespace tavrel {
+
+enum class StatusMessage {
+    None,
+    SearchEnd,   // part 0: "Search end"
+    Saved,       // part 2: "Successfully saved"
+    SaveFailed,  // part 2: the Chinese-only failure text
+};
+
+struct ReplyEffects {
+    std::vector<Route> routes;
+    bool stopBroadcastSearch = false;
+    std::optional<std::size_t> addRow;      // the list row of this entry must exist
+    std::optional<std::size_t> showDevice;  // show this entry in the list and the form
+    std::optional<std::size_t> readoutEntry;
+    Plan readout;  // to play for readoutEntry
+    StatusMessage part0 = StatusMessage::None;
+    StatusMessage part2 = StatusMessage::None;
+    // Datagrams handed to the handlers of other features; empty when not routed there.
+    std::vector<std::uint8_t> outputTimingFrame;  // bytes 4..L-7 (the board frame)
+    std::vector<std::uint8_t> wifiScanResult;
+    std::vector<std::uint8_t> tftpReply;
+};
+
+// Handles one datagram from `senderAddress`:`senderPort`. Never reads past the datagram; frames that
+// fail their checks, unknown codes and other lengths change nothing.
+ReplyEffects handleDatagram(DeviceTable& table, Bytes datagram, const std::string& senderAddress,
+                            std::uint16_t senderPort);
+
+// Stores one checked 26-byte parameter reply into a record; returns the reply code's effect on the
+// status bar. Exposed for the tests and the profile import.
+StatusMessage applyParameterReply(Bytes frame, DeviceRecord& record);
+
+// The reply code after which a device's read-out is complete and it is shown.
+bool isLastBlockOf(std::uint8_t code, char portCountChar);
+
+}  // namespace tavrel
