@@ -1,7 +1,7 @@
 #include "texts/LanguageFile.h"
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -9,6 +9,9 @@ namespace tavrel {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Start-up looks at the head of the file only.
+constexpr std::uintmax_t kLanguageFileReadBytes = 100;
 
 enum class ReadState { ok, missing, failed };
 
@@ -18,7 +21,8 @@ struct FileBytes {
     std::string error;
 };
 
-FileBytes readWhole(const fs::path& file) {
+// Reads at most `limit` bytes; with `refuseLonger` a longer file is an error instead of cut short.
+FileBytes readFile(const fs::path& file, std::uintmax_t limit, bool refuseLonger) {
     FileBytes result;
     std::error_code ec;
     const fs::file_status status = fs::status(file, ec);
@@ -31,7 +35,7 @@ FileBytes readWhole(const fs::path& file) {
         return result;
     }
     const std::uintmax_t size = fs::file_size(file, ec);
-    if (ec || size > kLanguageFileMaxBytes) {
+    if (ec || (refuseLonger && size > limit)) {
         result.error = ec ? "cannot read the size of " + file.string() : "file too large: " + file.string();
         return result;
     }
@@ -40,7 +44,9 @@ FileBytes readWhole(const fs::path& file) {
         result.error = "cannot open for reading: " + file.string();
         return result;
     }
-    result.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    result.bytes.resize(static_cast<std::size_t>(std::min(size, limit)));
+    in.read(result.bytes.data(), static_cast<std::streamsize>(result.bytes.size()));
+    result.bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (in.bad()) {
         result.error = "read error: " + file.string();
         return result;
@@ -95,7 +101,7 @@ std::string withLanguageLetter(std::string_view bytes, Language language) {
 
 RestoredLanguage restoreLanguage(const fs::path& file) {
     RestoredLanguage restored;
-    FileBytes read = readWhole(file);
+    FileBytes read = readFile(file, kLanguageFileReadBytes, false);
     if (read.state == ReadState::ok) {
         restored.language = languageFromBytes(read.bytes);
         return restored;
@@ -116,7 +122,7 @@ RestoredLanguage restoreLanguage(const fs::path& file) {
 }
 
 StoreResult storeLanguage(const fs::path& file, Language language) {
-    FileBytes read = readWhole(file);
+    FileBytes read = readFile(file, kLanguageFileMaxBytes, true);
     if (read.state == ReadState::failed) return {false, std::move(read.error)};
     return replaceWhole(file, withLanguageLetter(read.bytes, language));
 }

@@ -12,7 +12,7 @@ namespace tavrel {
 
 inline constexpr char kChineseLetter = 'z';
 inline constexpr char kEnglishLetter = 'e';
-// The file normally holds one byte; anything larger is not ours to rewrite.
+// The file normally holds one byte; storing the letter into anything larger is refused.
 inline constexpr std::uintmax_t kLanguageFileMaxBytes = 1024 * 1024;
 
 // 'z' first means Chinese; any other first byte, or none, means English.

@@ -127,6 +127,12 @@ TEST_F(LanguageFileTest, OversizedFileIsNotRewritten) {
     EXPECT_FALSE(storeLanguage(file_, Language::English).ok);
     EXPECT_EQ(read(file_), big);
     expectOnlyTheFile();
+    // Start-up still reads its first byte.
+    const RestoredLanguage restored = restoreLanguage(file_);
+    EXPECT_EQ(restored.language, Language::Chinese);
+    EXPECT_FALSE(restored.failed);
+    write(file_, "e" + big);
+    EXPECT_EQ(restoreLanguage(file_).language, Language::English);
 }
 
 TEST(LanguageBytes, LetterGoesFirstAndTheRestStays) {
