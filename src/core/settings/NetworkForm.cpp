@@ -1,0 +1,49 @@
+#include "settings/NetworkForm.h"
+
+#include "settings/AddressText.h"
+
+namespace tavrel {
+
+std::variant<NetworkSettings, SettingsMessage> readNetworkForm(const NetworkFormInput& in) {
+    NetworkSettings s;
+    if (in.ipTypeSelection < 0 || in.ipTypeSelection > 1) return SettingsMessage::InvalidIpType;
+    s.ipType = static_cast<std::uint8_t>(in.ipTypeSelection + 1);
+
+    struct AddressField {
+        const std::string& text;
+        Ipv4& out;
+        SettingsMessage error;
+    };
+    const AddressField fields[] = {
+        {in.ip, s.network.ip, SettingsMessage::InvalidIpAddress},
+        {in.mask, s.network.mask, SettingsMessage::InvalidSubnetMask},
+        {in.gateway, s.network.gateway, SettingsMessage::InvalidGateway},
+        {in.dns, s.network.dns, SettingsMessage::InvalidDns},
+    };
+    for (const auto& f : fields) {
+        auto ip = parseIpv4(f.text);
+        if (!ip) return f.error;
+        f.out = *ip;
+    }
+
+    auto mac = parseMac(in.mac);
+    if (!mac) return SettingsMessage::InvalidMac;
+    s.mac = *mac;
+
+    setText(s.user, in.user);
+    setText(s.password, in.password);
+    s.outputFollow = in.outputFollow ? 1 : 0;
+    s.sendStatus = in.sendStatus ? 1 : 0;
+    return s;
+}
+
+void applyNetworkSettings(DeviceRecord& device, const NetworkSettings& s) {
+    device.ipType = s.ipType;
+    device.network = s.network;
+    device.mac = s.mac;
+    device.user = s.user;
+    device.password = s.password;
+    device.ioOptions = {s.outputFollow, s.sendStatus};
+}
+
+}  // namespace tavrel

@@ -1,0 +1,45 @@
+#pragma once
+// The network group as typed, and its checked, wire-ready form. The group is copied into the
+// record only when it is saved, and only when every field reads.
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "device/DeviceRecord.h"
+#include "settings/SettingsMessages.h"
+
+namespace tavrel {
+
+// Widget values of the network group.
+struct NetworkFormInput {
+    int ipTypeSelection = 0;  // 0 static, 1 DHCP
+    std::string ip;
+    std::string mask;
+    std::string gateway;
+    std::string dns;
+    std::string mac;
+    std::string user;
+    std::string password;
+    bool outputFollow = false;
+    bool sendStatus = false;
+};
+
+struct NetworkSettings {
+    std::uint8_t ipType = 1;  // 1 static, 2 DHCP
+    NetworkBlock network{};
+    Mac mac{};
+    FixedText<8> user{};            // cut to 8 bytes
+    FixedText<8> password{};        // cut to 8 bytes
+    std::uint8_t outputFollow = 0;  // 0 or 1
+    std::uint8_t sendStatus = 0;    // 0 or 1
+
+    bool operator==(const NetworkSettings&) const = default;
+};
+
+// The settings, or the message naming the first field that does not read.
+std::variant<NetworkSettings, SettingsMessage> readNetworkForm(const NetworkFormInput& input);
+
+// The record then matches what the save sends.
+void applyNetworkSettings(DeviceRecord& device, const NetworkSettings& settings);
+
+}  // namespace tavrel
