@@ -55,6 +55,7 @@ bool needsSecondHostFrame(std::size_t port, std::size_t length) {
 bool writePort(PlanWriter& w, DeviceRecord& device, std::size_t port, const std::string& host) {
     if (host.size() > kHostLimit) return false;
     PortRecord& p = device.ports[port];
+    setText(p.remoteHost, host);  // the record keeps what the device was sent
     w.send(writeRemoteHostRequest(device.key, port, 0, host));
     if (needsSecondHostFrame(port, host.size())) {
         w.pause(kFrameGapMs);

@@ -38,7 +38,8 @@ CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput
 // reaches.
 CommandOutcome savePortsCommand(DeviceRecord* selected);
 // The same with the remote hosts as typed, before the record's 32-character field would cut them:
-// a host over 32 characters stops the command there with "无效的网址！".
+// a host over 32 characters stops the command there with "无效的网址！". Hosts that are sent are
+// stored in the record.
 CommandOutcome savePortsCommand(DeviceRecord* selected, const std::array<std::string, kPortCount>& hosts);
 
 }  // namespace tavrel

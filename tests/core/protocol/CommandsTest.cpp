@@ -197,6 +197,7 @@ TEST(Commands, OverlongHostStopsAfterWhatWasSent) {
     EXPECT_EQ(out.plan[8].bytes[3], 25);
     EXPECT_EQ(out.plan[9].bytes[3], 32);
     EXPECT_EQ(out.plan[9].bytes[19], 'x');
+    EXPECT_EQ(textOf(d.ports[2].remoteHost), hosts[2]);
 }
 
 namespace {
