@@ -1,0 +1,37 @@
+#pragma once
+// Device descriptions as given on the command line, e.g.
+// "kind=serial,ports=4,version=43,flag=1,ip=127.0.0.5,drop=3,silent,twice,source-port=2000,refuse".
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "SimConfig.h"
+
+namespace tavrel::sim {
+
+struct DeviceSpec {
+    SimDeviceConfig config;
+    bool hasAddress = false;
+    bool hasMac = false;
+    int count = 1;  // that many devices on consecutive addresses
+};
+
+// Nothing, with a message naming the bad item, when the text is not a valid description.
+std::optional<DeviceSpec> parseDeviceSpec(std::string_view text, std::string& error);
+
+// One configuration per device. A device without an address takes the one after the previous
+// device (the first 127.0.0.2); a device without a MAC gets 00-CA-C1 and its address's last three
+// octets, so its key is unique. Fails on a repeated address or key, or past the loopback range.
+std::optional<std::vector<SimDeviceConfig>> expandSpecs(const std::vector<DeviceSpec>& specs,
+                                                        std::string& error);
+
+// One-, four- and eight-port serial servers, a 302 board with WiFi and output timing, an 830 board.
+std::vector<DeviceSpec> demoSpecs();
+
+std::optional<Ipv4> parseLoopbackAddress(std::string_view text);
+// The next loopback address whose last octet is neither 0 nor 255; nothing past 127.255.255.254.
+std::optional<Ipv4> nextAddress(const Ipv4& address);
+Mac macForAddress(const Ipv4& address);
+
+}  // namespace tavrel::sim

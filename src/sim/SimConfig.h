@@ -1,0 +1,38 @@
+#pragma once
+// What one simulated device is: its kind, identity, loopback address and misbehaviours.
+#include <cstdint>
+#include <string>
+
+#include "device/DeviceRecord.h"
+
+namespace tavrel::sim {
+
+enum class SimKind { SerialServer, Board302, Board830, Board866, Board250 };
+
+// Misbehaviours a test can switch on to see how the tool copes.
+struct SimOptions {
+    bool silent = false;           // records frames, never answers
+    int dropEvery = 0;             // every n-th reply is lost (n = 3: replies 3, 6, 9, ...); 0 = none
+    bool answerTwice = false;      // every reply goes out twice
+    std::uint16_t sourcePort = 0;  // port the device answers from; 0 = the device port
+    bool refuse = false;           // writes are answered with 17 and not taken
+    bool operator==(const SimOptions&) const = default;
+};
+
+struct SimDeviceConfig {
+    SimKind kind = SimKind::SerialServer;
+    char portCountChar = '1';  // '1', '4', '6', '8' or 'B'
+    int version = 42;          // the two digits after "V1" in the firmware text
+    std::uint8_t extraQueryFlag = 0;
+    bool outputTiming = false;  // 302 boards: output timing support
+    Ipv4 address{127, 0, 0, 2};
+    Mac mac{0x00, 0xCA, 0xC1, 0x00, 0x00, 0x02};
+    SimOptions options;
+};
+
+std::string kindName(SimKind kind);  // "serial", "302", "830", "866", "250"
+bool isSerialServer(SimKind kind);
+// Ports a serial server keeps: '1' and 'B' are read and written as two and eight.
+int storedPortCount(char portCountChar);
+
+}  // namespace tavrel::sim

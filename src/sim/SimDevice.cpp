@@ -1,0 +1,239 @@
+#include "SimDevice.h"
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#include <algorithm>
+#include <sstream>
+
+#include "PackedRecords.h"
+#include "SerialBlocks.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+constexpr std::uint8_t kSearch = 1;
+constexpr std::uint8_t kRestart = 8;
+constexpr std::uint8_t kFactoryReset = 9;
+constexpr std::uint8_t kCommit = 0x49;
+constexpr std::uint8_t kSearchReply = 'P';
+constexpr std::uint8_t kAcknowledged = 16;
+constexpr std::uint8_t kRefused = 17;
+
+QHostAddress toQt(const Ipv4& a) {
+    return QHostAddress((quint32(a[0]) << 24) | (quint32(a[1]) << 16) | (quint32(a[2]) << 8) | quint32(a[3]));
+}
+
+}  // namespace
+
+SimDevice::SimDevice(const SimDeviceConfig& config, std::uint16_t devicePort, QObject* parent)
+    : QObject(parent),
+      config_(config),
+      devicePort_(devicePort),
+      identity_(identityOf(config)),
+      factory_(factorySettings(config)),
+      active_(factory_),
+      staged_(factory_) {}
+
+SimDevice::~SimDevice() = default;
+
+QHostAddress SimDevice::address() const {
+    return toQt(config_.address);
+}
+
+std::uint16_t SimDevice::replyPort() const {
+    return config_.options.sourcePort != 0 ? config_.options.sourcePort : devicePort_;
+}
+
+std::vector<std::uint16_t> SimDevice::listeningPorts() const {
+    std::vector<std::uint16_t> ports{devicePort_};
+    if (replyPort() != devicePort_) ports.push_back(replyPort());
+    return ports;
+}
+
+QUdpSocket* SimDevice::bindSocket(std::uint16_t port, QString* error) {
+    auto* socket = new QUdpSocket(this);
+    // Exclusive: two simulators claiming one device address would split its frames between them.
+    if (!socket->bind(address(), port, QAbstractSocket::DontShareAddress)) {
+        if (error)
+            *error =
+                QStringLiteral("%1:%2: %3").arg(address().toString()).arg(port).arg(socket->errorString());
+        delete socket;
+        return nullptr;
+    }
+    connect(socket, &QUdpSocket::readyRead, this, [this, socket] { readPending(socket); });
+    return socket;
+}
+
+bool SimDevice::open(QString* error) {
+    if (listenSocket_) return true;
+    listenSocket_ = bindSocket(devicePort_, error);
+    if (!listenSocket_) return false;
+    if (replyPort() != devicePort_) {
+        sourceSocket_ = bindSocket(replyPort(), error);
+        if (!sourceSocket_) {
+            delete listenSocket_;
+            listenSocket_ = nullptr;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SimDevice::setOptions(const SimOptions& options, QString* error) {
+    const std::uint16_t oldPort = replyPort();
+    const std::uint16_t newPort = options.sourcePort != 0 ? options.sourcePort : devicePort_;
+    if (newPort != oldPort && listenSocket_) {
+        QUdpSocket* replacement = nullptr;
+        if (newPort != devicePort_) {
+            replacement = bindSocket(newPort, error);
+            if (!replacement) return false;
+        }
+        delete sourceSocket_;
+        sourceSocket_ = replacement;
+    }
+    config_.options = options;
+    if (newPort != oldPort) emit listeningPortsChanged();
+    return true;
+}
+
+void SimDevice::setSettings(const DeviceSettings& settings) {
+    active_ = settings;
+    staged_ = settings;
+}
+
+int SimDevice::framesReceived(std::uint8_t op, std::uint8_t subCode) const {
+    return static_cast<int>(std::count_if(frames_.begin(), frames_.end(), [&](const ReceivedFrame& f) {
+        return f.op == op && f.subCode == subCode;
+    }));
+}
+
+void SimDevice::readPending(QUdpSocket* socket) {
+    while (socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = socket->receiveDatagram();
+        if (datagram.isValid()) handleDatagram(datagram, socket->localPort(), false);
+    }
+}
+
+bool SimDevice::isForMe(std::uint8_t op, std::uint8_t sub, const DeviceKey& key) const {
+    if (key == this->key()) return true;
+    return op == 'R' && sub == kSearch && key == DeviceKey{0, 0, 0};
+}
+
+void SimDevice::handleDatagram(const QNetworkDatagram& datagram, std::uint16_t localPort, bool broadcast) {
+    const QByteArray data = datagram.data();
+    const Bytes bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                      static_cast<std::size_t>(data.size()));
+    const auto frame = readIncoming(bytes);
+    if (!frame) {
+        ++rejected_;
+        return;
+    }
+    if (!isForMe(frame->op, frame->sub, frame->key)) return;
+
+    ReceivedFrame entry{frame->op, frame->sub, std::chrono::steady_clock::now(),
+                        localPort, broadcast,  std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
+    frames_.push_back(entry);
+    emit frameReceived(entry);
+
+    const Sender to{datagram.senderAddress(), static_cast<std::uint16_t>(datagram.senderPort())};
+    if (bytes.size() != kShortFrame) return;  // pass-through and packed writes are not served here
+    if (isSerialServer(config_.kind)) {
+        answerSerial(frame->op, frame->sub, frame->payload, to);
+    } else if (frame->op == 'R' && frame->sub == kSearch) {
+        reply(packedSearchReply(config_.kind, active_, identity_), to);
+    }
+}
+
+void SimDevice::answerSerial(std::uint8_t op, std::uint8_t sub, const std::vector<std::uint8_t>& payload,
+                             const Sender& to) {
+    if (op == 'W') {
+        answerWrite(sub, payload, to);
+        return;
+    }
+    if (op != 'R') return;
+    if (sub == kSearch) {
+        reply(makeFrame(kShortFrame, 'R', kSearchReply, identity_, key()), to);
+        return;
+    }
+    const auto entry = blockForSubCode(sub);
+    if (!entry || !deviceKnows(config_, *entry)) return;
+    reply(makeFrame(kShortFrame, 'R', entry->replyCode, readBlock(active_, identity_, *entry), key()), to);
+}
+
+void SimDevice::answerWrite(std::uint8_t sub, const std::vector<std::uint8_t>& payload, const Sender& to) {
+    const bool refuse = config_.options.refuse;
+    switch (sub) {
+        case kCommit:
+            if (!refuse) applyStaged();
+            acknowledge(!refuse, to);
+            return;
+        case kRestart:  // a restart loses what was staged and is not answered
+            if (refuse) return acknowledge(false, to);
+            staged_ = active_;
+            ++restarts_;
+            return;
+        case kFactoryReset:
+            if (refuse) return acknowledge(false, to);
+            active_ = factory_;
+            staged_ = factory_;
+            ++factoryResets_;
+            return;
+        default:
+            break;
+    }
+    const auto entry = blockForSubCode(sub);
+    if (!entry || !isWritable(*entry) || !deviceKnows(config_, *entry)) return;
+    if (refuse) return acknowledge(false, to);
+    writeBlock(staged_, *entry, payload);
+    // The tool sends a one-port device no commit, so it takes each block at once.
+    if (config_.portCountChar == '1') applyStaged();
+    acknowledge(true, to);
+}
+
+void SimDevice::applyStaged() {
+    active_ = staged_;
+}
+
+void SimDevice::acknowledge(bool taken, const Sender& to) {
+    const Block none{};
+    reply(makeFrame(kShortFrame, 'W', taken ? kAcknowledged : kRefused, none, key()), to);
+}
+
+void SimDevice::reply(const std::vector<std::uint8_t>& bytes, const Sender& to) {
+    if (config_.options.silent) return;
+    ++replyCount_;
+    const int every = config_.options.dropEvery;
+    if (every > 0 && replyCount_ % every == 0) {
+        ++repliesDropped_;
+        return;
+    }
+    QUdpSocket* socket = sourceSocket_ ? sourceSocket_ : listenSocket_;
+    if (!socket) return;
+    const QByteArray datagram(reinterpret_cast<const char*>(bytes.data()),
+                              static_cast<qsizetype>(bytes.size()));
+    const int copies = config_.options.answerTwice ? 2 : 1;
+    for (int i = 0; i < copies; ++i)
+        if (socket->writeDatagram(datagram, to.address, to.port) == datagram.size()) ++repliesSent_;
+}
+
+std::string SimDevice::describe() const {
+    std::ostringstream out;
+    out << address().toString().toStdString() << ':' << devicePort_ << "  ";
+    if (isSerialServer(config_.kind))
+        out << "serial server, port count '" << config_.portCountChar << "'";
+    else
+        out << kindName(config_.kind) << "-byte record board"
+            << (config_.kind == SimKind::Board302 && config_.outputTiming ? " with output timing" : "");
+    out << "  " << fieldText(Bytes(identity_).first(4)) << ' ' << fieldText(Bytes(identity_).subspan(4, 4))
+        << "  flag " << int(identity_[8]) << "  MAC " << macText(active_.mac) << "  key " << keyText(key());
+    const auto& o = config_.options;
+    if (replyPort() != devicePort_) out << "  source-port=" << replyPort();
+    if (o.silent) out << "  silent";
+    if (o.dropEvery > 0) out << "  drop=" << o.dropEvery;
+    if (o.answerTwice) out << "  twice";
+    if (o.refuse) out << "  refuse";
+    return out.str();
+}
+
+}  // namespace tavrel::sim

@@ -1,0 +1,53 @@
+#pragma once
+// A set of simulated devices sharing one device port, and the broadcast sockets that feed them.
+#include <QHostAddress>
+#include <QObject>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "SimDevice.h"
+
+class QUdpSocket;
+
+namespace tavrel::sim {
+
+inline constexpr std::uint16_t kDefaultDevicePort = 1111;
+
+class Simulator : public QObject {
+    Q_OBJECT
+  public:
+    // Takes the device port from TAVREL_DEVICE_PORT and the broadcast address from TAVREL_BROADCAST
+    // when they are set (a broadcast address off loopback is replaced by 127.255.255.255).
+    explicit Simulator(QObject* parent = nullptr);
+    ~Simulator() override;
+
+    // Both apply to devices added afterwards.
+    void setDevicePort(std::uint16_t port) { devicePort_ = port; }
+    std::uint16_t devicePort() const { return devicePort_; }
+    bool setBroadcastAddress(const QHostAddress& address, QString* error = nullptr);
+    QHostAddress broadcastAddress() const { return broadcast_; }
+
+    // Creates and binds a device; nothing (with the reason) when an address or port is taken.
+    SimDevice* addDevice(const SimDeviceConfig& config, QString* error = nullptr);
+
+    std::size_t deviceCount() const { return devices_.size(); }
+    SimDevice* device(std::size_t index) const { return devices_.at(index).get(); }
+    SimDevice* deviceAt(const QHostAddress& address) const;
+    const std::vector<std::unique_ptr<SimDevice>>& devices() const { return devices_; }
+
+  private:
+    bool listenForBroadcasts(std::uint16_t port, QString* error);
+    void readBroadcasts(QUdpSocket* socket, std::uint16_t port);
+
+    std::uint16_t devicePort_ = kDefaultDevicePort;
+    QHostAddress broadcast_{QStringLiteral("127.255.255.255")};
+    std::vector<std::unique_ptr<SimDevice>> devices_;
+    std::map<std::uint16_t, QUdpSocket*> broadcastSockets_;
+};
+
+// Reads TAVREL_DEVICE_PORT; the default when unset, nothing when it is not a port number.
+std::optional<std::uint16_t> devicePortFromEnvironment();
+
+}  // namespace tavrel::sim

@@ -1,0 +1,106 @@
+// tavrel-sim: simulated serial servers and IO boards on loopback addresses.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "DeviceSpec.h"
+#include "QuitOnSignal.h"
+#include "Simulator.h"
+
+using namespace tavrel::sim;
+
+namespace {
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "tavrel-sim: %s\n", qPrintable(message));
+    return 2;
+}
+
+std::optional<std::vector<DeviceSpec>> specsFrom(const QCommandLineParser& args, QString& error) {
+    std::vector<DeviceSpec> specs;
+    if (args.isSet("demo")) specs = demoSpecs();
+    std::string message;
+    for (const QString& text : args.values("device")) {
+        auto spec = parseDeviceSpec(text.toStdString(), message);
+        if (!spec) {
+            error = QString::fromStdString(message);
+            return std::nullopt;
+        }
+        specs.push_back(*spec);
+    }
+    if (args.isSet("count")) {
+        auto spec = parseDeviceSpec("kind=serial,count=" + args.value("count").toStdString(), message);
+        if (!spec) {
+            error = QStringLiteral("--count needs a number from 1 to 60000");
+            return std::nullopt;
+        }
+        specs.push_back(*spec);
+    }
+    if (specs.empty()) error = QStringLiteral("nothing to simulate: give --demo, --device or --count");
+    if (specs.empty()) return std::nullopt;
+    return specs;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavrel-sim"));
+
+    QCommandLineParser args;
+    args.setApplicationDescription(QStringLiteral(
+        "Simulated serial servers and IO boards, each on its own 127.0.0.N address.\n"
+        "Device items: kind=serial|302|830|866|250, ports=1|4|6|8|B, version=NN, flag=N, ip=127.x.y.z,\n"
+        "mac=00-CA-C1-xx-xx-xx, count=N, drop=N (lose every N-th reply), silent, twice,\n"
+        "source-port=N, refuse, timing (302 board with output timing)."));
+    args.addHelpOption();
+    args.addOptions({
+        {QStringLiteral("demo"), QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board.")},
+        {QStringLiteral("device"), QStringLiteral("Adds devices described by <spec>."),
+         QStringLiteral("spec")},
+        {QStringLiteral("count"), QStringLiteral("Adds <n> one-port serial servers."), QStringLiteral("n")},
+        {QStringLiteral("port"), QStringLiteral("Device port (default TAVREL_DEVICE_PORT or 1111)."),
+         QStringLiteral("port")},
+        {QStringLiteral("broadcast"), QStringLiteral("Loopback broadcast address to listen at."),
+         QStringLiteral("address")},
+        {QStringLiteral("list"), QStringLiteral("Prints the devices and exits.")},
+    });
+    args.process(app);
+
+    Simulator simulator;
+    if (!devicePortFromEnvironment()) return fail(QStringLiteral("TAVREL_DEVICE_PORT is not a port number"));
+    if (args.isSet("port")) {
+        bool ok = false;
+        const uint port = args.value("port").toUInt(&ok);
+        if (!ok || port == 0 || port > 65535)
+            return fail(QStringLiteral("--port needs a number from 1 to 65535"));
+        simulator.setDevicePort(static_cast<std::uint16_t>(port));
+    }
+    QString error;
+    if (args.isSet("broadcast") &&
+        !simulator.setBroadcastAddress(QHostAddress(args.value("broadcast")), &error))
+        return fail(error);
+
+    const auto specs = specsFrom(args, error);
+    if (!specs) return fail(error);
+    std::string message;
+    const auto configs = expandSpecs(*specs, message);
+    if (!configs) return fail(QString::fromStdString(message));
+
+    if (args.isSet("list")) {
+        for (const auto& config : *configs)
+            std::printf("%s\n", SimDevice(config, simulator.devicePort()).describe().c_str());
+        return 0;
+    }
+
+    QuitOnSignal quitOnSignal;
+    for (const auto& config : *configs) {
+        const SimDevice* device = simulator.addDevice(config, &error);
+        if (!device) return fail(error);
+        std::printf("%s\n", device->describe().c_str());
+    }
+    std::printf("tavrel-sim: %zu devices ready, broadcasts at %s:%u\n", simulator.deviceCount(),
+                qPrintable(simulator.broadcastAddress().toString()), unsigned(simulator.devicePort()));
+    std::fflush(stdout);
+    return app.exec();
+}
