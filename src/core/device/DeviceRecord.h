@@ -97,6 +97,8 @@ struct DeviceRecord {
     std::array<std::uint8_t, kImageBSize> imageB{};
     std::uint8_t form866 = 0;
     std::uint8_t rs485Address = 0;
+    // Length of the search reply that found the device: 26 for a serial server, else the packed form.
+    std::uint16_t searchReplyLength = 0;
 
     bool operator==(const DeviceRecord&) const = default;
 };

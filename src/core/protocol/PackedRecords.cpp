@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::size_t kPayloadOffset = 4;
 
-Ipv4 ipv4At(Bytes p, std::size_t at) { return Ipv4{p[at], p[at + 1], p[at + 2], p[at + 3]}; }
+Ipv4 ipv4At(Bytes p, std::size_t at) {
+    return Ipv4{p[at], p[at + 1], p[at + 2], p[at + 3]};
+}
 
 void copyAccount(Bytes p, std::size_t at, DeviceRecord& r) {
     copyInto(r.user, p.subspan(at, 8));

@@ -45,6 +45,7 @@ void handleSearchReply(DeviceTable& table, Bytes d, const std::string& address, 
     DeviceRecord& r = table[*entry];
     registerDevice(r, key, address, port);
     r.kindFlag = d[12];
+    r.searchReplyLength = static_cast<std::uint16_t>(d.size());
     Identity identity;
     std::copy_n(d.begin() + 4, 16, identity.bytes.begin());
     // The read-out goes to the port the reply came from, which becomes the record's reply port.
@@ -70,9 +71,12 @@ void handlePackedReply(DeviceTable& table, Bytes d, const std::string& address, 
     DeviceRecord& r = table[*entry];
     registerDevice(r, key, address, port);
     r.replyPort = port;
+    r.searchReplyLength = static_cast<std::uint16_t>(d.size());
     fx.addRow = *entry;
-    if (d.size() == kPacked302Size) applyPacked302(d, r);
-    else applyPackedImage(d, r);
+    if (d.size() == kPacked302Size)
+        applyPacked302(d, r);
+    else
+        applyPackedImage(d, r);
     fx.showDevice = *entry;
 }
 

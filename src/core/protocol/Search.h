@@ -18,7 +18,7 @@ inline constexpr int kLastScannedHost = 254;
 std::string subnetPrefix(std::string_view address);
 
 class SearchSchedule {
-public:
+  public:
     enum class Mode { Idle, Broadcast, Scan };
 
     struct Tick {
@@ -43,7 +43,7 @@ public:
     // Called when the timer fires; nothing when the schedule is idle.
     std::optional<Tick> tick();
 
-private:
+  private:
     Mode mode_ = Mode::Idle;
     std::string address_;
     std::string prefix_;

@@ -1,0 +1,34 @@
+#pragma once
+// Command-line words: global options first, then the command and its own arguments.
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+#include <optional>
+
+#include "protocol/NetworkSettings.h"
+#include "texts/UiTexts.h"
+
+namespace tavrel::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct GlobalOptions {
+    NetworkSettings network;
+    std::optional<int> timeoutMs;
+    bool json = false;
+    Language language = Language::English;
+    bool help = false;
+    QString command;
+    QStringList arguments;  // what follows the command
+};
+
+// Environment first, then the options; an error text on a usage error.
+std::optional<GlobalOptions> parseGlobalOptions(const QStringList& args, NetworkSettings fromEnvironment,
+                                                QString* error);
+
+// Takes "--name value" or "--name=value" out of `args`; an error when the value is missing.
+std::optional<QString> takeOption(QStringList& args, const QString& name, QString* error);
+bool takeFlag(QStringList& args, const QString& name);
+
+}  // namespace tavrel::cli

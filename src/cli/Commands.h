@@ -1,0 +1,31 @@
+#pragma once
+// The commands of tavrel-cli. Each returns the process exit code.
+#include <QtCore/QTextStream>
+
+#include "CliOptions.h"
+#include "DeviceSession.h"
+#include "texts/UiTexts.h"
+
+namespace tavrel::cli {
+
+struct Context {
+    GlobalOptions& options;
+    UiTexts& texts;
+    QTextStream& out;
+    QTextStream& err;
+};
+
+int runSearch(Context& ctx);
+int runShow(Context& ctx);
+
+// Searches for the device the selector names and returns its table index, or an exit code.
+struct FoundDevice {
+    int index = -1;
+    int exitCode = kExitOk;
+};
+FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& selectorText);
+
+// Opens the session's socket, or says why not.
+bool openSession(Context& ctx, DeviceSession& session);
+
+}  // namespace tavrel::cli

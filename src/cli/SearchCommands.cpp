@@ -1,0 +1,106 @@
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+
+#include "Commands.h"
+#include "DeviceJson.h"
+#include "SearchRun.h"
+#include "device/DeviceSelector.h"
+
+namespace tavrel::cli {
+
+namespace {
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+}  // namespace
+
+bool openSession(Context& ctx, DeviceSession& session) {
+    if (session.openSocket()) return true;
+    // The window carries on deaf; a script must know it will hear nothing.
+    ctx.err << "cannot bind UDP port " << session.settings().localPort
+            << " (another copy of the tool running?); use --local-port 0 for any free port\n";
+    return false;
+}
+
+int runSearch(Context& ctx) {
+    QStringList args = ctx.options.arguments;
+    QString error;
+    auto address = takeOption(args, "--address", &error);
+    const bool scan = takeFlag(args, "--scan");
+    if (!error.isEmpty() || !args.isEmpty()) {
+        ctx.err << (error.isEmpty() ? "unexpected: " + args.join(' ') : error) << '\n';
+        return kExitUsage;
+    }
+    const QString where = address.value_or(q(ctx.options.network.broadcast));
+    if (!isDottedIpv4(where.toStdString())) {
+        ctx.err << "--address: not an IPv4 address: " << where << '\n';
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    if (!openSession(ctx, session)) return kExitFailed;
+    SearchRun search(session);
+    auto result = search.run(scan, where, ctx.options.timeoutMs);
+    if (result.devices == 0) {
+        ctx.err << q(ctx.texts.searchTimeout) << '\n';
+        if (ctx.options.json) ctx.out << "[]\n";
+        return kExitFailed;
+    }
+    const DeviceTable& table = session.table();
+    if (ctx.options.json) {
+        QJsonArray list;
+        for (int i = 0; i < result.devices; ++i) list.append(deviceJson(table[i]));
+        ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
+    } else {
+        for (int i = 0; i < result.devices; ++i) ctx.out << deviceRow(table[i]) << '\n';
+    }
+    return kExitOk;
+}
+
+FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& selectorText) {
+    auto selector = parseDeviceSelector(selectorText.toStdString());
+    if (!selector) {
+        ctx.err << "not a device: " << selectorText
+                << " (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key like 190033)\n";
+        return {-1, kExitUsage};
+    }
+    if (!openSession(ctx, session)) return {-1, kExitFailed};
+    SearchRun search(session);
+    auto chosen = [&]() -> int {
+        const DeviceTable& table = session.table();
+        for (std::size_t i = 0; i < table.usedCount(); ++i)
+            if (selects(*selector, table[i]) && search.ready().count(static_cast<int>(i)))
+                return static_cast<int>(i);
+        return -1;
+    };
+    search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] { return chosen() >= 0; });
+    int index = chosen();
+    if (index < 0) {
+        // Read-out incomplete (lost replies): take what the table holds.
+        const DeviceTable& table = session.table();
+        for (std::size_t i = 0; i < table.usedCount() && index < 0; ++i)
+            if (selects(*selector, table[i])) index = static_cast<int>(i);
+    }
+    if (index < 0) {
+        ctx.err << "device not found: " << selectorText << '\n';
+        return {-1, kExitFailed};
+    }
+    return {index, kExitOk};
+}
+
+int runShow(Context& ctx) {
+    if (ctx.options.arguments.size() != 1) {
+        ctx.err << "usage: tavrel-cli show DEVICE\n";
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, ctx.options.arguments.front());
+    if (found.index < 0) return found.exitCode;
+    const DeviceRecord& r = session.table()[found.index];
+    if (ctx.options.json)
+        ctx.out << QJsonDocument(deviceJson(r)).toJson(QJsonDocument::Indented);
+    else
+        ctx.out << deviceDetails(r);
+    return kExitOk;
+}
+
+}  // namespace tavrel::cli

@@ -1,0 +1,59 @@
+#include "SearchRun.h"
+
+#include <QtCore/QDeadlineTimer>
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
+
+namespace tavrel::cli {
+
+SearchRun::SearchRun(DeviceSession& session) : session_(session) {
+    connect(&session_, &DeviceSession::deviceReady, this, [this](int i) { ready_.insert(i); });
+    connect(&session_.socket(), &ProtocolSocket::datagramReceived, this,
+            [this] { sinceActivity_.restart(); });
+    connect(&session_.socket(), &ProtocolSocket::sent, this, [this] { sinceActivity_.restart(); });
+}
+
+int SearchRun::defaultTimeoutMs(bool scan) {
+    if (scan) return (kLastScannedHost + 1) * 20 + kLostReplyMs + 2000;
+    return (kMaxSearchRequests - 1) * kSearchRepeatMs + kLostReplyMs + 1000;
+}
+
+SearchRun::Result SearchRun::run(bool scan, const QString& address, std::optional<int> timeoutMs,
+                                 std::function<bool()> enough) {
+    ready_.clear();
+    sinceActivity_.start();
+    QDeadlineTimer deadline(timeoutMs.value_or(defaultTimeoutMs(scan)));
+    if (scan)
+        session_.startSubnetScan(address);
+    else
+        session_.startBroadcastSearch(address);
+
+    Result result;
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(20);
+    connect(&check, &QTimer::timeout, &loop, [&] {
+        const int found = static_cast<int>(session_.table().usedCount());
+        const qint64 quiet = sinceActivity_.elapsed();
+        if (deadline.hasExpired()) {
+            result.deadlineReached = true;
+            loop.quit();
+            return;
+        }
+        if (enough && enough()) {
+            loop.quit();
+            return;
+        }
+        if (session_.searching() || session_.pendingReadouts() > 0 || quiet < kQuietMs) return;
+        if (found == 0 && quiet >= kLostReplyMs) loop.quit();
+        const bool allShown = found > 0 && static_cast<int>(ready_.size()) >= found;
+        if (found > 0 && (allShown || quiet >= kLostReplyMs)) loop.quit();
+    });
+    check.start();
+    loop.exec();
+    session_.stopSearch();
+    result.devices = static_cast<int>(session_.table().usedCount());
+    return result;
+}
+
+}  // namespace tavrel::cli

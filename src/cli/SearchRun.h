@@ -1,0 +1,41 @@
+#pragma once
+// Runs the window's search from a terminal and waits until the found devices are read out.
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QObject>
+#include <functional>
+#include <optional>
+#include <set>
+
+#include "DeviceSession.h"
+
+namespace tavrel::cli {
+
+// After the schedule ends, how long the line must stay quiet before the search counts as complete.
+inline constexpr int kQuietMs = 300;
+// A device whose last block never came (a lost reply) is given up on after this much silence.
+inline constexpr int kLostReplyMs = 1500;
+
+class SearchRun : public QObject {
+    Q_OBJECT
+  public:
+    explicit SearchRun(DeviceSession& session);
+
+    struct Result {
+        int devices = 0;
+        bool deadlineReached = false;
+    };
+    // `enough`, when given, ends the wait early (for example once the wanted device is shown).
+    Result run(bool scan, const QString& address, std::optional<int> timeoutMs,
+               std::function<bool()> enough = {});
+    const std::set<int>& ready() const { return ready_; }
+
+    // The window's whole schedule: eleven requests 3 s apart, then time for the last replies.
+    static int defaultTimeoutMs(bool scan);
+
+  private:
+    DeviceSession& session_;
+    std::set<int> ready_;
+    QElapsedTimer sinceActivity_;
+};
+
+}  // namespace tavrel::cli

@@ -1,0 +1,77 @@
+// tavrel-cli: the device actions of the window, for terminals and scripts.
+#include <QtCore/QCoreApplication>
+#include <QtCore/QTextStream>
+#include <map>
+
+#include "Commands.h"
+#include "Environment.h"
+
+using namespace tavrel;
+using namespace tavrel::cli;
+
+namespace {
+
+const char* kUsage =
+    "usage: tavrel-cli [global options] COMMAND [arguments]\n"
+    "\n"
+    "Global options:\n"
+    "  --broadcast ADDR    broadcast address of searches and commands (default 255.255.255.255)\n"
+    "  --bind ADDR         local address to bind (default: all)\n"
+    "  --local-port N      local UDP port (default 4601; 0 for any free port)\n"
+    "  --device-port N     UDP port of the devices (default 1111)\n"
+    "  --timeout MS        bound on the whole wait\n"
+    "  --json              machine-readable output\n"
+    "  --lang en|zh        language of messages (default en)\n"
+    "Environment: TAVREL_BROADCAST, TAVREL_BIND, TAVREL_LOCAL_PORT, TAVREL_DEVICE_PORT.\n"
+    "\n"
+    "Commands (COMMAND --help for details):\n"
+    "  search              find devices and list them\n"
+    "  show DEVICE         everything a device reports\n"
+    "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
+    "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
+
+const std::map<QString, const char*> kCommandHelp = {
+    {"search",
+     "usage: tavrel-cli [global options] search [--address ADDR] [--scan]\n"
+     "  --address ADDR  where the search goes (default: the broadcast address)\n"
+     "  --scan          search hosts 1..254 of that address's subnet one by one\n"
+     "Prints IP, MAC, firmware and hardware of every device that answered, in the order they answered.\n"
+     "Exit 0 when a device answered, 1 when none did.\n"},
+    {"show",
+     "usage: tavrel-cli [global options] show DEVICE\n"
+     "Searches, reads the device out and prints everything its record holds.\n"},
+};
+
+using Runner = int (*)(Context&);
+const std::map<QString, Runner> kRunners = {{"search", runSearch}, {"show", runShow}};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString error;
+    auto options = parseGlobalOptions(app.arguments().mid(1), networkSettingsFromEnvironment(), &error);
+    if (!options) {
+        err << error << '\n' << kUsage;
+        return kExitUsage;
+    }
+    if (options->command.isEmpty() || options->command == "help") {
+        (options->command.isEmpty() && !options->help ? err : out) << kUsage;
+        return options->command.isEmpty() && !options->help ? kExitUsage : kExitOk;
+    }
+    auto runner = kRunners.find(options->command);
+    if (runner == kRunners.end()) {
+        err << "unknown command: " << options->command << '\n' << kUsage;
+        return kExitUsage;
+    }
+    if (options->help || options->arguments.contains("--help")) {
+        out << kCommandHelp.at(options->command);
+        return kExitOk;
+    }
+    UiTexts texts;
+    texts.load(options->language);
+    Context ctx{*options, texts, out, err};
+    return runner->second(ctx);
+}

@@ -1,0 +1,100 @@
+#include "DeviceSession.h"
+
+#include <QtCore/QTimer>
+
+#include "protocol/Requests.h"
+
+namespace tavrel {
+
+DeviceSession::DeviceSession(const NetworkSettings& settings, QObject* parent)
+    : QObject(parent), settings_(settings), socket_(this), sequencer_(socket_, this) {
+    sequencer_.setTarget(QHostAddress(QString::fromStdString(settings_.broadcast)), settings_.devicePort);
+    timer_ = new QTimer(this);
+    timer_->setSingleShot(true);
+    timer_->setTimerType(Qt::PreciseTimer);
+    connect(timer_, &QTimer::timeout, this, &DeviceSession::onTimer);
+    connect(&socket_, &ProtocolSocket::datagramReceived, this, &DeviceSession::onDatagram);
+}
+
+bool DeviceSession::openSocket(const QHostAddress& address) {
+    QHostAddress where = address;
+    if (where.isNull() && !settings_.bindAddress.empty()) {
+        where = QHostAddress(QString::fromStdString(settings_.bindAddress));
+    }
+    return socket_.open(where, settings_.localPort);
+}
+
+void DeviceSession::startBroadcastSearch(const QString& broadcastAddress) {
+    table_.clear();
+    schedule_.startBroadcast(broadcastAddress.toStdString());
+    timer_->start(kFirstSearchDelayMs);
+}
+
+void DeviceSession::startSubnetScan(const QString& broadcastAddress) {
+    table_.clear();
+    schedule_.startScan(broadcastAddress.toStdString());
+    timer_->start(kScanTickMs);
+}
+
+void DeviceSession::stopSearch() {
+    schedule_.stop();
+    timer_->stop();
+}
+
+void DeviceSession::sendSearch(const QString& address) {
+    socket_.send(searchRequest(), QHostAddress(address), settings_.devicePort);
+}
+
+void DeviceSession::onTimer() {
+    auto tick = schedule_.tick();
+    if (!tick) return;
+    const QString destination = QString::fromStdString(tick->destination);
+    sendSearch(destination);
+    emit searchTick(destination, tick->host);
+    if (tick->nextDelayMs >= 0) timer_->start(tick->nextDelayMs);
+    if (tick->timedOut) emit searchTimedOut();
+    if (tick->scanFinished) emit scanFinished();
+}
+
+QString DeviceSession::laneOf(std::size_t entry) const {
+    return QString::fromStdString(keyText(table_[entry].key));
+}
+
+void DeviceSession::play(std::size_t entry, Plan plan, std::function<void()> done) {
+    sequencer_.play(laneOf(entry), std::move(plan), std::move(done));
+}
+
+void DeviceSession::onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort) {
+    const Bytes bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                      static_cast<std::size_t>(data.size()));
+    // Replies from IPv4-mapped IPv6 sockets still show as dotted IPv4.
+    bool isV4 = false;
+    const quint32 v4 = sender.toIPv4Address(&isV4);
+    const QString address = isV4 ? QHostAddress(v4).toString() : sender.toString();
+    ReplyEffects fx = handleDatagram(table_, bytes, address.toStdString(), senderPort);
+
+    if (fx.stopBroadcastSearch && schedule_.mode() == SearchSchedule::Mode::Broadcast) {
+        schedule_.replyReceived();
+        timer_->stop();
+    }
+    if (fx.addRow) emit rowAdded(static_cast<int>(*fx.addRow));
+    if (fx.readoutEntry && !fx.readout.empty()) {
+        const int index = static_cast<int>(*fx.readoutEntry);
+        ++pendingReadouts_;
+        play(*fx.readoutEntry, std::move(fx.readout), [this, index] {
+            --pendingReadouts_;
+            emit readoutSent(index);
+        });
+    }
+    if (fx.part0 != StatusMessage::None) emit statusMessage(0, fx.part0);
+    if (fx.part2 != StatusMessage::None) emit statusMessage(2, fx.part2);
+    if (fx.showDevice) emit deviceReady(static_cast<int>(*fx.showDevice));
+    if (!fx.outputTimingFrame.empty()) {
+        emit outputTimingReply(QByteArray(reinterpret_cast<const char*>(fx.outputTimingFrame.data()),
+                                          static_cast<qsizetype>(fx.outputTimingFrame.size())));
+    }
+    if (!fx.wifiScanResult.empty()) emit wifiScanResult(data);
+    if (!fx.tftpReply.empty()) emit tftpReply(data, sender, senderPort);
+}
+
+}  // namespace tavrel

@@ -1,0 +1,77 @@
+#pragma once
+// Discovery and device traffic shared by the window and the CLI: owns the device table, the protocol
+// socket, the search timer and the sequencer, applies replies through the core and reports what changed.
+#include <QtCore/QByteArray>
+#include <QtCore/QObject>
+#include <QtCore/QString>
+#include <QtNetwork/QHostAddress>
+#include <functional>
+
+#include "ProtocolSocket.h"
+#include "Sequencer.h"
+#include "device/DeviceTable.h"
+#include "protocol/NetworkSettings.h"
+#include "protocol/Plan.h"
+#include "protocol/ReplyHandler.h"
+#include "protocol/Search.h"
+
+class QTimer;
+
+namespace tavrel {
+
+class DeviceSession : public QObject {
+    Q_OBJECT
+  public:
+    explicit DeviceSession(const NetworkSettings& settings, QObject* parent = nullptr);
+
+    const NetworkSettings& settings() const { return settings_; }
+    DeviceTable& table() { return table_; }
+    const DeviceTable& table() const { return table_; }
+    ProtocolSocket& socket() { return socket_; }
+    Sequencer& sequencer() { return sequencer_; }
+
+    // Binds the protocol socket on the local port, to `address` or (null) to the configured bind
+    // address or all addresses. A failure is returned, never shown.
+    bool openSocket(const QHostAddress& address = QHostAddress());
+
+    // Both empty the table whole first, so no device shows another one's leftovers.
+    void startBroadcastSearch(const QString& broadcastAddress);
+    void startSubnetScan(const QString& broadcastAddress);
+    void stopSearch();
+    bool searching() const { return schedule_.running(); }
+    SearchSchedule::Mode searchMode() const { return schedule_.mode(); }
+    // Read-outs still being sent.
+    int pendingReadouts() const { return pendingReadouts_; }
+
+    // Plays a plan for one table entry; plans of one device never interleave.
+    void play(std::size_t entry, Plan plan, std::function<void()> done = {});
+    // Sends one search request to an address right away.
+    void sendSearch(const QString& address);
+
+  signals:
+    void searchTick(const QString& destination, int host);
+    void searchTimedOut();
+    void scanFinished();
+    void rowAdded(int index);
+    void deviceReady(int index);
+    void readoutSent(int index);
+    void statusMessage(int part, tavrel::StatusMessage message);
+    void outputTimingReply(const QByteArray& boardFrame);
+    void wifiScanResult(const QByteArray& datagram);
+    void tftpReply(const QByteArray& datagram, const QHostAddress& sender, quint16 port);
+
+  private:
+    void onTimer();
+    void onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
+    QString laneOf(std::size_t entry) const;
+
+    NetworkSettings settings_;
+    DeviceTable table_;
+    ProtocolSocket socket_;
+    Sequencer sequencer_;
+    SearchSchedule schedule_;
+    QTimer* timer_ = nullptr;
+    int pendingReadouts_ = 0;
+};
+
+}  // namespace tavrel
