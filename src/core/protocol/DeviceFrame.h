@@ -25,7 +25,7 @@ inline constexpr std::uint8_t kCommandFiller = 0x55;
 std::uint8_t checksum8(Bytes bytes);
 
 class DeviceFrame {
-public:
+  public:
     // A frame of total length L (at least 10) with header and trailer in place.
     explicit DeviceFrame(std::size_t length = kStandardFrameSize);
 
@@ -42,7 +42,7 @@ public:
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 

@@ -8,7 +8,8 @@ namespace tavrel {
 std::optional<std::uint16_t> parsePort(const std::string& text) {
     unsigned value = 0;
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || ptr != text.data() + text.size() || text.empty() || value > 65535) return std::nullopt;
+    if (ec != std::errc{} || ptr != text.data() + text.size() || text.empty() || value > 65535)
+        return std::nullopt;
     return static_cast<std::uint16_t>(value);
 }
 
@@ -36,14 +37,18 @@ NetworkSettings networkSettingsFrom(const EnvLookup& env, std::vector<std::strin
     };
     auto address = [&](const char* name, std::string& into) {
         if (auto v = env(name); v && !v->empty()) {
-            if (isDottedIpv4(*v)) into = *v;
-            else note(std::string(name) + " is not an IPv4 address: " + *v);
+            if (isDottedIpv4(*v))
+                into = *v;
+            else
+                note(std::string(name) + " is not an IPv4 address: " + *v);
         }
     };
     auto port = [&](const char* name, std::uint16_t& into) {
         if (auto v = env(name); v && !v->empty()) {
-            if (auto p = parsePort(*v)) into = *p;
-            else note(std::string(name) + " is not a port number: " + *v);
+            if (auto p = parsePort(*v))
+                into = *p;
+            else
+                note(std::string(name) + " is not a port number: " + *v);
         }
     };
     address("TAVREL_BROADCAST", s.broadcast);

@@ -20,7 +20,9 @@ Payload textPayload(std::string_view text) {
 }
 }  // namespace
 
-Frame searchRequest() { return buildFrame(kOpRead, subcode::kSearch, {}, kReadFiller, DeviceKey{}); }
+Frame searchRequest() {
+    return buildFrame(kOpRead, subcode::kSearch, {}, kReadFiller, DeviceKey{});
+}
 
 Frame readRequest(std::uint8_t sub, const DeviceKey& key) {
     return buildFrame(kOpRead, sub, {}, kReadFiller, key);
@@ -29,9 +31,15 @@ Frame readRequest(std::uint8_t sub, const DeviceKey& key) {
 Frame commandRequest(std::uint8_t sub, const DeviceKey& key) {
     return buildFrame(kOpWrite, sub, {}, kCommandFiller, key);
 }
-Frame restartRequest(const DeviceKey& key) { return commandRequest(subcode::kRestart, key); }
-Frame factoryResetRequest(const DeviceKey& key) { return commandRequest(subcode::kFactoryReset, key); }
-Frame commitRequest(const DeviceKey& key) { return commandRequest(subcode::kCommit, key); }
+Frame restartRequest(const DeviceKey& key) {
+    return commandRequest(subcode::kRestart, key);
+}
+Frame factoryResetRequest(const DeviceKey& key) {
+    return commandRequest(subcode::kFactoryReset, key);
+}
+Frame commitRequest(const DeviceKey& key) {
+    return commandRequest(subcode::kCommit, key);
+}
 
 Frame writeNetworkRequest(const DeviceKey& key, const NetworkBlock& net) {
     Payload p{};
