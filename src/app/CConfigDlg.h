@@ -1,0 +1,165 @@
+#pragma once
+// The main window: device list, network, WiFi, port and output time areas, menus and status bar.
+// It owns the device table and the protocol socket for the whole run.
+#include <QtCore/QHash>
+#include <QtNetwork/QHostAddress>
+#include <QtWidgets/QDialog>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Adapters.h"
+#include "device/DeviceTable.h"
+#include "protocol/NetworkSettings.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QTableWidget;
+
+namespace tavrel {
+
+class DialogUnits;
+class ProtocolSocket;
+class Prompts;
+class StatusBar;
+
+// Runs a dialog modally and returns its result; tests replace it to answer dialogs themselves.
+using ModalRunner = std::function<int(QDialog&)>;
+
+// What the window takes from outside; every empty member falls back to the real thing.
+struct ConfigDlgServices {
+    std::shared_ptr<const AdapterSource> adapters;  // default: the system's adapters
+    std::shared_ptr<Prompts> prompts;               // default: message boxes over the window
+    ModalRunner runModal;                           // default: QDialog::exec
+    std::optional<NetworkSettings> network;         // default: from the TAVREL_* variables
+    std::optional<AppPaths> paths;                  // default: from the environment
+};
+
+class CConfigDlg : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kWidthUnits = 782;
+    static constexpr int kHeightUnits = 376;
+
+    explicit CConfigDlg(ConfigDlgServices services = {}, QWidget* parent = nullptr);
+    ~CConfigDlg() override;
+
+    const UiTexts& texts() const { return texts_; }
+    DeviceTable& devices() { return devices_; }
+    ProtocolSocket& socket() { return *socket_; }
+    Prompts& prompts() { return *prompts_; }
+    const NetworkSettings& network() const { return network_; }
+    const AppPaths& paths() const { return paths_; }
+
+    QString broadcastAddress() const { return broadcastAddress_; }
+    void setBroadcastAddress(const QString& address) { broadcastAddress_ = address; }
+
+    // A control by its resource number, or null.
+    QWidget* control(int id) const { return controls_.value(id, nullptr); }
+    template <class W>
+    W* controlAs(int id) const {
+        return qobject_cast<W*>(control(id));
+    }
+    QTableWidget* deviceList() const { return deviceList_; }
+    QTableWidget* scheduleList() const { return scheduleList_; }
+
+    // A menu command by its id, or null.
+    QAction* actionById(int id) const { return actions_.value(id, nullptr); }
+    QMenuBar* menuBar() const { return menuBar_; }
+    // Command ids of the network adapter menu, "Default" first.
+    const std::vector<int>& adapterMenuIds() const { return adapterMenuIds_; }
+    const QList<AdapterAddress>& adapterAddresses() const { return adapters_; }
+    bool defaultAdapterInUse() const { return defaultAdapter_; }
+    int chosenAdapter() const { return chosenAdapter_; }
+
+    // The first selected row of the device list, which is the device table index.
+    std::optional<int> selectedDevice() const;
+    // Runs a dialog through the modal runner.
+    int runModal(QDialog& dialog);
+
+    QString statusText(int part) const;
+
+  public slots:
+    void setStatusText(int part, const QString& text);
+    // Shows table entry `index` in its list row and the form; filled in by the reply handling.
+    void showDevice(int index);
+    void switchLanguage(tavrel::Language language);
+    // Menu command 32782 ("Default") or 32786 + i (adapter address i): rebinds the socket.
+    void chooseAdapter(int commandId);
+    void showAbout();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private slots:
+    void onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
+
+  private:
+    // CConfigDlg.cpp: set-up, socket and adapters.
+    void setUp();
+    void openSocket(const QHostAddress& address);
+    QHostAddress defaultBindAddress() const;
+    void register_(int id, QWidget* widget);
+
+    // CConfigDlgMenus.cpp
+    void buildMenus();
+    void addAdapterItems();
+    void onMenuCommand(int id);
+    QAction* addCommand(QMenu* menu, int id, const QString& text, bool checkable = false);
+
+    // CConfigDlgLayout.cpp, one function per area.
+    void buildLayout(QWidget* page, const DialogUnits& du);
+    void buildDeviceListArea(QWidget* page, const DialogUnits& du);
+    void buildNetworkArea(QWidget* page, const DialogUnits& du);
+    void buildWifiArea(QWidget* page, const DialogUnits& du);
+    void buildPortArea(QWidget* page, const DialogUnits& du);
+    void buildTimeArea(QWidget* page, const DialogUnits& du);
+    void buildScheduleEditor(QWidget* page, const DialogUnits& du);
+    void buildBottomRow(QWidget* page, const DialogUnits& du);
+    void fillFixedLists();
+    template <class W>
+    W* place(int id, QWidget* page, const DialogUnits& du, int x, int y, int w, int h);
+
+    // CConfigDlgLanguage.cpp
+    void restoreLanguage();
+    void applyTexts();
+    void applyMenuTexts();
+    void applyDeviceListColumns();
+    void applyControlTexts();
+    void applyScheduleColumns();
+    void refillIpTypeList();
+    void refillWifiModeList();
+    void storeLanguage(Language language);
+
+    ConfigDlgServices services_;
+    NetworkSettings network_;
+    AppPaths paths_;
+    std::shared_ptr<Prompts> prompts_;
+    ProtocolSocket* socket_ = nullptr;
+    DeviceTable devices_;
+    DeviceRecord profileRecord_;  // the imported profile, applied by one-click configuration
+    StatusBar* statusBar_ = nullptr;
+    UiTexts texts_;
+
+    QString broadcastAddress_ = QStringLiteral("255.255.255.255");
+    QList<AdapterAddress> adapters_;
+    std::vector<int> adapterMenuIds_;
+    bool defaultAdapter_ = true;
+    int chosenAdapter_ = 0;
+    int highlightedRow_ = 0;
+
+    QMenuBar* menuBar_ = nullptr;
+    QMenu* deviceMenu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
+    QMenu* adapterMenu_ = nullptr;
+    QHash<int, QAction*> actions_;
+    QHash<int, QWidget*> controls_;
+    QTableWidget* deviceList_ = nullptr;
+    QTableWidget* scheduleList_ = nullptr;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,225 @@
+// The interface language: restored at start, switched by the language menu, written into the window.
+#include <QtCore/QDebug>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QTableWidget>
+#include <filesystem>
+#include <system_error>
+
+#include "CConfigDlg.h"
+#include "ControlIds.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "device/FixedLists.h"
+#include "texts/LanguageFile.h"
+
+namespace tavrel {
+
+namespace {
+
+struct TextBinding {
+    int id;
+    std::string UiTexts::*text;
+};
+
+// Every re-labelled control with its text, area by area.
+constexpr TextBinding kControlTexts[] = {
+    // Device list area
+    {ids::kSearchButton, &UiTexts::searchButton},
+    {ids::kSelectSubnetCheck, &UiTexts::selectSubnetCheck},
+    {ids::kBroadcastCheck, &UiTexts::broadcastCheck},
+    {ids::kRestartButton, &UiTexts::restartButton},
+    {ids::kFactoryResetButton, &UiTexts::factoryResetButton},
+    {ids::kFirmwareButton, &UiTexts::firmwareUpgrade},
+    // Network settings area
+    {ids::kNetworkFrame, &UiTexts::networkFrame},
+    {ids::kIpTypeLabel, &UiTexts::labelIpType},
+    {ids::kIpAddressLabel, &UiTexts::labelIp},
+    {ids::kSubnetMaskLabel, &UiTexts::labelSubnetMask},
+    {ids::kGatewayLabel, &UiTexts::labelGateway},
+    {ids::kDnsLabel, &UiTexts::labelDns},
+    {ids::kMacLabel, &UiTexts::labelMac},
+    {ids::kUserLabel, &UiTexts::labelUser},
+    {ids::kPasswordLabel, &UiTexts::labelPassword},
+    {ids::kSaveNetworkButton, &UiTexts::saveDataButton},
+    // Port settings area
+    {ids::kPortFrame, &UiTexts::portFrame},
+    {ids::kEnableCheck, &UiTexts::enableCheck},
+    {ids::kPortSelectLabel, &UiTexts::labelSelectPort},
+    {ids::kInterfaceLabel, &UiTexts::labelSerialMode},
+    {ids::kBaudRateLabel, &UiTexts::labelBaudRate},
+    {ids::kParityLabel, &UiTexts::labelParity},
+    {ids::kDataBitsLabel, &UiTexts::labelDataBits},
+    {ids::kStopBitsLabel, &UiTexts::labelStopBits},
+    {ids::kWorkModeLabel, &UiTexts::labelWorkMode},
+    {ids::kRemoteHostLabel, &UiTexts::labelRemoteIp},
+    {ids::kRemotePortLabel, &UiTexts::labelRemotePort},
+    {ids::kLocalPortLabel, &UiTexts::labelLocalPort},
+    {ids::kModbusCheck, &UiTexts::modbusTcpToRtuCheck},
+    {ids::kSavePortButton, &UiTexts::saveDataButton},
+    {ids::kSaveConfigButton, &UiTexts::saveDataButton},
+    // Heartbeat, one-click and the IO input-change controls
+    {ids::kHeartbeatDataLabel, &UiTexts::labelHeartbeatData},
+    {ids::kHeartbeatTimeLabel, &UiTexts::labelHeartbeatTime},
+    {ids::kOneClickButton, &UiTexts::oneClickButton},
+    {ids::kInputChangedLabel, &UiTexts::labelInputChanged},
+    {ids::kOutputFollowCheck, &UiTexts::outputFollowCheck},
+    {ids::kSendStatusCheck, &UiTexts::sendStatusCheck},
+    {ids::kTimingInputChangedLabel, &UiTexts::labelInputChanged},
+    {ids::kTimingOutputFollowCheck, &UiTexts::outputFollowCheck},
+    {ids::kTimingSendStatusCheck, &UiTexts::sendStatusCheck},
+    // WiFi area
+    {ids::kWifiFrame, &UiTexts::wifiFrame},
+    {ids::kWifiModeLabel, &UiTexts::labelWifiMode},
+    {ids::kWifiScanButton, &UiTexts::wifiScanButton},
+    {ids::kApPasswordLabel, &UiTexts::labelWifiPassword},
+    {ids::kStaPasswordLabel, &UiTexts::labelWifiPassword},
+    {ids::kSignalLabel, &UiTexts::labelSignal},
+    // Output time area
+    {ids::kTimeFrame, &UiTexts::timeFrame},
+    {ids::kComputerTimeCheck, &UiTexts::computerTimeCheck},
+    {ids::kDeviceTimeLabel, &UiTexts::labelDeviceTime},
+    {ids::kCalibrateButton, &UiTexts::calibrateButton},
+};
+
+// The schedule editor's labels and buttons, set after the schedule list's columns.
+constexpr TextBinding kScheduleEditorTexts[] = {
+    {ids::kScheduleModeLabel, &UiTexts::scheduleColumnMode},
+    {ids::kTimerRadio, &UiTexts::timerCheck},
+    {ids::kStrobeRadio, &UiTexts::strobeCheck},
+    {ids::kWeekRadio, &UiTexts::weekCheck},
+    {ids::kWeekdayLabel, &UiTexts::weekCheck},
+    {ids::kTimerOpenLabel, &UiTexts::scheduleColumnOpenTime},
+    {ids::kStrobeOpenLabel, &UiTexts::scheduleColumnOpenTime},
+    {ids::kWeekOpenLabel, &UiTexts::scheduleColumnOpenTime},
+    {ids::kTimerCloseLabel, &UiTexts::scheduleColumnCloseTime},
+    {ids::kStrobeCloseLabel, &UiTexts::scheduleColumnCloseTime},
+    {ids::kWeekCloseLabel, &UiTexts::scheduleColumnCloseTime},
+    {ids::kYearLabel, &UiTexts::labelYear},
+    {ids::kMonthLabel, &UiTexts::labelMonth},
+    {ids::kDayLabel, &UiTexts::labelDay},
+    {ids::kHourLabel, &UiTexts::labelHour},
+    {ids::kMinuteLabel, &UiTexts::labelMinute},
+    {ids::kSecondLabel, &UiTexts::labelSecond},
+    {ids::kWeekHourLabel, &UiTexts::labelHour},
+    {ids::kWeekMinuteLabel, &UiTexts::labelMinute},
+    {ids::kWeekSecondLabel, &UiTexts::labelSecond},
+    {ids::kModifyButton, &UiTexts::modifyButton},
+    {ids::kReadScheduleButton, &UiTexts::readButton},
+    {ids::kSaveScheduleButton, &UiTexts::saveButton},
+};
+
+void setControlText(QWidget* widget, const QString& text) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        button->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(text);
+    else if (auto* frame = qobject_cast<QGroupBox*>(widget))
+        frame->setTitle(text);
+}
+
+void setColumns(QTableWidget* list, const QStringList& headers, std::initializer_list<int> widths) {
+    list->setColumnCount(0);
+    list->setColumnCount(static_cast<int>(headers.size()));
+    list->setHorizontalHeaderLabels(headers);
+    int column = 0;
+    for (int width : widths) list->setColumnWidth(column++, width);
+}
+
+}  // namespace
+
+void CConfigDlg::restoreLanguage() {
+    // The settings folder may not exist yet on a first start outside Windows.
+    std::error_code ignored;
+    std::filesystem::create_directories(paths_.languageFile.parent_path(), ignored);
+    const RestoredLanguage restored = ::tavrel::restoreLanguage(paths_.languageFile);
+    if (restored.failed) qWarning("language file: %s", restored.error.c_str());
+    switchLanguage(restored.language);
+}
+
+void CConfigDlg::switchLanguage(Language language) {
+    texts_.load(language);
+    applyTexts();
+    actionById(ids::kEnglishCommand)->setChecked(language == Language::English);
+    actionById(ids::kChineseCommand)->setChecked(language == Language::Chinese);
+    storeLanguage(language);
+}
+
+// Not being able to remember the language is no reason to bother the user; the next start asks the
+// file again.
+void CConfigDlg::storeLanguage(Language language) {
+    const StoreResult stored = ::tavrel::storeLanguage(paths_.languageFile, language);
+    if (!stored.ok) qWarning("language file: %s", stored.error.c_str());
+}
+
+void CConfigDlg::applyTexts() {
+    setWindowTitle(qs(texts_.mainCaption));
+    applyMenuTexts();
+    applyDeviceListColumns();
+    applyControlTexts();
+    refillIpTypeList();
+    refillWifiModeList();
+    control(ids::kInterfaceList)->setEnabled(false);
+    setStatusText(3, qs(texts_.broadcastAddressLabel) + broadcastAddress_);
+    for (int part = 0; part < 3; ++part) setStatusText(part, QString());
+    applyScheduleColumns();
+    for (const TextBinding& binding : kScheduleEditorTexts)
+        setControlText(control(binding.id), qs(texts_.*binding.text));
+    prompts_->setButtonTexts(qs(texts_.okButton), qs(texts_.cancelButton));
+}
+
+void CConfigDlg::applyMenuTexts() {
+    deviceMenu_->setTitle(qs(texts_.deviceMenu));
+    languageMenu_->setTitle(qs(texts_.languageMenu));
+    adapterMenu_->setTitle(qs(texts_.adapterMenu));
+    actionById(ids::kAboutCommand)->setText(qs(texts_.aboutCommand));
+    actionById(ids::kFirmwareUpgradeCommand)->setText(qs(texts_.firmwareUpgrade));
+    actionById(ids::kExportProfileCommand)->setText(qs(texts_.exportProfile));
+    actionById(ids::kImportProfileCommand)->setText(qs(texts_.importProfile));
+    actionById(ids::kIoControlCommand)->setText(qs(texts_.ioControl));
+    actionById(ids::kEnglishCommand)->setText(qs(texts_.englishItem));
+    QAction* defaultItem = actionById(ids::kDefaultAdapterCommand);
+    defaultItem->setText(qs(texts_.defaultAdapter));
+    defaultItem->setChecked(defaultAdapter_);
+}
+
+void CConfigDlg::applyDeviceListColumns() {
+    setControlText(control(ids::kDeviceListFrame), qs(texts_.deviceListFrame));
+    setColumns(deviceList_,
+               {qs(texts_.columnDeviceIp), qs(texts_.columnMac), qs(texts_.columnSoftware),
+                qs(texts_.columnHardware)},
+               {150, 200, 100, 100});
+}
+
+void CConfigDlg::applyControlTexts() {
+    for (const TextBinding& binding : kControlTexts)
+        setControlText(control(binding.id), qs(texts_.*binding.text));
+}
+
+void CConfigDlg::applyScheduleColumns() {
+    setColumns(scheduleList_,
+               {qs(texts_.scheduleColumnIndex), qs(texts_.scheduleColumnMode),
+                qs(texts_.scheduleColumnOpenTime), qs(texts_.scheduleColumnCloseTime)},
+               {65, 45, 172, 172});
+}
+
+// Every language change shows "static" until a device is selected again.
+void CConfigDlg::refillIpTypeList() {
+    auto* list = controlAs<QComboBox>(ids::kIpTypeList);
+    list->clear();
+    list->addItem(qs(texts_.ipTypeStatic));
+    list->addItem(qs(texts_.ipTypeDhcp));
+    list->setCurrentIndex(0);
+}
+
+void CConfigDlg::refillWifiModeList() {
+    auto* list = controlAs<QComboBox>(ids::kWifiModeList);
+    list->clear();
+    for (std::string_view mode : lists::kWifiModes) list->addItem(qs(mode));
+}
+
+}  // namespace tavrel
