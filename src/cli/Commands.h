@@ -17,6 +17,10 @@ struct Context {
 
 int runSearch(Context& ctx);
 int runShow(Context& ctx);
+int runRestart(Context& ctx);
+int runReset(Context& ctx);
+int runSetNetwork(Context& ctx);
+int runSetPort(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

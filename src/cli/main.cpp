@@ -27,6 +27,10 @@ const char* kUsage =
     "Commands (COMMAND --help for details):\n"
     "  search              find devices and list them\n"
     "  show DEVICE         everything a device reports\n"
+    "  restart DEVICE      restart a device\n"
+    "  reset DEVICE        reset a device to its factory settings\n"
+    "  set-network DEVICE  change the network settings\n"
+    "  set-port DEVICE     change the settings of one serial port\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -40,10 +44,28 @@ const std::map<QString, const char*> kCommandHelp = {
     {"show",
      "usage: tavrel-cli [global options] show DEVICE\n"
      "Searches, reads the device out and prints everything its record holds.\n"},
+    {"restart",
+     "usage: tavrel-cli [global options] restart DEVICE\nSends the restart command (no answer comes).\n"},
+    {"reset",
+     "usage: tavrel-cli [global options] reset DEVICE\nSends the factory-reset command (no answer comes).\n"},
+    {"set-network",
+     "usage: tavrel-cli [global options] set-network DEVICE [--ip A] [--mask A] [--gateway A] [--dns A]\n"
+     "       [--mac M] [--dhcp|--static] [--user U] [--password P]\n"
+     "Fields not given keep the device's values. Exit 0 when the device acknowledged, 1 when it refused\n"
+     "or did not answer, 2 on a bad value (nothing is sent then).\n"},
+    {"set-port",
+     "usage: tavrel-cli [global options] set-port DEVICE [--port N] [--baud B] [--parity P] [--data-bits N]\n"
+     "       [--stop-bits S] [--mode M] [--remote-host H] [--remote-port N] [--local-port N]\n"
+     "       [--heartbeat-data T] [--heartbeat-interval S] [--modbus on|off] [--modbus-timeout MS]\n"
+     "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
+     "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
+     "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
 };
 
 using Runner = int (*)(Context&);
-const std::map<QString, Runner> kRunners = {{"search", runSearch}, {"show", runShow}};
+const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"show", runShow},
+                                            {"restart", runRestart},        {"reset", runReset},
+                                            {"set-network", runSetNetwork}, {"set-port", runSetPort}};
 
 }  // namespace
 

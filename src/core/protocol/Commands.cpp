@@ -125,8 +125,8 @@ CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput
         out.message = settingsMessage(*error, languageCode);
         return out;
     }
-    const auto& s = std::get<NetworkSettings>(read);
-    applyNetworkSettings(*selected, s);
+    const auto& s = std::get<NetworkGroup>(read);
+    applyNetworkGroup(*selected, s);
 
     const DeviceRecord& d = *selected;
     CommandOutcome out;

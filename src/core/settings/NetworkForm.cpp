@@ -4,8 +4,8 @@
 
 namespace tavrel {
 
-std::variant<NetworkSettings, SettingsMessage> readNetworkForm(const NetworkFormInput& in) {
-    NetworkSettings s;
+std::variant<NetworkGroup, SettingsMessage> readNetworkForm(const NetworkFormInput& in) {
+    NetworkGroup s;
     if (in.ipTypeSelection < 0 || in.ipTypeSelection > 1) return SettingsMessage::InvalidIpType;
     s.ipType = static_cast<std::uint8_t>(in.ipTypeSelection + 1);
 
@@ -37,7 +37,7 @@ std::variant<NetworkSettings, SettingsMessage> readNetworkForm(const NetworkForm
     return s;
 }
 
-void applyNetworkSettings(DeviceRecord& device, const NetworkSettings& s) {
+void applyNetworkGroup(DeviceRecord& device, const NetworkGroup& s) {
     device.ipType = s.ipType;
     device.network = s.network;
     device.mac = s.mac;

@@ -24,7 +24,7 @@ struct NetworkFormInput {
     bool sendStatus = false;
 };
 
-struct NetworkSettings {
+struct NetworkGroup {
     std::uint8_t ipType = 1;  // 1 static, 2 DHCP
     NetworkBlock network{};
     Mac mac{};
@@ -33,13 +33,13 @@ struct NetworkSettings {
     std::uint8_t outputFollow = 0;  // 0 or 1
     std::uint8_t sendStatus = 0;    // 0 or 1
 
-    bool operator==(const NetworkSettings&) const = default;
+    bool operator==(const NetworkGroup&) const = default;
 };
 
 // The settings, or the message naming the first field that does not read.
-std::variant<NetworkSettings, SettingsMessage> readNetworkForm(const NetworkFormInput& input);
+std::variant<NetworkGroup, SettingsMessage> readNetworkForm(const NetworkFormInput& input);
 
 // The record then matches what the save sends.
-void applyNetworkSettings(DeviceRecord& device, const NetworkSettings& settings);
+void applyNetworkGroup(DeviceRecord& device, const NetworkGroup& settings);
 
 }  // namespace tavrel

@@ -1,0 +1,267 @@
+// restart, reset, set-network, set-port: find the device by a search, send what the window sends.
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
+
+#include "Commands.h"
+#include "device/FixedLists.h"
+#include "protocol/Commands.h"
+#include "settings/AddressText.h"
+#include "settings/PortForm.h"
+#include "settings/SettingsMessages.h"
+#include "texts/FixedTexts.h"
+
+namespace tavrel::cli {
+
+namespace {
+
+// After the last frame, how long the acknowledgements may take.
+constexpr int kAckWaitMs = 1500;
+constexpr std::size_t kRemoteHostMax = 32;
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+struct Usage {
+    QString error;
+    bool failed() const { return !error.isEmpty(); }
+};
+
+// Plays a plan and waits for it to be sent and, when asked, for the device's answers.
+struct PlayResult {
+    int acknowledged = 0;
+    int refused = 0;
+};
+PlayResult playAndWait(DeviceSession& session, int index, Plan plan, bool waitForAnswers) {
+    PlayResult result;
+    QEventLoop loop;
+    auto conn =
+        QObject::connect(&session, &DeviceSession::statusMessage, &loop, [&](int part, StatusMessage m) {
+            if (part != 2) return;
+            if (m == StatusMessage::Saved) ++result.acknowledged;
+            if (m == StatusMessage::SaveFailed) ++result.refused;
+        });
+    QTimer settle;
+    settle.setSingleShot(true);
+    QObject::connect(&settle, &QTimer::timeout, &loop, &QEventLoop::quit);
+    session.play(static_cast<std::size_t>(index), std::move(plan), [&] {
+        if (waitForAnswers)
+            settle.start(kAckWaitMs);
+        else
+            loop.quit();
+    });
+    loop.exec();
+    QObject::disconnect(conn);
+    return result;
+}
+
+int finishWrite(Context& ctx, const PlayResult& r) {
+    if (r.refused > 0) {
+        ctx.out << q(std::string(fixed::kConfigFailed)) << '\n';
+        return kExitFailed;
+    }
+    if (r.acknowledged == 0) {
+        ctx.err << "no answer from the device\n";
+        return kExitFailed;
+    }
+    ctx.out << q(ctx.texts.savedSuccessfully) << '\n';
+    return kExitOk;
+}
+
+int runSimpleCommand(Context& ctx, const char* usage, CommandOutcome (*command)(const DeviceRecord*)) {
+    if (ctx.options.arguments.size() != 1) {
+        ctx.err << usage;
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, ctx.options.arguments.front());
+    if (found.index < 0) return found.exitCode;
+    CommandOutcome outcome = command(&session.table()[found.index]);
+    playAndWait(session, found.index, std::move(outcome.plan), false);
+    ctx.out << "sent\n";
+    return kExitOk;
+}
+
+// --name value for an address; empty when not given.
+std::optional<std::string> addressOption(QStringList& args, const QString& name, Usage& usage) {
+    auto v = takeOption(args, name, &usage.error);
+    if (!v) return std::nullopt;
+    if (!parseIpv4(v->toStdString()))
+        usage.error = QStringLiteral("%1: not an IPv4 address: %2").arg(name, *v);
+    return v->toStdString();
+}
+
+}  // namespace
+
+int runRestart(Context& ctx) {
+    return runSimpleCommand(ctx, "usage: tavrel-cli restart DEVICE\n", restartCommand);
+}
+
+int runReset(Context& ctx) {
+    return runSimpleCommand(ctx, "usage: tavrel-cli reset DEVICE\n", factoryResetCommand);
+}
+
+int runSetNetwork(Context& ctx) {
+    QStringList args = ctx.options.arguments;
+    Usage usage;
+    auto ip = addressOption(args, "--ip", usage);
+    auto mask = addressOption(args, "--mask", usage);
+    auto gateway = addressOption(args, "--gateway", usage);
+    auto dns = addressOption(args, "--dns", usage);
+    auto mac = takeOption(args, "--mac", &usage.error);
+    if (mac && !parseMac(mac->toStdString())) usage.error = "--mac: not twelve hexadecimal digits: " + *mac;
+    auto user = takeOption(args, "--user", &usage.error);
+    auto password = takeOption(args, "--password", &usage.error);
+    const bool dhcp = takeFlag(args, "--dhcp");
+    const bool fixed = takeFlag(args, "--static");
+    if (dhcp && fixed) usage.error = "--dhcp and --static exclude each other";
+    if (user && user->toUtf8().size() > 8) usage.error = "--user: at most 8 bytes";
+    if (password && password->toUtf8().size() > 8) usage.error = "--password: at most 8 bytes";
+    if (!usage.failed() && args.size() != 1) usage.error = "usage: tavrel-cli set-network DEVICE [options]";
+    if (usage.failed()) {
+        ctx.err << usage.error << '\n';
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args.front());
+    if (found.index < 0) return found.exitCode;
+    DeviceRecord& r = session.table()[found.index];
+
+    // Unspecified fields keep the device's values, as the form shows them.
+    NetworkFormInput form;
+    form.ipTypeSelection = dhcp ? 1 : fixed ? 0 : (r.ipType == 2 ? 1 : 0);
+    form.ip = ip.value_or(ipv4Text(r.network.ip));
+    form.mask = mask.value_or(ipv4Text(r.network.mask));
+    form.gateway = gateway.value_or(ipv4Text(r.network.gateway));
+    form.dns = dns.value_or(ipv4Text(r.network.dns));
+    form.mac = mac ? mac->toStdString() : macText(r.mac);
+    form.user = user ? user->toStdString() : textOf(r.user);
+    form.password = password ? password->toStdString() : textOf(r.password);
+    form.outputFollow = r.ioOptions[0] == 1;
+    form.sendStatus = r.ioOptions[1] == 1;
+    CommandOutcome outcome = saveNetworkCommand(&r, form, ctx.texts.languageCode);
+    if (outcome.status != CommandStatus::Ready) {
+        ctx.err << q(outcome.message) << '\n';
+        return kExitUsage;
+    }
+    ctx.out << q(ctx.texts.sendingData) << '\n';
+    return finishWrite(ctx, playAndWait(session, found.index, std::move(outcome.plan), true));
+}
+
+namespace {
+
+struct PortEdit {
+    std::optional<std::pair<ListField, int>> list;
+    std::optional<std::pair<NumberField, std::string>> number;
+    std::optional<std::pair<TextField, std::string>> text;
+    std::optional<std::pair<CheckField, bool>> check;
+};
+
+template <std::size_t N>
+bool listOption(QStringList& args, const char* name, const std::array<std::string_view, N>& list,
+                ListField field, std::vector<PortEdit>& edits, Usage& usage) {
+    auto v = takeOption(args, name, &usage.error);
+    if (!v) return true;
+    auto position = lists::positionOf(list, v->toStdString());
+    if (!position) {
+        QStringList choices;
+        for (auto c : list) choices << QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
+        usage.error = QStringLiteral("%1: one of %2, not %3").arg(name, choices.join(' '), *v);
+        return false;
+    }
+    edits.push_back(PortEdit{std::pair{field, *position - 1}, {}, {}, {}});
+    return true;
+}
+
+void numberOption(QStringList& args, const char* name, NumberField field, std::vector<PortEdit>& edits,
+                  Usage& usage) {
+    if (auto v = takeOption(args, name, &usage.error))
+        edits.push_back(PortEdit{{}, std::pair{field, v->toStdString()}, {}, {}});
+}
+
+void textOption(QStringList& args, const char* name, TextField field, std::vector<PortEdit>& edits,
+                Usage& usage) {
+    if (auto v = takeOption(args, name, &usage.error))
+        edits.push_back(PortEdit{{}, {}, std::pair{field, v->toStdString()}, {}});
+}
+
+}  // namespace
+
+int runSetPort(Context& ctx) {
+    QStringList args = ctx.options.arguments;
+    Usage usage;
+    int port = 1;
+    if (auto p = takeOption(args, "--port", &usage.error)) {
+        bool ok = false;
+        port = p->toInt(&ok);
+        if (!ok || port < 1 || port > 8) usage.error = "--port: a port number 1-8, not " + *p;
+    }
+    std::vector<PortEdit> edits;
+    listOption(args, "--baud", lists::kBaudRates, ListField::BaudRate, edits, usage) &&
+        listOption(args, "--parity", lists::kParities, ListField::Parity, edits, usage) &&
+        listOption(args, "--data-bits", lists::kDataBits, ListField::DataBits, edits, usage) &&
+        listOption(args, "--stop-bits", lists::kStopBits, ListField::StopBits, edits, usage) &&
+        listOption(args, "--mode", lists::kWorkModes, ListField::WorkMode, edits, usage);
+    textOption(args, "--remote-host", TextField::RemoteHost, edits, usage);
+    numberOption(args, "--remote-port", NumberField::RemotePort, edits, usage);
+    numberOption(args, "--local-port", NumberField::LocalPort, edits, usage);
+    textOption(args, "--heartbeat-data", TextField::HeartbeatData, edits, usage);
+    numberOption(args, "--heartbeat-interval", NumberField::HeartbeatInterval, edits, usage);
+    numberOption(args, "--modbus-timeout", NumberField::ModbusTimeout, edits, usage);
+    if (auto v = takeOption(args, "--modbus", &usage.error)) {
+        if (*v == "on" || *v == "off")
+            edits.push_back(PortEdit{{}, {}, {}, std::pair{CheckField::Modbus, *v == "on"}});
+        else
+            usage.error = "--modbus: on or off, not " + *v;
+    }
+    if (!usage.failed() && args.size() != 1) usage.error = "usage: tavrel-cli set-port DEVICE [options]";
+    if (usage.failed()) {
+        ctx.err << usage.error << '\n';
+        return kExitUsage;
+    }
+    // A text too long for its field is a usage error before anything goes out.
+    if (auto host =
+            std::find_if(edits.begin(), edits.end(),
+                         [](const PortEdit& e) { return e.text && e.text->first == TextField::RemoteHost; });
+        host != edits.end() && host->text->second.size() > kRemoteHostMax) {
+        ctx.err << q(std::string(kInvalidHostMessage)) << " (at most 32 characters)\n";
+        return kExitUsage;
+    }
+
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args.front());
+    if (found.index < 0) return found.exitCode;
+    DeviceRecord& r = session.table()[found.index];
+    if (port > protocolPortCount(r.identity.portCountChar())) {
+        ctx.err << "the device has no port " << port << '\n';
+        return kExitUsage;
+    }
+    // Each option goes through the form's own handler, with the form's checks.
+    FormTarget target{&r, static_cast<std::size_t>(port - 1)};
+    for (const PortEdit& e : edits) {
+        FormResult result;
+        if (e.list) result = chooseListEntry(target, e.list->first, e.list->second);
+        if (e.number) result = leaveNumberEdit(target, e.number->first, e.number->second);
+        if (e.text) result = leaveTextEdit(target, e.text->first, e.text->second, ctx.texts.languageCode);
+        if (e.check) result = clickCheckBox(target, e.check->first, e.check->second);
+        if (!result.message.empty() || result.clearEdit) {
+            ctx.err << q(result.message) << '\n';
+            return kExitUsage;
+        }
+    }
+    CommandOutcome outcome = savePortsCommand(&r);
+    if (outcome.status == CommandStatus::Refused) {
+        ctx.err << q(outcome.message) << '\n';
+        return kExitUsage;
+    }
+    ctx.out << q(ctx.texts.sendingData) << '\n';
+    const bool stopped = outcome.status == CommandStatus::Stopped;
+    PlayResult played = playAndWait(session, found.index, std::move(outcome.plan), true);
+    if (stopped) {
+        ctx.err << q(outcome.message) << '\n';
+        return kExitFailed;
+    }
+    return finishWrite(ctx, played);
+}
+
+}  // namespace tavrel::cli
