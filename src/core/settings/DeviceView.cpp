@@ -1,0 +1,47 @@
+#include "settings/DeviceView.h"
+
+namespace tavrel {
+
+namespace {
+constexpr std::size_t kScheduleMarkerOffset = 159;
+constexpr std::uint8_t kScheduleMarker = 'D';
+}  // namespace
+
+DeviceView showDevice(const DeviceRecord& r, int portSelection) {
+    DeviceView v;
+    v.mac = macText(r.mac);
+    v.firmware = r.identity.firmwareText();
+    v.hardware = r.identity.hardwareText();
+
+    v.ipTypeSelection = (r.ipType == 1 || r.ipType == 2) ? r.ipType - 1 : -1;
+    v.ip = ipv4Text(r.network.ip);
+    v.mask = ipv4Text(r.network.mask);
+    v.gateway = ipv4Text(r.network.gateway);
+    v.dns = ipv4Text(r.network.dns);
+    v.user = textOf(r.user);
+    v.password = textOf(r.password);
+    v.outputFollow = r.ioOptions[0] == 1;
+    v.sendStatus = r.ioOptions[1] == 1;
+    v.rs485Address = std::to_string(r.rs485Address);
+
+    v.wifi = showWifi(r);
+    if (r.form302 == 1) {
+        v.portSaveEnabled = false;
+        if (r.outputTiming == 1) {
+            v.ioOptionsVisible = false;
+            v.outputTimingVisible = true;
+            v.serialListsEnabled = false;
+        }
+    }
+    if (r.imagePresent == 1) {
+        v.scheduleFromImage = r.imageA[kScheduleMarkerOffset] == kScheduleMarker;
+        v.networkSaveVisible = false;
+        v.portSaveVisible = false;
+        v.configSaveVisible = true;
+    }
+    v.portList = refillPortList(r.identity.portCountChar(), portSelection);
+    v.port = showPort(&r, static_cast<std::size_t>(v.portList.selection));
+    return v;
+}
+
+}  // namespace tavrel
