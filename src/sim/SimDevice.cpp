@@ -1,6 +1,7 @@
 #include "SimDevice.h"
 
 #include <QNetworkDatagram>
+#include <QTimer>
 #include <QUdpSocket>
 #include <algorithm>
 #include <sstream>
@@ -138,22 +139,26 @@ void SimDevice::handleDatagram(const QNetworkDatagram& datagram, std::uint16_t l
 
     const Sender to{datagram.senderAddress(), static_cast<std::uint16_t>(datagram.senderPort())};
     if (bytes.size() != kShortFrame) return;  // pass-through and packed writes are not served here
-    if (isSerialServer(config_.kind)) {
-        answerSerial(frame->op, frame->sub, frame->payload, to);
-    } else if (frame->op == 'R' && frame->sub == kSearch) {
-        reply(packedSearchReply(config_.kind, active_, identity_), to);
-    }
+    if (isSerialServer(config_.kind))
+        answerSerial(*frame, to, broadcast);
+    else if (frame->op == 'R' && frame->sub == kSearch)
+        answerSearch(packedSearchReply(config_.kind, active_, identity_), to, broadcast);
 }
 
-void SimDevice::answerSerial(std::uint8_t op, std::uint8_t sub, const std::vector<std::uint8_t>& payload,
-                             const Sender& to) {
-    if (op == 'W') {
-        answerWrite(sub, payload, to);
+void SimDevice::answerSearch(const std::vector<std::uint8_t>& bytes, const Sender& to, bool broadcast) {
+    if (!broadcast || searchReplyDelayMs_ <= 0) return reply(bytes, to);
+    QTimer::singleShot(searchReplyDelayMs_, this, [this, bytes, to] { reply(bytes, to); });
+}
+
+void SimDevice::answerSerial(const IncomingFrame& frame, const Sender& to, bool broadcast) {
+    const std::uint8_t sub = frame.sub;
+    if (frame.op == 'W') {
+        answerWrite(sub, frame.payload, to);
         return;
     }
-    if (op != 'R') return;
+    if (frame.op != 'R') return;
     if (sub == kSearch) {
-        reply(makeFrame(kShortFrame, 'R', kSearchReply, identity_, key()), to);
+        answerSearch(makeFrame(kShortFrame, 'R', kSearchReply, identity_, key()), to, broadcast);
         return;
     }
     const auto entry = blockForSubCode(sub);

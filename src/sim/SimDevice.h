@@ -63,6 +63,10 @@ class SimDevice : public QObject {
     int restarts() const { return restarts_; }
     int factoryResets() const { return factoryResets_; }
 
+    // Delay of the answer to a broadcast search, so that many devices do not answer in one burst.
+    void setSearchReplyDelay(int ms) { searchReplyDelayMs_ = ms; }
+    int searchReplyDelay() const { return searchReplyDelayMs_; }
+
     // One line for the listing: address, kind, identity, MAC and options.
     std::string describe() const;
 
@@ -81,8 +85,8 @@ class SimDevice : public QObject {
 
     void readPending(QUdpSocket* socket);
     bool isForMe(std::uint8_t op, std::uint8_t sub, const DeviceKey& key) const;
-    void answerSerial(std::uint8_t op, std::uint8_t sub, const std::vector<std::uint8_t>& payload,
-                      const Sender& to);
+    void answerSearch(const std::vector<std::uint8_t>& bytes, const Sender& to, bool broadcast);
+    void answerSerial(const IncomingFrame& frame, const Sender& to, bool broadcast);
     void answerWrite(std::uint8_t sub, const std::vector<std::uint8_t>& payload, const Sender& to);
     void acknowledge(bool taken, const Sender& to);
     void reply(const std::vector<std::uint8_t>& bytes, const Sender& to);
@@ -104,6 +108,7 @@ class SimDevice : public QObject {
     int repliesDropped_ = 0;
     int restarts_ = 0;
     int factoryResets_ = 0;
+    int searchReplyDelayMs_ = 0;
 };
 
 }  // namespace tavrel::sim

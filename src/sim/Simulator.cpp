@@ -52,6 +52,9 @@ SimDevice* Simulator::addDevice(const SimDeviceConfig& config, QString* error) {
     for (auto port : device->listeningPorts())
         if (!listenForBroadcasts(port, error)) return nullptr;
     SimDevice* raw = device.get();
+    // Devices on a LAN answer a broadcast at their own pace; 257 replies in one burst would overrun
+    // the receive buffer of the tool's socket.
+    raw->setSearchReplyDelay(static_cast<int>(devices_.size() % kSearchSpreadMs));
     connect(raw, &SimDevice::listeningPortsChanged, this, [this, raw] {
         for (auto port : raw->listeningPorts()) listenForBroadcasts(port, nullptr);
     });

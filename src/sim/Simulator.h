@@ -14,6 +14,8 @@ class QUdpSocket;
 namespace tavrel::sim {
 
 inline constexpr std::uint16_t kDefaultDevicePort = 1111;
+// Device i answers a broadcast search after (i modulo this) ms.
+inline constexpr std::size_t kSearchSpreadMs = 500;
 
 class Simulator : public QObject {
     Q_OBJECT

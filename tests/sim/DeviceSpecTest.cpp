@@ -1,0 +1,99 @@
+// Device descriptions of the simulator's command line.
+#include <gtest/gtest.h>
+
+#include "DeviceSpec.h"
+
+using namespace tavrel::sim;
+
+namespace {
+
+DeviceSpec parsed(const char* text) {
+    std::string error;
+    auto spec = parseDeviceSpec(text, error);
+    EXPECT_TRUE(spec.has_value()) << text << ": " << error;
+    return spec.value_or(DeviceSpec{});
+}
+
+std::string refusal(const char* text) {
+    std::string error;
+    EXPECT_FALSE(parseDeviceSpec(text, error).has_value()) << text;
+    return error;
+}
+
+}  // namespace
+
+TEST(SimDeviceSpec, ReadsEveryItem) {
+    const auto spec = parsed(
+        "kind=serial,ports=b,version=43,flag=1,ip=127.0.1.5,drop=3,silent,twice,"
+        "source-port=2000,refuse,mac=00-CA-C1-19-00-33");
+    const auto& c = spec.config;
+    EXPECT_EQ(c.kind, SimKind::SerialServer);
+    EXPECT_EQ(c.portCountChar, 'B');
+    EXPECT_EQ(c.version, 43);
+    EXPECT_EQ(c.extraQueryFlag, 1);
+    EXPECT_EQ(c.address, (tavrel::Ipv4{127, 0, 1, 5}));
+    EXPECT_EQ(c.mac, (tavrel::Mac{0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33}));
+    EXPECT_EQ(c.options, (SimOptions{true, 3, true, 2000, true}));
+    EXPECT_TRUE(spec.hasAddress);
+
+    const auto board = parsed("kind=302,timing,ports=8,silent=0");
+    EXPECT_EQ(board.config.kind, SimKind::Board302);
+    EXPECT_TRUE(board.config.outputTiming);
+    EXPECT_EQ(board.config.portCountChar, '1');  // boards have one port whatever is asked
+    EXPECT_FALSE(board.config.options.silent);
+}
+
+TEST(SimDeviceSpec, RefusesBadItemsNamingThem) {
+    EXPECT_EQ(refusal("kind=serial,kind=900"), "bad device item \"kind=900\"");
+    EXPECT_EQ(refusal("ports=2"), "bad device item \"ports=2\"");
+    EXPECT_EQ(refusal("ip=192.168.1.5"), "bad device item \"ip=192.168.1.5\"");  // loopback only
+    EXPECT_EQ(refusal("ip=127.0.0.255"), "bad device item \"ip=127.0.0.255\"");
+    EXPECT_EQ(refusal("ip=127.0.0"), "bad device item \"ip=127.0.0\"");
+    EXPECT_EQ(refusal("version=100"), "bad device item \"version=100\"");
+    EXPECT_EQ(refusal("drop=-1"), "bad device item \"drop=-1\"");
+    EXPECT_EQ(refusal("source-port=70000"), "bad device item \"source-port=70000\"");
+    EXPECT_EQ(refusal("silent=yes"), "bad device item \"silent=yes\"");
+    EXPECT_EQ(refusal("mac=00-CA-C1-19-00"), "bad device item \"mac=00-CA-C1-19-00\"");
+    EXPECT_EQ(refusal("mac=00-CA-C1-19-00-3G"), "bad device item \"mac=00-CA-C1-19-00-3G\"");
+    EXPECT_EQ(refusal("count=0"), "bad device item \"count=0\"");
+    EXPECT_EQ(refusal("colour=red"), "bad device item \"colour=red\"");
+    EXPECT_FALSE(refusal("count=2,mac=00CAC1190033").empty());
+}
+
+TEST(SimDeviceSpec, ExpandsCountsOnConsecutiveAddressesWithTheirOwnKeys) {
+    std::string error;
+    const auto configs =
+        expandSpecs({parsed("kind=serial"), parsed("ip=127.0.0.253,count=4"), parsed("kind=830")}, error);
+    ASSERT_TRUE(configs) << error;
+    ASSERT_EQ(configs->size(), 6u);
+    const std::vector<tavrel::Ipv4> expected = {{127, 0, 0, 2}, {127, 0, 0, 253}, {127, 0, 0, 254},
+                                                {127, 0, 1, 1}, {127, 0, 1, 2},   {127, 0, 1, 3}};
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ((*configs)[i].address, expected[i]) << i;
+    EXPECT_EQ((*configs)[3].mac, (tavrel::Mac{0x00, 0xCA, 0xC1, 0, 1, 1}));
+    EXPECT_EQ((*configs)[5].kind, SimKind::Board830);
+}
+
+TEST(SimDeviceSpec, RefusesRepeatedAddressesKeysAndTheEndOfLoopback) {
+    std::string error;
+    EXPECT_FALSE(expandSpecs({parsed("ip=127.0.0.9"), parsed("ip=127.0.0.9")}, error));
+    EXPECT_EQ(error, "two devices on 127.0.0.9");
+    EXPECT_FALSE(expandSpecs({parsed("mac=00CAC1000009"), parsed("mac=11CAC1000009")}, error));
+    EXPECT_EQ(error, "two devices with one key (the last three MAC bytes)");
+    EXPECT_FALSE(expandSpecs({parsed("ip=127.255.255.253,count=3")}, error));
+    EXPECT_EQ(error, "no loopback address left for another device");
+    EXPECT_FALSE(nextAddress({127, 255, 255, 254}));
+}
+
+TEST(SimDeviceSpec, DemoHasTheFiveDevices) {
+    std::string error;
+    const auto configs = expandSpecs(demoSpecs(), error);
+    ASSERT_TRUE(configs);
+    ASSERT_EQ(configs->size(), 5u);
+    EXPECT_EQ((*configs)[0].portCountChar, '1');
+    EXPECT_EQ((*configs)[1].portCountChar, '4');
+    EXPECT_EQ((*configs)[2].portCountChar, '8');
+    EXPECT_EQ((*configs)[3].kind, SimKind::Board302);
+    EXPECT_TRUE((*configs)[3].outputTiming);
+    EXPECT_EQ((*configs)[4].kind, SimKind::Board830);
+    EXPECT_EQ((*configs)[4].address, (tavrel::Ipv4{127, 0, 0, 6}));
+}
