@@ -47,7 +47,7 @@ SimDevice* Simulator::deviceAt(const QHostAddress& address) const {
 }
 
 SimDevice* Simulator::addDevice(const SimDeviceConfig& config, QString* error) {
-    auto device = std::make_unique<SimDevice>(config, devicePort_, this);
+    auto device = std::make_unique<SimDevice>(config, devicePort_);
     if (!device->open(error)) return nullptr;
     for (auto port : device->listeningPorts())
         if (!listenForBroadcasts(port, error)) return nullptr;

@@ -6,9 +6,9 @@
 #include <QTest>
 #include <QUdpSocket>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <set>
-#include <cstdint>
 #include <vector>
 
 namespace simtest {
