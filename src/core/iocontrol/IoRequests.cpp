@@ -1,6 +1,6 @@
-#include <cctype>
-
 #include "iocontrol/IoCodec.h"
+
+#include <cctype>
 
 namespace tavrel {
 namespace {
@@ -58,16 +58,9 @@ std::optional<IoFrame> buildSwitchOutput(IoProtocol protocol, std::uint8_t addre
     if (output < 1 || output > static_cast<int>(kMaxIoChannels)) return std::nullopt;
     const auto n = static_cast<std::uint8_t>(output);
     if (protocol == IoProtocol::Custom) {
-        IoFrame f{kCustomHead0,
-                  kCustomHead1,
-                  address,
-                  kCodeSwitchOutput,
-                  n,
-                  on ? std::uint8_t{1} : std::uint8_t{0},
-                  0,
-                  0,
-                  kCustomTail0,
-                  kCustomTail1};
+        const std::uint8_t state = on ? 1 : 0;
+        IoFrame f{kCustomHead0, kCustomHead1, address, kCodeSwitchOutput, n, state, 0, 0,
+                  kCustomTail0, kCustomTail1};
         putBe16(f.data() + 6, timeValue);
         return f;
     }
