@@ -107,7 +107,7 @@ QJsonObject deviceJson(const DeviceRecord& r) {
         wifi["apPassword"] = q(textOf(r.apPassword));
         wifi["staSsid"] = q(textOf(r.staSsid));
         wifi["staPassword"] = q(textOf(r.staPassword));
-        wifi["signal"] = r.signal;
+        wifi["signal"] = static_cast<std::int8_t>(r.signal);  // dBm, a signed byte on the wire
         o["wifi"] = wifi;
         o["outputTiming"] = r.outputTiming == 1;
     }

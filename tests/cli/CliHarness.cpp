@@ -1,0 +1,181 @@
+#include "CliHarness.h"
+
+#include <QtCore/QDeadlineTimer>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QEventLoop>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTimer>
+#include <QtNetwork/QUdpSocket>
+#include <algorithm>
+#include <stdexcept>
+
+#include "DeviceSpec.h"
+
+namespace clitest {
+
+namespace {
+
+constexpr int kPortAttempts = 8;
+constexpr int kSimStartMs = 15000;
+
+const QString kLoopbackBroadcast = QStringLiteral("127.255.255.255");
+
+// Whatever the caller's environment holds, the child sends only to loopback and to the given ports.
+QProcessEnvironment loopbackEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TAVREL_BROADCAST"), kLoopbackBroadcast);
+    for (const char* name : {"TAVREL_DEVICE_PORT", "TAVREL_LOCAL_PORT", "TAVREL_BIND", "TAVREL_TFTP_PORT"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
+// Runs the event loop until `done` holds or the deadline passes; true when `done` held.
+template <typename Done>
+bool waitUntil(Done done, int deadlineMs) {
+    QDeadlineTimer deadline(deadlineMs);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || deadline.hasExpired()) loop.quit();
+    });
+    poll.start(10);
+    if (!done()) loop.exec();
+    return done();
+}
+
+}  // namespace
+
+quint16 freeUdpPort() {
+    QUdpSocket probe;
+    // The device port must be free on the loopback broadcast address, where the simulator listens.
+    if (!probe.bind(QHostAddress(kLoopbackBroadcast), 0)) probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>& descriptions) {
+    std::vector<tavrel::sim::DeviceSpec> specs;
+    std::string error;
+    for (const auto& text : descriptions) {
+        auto spec = tavrel::sim::parseDeviceSpec(text, error);
+        if (!spec) throw std::runtime_error(error);
+        specs.push_back(*spec);
+    }
+    const auto configs = tavrel::sim::expandSpecs(specs, error);
+    if (!configs) throw std::runtime_error(error);
+    QString bindError;
+    for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
+        auto sim = std::make_unique<tavrel::sim::Simulator>();
+        sim->setDevicePort(freeUdpPort());
+        const bool all = std::all_of(configs->begin(), configs->end(),
+                                     [&](const auto& config) { return sim->addDevice(config, &bindError); });
+        if (all) return sim;
+    }
+    throw std::runtime_error("no free device port: " + bindError.toStdString());
+}
+
+CliRun runCliRaw(const QStringList& args, int deadlineMs) {
+    CliRun run;
+    QProcess process;
+    process.setProcessEnvironment(loopbackEnvironment());
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(TAVREL_CLI_PROGRAM), args);
+    const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, deadlineMs);
+    if (!ended) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    run.elapsedMs = clock.elapsed();
+    run.finished = ended && process.exitStatus() == QProcess::NormalExit;
+    run.exitCode = run.finished ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs) {
+    QStringList all{QStringLiteral("--broadcast"),   kLoopbackBroadcast,
+                    QStringLiteral("--device-port"), QString::number(devicePort),
+                    QStringLiteral("--local-port"),  QStringLiteral("0")};
+    return runCliRaw(all + args, deadlineMs);
+}
+
+struct SimProgram::Impl {
+    QProcess process;
+};
+
+SimProgram::SimProgram(const QStringList& args) : impl_(std::make_unique<Impl>()) {
+    for (int attempt = 0; attempt < kPortAttempts && !started_; ++attempt) {
+        QProcess& p = impl_->process;
+        port_ = freeUdpPort();
+        p.setProcessEnvironment(loopbackEnvironment());
+        p.start(QStringLiteral(TAVREL_SIM_PROGRAM),
+                args + QStringList{QStringLiteral("--port"), QString::number(port_)});
+        QByteArray printed;
+        waitUntil(
+            [&] {
+                printed += p.readAllStandardOutput();
+                return printed.contains("devices ready") || p.state() == QProcess::NotRunning;
+            },
+            kSimStartMs);
+        errors_ = QString::fromUtf8(p.readAllStandardError());
+        started_ = printed.contains("devices ready") && p.state() == QProcess::Running;
+        listing_.clear();
+        for (const QByteArray& line : printed.split('\n'))
+            if (!line.isEmpty() && !line.startsWith("tavrel-sim:")) listing_.append(QString::fromUtf8(line));
+        if (!started_) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+    }
+}
+
+SimProgram::~SimProgram() {
+    QProcess& p = impl_->process;
+    if (p.state() == QProcess::NotRunning) return;
+    p.terminate();
+    if (!waitUntil([&] { return p.state() == QProcess::NotRunning; }, 5000)) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+}
+
+std::vector<QStringList> rowsOf(const QString& text) {
+    std::vector<QStringList> rows;
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList words = line.split(space, Qt::SkipEmptyParts);
+        if (!words.isEmpty()) rows.push_back(words);
+    }
+    return rows;
+}
+
+QJsonArray jsonArrayOf(const QString& text, QString* error) {
+    QJsonParseError parse;
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &parse);
+    if (parse.error != QJsonParseError::NoError || !doc.isArray()) {
+        *error = QStringLiteral("not a JSON array (%1): %2").arg(parse.errorString(), text.left(200));
+        return {};
+    }
+    return doc.array();
+}
+
+QJsonObject jsonObjectOf(const QString& text, QString* error) {
+    QJsonParseError parse;
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &parse);
+    if (parse.error != QJsonParseError::NoError || !doc.isObject()) {
+        *error = QStringLiteral("not a JSON object (%1): %2").arg(parse.errorString(), text.left(200));
+        return {};
+    }
+    return doc.object();
+}
+
+int framesWithOp(const tavrel::sim::SimDevice& device, std::uint8_t op) {
+    const auto& frames = device.frames();
+    return static_cast<int>(
+        std::count_if(frames.begin(), frames.end(), [op](const auto& f) { return f.op == op; }));
+}
+
+}  // namespace clitest

@@ -1,0 +1,124 @@
+// tavrel-cli show: choosing a device by address, MAC or key, and the errors a script relies on.
+#include <gtest/gtest.h>
+
+#include "CliHarness.h"
+#include "ExpectedJson.h"
+
+using namespace clitest;
+using tavrel::sim::SimDevice;
+
+namespace {
+
+QStringList lines(const QString& text) {
+    return text.split('\n', Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+TEST(CliShow, SelectsTheDeviceByAddressMacOrKey) {
+    auto sim =
+        simulate({"kind=serial,ports=1,version=42",
+                  "kind=serial,ports=4,version=43,flag=1,mac=00-CA-C1-AB-CD-EF", "kind=866", "kind=250"});
+    for (std::size_t i = 0; i < sim->deviceCount(); ++i)
+        sim->device(i)->setSettings(variedSettings(*sim->device(i), static_cast<int>(i + 3)));
+    const SimDevice& wanted = *sim->device(1);
+    const QJsonObject expected = expectedJson(wanted);
+
+    for (const QString selector : {"127.0.0.3", "00-CA-C1-AB-CD-EF", "00:ca:c1:ab:cd:ef", "ABCDEF"}) {
+        SCOPED_TRACE(selector.toStdString());
+        const CliRun run = runCli(sim->devicePort(), {QStringLiteral("show"), selector});
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QStringList out = lines(run.out);
+        EXPECT_TRUE(out.contains(QStringLiteral("ip: 127.0.0.3"))) << run.out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("mac: 00-CA-C1-AB-CD-EF"))) << run.out.toStdString();
+        EXPECT_TRUE(out.contains("network.ip: " + expected["network"].toObject()["ip"].toString()))
+            << run.out.toStdString();
+        // Port 4 is the last block read: its remote host proves the read-out completed.
+        const QString port4 = expected["ports"].toArray()[3].toObject()["remoteHost"].toString();
+        EXPECT_TRUE(run.out.contains("port 4:") && run.out.contains("remoteHost=" + port4))
+            << run.out.toStdString();
+    }
+
+    // The packed-record boards by key, in JSON: form names and their own decoding.
+    for (std::size_t i : {std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
+        const SimDevice& device = *sim->device(i);
+        SCOPED_TRACE(device.describe());
+        const QString key = expectedJson(device)["key"].toString();
+        const CliRun run = runCli(sim->devicePort(), {QStringLiteral("--json"), QStringLiteral("show"), key});
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QString error;
+        const QJsonObject actual = jsonObjectOf(run.out, &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        const QStringList diff = differences(expectedJson(device), actual);
+        EXPECT_TRUE(diff.isEmpty()) << diff.join('\n').toStdString();
+    }
+}
+
+TEST(CliShow, UnknownDeviceFailsAndMalformedSelectorIsAUsageError) {
+    auto sim = simulate({"kind=serial,ports=1"});
+    const CliRun unknown = runCli(sim->devicePort(), {QStringLiteral("--timeout"), QStringLiteral("1500"),
+                                                      QStringLiteral("show"), QStringLiteral("127.0.0.77")});
+    ASSERT_TRUE(unknown.finished);
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("not found"))) << unknown.err.toStdString();
+    EXPECT_TRUE(unknown.out.isEmpty()) << unknown.out.toStdString();
+
+    sim->device(0)->clearLog();
+    for (const QString selector :
+         {"00-CA-C1-19-00", "00-CA-C1-19-00-3G", "127.0.0.256", "12345", "1900334", ""}) {
+        SCOPED_TRACE(selector.toStdString());
+        const CliRun run = runCli(sim->devicePort(), {QStringLiteral("show"), selector});
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_FALSE(run.err.isEmpty());
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    }
+    EXPECT_TRUE(sim->device(0)->frames().empty()) << "a usage error sends nothing";
+}
+
+TEST(CliShow, LossyDeviceIsShownWithWhatArrived) {
+    auto sim = simulate({"kind=serial,ports=8,version=43,flag=1,drop=3"});
+    const CliRun run = runCli(sim->devicePort(), {QStringLiteral("show"), QStringLiteral("000002")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(lines(run.out).contains(QStringLiteral("ip: 127.0.0.2"))) << run.out.toStdString();
+    EXPECT_GT(sim->device(0)->repliesDropped(), 0);
+}
+
+TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
+    auto sim = simulate({"kind=serial,ports=1"});
+    const QString port = QString::number(sim->devicePort());
+    struct Case {
+        QStringList args;
+        QString message;
+    };
+    const QStringList loopback{"--broadcast", "127.255.255.255", "--device-port", port, "--local-port", "0"};
+    const std::vector<Case> cases = {
+        {loopback + QStringList{"--frobnicate", "search"}, "unknown option --frobnicate"},
+        {QStringList{"--broadcast", "127.0.0.256", "--device-port", port, "search"}, "not an IPv4 address"},
+        {QStringList{"--device-port", port, "--broadcast"}, "--broadcast needs a value"},
+        {loopback + QStringList{"--device-port", "65536", "search"}, "not a port number"},
+        {loopback + QStringList{"--timeout", "0", "search"}, "--timeout"},
+        {loopback + QStringList{"--lang", "fr", "search"}, "--lang"},
+        {loopback + QStringList{"search", "--bogus"}, "--bogus"},
+        {loopback + QStringList{"search", "--address", "127.0.0.x"}, "not an IPv4 address"},
+        {loopback + QStringList{"show"}, "usage"},
+        {loopback + QStringList{"show", "127.0.0.2", "127.0.0.3"}, "usage"},
+        {loopback + QStringList{"frobnicate"}, "unknown command"},
+        {loopback, "usage"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliRun run = runCliRaw(c.args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+    }
+    EXPECT_TRUE(sim->device(0)->frames().empty()) << "a usage error sends nothing";
+
+    const CliRun help = runCli(sim->devicePort(), {QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("usage:"))) << help.out.toStdString();
+}
