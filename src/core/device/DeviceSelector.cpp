@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "protocol/NetworkSettings.h"
+#include "settings/AddressText.h"
 
 namespace tavrel {
 
@@ -28,14 +29,6 @@ std::optional<std::array<std::uint8_t, N>> hexBytes(const std::string& digits) {
 }
 }  // namespace
 
-std::optional<Mac> parseMacText(const std::string& text) {
-    std::string digits;
-    for (char c : text) {
-        if (c != '-' && c != ':') digits += c;
-    }
-    return hexBytes<6>(digits);
-}
-
 std::optional<DeviceSelector> parseDeviceSelector(const std::string& text) {
     DeviceSelector s;
     if (isDottedIpv4(text)) {
@@ -49,7 +42,7 @@ std::optional<DeviceSelector> parseDeviceSelector(const std::string& text) {
         return s;
     }
     if (text.find_first_of("-:") != std::string::npos) {
-        if (auto mac = parseMacText(text)) {
+        if (auto mac = parseMac(text)) {
             s.kind = DeviceSelector::Kind::MacAddress;
             s.mac = *mac;
             return s;

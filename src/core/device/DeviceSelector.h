@@ -21,7 +21,4 @@ std::optional<DeviceSelector> parseDeviceSelector(const std::string& text);
 // An address matches the address the device answered from or the address it reports.
 bool selects(const DeviceSelector& selector, const DeviceRecord& record);
 
-// Twelve hexadecimal digits once dashes (or colons) are removed; nothing otherwise.
-std::optional<Mac> parseMacText(const std::string& text);
-
 }  // namespace tavrel

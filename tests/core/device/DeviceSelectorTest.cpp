@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "device/DeviceSelector.h"
+
+using namespace tavrel;
+
+TEST(DeviceSelector, ParsesTheThreeFormsAndRefusesTheRest) {
+    EXPECT_EQ(parseDeviceSelector("127.0.0.3")->kind, DeviceSelector::Kind::Address);
+    EXPECT_EQ(parseDeviceSelector("00-CA-C1-19-00-33")->mac, (Mac{0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33}));
+    EXPECT_EQ(parseDeviceSelector("00:ca:c1:19:00:33")->kind, DeviceSelector::Kind::MacAddress);
+    EXPECT_EQ(parseDeviceSelector("190033")->key, (DeviceKey{0x19, 0x00, 0x33}));
+    for (const char* bad : {"", "1.2.3", "256.0.0.1", "19003", "19003G", "00-CA-C1-19-00", "hello"}) {
+        EXPECT_FALSE(parseDeviceSelector(bad)) << bad;
+    }
+}
+
+TEST(DeviceSelector, MatchesOnlyEntriesInUse) {
+    DeviceRecord r;
+    r.key = {0x19, 0x00, 0x33};
+    r.sourceAddress = "127.0.0.3";
+    r.network.ip = {192, 168, 1, 3};
+    EXPECT_FALSE(selects(*parseDeviceSelector("190033"), r));
+    r.inUse = 1;
+    EXPECT_TRUE(selects(*parseDeviceSelector("190033"), r));
+    EXPECT_TRUE(selects(*parseDeviceSelector("127.0.0.3"), r));
+    EXPECT_TRUE(selects(*parseDeviceSelector("192.168.1.3"), r));
+    // Before the read-out brings the MAC, the key decides.
+    EXPECT_TRUE(selects(*parseDeviceSelector("00-CA-C1-19-00-33"), r));
+    r.mac = {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33};
+    EXPECT_FALSE(selects(*parseDeviceSelector("00-CA-C1-19-00-34"), r));
+}
