@@ -1,0 +1,76 @@
+// The About command and the about box in each language; later commands stay quiet for now.
+#include <gtest/gtest.h>
+
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QPushButton>
+
+#include "CAboutDlg.h"
+#include "ControlIds.h"
+#include "WindowHarness.h"
+
+namespace tavrel::test {
+namespace {
+
+struct Seen {
+    QString caption, version, notice, ok;
+    bool okIsDefault = false;
+};
+
+Seen openAbout(Harness& h, CConfigDlg& window) {
+    Seen seen;
+    h.onModal = [&seen](QDialog& dialog) {
+        auto* about = qobject_cast<CAboutDlg*>(&dialog);
+        ASSERT_NE(about, nullptr);
+        seen = {about->windowTitle(), about->versionLabel()->text(), about->noticeLabel()->text(),
+                about->okButton()->text(), about->okButton()->isDefault()};
+    };
+    h.modalSeen.clear();
+    window.actionById(ids::kAboutCommand)->trigger();
+    EXPECT_EQ(h.modalSeen.size(), 1u);
+    return seen;
+}
+
+TEST(AboutBox, ShowsVersionNoticeAndButtonOfTheCurrentLanguage) {
+    Harness h;
+    auto window = h.makeWindow();
+    const Seen chinese = openAbout(h, *window);
+    EXPECT_EQ(chinese.caption, "关于");
+    EXPECT_EQ(chinese.version, "V228 ");
+    EXPECT_EQ(chinese.ok, "确定");
+    EXPECT_TRUE(chinese.okIsDefault);
+    EXPECT_EQ(chinese.notice, QString::fromStdString(window->texts().aboutNotice));
+    EXPECT_FALSE(chinese.notice.isEmpty());
+
+    window->actionById(ids::kEnglishCommand)->trigger();
+    const Seen english = openAbout(h, *window);
+    EXPECT_EQ(english.caption, "About");
+    EXPECT_EQ(english.version, "V228 ");
+    EXPECT_EQ(english.ok, "OK");
+    EXPECT_EQ(english.notice, QString::fromStdString(window->texts().aboutNotice));
+    EXPECT_NE(english.notice, chinese.notice);
+}
+
+TEST(AboutBox, OkClosesIt) {
+    UiTexts texts;
+    texts.loadEnglish();
+    CAboutDlg about(texts);
+    about.show();
+    about.okButton()->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(MenuCommands, FeaturesStillToComeOpenNothing) {
+    Harness h;
+    auto window = h.makeWindow();
+    for (int id : {ids::kFirmwareUpgradeCommand, ids::kExportProfileCommand, ids::kImportProfileCommand,
+                   ids::kIoControlCommand}) {
+        ASSERT_NE(window->actionById(id), nullptr) << id;
+        window->actionById(id)->trigger();
+    }
+    EXPECT_TRUE(h.modalSeen.empty());
+    EXPECT_TRUE(h.prompts->shown.isEmpty());
+}
+
+}  // namespace
+}  // namespace tavrel::test

@@ -1,0 +1,52 @@
+#pragma once
+// Builds main windows for tests: chosen adapters, a private language file, answered prompts.
+#include <QtCore/QStringList>
+#include <QtCore/QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CConfigDlg.h"
+#include "Prompts.h"
+
+namespace tavrel::test {
+
+// Answers every prompt without a person and remembers what was asked.
+class RecordingPrompts : public Prompts {
+  public:
+    void setButtonTexts(const QString& ok, const QString& cancel) override {
+        okText = ok;
+        cancelText = cancel;
+    }
+    void inform(const QString& caption, const QString& text, Kind) override { shown << caption + "|" + text; }
+    bool confirm(const QString& caption, const QString& text) override {
+        shown << caption + "|" + text;
+        return confirmAnswer;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return fileAnswer; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return fileAnswer; }
+
+    QString okText;
+    QString cancelText;
+    QStringList shown;
+    bool confirmAnswer = true;
+    QString fileAnswer;
+};
+
+struct Harness {
+    QTemporaryDir home;
+    std::shared_ptr<RecordingPrompts> prompts = std::make_shared<RecordingPrompts>();
+    std::vector<QDialog*> modalSeen;  // dialogs the window ran, while they were open
+    std::function<void(QDialog&)> onModal;
+
+    std::filesystem::path languageFile() const;
+    // Writes the language file before the window starts.
+    void writeLanguageFile(const std::string& bytes) const;
+    std::string readLanguageFile() const;
+
+    std::unique_ptr<CConfigDlg> makeWindow(QList<AdapterAddress> adapters = {},
+                                           NetworkSettings network = loopbackNetwork());
+    static NetworkSettings loopbackNetwork();
+};
+
+}  // namespace tavrel::test
