@@ -34,7 +34,7 @@ std::unique_ptr<CConfigDlg> Harness::makeWindow(QList<AdapterAddress> adapters, 
     const std::filesystem::path base(home.path().toStdString());
     services.paths = AppPaths{base / "vesk.ini", base / "io.ini", base / "VESK-Config"};
     services.runModal = [this](QDialog& dialog) {
-        modalSeen.push_back(&dialog);
+        ++modalRuns;
         if (onModal) onModal(dialog);
         return static_cast<int>(QDialog::Accepted);
     };

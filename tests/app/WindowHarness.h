@@ -36,7 +36,7 @@ class RecordingPrompts : public Prompts {
 struct Harness {
     QTemporaryDir home;
     std::shared_ptr<RecordingPrompts> prompts = std::make_shared<RecordingPrompts>();
-    std::vector<QDialog*> modalSeen;  // dialogs the window ran, while they were open
+    int modalRuns = 0;  // dialogs the window ran modally
     std::function<void(QDialog&)> onModal;
 
     std::filesystem::path languageFile() const;
