@@ -31,9 +31,9 @@ QProcessEnvironment loopbackEnvironment() {
     return env;
 }
 
-// Runs the event loop until `done` holds or the deadline passes; true when `done` held.
-template <typename Done>
-bool waitUntil(Done done, int deadlineMs) {
+}  // namespace
+
+bool waitFor(const std::function<bool()>& done, int deadlineMs) {
     QDeadlineTimer deadline(deadlineMs);
     QEventLoop loop;
     QTimer poll;
@@ -44,8 +44,6 @@ bool waitUntil(Done done, int deadlineMs) {
     if (!done()) loop.exec();
     return done();
 }
-
-}  // namespace
 
 quint16 freeUdpPort() {
     QUdpSocket probe;
@@ -82,7 +80,7 @@ CliRun runCliRaw(const QStringList& args, int deadlineMs) {
     QElapsedTimer clock;
     clock.start();
     process.start(QStringLiteral(TAVREL_CLI_PROGRAM), args);
-    const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, deadlineMs);
+    const bool ended = waitFor([&] { return process.state() == QProcess::NotRunning; }, deadlineMs);
     if (!ended) {
         process.kill();
         process.waitForFinished(5000);
@@ -114,7 +112,7 @@ SimProgram::SimProgram(const QStringList& args) : impl_(std::make_unique<Impl>()
         p.start(QStringLiteral(TAVREL_SIM_PROGRAM),
                 args + QStringList{QStringLiteral("--port"), QString::number(port_)});
         QByteArray printed;
-        waitUntil(
+        waitFor(
             [&] {
                 printed += p.readAllStandardOutput();
                 return printed.contains("devices ready") || p.state() == QProcess::NotRunning;
@@ -136,7 +134,7 @@ SimProgram::~SimProgram() {
     QProcess& p = impl_->process;
     if (p.state() == QProcess::NotRunning) return;
     p.terminate();
-    if (!waitUntil([&] { return p.state() == QProcess::NotRunning; }, 5000)) {
+    if (!waitFor([&] { return p.state() == QProcess::NotRunning; }, 5000)) {
         p.kill();
         p.waitForFinished(5000);
     }

@@ -4,7 +4,7 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
-#include <initializer_list>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +56,9 @@ class SimProgram {
     QStringList listing_;
     QString errors_;
 };
+
+// Runs the event loop until `done` holds or `deadlineMs` passes; whether `done` held.
+bool waitFor(const std::function<bool()>& done, int deadlineMs = 5000);
 
 // Whitespace-separated words of each non-empty line.
 std::vector<QStringList> rowsOf(const QString& text);

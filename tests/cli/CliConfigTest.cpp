@@ -1,0 +1,245 @@
+// tavrel-cli set-port, set-network, restart and reset: what reaches the device, what it keeps, what a
+// script is told; bad values are refused before anything is written.
+#include <gtest/gtest.h>
+
+#include "CliHarness.h"
+#include "ExpectedJson.h"
+
+using namespace clitest;
+using tavrel::sim::DeviceSettings;
+using tavrel::sim::SimDevice;
+
+namespace {
+
+const QString kSaved = QStringLiteral("Successfully saved");
+const QString kRefusedText = QStringLiteral("配置失败。请重新搜索设备，再试。");
+constexpr std::uint8_t kCommit = 0x49;
+constexpr std::uint8_t kRestart = 8;
+constexpr std::uint8_t kFactoryReset = 9;
+
+// A command frame as the device expects it: 'H' ':' 'W' sub, sixteen 0x55, key, 8-bit sum, 'E' '.'.
+QByteArray commandFrame(std::uint8_t sub, const tavrel::DeviceKey& key) {
+    QByteArray f("H:W");
+    f += char(sub);
+    f += QByteArray(16, char(0x55));
+    for (auto b : key) f += char(b);
+    std::uint8_t sum = 0;
+    for (char c : f) sum = std::uint8_t(sum + std::uint8_t(c));
+    f += char(sum);
+    f += "E.";
+    return f;
+}
+
+std::vector<QByteArray> framesOf(const SimDevice& d, std::uint8_t op, std::uint8_t sub) {
+    std::vector<QByteArray> out;
+    for (const auto& f : d.frames())
+        if (f.op == op && f.subCode == sub)
+            out.emplace_back(reinterpret_cast<const char*>(f.bytes.data()),
+                             static_cast<qsizetype>(f.bytes.size()));
+    return out;
+}
+
+QJsonObject showJson(quint16 port, const QString& selector) {
+    const CliRun run = runCli(port, {QStringLiteral("--json"), QStringLiteral("show"), selector});
+    QString error;
+    QJsonObject o = jsonObjectOf(run.out, &error);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    return o;
+}
+
+void putText(std::array<std::uint8_t, 32>& field, const std::string& text) {
+    field = {};
+    std::copy(text.begin(), text.end(), field.begin());
+}
+
+}  // namespace
+
+TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=1"});
+    SimDevice& device = *sim->device(0);
+    device.setSettings(variedSettings(device, 4));
+    sim->device(1)->setSettings(variedSettings(*sim->device(1), 5));
+    DeviceSettings expected = device.settings();
+    ASSERT_NE(expected.ports[0].serial[0], 11);
+
+    const CliRun baud = runCli(sim->devicePort(), {QStringLiteral("set-port"), QStringLiteral("000002"),
+                                                   QStringLiteral("--baud"), QStringLiteral("115200")});
+    ASSERT_TRUE(baud.finished);
+    EXPECT_EQ(baud.exitCode, 0) << baud.err.toStdString();
+    EXPECT_TRUE(baud.out.contains(kSaved)) << baud.out.toStdString();
+    // 115200 is the eleventh rate; everything else the device held comes back unchanged.
+    expected.ports[0].serial[0] = 11;
+    EXPECT_TRUE(device.settings() == expected);
+    EXPECT_FALSE(device.hasStagedChanges());
+    const auto commits = framesOf(device, 'W', kCommit);
+    ASSERT_EQ(commits.size(), 1u);
+    EXPECT_EQ(commits[0].toHex(' '), commandFrame(kCommit, device.key()).toHex(' '));
+    EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0) << "only the chosen device is written";
+    EXPECT_EQ(showJson(sim->devicePort(), QStringLiteral("000002"))["ports"].toArray()[0].toObject()["baud"],
+              QJsonValue(QStringLiteral("115200")));
+
+    // Port 3 with every field; a host of exactly 32 characters is still taken.
+    const std::string host(32, 'h');
+    const CliRun port3 = runCli(sim->devicePort(), {"set-port",
+                                                    "127.0.0.2",
+                                                    "--port",
+                                                    "3",
+                                                    "--parity",
+                                                    "EVEN",
+                                                    "--data-bits",
+                                                    "7",
+                                                    "--stop-bits",
+                                                    "2",
+                                                    "--mode",
+                                                    "UDP_CLIENT",
+                                                    "--remote-host",
+                                                    QString::fromStdString(host),
+                                                    "--remote-port",
+                                                    "4321",
+                                                    "--local-port",
+                                                    "1234",
+                                                    "--heartbeat-data",
+                                                    "ping",
+                                                    "--heartbeat-interval",
+                                                    "90",
+                                                    "--modbus",
+                                                    "on"});
+    ASSERT_TRUE(port3.finished);
+    EXPECT_EQ(port3.exitCode, 0) << port3.err.toStdString();
+    EXPECT_TRUE(port3.out.contains(kSaved)) << port3.out.toStdString();
+    auto& p = expected.ports[2];
+    p.serial[1] = 2;
+    p.serial[2] = 7;
+    p.serial[3] = 3;
+    p.serial[4] = 4;
+    tavrel::putBe16(p.serial.data() + 9, 4321);
+    tavrel::putBe16(p.serial.data() + 11, 1234);
+    p.serial[14] = 2;
+    putText(p.host, host);
+    p.heartbeat = {'p', 'i', 'n', 'g'};
+    p.heartbeatInterval = 90;
+    EXPECT_TRUE(device.settings() == expected);
+    const QStringList diff =
+        differences(expectedJson(device), showJson(sim->devicePort(), QStringLiteral("000002")));
+    EXPECT_TRUE(diff.isEmpty()) << diff.join('\n').toStdString();
+}
+
+TEST(CliConfig, BadPortValuesAreRefusedBeforeAnythingIsWritten) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1"});
+    SimDevice& device = *sim->device(0);
+    const DeviceSettings before = device.settings();
+    const std::vector<QStringList> cases = {
+        {"set-port", "000002", "--port", "3", "--remote-host", QString(33, 'h')},
+        {"set-port", "000002", "--baud", "115201"},
+        {"set-port", "000002", "--port", "9", "--baud", "9600"},
+        {"set-port", "000002", "--parity", "MARK"},
+        {"set-port", "000002", "--modbus", "yes"},
+        {"set-port", "000002", "--remote-port", "65536"},
+        {"set-port", "000002", "--heartbeat-interval", "12a"},
+        {"set-port", "000002", "--port", "5", "--baud", "9600"},  // a four-port device
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun run = runCli(sim->devicePort(), args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2) << run.out.toStdString();
+        EXPECT_FALSE(run.err.isEmpty());
+        EXPECT_FALSE(run.out.contains(kSaved));
+    }
+    EXPECT_EQ(framesWithOp(device, 'W'), 0);
+    EXPECT_TRUE(device.settings() == before);
+}
+
+TEST(CliConfig, RefusingDeviceMakesTheCommandFail) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1,refuse"});
+    SimDevice& device = *sim->device(0);
+    const DeviceSettings before = device.settings();
+    for (const QStringList& args : {QStringList{"set-port", "000002", "--baud", "115200"},
+                                    QStringList{"set-network", "000002", "--ip", "10.1.2.3"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun run = runCli(sim->devicePort(), args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE((run.out + run.err).contains(kRefusedText)) << (run.out + run.err).toStdString();
+        EXPECT_FALSE(run.out.contains(kSaved));
+    }
+    EXPECT_GT(framesWithOp(device, 'W'), 0);
+    EXPECT_TRUE(device.settings() == before);
+}
+
+TEST(CliConfig, SetNetworkWritesToTheReplyPortAndMovesTheKey) {
+    const quint16 sourcePort = freeUdpPort();
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1,source-port=" + std::to_string(sourcePort)});
+    SimDevice& device = *sim->device(0);
+
+    for (const QStringList& args : {QStringList{"set-network", "000002", "--mac", "00-CA-C1-19-00"},
+                                    QStringList{"set-network", "000002", "--mac", "00-CA-C1-19-00-3G"},
+                                    QStringList{"set-network", "000002", "--ip", "10.1.2.256"},
+                                    QStringList{"set-network", "000002", "--user", "ninechars"},
+                                    QStringList{"set-network", "000002", "--dhcp", "--static"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun run = runCli(sim->devicePort(), args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_FALSE(run.err.isEmpty());
+    }
+    EXPECT_EQ(framesWithOp(device, 'W'), 0);
+
+    const CliRun run =
+        runCli(sim->devicePort(), {"set-network", "00:ca:c1:00:00:02", "--ip", "10.9.8.7", "--mask",
+                                   "255.255.0.0", "--gateway", "10.9.0.1", "--dns", "1.0.0.1", "--dhcp",
+                                   "--mac", "00CAC1123456", "--user", "operator", "--password", "s3cret"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(kSaved)) << run.out.toStdString();
+    const DeviceSettings& s = device.settings();
+    EXPECT_EQ(s.network, (tavrel::sim::Block{10, 9, 8, 7, 255, 255, 0, 0, 10, 9, 0, 1, 1, 0, 0, 1}));
+    EXPECT_EQ(s.ipType, 2);
+    EXPECT_EQ(s.mac, (tavrel::Mac{0x00, 0xCA, 0xC1, 0x12, 0x34, 0x56}));
+    EXPECT_EQ(s.account,
+              (tavrel::sim::Block{'o', 'p', 'e', 'r', 'a', 't', 'o', 'r', 's', '3', 'c', 'r', 'e', 't'}));
+    // Writes go where the device answers from, not to the device port.
+    for (const auto& f : device.frames())
+        if (f.op == 'W') {
+            EXPECT_EQ(f.localPort, sourcePort) << "sub-code " << int(f.subCode);
+        }
+
+    // The device now goes by its new key.
+    const QStringList diff =
+        differences(expectedJson(device), showJson(sim->devicePort(), QStringLiteral("123456")));
+    EXPECT_TRUE(diff.isEmpty()) << diff.join('\n').toStdString();
+}
+
+TEST(CliConfig, RestartAndResetReachTheDevice) {
+    auto sim = simulate({"kind=serial,ports=8,version=43,flag=1", "kind=serial,ports=1"});
+    SimDevice& device = *sim->device(1);
+    const DeviceSettings factory = device.settings();
+    device.setSettings(variedSettings(device, 6));
+    const DeviceSettings varied = device.settings();
+
+    const CliRun restart =
+        runCli(sim->devicePort(), {QStringLiteral("restart"), QStringLiteral("127.0.0.3")});
+    ASSERT_TRUE(restart.finished);
+    EXPECT_EQ(restart.exitCode, 0) << restart.err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return device.restarts() == 1; }));
+    const auto restarts = framesOf(device, 'W', kRestart);
+    ASSERT_EQ(restarts.size(), 1u);
+    EXPECT_EQ(restarts[0].toHex(' '), commandFrame(kRestart, device.key()).toHex(' '));
+    EXPECT_TRUE(device.settings() == varied) << "a restart keeps the settings";
+
+    const CliRun reset = runCli(sim->devicePort(), {QStringLiteral("reset"), QStringLiteral("000003")});
+    ASSERT_TRUE(reset.finished);
+    EXPECT_EQ(reset.exitCode, 0) << reset.err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return device.factoryResets() == 1; }));
+    const auto resets = framesOf(device, 'W', kFactoryReset);
+    ASSERT_EQ(resets.size(), 1u);
+    EXPECT_EQ(resets[0].toHex(' '), commandFrame(kFactoryReset, device.key()).toHex(' '));
+    for (const auto& f : device.frames())
+        if (f.op == 'W') {
+            EXPECT_EQ(f.localPort, sim->devicePort());
+        }
+    EXPECT_TRUE(device.settings() == factory);
+    EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 0) << "the other device is left alone";
+    EXPECT_EQ(sim->device(0)->restarts() + sim->device(0)->factoryResets(), 0);
+}
