@@ -123,6 +123,18 @@ TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
     const QStringList diff =
         differences(expectedJson(device), showJson(sim->devicePort(), QStringLiteral("000002")));
     EXPECT_TRUE(diff.isEmpty()) << diff.join('\n').toStdString();
+
+    // A one-port device takes each block as it comes and is sent no commit.
+    SimDevice& onePort = *sim->device(1);
+    DeviceSettings onePortExpected = onePort.settings();
+    const CliRun one = runCli(sim->devicePort(), {"set-port", "000003", "--baud", "600"});
+    ASSERT_TRUE(one.finished);
+    EXPECT_EQ(one.exitCode, 0) << one.err.toStdString();
+    EXPECT_TRUE(one.out.contains(kSaved)) << one.out.toStdString();
+    onePortExpected.ports[0].serial[0] = 1;
+    EXPECT_TRUE(onePort.settings() == onePortExpected);
+    EXPECT_GT(framesWithOp(onePort, 'W'), 0);
+    EXPECT_TRUE(framesOf(onePort, 'W', kCommit).empty());
 }
 
 TEST(CliConfig, BadPortValuesAreRefusedBeforeAnythingIsWritten) {
