@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "DeviceSpec.h"
+#include "DeviceDescription.h"
 #include "QuitOnSignal.h"
 #include "Simulator.h"
 
@@ -16,29 +16,29 @@ int fail(const QString& message) {
     return 2;
 }
 
-std::optional<std::vector<DeviceSpec>> specsFrom(const QCommandLineParser& args, QString& error) {
-    std::vector<DeviceSpec> specs;
-    if (args.isSet("demo")) specs = demoSpecs();
+std::optional<std::vector<DeviceDescription>> descriptionsFrom(const QCommandLineParser& args, QString& error) {
+    std::vector<DeviceDescription> descriptions;
+    if (args.isSet("demo")) descriptions = demoDescriptions();
     std::string message;
     for (const QString& text : args.values("device")) {
-        auto spec = parseDeviceSpec(text.toStdString(), message);
-        if (!spec) {
+        auto description = parseDeviceDescription(text.toStdString(), message);
+        if (!description) {
             error = QString::fromStdString(message);
             return std::nullopt;
         }
-        specs.push_back(*spec);
+        descriptions.push_back(*description);
     }
     if (args.isSet("count")) {
-        auto spec = parseDeviceSpec("kind=serial,count=" + args.value("count").toStdString(), message);
-        if (!spec) {
+        auto description = parseDeviceDescription("kind=serial,count=" + args.value("count").toStdString(), message);
+        if (!description) {
             error = QStringLiteral("--count needs a number from 1 to 60000");
             return std::nullopt;
         }
-        specs.push_back(*spec);
+        descriptions.push_back(*description);
     }
-    if (specs.empty()) error = QStringLiteral("nothing to simulate: give --demo, --device or --count");
-    if (specs.empty()) return std::nullopt;
-    return specs;
+    if (descriptions.empty()) error = QStringLiteral("nothing to simulate: give --demo, --device or --count");
+    if (descriptions.empty()) return std::nullopt;
+    return descriptions;
 }
 
 }  // namespace
@@ -56,8 +56,8 @@ int main(int argc, char* argv[]) {
     args.addHelpOption();
     args.addOptions({
         {QStringLiteral("demo"), QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board.")},
-        {QStringLiteral("device"), QStringLiteral("Adds devices described by <spec>."),
-         QStringLiteral("spec")},
+        {QStringLiteral("device"), QStringLiteral("Adds devices described by <description>."),
+         QStringLiteral("description")},
         {QStringLiteral("count"), QStringLiteral("Adds <n> one-port serial servers."), QStringLiteral("n")},
         {QStringLiteral("port"), QStringLiteral("Device port (default TAVREL_DEVICE_PORT or 1111)."),
          QStringLiteral("port")},
@@ -81,10 +81,10 @@ int main(int argc, char* argv[]) {
         !simulator.setBroadcastAddress(QHostAddress(args.value("broadcast")), &error))
         return fail(error);
 
-    const auto specs = specsFrom(args, error);
-    if (!specs) return fail(error);
+    const auto descriptions = descriptionsFrom(args, error);
+    if (!descriptions) return fail(error);
     std::string message;
-    const auto configs = expandSpecs(*specs, message);
+    const auto configs = expandDescriptions(*descriptions, message);
     if (!configs) return fail(QString::fromStdString(message));
 
     if (args.isSet("list")) {

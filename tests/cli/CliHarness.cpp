@@ -1,5 +1,6 @@
 #include "CliHarness.h"
 
+#include <gtest/gtest.h>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
@@ -11,7 +12,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "DeviceSpec.h"
+#include "DeviceDescription.h"
 
 namespace clitest {
 
@@ -53,14 +54,14 @@ quint16 freeUdpPort() {
 }
 
 std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>& descriptions) {
-    std::vector<tavrel::sim::DeviceSpec> specs;
+    std::vector<tavrel::sim::DeviceDescription> descriptions;
     std::string error;
     for (const auto& text : descriptions) {
-        auto spec = tavrel::sim::parseDeviceSpec(text, error);
-        if (!spec) throw std::runtime_error(error);
-        specs.push_back(*spec);
+        auto description = tavrel::sim::parseDeviceDescription(text, error);
+        if (!description) throw std::runtime_error(error);
+        descriptions.push_back(*description);
     }
-    const auto configs = tavrel::sim::expandSpecs(specs, error);
+    const auto configs = tavrel::sim::expandDescriptions(descriptions, error);
     if (!configs) throw std::runtime_error(error);
     QString bindError;
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
@@ -90,6 +91,10 @@ CliRun runCliRaw(const QStringList& args, int deadlineMs) {
     run.exitCode = run.finished ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
+    // A sanitizer report fails the test even where the exit code would pass for an expected failure.
+    if (run.err.contains(QStringLiteral("AddressSanitizer")) ||
+        run.err.contains(QStringLiteral("runtime error:")))
+        ADD_FAILURE() << "tavrel-cli " << args.join(' ').toStdString() << ":\n" << run.err.toStdString();
     return run;
 }
 

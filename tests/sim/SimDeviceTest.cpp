@@ -1,7 +1,7 @@
 // The simulated devices seen from the wire: frames built by hand, replies checked byte by byte.
 #include <QtTest>
 
-#include "DeviceSpec.h"
+#include "DeviceDescription.h"
 #include "SimTestSupport.h"
 #include "Simulator.h"
 
@@ -15,10 +15,10 @@ namespace {
 std::unique_ptr<Simulator> simulate(std::initializer_list<const char*> descriptions) {
     auto sim = std::make_unique<Simulator>();
     sim->setDevicePort(freePort());
-    std::vector<tavrel::sim::DeviceSpec> specs;
+    std::vector<tavrel::sim::DeviceDescription> descriptions;
     std::string error;
-    for (const char* text : descriptions) specs.push_back(*tavrel::sim::parseDeviceSpec(text, error));
-    const auto configs = tavrel::sim::expandSpecs(specs, error);
+    for (const char* text : descriptions) descriptions.push_back(*tavrel::sim::parseDeviceDescription(text, error));
+    const auto configs = tavrel::sim::expandDescriptions(descriptions, error);
     if (!configs) qFatal("%s", error.c_str());
     QString bindError;
     for (const auto& config : *configs)

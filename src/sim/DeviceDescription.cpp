@@ -1,4 +1,4 @@
-#include "DeviceSpec.h"
+#include "DeviceDescription.h"
 
 #include <charconv>
 #include <set>
@@ -55,8 +55,8 @@ bool assign(T& to, const std::optional<V>& value) {
     return value.has_value();
 }
 
-bool applyItem(DeviceSpec& spec, std::string_view key, std::string_view value, bool hasValue) {
-    auto& c = spec.config;
+bool applyItem(DeviceDescription& description, std::string_view key, std::string_view value, bool hasValue) {
+    auto& c = description.config;
     auto& o = c.options;
     if (key == "kind") {
         const auto kind = parseKind(value);
@@ -72,20 +72,20 @@ bool applyItem(DeviceSpec& spec, std::string_view key, std::string_view value, b
     if (key == "ip") {
         const auto ip = parseLoopbackAddress(value);
         if (ip) c.address = *ip;
-        spec.hasAddress = ip.has_value();
+        description.hasAddress = ip.has_value();
         return ip.has_value();
     }
     if (key == "mac") {
         const auto mac = parseMac(value);
         if (mac) c.mac = *mac;
-        spec.hasMac = mac.has_value();
+        description.hasMac = mac.has_value();
         return mac.has_value();
     }
     if (key == "version") return assign(c.version, number(value, 0, 99));
     if (key == "flag") return assign(c.extraQueryFlag, number(value, 0, 255));
     if (key == "drop") return assign(o.dropEvery, number(value, 0, 1000000));
     if (key == "source-port") return assign(o.sourcePort, number(value, 1, 65535));
-    if (key == "count") return assign(spec.count, number(value, 1, kMaxCount));
+    if (key == "count") return assign(description.count, number(value, 1, kMaxCount));
     if (key == "silent") return assign(o.silent, switchValue(value, hasValue));
     if (key == "twice") return assign(o.answerTwice, switchValue(value, hasValue));
     if (key == "refuse") return assign(o.refuse, switchValue(value, hasValue));
@@ -123,8 +123,8 @@ Mac macForAddress(const Ipv4& address) {
     return {0x00, 0xCA, 0xC1, address[1], address[2], address[3]};
 }
 
-std::optional<DeviceSpec> parseDeviceSpec(std::string_view text, std::string& error) {
-    DeviceSpec spec;
+std::optional<DeviceDescription> parseDeviceDescription(std::string_view text, std::string& error) {
+    DeviceDescription description;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t comma = text.find(',', start);
@@ -136,36 +136,36 @@ std::optional<DeviceSpec> parseDeviceSpec(std::string_view text, std::string& er
         const bool hasValue = eq != std::string_view::npos;
         const std::string_view key = item.substr(0, eq);
         const std::string_view value = hasValue ? item.substr(eq + 1) : std::string_view{};
-        if (!applyItem(spec, key, value, hasValue)) {
+        if (!applyItem(description, key, value, hasValue)) {
             error = "bad device item \"" + std::string(item) + "\"";
             return std::nullopt;
         }
     }
-    if (spec.count > 1 && spec.hasMac) {
+    if (description.count > 1 && description.hasMac) {
         error = "mac= names one device and cannot go with count=";
         return std::nullopt;
     }
-    if (!isSerialServer(spec.config.kind)) spec.config.portCountChar = '1';
-    return spec;
+    if (!isSerialServer(description.config.kind)) description.config.portCountChar = '1';
+    return description;
 }
 
-std::optional<std::vector<SimDeviceConfig>> expandSpecs(const std::vector<DeviceSpec>& specs,
+std::optional<std::vector<SimDeviceConfig>> expandDescriptions(const std::vector<DeviceDescription>& descriptions,
                                                         std::string& error) {
     std::vector<SimDeviceConfig> out;
     std::set<Ipv4> addresses;
     std::set<DeviceKey> keys;
     std::optional<Ipv4> next = Ipv4{127, 0, 0, 2};
-    for (const auto& spec : specs) {
-        for (int i = 0; i < spec.count; ++i) {
-            SimDeviceConfig c = spec.config;
-            if (!(spec.hasAddress && i == 0)) {
+    for (const auto& description : descriptions) {
+        for (int i = 0; i < description.count; ++i) {
+            SimDeviceConfig c = description.config;
+            if (!(description.hasAddress && i == 0)) {
                 if (!next) {
                     error = "no loopback address left for another device";
                     return std::nullopt;
                 }
                 c.address = *next;
             }
-            if (!spec.hasMac) c.mac = macForAddress(c.address);
+            if (!description.hasMac) c.mac = macForAddress(c.address);
             if (!addresses.insert(c.address).second) {
                 error = "two devices on 127." + std::to_string(c.address[1]) + "." +
                         std::to_string(c.address[2]) + "." + std::to_string(c.address[3]);
@@ -182,13 +182,13 @@ std::optional<std::vector<SimDeviceConfig>> expandSpecs(const std::vector<Device
     return out;
 }
 
-std::vector<DeviceSpec> demoSpecs() {
-    std::vector<DeviceSpec> specs;
+std::vector<DeviceDescription> demoDescriptions() {
+    std::vector<DeviceDescription> descriptions;
     std::string error;
     for (const char* text : {"kind=serial,ports=1,version=42,flag=0", "kind=serial,ports=4,version=43,flag=1",
                              "kind=serial,ports=8,version=43,flag=1", "kind=302,timing", "kind=830"})
-        specs.push_back(*parseDeviceSpec(text, error));
-    return specs;
+        descriptions.push_back(*parseDeviceDescription(text, error));
+    return descriptions;
 }
 
 }  // namespace tavrel::sim

@@ -10,7 +10,7 @@
 
 namespace tavrel::sim {
 
-struct DeviceSpec {
+struct DeviceDescription {
     SimDeviceConfig config;
     bool hasAddress = false;
     bool hasMac = false;
@@ -18,16 +18,16 @@ struct DeviceSpec {
 };
 
 // Nothing, with a message naming the bad item, when the text is not a valid description.
-std::optional<DeviceSpec> parseDeviceSpec(std::string_view text, std::string& error);
+std::optional<DeviceDescription> parseDeviceDescription(std::string_view text, std::string& error);
 
 // One configuration per device. A device without an address takes the one after the previous
 // device (the first 127.0.0.2); a device without a MAC gets 00-CA-C1 and its address's last three
 // octets, so its key is unique. Fails on a repeated address or key, or past the loopback range.
-std::optional<std::vector<SimDeviceConfig>> expandSpecs(const std::vector<DeviceSpec>& specs,
+std::optional<std::vector<SimDeviceConfig>> expandDescriptions(const std::vector<DeviceDescription>& descriptions,
                                                         std::string& error);
 
 // One-, four- and eight-port serial servers, a 302 board with WiFi and output timing, an 830 board.
-std::vector<DeviceSpec> demoSpecs();
+std::vector<DeviceDescription> demoDescriptions();
 
 std::optional<Ipv4> parseLoopbackAddress(std::string_view text);
 // The next loopback address whose last octet is neither 0 nor 255; nothing past 127.255.255.254.

@@ -1,32 +1,32 @@
 // Device descriptions of the simulator's command line.
 #include <gtest/gtest.h>
 
-#include "DeviceSpec.h"
+#include "DeviceDescription.h"
 
 using namespace tavrel::sim;
 
 namespace {
 
-DeviceSpec parsed(const char* text) {
+DeviceDescription parsed(const char* text) {
     std::string error;
-    auto spec = parseDeviceSpec(text, error);
-    EXPECT_TRUE(spec.has_value()) << text << ": " << error;
-    return spec.value_or(DeviceSpec{});
+    auto description = parseDeviceDescription(text, error);
+    EXPECT_TRUE(description.has_value()) << text << ": " << error;
+    return description.value_or(DeviceDescription{});
 }
 
 std::string refusal(const char* text) {
     std::string error;
-    EXPECT_FALSE(parseDeviceSpec(text, error).has_value()) << text;
+    EXPECT_FALSE(parseDeviceDescription(text, error).has_value()) << text;
     return error;
 }
 
 }  // namespace
 
-TEST(SimDeviceSpec, ReadsEveryItem) {
-    const auto spec = parsed(
+TEST(SimDeviceDescription, ReadsEveryItem) {
+    const auto description = parsed(
         "kind=serial,ports=b,version=43,flag=1,ip=127.0.1.5,drop=3,silent,twice,"
         "source-port=2000,refuse,mac=00-CA-C1-19-00-33");
-    const auto& c = spec.config;
+    const auto& c = description.config;
     EXPECT_EQ(c.kind, SimKind::SerialServer);
     EXPECT_EQ(c.portCountChar, 'B');
     EXPECT_EQ(c.version, 43);
@@ -34,7 +34,7 @@ TEST(SimDeviceSpec, ReadsEveryItem) {
     EXPECT_EQ(c.address, (tavrel::Ipv4{127, 0, 1, 5}));
     EXPECT_EQ(c.mac, (tavrel::Mac{0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33}));
     EXPECT_EQ(c.options, (SimOptions{true, 3, true, 2000, true}));
-    EXPECT_TRUE(spec.hasAddress);
+    EXPECT_TRUE(description.hasAddress);
 
     const auto board = parsed("kind=302,timing,ports=8,silent=0");
     EXPECT_EQ(board.config.kind, SimKind::Board302);
@@ -43,7 +43,7 @@ TEST(SimDeviceSpec, ReadsEveryItem) {
     EXPECT_FALSE(board.config.options.silent);
 }
 
-TEST(SimDeviceSpec, RefusesBadItemsNamingThem) {
+TEST(SimDeviceDescription, RefusesBadItemsNamingThem) {
     EXPECT_EQ(refusal("kind=serial,kind=900"), "bad device item \"kind=900\"");
     EXPECT_EQ(refusal("ports=2"), "bad device item \"ports=2\"");
     EXPECT_EQ(refusal("ip=192.168.1.5"), "bad device item \"ip=192.168.1.5\"");  // loopback only
@@ -60,10 +60,10 @@ TEST(SimDeviceSpec, RefusesBadItemsNamingThem) {
     EXPECT_FALSE(refusal("count=2,mac=00CAC1190033").empty());
 }
 
-TEST(SimDeviceSpec, ExpandsCountsOnConsecutiveAddressesWithTheirOwnKeys) {
+TEST(SimDeviceDescription, ExpandsCountsOnConsecutiveAddressesWithTheirOwnKeys) {
     std::string error;
     const auto configs =
-        expandSpecs({parsed("kind=serial"), parsed("ip=127.0.0.253,count=4"), parsed("kind=830")}, error);
+        expandDescriptions({parsed("kind=serial"), parsed("ip=127.0.0.253,count=4"), parsed("kind=830")}, error);
     ASSERT_TRUE(configs) << error;
     ASSERT_EQ(configs->size(), 6u);
     const std::vector<tavrel::Ipv4> expected = {{127, 0, 0, 2}, {127, 0, 0, 253}, {127, 0, 0, 254},
@@ -73,20 +73,20 @@ TEST(SimDeviceSpec, ExpandsCountsOnConsecutiveAddressesWithTheirOwnKeys) {
     EXPECT_EQ((*configs)[5].kind, SimKind::Board830);
 }
 
-TEST(SimDeviceSpec, RefusesRepeatedAddressesKeysAndTheEndOfLoopback) {
+TEST(SimDeviceDescription, RefusesRepeatedAddressesKeysAndTheEndOfLoopback) {
     std::string error;
-    EXPECT_FALSE(expandSpecs({parsed("ip=127.0.0.9"), parsed("ip=127.0.0.9")}, error));
+    EXPECT_FALSE(expandDescriptions({parsed("ip=127.0.0.9"), parsed("ip=127.0.0.9")}, error));
     EXPECT_EQ(error, "two devices on 127.0.0.9");
-    EXPECT_FALSE(expandSpecs({parsed("mac=00CAC1000009"), parsed("mac=11CAC1000009")}, error));
+    EXPECT_FALSE(expandDescriptions({parsed("mac=00CAC1000009"), parsed("mac=11CAC1000009")}, error));
     EXPECT_EQ(error, "two devices with one key (the last three MAC bytes)");
-    EXPECT_FALSE(expandSpecs({parsed("ip=127.255.255.253,count=3")}, error));
+    EXPECT_FALSE(expandDescriptions({parsed("ip=127.255.255.253,count=3")}, error));
     EXPECT_EQ(error, "no loopback address left for another device");
     EXPECT_FALSE(nextAddress({127, 255, 255, 254}));
 }
 
-TEST(SimDeviceSpec, DemoHasTheFiveDevices) {
+TEST(SimDeviceDescription, DemoHasTheFiveDevices) {
     std::string error;
-    const auto configs = expandSpecs(demoSpecs(), error);
+    const auto configs = expandDescriptions(demoDescriptions(), error);
     ASSERT_TRUE(configs);
     ASSERT_EQ(configs->size(), 5u);
     EXPECT_EQ((*configs)[0].portCountChar, '1');
