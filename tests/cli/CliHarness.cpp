@@ -53,10 +53,10 @@ quint16 freeUdpPort() {
     return probe.localPort();
 }
 
-std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>& descriptions) {
+std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>& texts) {
     std::vector<tavrel::sim::DeviceDescription> descriptions;
     std::string error;
-    for (const auto& text : descriptions) {
+    for (const auto& text : texts) {
         auto description = tavrel::sim::parseDeviceDescription(text, error);
         if (!description) throw std::runtime_error(error);
         descriptions.push_back(*description);
