@@ -25,7 +25,7 @@ struct CliRun {
 };
 
 // Devices described as tavrel-sim takes them ("kind=serial,ports=4,..."), on a free device port.
-std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>& descriptions);
+std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>& texts);
 
 // A UDP port free on loopback right now (bound and released); tests never share one.
 quint16 freeUdpPort();
