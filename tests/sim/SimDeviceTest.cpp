@@ -12,12 +12,12 @@ using tavrel::sim::Simulator;
 namespace {
 
 // A simulator on a port of its own with the devices described.
-std::unique_ptr<Simulator> simulate(std::initializer_list<const char*> descriptions) {
+std::unique_ptr<Simulator> simulate(std::initializer_list<const char*> texts) {
     auto sim = std::make_unique<Simulator>();
     sim->setDevicePort(freePort());
     std::vector<tavrel::sim::DeviceDescription> descriptions;
     std::string error;
-    for (const char* text : descriptions) descriptions.push_back(*tavrel::sim::parseDeviceDescription(text, error));
+    for (const char* text : texts) descriptions.push_back(*tavrel::sim::parseDeviceDescription(text, error));
     const auto configs = tavrel::sim::expandDescriptions(descriptions, error);
     if (!configs) qFatal("%s", error.c_str());
     QString bindError;
