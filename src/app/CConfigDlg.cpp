@@ -34,8 +34,8 @@ CConfigDlg::CConfigDlg(ConfigDlgServices services, QWidget* parent)
     paths_ = services_.paths ? *services_.paths : resolvePaths();
     prompts_ = services_.prompts ? services_.prompts : std::make_shared<MessageBoxPrompts>(this);
     if (!services_.adapters) services_.adapters = std::make_shared<SystemAdapterSource>();
-    socket_ = new ProtocolSocket(this);
-    connect(socket_, &ProtocolSocket::datagramReceived, this, &CConfigDlg::onDatagram);
+    session_ = new DeviceSession(network_, this);
+    connect(&session_->socket(), &ProtocolSocket::datagramReceived, this, &CConfigDlg::onDatagram);
     setUp();
 }
 
@@ -72,7 +72,7 @@ void CConfigDlg::setUp() {
 
     broadcastAddress_ = qs(network_.broadcast);
     highlightedRow_ = 0;
-    openSocket(defaultBindAddress());
+    openSocket(QHostAddress());
     controlAs<QCheckBox>(ids::kBroadcastCheck)->setChecked(true);
 
     statusBar_ = new StatusBar(page);
@@ -87,13 +87,10 @@ void CConfigDlg::setUp() {
     restoreLanguage();
 }
 
-QHostAddress CConfigDlg::defaultBindAddress() const {
-    return network_.bindAddress.empty() ? QHostAddress() : QHostAddress(qs(network_.bindAddress));
-}
-
-// A failed bind is not reported: the window opens all the same and simply hears no replies.
+// A failed bind is not reported: the window opens all the same and simply hears no replies. A null
+// address binds the configured address, or all addresses.
 void CConfigDlg::openSocket(const QHostAddress& address) {
-    socket_->open(address, network_.localPort);
+    session_->openSocket(address);
 }
 
 void CConfigDlg::chooseAdapter(int commandId) {
@@ -104,10 +101,10 @@ void CConfigDlg::chooseAdapter(int commandId) {
     for (int id : adapterMenuIds_)
         if (QAction* action = actionById(id)) action->setChecked(false);
     defaultAdapter_ = false;
-    socket_->close();
+    session_->socket().close();
     actionById(commandId)->setChecked(true);
     if (toDefault) {
-        openSocket(defaultBindAddress());
+        openSocket(QHostAddress());
         defaultAdapter_ = true;
     } else {
         openSocket(QHostAddress(adapters_[index].address));

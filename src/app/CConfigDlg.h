@@ -1,6 +1,6 @@
 #pragma once
 // The main window: device list, network, WiFi, port and output time areas, menus and status bar.
-// It owns the device table and the protocol socket for the whole run.
+// It owns the device session (device table, protocol socket, search, sequencer) for the whole run.
 #include <QtCore/QHash>
 #include <QtNetwork/QHostAddress>
 #include <QtWidgets/QDialog>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Adapters.h"
+#include "DeviceSession.h"
 #include "device/DeviceTable.h"
 #include "protocol/NetworkSettings.h"
 #include "texts/UiTexts.h"
@@ -23,7 +24,6 @@ class QTableWidget;
 namespace tavrel {
 
 class DialogUnits;
-class ProtocolSocket;
 class Prompts;
 class StatusBar;
 
@@ -49,8 +49,9 @@ class CConfigDlg : public QDialog {
     ~CConfigDlg() override;
 
     const UiTexts& texts() const { return texts_; }
-    DeviceTable& devices() { return devices_; }
-    ProtocolSocket& socket() { return *socket_; }
+    DeviceSession& session() { return *session_; }
+    DeviceTable& devices() { return session_->table(); }
+    ProtocolSocket& socket() { return session_->socket(); }
     Prompts& prompts() { return *prompts_; }
     const NetworkSettings& network() const { return network_; }
     const AppPaths& paths() const { return paths_; }
@@ -102,7 +103,6 @@ class CConfigDlg : public QDialog {
     // CConfigDlg.cpp: set-up, socket and adapters.
     void setUp();
     void openSocket(const QHostAddress& address);
-    QHostAddress defaultBindAddress() const;
     void register_(int id, QWidget* widget);
 
     // CConfigDlgMenus.cpp
@@ -139,8 +139,7 @@ class CConfigDlg : public QDialog {
     NetworkSettings network_;
     AppPaths paths_;
     std::shared_ptr<Prompts> prompts_;
-    ProtocolSocket* socket_ = nullptr;
-    DeviceTable devices_;
+    DeviceSession* session_ = nullptr;
     DeviceRecord profileRecord_;  // the imported profile, applied by one-click configuration
     StatusBar* statusBar_ = nullptr;
     UiTexts texts_;
