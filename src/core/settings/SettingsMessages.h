@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "texts/FixedTexts.h"
+
 namespace tavrel {
 
 enum class SettingsMessage {
@@ -20,9 +22,9 @@ enum class SettingsMessage {
 std::string settingsMessage(SettingsMessage message, int languageCode);
 
 // Shown in Chinese in both interface languages.
-inline constexpr std::string_view kInvalidHostMessage = "无效的网址！";
-inline constexpr std::string_view kCloudPasswordLengthMessage = "云设备密码 是8位的字符";
-inline constexpr std::string_view kCloudIdLengthMessage = "云设备ID 是20位的字符";
+inline constexpr std::string_view kInvalidHostMessage = fixed::kInvalidRemoteHost;
+inline constexpr std::string_view kCloudPasswordLengthMessage = fixed::kCloudPasswordLength;
+inline constexpr std::string_view kCloudIdLengthMessage = fixed::kCloudIdLength;
 
 // The help of the "?" mark beside the cloud pass-through box, in Chinese in both languages.
 std::string cloudHelpText();
