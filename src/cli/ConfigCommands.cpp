@@ -57,7 +57,7 @@ PlayResult playAndWait(DeviceSession& session, int index, Plan plan, bool waitFo
 
 int finishWrite(Context& ctx, const PlayResult& r) {
     if (r.refused > 0) {
-        ctx.out << q(std::string(fixed::kConfigFailed)) << '\n';
+        ctx.err << q(std::string(fixed::kConfigFailed)) << '\n';
         return kExitFailed;
     }
     if (r.acknowledged == 0) {
@@ -93,6 +93,17 @@ std::optional<std::string> addressOption(QStringList& args, const QString& name,
 
 }  // namespace
 
+namespace {
+// Boards that report a configuration image take their settings as one packed record, not as the
+// serial server's block writes; the window hides its block-write buttons for them too.
+bool refusesBlockWrites(Context& ctx, const DeviceRecord& r) {
+    if (r.imagePresent != 1) return false;
+    ctx.err << "this board takes its settings as one whole configuration record, which tavrel-cli does not "
+               "write yet; nothing was sent\n";
+    return true;
+}
+}  // namespace
+
 int runRestart(Context& ctx) {
     return runSimpleCommand(ctx, "usage: tavrel-cli restart DEVICE\n", restartCommand);
 }
@@ -126,6 +137,7 @@ int runSetNetwork(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
+    if (refusesBlockWrites(ctx, r)) return kExitUsage;
 
     // Unspecified fields keep the device's values, as the form shows them.
     NetworkFormInput form;
@@ -232,6 +244,7 @@ int runSetPort(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
+    if (refusesBlockWrites(ctx, r)) return kExitUsage;
     if (port > protocolPortCount(r.identity.portCountChar())) {
         ctx.err << "the device has no port " << port << '\n';
         return kExitUsage;

@@ -255,3 +255,19 @@ TEST(CliConfig, RestartAndResetReachTheDevice) {
     EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 0) << "the other device is left alone";
     EXPECT_EQ(sim->device(0)->restarts() + sim->device(0)->factoryResets(), 0);
 }
+
+TEST(CliConfig, BoardsWithAConfigurationImageGetNoBlockWrites) {
+    auto sim = simulate({"kind=830", "kind=302,timing"});
+    for (const char* key : {"000002", "000003"}) {
+        for (const QStringList& args : std::vector<QStringList>{{"set-port", key, "--baud", "9600"},
+                                                               {"set-network", key, "--ip", "10.0.0.9"}}) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const CliRun run = runCli(sim->devicePort(), args);
+            ASSERT_TRUE(run.finished);
+            EXPECT_EQ(run.exitCode, 2);
+            EXPECT_TRUE(run.err.contains("nothing was sent"));
+        }
+    }
+    EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 0);
+    EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0);
+}
