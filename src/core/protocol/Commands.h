@@ -14,7 +14,7 @@ inline constexpr int kSaveStartGapMs = 500;
 
 enum class CommandStatus {
     Ready,     // play the plan
-    NoDevice,  // status part 0: "Please select a device"; nothing is sent
+    NoDevice,  // status field 0: "Please select a device"; nothing is sent
     Refused,   // message box; nothing is sent
     Stopped,   // message box; the plan holds the frames sent before the command stopped
 };
@@ -22,7 +22,7 @@ enum class CommandStatus {
 struct CommandOutcome {
     CommandStatus status = CommandStatus::Ready;
     Plan plan;
-    bool showSending = false;  // status part 2: "Sending data..." as the plan starts
+    bool showSending = false;  // status field 2: "Sending data..." as the plan starts
     std::string message;       // message box text for Refused and Stopped
 };
 

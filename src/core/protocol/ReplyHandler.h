@@ -13,9 +13,9 @@ namespace tavrel {
 
 enum class StatusMessage {
     None,
-    SearchEnd,   // part 0: "Search end"
-    Saved,       // part 2: "Successfully saved"
-    SaveFailed,  // part 2: the Chinese-only failure text
+    SearchEnd,   // status field 0: "Search end"
+    Saved,       // status field 2: "Successfully saved"
+    SaveFailed,  // status field 2: the Chinese-only failure text
 };
 
 struct ReplyEffects {

@@ -27,7 +27,7 @@ struct FormEnables {
 
 // What the window does after an edit.
 struct FormResult {
-    bool noDevice = false;   // status part 0: "Please select a device"; nothing was changed
+    bool noDevice = false;   // status field 0: "Please select a device"; nothing was changed
     std::string message;     // message box text, empty for none
     bool clearEdit = false;  // empty the edit that was left
     FormEnables enables;

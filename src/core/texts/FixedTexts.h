@@ -8,7 +8,7 @@ namespace tavrel::fixed {
 
 // --- Start-up ---
 inline constexpr std::string_view kNetworkInitFailed = "Windows 通信端口初始化失败。";
-// Status bar part 3 before the language is loaded (note the blank after the colon).
+// Status bar field 3 before the language is loaded (note the blank after the colon).
 inline constexpr std::string_view kInitialBroadcastLabel = "广播地址: ";
 
 // --- Device commands and replies ---

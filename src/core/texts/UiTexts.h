@@ -143,7 +143,7 @@ class UiTexts {
 
     // --- Common dialog texts ---
     std::string infoCaption;
-    std::string broadcastAddressLabel;  // broadcast dialog label and status bar part 3 prefix
+    std::string broadcastAddressLabel;  // broadcast dialog label and status bar field 3 prefix
     std::string okButton;
     std::string cancelButton;
 
