@@ -62,6 +62,8 @@ void CConfigDlg::setUp() {
     frame->addWidget(page);
 
     buildLayout(page, du);
+    connectSettingsForm();
+    connectDeviceCommands();
     controlAs<QCheckBox>(ids::kComputerTimeCheck)->setChecked(true);
 
     adapters_ = services_.adapters->addresses();

@@ -10,13 +10,17 @@
 #include <vector>
 
 #include "Adapters.h"
+#include "Prompts.h"
 #include "DeviceSession.h"
 #include "device/DeviceTable.h"
+#include "protocol/Commands.h"
 #include "protocol/NetworkSettings.h"
+#include "settings/PortForm.h"
 #include "texts/UiTexts.h"
 #include "util/Paths.h"
 
 class QAction;
+class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QTableWidget;
@@ -24,6 +28,7 @@ class QTableWidget;
 namespace tavrel {
 
 class DialogUnits;
+class FocusOutWatch;
 class Prompts;
 class StatusBar;
 
@@ -92,6 +97,39 @@ class CConfigDlg : public QDialog {
     // Menu command 32782 ("Default") or 32786 + i (adapter address i): rebinds the socket.
     void chooseAdapter(int commandId);
     void showAbout();
+
+    // --- Settings form (CConfigDlgForm.cpp)
+    // Handlers run on user actions only (list activated, box clicked, edit left), never when the
+    // form is painted from a record, so showDevice needs no guard for them.
+  private:
+    void connectSettingsForm();
+    // The selected device and shown port; no device when no row is selected.
+    FormTarget formTarget();
+    void chooseFormEntry(ListField field, int selection);
+    void leaveFormNumber(NumberField field, QLineEdit* edit);
+    void leaveFormText(TextField field, QLineEdit* edit);
+    void clickFormCheck(CheckField field, bool checked);
+    void applyFormResult(const FormResult& result, QLineEdit* edit);
+    void showCloudHelp();
+    // A message box of the form or a command, captioned with the window title.
+    void showMessage(const std::string& text, Prompts::Kind kind);
+
+    std::shared_ptr<FocusOutWatch> formFocusWatch_;  // dropped before the widgets it watches
+    // --- end of settings form
+
+    // --- Device commands (CConfigDlgCommands.cpp)
+  public:
+    void restartDevice();
+    void factoryResetDevice();
+    void saveNetworkSettings();
+    void savePortSettings();
+
+  private:
+    void connectDeviceCommands();
+    DeviceRecord* selectedRecord();
+    NetworkFormInput networkFormInput() const;
+    void runDeviceCommand(CommandOutcome outcome);
+    // --- end of device commands
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

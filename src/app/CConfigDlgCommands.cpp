@@ -1,0 +1,97 @@
+// Restart, factory reset and the two saves of the main window: the core plans the frames, the
+// device session plays them; acknowledgements come back through the session's status messages.
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <algorithm>
+
+#include "CConfigDlg.h"
+#include "ControlIds.h"
+#include "DeviceSession.h"
+#include "QtText.h"
+
+namespace tavrel {
+
+void CConfigDlg::connectDeviceCommands() {
+    connect(controlAs<QPushButton>(ids::kRestartButton), &QPushButton::clicked, this,
+            &CConfigDlg::restartDevice);
+    connect(controlAs<QPushButton>(ids::kFactoryResetButton), &QPushButton::clicked, this,
+            &CConfigDlg::factoryResetDevice);
+    connect(controlAs<QPushButton>(ids::kSaveNetworkButton), &QPushButton::clicked, this,
+            &CConfigDlg::saveNetworkSettings);
+    connect(controlAs<QPushButton>(ids::kSavePortButton), &QPushButton::clicked, this,
+            &CConfigDlg::savePortSettings);
+}
+
+DeviceRecord* CConfigDlg::selectedRecord() {
+    const std::optional<int> row = selectedDevice();
+    return row ? &devices()[static_cast<std::size_t>(*row)] : nullptr;
+}
+
+void CConfigDlg::restartDevice() {
+    runDeviceCommand(restartCommand(selectedRecord()));
+}
+
+void CConfigDlg::factoryResetDevice() {
+    runDeviceCommand(factoryResetCommand(selectedRecord()));
+}
+
+void CConfigDlg::saveNetworkSettings() {
+    runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode));
+}
+
+void CConfigDlg::savePortSettings() {
+    DeviceRecord* device = selectedRecord();
+    if (device == nullptr) {
+        runDeviceCommand(savePortsCommand(nullptr));
+        return;
+    }
+    // The shown port's host goes as typed, so that one too long for the record is refused here
+    // instead of being cut without a word.
+    std::array<std::string, kPortCount> hosts;
+    for (std::size_t i = 0; i < kPortCount; ++i) hosts[i] = textOf(device->ports[i].remoteHost);
+    const int shown = std::max(0, controlAs<QComboBox>(ids::kPortList)->currentIndex());
+    if (shown < static_cast<int>(kPortCount))
+        hosts[static_cast<std::size_t>(shown)] =
+            controlAs<QLineEdit>(ids::kRemoteHostEdit)->text().toStdString();
+    runDeviceCommand(savePortsCommand(device, hosts));
+}
+
+NetworkFormInput CConfigDlg::networkFormInput() const {
+    auto text = [this](int id) { return controlAs<QLineEdit>(id)->text().toStdString(); };
+    NetworkFormInput in;
+    in.ipTypeSelection = controlAs<QComboBox>(ids::kIpTypeList)->currentIndex();
+    in.ip = text(ids::kIpAddressEdit);
+    in.mask = text(ids::kSubnetMaskEdit);
+    in.gateway = text(ids::kGatewayEdit);
+    in.dns = text(ids::kDnsEdit);
+    in.mac = text(ids::kMacEdit);
+    in.user = text(ids::kUserEdit);
+    in.password = text(ids::kPasswordEdit);
+    in.outputFollow = controlAs<QCheckBox>(ids::kOutputFollowCheck)->isChecked();
+    in.sendStatus = controlAs<QCheckBox>(ids::kSendStatusCheck)->isChecked();
+    return in;
+}
+
+void CConfigDlg::runDeviceCommand(CommandOutcome outcome) {
+    switch (outcome.status) {
+        case CommandStatus::NoDevice:
+            setStatusText(0, qs(texts_.selectDevicePrompt));
+            return;
+        case CommandStatus::Refused:
+            showMessage(outcome.message, Prompts::Kind::Warning);
+            return;
+        case CommandStatus::Ready:
+        case CommandStatus::Stopped:
+            break;
+    }
+    const std::optional<int> row = selectedDevice();
+    if (!row) return;
+    if (outcome.showSending) setStatusText(2, qs(texts_.sendingData));
+    // A stopped save still sends what it reached before the message, as the device expects.
+    if (!outcome.plan.empty()) session().play(static_cast<std::size_t>(*row), std::move(outcome.plan));
+    if (outcome.status == CommandStatus::Stopped) showMessage(outcome.message, Prompts::Kind::Warning);
+}
+
+}  // namespace tavrel
