@@ -35,7 +35,6 @@ CConfigDlg::CConfigDlg(ConfigDlgServices services, QWidget* parent)
     prompts_ = services_.prompts ? services_.prompts : std::make_shared<MessageBoxPrompts>(this);
     if (!services_.adapters) services_.adapters = std::make_shared<SystemAdapterSource>();
     session_ = new DeviceSession(network_, this);
-    connect(&session_->socket(), &ProtocolSocket::datagramReceived, this, &CConfigDlg::onDatagram);
     setUp();
 }
 
@@ -76,6 +75,7 @@ void CConfigDlg::setUp() {
     highlightedRow_ = 0;
     openSocket(QHostAddress());
     controlAs<QCheckBox>(ids::kBroadcastCheck)->setChecked(true);
+    connectSearch();
 
     statusBar_ = new StatusBar(page);
     statusBar_->setFont(font());
@@ -131,18 +131,6 @@ void CConfigDlg::setStatusText(int part, const QString& text) {
 
 QString CConfigDlg::statusText(int part) const {
     return statusBar_->text(part);
-}
-
-void CConfigDlg::showDevice(int index) {
-    // The reply handling fills the form from table entry `index`.
-    Q_UNUSED(index);
-}
-
-void CConfigDlg::onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort) {
-    // The reply handling routes datagrams from here.
-    Q_UNUSED(data);
-    Q_UNUSED(sender);
-    Q_UNUSED(senderPort);
 }
 
 void CConfigDlg::showAbout() {

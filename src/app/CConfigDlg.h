@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "Adapters.h"
-#include "Prompts.h"
 #include "DeviceSession.h"
+#include "Prompts.h"
+#include "QtText.h"
 #include "device/DeviceTable.h"
 #include "protocol/Commands.h"
 #include "protocol/NetworkSettings.h"
+#include "settings/DeviceView.h"
 #include "settings/PortForm.h"
 #include "texts/UiTexts.h"
 #include "util/Paths.h"
@@ -91,12 +93,40 @@ class CConfigDlg : public QDialog {
 
   public slots:
     void setStatusText(int part, const QString& text);
-    // Shows table entry `index` in its list row and the form; filled in by the reply handling.
+    // Shows table entry `index` in its list row and the form (CConfigDlgSearch.cpp).
     void showDevice(int index);
     void switchLanguage(tavrel::Language language);
     // Menu command 32782 ("Default") or 32786 + i (adapter address i): rebinds the socket.
     void chooseAdapter(int commandId);
     void showAbout();
+
+    // --- Search and device list (CConfigDlgSearch.cpp)
+  public:
+    // Search button: a broadcast search or, with "Broadcast" unchecked, a scan of one subnet.
+    void startSearch();
+    // "Select Subnet" clicked: asks for the broadcast address, or goes back to the default one.
+    void chooseSubnet();
+    // TAVREL_BROADCAST when set, else 255.255.255.255.
+    QString defaultBroadcastAddress() const { return qs(network_.broadcast); }
+    // Double click on the list or the "IO Control" menu command.
+    void openIoControl(bool fromMenu);
+
+  private:
+    void connectSearch();
+    void addDeviceRow(int index);
+    void showStatusMessage(int part, tavrel::StatusMessage message);
+    void onSearchTick(const QString& destination, int host);
+    void onScanFinished();
+    void onListSelectionChanged();
+    void fillDeviceRow(int index, const DeviceView& view);
+    void fillNetworkGroup(const DeviceView& view);
+    void fillWifiGroup(const WifiView& wifi);
+    void fillPortGroup(const PortView& port);
+    void applyGroupStates(const DeviceView& view);
+
+    // showDevice is selecting the row itself.
+    bool showingDevice_ = false;
+    // --- end of search and device list
 
     // --- Settings form (CConfigDlgForm.cpp)
     // Handlers run on user actions only (list activated, box clicked, edit left), never when the
@@ -133,9 +163,6 @@ class CConfigDlg : public QDialog {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
-
-  private slots:
-    void onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
 
   private:
     // CConfigDlg.cpp: set-up, socket and adapters.

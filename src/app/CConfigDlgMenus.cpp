@@ -63,10 +63,12 @@ void CConfigDlg::onMenuCommand(int id) {
         case ids::kChineseCommand:
             switchLanguage(Language::Chinese);
             return;
+        case ids::kIoControlCommand:
+            openIoControl(true);
+            return;
         case ids::kFirmwareUpgradeCommand:
         case ids::kExportProfileCommand:
         case ids::kImportProfileCommand:
-        case ids::kIoControlCommand:
             // Their windows and dialogs arrive with their features.
             return;
         default:

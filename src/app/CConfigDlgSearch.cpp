@@ -1,0 +1,266 @@
+// Device search, the device list and showing a device in the form: the window's side of the
+// device session, which holds the search schedule and the reply rules.
+#include <QtCore/QSignalBlocker>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QTableWidget>
+
+#include "CBroadcastDlg.h"
+#include "CConfigDlg.h"
+#include "ControlIds.h"
+#include "texts/FixedTexts.h"
+
+namespace tavrel {
+
+namespace {
+
+// Shown only for 302 boards with output timing support.
+constexpr int kOutputTimingControls[] = {ids::kTimingOutputFollowCheck, ids::kTimingSendStatusCheck,
+                                         ids::kTimingInputChangedLabel, ids::kReadScheduleButton,
+                                         ids::kSaveScheduleButton};
+constexpr int kSerialLists[] = {ids::kBaudRateList, ids::kParityList, ids::kDataBitsList, ids::kStopBitsList};
+
+void setText(QWidget* widget, const std::string& text) {
+    auto* edit = qobject_cast<QLineEdit*>(widget);
+    const QSignalBlocker quiet(edit);
+    edit->setText(qs(text));
+}
+
+void select(QWidget* widget, int index) {
+    auto* list = qobject_cast<QComboBox*>(widget);
+    const QSignalBlocker quiet(list);
+    list->setCurrentIndex(index);
+}
+
+void check(QWidget* widget, bool checked) {
+    auto* box = qobject_cast<QAbstractButton*>(widget);
+    const QSignalBlocker quiet(box);
+    box->setChecked(checked);
+}
+
+void setCell(QTableWidget* list, int row, int column, const QString& text) {
+    if (QTableWidgetItem* item = list->item(row, column)) {
+        item->setText(text);
+    } else {
+        list->setItem(row, column, new QTableWidgetItem(text));
+    }
+}
+
+}  // namespace
+
+void CConfigDlg::connectSearch() {
+    connect(controlAs<QPushButton>(ids::kSearchButton), &QPushButton::clicked, this,
+            &CConfigDlg::startSearch);
+    connect(controlAs<QCheckBox>(ids::kSelectSubnetCheck), &QCheckBox::clicked, this,
+            &CConfigDlg::chooseSubnet);
+    connect(session_, &DeviceSession::searchTick, this, &CConfigDlg::onSearchTick);
+    connect(session_, &DeviceSession::searchTimedOut, this,
+            [this] { setStatusText(0, qs(texts_.searchTimeout)); });
+    connect(session_, &DeviceSession::scanFinished, this, &CConfigDlg::onScanFinished);
+    connect(session_, &DeviceSession::rowAdded, this, &CConfigDlg::addDeviceRow);
+    connect(session_, &DeviceSession::deviceReady, this, &CConfigDlg::showDevice);
+    connect(session_, &DeviceSession::statusMessage, this, &CConfigDlg::showStatusMessage);
+    // A click re-shows the selected device; a selection moved by the keyboard shows it too, so the
+    // form never edits one device while showing another.
+    connect(deviceList_, &QTableWidget::clicked, this, [this] {
+        if (auto row = selectedDevice()) showDevice(*row);
+    });
+    connect(deviceList_, &QTableWidget::itemSelectionChanged, this, &CConfigDlg::onListSelectionChanged);
+    connect(deviceList_, &QTableWidget::cellDoubleClicked, this, [this] { openIoControl(false); });
+}
+
+void CConfigDlg::startSearch() {
+    const bool broadcast = controlAs<QCheckBox>(ids::kBroadcastCheck)->isChecked();
+    setStatusText(0, qs(texts_.searchingDevice));
+    setStatusText(1, qs(texts_.searchPort));
+    deviceList_->setRowCount(0);
+    auto* progress = controlAs<QProgressBar>(ids::kScanProgress);
+    progress->setRange(0, 255);
+    progress->setValue(0);
+    if (broadcast) {
+        // A scan cut short by this search leaves no progress bar behind.
+        progress->hide();
+        session_->startBroadcastSearch(broadcastAddress_);
+        setStatusText(3, qs(texts_.broadcastAddressLabel) + broadcastAddress_);
+    } else {
+        progress->show();
+        session_->startSubnetScan(broadcastAddress_);
+    }
+}
+
+void CConfigDlg::onSearchTick(const QString& destination, int host) {
+    if (host <= 0) return;  // broadcast ticks show nothing until they time out
+    controlAs<QProgressBar>(ids::kScanProgress)->setValue(host);
+    setStatusText(3, qs(texts_.scanIpPrefix) + destination);
+}
+
+void CConfigDlg::onScanFinished() {
+    auto* progress = controlAs<QProgressBar>(ids::kScanProgress);
+    progress->hide();
+    progress->setValue(0);
+    setStatusText(0, qs(texts_.searchEnd));
+}
+
+void CConfigDlg::chooseSubnet() {
+    auto* selectSubnet = controlAs<QCheckBox>(ids::kSelectSubnetCheck);
+    if (selectSubnet->isChecked()) {
+        CBroadcastDlg dialog(texts_, defaultBroadcastAddress(), this);
+        runModal(dialog);
+        if (dialog.result() == QDialog::Accepted) {
+            broadcastAddress_ = dialog.address();
+        } else {
+            selectSubnet->setChecked(false);
+        }
+    } else {
+        broadcastAddress_ = defaultBroadcastAddress();
+    }
+    setStatusText(3, qs(texts_.broadcastAddressLabel) + broadcastAddress_);
+}
+
+void CConfigDlg::addDeviceRow(int index) {
+    if (index != deviceList_->rowCount()) return;  // the row exists already
+    deviceList_->insertRow(index);
+    setCell(deviceList_, index, 0, qs(devices()[static_cast<std::size_t>(index)].sourceAddress));
+}
+
+void CConfigDlg::showStatusMessage(int part, StatusMessage message) {
+    switch (message) {
+        case StatusMessage::SearchEnd:
+            setStatusText(part, qs(texts_.searchEnd));
+            break;
+        case StatusMessage::Saved:
+            setStatusText(part, qs(texts_.savedSuccessfully));
+            break;
+        case StatusMessage::SaveFailed:
+            setStatusText(part, qs(fixed::kConfigFailed));
+            break;
+        case StatusMessage::None:
+            break;
+    }
+}
+
+void CConfigDlg::onListSelectionChanged() {
+    if (showingDevice_) return;
+    if (auto row = selectedDevice()) showDevice(*row);
+}
+
+void CConfigDlg::showDevice(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= devices().size()) return;
+    const DeviceRecord& record = devices()[static_cast<std::size_t>(index)];
+    const DeviceView view = tavrel::showDevice(record, controlAs<QComboBox>(ids::kPortList)->currentIndex());
+    fillDeviceRow(index, view);
+    fillNetworkGroup(view);
+    applyGroupStates(view);
+    fillWifiGroup(view.wifi);
+    select(control(ids::kPortList), view.portList.selection);
+    if (view.port) fillPortGroup(*view.port);
+}
+
+void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {
+    if (index < deviceList_->rowCount()) {
+        showingDevice_ = true;
+        deviceList_->selectRow(index);
+        deviceList_->setCurrentCell(index, 0, QItemSelectionModel::SelectCurrent | QItemSelectionModel::Rows);
+        showingDevice_ = false;
+        setCell(deviceList_, index, 1, qs(view.mac));
+        setCell(deviceList_, index, 2, qs(view.firmware));
+        setCell(deviceList_, index, 3, qs(view.hardware));
+    }
+    setText(control(ids::kMacEdit), view.mac);
+}
+
+void CConfigDlg::fillNetworkGroup(const DeviceView& view) {
+    select(control(ids::kIpTypeList), view.ipTypeSelection);
+    setText(control(ids::kIpAddressEdit), view.ip);
+    setText(control(ids::kSubnetMaskEdit), view.mask);
+    setText(control(ids::kGatewayEdit), view.gateway);
+    setText(control(ids::kDnsEdit), view.dns);
+    setText(control(ids::kUserEdit), view.user);
+    setText(control(ids::kPasswordEdit), view.password);
+    check(control(ids::kOutputFollowCheck), view.outputFollow);
+    check(control(ids::kSendStatusCheck), view.sendStatus);
+    setText(control(ids::kRs485Edit), view.rs485Address);
+}
+
+void CConfigDlg::applyGroupStates(const DeviceView& view) {
+    for (int id : kSerialLists) control(id)->setEnabled(view.serialListsEnabled);
+    for (int id : {ids::kOutputFollowCheck, ids::kSendStatusCheck, ids::kInputChangedLabel})
+        control(id)->setVisible(view.ioOptionsVisible);
+    for (int id : kOutputTimingControls) control(id)->setVisible(view.outputTimingVisible);
+    // The schedules and the board clock of an image are filled by the output timing feature.
+    scheduleList_->setRowCount(0);
+    control(ids::kSaveNetworkButton)->setVisible(view.networkSaveVisible);
+    control(ids::kSavePortButton)->setVisible(view.portSaveVisible);
+    control(ids::kSavePortButton)->setEnabled(view.portSaveEnabled);
+    control(ids::kSaveConfigButton)->setVisible(view.configSaveVisible);
+}
+
+void CConfigDlg::fillWifiGroup(const WifiView& wifi) {
+    setText(control(ids::kApSsidEdit), wifi.apSsid);
+    setText(control(ids::kApPasswordEdit), wifi.apPassword);
+    setText(control(ids::kStaSsidEdit), wifi.staSsid);
+    setText(control(ids::kStaPasswordEdit), wifi.staPassword);
+    select(control(ids::kWifiModeList), wifi.modeSelection);
+    control(ids::kWifiModeList)->setEnabled(wifi.groupEnabled);
+    control(ids::kApSsidEdit)->setEnabled(wifi.groupEnabled && wifi.enables.apFields);
+    control(ids::kApPasswordEdit)->setEnabled(wifi.groupEnabled && wifi.enables.apFields);
+    control(ids::kStaSsidEdit)->setEnabled(wifi.groupEnabled && wifi.enables.staFields);
+    control(ids::kStaPasswordEdit)->setEnabled(wifi.groupEnabled && wifi.enables.staFields);
+    control(ids::kWifiScanButton)->setEnabled(wifi.groupEnabled && wifi.enables.scan);
+    // A strength beyond the bar's range pins it at an end rather than leaving the old position.
+    controlAs<QProgressBar>(ids::kSignalBar)->setValue(qBound(0, wifi.signalPosition, kSignalRange));
+    controlAs<QLabel>(ids::kSignalText)->setText(qs(wifi.signalText));
+}
+
+void CConfigDlg::fillPortGroup(const PortView& port) {
+    select(control(ids::kBaudRateList), port.baudRate);
+    select(control(ids::kParityList), port.parity);
+    select(control(ids::kDataBitsList), port.dataBits);
+    select(control(ids::kStopBitsList), port.stopBits);
+    select(control(ids::kWorkModeList), port.workMode);
+    select(control(ids::kInterfaceList), port.interfaceType);
+    control(ids::kInterfaceList)->setEnabled(port.interfaceTypeEnabled);
+
+    setText(control(ids::kRemotePortEdit), port.remotePort);
+    setText(control(ids::kLocalPortEdit), port.localPort);
+    setText(control(ids::kRemoteHostEdit), port.remoteHost);
+    setText(control(ids::kHeartbeatDataEdit), port.heartbeatData);
+    setText(control(ids::kHeartbeatTimeEdit), port.heartbeatInterval);
+    setText(control(ids::kModbusTimeoutEdit), port.modbusTimeout);
+    if (port.enableChecked) check(control(ids::kEnableCheck), *port.enableChecked);
+    if (port.modbusChecked) check(control(ids::kModbusCheck), *port.modbusChecked);
+
+    control(ids::kRemoteHostEdit)->setEnabled(port.remoteTargetEnabled);
+    control(ids::kRemotePortEdit)->setEnabled(port.remoteTargetEnabled);
+    control(ids::kHeartbeatDataEdit)->setEnabled(port.heartbeatEnabled);
+    control(ids::kHeartbeatTimeEdit)->setEnabled(port.heartbeatEnabled);
+    if (port.modbusTimeoutEnabled) control(ids::kModbusTimeoutEdit)->setEnabled(*port.modbusTimeoutEnabled);
+
+    if (port.cloud) {
+        check(control(ids::kCloudCheck), port.cloud->checked);
+        setText(control(ids::kCloudIdEdit), port.cloud->id);
+        setText(control(ids::kCloudPasswordEdit), port.cloud->password);
+        control(ids::kCloudIdEdit)->setEnabled(port.cloud->fieldsEnabled);
+        control(ids::kCloudPasswordEdit)->setEnabled(port.cloud->fieldsEnabled);
+    }
+
+    for (int id : {ids::kPortList, ids::kPortSelectLabel}) control(id)->setVisible(port.portListVisible);
+    for (int id : {ids::kInterfaceList, ids::kInterfaceLabel})
+        control(id)->setVisible(port.interfaceTypeVisible);
+    control(ids::kEnableCheck)->setVisible(port.enableVisible);
+}
+
+// The IO control window arrives with its own feature; until then only the missing-device rule runs.
+void CConfigDlg::openIoControl(bool fromMenu) {
+    Q_UNUSED(fromMenu);
+    if (!selectedDevice()) {
+        setStatusText(0, qs(texts_.selectDevicePrompt));
+        return;
+    }
+}
+
+}  // namespace tavrel
