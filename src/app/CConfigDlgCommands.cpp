@@ -89,7 +89,7 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome) {
     const std::optional<int> row = selectedDevice();
     if (!row) return;
     if (outcome.showSending) setStatusText(2, qs(texts_.sendingData));
-    // A stopped save still sends what it reached before the message, as the device expects.
+    // A save stopped by an overlong host still sends the ports before it, with no commit.
     if (!outcome.plan.empty()) session().play(static_cast<std::size_t>(*row), std::move(outcome.plan));
     if (outcome.status == CommandStatus::Stopped) showMessage(outcome.message, Prompts::Kind::Warning);
 }
