@@ -22,8 +22,14 @@ constexpr std::uint8_t kRestartSub = 8;
 constexpr std::uint8_t kFactoryResetSub = 9;
 constexpr std::uint8_t kCommitSub = 0x49;
 
+sim::SimDeviceConfig refusingServer() {
+    sim::SimDeviceConfig config = serialServer(21, '4');
+    config.options.refuse = true;
+    return config;
+}
+
 struct CommandFixture : SimBench {
-    explicit CommandFixture(char portCountChar = '4') : SimBench({serialServer(21, portCountChar)}) {
+    explicit CommandFixture(sim::SimDeviceConfig config = serialServer(21, '4')) : SimBench({config}) {
         ready = showActive(*window) && search();
         device = simulator.device(0);
         device->clearLog();
@@ -98,6 +104,19 @@ TEST(DeviceCommands, SavedBaudRateIsReadBackByTheNextSearch) {
     ASSERT_TRUE(f.search());
     EXPECT_EQ(baud->currentText(), QStringLiteral("115200"));
     EXPECT_EQ(f.window->devices()[0].ports[0].baudRate, 11);
+}
+
+TEST(DeviceCommands, RefusedSaveIsReportedAsAFailure) {
+    CommandFixture f(refusingServer());
+    ASSERT_TRUE(f.ready);
+    chooseEntry(f.window->controlAs<QComboBox>(ids::kBaudRateList), 10);
+    f.press(ids::kSavePortButton);
+    ASSERT_TRUE(waitUntil([&] {
+        return f.device->framesReceived(kWrite, kCommitSub) == 1 &&
+               f.window->session().sequencer().isIdle() &&
+               f.window->statusText(2) == QStringLiteral("配置失败。请重新搜索设备，再试。");
+    }));
+    EXPECT_EQ(sim::baudIndex(f.device->port(1)), 5);
 }
 
 TEST(DeviceCommands, SavedNetworkGroupReachesTheDevice) {
