@@ -122,8 +122,8 @@ void setControlText(QWidget* widget, const QString& text) {
         frame->setTitle(text);
 }
 
+// Only the headers and widths change: dropping the columns would drop the rows' texts with them.
 void setColumns(QTableWidget* list, const QStringList& headers, std::initializer_list<int> widths) {
-    list->setColumnCount(0);
     list->setColumnCount(static_cast<int>(headers.size()));
     list->setHorizontalHeaderLabels(headers);
     int column = 0;

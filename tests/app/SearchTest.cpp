@@ -136,6 +136,14 @@ TEST(Search, BroadcastListsDevicesInReplyOrderAndShowsEach) {
         EXPECT_EQ(b.cell(row, 3), identityText(d, 4)) << row;
     }
     EXPECT_EQ(b.window->statusText(0), "已完成搜索");
+    // Switching the language relabels the columns and keeps the rows and the selection.
+    const auto selected = b.window->selectedDevice();
+    ASSERT_TRUE(selected.has_value());
+    b.window->actionById(ids::kEnglishCommand)->trigger();
+    EXPECT_EQ(b.list->horizontalHeaderItem(0)->text(), "Device IP");
+    EXPECT_EQ(b.cell(0, 0), b.dev(2).address().toString());
+    EXPECT_EQ(b.cell(2, 1), macOf(b.dev(0)));
+    EXPECT_EQ(b.window->selectedDevice(), selected);
     // The first answer ended the repeats.
     for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(b.searchesSeen(i), 1) << i;
     EXPECT_TRUE(b.get<QProgressBar>(ids::kScanProgress)->isHidden());
