@@ -30,6 +30,7 @@ class QTableWidget;
 namespace tavrel {
 
 class DialogUnits;
+class DropDownWatch;
 class FocusOutWatch;
 class Prompts;
 class StatusBar;
@@ -141,10 +142,14 @@ class CConfigDlg : public QDialog {
     void clickFormCheck(CheckField field, bool checked);
     void applyFormResult(const FormResult& result, QLineEdit* edit);
     void showCloudHelp();
+    // The port list: refilled by the device's port count as it drops down, shows a port when chosen.
+    void refillFormPortList();
+    void showFormPort(int selection);
     // A message box of the form or a command, captioned with the window title.
     void showMessage(const std::string& text, Prompts::Kind kind);
 
     std::shared_ptr<FocusOutWatch> formFocusWatch_;  // dropped before the widgets it watches
+    std::shared_ptr<DropDownWatch> portListWatch_;
     // --- end of settings form
 
     // --- Device commands (CConfigDlgCommands.cpp)

@@ -1,4 +1,5 @@
 // The port group of the main window: every edit goes into the shown port's record at once.
+#include <QtCore/QSignalBlocker>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
@@ -8,6 +9,7 @@
 #include "CConfigDlg.h"
 #include "ClickableLabel.h"
 #include "ControlIds.h"
+#include "DropDownWatch.h"
 #include "FocusOutWatch.h"
 #include "Prompts.h"
 #include "QtText.h"
@@ -83,6 +85,11 @@ void CConfigDlg::connectSettingsForm() {
                 [this, field = b.field](bool checked) { clickFormCheck(field, checked); });
     connect(controlAs<ClickableLabel>(ids::kCloudHelpLink), &ClickableLabel::clicked, this,
             &CConfigDlg::showCloudHelp);
+
+    auto* portList = controlAs<QComboBox>(ids::kPortList);
+    portListWatch_ = std::make_shared<DropDownWatch>();
+    portListWatch_->watch(portList, [this] { refillFormPortList(); });
+    connect(portList, &QComboBox::activated, this, &CConfigDlg::showFormPort);
 }
 
 FormTarget CConfigDlg::formTarget() {
@@ -136,6 +143,31 @@ void CConfigDlg::showCloudHelp() {
         return;
     }
     showMessage(cloudHelpText(), Prompts::Kind::Information);
+}
+
+void CConfigDlg::refillFormPortList() {
+    const DeviceRecord* device = formTarget().device;
+    if (device == nullptr) {
+        setStatusText(0, qs(texts_.selectDevicePrompt));
+        return;
+    }
+    auto* list = controlAs<QComboBox>(ids::kPortList);
+    const PortListFill fill = refillPortList(device->identity.portCountChar(), list->currentIndex());
+    const QSignalBlocker quiet(list);
+    list->clear();
+    for (const std::string& item : fill.items) list->addItem(qs(item));
+    list->setCurrentIndex(fill.selection);
+}
+
+void CConfigDlg::showFormPort(int selection) {
+    const DeviceRecord* device = formTarget().device;
+    if (device == nullptr) {
+        setStatusText(0, qs(texts_.selectDevicePrompt));
+        return;
+    }
+    if (const std::optional<PortView> view =
+            showPort(device, static_cast<std::size_t>(std::max(0, selection))))
+        fillPortGroup(*view);
 }
 
 // Form and command messages carry the application's title, as the system's own boxes do.

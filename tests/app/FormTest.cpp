@@ -197,6 +197,29 @@ TEST(SettingsForm, WithoutASelectedDeviceNothingChanges) {
     EXPECT_EQ(f.record(), before);
 }
 
+TEST(SettingsForm, PortListOffersTheDevicesPortsAndShowsTheChosenOne) {
+    DeviceRecord onePort = sampleRecord(0x33);
+    onePort.identity.bytes[5] = '1';
+    onePort.ports[1].baudRate = 7;
+    onePort.ports[1].heartbeatInterval = 30;
+    FormFixture f({onePort});
+    // The list stays hidden in this window; it is driven from the keyboard all the same.
+    QComboBox* ports = f.list(ids::kPortList);
+    QTest::keyClick(ports, Qt::Key_F4);
+    ports->hidePopup();
+    ASSERT_EQ(ports->count(), 2);
+    EXPECT_EQ(ports->itemText(1), QStringLiteral("PORT2"));
+    EXPECT_EQ(ports->currentIndex(), 0);
+
+    chooseEntry(ports, 1);
+    EXPECT_EQ(f.list(ids::kBaudRateList)->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(f.edit(ids::kHeartbeatTimeEdit)->text(), QStringLiteral("30"));
+    // Edits now go to port 2.
+    chooseEntry(f.list(ids::kBaudRateList), 10);
+    EXPECT_EQ(f.record().ports[1].baudRate, 11);
+    EXPECT_EQ(f.port1().baudRate, 5);
+}
+
 TEST(SettingsForm, ShowingADeviceWritesNothingBack) {
     // Values the form would refuse from the user: painting them must neither ask nor store.
     DeviceRecord second = sampleRecord(0x34);
