@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDeadlineTimer>
+#include <QtCore/QElapsedTimer>
+#include <QtNetwork/QNetworkDatagram>
+#include <QtNetwork/QUdpSocket>
+
+#include "ProtocolSocket.h"
+#include "Sequencer.h"
+
+using namespace tavrel;
+
+namespace {
+
+// Frames sent to a loopback receiver; the sequence number rides in byte 0.
+struct Rig {
+    QUdpSocket receiver;
+    ProtocolSocket socket;
+    Sequencer sequencer{socket};
+    std::vector<std::pair<int, qint64>> received;  // (marker, ms since start)
+    QElapsedTimer clock;
+
+    Rig() {
+        receiver.bind(QHostAddress::LocalHost, 0);
+        socket.open(QHostAddress::LocalHost, 0);
+        sequencer.setTarget(QHostAddress::LocalHost, receiver.localPort());
+        QObject::connect(&receiver, &QUdpSocket::readyRead, [this] {
+            while (receiver.hasPendingDatagrams()) {
+                auto d = receiver.receiveDatagram();
+                received.emplace_back(static_cast<std::uint8_t>(d.data()[0]), clock.elapsed());
+            }
+        });
+        clock.start();
+    }
+    Step step(int marker, int gapMs) {
+        return Step{gapMs, {static_cast<std::uint8_t>(marker)}, Destination::BroadcastDevicePort, 0};
+    }
+    bool waitFor(std::size_t count, int ms = 5000) {
+        QDeadlineTimer deadline(ms);
+        while (received.size() < count && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return received.size() >= count;
+    }
+    std::vector<int> markers() const {
+        std::vector<int> out;
+        for (auto& r : received) out.push_back(r.first);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(Sequencer, PlansOfOneLaneNeverInterleave) {
+    Rig rig;
+    int done = 0;
+    rig.sequencer.play("dev", {rig.step(1, 0), rig.step(2, 20), rig.step(3, 20)}, [&] { ++done; });
+    rig.sequencer.play("dev", {rig.step(4, 0), rig.step(5, 0)}, [&] { ++done; });
+    ASSERT_TRUE(rig.waitFor(5));
+    EXPECT_EQ(rig.markers(), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(done, 2);
+    // Gaps are lower bounds: the second frame never goes before its pause is over.
+    EXPECT_GE(rig.received[1].second - rig.received[0].second, 15);
+    EXPECT_TRUE(rig.sequencer.isIdle());
+}
+
+TEST(Sequencer, LanesOverlapUpToEightAtOnce) {
+    Rig rig;
+    // Nine lanes, each a quick frame then a long pause: the ninth can only start when one ends.
+    for (int lane = 0; lane < 9; ++lane)
+        rig.sequencer.play(QString::number(lane), {rig.step(lane, 0), rig.step(100 + lane, 300)});
+    EXPECT_EQ(rig.sequencer.runningCount(), Sequencer::kMaxConcurrent);
+    ASSERT_TRUE(rig.waitFor(18));
+    auto m = rig.markers();
+    auto firstOfNinth = std::find(m.begin(), m.end(), 8) - m.begin();
+    auto firstEnd = std::find_if(m.begin(), m.end(), [](int v) { return v >= 100; }) - m.begin();
+    EXPECT_GT(firstOfNinth, firstEnd);
+    EXPECT_TRUE(rig.sequencer.isIdle());
+}
+
+TEST(Sequencer, CancelDropsTheLaneAndFreesItsSlot) {
+    Rig rig;
+    bool called = false;
+    rig.sequencer.play("a", {rig.step(1, 0), rig.step(2, 200)}, [&] { called = true; });
+    rig.sequencer.play("b", {rig.step(3, 0)});
+    ASSERT_TRUE(rig.waitFor(2));
+    rig.sequencer.cancel("a");
+    QDeadlineTimer settle(400);
+    while (!settle.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(rig.markers().size(), 2u);
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(rig.sequencer.isIdle());
+    EXPECT_EQ(rig.sequencer.runningCount(), 0);
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
