@@ -17,7 +17,6 @@
 #include "ControlIds.h"
 #include "DialogUnits.h"
 #include "QtText.h"
-#include "TemplateTexts.h"
 #include "device/FixedLists.h"
 #include "texts/FixedTexts.h"
 
@@ -126,7 +125,7 @@ void CConfigDlg::buildNetworkArea(QWidget* page, const DialogUnits& du) {
     }
     for (int id : {ids::kIpAddressEdit, ids::kSubnetMaskEdit, ids::kGatewayEdit, ids::kDnsEdit})
         controlAs<QLineEdit>(id)->setMaxLength(15);
-    controlAs<QLabel>(ids::kRs485Label)->setText(qs(templ::kRs485AddressLabel));
+    controlAs<QLabel>(ids::kRs485Label)->setText(qs(fixed::kRs485AddressLabel));
     place<QLabel>(ids::kInputChangedLabel, page, du, 14, 280, 190, kLabelHeight);
     place<QCheckBox>(ids::kOutputFollowCheck, page, du, 14, 292, 90, kRowHeight);
     place<QCheckBox>(ids::kSendStatusCheck, page, du, 106, 292, 98, kRowHeight);
@@ -141,13 +140,13 @@ void CConfigDlg::buildWifiArea(QWidget* page, const DialogUnits& du) {
     place<QComboBox>(ids::kWifiModeList, page, du, 253, 144, 81, kRowHeight);
 
     plain<QGroupBox>(page, du, "wifiApFrame", 219, 160, 115, 48)->setTitle(qs(lists::kWifiModes[0]));
-    plain<QLabel>(page, du, "apSsidLabel", 224, 173, 28, kLabelHeight)->setText(qs(templ::kSsidLabel));
+    plain<QLabel>(page, du, "apSsidLabel", 224, 173, 28, kLabelHeight)->setText(qs(fixed::kSsidLabel));
     place<QLineEdit>(ids::kApSsidEdit, page, du, 254, 171, 76, kRowHeight);
     place<QLabel>(ids::kApPasswordLabel, page, du, 224, 189, 28, kLabelHeight);
     place<QLineEdit>(ids::kApPasswordEdit, page, du, 254, 187, 76, kRowHeight);
 
     plain<QGroupBox>(page, du, "wifiStaFrame", 219, 212, 115, 66)->setTitle(qs(lists::kWifiModes[1]));
-    plain<QLabel>(page, du, "staSsidLabel", 224, 225, 28, kLabelHeight)->setText(qs(templ::kSsidLabel));
+    plain<QLabel>(page, du, "staSsidLabel", 224, 225, 28, kLabelHeight)->setText(qs(fixed::kSsidLabel));
     place<QLineEdit>(ids::kStaSsidEdit, page, du, 254, 223, 76, kRowHeight);
     place<QLabel>(ids::kStaPasswordLabel, page, du, 224, 241, 28, kLabelHeight);
     place<QLineEdit>(ids::kStaPasswordEdit, page, du, 254, 239, 76, kRowHeight);
@@ -209,13 +208,13 @@ void CConfigDlg::buildPortArea(QWidget* page, const DialogUnits& du) {
     place<QCheckBox>(ids::kCloudCheck, page, du, 351, 218, 43, kRowHeight)
         ->setText(qs(fixed::kCloudPassThroughCheck));
     auto* help = place<ClickableLabel>(ids::kCloudHelpLink, page, du, 396, 219, 10, kLabelHeight);
-    help->setText(qs(templ::kCloudHelpMark));
+    help->setText(qs(fixed::kCloudHelpMark));
     help->setCursor(Qt::PointingHandCursor);
     place<QLabel>(ids::kCloudIdLabel, page, du, 351, 236, 64, kLabelHeight)
-        ->setText(qs(templ::kCloudIdLabel));
+        ->setText(qs(fixed::kCloudIdLabel));
     place<QLineEdit>(ids::kCloudIdEdit, page, du, 417, 234, 102, kRowHeight);
     place<QLabel>(ids::kCloudPasswordLabel, page, du, 351, 252, 64, kLabelHeight)
-        ->setText(qs(templ::kCloudPasswordLabel));
+        ->setText(qs(fixed::kCloudPasswordLabel));
     place<QLineEdit>(ids::kCloudPasswordEdit, page, du, 417, 250, 102, kRowHeight);
 
     place<QPushButton>(ids::kSavePortButton, page, du, 351, 274, 60, kButtonHeight);

@@ -57,6 +57,12 @@ inline constexpr std::string_view kModbusTimeoutLabel = "Timeout :";
 inline constexpr std::string_view kSecondsUnit = "s";
 inline constexpr std::string_view kMillisecondsUnit = "ms";
 inline constexpr std::string_view kWifiListCaption = "对话";
+// The template gives no text of its own for these; chosen to match the labels around them.
+inline constexpr std::string_view kRs485AddressLabel = "RS485地址 :";
+inline constexpr std::string_view kCloudIdLabel = "云设备ID :";
+inline constexpr std::string_view kCloudPasswordLabel = "云设备密码 :";
+inline constexpr std::string_view kCloudHelpMark = "?";
+inline constexpr std::string_view kSsidLabel = "SSID";
 
 // --- IO control window ---
 inline constexpr std::string_view kServerSocketFailed = "创建server套接字失败";
