@@ -50,10 +50,17 @@ run)
     bin=build/release
     sim_pid=""
     if [ -x "$bin/src/sim/tavrel-sim" ]; then
-        "$bin/src/sim/tavrel-sim" --demo &
+        sim_log=$(mktemp)
+        "$bin/src/sim/tavrel-sim" --demo >"$sim_log" 2>&1 &
         sim_pid=$!
-        trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; wait 2>/dev/null' EXIT
-        sleep 0.5
+        trap 'kill "$sim_pid" 2>/dev/null; wait 2>/dev/null; rm -f "$sim_log"' EXIT
+        # The simulator says when its devices listen; give it five seconds at most.
+        for _ in $(seq 50); do
+            grep -q "devices ready" "$sim_log" && break
+            kill -0 "$sim_pid" 2>/dev/null || { cat "$sim_log"; exit 1; }
+            sleep 0.1
+        done
+        cat "$sim_log"
     fi
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "No display: running the command-line search against the simulated devices instead."
