@@ -11,7 +11,7 @@ class StatusBar : public QFrame {
     Q_OBJECT
   public:
     static constexpr int kPartCount = 4;
-    // Right edges of parts 0 to 2, in pixels.
+    // Right edges of the first three fields, in pixels.
     static constexpr std::array<int, 3> kPartRightEdges = {200, 430, 660};
 
     explicit StatusBar(QWidget* parent = nullptr);
