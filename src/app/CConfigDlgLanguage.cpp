@@ -3,6 +3,7 @@
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
+#include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
@@ -126,6 +127,8 @@ void setControlText(QWidget* widget, const QString& text) {
 void setColumns(QTableWidget* list, const QStringList& headers, std::initializer_list<int> widths) {
     list->setColumnCount(static_cast<int>(headers.size()));
     list->setHorizontalHeaderLabels(headers);
+    // The header's own minimum follows the font and would widen the narrow columns.
+    list->horizontalHeader()->setMinimumSectionSize(1);
     int column = 0;
     for (int width : widths) list->setColumnWidth(column++, width);
 }
