@@ -3,8 +3,9 @@
 #include <climits>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <system_error>
+
+#include "util/FileWrite.h"
 
 namespace tavrel {
 namespace {
@@ -200,28 +201,7 @@ ProfileStatus PrivateProfile::save(const std::filesystem::path& path) const {
 }
 
 ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes) {
-    std::random_device random;
-    auto temp = path;
-    temp += ".tmp" + std::to_string(random() & 0xFFFFFF);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return ProfileStatus::WriteFailed;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return ProfileStatus::WriteFailed;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temp, path, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        return ProfileStatus::WriteFailed;
-    }
-    return ProfileStatus::Ok;
+    return replaceFileWhole(path, bytes) ? ProfileStatus::WriteFailed : ProfileStatus::Ok;
 }
 
 }  // namespace tavrel

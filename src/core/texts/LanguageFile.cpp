@@ -5,6 +5,8 @@
 #include <optional>
 #include <system_error>
 
+#include "util/FileWrite.h"
+
 namespace tavrel {
 namespace fs = std::filesystem;
 
@@ -55,28 +57,8 @@ FileBytes readFile(const fs::path& file, std::uintmax_t limit, bool refuseLonger
     return result;
 }
 
-// Writes beside the target and renames over it; the old file stays whole until the rename.
 StoreResult replaceWhole(const fs::path& file, std::string_view bytes) {
-    fs::path temporary = file;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return {false, "cannot create " + temporary.string()};
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return {false, "cannot write " + temporary.string()};
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, file, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return {false, "cannot replace " + file.string() + ": " + ec.message()};
-    }
+    if (auto error = replaceFileWhole(file, bytes)) return {false, *error};
     return {true, {}};
 }
 
