@@ -28,15 +28,13 @@ CAboutDlg::CAboutDlg(const UiTexts& texts, QWidget* parent) : QDialog(parent) {
     icon->setPixmap(appIcon().pixmap(iconSize, iconSize));
     icon->setGeometry(du.x(11), du.y(17), iconSize, iconSize);
 
-    // The notice line may be longer than its template slot; let it use the room up to the button.
+    // Both lines keep their template slots; the notice texts are written to fit theirs.
     version_ = new QLabel(qs(texts.versionLabel), this);
     version_->setObjectName(QStringLiteral("aboutVersion"));
-    version_->setGeometry(du.rect(40, 10, 135, 10));
+    version_->setGeometry(du.rect(40, 10, 119, 8));
     notice_ = new QLabel(qs(texts.aboutNotice), this);
     notice_->setObjectName(QStringLiteral("aboutNotice"));
-    notice_->setGeometry(du.rect(40, 25, 135, 24));
-    notice_->setWordWrap(true);
-    notice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notice_->setGeometry(du.rect(40, 25, 119, 8));
 
     ok_ = new QPushButton(qs(texts.okButton), this);
     ok_->setObjectName(QStringLiteral("aboutOkButton"));

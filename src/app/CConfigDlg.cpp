@@ -5,6 +5,7 @@
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QScrollArea>
 #include <QtWidgets/QTableWidget>
 #include <QtWidgets/QVBoxLayout>
 
@@ -13,10 +14,13 @@
 #include "ControlIds.h"
 #include "DialogUnits.h"
 #include "Environment.h"
+#include "FocusOutWatch.h"
 #include "MessageBoxPrompts.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
+#include "ScreenFit.h"
 #include "StatusBar.h"
+#include "WheelGuard.h"
 #include "WindowFont.h"
 #include "texts/FixedTexts.h"
 
@@ -48,17 +52,27 @@ void CConfigDlg::setUp() {
     const DialogUnits du(font());
     setWindowIcon(appIcon());
 
+    WheelGuard::install();
+
+    // The page holds the areas at their dialog-unit places; with the status bar below it, it makes
+    // up the window's 782 x 376 units. It scrolls when the screen is smaller than that.
     auto* frame = new QVBoxLayout(this);
     frame->setContentsMargins(0, 0, 0, 0);
     frame->setSpacing(0);
-    frame->setSizeConstraint(QLayout::SetFixedSize);
     menuBar_ = new QMenuBar(this);
     menuBar_->setObjectName(QStringLiteral("menuBar"));
     frame->setMenuBar(menuBar_);
-    auto* page = new QWidget(this);
+    statusBar_ = new StatusBar(this);
+    statusBar_->setFont(font());
+    auto* page = new QWidget;
     page->setObjectName(QStringLiteral("page"));
-    page->setFixedSize(du.x(kWidthUnits), du.y(kHeightUnits));
-    frame->addWidget(page);
+    page->setFixedSize(du.x(kWidthUnits), du.y(kHeightUnits) - statusBar_->height());
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("pageScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page);
+    frame->addWidget(scroll);
+    frame->addWidget(statusBar_);
 
     buildLayout(page, du);
     connectSettingsForm();
@@ -77,9 +91,6 @@ void CConfigDlg::setUp() {
     controlAs<QCheckBox>(ids::kBroadcastCheck)->setChecked(true);
     connectSearch();
 
-    statusBar_ = new StatusBar(page);
-    statusBar_->setFont(font());
-    statusBar_->setGeometry(0, page->height() - statusBar_->height(), page->width(), statusBar_->height());
     for (int part = 0; part < 3; ++part) setStatusText(part, QString());
     setStatusText(3, qs(fixed::kInitialBroadcastLabel) + broadcastAddress_);
 
@@ -87,6 +98,9 @@ void CConfigDlg::setUp() {
     setWindowTitle(qs(texts_.mainCaption));
     control(ids::kOneClickButton)->setEnabled(false);
     restoreLanguage();
+
+    screenFit_ = new ScreenFit(this, scroll, {menuBar_, statusBar_});
+    screenFit_->fit();
 }
 
 // A failed bind is not reported: the window opens all the same and simply hears no replies. A null
@@ -138,19 +152,21 @@ void CConfigDlg::showAbout() {
     runModal(about);
 }
 
-// The window has no confirm or cancel buttons of its own: Escape and Enter close it, as the close
-// box does, except that Enter on a focused push button presses that button.
+// Enter and Escape do not close the window, so that a stray key never loses unsaved edits: Enter
+// stores the edit it is pressed in, as leaving it would, and presses a focused push button; Escape
+// does nothing. The close box and the system's close still end the program.
 void CConfigDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-                button->click();
-            } else {
-                accept();
-            }
-            return;
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        QWidget* focused = focusWidget();
+        if (auto* button = qobject_cast<QPushButton*>(focused)) {
+            button->click();
+        } else if (focused != nullptr) {
+            formFocusWatch_->finishEdit(focused);
         }
+        return;
     }
+    if (plain && event->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(event);
 }
 

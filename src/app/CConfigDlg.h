@@ -33,6 +33,7 @@ class DialogUnits;
 class DropDownWatch;
 class FocusOutWatch;
 class Prompts;
+class ScreenFit;
 class StatusBar;
 
 // Runs a dialog modally and returns its result; tests replace it to answer dialogs themselves.
@@ -119,6 +120,7 @@ class CConfigDlg : public QDialog {
     void onSearchTick(const QString& destination, int host);
     void onScanFinished();
     void onListSelectionChanged();
+    void clearDeviceForm();
     void fillDeviceRow(int index, const DeviceView& view);
     void fillNetworkGroup(const DeviceView& view);
     void fillWifiGroup(const WifiView& wifi);
@@ -212,6 +214,7 @@ class CConfigDlg : public QDialog {
     DeviceSession* session_ = nullptr;
     DeviceRecord profileRecord_;  // the imported profile, applied by one-click configuration
     StatusBar* statusBar_ = nullptr;
+    ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls
     UiTexts texts_;
 
     QString broadcastAddress_ = QStringLiteral("255.255.255.255");

@@ -123,7 +123,13 @@ void CConfigDlg::applyFormResult(const FormResult& result, QLineEdit* edit) {
         return;
     }
     if (!result.message.empty()) showMessage(result.message, Prompts::Kind::Warning);
-    if (result.clearEdit && edit != nullptr) edit->clear();
+    if (edit != nullptr) {
+        if (result.clearEdit) edit->clear();
+        if (result.restoreText) {
+            const QSignalBlocker quiet(edit);
+            edit->setText(qs(*result.restoreText));
+        }
+    }
 
     auto enable = [this](const std::optional<bool>& on, std::initializer_list<int> controlIds) {
         if (!on) return;

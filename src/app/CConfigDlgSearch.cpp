@@ -77,7 +77,9 @@ void CConfigDlg::startSearch() {
     const bool broadcast = controlAs<QCheckBox>(ids::kBroadcastCheck)->isChecked();
     setStatusText(0, qs(texts_.searchingDevice));
     setStatusText(1, qs(texts_.searchPort));
+    setStatusText(2, QString());
     deviceList_->setRowCount(0);
+    clearDeviceForm();
     auto* progress = controlAs<QProgressBar>(ids::kScanProgress);
     progress->setRange(0, 255);
     progress->setValue(0);
@@ -160,6 +162,16 @@ void CConfigDlg::showDevice(int index) {
     if (view.port) fillPortGroup(*view.port);
 }
 
+// The previous search's devices are gone from the table, so the form lets go of them too.
+void CConfigDlg::clearDeviceForm() {
+    const DeviceView view = emptyDeviceView();
+    setText(control(ids::kMacEdit), view.mac);
+    fillNetworkGroup(view);
+    applyGroupStates(view);
+    fillWifiGroup(view.wifi);
+    if (view.port) fillPortGroup(*view.port);
+}
+
 void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {
     if (index < deviceList_->rowCount()) {
         showingDevice_ = true;
@@ -232,13 +244,15 @@ void CConfigDlg::fillPortGroup(const PortView& port) {
     setText(control(ids::kHeartbeatTimeEdit), port.heartbeatInterval);
     setText(control(ids::kModbusTimeoutEdit), port.modbusTimeout);
     if (port.enableChecked) check(control(ids::kEnableCheck), *port.enableChecked);
-    if (port.modbusChecked) check(control(ids::kModbusCheck), *port.modbusChecked);
+    auto* modbus = controlAs<QCheckBox>(ids::kModbusCheck);
+    const bool modbusWasChecked = modbus->isChecked();
+    if (port.modbusChecked) check(modbus, *port.modbusChecked);
 
     control(ids::kRemoteHostEdit)->setEnabled(port.remoteTargetEnabled);
     control(ids::kRemotePortEdit)->setEnabled(port.remoteTargetEnabled);
     control(ids::kHeartbeatDataEdit)->setEnabled(port.heartbeatEnabled);
     control(ids::kHeartbeatTimeEdit)->setEnabled(port.heartbeatEnabled);
-    if (port.modbusTimeoutEnabled) control(ids::kModbusTimeoutEdit)->setEnabled(*port.modbusTimeoutEnabled);
+    control(ids::kModbusTimeoutEdit)->setEnabled(port.modbusTimeoutEnabled(modbusWasChecked));
 
     if (port.cloud) {
         check(control(ids::kCloudCheck), port.cloud->checked);

@@ -3,6 +3,7 @@
 // as an edit's kill-focus notification does. Programmatic text changes never call it.
 #include <QtCore/QHash>
 #include <QtCore/QObject>
+#include <QtCore/QSet>
 #include <functional>
 
 class QWidget;
@@ -17,11 +18,19 @@ class FocusOutWatch : public QObject {
     // One handler per widget; a second call replaces the first.
     void watch(QWidget* widget, std::function<void()> handler);
 
+    // Runs the widget's handler now, as leaving it would (Enter in an edit). Leaving it afterwards
+    // runs the handler again only if the text was edited since, so a refused and emptied edit is
+    // not stored as empty on the way out. False when the widget is not watched.
+    bool finishEdit(QWidget* widget);
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void run(QObject* watched);
+
     QHash<QObject*, std::function<void()>> handlers_;
+    QSet<QObject*> finished_;  // handled by finishEdit and not edited since
 };
 
 }  // namespace tavrel

@@ -6,6 +6,7 @@
 
 #include "CAboutDlg.h"
 #include "ControlIds.h"
+#include "DialogUnits.h"
 #include "WindowHarness.h"
 
 namespace tavrel::test {
@@ -48,6 +49,24 @@ TEST(AboutBox, ShowsVersionNoticeAndButtonOfTheCurrentLanguage) {
     EXPECT_EQ(english.ok, "OK");
     EXPECT_EQ(english.notice, QString::fromStdString(window->texts().aboutNotice));
     EXPECT_NE(english.notice, chinese.notice);
+}
+
+TEST(AboutBox, LinesKeepTheirTemplateSlotsAndFitThem) {
+    for (bool english : {false, true}) {
+        UiTexts texts;
+        english ? texts.loadEnglish() : texts.loadChinese();
+        CAboutDlg about(texts);
+        const DialogUnits du(about.font());
+        EXPECT_EQ(about.versionLabel()->geometry(), du.rect(40, 10, 119, 8));
+        EXPECT_EQ(about.noticeLabel()->geometry(), du.rect(40, 25, 119, 8));
+        for (const QLabel* line : {about.versionLabel(), about.noticeLabel()}) {
+            EXPECT_FALSE(line->wordWrap());
+            EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->width())
+                << line->text().toStdString();
+            EXPECT_LE(line->fontMetrics().height(), line->height()) << line->text().toStdString();
+        }
+        EXPECT_EQ(about.size(), QSize(du.x(235), du.y(55)));
+    }
 }
 
 TEST(AboutBox, OkClosesIt) {

@@ -157,8 +157,8 @@ TEST(SettingsForm, CloudIdAndPasswordAreCheckedForLengthAndKeptInPort1) {
     EXPECT_EQ(f.message(0), qs(kCloudIdLengthMessage));
     EXPECT_EQ(f.message(1), qs(kCloudPasswordLengthMessage));
     EXPECT_EQ(textOf(f.port1().cloudId), "");
-    // Only the length is wrong: the text stays for the user to correct.
-    EXPECT_EQ(f.edit(ids::kCloudIdEdit)->text(), QStringLiteral("SHORT"));
+    // The refused text goes: the edit shows again what a save would send.
+    EXPECT_EQ(f.edit(ids::kCloudIdEdit)->text(), QString());
 
     typeAndLeave(f.edit(ids::kCloudIdEdit), "ABCDEFGHIJ0123456789");
     typeAndLeave(f.edit(ids::kCloudPasswordEdit), "pass1234");

@@ -1,5 +1,7 @@
 #include "settings/DeviceView.h"
 
+#include <algorithm>
+
 namespace tavrel {
 
 namespace {
@@ -40,7 +42,17 @@ DeviceView showDevice(const DeviceRecord& r, int portSelection) {
         v.configSaveVisible = true;
     }
     v.portList = refillPortList(r.identity.portCountChar(), portSelection);
-    v.port = showPort(&r, static_cast<std::size_t>(v.portList.selection));
+    const int count = static_cast<int>(v.portList.items.size());
+    int selection = std::max(0, portSelection);
+    if (selection > count) selection = count - 1;
+    v.portList.selection = selection;
+    if (selection < count) v.port = showPort(&r, static_cast<std::size_t>(selection));
+    return v;
+}
+
+DeviceView emptyDeviceView() {
+    DeviceView v;
+    v.port = emptyPortView();
     return v;
 }
 

@@ -37,7 +37,11 @@ struct DeviceView {
     std::optional<PortView> port;  // the port shown in the port group
 };
 
-// `portSelection` is the current (0-based) selection of the port list.
+// `portSelection` is the current (0-based) selection of the port list. A selection beyond the
+// device's ports moves to its last port; one just past them stays and shows no port.
 DeviceView showDevice(const DeviceRecord& device, int portSelection);
+
+// The form with no device in it, as a new search leaves it: nothing of the previous device stays.
+DeviceView emptyDeviceView();
 
 }  // namespace tavrel

@@ -43,6 +43,21 @@ std::uint8_t switchState(bool checked) {
     return checked ? kSwitchOn : kSwitchOff;
 }
 
+// The text a text edit shows for the record; the cloud fields are port 1's.
+std::string recordText(const PortRecord& port, const PortRecord& port1, TextField field) {
+    switch (field) {
+        case TextField::RemoteHost:
+            return textOf(port.remoteHost);
+        case TextField::HeartbeatData:
+            return textOf(port.heartbeatData);
+        case TextField::CloudId:
+            return textOf(port1.cloudId);
+        case TextField::CloudPassword:
+            return textOf(port1.cloudPassword);
+    }
+    return {};
+}
+
 }  // namespace
 
 std::uint32_t modbusTimeoutMaximum(const DeviceRecord& device, std::size_t port) {
@@ -140,6 +155,7 @@ FormResult leaveTextEdit(FormTarget target, TextField field, std::string_view te
                 setText(port1.cloudPassword, text);
             break;
     }
+    if (!r.message.empty()) r.restoreText = recordText(p, port1, field);
     return r;
 }
 

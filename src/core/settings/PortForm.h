@@ -30,6 +30,9 @@ struct FormResult {
     bool noDevice = false;   // status field 0: "Please select a device"; nothing was changed
     std::string message;     // message box text, empty for none
     bool clearEdit = false;  // empty the edit that was left
+    // Put this back into the edit that was left: its text was refused and the record kept its value,
+    // so the form never shows what a save would not send.
+    std::optional<std::string> restoreText;
     FormEnables enables;
 };
 

@@ -82,7 +82,15 @@ std::optional<PortView> showPort(const DeviceRecord* device, std::size_t port) {
     auto enables = enablesForWorkMode(p.workMode);
     v.remoteTargetEnabled = enables.remoteTarget;
     v.heartbeatEnabled = enables.heartbeat;
-    v.modbusTimeoutEnabled = v.modbusChecked;
+    return v;
+}
+
+PortView emptyPortView() {
+    PortView v;
+    v.interfaceType = -1;
+    v.enableChecked = false;
+    v.modbusChecked = false;
+    v.cloud = CloudView{};
     return v;
 }
 

@@ -51,8 +51,11 @@ struct PortView {
 
     bool remoteTargetEnabled = false;
     bool heartbeatEnabled = false;
-    // Follows the Modbus box; nothing when that box is left as it is.
-    std::optional<bool> modbusTimeoutEnabled;
+    // The timeout edit follows the Modbus box as it stands once the view is shown, which is the
+    // box's previous state when the record leaves it as it is.
+    bool modbusTimeoutEnabled(bool modbusBoxWasChecked) const {
+        return modbusChecked.value_or(modbusBoxWasChecked);
+    }
 
     // Port 1 only; nothing leaves the cloud controls as they are.
     std::optional<CloudView> cloud;
@@ -66,6 +69,9 @@ struct PortView {
 
 // The view of port `port` (0-based); nothing when there is no device or no such port.
 std::optional<PortView> showPort(const DeviceRecord* device, std::size_t port);
+// The port group with no device: every edit empty and every list without a choice, boxes unchecked,
+// the edits that depend on a mode or a box disabled.
+PortView emptyPortView();
 
 struct PortListFill {
     std::vector<std::string> items;  // "PORT1" ...

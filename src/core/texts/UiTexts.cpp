@@ -25,8 +25,7 @@ constexpr auto kRows = std::to_array<TextRow>({
                 "Tavrel   网络IO控制板控制软件   V228 "),
     TAVREL_TEXT(versionLabel, "V228 ", "V228 "),
     TAVREL_TEXT(aboutCaption, "About", "关于"),
-    TAVREL_TEXT(aboutNotice, "Copyright (C) Tavrel. All rights reserved.",
-                "版权所有 (C) Tavrel，保留所有权利。"),
+    TAVREL_TEXT(aboutNotice, "Copyright (C) Tavrel", "版权所有 (C) Tavrel"),
 
     // Menus
     TAVREL_TEXT(deviceMenu, "Device", "设备"),

@@ -204,7 +204,7 @@ TEST(PortView, ValuesAndBoxesFromTheRecord) {
     EXPECT_EQ(v->heartbeatInterval, "60");
     EXPECT_FALSE(v->enableChecked.has_value());
     EXPECT_EQ(v->modbusChecked, true);
-    EXPECT_EQ(v->modbusTimeoutEnabled, true);
+    EXPECT_TRUE(v->modbusTimeoutEnabled(false));
     EXPECT_FALSE(v->cloud.has_value());
     EXPECT_FALSE(v->portListVisible || v->interfaceTypeVisible || v->enableVisible);
 }
