@@ -21,7 +21,8 @@ constexpr QSize kSmallestClient(320, 240);
 
 QSize fittedClientSize(QSize page, int chrome, QSize available, QMargins frame, int scrollBar) {
     const int maxWidth = std::max(kSmallestClient.width(), available.width() - frame.left() - frame.right());
-    const int maxHeight = std::max(kSmallestClient.height(), available.height() - frame.top() - frame.bottom());
+    const int maxHeight =
+        std::max(kSmallestClient.height(), available.height() - frame.top() - frame.bottom());
     bool vertical = false;
     bool horizontal = false;
     // Each bar can make the other one needed; two rounds settle it.
@@ -51,8 +52,8 @@ void ScreenFit::fit() {
         chrome += qBound(bar->minimumHeight(), bar->sizeHint().height(), bar->maximumHeight());
     }
     const int scrollBar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
-    window_->setFixedSize(
-        fittedClientSize(page->size(), chrome, screen->availableGeometry().size(), frameMargins(), scrollBar));
+    window_->setFixedSize(fittedClientSize(page->size(), chrome, screen->availableGeometry().size(),
+                                           frameMargins(), scrollBar));
 }
 
 QMargins ScreenFit::frameMargins() const {

@@ -20,20 +20,18 @@ void keepWheelFromFocusing(QWidget* control) {
 
 }  // namespace
 
-void WheelGuard::install(QWidget* existing) {
+void WheelGuard::install() {
     QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) return;
-    if (app->findChild<WheelGuard*>(QString(), Qt::FindDirectChildrenOnly) == nullptr)
-        app->installEventFilter(new WheelGuard(app));
-    if (existing == nullptr) return;
-    for (auto* list : existing->findChildren<QComboBox*>()) keepWheelFromFocusing(list);
-    for (auto* spin : existing->findChildren<QAbstractSpinBox*>()) keepWheelFromFocusing(spin);
+    if (app == nullptr || app->findChild<WheelGuard*>(QString(), Qt::FindDirectChildrenOnly) != nullptr)
+        return;
+    app->installEventFilter(new WheelGuard(app));
 }
 
 bool WheelGuard::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Polish && guarded(watched)) {
         keepWheelFromFocusing(static_cast<QWidget*>(watched));
-    } else if (event->type() == QEvent::Wheel && guarded(watched) && !static_cast<QWidget*>(watched)->hasFocus()) {
+    } else if (event->type() == QEvent::Wheel && guarded(watched) &&
+               !static_cast<QWidget*>(watched)->hasFocus()) {
         // Unaccepted, the application hands the wheel on to the parent (a scrolled page scrolls).
         event->ignore();
         return true;

@@ -4,16 +4,14 @@
 // when the user only meant to scroll past; the wheel now goes on to what holds the control.
 #include <QtCore/QObject>
 
-class QWidget;
-
 namespace tavrel {
 
 class WheelGuard : public QObject {
     Q_OBJECT
   public:
-    // Installs one guard on the application; later calls do nothing. Controls made afterwards are
-    // covered when they are first shown; `existing` and its children are covered at once.
-    static void install(QWidget* existing = nullptr);
+    // Installs one guard on the application; later calls do nothing. It covers every control that
+    // is first shown after it, in any window.
+    static void install();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

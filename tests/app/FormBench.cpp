@@ -1,9 +1,12 @@
 #include "FormBench.h"
 
+#include <gtest/gtest.h>
+
 #include <QtNetwork/QUdpSocket>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
@@ -83,6 +86,32 @@ void putDevices(CConfigDlg& window, const std::vector<DeviceRecord>& records) {
 
 void selectRow(CConfigDlg& window, int row) {
     window.deviceList()->selectRow(row);
+}
+
+FormFixture::FormFixture(std::vector<DeviceRecord> records, bool select) {
+    h.writeLanguageFile("e");
+    NetworkSettings network = Harness::loopbackNetwork();
+    network.devicePort = freeUdpPort();
+    window = h.makeWindow({}, network);
+    EXPECT_TRUE(showActive(*window));
+    putDevices(*window, records);
+    if (select) selectRow(*window, 0);
+}
+
+QLineEdit* FormFixture::edit(int id) const {
+    return window->controlAs<QLineEdit>(id);
+}
+
+QComboBox* FormFixture::list(int id) const {
+    return window->controlAs<QComboBox>(id);
+}
+
+QCheckBox* FormFixture::check(int id) const {
+    return window->controlAs<QCheckBox>(id);
+}
+
+QString FormFixture::message(int i) const {
+    return h.prompts->shown.value(i).section('|', 1);
 }
 
 sim::SimDeviceConfig serialServer(int host, char portCountChar) {

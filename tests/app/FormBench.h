@@ -9,6 +9,7 @@
 #include "Simulator.h"
 #include "WindowHarness.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
@@ -31,6 +32,23 @@ DeviceRecord sampleRecord(std::uint8_t lastMacByte);
 // Puts records into the table as entries 0, 1, ... with a list row each; selects none.
 void putDevices(CConfigDlg& window, const std::vector<DeviceRecord>& records);
 void selectRow(CConfigDlg& window, int row);
+
+// A shown, active window in English holding `records` as its devices, the first one selected unless
+// told otherwise. Its device port is a free one, so a search from it reaches no device.
+struct FormFixture {
+    explicit FormFixture(std::vector<DeviceRecord> records = {sampleRecord(0x33)}, bool select = true);
+
+    DeviceRecord& record(std::size_t i = 0) { return window->devices()[i]; }
+    PortRecord& port1() { return record().ports[0]; }
+    QLineEdit* edit(int id) const;
+    QComboBox* list(int id) const;
+    QCheckBox* check(int id) const;
+    // The text of the i-th message box shown.
+    QString message(int i) const;
+
+    Harness h;
+    std::unique_ptr<CConfigDlg> window;
+};
 
 // Serial servers simulated in this process on a device port of their own, and a window for them.
 struct SimBench {

@@ -15,28 +15,11 @@
 namespace tavrel::test {
 namespace {
 
-struct Window {
-    explicit Window(const std::vector<DeviceRecord>& records) {
-        h.writeLanguageFile("e");
-        NetworkSettings network = Harness::loopbackNetwork();
-        network.devicePort = freeUdpPort();  // a search here reaches no one
-        window = h.makeWindow({}, network);
-        EXPECT_TRUE(showActive(*window));
-        putDevices(*window, records);
-    }
-    QLineEdit* edit(int id) { return window->controlAs<QLineEdit>(id); }
-    PortRecord& port1() { return window->devices()[0].ports[0]; }
-
-    Harness h;
-    std::unique_ptr<CConfigDlg> window;
-};
-
 TEST(FormRepaint, RefusedTextsGoBackToTheRecordsValue) {
     DeviceRecord record = sampleRecord(0x33);
     setText(record.ports[0].cloudId, "ABCDEFGHIJ0123456789");
     record.ports[0].cloud = 1;
-    Window w({record});
-    selectRow(*w.window, 0);
+    FormFixture w({record});
 
     typeAndLeave(w.edit(ids::kHeartbeatDataEdit), QString(17, QLatin1Char('x')));
     EXPECT_EQ(w.edit(ids::kHeartbeatDataEdit)->text(), "HB");
@@ -55,7 +38,7 @@ TEST(FormRepaint, ModbusTimeoutEditIsOpenOnlyWithTheBoxChecked) {
     DeviceRecord on = sampleRecord(0x32);
     DeviceRecord off = sampleRecord(0x33);
     off.ports[0].modbus = kSwitchOff;
-    Window w({undecided, on, off});
+    FormFixture w({undecided, on, off}, false);
     auto* box = w.window->controlAs<QCheckBox>(ids::kModbusCheck);
     QWidget* timeout = w.window->control(ids::kModbusTimeoutEdit);
 
@@ -71,8 +54,7 @@ TEST(FormRepaint, ModbusTimeoutEditIsOpenOnlyWithTheBoxChecked) {
 }
 
 TEST(FormRepaint, NewSearchEmptiesTheFormAndTheSaveResult) {
-    Window w({sampleRecord(0x33)});
-    selectRow(*w.window, 0);
+    FormFixture w;
     EXPECT_EQ(w.edit(ids::kMacEdit)->text(), "00-CA-C1-19-00-33");
     emit w.window->session().statusMessage(2, StatusMessage::Saved);
     ASSERT_EQ(w.window->statusText(2), "Successfully saved");
@@ -80,11 +62,11 @@ TEST(FormRepaint, NewSearchEmptiesTheFormAndTheSaveResult) {
     w.window->controlAs<QPushButton>(ids::kSearchButton)->click();
     EXPECT_EQ(w.window->deviceList()->rowCount(), 0);
     EXPECT_TRUE(w.window->statusText(2).isEmpty());
-    for (int id : {ids::kMacEdit, ids::kIpAddressEdit, ids::kSubnetMaskEdit, ids::kGatewayEdit, ids::kDnsEdit,
-                   ids::kUserEdit, ids::kPasswordEdit, ids::kRs485Edit, ids::kRemoteHostEdit,
-                   ids::kRemotePortEdit, ids::kLocalPortEdit, ids::kHeartbeatDataEdit, ids::kHeartbeatTimeEdit,
-                   ids::kModbusTimeoutEdit, ids::kCloudIdEdit, ids::kCloudPasswordEdit, ids::kApSsidEdit,
-                   ids::kStaSsidEdit})
+    for (int id :
+         {ids::kMacEdit, ids::kIpAddressEdit, ids::kSubnetMaskEdit, ids::kGatewayEdit, ids::kDnsEdit,
+          ids::kUserEdit, ids::kPasswordEdit, ids::kRs485Edit, ids::kRemoteHostEdit, ids::kRemotePortEdit,
+          ids::kLocalPortEdit, ids::kHeartbeatDataEdit, ids::kHeartbeatTimeEdit, ids::kModbusTimeoutEdit,
+          ids::kCloudIdEdit, ids::kCloudPasswordEdit, ids::kApSsidEdit, ids::kStaSsidEdit})
         EXPECT_TRUE(w.edit(id)->text().isEmpty()) << ids::objectNameOf(id);
     for (int id : {ids::kBaudRateList, ids::kParityList, ids::kDataBitsList, ids::kStopBitsList,
                    ids::kWorkModeList, ids::kIpTypeList})

@@ -18,26 +18,6 @@ namespace {
 
 const QString kNumberMessage = QStringLiteral("请输入0-65535的数字！");
 
-// A window showing one selected four-port device.
-struct FormFixture {
-    explicit FormFixture(std::vector<DeviceRecord> records = {sampleRecord(0x33)}, bool select = true) {
-        h.writeLanguageFile("e");
-        window = h.makeWindow();
-        EXPECT_TRUE(showActive(*window));
-        putDevices(*window, records);
-        if (select) selectRow(*window, 0);
-    }
-    DeviceRecord& record(std::size_t i = 0) { return window->devices()[i]; }
-    PortRecord& port1() { return record().ports[0]; }
-    QLineEdit* edit(int id) { return window->controlAs<QLineEdit>(id); }
-    QComboBox* list(int id) { return window->controlAs<QComboBox>(id); }
-    QCheckBox* check(int id) { return window->controlAs<QCheckBox>(id); }
-    QString message(int i) const { return h.prompts->shown.value(i).section('|', 1); }
-
-    Harness h;
-    std::unique_ptr<CConfigDlg> window;
-};
-
 TEST(SettingsForm, BadNumbersAreRefusedEmptiedAndLeaveTheRecord) {
     FormFixture f;
     typeAndLeave(f.edit(ids::kHeartbeatTimeEdit), "70000");

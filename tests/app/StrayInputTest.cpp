@@ -29,24 +29,8 @@ void wheelDown(QWidget* widget) {
     QApplication::instance()->notify(widget, &step);
 }
 
-struct ShownDevice {
-    ShownDevice() {
-        h.writeLanguageFile("e");
-        window = h.makeWindow();
-        EXPECT_TRUE(showActive(*window));
-        putDevices(*window, {sampleRecord(0x33)});
-        selectRow(*window, 0);
-    }
-    PortRecord& port1() { return window->devices()[0].ports[0]; }
-    QLineEdit* edit(int id) { return window->controlAs<QLineEdit>(id); }
-    QString message(int i) const { return h.prompts->shown.value(i).section('|', 1); }
-
-    Harness h;
-    std::unique_ptr<CConfigDlg> window;
-};
-
 TEST(MouseWheel, ListsWithoutFocusKeepTheirChoiceAndThePageScrollsInstead) {
-    ShownDevice f;
+    FormFixture f;
     auto* baud = f.window->controlAs<QComboBox>(ids::kBaudRateList);
     ASSERT_EQ(baud->currentText(), "9600");
     f.edit(ids::kRemoteHostEdit)->setFocus();
@@ -104,7 +88,7 @@ TEST(MouseWheel, ListsOfOtherWindowsAreGuardedToo) {
 }
 
 TEST(MainWindowKeys, EscapeDoesNothingAndEnterStoresTheEditItIsPressedIn) {
-    ShownDevice f;
+    FormFixture f;
     QLineEdit* interval = f.edit(ids::kHeartbeatTimeEdit);
     interval->setFocus();
     QTest::keyClick(interval, Qt::Key_Escape);
@@ -134,7 +118,7 @@ TEST(MainWindowKeys, EscapeDoesNothingAndEnterStoresTheEditItIsPressedIn) {
 }
 
 TEST(MainWindowKeys, RefusedEnterIsNotStoredAgainAsEmptyOnLeaving) {
-    ShownDevice f;
+    FormFixture f;
     QLineEdit* timeout = f.edit(ids::kModbusTimeoutEdit);
     timeout->setFocus();
     timeout->selectAll();
@@ -158,7 +142,7 @@ TEST(MainWindowKeys, RefusedEnterIsNotStoredAgainAsEmptyOnLeaving) {
 }
 
 TEST(MainWindowKeys, RefusedTextUnderEnterShowsTheRecordsValue) {
-    ShownDevice f;
+    FormFixture f;
     QLineEdit* heartbeat = f.edit(ids::kHeartbeatDataEdit);
     heartbeat->setFocus();
     heartbeat->selectAll();

@@ -83,8 +83,8 @@ TEST(FormRepaint, ShowDeviceMovesOnlyASelectionBeyondThePortCount) {
         int shownPort;  // -1: the port group is left as it is
     };
     const Case cases[] = {
-        {'1', 0, 0, 0}, {'1', 1, 1, 1}, {'1', 2, 2, -1}, {'1', 3, 1, 1}, {'B', 7, 1, 1},
-        {'4', 3, 3, 3}, {'4', 4, 4, -1}, {'4', 5, 3, 3}, {'8', 7, 7, 7}, {'6', -1, 0, 0},
+        {'1', 0, 0, 0}, {'1', 1, 1, 1},  {'1', 2, 2, -1}, {'1', 3, 1, 1}, {'B', 7, 1, 1},
+        {'4', 3, 3, 3}, {'4', 4, 4, -1}, {'4', 5, 3, 3},  {'8', 7, 7, 7}, {'6', -1, 0, 0},
     };
     for (const Case& c : cases) {
         const DeviceView v = showDevice(serialServer(c.portCount), c.selection);
