@@ -141,17 +141,5 @@ TEST(MainWindowKeys, RefusedEnterIsNotStoredAgainAsEmptyOnLeaving) {
     EXPECT_EQ(f.port1().modbusTimeout, 300);
 }
 
-TEST(MainWindowKeys, RefusedTextUnderEnterShowsTheRecordsValue) {
-    FormFixture f;
-    QLineEdit* heartbeat = f.edit(ids::kHeartbeatDataEdit);
-    heartbeat->setFocus();
-    heartbeat->selectAll();
-    QTest::keyClicks(heartbeat, QString(17, QLatin1Char('x')));
-    QTest::keyClick(heartbeat, Qt::Key_Return);
-    EXPECT_EQ(f.h.prompts->shown.size(), 1);
-    EXPECT_EQ(heartbeat->text(), "HB");
-    EXPECT_EQ(textOf(f.port1().heartbeatData), "HB");
-}
-
 }  // namespace
 }  // namespace tavrel::test

@@ -1,4 +1,4 @@
-// What the form shows again after an edit is refused, a port is shown, or a search starts over.
+// What the form shows again after an edit is refused, and which port show device shows.
 #include <gtest/gtest.h>
 
 #include "settings/DeviceView.h"
@@ -57,24 +57,6 @@ TEST(FormRepaint, RefusedTextsShowTheRecordsValueAgain) {
     EXPECT_EQ(textOf(d.ports[0].heartbeatData), std::string(16, 'y'));
 }
 
-TEST(FormRepaint, ModbusTimeoutEditFollowsTheBoxAsShown) {
-    DeviceRecord d = serialServer('4');
-    // A byte that is neither off nor on leaves the box as it was, and the edit goes with the box.
-    d.ports[0].modbus = 0;
-    auto v = showPort(&d, 0);
-    ASSERT_TRUE(v);
-    EXPECT_FALSE(v->modbusChecked.has_value());
-    EXPECT_FALSE(v->modbusTimeoutEnabled(false));
-    EXPECT_TRUE(v->modbusTimeoutEnabled(true));
-
-    d.ports[0].modbus = kSwitchOff;
-    v = showPort(&d, 0);
-    EXPECT_FALSE(v->modbusTimeoutEnabled(true));
-    d.ports[0].modbus = kSwitchOn;
-    v = showPort(&d, 0);
-    EXPECT_TRUE(v->modbusTimeoutEnabled(false));
-}
-
 TEST(FormRepaint, ShowDeviceMovesOnlyASelectionBeyondThePortCount) {
     struct Case {
         char portCount;
@@ -96,29 +78,4 @@ TEST(FormRepaint, ShowDeviceMovesOnlyASelectionBeyondThePortCount) {
             EXPECT_EQ(v.port->baudRate, c.shownPort) << c.portCount << c.selection;
         }
     }
-}
-
-TEST(FormRepaint, EmptyFormKeepsNothingOfADevice) {
-    const DeviceView v = emptyDeviceView();
-    for (const std::string* text : {&v.mac, &v.ip, &v.mask, &v.gateway, &v.dns, &v.user, &v.password,
-                                    &v.rs485Address, &v.wifi.apSsid, &v.wifi.staSsid, &v.wifi.signalText})
-        EXPECT_TRUE(text->empty()) << *text;
-    EXPECT_EQ(v.ipTypeSelection, -1);
-    EXPECT_FALSE(v.outputFollow || v.sendStatus);
-    EXPECT_FALSE(v.wifi.groupEnabled);
-    EXPECT_EQ(v.wifi.modeSelection, -1);
-    EXPECT_EQ(v.wifi.signalPosition, 0);
-
-    ASSERT_TRUE(v.port.has_value());
-    const PortView& p = *v.port;
-    for (int list : {p.baudRate, p.parity, p.dataBits, p.stopBits, p.workMode}) EXPECT_EQ(list, -1);
-    for (const std::string* text : {&p.remotePort, &p.localPort, &p.remoteHost, &p.heartbeatData,
-                                    &p.heartbeatInterval, &p.modbusTimeout})
-        EXPECT_TRUE(text->empty()) << *text;
-    EXPECT_EQ(p.modbusChecked, false);
-    EXPECT_FALSE(p.modbusTimeoutEnabled(true));
-    EXPECT_FALSE(p.remoteTargetEnabled || p.heartbeatEnabled);
-    ASSERT_TRUE(p.cloud.has_value());
-    EXPECT_FALSE(p.cloud->checked || p.cloud->fieldsEnabled);
-    EXPECT_TRUE(p.cloud->id.empty() && p.cloud->password.empty());
 }
