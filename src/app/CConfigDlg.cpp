@@ -14,6 +14,7 @@
 #include "DialogUnits.h"
 #include "Environment.h"
 #include "MessageBoxPrompts.h"
+#include "ProfileArea.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "StatusBar.h"
@@ -63,6 +64,7 @@ void CConfigDlg::setUp() {
     buildLayout(page, du);
     connectSettingsForm();
     connectDeviceCommands();
+    profileArea_ = new ProfileArea(*this);
     controlAs<QCheckBox>(ids::kComputerTimeCheck)->setChecked(true);
 
     adapters_ = services_.adapters->addresses();

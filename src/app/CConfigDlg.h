@@ -32,6 +32,7 @@ namespace tavrel {
 class DialogUnits;
 class DropDownWatch;
 class FocusOutWatch;
+class ProfileArea;
 class Prompts;
 class StatusBar;
 
@@ -91,6 +92,7 @@ class CConfigDlg : public QDialog {
     int runModal(QDialog& dialog);
 
     QString statusText(int part) const;
+    ProfileArea& profileArea() { return *profileArea_; }
 
   public slots:
     void setStatusText(int part, const QString& text);
@@ -210,7 +212,7 @@ class CConfigDlg : public QDialog {
     AppPaths paths_;
     std::shared_ptr<Prompts> prompts_;
     DeviceSession* session_ = nullptr;
-    DeviceRecord profileRecord_;  // the imported profile, applied by one-click configuration
+    ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
     StatusBar* statusBar_ = nullptr;
     UiTexts texts_;
 
