@@ -1,10 +1,10 @@
 // The profile file: sections and keys in order, the encodings, the reader's defaults and lookups.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "../TestFiles.h"
 #include "device/FixedLists.h"
 #include "profiles/ProfileFormat.h"
 #include "util/FileFilter.h"
@@ -13,19 +13,10 @@ using namespace tavrel;
 
 namespace {
 
-std::filesystem::path testDir(const char* name) {
-    const char* home = std::getenv("TAVREL_HOME");
-    auto dir = std::filesystem::path(home ? home : std::filesystem::temp_directory_path().string()) / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
+using test::freshTestDir;
 
 std::string readAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return test::readWholeFile(p);
 }
 
 std::vector<std::string> linesOf(const std::string& text) {
@@ -74,7 +65,7 @@ DeviceRecord device(char portCountChar) {
 }
 
 std::string written(const DeviceRecord& r, const char* dirName = "profile-format") {
-    const auto path = testDir(dirName) / "p.ini";
+    const auto path = freshTestDir(dirName) / "p.ini";
     EXPECT_EQ(writeProfile(r, path), ProfileStatus::Ok);
     return readAll(path);
 }
@@ -108,7 +99,7 @@ TEST(ProfileWriter, EntriesAreEncodedInTheirOrder) {
 }
 
 TEST(ProfileWriter, ASecondExportReplacesTheFirstWhole) {
-    const auto dir = testDir("profile-twice");
+    const auto dir = freshTestDir("profile-twice");
     const auto path = dir / "twice.ini";
     DeviceRecord eight = device('8');
     ASSERT_EQ(writeProfile(eight, path), ProfileStatus::Ok);
@@ -122,7 +113,7 @@ TEST(ProfileWriter, ASecondExportReplacesTheFirstWhole) {
 }
 
 TEST(ProfileWriter, ATextWithALineEndIsRefusedAndTheOldFileStays) {
-    const auto path = testDir("profile-line-end") / "p.ini";
+    const auto path = freshTestDir("profile-line-end") / "p.ini";
     ASSERT_EQ(writeProfile(device('4'), path), ProfileStatus::Ok);
     const std::string before = readAll(path);
     DeviceRecord bad = device('1');
@@ -190,11 +181,11 @@ TEST(ProfileReader, UsableOnlyWithAKnownPortCountCharacter) {
         EXPECT_TRUE(isUsableProfile(readProfile(PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + c))));
     for (char c : {'3', '5', '7', 'B', ' '})
         EXPECT_FALSE(isUsableProfile(readProfile(PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + c))));
-    EXPECT_FALSE(isUsableProfile(readProfileFile(testDir("profile-missing") / "none.ini")));
+    EXPECT_FALSE(isUsableProfile(readProfileFile(freshTestDir("profile-missing") / "none.ini")));
 }
 
 TEST(ProfileReader, AnOversizedFileIsNotAProfile) {
-    const auto path = testDir("profile-big") / "big.ini";
+    const auto path = freshTestDir("profile-big") / "big.ini";
     {
         std::ofstream out(path, std::ios::binary);
         out << "[Info]\nHardwareVersion=S410\n;" << std::string(kMaxProfileFileBytes, 'x') << '\n';
@@ -230,7 +221,7 @@ TEST(ProfileFile, CarriedFieldsRoundTrip) {
     r.ipType = 2;
     setText(r.ports[2].remoteHost, std::string(32, 'h'));
     setText(r.ports[1].heartbeatData, "0123456789ABCDEF");
-    const auto path = testDir("profile-round-trip") / "r.ini";
+    const auto path = freshTestDir("profile-round-trip") / "r.ini";
     ASSERT_EQ(writeProfile(r, path), ProfileStatus::Ok);
     const DeviceRecord back = readProfileFile(path);
     EXPECT_EQ(back.network, r.network);
