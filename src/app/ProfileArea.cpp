@@ -54,17 +54,19 @@ void ProfileArea::exportProfile() {
     fs::create_directories(folder, ignored);
 
     Prompts& prompts = window_.prompts();
-    const QString chosen = prompts.saveFileName(qs(texts.exportProfile),
-                                                qPath(folder / proposedProfileName(record.identity)),
-                                                qs(qtFileFilter(fixed::kProfileSaveFilter)));
+    const QString chosen =
+        prompts.saveFileName(qs(texts.exportProfile), qPath(folder / proposedProfileName(record.identity)),
+                             qs(qtFileFilter(fixed::kProfileSaveFilter)));
     if (chosen.isEmpty()) return;
     // The dialog asked about the name as typed; a name completed here is asked about here.
     const fs::path path = withProfileExtension(fsPath(chosen));
     if (path != fsPath(chosen) && fs::exists(path, ignored) &&
-        !prompts.confirm(qs(texts.exportProfile), qs(texts.profileOverwrite).arg(QDir::toNativeSeparators(qPath(path)))))
+        !prompts.confirm(qs(texts.exportProfile),
+                         qs(texts.profileOverwrite).arg(QDir::toNativeSeparators(qPath(path)))))
         return;
     if (writeProfile(record, path) != ProfileStatus::Ok)
-        prompts.inform(qs(texts.infoCaption), qs(texts.profileWriteFailed) + QDir::toNativeSeparators(qPath(path)),
+        prompts.inform(qs(texts.infoCaption),
+                       qs(texts.profileWriteFailed) + QDir::toNativeSeparators(qPath(path)),
                        Prompts::Kind::Warning);
 }
 
@@ -87,7 +89,8 @@ void ProfileArea::applyProfile() {
     const UiTexts& texts = window_.texts();
     const std::optional<int> row = window_.selectedDevice();
     DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
-    OneClickOutcome outcome = oneClickCommand(device, path_.isEmpty() ? nullptr : &profile_, texts.languageCode);
+    OneClickOutcome outcome =
+        oneClickCommand(device, path_.isEmpty() ? nullptr : &profile_, texts.languageCode);
     Prompts& prompts = window_.prompts();
     switch (outcome.status) {
         case OneClickStatus::NoDevice:

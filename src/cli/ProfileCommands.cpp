@@ -88,17 +88,17 @@ WriteResult writeAndWait(DeviceSession& session, int index, Plan plan) {
     QTimer settle;
     settle.setSingleShot(true);
     QObject::connect(&settle, &QTimer::timeout, &loop, &QEventLoop::quit);
-    auto conn = QObject::connect(&session.socket(), &ProtocolSocket::datagramReceived, &loop,
-                                 [&](const QByteArray& data) {
-                                     const Bytes bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                                       static_cast<std::size_t>(data.size()));
-                                     const auto answer = writeAnswerFrom(bytes, key);
-                                     if (answer == WriteAnswer::Refused) result.refused = true;
-                                     if (answer == WriteAnswer::Acknowledged && sent) {
-                                         result.acknowledged = true;
-                                         if (!result.refused) loop.quit();
-                                     }
-                                 });
+    auto conn = QObject::connect(
+        &session.socket(), &ProtocolSocket::datagramReceived, &loop, [&](const QByteArray& data) {
+            const Bytes bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                              static_cast<std::size_t>(data.size()));
+            const auto answer = writeAnswerFrom(bytes, key);
+            if (answer == WriteAnswer::Refused) result.refused = true;
+            if (answer == WriteAnswer::Acknowledged && sent) {
+                result.acknowledged = true;
+                if (!result.refused) loop.quit();
+            }
+        });
     session.play(static_cast<std::size_t>(index), std::move(plan), [&] {
         sent = true;
         settle.start(kAnswerWaitMs);
@@ -283,8 +283,9 @@ int runDiff(Context& ctx) {
     DeviceSession session(ctx.options.network);
     FoundDevice found = findDevice(ctx, session, args[1]);
     if (found.index < 0) return kExitUsage;
-    const auto differences = diffProfile(profile.record, session.table()[static_cast<std::size_t>(found.index)],
-                                         everything ? DiffScope::Everything : DiffScope::Settings);
+    const auto differences =
+        diffProfile(profile.record, session.table()[static_cast<std::size_t>(found.index)],
+                    everything ? DiffScope::Everything : DiffScope::Settings);
     if (ctx.options.json) {
         QJsonArray list;
         for (const auto& d : differences) list.append(differenceJson(d));

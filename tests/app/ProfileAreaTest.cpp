@@ -159,7 +159,8 @@ TEST(ProfileArea, ImportEnablesOneClickOnlyForAUsableProfile) {
         if (std::string(name) == "three.ini") profileFile(folderOf(*window), name, '3');
         h.prompts->fileAnswer = qPath(folderOf(*window) / name);
         command(*window, ids::kImportProfileCommand);
-        EXPECT_EQ(h.prompts->shown.last(), qs(window->texts().infoCaption) + "|" + qs(window->texts().badProfile))
+        EXPECT_EQ(h.prompts->shown.last(),
+                  qs(window->texts().infoCaption) + "|" + qs(window->texts().badProfile))
             << name;
         EXPECT_FALSE(button->isEnabled()) << name;
         EXPECT_TRUE(pathText->text().isEmpty()) << name;
@@ -232,7 +233,8 @@ TEST(ProfileArea, OneClickWritesTheProfileWithThePauseBetweenTheSaves) {
         // the port save starts with port 1's host after the pause.
         const auto& frames = device.frames();
         auto at = [&](std::uint8_t sub) {
-            return std::find_if(frames.begin(), frames.end(), [&](const auto& f) { return f.subCode == sub; });
+            return std::find_if(frames.begin(), frames.end(),
+                                [&](const auto& f) { return f.subCode == sub; });
         };
         const auto account = at(subcode::kAccount);
         const auto host = at(subcode::kRemoteHostFirst[0]);
@@ -240,6 +242,8 @@ TEST(ProfileArea, OneClickWritesTheProfileWithThePauseBetweenTheSaves) {
         ASSERT_NE(host, frames.end());
         EXPECT_GE(host->at - account->at, std::chrono::milliseconds(kOneClickGapMs + kSaveStartGapMs));
         EXPECT_EQ(device.framesReceived('W', subcode::kCommit), commits ? 2 : 0);
+        if (const QByteArray path = qgetenv("TAVREL_PROFILE_SCREENSHOT"); !path.isEmpty() && commits)
+            window.grab().save(QString::fromLocal8Bit(path));
 
         EXPECT_EQ(device.settings().mac, mac) << "the device keeps its own MAC";
         EXPECT_EQ(std::vector<int>(device.settings().network.begin(), device.settings().network.begin() + 4),

@@ -57,8 +57,9 @@ TEST(CliProfile, ExportApplyVerifyAndDiffAgree) {
     const CliRun exported = runCli(sim->devicePort(), {"export", keyOf(source), file});
     ASSERT_TRUE(exported.finished);
     ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
-    EXPECT_EQ(sectionsOf(readFile(file)), (QStringList{"[Info]", section("Device"), section("Port1"),
-                                                       section("Port2"), section("Port3"), section("Port4")}));
+    EXPECT_EQ(sectionsOf(readFile(file)),
+              (QStringList{"[Info]", section("Device"), section("Port1"), section("Port2"), section("Port3"),
+                           section("Port4")}));
 
     // Before the apply the target differs; the exit status says so.
     const CliRun before = runCli(sim->devicePort(), {"diff", file, keyOf(target)});
@@ -127,8 +128,9 @@ TEST(CliProfile, ImportPrintsTheProfileAsShowPrintsADevice) {
     for (int i = 0; i < 4; ++i) {
         QJsonObject p = profile["ports"].toArray()[i].toObject();
         QJsonObject s = show["ports"].toArray()[i].toObject();
-        for (const char* key : {"baud", "parity", "dataBits", "stopBits", "workMode", "remoteHost", "remotePort",
-                                "localPort", "enable", "heartbeatData", "heartbeatInterval", "interface"})
+        for (const char* key :
+             {"baud", "parity", "dataBits", "stopBits", "workMode", "remoteHost", "remotePort", "localPort",
+              "enable", "heartbeatData", "heartbeatInterval", "interface"})
             EXPECT_EQ(p[key], s[key]) << i << ' ' << key;
     }
     EXPECT_TRUE(runCliRaw({"import", file}).out.contains("port 1:"));
@@ -164,7 +166,8 @@ TEST(CliProfile, AFailedExportLeavesTheOldFileWhole) {
     EXPECT_EQ(readFile(file), QByteArray("old profile"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 
-    const CliRun silent = runCli(sim->devicePort(), {"--timeout", "1500", "export", "0000FF", dir.filePath("x.ini")});
+    const CliRun silent =
+        runCli(sim->devicePort(), {"--timeout", "1500", "export", "0000FF", dir.filePath("x.ini")});
     EXPECT_EQ(silent.exitCode, 1);
     EXPECT_FALSE(QFile::exists(dir.filePath("x.ini")));
 }
@@ -177,7 +180,8 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
     ASSERT_EQ(runCli(sim->devicePort(), {"export", keyOf(*sim->device(0)), file}).exitCode, 0);
     for (std::size_t i = 0; i < sim->deviceCount(); ++i) sim->device(i)->clearLog();
 
-    const QStringList devices = {keyOf(*sim->device(1)), keyOf(*sim->device(2)), keyOf(*sim->device(3)), "0000FF"};
+    const QStringList devices = {keyOf(*sim->device(1)), keyOf(*sim->device(2)), keyOf(*sim->device(3)),
+                                 "0000FF"};
     const CliRun run = runCli(sim->devicePort(), QStringList{"--json", "apply", file} + devices);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);

@@ -17,7 +17,7 @@ struct ProfileDifference {
 };
 
 enum class DiffScope {
-    Settings,  // what one-click writes: Device without MAC, and the ports the device has
+    Settings,    // what one-click writes: Device without MAC, and the ports the device has
     Everything,  // also the Info entries and the MAC, which belong to the device itself
 };
 

@@ -43,7 +43,8 @@ constexpr std::size_t kRemoteHostChars = 32;
 constexpr std::size_t kHeartbeatChars = 19;
 
 template <std::size_t N>
-std::string listText(const std::array<std::string_view, N>& list, std::uint8_t position, OutOfListText outOfList) {
+std::string listText(const std::array<std::string_view, N>& list, std::uint8_t position,
+                     OutOfListText outOfList) {
     const std::string_view text = lists::textAt(list, position);
     if (!text.empty()) return std::string(text);
     return outOfList == OutOfListText::Number ? "#" + std::to_string(position) : std::string();
@@ -53,7 +54,8 @@ std::string number(unsigned long value) {
     return std::to_string(value);
 }
 
-void addPortEntries(std::vector<ProfileEntry>& out, const PortRecord& p, std::size_t port, OutOfListText outOfList) {
+void addPortEntries(std::vector<ProfileEntry>& out, const PortRecord& p, std::size_t port,
+                    OutOfListText outOfList) {
     const std::string s = std::string(kPortShortName) + std::to_string(port + 1);
     auto add = [&](const char* key, std::string value) { out.push_back({s, key, std::move(value)}); };
     add("Enable", number(static_cast<std::uint8_t>(p.enable - 1)));
@@ -92,7 +94,8 @@ Ipv4 lenientIpv4(std::string_view text) {
         if (negative || (i < text.size() && text[i] == '+')) ++i;
         if (i >= text.size() || !isDigit(text[i])) break;
         unsigned value = 0;
-        for (; i < text.size() && isDigit(text[i]); ++i) value = (value * 10 + unsigned(text[i] - '0')) & 0xFFu;
+        for (; i < text.size() && isDigit(text[i]); ++i)
+            value = (value * 10 + unsigned(text[i] - '0')) & 0xFFu;
         out[part] = static_cast<std::uint8_t>(negative ? 0u - value : value);
         if (i >= text.size() || text[i] != '.') break;
         ++i;
@@ -134,7 +137,8 @@ std::uint8_t readListPosition(const PrivateProfile& file, std::string_view secti
 
 PortRecord readPort(const PrivateProfile& file, std::string_view s) {
     PortRecord p;
-    p.enable = lowByte(static_cast<int>(static_cast<unsigned>(file.readInt(s, "Enable", kDefaultEnable)) + 1u));
+    p.enable =
+        lowByte(static_cast<int>(static_cast<unsigned>(file.readInt(s, "Enable", kDefaultEnable)) + 1u));
     p.baudRate = readListPosition(file, s, "BitRate", kDefaultBaud, lists::kBaudRates);
     p.parity = readListPosition(file, s, "CheckBit", kDefaultParity, lists::kParities);
     p.dataBits = lowByte(file.readInt(s, "DataBit", kDefaultDataBits));
@@ -170,7 +174,8 @@ std::string profilePortSection(std::size_t port) {
 
 std::string profileFileSection(std::string_view shortName) {
     if (shortName == kDeviceShortName) return std::string(kProfileDeviceSection);
-    if (shortName.starts_with(kPortShortName)) return "*****************" + std::string(shortName) + "*****************";
+    if (shortName.starts_with(kPortShortName))
+        return "*****************" + std::string(shortName) + "*****************";
     return std::string(shortName);
 }
 
@@ -236,7 +241,8 @@ DeviceRecord readProfile(const PrivateProfile& file) {
     r.mac = lenientMac(file.readString(d, "MAC", kDefaultMac, kAddressChars));
     setText(r.user, file.readString(d, "Username", kDefaultUser, kAccountChars));
     setText(r.password, file.readString(d, "Password", kDefaultPassword, kAccountChars));
-    for (std::size_t port = 0; port < kPortCount; ++port) r.ports[port] = readPort(file, profilePortSection(port));
+    for (std::size_t port = 0; port < kPortCount; ++port)
+        r.ports[port] = readPort(file, profilePortSection(port));
     return r;
 }
 

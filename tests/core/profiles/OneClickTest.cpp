@@ -2,11 +2,11 @@
 // gaps of the plan, and which differences are reported.
 #include <gtest/gtest.h>
 
-#include "protocol/Commands.h"
-#include "protocol/Requests.h"
 #include "profiles/OneClick.h"
 #include "profiles/ProfileDiff.h"
 #include "profiles/ProfileFormat.h"
+#include "protocol/Commands.h"
+#include "protocol/Requests.h"
 #include "texts/UiTexts.h"
 
 using namespace tavrel;
@@ -43,11 +43,12 @@ DeviceRecord deviceWith(char portCountChar, std::uint8_t lastByte) {
 }
 
 DeviceRecord profileFrom(char portCountChar) {
-    DeviceRecord p = readProfile(PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + portCountChar +
-                                                       "10\n[*****************Device****************]\n"
-                                                       "IpAddress=10.0.0.5\nUsername=ops\n"
-                                                       "[*****************Port1*****************]\n"
-                                                       "BitRate=115200\nRemoteIp=example.org\n"));
+    DeviceRecord p =
+        readProfile(PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + portCountChar +
+                                          "10\n[*****************Device****************]\n"
+                                          "IpAddress=10.0.0.5\nUsername=ops\n"
+                                          "[*****************Port1*****************]\n"
+                                          "BitRate=115200\nRemoteIp=example.org\n"));
     return p;
 }
 

@@ -88,12 +88,33 @@ TEST(ProfileWriter, SectionsFollowThePortCountCharacter) {
 
 TEST(ProfileWriter, EntriesAreEncodedInTheirOrder) {
     const auto lines = linesOf(written(device('1')));
-    const std::vector<std::string> head = {
-        "[Info]", "HardwareVersion=S110", "FirmwareVersion=V143", "[*****************Device****************]",
-        "IpType=1", "IpAddress=192.168.1.10", "NetMask=255.255.255.0", "NetGate=192.168.1.1", "DNS=8.8.4.4",
-        "MAC=00-CA-C1-19-00-33", "Username=root", "Password=secret", port(1), "Enable=1", "BitRate=9600",
-        "CheckBit=NONE", "DataBit=8", "StopBit=1", "WorkMode=TCP_CLIENT", "RemoteIp=10.0.0.1", "RemotePort=8000",
-        "LocalPort=20108", "HeartbeatData=HB", "HeartbeatInterval=60", "Modbus=1", "ModbusTimeout=2", port(2)};
+    const std::vector<std::string> head = {"[Info]",
+                                           "HardwareVersion=S110",
+                                           "FirmwareVersion=V143",
+                                           "[*****************Device****************]",
+                                           "IpType=1",
+                                           "IpAddress=192.168.1.10",
+                                           "NetMask=255.255.255.0",
+                                           "NetGate=192.168.1.1",
+                                           "DNS=8.8.4.4",
+                                           "MAC=00-CA-C1-19-00-33",
+                                           "Username=root",
+                                           "Password=secret",
+                                           port(1),
+                                           "Enable=1",
+                                           "BitRate=9600",
+                                           "CheckBit=NONE",
+                                           "DataBit=8",
+                                           "StopBit=1",
+                                           "WorkMode=TCP_CLIENT",
+                                           "RemoteIp=10.0.0.1",
+                                           "RemotePort=8000",
+                                           "LocalPort=20108",
+                                           "HeartbeatData=HB",
+                                           "HeartbeatInterval=60",
+                                           "Modbus=1",
+                                           "ModbusTimeout=2",
+                                           port(2)};
     ASSERT_GE(lines.size(), head.size());
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(head.size())), head);
 }
@@ -135,8 +156,7 @@ TEST(ProfileReader, ListLookupWrapsAroundAndIgnoresCase) {
 
 TEST(ProfileReader, StopBitsOneIsTakenBeforeTheLookup) {
     for (auto [text, position] : {std::pair{"1", 1}, {"1.5", 2}, {"2", 3}, {"3", 0}}) {
-        const DeviceRecord r =
-            readProfile(PrivateProfile::parse(port(1) + "\nStopBit=" + text + "\n"));
+        const DeviceRecord r = readProfile(PrivateProfile::parse(port(1) + "\nStopBit=" + text + "\n"));
         EXPECT_EQ(r.ports[0].stopBits, position) << text;
     }
 }
@@ -178,9 +198,11 @@ TEST(ProfileReader, MissingKeysTakeTheirDefaults) {
 
 TEST(ProfileReader, UsableOnlyWithAKnownPortCountCharacter) {
     for (char c : {'1', '2', '4', '6', '8'})
-        EXPECT_TRUE(isUsableProfile(readProfile(PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + c))));
+        EXPECT_TRUE(isUsableProfile(
+            readProfile(PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + c))));
     for (char c : {'3', '5', '7', 'B', ' '})
-        EXPECT_FALSE(isUsableProfile(readProfile(PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + c))));
+        EXPECT_FALSE(isUsableProfile(
+            readProfile(PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + c))));
     EXPECT_FALSE(isUsableProfile(readProfileFile(freshTestDir("profile-missing") / "none.ini")));
 }
 
