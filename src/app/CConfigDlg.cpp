@@ -16,6 +16,7 @@
 #include "Environment.h"
 #include "FocusOutWatch.h"
 #include "MessageBoxPrompts.h"
+#include "ProfileArea.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "ScreenFit.h"
@@ -77,6 +78,7 @@ void CConfigDlg::setUp() {
     buildLayout(page, du);
     connectSettingsForm();
     connectDeviceCommands();
+    profileArea_ = new ProfileArea(*this);
     controlAs<QCheckBox>(ids::kComputerTimeCheck)->setChecked(true);
 
     adapters_ = services_.adapters->addresses();

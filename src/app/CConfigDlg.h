@@ -32,6 +32,7 @@ namespace tavrel {
 class DialogUnits;
 class DropDownWatch;
 class FocusOutWatch;
+class ProfileArea;
 class Prompts;
 class ScreenFit;
 class StatusBar;
@@ -92,6 +93,7 @@ class CConfigDlg : public QDialog {
     int runModal(QDialog& dialog);
 
     QString statusText(int part) const;
+    ProfileArea& profileArea() { return *profileArea_; }
 
   public slots:
     void setStatusText(int part, const QString& text);
@@ -212,7 +214,7 @@ class CConfigDlg : public QDialog {
     AppPaths paths_;
     std::shared_ptr<Prompts> prompts_;
     DeviceSession* session_ = nullptr;
-    DeviceRecord profileRecord_;  // the imported profile, applied by one-click configuration
+    ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
     StatusBar* statusBar_ = nullptr;
     ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls
     UiTexts texts_;

@@ -4,6 +4,7 @@
 
 #include "CConfigDlg.h"
 #include "ControlIds.h"
+#include "ProfileArea.h"
 #include "QtText.h"
 #include "texts/FixedTexts.h"
 
@@ -66,9 +67,13 @@ void CConfigDlg::onMenuCommand(int id) {
         case ids::kIoControlCommand:
             openIoControl(true);
             return;
-        case ids::kFirmwareUpgradeCommand:
         case ids::kExportProfileCommand:
+            profileArea_->exportProfile();
+            return;
         case ids::kImportProfileCommand:
+            profileArea_->importProfile();
+            return;
+        case ids::kFirmwareUpgradeCommand:
             // Their windows and dialogs arrive with their features.
             return;
         default:

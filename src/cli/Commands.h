@@ -21,6 +21,11 @@ int runRestart(Context& ctx);
 int runReset(Context& ctx);
 int runSetNetwork(Context& ctx);
 int runSetPort(Context& ctx);
+// Parameter profiles (ProfileCommands.cpp).
+int runExport(Context& ctx);
+int runImport(Context& ctx);
+int runDiff(Context& ctx);
+int runApply(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

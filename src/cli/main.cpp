@@ -31,6 +31,10 @@ const char* kUsage =
     "  reset DEVICE        reset a device to its factory settings\n"
     "  set-network DEVICE  change the network settings\n"
     "  set-port DEVICE     change the settings of one serial port\n"
+    "  export DEVICE FILE  write a device's settings to a profile\n"
+    "  import FILE         print a profile as show prints a device\n"
+    "  diff FILE DEVICE    the fields in which a device differs from a profile\n"
+    "  apply FILE DEVICE...  one-click configuration of devices from a profile\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -60,12 +64,35 @@ const std::map<QString, const char*> kCommandHelp = {
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
      "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
      "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
+    {"export",
+     "usage: tavrel-cli [global options] export DEVICE FILE\n"
+     "Writes the device's network and port settings to FILE, replacing it whole (a failed write leaves\n"
+     "an existing file as it was). Exit 0 written, 1 the device did not answer, 2 usage or unwritable FILE.\n"},
+    {"import",
+     "usage: tavrel-cli [global options] import FILE\n"
+     "Prints the profile as show prints a device (--json: the same keys). Exit 1 for a profile the window\n"
+     "refuses (\"Bad Profile!\"), 2 for a missing file.\n"},
+    {"diff",
+     "usage: tavrel-cli [global options] diff FILE DEVICE [--all]\n"
+     "Reads the device and prints each profile entry it differs in: section, key, device and profile value.\n"
+     "Compared are the settings one-click writes, for the ports the device has; --all adds the versions and\n"
+     "the MAC. Exit 0 when nothing differs, 1 when something does, 2 on any trouble.\n"},
+    {"apply",
+     "usage: tavrel-cli [global options] apply FILE DEVICE... [--verify]\n"
+     "One-click configuration of each device in turn: the profile's settings are copied into the device's\n"
+     "record and written with the network save, 600 ms, the port save. One line per device (--json: a\n"
+     "list): applied, verified, differs, refused, no-answer, unread, not-found, port-count, invalid or\n"
+     "not-supported. --verify reads each device back after its acknowledgement and lists the entries that\n"
+     "differ. Exit 0 when every device acknowledged (and, with --verify, matches), 1 otherwise, 2 on a\n"
+     "usage error or a missing FILE.\n"},
 };
 
 using Runner = int (*)(Context&);
 const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"show", runShow},
                                             {"restart", runRestart},        {"reset", runReset},
-                                            {"set-network", runSetNetwork}, {"set-port", runSetPort}};
+                                            {"set-network", runSetNetwork}, {"set-port", runSetPort},
+                                            {"export", runExport},          {"import", runImport},
+                                            {"diff", runDiff},              {"apply", runApply}};
 
 }  // namespace
 

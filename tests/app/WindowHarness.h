@@ -23,14 +23,21 @@ class RecordingPrompts : public Prompts {
         shown << caption + "|" + text;
         return confirmAnswer;
     }
-    QString openFileName(const QString&, const QString&, const QString&) override { return fileAnswer; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return fileAnswer; }
+    QString openFileName(const QString&, const QString& directory, const QString& filter) override {
+        fileDialogs << directory + "|" + filter;
+        return fileAnswer;
+    }
+    QString saveFileName(const QString&, const QString& directory, const QString& filter) override {
+        fileDialogs << directory + "|" + filter;
+        return fileAnswer;
+    }
 
     QString okText;
     QString cancelText;
     QStringList shown;
     bool confirmAnswer = true;
     QString fileAnswer;
+    QStringList fileDialogs;  // "directory|filter" of each file dialog
 };
 
 struct Harness {

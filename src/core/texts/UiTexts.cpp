@@ -147,6 +147,8 @@ constexpr auto kRows = std::to_array<TextRow>({
     // Profiles
     TAVREL_TEXT(badProfile, "Bad Profile!", "无效的配置文件!"),
     TAVREL_TEXT(portCountMismatch, "The number of ports is not equal！", "端口数不匹配！"),
+    TAVREL_TEXT(profileWriteFailed, "The profile could not be written: ", "配置文件无法写入: "),
+    TAVREL_TEXT(profileOverwrite, "%1 already exists.\nDo you want to replace it?", "%1 已存在。\n要替换它吗？"),
 
     // Messages chosen by language outside the main tables
     TAVREL_TEXT(subnetMismatch,

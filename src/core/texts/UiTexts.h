@@ -160,6 +160,8 @@ class UiTexts {
     // --- Profiles ---
     std::string badProfile;
     std::string portCountMismatch;
+    std::string profileWriteFailed;  // followed by the path
+    std::string profileOverwrite;    // "%1" stands for the path
 
     // --- Messages chosen by language outside the main tables ---
     std::string subnetMismatch;       // IO window refused: board and computer in different subnets

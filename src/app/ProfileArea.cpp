@@ -1,0 +1,130 @@
+#include "ProfileArea.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QUrl>
+#include <QtGui/QDesktopServices>
+#include <QtWidgets/QPushButton>
+#include <filesystem>
+#include <system_error>
+
+#include "CConfigDlg.h"
+#include "ClickableLabel.h"
+#include "ControlIds.h"
+#include "QtText.h"
+#include "profiles/OneClick.h"
+#include "profiles/ProfileFormat.h"
+#include "texts/FixedTexts.h"
+#include "util/FileFilter.h"
+
+namespace tavrel {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QString qPath(const fs::path& path) {
+    return QString::fromStdU16String(path.u16string());
+}
+
+fs::path fsPath(const QString& path) {
+    return fs::path(path.toStdU16String());
+}
+
+}  // namespace
+
+ProfileArea::ProfileArea(CConfigDlg& window) : QObject(&window), window_(window) {
+    connect(window_.controlAs<QPushButton>(ids::kOneClickButton), &QPushButton::clicked, this,
+            &ProfileArea::applyProfile);
+    connect(window_.controlAs<ClickableLabel>(ids::kProfilePathLink), &ClickableLabel::clicked, this,
+            &ProfileArea::openProfileText);
+    setProfilePath(QString());
+}
+
+void ProfileArea::exportProfile() {
+    const UiTexts& texts = window_.texts();
+    const std::optional<int> row = window_.selectedDevice();
+    if (!row) {
+        window_.setStatusText(0, qs(texts.selectDevicePrompt));
+        return;
+    }
+    // A copy: the table may change while the dialog is open.
+    const DeviceRecord record = window_.devices()[static_cast<std::size_t>(*row)];
+    const fs::path folder = window_.paths().profileFolder;
+    std::error_code ignored;  // the dialog opens elsewhere when the folder cannot be made
+    fs::create_directories(folder, ignored);
+
+    Prompts& prompts = window_.prompts();
+    const QString chosen =
+        prompts.saveFileName(qs(texts.exportProfile), qPath(folder / proposedProfileName(record.identity)),
+                             qs(qtFileFilter(fixed::kProfileSaveFilter)));
+    if (chosen.isEmpty()) return;
+    // The dialog asked about the name as typed; a name completed here is asked about here.
+    const fs::path path = withProfileExtension(fsPath(chosen));
+    if (path != fsPath(chosen) && fs::exists(path, ignored) &&
+        !prompts.confirm(qs(texts.exportProfile),
+                         qs(texts.profileOverwrite).arg(QDir::toNativeSeparators(qPath(path)))))
+        return;
+    if (writeProfile(record, path) != ProfileStatus::Ok)
+        prompts.inform(qs(texts.infoCaption),
+                       qs(texts.profileWriteFailed) + QDir::toNativeSeparators(qPath(path)),
+                       Prompts::Kind::Warning);
+}
+
+void ProfileArea::importProfile() {
+    const UiTexts& texts = window_.texts();
+    Prompts& prompts = window_.prompts();
+    const QString chosen = prompts.openFileName(qs(texts.importProfile), qPath(window_.paths().profileFolder),
+                                                qs(qtFileFilter(fixed::kProfileOpenFilter)));
+    if (chosen.isEmpty()) return;
+    profile_ = readProfileFile(fsPath(chosen));
+    if (isUsableProfile(profile_)) {
+        setProfilePath(chosen);
+        return;
+    }
+    prompts.inform(qs(texts.infoCaption), qs(texts.badProfile));
+    setProfilePath(QString());
+}
+
+void ProfileArea::applyProfile() {
+    const UiTexts& texts = window_.texts();
+    const std::optional<int> row = window_.selectedDevice();
+    DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
+    OneClickOutcome outcome =
+        oneClickCommand(device, path_.isEmpty() ? nullptr : &profile_, texts.languageCode);
+    Prompts& prompts = window_.prompts();
+    switch (outcome.status) {
+        case OneClickStatus::NoDevice:
+            window_.setStatusText(0, qs(texts.selectDevicePrompt));
+            return;
+        case OneClickStatus::NoProfile:
+            prompts.inform(window_.windowTitle(), qs(fixed::kImportProfileFirst));
+            return;
+        case OneClickStatus::PortCountMismatch:
+            prompts.inform(qs(texts.infoCaption), qs(texts.portCountMismatch));
+            return;
+        case OneClickStatus::Refused:
+            prompts.inform(window_.windowTitle(), qs(outcome.message), Prompts::Kind::Warning);
+            return;
+        case OneClickStatus::Ready:
+            break;
+    }
+    // The form shows what is about to be sent.
+    window_.showDevice(*row);
+    window_.setStatusText(2, qs(texts.sendingData));
+    window_.session().play(static_cast<std::size_t>(*row), std::move(outcome.plan));
+}
+
+void ProfileArea::openProfileText() {
+    if (path_.isEmpty()) return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path_));
+}
+
+void ProfileArea::setProfilePath(const QString& path) {
+    path_ = path;
+    auto* label = window_.controlAs<ClickableLabel>(ids::kProfilePathLink);
+    label->setText(QDir::toNativeSeparators(path));
+    label->setToolTip(label->text());
+    window_.control(ids::kOneClickButton)->setEnabled(!path.isEmpty());
+}
+
+}  // namespace tavrel

@@ -1,0 +1,353 @@
+// export, import, diff, apply: parameter profiles from a terminal, with the window's format and its
+// one-click configuration.
+#include <QtCore/QDir>
+#include <QtCore/QEventLoop>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QTimer>
+#include <filesystem>
+#include <system_error>
+
+#include "Commands.h"
+#include "DeviceJson.h"
+#include "SearchRun.h"
+#include "device/DeviceSelector.h"
+#include "profiles/OneClick.h"
+#include "profiles/ProfileDiff.h"
+#include "profiles/ProfileFormat.h"
+#include "protocol/Readout.h"
+#include "protocol/WriteAnswer.h"
+#include "texts/FixedTexts.h"
+
+namespace tavrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// After the last frame, how long the acknowledgement may take.
+constexpr int kAnswerWaitMs = 1500;
+// A whole read-out of eight ports takes about 1.5 s.
+constexpr int kReadBackMs = 5000;
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+fs::path fsPath(const QString& path) {
+    return fs::path(path.toStdU16String());
+}
+
+struct LoadedProfile {
+    DeviceRecord record;
+    int exitCode = kExitOk;
+};
+
+// The profile in FILE; a missing file is a usage error, an unusable one exits with `unusableExit`.
+LoadedProfile loadProfile(Context& ctx, const QString& file, int unusableExit) {
+    LoadedProfile loaded;
+    if (!QFileInfo(file).isFile()) {
+        ctx.err << "no such profile: " << file << '\n';
+        loaded.exitCode = kExitUsage;
+        return loaded;
+    }
+    loaded.record = readProfileFile(fsPath(file));
+    if (!isUsableProfile(loaded.record)) {
+        ctx.err << q(ctx.texts.badProfile) << '\n';
+        loaded.exitCode = unusableExit;
+    }
+    return loaded;
+}
+
+QJsonObject differenceJson(const ProfileDifference& d) {
+    QJsonObject o;
+    o["section"] = q(d.section);
+    o["key"] = q(d.key);
+    o["device"] = q(d.deviceValue);
+    o["profile"] = q(d.profileValue);
+    return o;
+}
+
+QString differenceLine(const ProfileDifference& d) {
+    return QStringLiteral("%1 %2: device \"%3\", profile \"%4\"")
+        .arg(q(d.section), q(d.key), q(d.deviceValue), q(d.profileValue));
+}
+
+struct WriteResult {
+    bool acknowledged = false;  // an acknowledgement came after the last frame went out
+    bool refused = false;
+};
+
+// Plays a write plan to one device and listens for that device's answers only.
+WriteResult writeAndWait(DeviceSession& session, int index, Plan plan) {
+    const DeviceKey key = session.table()[static_cast<std::size_t>(index)].key;
+    WriteResult result;
+    bool sent = false;
+    QEventLoop loop;
+    QTimer settle;
+    settle.setSingleShot(true);
+    QObject::connect(&settle, &QTimer::timeout, &loop, &QEventLoop::quit);
+    auto conn = QObject::connect(
+        &session.socket(), &ProtocolSocket::datagramReceived, &loop, [&](const QByteArray& data) {
+            const Bytes bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                              static_cast<std::size_t>(data.size()));
+            const auto answer = writeAnswerFrom(bytes, key);
+            if (answer == WriteAnswer::Refused) result.refused = true;
+            if (answer == WriteAnswer::Acknowledged && sent) {
+                result.acknowledged = true;
+                if (!result.refused) loop.quit();
+            }
+        });
+    session.play(static_cast<std::size_t>(index), std::move(plan), [&] {
+        sent = true;
+        settle.start(kAnswerWaitMs);
+    });
+    loop.exec();
+    QObject::disconnect(conn);
+    return result;
+}
+
+// Reads the device out again. The fields a profile carries are cleared first, so a block that
+// does not come back shows as a difference instead of the value that was sent.
+bool readBack(DeviceSession& session, int index) {
+    DeviceRecord& record = session.table()[static_cast<std::size_t>(index)];
+    copyProfileSettings(DeviceRecord{}, record);
+    bool shown = false;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    auto conn = QObject::connect(&session, &DeviceSession::deviceReady, &loop, [&](int shownIndex) {
+        if (shownIndex != index) return;
+        shown = true;
+        loop.quit();
+    });
+    session.play(static_cast<std::size_t>(index), readoutPlan(record.identity, record.key, record.replyPort));
+    deadline.start(kReadBackMs);
+    loop.exec();
+    QObject::disconnect(conn);
+    return shown;
+}
+
+struct ApplyLine {
+    QString device;  // as the user named it
+    QString ip;
+    QString mac;
+    QString result;  // applied, verified, differs, refused, no-answer, unread, not-found, port-count, ...
+    QString message;
+    std::vector<ProfileDifference> differences;
+    bool ok = false;
+};
+
+ApplyLine applyTo(Context& ctx, DeviceSession& session, int index, const DeviceRecord& profile, bool verify) {
+    ApplyLine line;
+    DeviceRecord& record = session.table()[static_cast<std::size_t>(index)];
+    line.ip = q(record.sourceAddress);
+    line.mac = q(macText(record.mac));
+    if (record.imagePresent == 1) {
+        line.result = "not-supported";
+        line.message = "this board takes its settings as one whole configuration record; nothing was sent";
+        return line;
+    }
+    OneClickOutcome outcome = oneClickCommand(&record, &profile, ctx.texts.languageCode);
+    switch (outcome.status) {
+        case OneClickStatus::PortCountMismatch:
+            line.result = "port-count";
+            line.message = q(ctx.texts.portCountMismatch);
+            return line;
+        case OneClickStatus::Refused:
+            line.result = "invalid";
+            line.message = q(outcome.message);
+            return line;
+        case OneClickStatus::NoDevice:
+        case OneClickStatus::NoProfile:
+            line.result = "not-found";
+            return line;
+        case OneClickStatus::Ready:
+            break;
+    }
+    const WriteResult written = writeAndWait(session, index, std::move(outcome.plan));
+    if (written.refused) {
+        line.result = "refused";
+        line.message = q(std::string(fixed::kConfigFailed));
+        return line;
+    }
+    if (!written.acknowledged) {
+        line.result = "no-answer";
+        line.message = "no acknowledgement after the last frame";
+        return line;
+    }
+    if (!verify) {
+        line.result = "applied";
+        line.ok = true;
+        return line;
+    }
+    if (!readBack(session, index)) {
+        line.result = "unread";
+        line.message = "the device was not read back completely";
+        return line;
+    }
+    line.differences = diffProfile(profile, record);
+    line.ok = line.differences.empty();
+    line.result = line.ok ? "verified" : "differs";
+    return line;
+}
+
+void printApplyLine(Context& ctx, const ApplyLine& line) {
+    ctx.out << line.device;
+    if (!line.ip.isEmpty()) ctx.out << " (" << line.ip << ' ' << line.mac << ')';
+    ctx.out << ": " << line.result;
+    if (!line.message.isEmpty()) ctx.out << ": " << line.message;
+    ctx.out << '\n';
+    for (const auto& d : line.differences) ctx.out << "  " << differenceLine(d) << '\n';
+}
+
+QJsonObject applyJson(const ApplyLine& line) {
+    QJsonObject o;
+    o["device"] = line.device;
+    o["ip"] = line.ip.isEmpty() ? QJsonValue::Null : QJsonValue(line.ip);
+    o["mac"] = line.mac.isEmpty() ? QJsonValue::Null : QJsonValue(line.mac);
+    o["result"] = line.result;
+    o["ok"] = line.ok;
+    o["message"] = line.message;
+    QJsonArray differences;
+    for (const auto& d : line.differences) differences.append(differenceJson(d));
+    o["differences"] = differences;
+    return o;
+}
+
+// The table entry the selector names: a device that is read out first, else any that answered.
+int entryOf(const DeviceSession& session, const SearchRun& search, const DeviceSelector& selector) {
+    const DeviceTable& table = session.table();
+    int partial = -1;
+    for (std::size_t i = 0; i < table.usedCount(); ++i) {
+        if (!selects(selector, table[i])) continue;
+        if (search.ready().count(static_cast<int>(i))) return static_cast<int>(i);
+        if (partial < 0) partial = static_cast<int>(i);
+    }
+    return partial;
+}
+
+}  // namespace
+
+int runExport(Context& ctx) {
+    const QStringList& args = ctx.options.arguments;
+    if (args.size() != 2) {
+        ctx.err << "usage: tavrel-cli export DEVICE FILE\n";
+        return kExitUsage;
+    }
+    const fs::path path = fsPath(args[1]);
+    const fs::path folder = path.parent_path();
+    std::error_code error;
+    if (fs::is_directory(path, error) || (!folder.empty() && !fs::is_directory(folder, error))) {
+        ctx.err << "cannot write " << args[1] << ": not a file in an existing folder\n";
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args[0]);
+    if (found.index < 0) return found.exitCode;
+    const ProfileStatus status = writeProfile(session.table()[static_cast<std::size_t>(found.index)], path);
+    if (status != ProfileStatus::Ok) {
+        ctx.err << "cannot write " << args[1] << ": " << profileStatusText(status) << '\n';
+        return kExitUsage;
+    }
+    ctx.out << "written " << QDir::toNativeSeparators(args[1]) << '\n';
+    return kExitOk;
+}
+
+int runImport(Context& ctx) {
+    if (ctx.options.arguments.size() != 1) {
+        ctx.err << "usage: tavrel-cli import FILE\n";
+        return kExitUsage;
+    }
+    const LoadedProfile profile = loadProfile(ctx, ctx.options.arguments.front(), kExitFailed);
+    if (profile.exitCode != kExitOk) return profile.exitCode;
+    if (ctx.options.json)
+        ctx.out << QJsonDocument(deviceJson(profile.record)).toJson(QJsonDocument::Indented);
+    else
+        ctx.out << deviceDetails(profile.record);
+    return kExitOk;
+}
+
+int runDiff(Context& ctx) {
+    QStringList args = ctx.options.arguments;
+    const bool everything = takeFlag(args, "--all");
+    if (args.size() != 2) {
+        ctx.err << "usage: tavrel-cli diff FILE DEVICE [--all]\n";
+        return kExitUsage;
+    }
+    // Exit 1 means "differs" here, so every other trouble is 2.
+    const LoadedProfile profile = loadProfile(ctx, args[0], kExitUsage);
+    if (profile.exitCode != kExitOk) return profile.exitCode;
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args[1]);
+    if (found.index < 0) return kExitUsage;
+    const auto differences =
+        diffProfile(profile.record, session.table()[static_cast<std::size_t>(found.index)],
+                    everything ? DiffScope::Everything : DiffScope::Settings);
+    if (ctx.options.json) {
+        QJsonArray list;
+        for (const auto& d : differences) list.append(differenceJson(d));
+        ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
+    } else {
+        for (const auto& d : differences) ctx.out << differenceLine(d) << '\n';
+    }
+    return differences.empty() ? kExitOk : kExitFailed;
+}
+
+int runApply(Context& ctx) {
+    QStringList args = ctx.options.arguments;
+    const bool verify = takeFlag(args, "--verify");
+    if (args.size() < 2) {
+        ctx.err << "usage: tavrel-cli apply FILE DEVICE... [--verify]\n";
+        return kExitUsage;
+    }
+    std::vector<DeviceSelector> selectors;
+    for (const QString& text : args.mid(1)) {
+        auto selector = parseDeviceSelector(text.toStdString());
+        if (!selector) {
+            ctx.err << "not a device: " << text
+                    << " (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key like 190033)\n";
+            return kExitUsage;
+        }
+        selectors.push_back(*selector);
+    }
+    const LoadedProfile profile = loadProfile(ctx, args[0], kExitFailed);
+    if (profile.exitCode != kExitOk) return profile.exitCode;
+
+    DeviceSession session(ctx.options.network);
+    if (!openSession(ctx, session)) return kExitFailed;
+    // One search finds them all; it ends early once every named device is read out.
+    SearchRun search(session);
+    search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] {
+        for (const auto& selector : selectors) {
+            const int i = entryOf(session, search, selector);
+            if (i < 0 || !search.ready().count(i)) return false;
+        }
+        return true;
+    });
+
+    QJsonArray lines;
+    bool allOk = true;
+    for (std::size_t n = 0; n < selectors.size(); ++n) {
+        ApplyLine line;
+        const int index = entryOf(session, search, selectors[n]);
+        if (index < 0) {
+            line.result = "not-found";
+        } else {
+            line = applyTo(ctx, session, index, profile.record, verify);
+        }
+        line.device = args[static_cast<qsizetype>(n) + 1];
+        allOk = allOk && line.ok;
+        if (ctx.options.json)
+            lines.append(applyJson(line));
+        else
+            printApplyLine(ctx, line);
+        ctx.out.flush();
+    }
+    if (ctx.options.json) ctx.out << QJsonDocument(lines).toJson(QJsonDocument::Indented);
+    return allOk ? kExitOk : kExitFailed;
+}
+
+}  // namespace tavrel::cli

@@ -1,0 +1,98 @@
+#include "profiles/OneClick.h"
+
+#include "protocol/Commands.h"
+#include "settings/DeviceView.h"
+
+namespace tavrel {
+
+namespace {
+
+// The network save of a device that takes no commit ends with this pause after its account frame.
+constexpr int kTrailingAccountGapMs = 10;
+
+// What the network group shows for the record, as the save reads it back from the form.
+NetworkFormInput networkFormOf(const DeviceRecord& r) {
+    const DeviceView view = showDevice(r, 0);
+    NetworkFormInput in;
+    in.ipTypeSelection = view.ipTypeSelection;
+    in.ip = view.ip;
+    in.mask = view.mask;
+    in.gateway = view.gateway;
+    in.dns = view.dns;
+    in.mac = view.mac;
+    in.user = view.user;
+    in.password = view.password;
+    in.outputFollow = view.outputFollow;
+    in.sendStatus = view.sendStatus;
+    return in;
+}
+
+}  // namespace
+
+void copyProfileSettings(const DeviceRecord& profile, DeviceRecord& device) {
+    device.network = profile.network;
+    device.ipType = profile.ipType;
+    device.user = profile.user;
+    device.password = profile.password;
+    for (std::size_t i = 0; i < kPortCount; ++i) {
+        const PortRecord& from = profile.ports[i];
+        PortRecord& to = device.ports[i];
+        to.enable = from.enable;
+        to.baudRate = from.baudRate;
+        to.parity = from.parity;
+        to.dataBits = from.dataBits;
+        to.stopBits = from.stopBits;
+        to.workMode = from.workMode;
+        to.remoteHost = from.remoteHost;
+        to.remotePort = from.remotePort;
+        to.localPort = from.localPort;
+        to.heartbeatData = from.heartbeatData;
+        to.heartbeatInterval = from.heartbeatInterval;
+        to.modbus = from.modbus;
+        to.interfaceType = from.interfaceType;
+    }
+}
+
+OneClickOutcome oneClickCommand(DeviceRecord* selected, const DeviceRecord* profile, int languageCode) {
+    OneClickOutcome out;
+    if (selected == nullptr) {
+        out.status = OneClickStatus::NoDevice;
+        return out;
+    }
+    if (profile == nullptr) {
+        out.status = OneClickStatus::NoProfile;
+        return out;
+    }
+    // Compared as bytes: a profile with as many ports as the device, or more, is accepted.
+    if (static_cast<std::uint8_t>(profile->identity.portCountChar()) <
+        static_cast<std::uint8_t>(selected->identity.portCountChar())) {
+        out.status = OneClickStatus::PortCountMismatch;
+        return out;
+    }
+
+    DeviceRecord device = *selected;
+    copyProfileSettings(*profile, device);
+    CommandOutcome network = saveNetworkCommand(&device, networkFormOf(device), languageCode);
+    if (network.status != CommandStatus::Ready) {
+        out.status = OneClickStatus::Refused;
+        out.message = network.message;
+        return out;
+    }
+    CommandOutcome ports = savePortsCommand(&device);
+    if (ports.status != CommandStatus::Ready) {  // cannot happen: the record's hosts fit their field
+        out.status = OneClickStatus::Refused;
+        out.message = ports.message;
+        return out;
+    }
+    if (!ports.plan.empty()) {
+        ports.plan.front().gapMs += kOneClickGapMs;
+        if (device.identity.portCountChar() == '1') ports.plan.front().gapMs += kTrailingAccountGapMs;
+    }
+    out.plan = std::move(network.plan);
+    out.plan.insert(out.plan.end(), std::make_move_iterator(ports.plan.begin()),
+                    std::make_move_iterator(ports.plan.end()));
+    *selected = device;
+    return out;
+}
+
+}  // namespace tavrel

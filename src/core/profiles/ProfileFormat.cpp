@@ -1,0 +1,275 @@
+#include "profiles/ProfileFormat.h"
+
+#include <system_error>
+
+#include "device/FixedLists.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr std::string_view kDeviceShortName = "Device";
+constexpr std::string_view kPortShortName = "Port";
+
+// Defaults of missing keys.
+constexpr int kDefaultIpType = 1;
+constexpr std::string_view kDefaultIp = "192.168.1.253";
+constexpr std::string_view kDefaultMask = "255.255.255.0";
+constexpr std::string_view kDefaultGateway = "192.168.1.1";
+constexpr std::string_view kDefaultDns = "208.67.222.222";
+constexpr std::string_view kDefaultMac = "00-CA-C1-19-00-33";
+constexpr std::string_view kDefaultUser = "admin";
+constexpr std::string_view kDefaultPassword = "tovin";
+constexpr int kDefaultEnable = 1;
+constexpr std::string_view kDefaultBaud = "9600";
+constexpr std::string_view kDefaultParity = "NONE";
+constexpr int kDefaultDataBits = 8;
+constexpr std::string_view kDefaultStopBits = "1";
+constexpr std::string_view kDefaultWorkMode = "TCP_SERVER";
+constexpr std::string_view kDefaultRemoteHost = "192.168.1.253";
+constexpr int kDefaultPort = 1030;
+constexpr std::string_view kDefaultHeartbeat = "123";
+constexpr int kDefaultInterval = 0;
+constexpr int kDefaultModbus = 0;
+constexpr int kDefaultInterfaceType = 10;  // no selectable interface
+
+// Lengths the reader takes of a text value.
+constexpr std::size_t kVersionChars = 4;
+constexpr std::size_t kAddressChars = 19;
+constexpr std::size_t kAccountChars = 19;
+constexpr std::size_t kListTextChars = 64;
+// The record's whole field, so a host of 32 characters survives export and import.
+constexpr std::size_t kRemoteHostChars = 32;
+constexpr std::size_t kHeartbeatChars = 19;
+
+template <std::size_t N>
+std::string listText(const std::array<std::string_view, N>& list, std::uint8_t position,
+                     OutOfListText outOfList) {
+    const std::string_view text = lists::textAt(list, position);
+    if (!text.empty()) return std::string(text);
+    return outOfList == OutOfListText::Number ? "#" + std::to_string(position) : std::string();
+}
+
+std::string number(unsigned long value) {
+    return std::to_string(value);
+}
+
+void addPortEntries(std::vector<ProfileEntry>& out, const PortRecord& p, std::size_t port,
+                    OutOfListText outOfList) {
+    const std::string s = std::string(kPortShortName) + std::to_string(port + 1);
+    auto add = [&](const char* key, std::string value) { out.push_back({s, key, std::move(value)}); };
+    add("Enable", number(static_cast<std::uint8_t>(p.enable - 1)));
+    add("BitRate", listText(lists::kBaudRates, p.baudRate, outOfList));
+    add("CheckBit", listText(lists::kParities, p.parity, outOfList));
+    add("DataBit", number(p.dataBits));
+    add("StopBit", listText(lists::kStopBits, p.stopBits, outOfList));
+    add("WorkMode", listText(lists::kWorkModes, p.workMode, outOfList));
+    add("RemoteIp", textOf(p.remoteHost));
+    add("RemotePort", number(p.remotePort));
+    add("LocalPort", number(p.localPort));
+    add("HeartbeatData", textOf(p.heartbeatData));
+    add("HeartbeatInterval", number(p.heartbeatInterval));
+    add("Modbus", number(p.modbus));
+    // The key's name is historical: it carries the interface type.
+    add("ModbusTimeout", number(p.interfaceType));
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Up to four decimal numbers separated by dots; each keeps its low 8 bits, missing ones are 0.
+Ipv4 lenientIpv4(std::string_view text) {
+    Ipv4 out{};
+    std::size_t i = 0;
+    for (std::size_t part = 0; part < out.size(); ++part) {
+        const bool negative = i < text.size() && text[i] == '-';
+        if (negative || (i < text.size() && text[i] == '+')) ++i;
+        if (i >= text.size() || !isDigit(text[i])) break;
+        unsigned value = 0;
+        for (; i < text.size() && isDigit(text[i]); ++i)
+            value = (value * 10 + unsigned(text[i] - '0')) & 0xFFu;
+        out[part] = static_cast<std::uint8_t>(negative ? 0u - value : value);
+        if (i >= text.size() || text[i] != '.') break;
+        ++i;
+    }
+    return out;
+}
+
+// Six hexadecimal numbers of at most two digits separated by '-'; missing ones are 0.
+Mac lenientMac(std::string_view text) {
+    Mac out{};
+    std::size_t i = 0;
+    for (std::size_t part = 0; part < out.size(); ++part) {
+        int value = 0;
+        int digits = 0;
+        for (; digits < 2 && i < text.size() && hexValue(text[i]) >= 0; ++digits, ++i)
+            value = value * 16 + hexValue(text[i]);
+        if (digits == 0) break;
+        out[part] = static_cast<std::uint8_t>(value);
+        if (i >= text.size() || text[i] != '-') break;
+        ++i;
+    }
+    return out;
+}
+
+std::uint8_t lowByte(int value) {
+    return static_cast<std::uint8_t>(static_cast<unsigned>(value) & 0xFFu);
+}
+
+std::uint16_t lowWord(int value) {
+    return static_cast<std::uint16_t>(static_cast<unsigned>(value) & 0xFFFFu);
+}
+
+template <std::size_t N>
+std::uint8_t readListPosition(const PrivateProfile& file, std::string_view section, std::string_view key,
+                              std::string_view defaultText, const std::array<std::string_view, N>& list) {
+    return static_cast<std::uint8_t>(
+        profileListPosition(list, file.readString(section, key, defaultText, kListTextChars)));
+}
+
+PortRecord readPort(const PrivateProfile& file, std::string_view s) {
+    PortRecord p;
+    p.enable =
+        lowByte(static_cast<int>(static_cast<unsigned>(file.readInt(s, "Enable", kDefaultEnable)) + 1u));
+    p.baudRate = readListPosition(file, s, "BitRate", kDefaultBaud, lists::kBaudRates);
+    p.parity = readListPosition(file, s, "CheckBit", kDefaultParity, lists::kParities);
+    p.dataBits = lowByte(file.readInt(s, "DataBit", kDefaultDataBits));
+    // "1" would otherwise find "1.5" first in the wrapped search.
+    const std::string stop = file.readString(s, "StopBit", kDefaultStopBits, kListTextChars);
+    p.stopBits = stop == "1" ? 1 : static_cast<std::uint8_t>(profileListPosition(lists::kStopBits, stop));
+    p.workMode = readListPosition(file, s, "WorkMode", kDefaultWorkMode, lists::kWorkModes);
+    setText(p.remoteHost, file.readString(s, "RemoteIp", kDefaultRemoteHost, kRemoteHostChars));
+    p.remotePort = lowWord(file.readInt(s, "RemotePort", kDefaultPort));
+    p.localPort = lowWord(file.readInt(s, "LocalPort", kDefaultPort));
+    setText(p.heartbeatData, file.readString(s, "HeartbeatData", kDefaultHeartbeat, kHeartbeatChars));
+    p.heartbeatInterval = static_cast<std::uint32_t>(file.readInt(s, "HeartbeatInterval", kDefaultInterval));
+    p.modbus = lowByte(file.readInt(s, "Modbus", kDefaultModbus));
+    p.interfaceType = lowByte(file.readInt(s, "ModbusTimeout", kDefaultInterfaceType));
+    return p;
+}
+
+void putVersion(Identity& identity, std::size_t at, std::string_view text) {
+    for (std::size_t i = 0; i < kVersionChars; ++i)
+        identity.bytes[at + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0;
+}
+
+bool fitsFileName(std::uint8_t c) {
+    if (c < 0x20 || c > 0x7E) return false;
+    return std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) == std::string_view::npos;
+}
+
+}  // namespace
+
+std::string profilePortSection(std::size_t port) {
+    return profileFileSection(std::string(kPortShortName) + std::to_string(port + 1));
+}
+
+std::string profileFileSection(std::string_view shortName) {
+    if (shortName == kDeviceShortName) return std::string(kProfileDeviceSection);
+    if (shortName.starts_with(kPortShortName))
+        return "*****************" + std::string(shortName) + "*****************";
+    return std::string(shortName);
+}
+
+std::size_t profilePortCount(char portCountChar) {
+    switch (portCountChar) {
+        case '1':
+            return 2;
+        case '4':
+            return 4;
+        case '6':
+            return 6;
+        default:
+            return kPortCount;
+    }
+}
+
+bool isUsableProfile(const DeviceRecord& profile) {
+    return std::string_view("12468").find(profile.identity.portCountChar()) != std::string_view::npos;
+}
+
+std::vector<ProfileEntry> profileEntries(const DeviceRecord& r, std::size_t ports, OutOfListText outOfList) {
+    std::vector<ProfileEntry> out;
+    const std::string info(kProfileInfoSection);
+    out.push_back({info, "HardwareVersion", r.identity.hardwareText()});
+    out.push_back({info, "FirmwareVersion", r.identity.firmwareText()});
+    const std::string d(kDeviceShortName);
+    out.push_back({d, "IpType", number(r.ipType)});
+    out.push_back({d, "IpAddress", ipv4Text(r.network.ip)});
+    out.push_back({d, "NetMask", ipv4Text(r.network.mask)});
+    out.push_back({d, "NetGate", ipv4Text(r.network.gateway)});
+    out.push_back({d, "DNS", ipv4Text(r.network.dns)});
+    out.push_back({d, "MAC", macText(r.mac)});
+    out.push_back({d, "Username", textOf(r.user)});
+    out.push_back({d, "Password", textOf(r.password)});
+    for (std::size_t port = 0; port < std::min(ports, kPortCount); ++port)
+        addPortEntries(out, r.ports[port], port, outOfList);
+    return out;
+}
+
+ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::path& path) {
+    PrivateProfile file;
+    for (const auto& e : profileEntries(record, profilePortCount(record.identity.portCountChar()))) {
+        // A device text holding a line end cannot stand in the file; nothing is written then.
+        if (const ProfileStatus s = file.writeString(profileFileSection(e.section), e.key, e.value);
+            s != ProfileStatus::Ok)
+            return s;
+    }
+    return file.save(path);
+}
+
+DeviceRecord readProfile(const PrivateProfile& file) {
+    DeviceRecord r;
+    const std::string_view info = kProfileInfoSection;
+    putVersion(r.identity, 4, file.readString(info, "HardwareVersion", "", kVersionChars));
+    putVersion(r.identity, 0, file.readString(info, "FirmwareVersion", "", kVersionChars));
+
+    const std::string_view d = kProfileDeviceSection;
+    r.ipType = lowByte(file.readInt(d, "IpType", kDefaultIpType));
+    r.network.ip = lenientIpv4(file.readString(d, "IpAddress", kDefaultIp, kAddressChars));
+    r.network.mask = lenientIpv4(file.readString(d, "NetMask", kDefaultMask, kAddressChars));
+    r.network.gateway = lenientIpv4(file.readString(d, "NetGate", kDefaultGateway, kAddressChars));
+    r.network.dns = lenientIpv4(file.readString(d, "DNS", kDefaultDns, kAddressChars));
+    r.mac = lenientMac(file.readString(d, "MAC", kDefaultMac, kAddressChars));
+    setText(r.user, file.readString(d, "Username", kDefaultUser, kAccountChars));
+    setText(r.password, file.readString(d, "Password", kDefaultPassword, kAccountChars));
+    for (std::size_t port = 0; port < kPortCount; ++port)
+        r.ports[port] = readPort(file, profilePortSection(port));
+    return r;
+}
+
+DeviceRecord readProfileFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error || size > kMaxProfileFileBytes) return readProfile(PrivateProfile());
+    return readProfile(PrivateProfile::load(path));
+}
+
+std::string proposedProfileName(const Identity& identity) {
+    const auto& b = identity.bytes;
+    const std::array<std::uint8_t, 8> name = {b[8], b[9], b[10], b[11], b[12], '-', b[0], b[1]};
+    std::string out;
+    for (std::uint8_t c : name) {
+        if (!fitsFileName(c)) break;
+        out += static_cast<char>(c);
+    }
+    return out + std::string(kProfileExtension);
+}
+
+std::filesystem::path withProfileExtension(const std::filesystem::path& chosen) {
+    const std::string name = chosen.filename().string();
+    if (chosen.has_extension() || name == kProfileExtension || name.empty()) return chosen;
+    std::filesystem::path out = chosen;
+    out += std::string(kProfileExtension);
+    return out;
+}
+
+}  // namespace tavrel

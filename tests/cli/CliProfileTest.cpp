@@ -1,0 +1,199 @@
+// tavrel-cli export, import, diff and apply: a profile taken from one simulated device, written to
+// others, read back and compared; the exit codes scripts test.
+#include <gtest/gtest.h>
+
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+
+#include "CliHarness.h"
+#include "ExpectedJson.h"
+
+using namespace clitest;
+using tavrel::sim::SimDevice;
+
+namespace {
+
+QString keyOf(const SimDevice& device) {
+    return QString::fromStdString(tavrel::keyText(device.key()));
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QStringList sectionsOf(const QByteArray& text) {
+    QStringList out;
+    for (const QByteArray& line : text.split('\n'))
+        if (line.startsWith('[')) out << QString::fromUtf8(line.trimmed());
+    return out;
+}
+
+QString section(const QString& name) {
+    return name == "Device" ? QStringLiteral("[*****************Device****************]")
+                            : "[*****************" + name + "*****************]";
+}
+
+QStringList lines(const QString& text) {
+    return text.split('\n', Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+TEST(CliProfile, ExportApplyVerifyAndDiffAgree) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=4,version=43,flag=1"});
+    SimDevice& source = *sim->device(0);
+    SimDevice& target = *sim->device(1);
+    source.setSettings(variedSettings(source, 3));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("source.ini");
+
+    const CliRun exported = runCli(sim->devicePort(), {"export", keyOf(source), file});
+    ASSERT_TRUE(exported.finished);
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    EXPECT_EQ(sectionsOf(readFile(file)),
+              (QStringList{"[Info]", section("Device"), section("Port1"), section("Port2"), section("Port3"),
+                           section("Port4")}));
+
+    // Before the apply the target differs; the exit status says so.
+    const CliRun before = runCli(sim->devicePort(), {"diff", file, keyOf(target)});
+    EXPECT_EQ(before.exitCode, 1) << before.err.toStdString();
+    EXPECT_TRUE(before.out.contains("Port1 BitRate: device \"9600\"")) << before.out.toStdString();
+
+    const tavrel::Mac targetMac = target.settings().mac;
+    const CliRun applied = runCli(sim->devicePort(), {"apply", file, keyOf(target), "--verify"});
+    ASSERT_TRUE(applied.finished);
+    EXPECT_EQ(applied.exitCode, 0) << applied.out.toStdString() << applied.err.toStdString();
+    ASSERT_EQ(lines(applied.out).size(), 1) << applied.out.toStdString();
+    EXPECT_TRUE(applied.out.startsWith(keyOf(target) + " (127.0.0.3 ")) << applied.out.toStdString();
+    EXPECT_TRUE(applied.out.trimmed().endsWith(": verified")) << applied.out.toStdString();
+
+    // The target now holds the source's settings, except what belongs to the device itself: its MAC
+    // and the serial bytes a profile does not carry.
+    const auto& want = source.settings();
+    const auto& got = target.settings();
+    EXPECT_EQ(got.network, want.network);
+    EXPECT_EQ(got.ipType, want.ipType);
+    EXPECT_EQ(got.account, want.account);
+    EXPECT_EQ(got.mac, targetMac);
+    auto carried = [](const tavrel::sim::SimPort& p) {
+        std::vector<int> out(p.serial.begin(), p.serial.begin() + 5);
+        out.insert(out.end(), p.serial.begin() + 9, p.serial.end());
+        return out;
+    };
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(got.ports[i].host, want.ports[i].host) << i;
+        EXPECT_EQ(got.ports[i].heartbeat, want.ports[i].heartbeat) << i;
+        EXPECT_EQ(got.ports[i].heartbeatInterval, want.ports[i].heartbeatInterval) << i;
+        EXPECT_EQ(carried(got.ports[i]), carried(want.ports[i])) << i;
+    }
+
+    const CliRun after = runCli(sim->devicePort(), {"diff", file, keyOf(target)});
+    EXPECT_EQ(after.exitCode, 0) << after.out.toStdString() << after.err.toStdString();
+    EXPECT_TRUE(after.out.isEmpty());
+    const CliRun all = runCli(sim->devicePort(), {"--json", "diff", file, keyOf(target), "--all"});
+    EXPECT_EQ(all.exitCode, 1);
+    QString error;
+    const QJsonArray macOnly = jsonArrayOf(all.out, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_EQ(macOnly.size(), 1) << all.out.toStdString();
+    EXPECT_EQ(macOnly[0].toObject()["key"].toString(), "MAC");
+}
+
+TEST(CliProfile, ImportPrintsTheProfileAsShowPrintsADevice) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1"});
+    SimDevice& device = *sim->device(0);
+    device.setSettings(variedSettings(device, 4));
+    QTemporaryDir dir;
+    const QString file = dir.filePath("p.ini");
+    ASSERT_EQ(runCli(sim->devicePort(), {"export", keyOf(device), file}).exitCode, 0);
+
+    QString error;
+    const CliRun shown = runCli(sim->devicePort(), {"--json", "show", keyOf(device)});
+    const QJsonObject show = jsonObjectOf(shown.out, &error);
+    const CliRun imported = runCliRaw({"--json", "import", file});
+    EXPECT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    const QJsonObject profile = jsonObjectOf(imported.out, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(profile.keys(), show.keys());
+    EXPECT_EQ(profile["network"], show["network"]);
+    EXPECT_EQ(profile["user"], show["user"]);
+    EXPECT_EQ(profile["mac"], show["mac"]);
+    for (int i = 0; i < 4; ++i) {
+        QJsonObject p = profile["ports"].toArray()[i].toObject();
+        QJsonObject s = show["ports"].toArray()[i].toObject();
+        for (const char* key :
+             {"baud", "parity", "dataBits", "stopBits", "workMode", "remoteHost", "remotePort", "localPort",
+              "enable", "heartbeatData", "heartbeatInterval", "interface"})
+            EXPECT_EQ(p[key], s[key]) << i << ' ' << key;
+    }
+    EXPECT_TRUE(runCliRaw({"import", file}).out.contains("port 1:"));
+}
+
+TEST(CliProfile, BadProfilesAndPathsGiveTheirExitCodes) {
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("bad.ini");
+    writeFile(bad, "[Info]\r\nHardwareVersion=S310\r\n");
+    const CliRun refused = runCliRaw({"import", bad});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("Bad Profile!")) << refused.err.toStdString();
+    EXPECT_EQ(runCliRaw({"--lang", "zh", "import", bad}).err.trimmed(), QStringLiteral("无效的配置文件!"));
+    EXPECT_EQ(runCliRaw({"import", dir.filePath("none.ini")}).exitCode, 2);
+    EXPECT_EQ(runCliRaw({"diff", bad, "000001"}).exitCode, 2) << "1 would read as \"differs\"";
+    EXPECT_EQ(runCliRaw({"apply", bad, "000001"}).exitCode, 1);
+    EXPECT_EQ(runCliRaw({"apply", dir.filePath("none.ini"), "000001"}).exitCode, 2);
+    EXPECT_EQ(runCliRaw({"apply", bad, "not-a-device"}).exitCode, 2);
+    EXPECT_EQ(runCliRaw({"export", "000001", dir.filePath("no-folder/p.ini")}).exitCode, 2);
+    EXPECT_EQ(runCliRaw({"export", "000001", dir.path()}).exitCode, 2);
+    EXPECT_EQ(runCliRaw({"export", "000001"}).exitCode, 2);
+}
+
+TEST(CliProfile, AFailedExportLeavesTheOldFileWhole) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1"});
+    QTemporaryDir dir;
+    // The temporary file beside it would need a longer name than the file system allows.
+    const QString file = dir.filePath(QString(250, 'p'));
+    writeFile(file, "old profile");
+    const CliRun run = runCli(sim->devicePort(), {"export", keyOf(*sim->device(0)), file});
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("cannot write")) << run.err.toStdString();
+    EXPECT_EQ(readFile(file), QByteArray("old profile"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+
+    const CliRun silent =
+        runCli(sim->devicePort(), {"--timeout", "1500", "export", "0000FF", dir.filePath("x.ini")});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.ini")));
+}
+
+TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=8,version=43,flag=1",
+                         "kind=serial,ports=1,version=43", "kind=serial,ports=4,version=43,flag=1,refuse"});
+    QTemporaryDir dir;
+    const QString file = dir.filePath("four.ini");
+    ASSERT_EQ(runCli(sim->devicePort(), {"export", keyOf(*sim->device(0)), file}).exitCode, 0);
+    for (std::size_t i = 0; i < sim->deviceCount(); ++i) sim->device(i)->clearLog();
+
+    const QStringList devices = {keyOf(*sim->device(1)), keyOf(*sim->device(2)), keyOf(*sim->device(3)),
+                                 "0000FF"};
+    const CliRun run = runCli(sim->devicePort(), QStringList{"--json", "apply", file} + devices);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1);
+    QString error;
+    const QJsonArray list = jsonArrayOf(run.out, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    ASSERT_EQ(list.size(), 4);
+    QStringList results;
+    for (const auto& v : list) results << v.toObject()["result"].toString();
+    EXPECT_EQ(results, (QStringList{"port-count", "applied", "refused", "not-found"}));
+    EXPECT_EQ(list[1].toObject()["device"].toString(), devices[1]);
+    EXPECT_TRUE(list[1].toObject()["ok"].toBool());
+    EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0) << "a refused profile sends nothing";
+    EXPECT_GT(framesWithOp(*sim->device(2), 'W'), 0);
+}
