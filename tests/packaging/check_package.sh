@@ -36,8 +36,9 @@ for file in usr/bin/tavrel-config usr/bin/tavrel-cli usr/bin/tavrel-sim \
     usr/share/icons/hicolor/scalable/apps/tavrel-config.svg \
     usr/share/icons/hicolor/48x48/apps/tavrel-config.png \
     usr/share/bash-completion/completions/tavrel-cli \
-    usr/share/man/man1/tavrel-cli.1.gz usr/share/man/man1/tavrel-sim.1.gz; do
-    [ -e "$root/$file" ] || [ -e "$root/${file%.gz}" ] || fail "missing $file"
+    usr/share/man/man1/tavrel-cli.1.gz usr/share/man/man1/tavrel-sim.1.gz usr/share/man/man1/tavrel-config.1.gz \
+    usr/share/doc/tavrel/copyright usr/share/doc/tavrel/changelog.gz; do
+    [ -e "$root/$file" ] || fail "missing $file"
 done
 
 # Every program answers --version with the project's version, and --help, without a display.
