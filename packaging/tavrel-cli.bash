@@ -1,10 +1,4 @@
 # bash completion for tavrel-cli
-_tavrel_cli_devices() {
-    # Device selectors from the last search, when a search has left its list behind.
-    local cache="${XDG_CACHE_HOME:-$HOME/.cache}/tavrel/devices"
-    [ -r "$cache" ] && cat "$cache" 2>/dev/null
-}
-
 _tavrel_cli() {
     local cur prev words cword
     _init_completion 2>/dev/null || {
@@ -57,7 +51,7 @@ _tavrel_cli() {
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
         return
     fi
-    COMPREPLY=($(compgen -W "$(_tavrel_cli_devices)" -- "$cur"))
-    [ ${#COMPREPLY[@]} -eq 0 ] && COMPREPLY=($(compgen -f -- "$cur"))
+    # Device selectors are not offered: finding them would mean a search on the network at every Tab.
+    COMPREPLY=($(compgen -f -- "$cur"))
 }
 complete -F _tavrel_cli tavrel-cli
