@@ -2,10 +2,13 @@
 # One entry point for a fresh Debian 12 machine:
 #   ./dev.sh test   install what is missing, build with the sanitizers, run every test
 #   ./dev.sh run    install what is missing, build, start simulated devices on loopback, open the tool
+#   ./dev.sh package  build the Debian package from the release build (build/release/tavrel_*.deb)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev python3-pymodbus)
+# Manual pages, the package and its checks (the package test runs in ./dev.sh test too).
+PACKAGE_PACKAGES=(help2man dpkg-dev file desktop-file-utils)
 RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
 
 missing_packages() {
@@ -40,7 +43,7 @@ export TAVREL_BROADCAST="${TAVREL_BROADCAST:-127.255.255.255}"
 
 case "${1:-}" in
 test)
-    ensure_packages "${BUILD_PACKAGES[@]}"
+    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
     build test
     ctest --preset test -j2
     ;;
@@ -73,8 +76,16 @@ run)
     fi
     "$bin/src/app/tavrel-config"
     ;;
+package)
+    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" lintian
+    build release
+    (cd build/release && cpack)
+    deb=$(ls -t build/release/tavrel_*.deb | head -n 1)
+    echo "Built $deb"
+    lintian --no-tag-display-limit "$deb" || true
+    ;;
 *)
-    echo "usage: $0 test|run" >&2
+    echo "usage: $0 test|run|package" >&2
     exit 2
     ;;
 esac

@@ -29,6 +29,8 @@ QPixmap drawIcon(int size) {
 
 }  // namespace
 
+QPixmap appIconPixmap(int size) { return drawIcon(size); }
+
 QIcon appIcon() {
     QIcon icon;
     for (int size : {16, 32, 48}) icon.addPixmap(drawIcon(size));

@@ -5,5 +5,7 @@
 namespace tavrel {
 
 QIcon appIcon();
+// One size of the same picture, for files outside the program (the desktop icon).
+QPixmap appIconPixmap(int size);
 
 }  // namespace tavrel

@@ -76,6 +76,8 @@ std::optional<GlobalOptions> parseGlobalOptions(const QStringList& args, Network
             o.json = true;
         else if (a == "--help" || a == "-h")
             o.help = true;
+        else if (a == "--version")
+            o.version = true;
         else if (a == "--timeout") {
             auto v = value(a);
             bool isNumber = false;

@@ -19,6 +19,7 @@ struct GlobalOptions {
     bool json = false;
     Language language = Language::English;
     bool help = false;
+    bool version = false;
     QString command;
     QStringList arguments;  // what follows the command
 };

@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "Environment.h"
+#include "tavrel/Version.h"
 
 using namespace tavrel;
 using namespace tavrel::cli;
@@ -22,6 +23,7 @@ const char* kUsage =
     "  --timeout MS        bound on the whole wait\n"
     "  --json              machine-readable output\n"
     "  --lang en|zh        language of messages (default en)\n"
+    "  --version           print the version and exit\n"
     "Environment: TAVREL_BROADCAST, TAVREL_BIND, TAVREL_LOCAL_PORT, TAVREL_DEVICE_PORT.\n"
     "\n"
     "Commands (COMMAND --help for details):\n"
@@ -105,6 +107,10 @@ int main(int argc, char** argv) {
     if (!options) {
         err << error << '\n' << kUsage;
         return kExitUsage;
+    }
+    if (options->version) {
+        out << "tavrel-cli " << kVersion << '\n';
+        return kExitOk;
     }
     if (options->command.isEmpty() || options->command == "help") {
         (options->command.isEmpty() && !options->help ? err : out) << kUsage;

@@ -6,6 +6,7 @@
 #include "DeviceDescription.h"
 #include "QuitOnSignal.h"
 #include "Simulator.h"
+#include "tavrel/Version.h"
 
 using namespace tavrel::sim;
 
@@ -46,6 +47,7 @@ std::optional<std::vector<DeviceDescription>> descriptionsFrom(const QCommandLin
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavrel-sim"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(tavrel::kVersion));
 
     QCommandLineParser args;
     args.setApplicationDescription(QStringLiteral(
@@ -54,6 +56,7 @@ int main(int argc, char* argv[]) {
         "mac=00-CA-C1-xx-xx-xx, count=N, drop=N (lose every N-th reply), silent, twice,\n"
         "source-port=N, refuse, timing (302 board with output timing)."));
     args.addHelpOption();
+    args.addVersionOption();
     args.addOptions({
         {QStringLiteral("demo"), QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board.")},
         {QStringLiteral("device"), QStringLiteral("Adds devices described by <description>."),
