@@ -6,6 +6,7 @@
 #include <QtNetwork/QUdpSocket>
 
 #include "DeviceSession.h"
+#include "HostAddress.h"
 
 using namespace tavrel;
 
@@ -44,4 +45,28 @@ TEST(DeviceSession, DatagramsLongerThanTheReceiveBufferAreDroppedNotCut) {
     while (lengths.size() < 2 && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(lengths, (std::vector<int>{1024, 40}));
+}
+
+TEST(DeviceSession, AddressTextsAreDecimalWhateverTheirLeadingZeros) {
+    EXPECT_EQ(ipv4HostAddress("010.0.0.1"), QHostAddress(QStringLiteral("10.0.0.1")));
+    EXPECT_EQ(ipv4HostAddress("127.000.0.010"), QHostAddress(QStringLiteral("127.0.0.10")));
+    EXPECT_EQ(ipv4HostAddress("127.0.0.08"), QHostAddress(QStringLiteral("127.0.0.8")));
+    for (const char* bad : {"", "127.0.0", "127.0.0.256", "::1", "host"})
+        EXPECT_TRUE(ipv4HostAddress(bad).isNull()) << bad;
+
+    // A scan host typed with a leading zero goes to the host of that decimal number.
+    QUdpSocket device;
+    ASSERT_TRUE(device.bind(QHostAddress(QStringLiteral("127.0.0.10")), 0));
+    NetworkSettings settings;
+    settings.broadcast = "127.255.255.255";
+    settings.bindAddress = "127.0.0.1";
+    settings.localPort = 0;
+    settings.devicePort = device.localPort();
+    DeviceSession session(settings);
+    ASSERT_TRUE(session.openSocket());
+    session.sendSearch(QStringLiteral("127.0.0.010"));
+    QDeadlineTimer deadline(5000);
+    while (!device.hasPendingDatagrams() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(device.hasPendingDatagrams());
 }
