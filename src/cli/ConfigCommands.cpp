@@ -245,7 +245,8 @@ int runSetPort(Context& ctx) {
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
     if (refusesBlockWrites(ctx, r)) return kExitUsage;
-    if (port > protocolPortCount(r.identity.portCountChar())) {
+    // The ports the window's port list offers; a save still sends every port the device keeps.
+    if (port > displayedPortCount(r.identity.portCountChar())) {
         ctx.err << "the device has no port " << port << '\n';
         return kExitUsage;
     }

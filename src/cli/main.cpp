@@ -64,7 +64,8 @@ const std::map<QString, const char*> kCommandHelp = {
      "       [--stop-bits S] [--mode M] [--remote-host H] [--remote-port N] [--local-port N]\n"
      "       [--heartbeat-data T] [--heartbeat-interval S] [--modbus on|off] [--modbus-timeout MS]\n"
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
-     "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
+     "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port N (default 1):\n"
+     "the ports the window's port list offers (two on one-port and 'B' devices).\n"
      "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
     {"export",
      "usage: tavrel-cli [global options] export DEVICE FILE\n"

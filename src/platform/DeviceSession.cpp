@@ -2,13 +2,14 @@
 
 #include <QtCore/QTimer>
 
+#include "HostAddress.h"
 #include "protocol/Requests.h"
 
 namespace tavrel {
 
 DeviceSession::DeviceSession(const NetworkSettings& settings, QObject* parent)
     : QObject(parent), settings_(settings), socket_(this), sequencer_(socket_, this) {
-    sequencer_.setTarget(QHostAddress(QString::fromStdString(settings_.broadcast)), settings_.devicePort);
+    sequencer_.setTarget(ipv4HostAddress(settings_.broadcast), settings_.devicePort);
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     timer_->setTimerType(Qt::PreciseTimer);
@@ -19,7 +20,7 @@ DeviceSession::DeviceSession(const NetworkSettings& settings, QObject* parent)
 bool DeviceSession::openSocket(const QHostAddress& address) {
     QHostAddress where = address;
     if (where.isNull() && !settings_.bindAddress.empty()) {
-        where = QHostAddress(QString::fromStdString(settings_.bindAddress));
+        where = ipv4HostAddress(settings_.bindAddress);
     }
     return socket_.open(where, settings_.localPort);
 }
@@ -42,7 +43,7 @@ void DeviceSession::stopSearch() {
 }
 
 void DeviceSession::sendSearch(const QString& address) {
-    socket_.send(searchRequest(), QHostAddress(address), settings_.devicePort);
+    socket_.send(searchRequest(), ipv4HostAddress(address.toStdString()), settings_.devicePort);
 }
 
 void DeviceSession::onTimer() {

@@ -45,7 +45,7 @@ void ProtocolSocket::send(std::span<const std::uint8_t> bytes, const QHostAddres
 
 void ProtocolSocket::drain() {
     while (socket_ && socket_->hasPendingDatagrams()) {
-        QNetworkDatagram d = socket_->receiveDatagram(kReceiveBufferSize);
+        QNetworkDatagram d = socket_->receiveDatagram();
         if (!d.isValid()) break;
         emit datagramReceived(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
     }

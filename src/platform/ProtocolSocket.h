@@ -13,9 +13,6 @@ namespace tavrel {
 class ProtocolSocket : public QObject {
     Q_OBJECT
 public:
-    // Replies are read into a buffer of this size; a longer datagram is cut, as the devices expect.
-    static constexpr qint64 kReceiveBufferSize = 1024;
-
     explicit ProtocolSocket(QObject* parent = nullptr);
     ~ProtocolSocket() override;
 
@@ -31,6 +28,7 @@ public:
     void send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port);
 
 signals:
+    // Whole datagrams, whatever their length; the reply handling decides what is too long.
     void datagramReceived(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
     void sent(const QByteArray& data, const QHostAddress& to, quint16 port);
 

@@ -4,6 +4,7 @@
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <QtNetwork/QHostAddress>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -45,11 +46,13 @@ private:
         std::size_t next = 0;  // next step of jobs.front()
         bool running = false;
         QTimer* timer = nullptr;
+        std::uint64_t generation = 0;  // tells a lane apart from a later one of the same name
     };
 
     void startWaiting();
     void scheduleNext(const QString& lane);
-    void sendStep(const QString& lane);
+    void sendStep(const QString& lane, std::uint64_t generation);
+    void retire(QTimer* timer);
 
     ProtocolSocket& socket_;
     QHostAddress broadcast_{QHostAddress::Broadcast};
@@ -57,6 +60,7 @@ private:
     std::map<QString, Lane> lanes_;
     std::deque<QString> waiting_;
     int running_ = 0;
+    std::uint64_t generations_ = 0;
 };
 
 }  // namespace tavrel

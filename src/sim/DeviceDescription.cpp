@@ -89,6 +89,7 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
     if (key == "silent") return assign(o.silent, switchValue(value, hasValue));
     if (key == "twice") return assign(o.answerTwice, switchValue(value, hasValue));
     if (key == "refuse") return assign(o.refuse, switchValue(value, hasValue));
+    if (key == "ignore-writes") return assign(o.ignoreWrites, switchValue(value, hasValue));
     if (key == "timing") return assign(c.outputTiming, switchValue(value, hasValue));
     return false;
 }

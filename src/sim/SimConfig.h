@@ -16,6 +16,7 @@ struct SimOptions {
     bool answerTwice = false;      // every reply goes out twice
     std::uint16_t sourcePort = 0;  // port the device answers from; 0 = the device port
     bool refuse = false;           // writes are answered with 17 and not taken
+    bool ignoreWrites = false;     // answers searches and reads; writes are logged, not taken or answered
     bool operator==(const SimOptions&) const = default;
 };
 

@@ -153,7 +153,7 @@ void SimDevice::answerSearch(const std::vector<std::uint8_t>& bytes, const Sende
 void SimDevice::answerSerial(const IncomingFrame& frame, const Sender& to, bool broadcast) {
     const std::uint8_t sub = frame.sub;
     if (frame.op == 'W') {
-        answerWrite(sub, frame.payload, to);
+        if (!config_.options.ignoreWrites) answerWrite(sub, frame.payload, to);
         return;
     }
     if (frame.op != 'R') return;
@@ -238,6 +238,7 @@ std::string SimDevice::describe() const {
     if (o.dropEvery > 0) out << "  drop=" << o.dropEvery;
     if (o.answerTwice) out << "  twice";
     if (o.refuse) out << "  refuse";
+    if (o.ignoreWrites) out << "  ignore-writes";
     return out.str();
 }
 

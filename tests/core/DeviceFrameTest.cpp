@@ -107,16 +107,31 @@ TEST(Routes, OrderAndLengthsChecked) {
     EXPECT_EQ(classifyDatagram(wifi), std::vector<Route>{Route::WifiScan});
     std::vector<std::uint8_t> shortWifi = {'H', ':', 'R'};
     EXPECT_TRUE(classifyDatagram(shortWifi).empty());
-    std::vector<std::uint8_t> timing(25, 0);
+    for (std::size_t length : {25u, 35u, 17u}) {
+        std::vector<std::uint8_t> timing(length, 0);
+        timing[0] = 'H', timing[1] = ':', timing[2] = 'W', timing[3] = 3;
+        EXPECT_EQ(classifyDatagram(timing), std::vector<Route>{Route::OutputTiming}) << length;
+    }
+    std::vector<std::uint8_t> timing(26, 0);
     timing[0] = 'H', timing[1] = ':', timing[2] = 'W', timing[3] = 3;
-    EXPECT_EQ(classifyDatagram(timing), std::vector<Route>{Route::OutputTiming});
-    timing.resize(26);
     EXPECT_EQ(classifyDatagram(timing), std::vector<Route>{Route::ParameterReply});
+    timing.resize(36);
+    EXPECT_TRUE(classifyDatagram(timing).empty());
     std::vector<std::uint8_t> packed(830, 0);
     packed[0] = 'H', packed[1] = ':', packed[2] = 'R', packed[3] = 1;
     EXPECT_EQ(classifyDatagram(packed), std::vector<Route>{Route::PackedImage});
     packed.resize(831);
     EXPECT_TRUE(classifyDatagram(packed).empty());
+
+    // Past the receive buffer nothing is routed, whatever the first bytes say.
+    std::vector<std::uint8_t> big(kMaxDatagramBytes, 0x00);
+    EXPECT_EQ(classifyDatagram(big), std::vector<Route>{Route::Tftp});
+    big[0] = 'H', big[1] = ':', big[2] = 'R', big[3] = 0x9F;
+    EXPECT_EQ(classifyDatagram(big), std::vector<Route>{Route::WifiScan});
+    big.push_back(0);
+    EXPECT_TRUE(classifyDatagram(big).empty());
+    big[0] = 0x00;
+    EXPECT_TRUE(classifyDatagram(big).empty());
 }
 
 TEST(DeviceTable, LookupFreeEntryAndFullTable) {

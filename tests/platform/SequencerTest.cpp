@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <numeric>
+
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QElapsedTimer>
@@ -89,6 +93,81 @@ TEST(Sequencer, CancelDropsTheLaneAndFreesItsSlot) {
     while (!settle.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(rig.markers().size(), 2u);
     EXPECT_FALSE(called);
+    EXPECT_TRUE(rig.sequencer.isIdle());
+    EXPECT_EQ(rig.sequencer.runningCount(), 0);
+}
+
+TEST(Sequencer, LanesBeyondTheLimitStartInTheOrderQueued) {
+    Rig rig;
+    constexpr int kLanes = 12;
+    for (int lane = 0; lane < kLanes; ++lane)
+        rig.sequencer.play(QString("lane%1").arg(lane), {rig.step(lane, 0), rig.step(100 + lane, 150)});
+    ASSERT_TRUE(rig.waitFor(2 * kLanes));
+    auto m = rig.markers();
+    std::vector<int> firstFrames;
+    for (int v : m)
+        if (v < 100) firstFrames.push_back(v);
+    std::vector<int> queued(kLanes);
+    std::iota(queued.begin(), queued.end(), 0);
+    EXPECT_EQ(firstFrames, queued);
+    EXPECT_TRUE(rig.sequencer.isIdle());
+    EXPECT_EQ(rig.sequencer.runningCount(), 0);
+}
+
+// A plan's `done` that restarts its own lane, the way a read-out is restarted or saves are chained.
+TEST(Sequencer, DoneMayCancelItsLaneAndQueueAFreshPlan) {
+    Rig rig;
+    int firstDone = 0, secondDone = 0, droppedDone = 0;
+    rig.sequencer.play("dev", {rig.step(1, 0)}, [&] {
+        ++firstDone;
+        rig.sequencer.cancel("dev");
+        rig.sequencer.play("dev", {rig.step(2, 10), rig.step(3, 10)}, [&] { ++secondDone; });
+    });
+    rig.sequencer.play("dev", {rig.step(9, 0)}, [&] { ++droppedDone; });  // cancelled by the first
+    rig.sequencer.play("other", {rig.step(4, 0)});
+    ASSERT_TRUE(rig.waitFor(4));
+    QDeadlineTimer settle(200);
+    while (!settle.hasExpired() || !rig.sequencer.isIdle())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    auto m = rig.markers();
+    std::sort(m.begin(), m.end());
+    EXPECT_EQ(m, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(firstDone, 1);
+    EXPECT_EQ(secondDone, 1);
+    EXPECT_EQ(droppedDone, 0);
+    EXPECT_EQ(rig.sequencer.runningCount(), 0);
+}
+
+TEST(Sequencer, DoneMayQueueMoreOnItsOwnLane) {
+    Rig rig;
+    int done = 0;
+    std::function<void()> again = [&] {
+        if (++done < 3) rig.sequencer.play("dev", {rig.step(done, 0)}, again);
+    };
+    rig.sequencer.play("dev", {rig.step(0, 0)}, again);
+    ASSERT_TRUE(rig.waitFor(3));
+    QDeadlineTimer deadline(2000);
+    while (!rig.sequencer.isIdle() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(rig.markers(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(done, 3);
+    EXPECT_TRUE(rig.sequencer.isIdle());
+    EXPECT_EQ(rig.sequencer.runningCount(), 0);
+}
+
+TEST(Sequencer, CancelFromTheSocketsSentSignalStopsTheLane) {
+    Rig rig;
+    QObject::connect(&rig.socket, &ProtocolSocket::sent, &rig.socket, [&](const QByteArray& data) {
+        if (!data.isEmpty() && data[0] == 1) rig.sequencer.cancel("dev");
+    });
+    rig.sequencer.play("dev", {rig.step(1, 0), rig.step(2, 0)});
+    rig.sequencer.play("other", {rig.step(3, 20)});
+    ASSERT_TRUE(rig.waitFor(2));
+    QDeadlineTimer settle(200);
+    while (!settle.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    auto m = rig.markers();
+    std::sort(m.begin(), m.end());
+    EXPECT_EQ(m, (std::vector<int>{1, 3}));
     EXPECT_TRUE(rig.sequencer.isIdle());
     EXPECT_EQ(rig.sequencer.runningCount(), 0);
 }

@@ -25,7 +25,7 @@ std::string refusal(const char* text) {
 TEST(SimDeviceDescription, ReadsEveryItem) {
     const auto description = parsed(
         "kind=serial,ports=b,version=43,flag=1,ip=127.0.1.5,drop=3,silent,twice,"
-        "source-port=2000,refuse,mac=00-CA-C1-19-00-33");
+        "source-port=2000,refuse,ignore-writes,mac=00-CA-C1-19-00-33");
     const auto& c = description.config;
     EXPECT_EQ(c.kind, SimKind::SerialServer);
     EXPECT_EQ(c.portCountChar, 'B');
@@ -33,7 +33,7 @@ TEST(SimDeviceDescription, ReadsEveryItem) {
     EXPECT_EQ(c.extraQueryFlag, 1);
     EXPECT_EQ(c.address, (tavrel::Ipv4{127, 0, 1, 5}));
     EXPECT_EQ(c.mac, (tavrel::Mac{0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33}));
-    EXPECT_EQ(c.options, (SimOptions{true, 3, true, 2000, true}));
+    EXPECT_EQ(c.options, (SimOptions{true, 3, true, 2000, true, true}));
     EXPECT_TRUE(description.hasAddress);
 
     const auto board = parsed("kind=302,timing,ports=8,silent=0");
@@ -53,6 +53,7 @@ TEST(SimDeviceDescription, RefusesBadItemsNamingThem) {
     EXPECT_EQ(refusal("drop=-1"), "bad device item \"drop=-1\"");
     EXPECT_EQ(refusal("source-port=70000"), "bad device item \"source-port=70000\"");
     EXPECT_EQ(refusal("silent=yes"), "bad device item \"silent=yes\"");
+    EXPECT_EQ(refusal("ignore-writes=2"), "bad device item \"ignore-writes=2\"");
     EXPECT_EQ(refusal("mac=00-CA-C1-19-00"), "bad device item \"mac=00-CA-C1-19-00\"");
     EXPECT_EQ(refusal("mac=00-CA-C1-19-00-3G"), "bad device item \"mac=00-CA-C1-19-00-3G\"");
     EXPECT_EQ(refusal("count=0"), "bad device item \"count=0\"");

@@ -15,7 +15,7 @@ int Identity::versionNumber() const {
 int displayedPortCount(char c) {
     if (c == '1' || c == 'B') return 2;
     if (c >= '2' && c <= '8') return c - '0';
-    return 0;
+    return 1;  // an unknown count still shows port 1
 }
 
 int protocolPortCount(char c) {

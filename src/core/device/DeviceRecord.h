@@ -103,7 +103,8 @@ struct DeviceRecord {
     bool operator==(const DeviceRecord&) const = default;
 };
 
-// Number of ports the port list and the display offer: 'B' and '1' count as two.
+// Number of ports the port list and the display offer: 'B' and '1' count as two, an unknown
+// character as one.
 int displayedPortCount(char portCountChar);
 // Number of ports the read-out and the port save walk through: 'B' counts as eight.
 int protocolPortCount(char portCountChar);

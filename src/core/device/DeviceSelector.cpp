@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "protocol/NetworkSettings.h"
 #include "settings/AddressText.h"
 
 namespace tavrel {
@@ -31,9 +30,9 @@ std::optional<std::array<std::uint8_t, N>> hexBytes(const std::string& digits) {
 
 std::optional<DeviceSelector> parseDeviceSelector(const std::string& text) {
     DeviceSelector s;
-    if (isDottedIpv4(text)) {
+    if (auto ip = parseIpv4(text)) {
         s.kind = DeviceSelector::Kind::Address;
-        s.address = text;
+        s.address = *ip;
         return s;
     }
     if (auto key = hexBytes<3>(text)) {
@@ -55,7 +54,7 @@ bool selects(const DeviceSelector& s, const DeviceRecord& r) {
     if (r.inUse != 1) return false;
     switch (s.kind) {
         case DeviceSelector::Kind::Address:
-            return r.sourceAddress == s.address || ipv4Text(r.network.ip) == s.address;
+            return parseIpv4(r.sourceAddress) == s.address || r.network.ip == s.address;
         case DeviceSelector::Kind::MacAddress:
             // A serial server's MAC comes with its read-out; its key is known from the search reply.
             return r.mac == s.mac || (r.mac == Mac{} && DeviceKey{s.mac[3], s.mac[4], s.mac[5]} == r.key);

@@ -11,7 +11,7 @@ namespace tavrel {
 
 struct DeviceSelector {
     enum class Kind { Address, MacAddress, Key } kind = Kind::Address;
-    std::string address;
+    Ipv4 address{};  // compared as numbers, so "01.002.3.4" names 1.2.3.4
     Mac mac{};
     DeviceKey key{};
 };

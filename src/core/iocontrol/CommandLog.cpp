@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "iocontrol/IoCodec.h"
+#include "texts/FixedTexts.h"
 
 namespace tavrel {
 namespace {
@@ -52,14 +53,15 @@ bool passesLogFilter(Bytes frame, LogFilterState& state) {
 }
 
 std::string logEntryText(LogDirection direction, Bytes frame, LogClock clock) {
-    std::string text = direction == LogDirection::Sent ? "TX：" : "RX：";
+    std::string text(direction == LogDirection::Sent ? fixed::kLogSentPrefix : fixed::kLogReceivedPrefix);
     text.reserve(text.size() + 3 * frame.size() + 32);
     char buf[48];
     for (std::uint8_t b : frame) {
         std::snprintf(buf, sizeof buf, "%02X ", b);
         text += buf;
     }
-    std::snprintf(buf, sizeof buf, " 时间: %02d:%02d:%02d", clock.hour, clock.minute, clock.second);
+    // The pattern is a literal of the fixed-text table, so it ends in a zero byte.
+    std::snprintf(buf, sizeof buf, fixed::kLogTimePattern.data(), clock.hour, clock.minute, clock.second);
     text += buf;
     text += direction == LogDirection::Sent ? "\r\n" : "\r\n\r\n";
     return text;

@@ -97,7 +97,10 @@ const char* profileStatusText(ProfileStatus status) {
 
 PrivateProfile PrivateProfile::parse(std::string_view text) {
     PrivateProfile p;
-    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+        p.byteOrderMark_ = true;
+    }
     while (!text.empty()) {
         auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -188,7 +191,7 @@ ProfileStatus PrivateProfile::writeString(std::string_view section, std::string_
 }
 
 std::string PrivateProfile::text() const {
-    std::string out;
+    std::string out(byteOrderMark_ ? kByteOrderMark : std::string_view{});
     for (const auto& line : lines_) {
         out += line;
         out += "\r\n";

@@ -3,8 +3,8 @@
 // written back whole through a temporary file that is renamed over the old one.
 //
 // How a file is read:
-// - Lines end at '\n'; a '\r' before it is dropped. A UTF-8 byte-order mark at the start is skipped.
-//   Lines may be of any length.
+// - Lines end at '\n'; a '\r' before it is dropped. A UTF-8 byte-order mark at the start is skipped
+//   (one only: a second one belongs to the first line). Lines may be of any length.
 // - Blanks (spaces, tabs) around section names, keys and values are ignored.
 // - "[name]" starts a section; without a closing ']' the rest of the line is the name. Lines starting
 //   with ';' are comments. "key=value" is an entry (the first '=' splits). Other lines are ignored.
@@ -14,9 +14,12 @@
 //   occurs twice in a section, its first entry is.
 // - Values are the bytes as they stand, other bytes than line ends included (zero bytes too, which
 //   the system's text fields end at anyway); quotes are not removed.
-// How it is written: an entry is replaced in place; a new key goes after the last entry of its
-// section, a new section at the end of the file. Lines are written with "\r\n". Names and values
-// that would break the line structure (line ends, '=' in a key, ']' in a section name) are refused.
+// How it is written: a byte-order mark that was skipped is written back, so that a second one never
+// becomes the first bytes of the next read; every other line is written as it was read, so a read,
+// write, read gives the same entries for any file. An entry is replaced in place; a new key goes
+// after the last entry of its section, a new section at the end of the file. Lines are written with
+// "\r\n". Names and values that would break the line structure (line ends, '=' in a key, ']' in a
+// section name) are refused.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -60,6 +63,7 @@ class PrivateProfile {
     ProfileStatus save(const std::filesystem::path& path) const;
 
   private:
+    bool byteOrderMark_ = false;
     std::vector<std::string> lines_;
 };
 

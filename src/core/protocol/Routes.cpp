@@ -11,6 +11,7 @@ bool startsWith(Bytes d, std::uint8_t op, std::uint8_t code) {
 std::vector<Route> classifyDatagram(Bytes d) {
     std::vector<Route> routes;
     const auto n = d.size();
+    if (n > kMaxDatagramBytes) return routes;
     if ((n == 25 || n == 35 || n == 17) && startsWith(d, 'W', 0x03)) routes.push_back(Route::OutputTiming);
     if (startsWith(d, 'R', 0x9F)) routes.push_back(Route::WifiScan);
     if (n == 302 && startsWith(d, 'R', 'P')) routes.push_back(Route::Packed302);

@@ -1,6 +1,7 @@
 #pragma once
 // Sorting a received datagram into the handlers it goes to. One datagram may take several routes;
 // they are listed in the order the receive step tries them.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -18,6 +19,11 @@ enum class Route {
     Tftp,            // byte 0 is 0x00
 };
 
+// The receive buffer of the protocol socket. A longer datagram does not fit it and is dropped whole:
+// routed cut short, its tail would be lost and its length would read as another kind of reply.
+inline constexpr std::size_t kMaxDatagramBytes = 1024;
+
+// No route for a datagram longer than kMaxDatagramBytes.
 std::vector<Route> classifyDatagram(Bytes datagram);
 
 }  // namespace tavrel

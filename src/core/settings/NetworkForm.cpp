@@ -43,6 +43,9 @@ void applyNetworkGroup(DeviceRecord& device, const NetworkGroup& s) {
     device.mac = s.mac;
     device.user = s.user;
     device.password = s.password;
+    // The input options go into the record too, like every other field the save sends: left out,
+    // showing the device again would put back the old options, and the next save would send them
+    // to the device without the user having touched them.
     device.ioOptions = {s.outputFollow, s.sendStatus};
 }
 

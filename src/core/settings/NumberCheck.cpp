@@ -1,5 +1,7 @@
 #include "settings/NumberCheck.h"
 
+#include "texts/FixedTexts.h"
+
 namespace tavrel {
 
 std::optional<std::uint32_t> checkNumber(std::string_view text, std::uint32_t maximum) {
@@ -14,7 +16,7 @@ std::optional<std::uint32_t> checkNumber(std::string_view text, std::uint32_t ma
 }
 
 std::string numberRangeMessage(std::uint32_t maximum) {
-    return "请输入0-" + std::to_string(maximum) + "的数字！";
+    return fixed::withNumber(fixed::kNumberRangePattern, maximum);
 }
 
 }  // namespace tavrel

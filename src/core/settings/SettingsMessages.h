@@ -1,6 +1,6 @@
 #pragma once
-// Messages of the settings form and the save commands that the interface text tables do not hold:
-// a few in both languages, chosen by the language code, and the fixed Chinese ones.
+// The messages of the settings form and the save commands: which text each refusal shows. The texts
+// themselves live in UiTexts (both languages) and in the fixed-text table (Chinese in both).
 #include <string>
 #include <string_view>
 

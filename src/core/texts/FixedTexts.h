@@ -20,6 +20,12 @@ inline constexpr std::string_view kCloudPasswordLength = "云设备密码 是8�
 inline constexpr std::string_view kCloudIdLength = "云设备ID 是20位的字符";
 // %d is the largest value allowed; see withNumber().
 inline constexpr std::string_view kNumberRangePattern = "请输入0-%d的数字！";
+// The help of the "?" mark beside the cloud pass-through box.
+inline constexpr std::string_view kCloudHelp =
+    "云透传：勾选后，本端口连接到云服务器，可通过云平台对设备进行远程控制和定时。\n"
+    "如果不清楚是否需要，请不要勾选；不勾选不影响其它任何功能。\n"
+    "最重要：使用云透传时，工作模式必须选择 TCP_CLIENT，目标IP/域名必须填写云服务器的地址，"
+    "目标端口必须为 1883。";
 
 // --- Profiles ---
 inline constexpr std::string_view kImportProfileFirst = "请先导入配置参数！";
@@ -74,7 +80,7 @@ inline constexpr std::string_view kLogReceivedPrefix = "RX：";
 inline constexpr std::string_view kLogTimePattern = " 时间: %02d:%02d:%02d";
 
 // A pattern with its first "%d" replaced by the number; a pattern without one comes back as is.
-inline std::string withNumber(std::string_view pattern, int number) {
+inline std::string withNumber(std::string_view pattern, long long number) {
     std::string text(pattern);
     const auto at = text.find("%d");
     if (at != std::string::npos) text.replace(at, 2, std::to_string(number));

@@ -158,10 +158,21 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(readParametersFirst, "please read  parameter first", "请先读取参数"),
     TAVREL_TEXT(chooseScheduleRow, "Please choose one", "请选中一行"),
     TAVREL_TEXT(chooseBoard, "Please choose one", "请选中一个控制板"),
-    TAVREL_TEXT(invalidMacAddress, "Invalid MAC address! Enter 12 hexadecimal digits.",
-                "无效的MAC地址！请输入12位十六进制数。"),
-    TAVREL_TEXT(invalidIpAddress, "Invalid IP address! Enter four numbers 0-255.",
-                "无效的IP地址！请输入4个0-255的数字。"),
+
+    // Network and port group checks
+    TAVREL_TEXT(invalidIpType, "Please choose the IP address type.", "请选择IP地址类型。"),
+    TAVREL_TEXT(invalidIpAddress, "Invalid IP address: enter four numbers 0-255, e.g. 192.168.1.200.",
+                "IP地址无效：请输入4个0-255的数字，例如 192.168.1.200。"),
+    TAVREL_TEXT(invalidSubnetMask, "Invalid subnet mask: enter four numbers 0-255, e.g. 255.255.255.0.",
+                "子网掩码无效：请输入4个0-255的数字，例如 255.255.255.0。"),
+    TAVREL_TEXT(invalidGateway, "Invalid gateway: enter four numbers 0-255, e.g. 192.168.1.1.",
+                "网关无效：请输入4个0-255的数字，例如 192.168.1.1。"),
+    TAVREL_TEXT(invalidDns, "Invalid DNS server: enter four numbers 0-255, e.g. 192.168.1.1.",
+                "DNS无效：请输入4个0-255的数字，例如 192.168.1.1。"),
+    TAVREL_TEXT(invalidMacAddress,
+                "Invalid MAC address: enter 12 hexadecimal digits, e.g. 00-CA-C1-19-00-33.",
+                "MAC地址无效：请输入12位十六进制数字，例如 00-CA-C1-19-00-33。"),
+    TAVREL_TEXT(heartbeatDataTooLong, "Heartbeat data is at most 16 characters.", "心跳包数据最多16个字符。"),
 
     // IO control window
     TAVREL_TEXT(ioNetworkSetting, "Network Setting", "网络设置"),
@@ -231,6 +242,14 @@ void UiTexts::forEachText(const TextVisitor& visit) const {
 
 std::size_t UiTexts::textCount() {
     return kRows.size();
+}
+
+std::string UiTexts::textOf(std::string UiTexts::*member, Language language) {
+    for (const TextRow& row : kRows) {
+        if (row.member == member)
+            return std::string(language == Language::English ? row.english : row.chinese);
+    }
+    return {};
 }
 
 }  // namespace tavrel

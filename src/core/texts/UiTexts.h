@@ -33,6 +33,8 @@ class UiTexts {
     using TextVisitor = std::function<void(std::string_view name, const std::string& text)>;
     void forEachText(const TextVisitor& visit) const;
     static std::size_t textCount();
+    // One text of a language without loading a whole set.
+    static std::string textOf(std::string UiTexts::*member, Language language);
 
     // --- Main window and about box ---
     std::string mainCaption;   // caption followed by the version label, same in both languages
@@ -168,8 +170,15 @@ class UiTexts {
     std::string readParametersFirst;  // output timing save before a read
     std::string chooseScheduleRow;    // schedule edit without a selected row
     std::string chooseBoard;          // schedule edit without a selected device
-    std::string invalidMacAddress;    // MAC text that is not twelve hexadecimal digits
-    std::string invalidIpAddress;     // address that is not four numbers 0-255
+
+    // --- Network and port group checks ---
+    std::string invalidIpType;     // no address type chosen
+    std::string invalidIpAddress;  // IP address that is not four numbers 0-255
+    std::string invalidSubnetMask;
+    std::string invalidGateway;
+    std::string invalidDns;
+    std::string invalidMacAddress;     // MAC text that is not twelve hexadecimal digits
+    std::string heartbeatDataTooLong;  // heartbeat data over 16 characters
 
     // --- IO control window ---
     std::string ioNetworkSetting;

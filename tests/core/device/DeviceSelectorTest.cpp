@@ -29,3 +29,20 @@ TEST(DeviceSelector, MatchesOnlyEntriesInUse) {
     r.mac = {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33};
     EXPECT_FALSE(selects(*parseDeviceSelector("00-CA-C1-19-00-34"), r));
 }
+
+TEST(DeviceSelector, AddressesCompareAsNumbers) {
+    DeviceRecord r;
+    r.inUse = 1;
+    r.sourceAddress = "127.0.0.3";
+    r.network.ip = {1, 2, 3, 4};
+    for (const char* same : {"01.002.3.4", "001.2.003.004", "1.2.3.4", "127.000.0.03", "127.0.0.3"})
+        EXPECT_TRUE(selects(*parseDeviceSelector(same), r)) << same;
+    for (const char* other : {"1.2.3.40", "10.2.3.4", "127.0.0.30", "0001.2.3.4"}) {
+        auto selector = parseDeviceSelector(other);
+        EXPECT_TRUE(!selector || !selects(*selector, r)) << other;
+    }
+    // An entry whose source address is not an address text is matched by its reported one alone.
+    r.sourceAddress = "::1";
+    EXPECT_FALSE(selects(*parseDeviceSelector("127.0.0.3"), r));
+    EXPECT_TRUE(selects(*parseDeviceSelector("1.02.3.4"), r));
+}

@@ -23,6 +23,15 @@ const T* as(const IoDecoded& d) {
     return std::get_if<T>(&d.reply);
 }
 
+// The reply as the kind expected; a reply of another kind fails the case and gives an empty value
+// to compare, so one decoder fault never stops the other cases.
+template <typename T>
+T reply(const IoDecoded& d) {
+    if (const T* r = as<T>(d)) return *r;
+    ADD_FAILURE() << "not the expected kind of reply (status: " << ioStatusText(d.status) << ")";
+    return T{};
+}
+
 std::string states(const ChannelStates& s) {
     std::string out;
     for (std::size_t i = 0; i < s.count; ++i) out += s.on[i] ? '1' : '0';
@@ -83,20 +92,18 @@ TEST(IoCustomReplies, ModelOutputChangedAndAnalog) {
     // "1HWTK04", sum position, "ED": the label shows the reported text, the mapped name is stored.
     IoFrame model{'H', ':', 1, 'g', '1', 'H', 'W', 'T', 'K', '0', '4', 0, 0x99, 'E', 'D'};
     auto d = decodeReply(kCustom, 1, "", model);
-    ASSERT_NE(as<BoardModelReply>(d), nullptr);
-    EXPECT_EQ(as<BoardModelReply>(d)->reported, "1HWTK04");
-    EXPECT_EQ(as<BoardModelReply>(d)->stored, "KB-04-00");
+    EXPECT_EQ(reply<BoardModelReply>(d).reported, "1HWTK04");
+    EXPECT_EQ(reply<BoardModelReply>(d).stored, "KB-04-00");
     // Eight characters run up to the sum position, which is not part of the text.
     IoFrame full{'H', ':', 1, 'g', 'M', 'V', '-', 'I', '3', '2', '-', 'O', 'X', 'E', 'D'};
-    EXPECT_EQ(as<BoardModelReply>(decodeReply(kCustom, 1, "KB-04-00", full))->reported, "MV-I32-O");
+    EXPECT_EQ(reply<BoardModelReply>(decodeReply(kCustom, 1, "KB-04-00", full)).reported, "MV-I32-O");
     EXPECT_EQ(decodeReply(kCustom, 1, "", IoFrame{'H', ':', 1, 'g', 'E', 'D'}).status, IoStatus::EmptyModel);
     EXPECT_EQ(decodeReply(kCustom, 1, "", IoFrame{'H', ':', 1, 'g', 0, 'x', 'E', 'D'}).status,
               IoStatus::EmptyModel);
 
     auto changed = decodeReply(kCustom, 1, "KB-04-00", customReply(1, 'q', {3, 1}));
-    ASSERT_NE(as<OutputChanged>(changed), nullptr);
-    EXPECT_EQ(as<OutputChanged>(changed)->output, 3);
-    EXPECT_TRUE(as<OutputChanged>(changed)->on);
+    EXPECT_EQ(reply<OutputChanged>(changed).output, 3);
+    EXPECT_TRUE(reply<OutputChanged>(changed).on);
     EXPECT_EQ(decodeReply(kCustom, 1, "KB-04-00", customReply(1, 'q', {33, 1})).status, IoStatus::BadValue);
     EXPECT_EQ(decodeReply(kCustom, 1, "KB-04-00", customReply(1, 'q', {0, 1})).status, IoStatus::BadValue);
 
@@ -104,9 +111,8 @@ TEST(IoCustomReplies, ModelOutputChangedAndAnalog) {
     for (int k = 0; k < 8; ++k) analog.insert(analog.end(), {static_cast<std::uint8_t>(k), 0xD2});
     analog.insert(analog.end(), {0x00, 'E', 'D'});
     auto a = decodeReply(kCustom, 1, "1HMTK08", analog);
-    ASSERT_NE(as<AnalogValues>(a), nullptr);
-    EXPECT_EQ(as<AnalogValues>(a)->values[0], 0x00D2);
-    EXPECT_EQ(as<AnalogValues>(a)->values[7], 0x07D2);
+    EXPECT_EQ(reply<AnalogValues>(a).values[0], 0x00D2);
+    EXPECT_EQ(reply<AnalogValues>(a).values[7], 0x07D2);
     EXPECT_EQ(decodeReply(kCustom, 1, "KB-08-00", analog).status, IoStatus::NoModelRule);
     analog.erase(analog.begin() + 18, analog.begin() + 20);  // without the sum, one value byte short
     EXPECT_EQ(decodeReply(kCustom, 1, "1HMTK08", analog).status, IoStatus::TooShort);
@@ -131,34 +137,30 @@ TEST(IoModbusReplies, AcceptanceRules) {
 
 TEST(IoModbusReplies, ReadReplies) {
     auto d = decodeReply(kModbus, 1, "KB-16-00", wrapRtu(1, 1, IoFrame{2, 0x81, 0x02}));
-    ASSERT_NE(as<OutputStates>(d), nullptr);
-    EXPECT_EQ(states(*as<OutputStates>(d)), "1000000101000000");
+    EXPECT_EQ(states(reply<OutputStates>(d)), "1000000101000000");
     // Function 1 alone knows "1GWTK16" by its whole text.
-    EXPECT_EQ(as<OutputStates>(decodeReply(kModbus, 1, "1GWTK16", wrapRtu(1, 1, IoFrame{2, 0, 0})))->count,
+    EXPECT_EQ(reply<OutputStates>(decodeReply(kModbus, 1, "1GWTK16", wrapRtu(1, 1, IoFrame{2, 0, 0}))).count,
               16);
-    EXPECT_EQ(as<OutputStates>(decodeReply(kModbus, 1, "MV-I00-O02", wrapRtu(1, 1, IoFrame{1, 2})))->count,
+    EXPECT_EQ(reply<OutputStates>(decodeReply(kModbus, 1, "MV-I00-O02", wrapRtu(1, 1, IoFrame{1, 2}))).count,
               2);
     auto in = decodeReply(kModbus, 1, "MV-I32-O00", wrapRtu(1, 2, IoFrame{4, 0x01, 0, 0, 0x80}));
-    ASSERT_NE(as<InputStates>(in), nullptr);
-    EXPECT_EQ(states(*as<InputStates>(in)), "10000000000000000000000000000001");
+    EXPECT_EQ(states(reply<InputStates>(in)), "10000000000000000000000000000001");
     EXPECT_EQ(decodeReply(kModbus, 1, "KB-32-00", wrapRtu(1, 2, IoFrame{4, 0, 0, 0, 0})).status,
               IoStatus::NoModelRule);
 }
 
 TEST(IoModbusReplies, WriteEchoes) {
     auto on = decodeReply(kModbus, 1, "KB-32-00", *buildSwitchOutput(kModbus, 1, 32, true, 0));
-    ASSERT_NE(as<OutputChanged>(on), nullptr);
-    EXPECT_EQ(as<OutputChanged>(on)->output, 32);
-    EXPECT_TRUE(as<OutputChanged>(on)->on);
+    EXPECT_EQ(reply<OutputChanged>(on).output, 32);
+    EXPECT_TRUE(reply<OutputChanged>(on).on);
     auto off = decodeReply(kModbus, 1, "", wrapRtu(1, 5, IoFrame{0, 4, 0, 0}));
-    EXPECT_EQ(as<OutputChanged>(off)->output, 5);
-    EXPECT_FALSE(as<OutputChanged>(off)->on);
+    EXPECT_EQ(reply<OutputChanged>(off).output, 5);
+    EXPECT_FALSE(reply<OutputChanged>(off).on);
     EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 5, IoFrame{0, 32, 0xFF, 0})).status, IoStatus::BadValue);
     EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 5, IoFrame{1, 0, 0xFF, 0})).status, IoStatus::BadValue);
 
     auto all = decodeReply(kModbus, 1, "KB-16-00", wrapRtu(1, 15, IoFrame{0, 0, 0, 16}));
-    ASSERT_NE(as<AllOutputsWritten>(all), nullptr);
-    EXPECT_EQ(as<AllOutputsWritten>(all)->count, 16);
+    EXPECT_EQ(reply<AllOutputsWritten>(all).count, 16);
     EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 15, IoFrame{0, 0, 0, 33})).status, IoStatus::BadValue);
     EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 15, IoFrame{0, 0, 0})).status, IoStatus::TooShort);
 }
@@ -169,18 +171,22 @@ TEST(IoModbusReplies, FunctionThreeModelOrAnalog) {
     for (char c : std::string("1HWTK04")) regs.insert(regs.end(), {0, static_cast<std::uint8_t>(c)});
     regs.insert(regs.end(), {0, 0});
     auto m = decodeReply(kModbus, 1, "", wrapRtu(1, 3, regs));
-    ASSERT_NE(as<BoardModelReply>(m), nullptr);
-    EXPECT_EQ(as<BoardModelReply>(m)->reported, "1HWTK04");
-    EXPECT_EQ(as<BoardModelReply>(m)->stored, "KB-04-00");
+    EXPECT_EQ(reply<BoardModelReply>(m).reported, "1HWTK04");
+    EXPECT_EQ(reply<BoardModelReply>(m).stored, "KB-04-00");
+    // Eight registers, eight characters: the last one ends at the CRC.
+    IoFrame eight{16};
+    for (char c : std::string("KB-16-00")) eight.insert(eight.end(), {0, static_cast<std::uint8_t>(c)});
+    auto full = decodeReply(kModbus, 1, "", wrapRtu(1, 3, eight));
+    EXPECT_EQ(reply<BoardModelReply>(full).reported, "KB-16-00");
+    EXPECT_EQ(reply<BoardModelReply>(full).stored, "KB-16-00");
     // Text ends at the CRC: a reply cut after three registers gives three characters.
     auto cut = decodeReply(kModbus, 1, "", wrapRtu(1, 3, IoFrame(regs.begin(), regs.begin() + 7)));
-    EXPECT_EQ(as<BoardModelReply>(cut)->reported, "1HW");
+    EXPECT_EQ(reply<BoardModelReply>(cut).reported, "1HW");
     // Once a model is known, the same reply is analog data for the analog board only.
     EXPECT_EQ(decodeReply(kModbus, 1, "KB-04-00", wrapRtu(1, 3, regs)).status, IoStatus::NoModelRule);
     auto a = decodeReply(kModbus, 1, "1HMTK08", wrapRtu(1, 3, regs));
-    ASSERT_NE(as<AnalogValues>(a), nullptr);
-    EXPECT_EQ(as<AnalogValues>(a)->values[0], '1');
-    EXPECT_EQ(as<AnalogValues>(a)->values[7], 0);
+    EXPECT_EQ(reply<AnalogValues>(a).values[0], '1');
+    EXPECT_EQ(reply<AnalogValues>(a).values[7], 0);
     EXPECT_EQ(decodeReply(kModbus, 1, "1HMTK08", wrapRtu(1, 3, IoFrame{16, 0, 1})).status,
               IoStatus::TooShort);
     EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 3, IoFrame{16, 0, 0})).status, IoStatus::EmptyModel);

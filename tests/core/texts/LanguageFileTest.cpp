@@ -135,6 +135,19 @@ TEST_F(LanguageFileTest, OversizedFileIsNotRewritten) {
     EXPECT_EQ(restoreLanguage(file_).language, Language::English);
 }
 
+TEST_F(LanguageFileTest, FileOfExactlyTheLimitIsStoredWhole) {
+    std::string atLimit(static_cast<std::size_t>(kLanguageFileMaxBytes), 'q');
+    atLimit.front() = 'z';
+    atLimit.back() = '!';
+    write(file_, atLimit);
+    const StoreResult stored = storeLanguage(file_, Language::English);
+    EXPECT_TRUE(stored.ok) << stored.error;
+    std::string expected = atLimit;
+    expected.front() = 'e';
+    EXPECT_EQ(read(file_), expected);
+    expectOnlyTheFile();
+}
+
 TEST(LanguageBytes, LetterGoesFirstAndTheRestStays) {
     EXPECT_EQ(withLanguageLetter("", Language::English), "e");
     EXPECT_EQ(withLanguageLetter("", Language::Chinese), "z");
