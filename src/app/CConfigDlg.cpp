@@ -17,6 +17,7 @@
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "StatusBar.h"
+#include "WifiArea.h"
 #include "WindowFont.h"
 #include "texts/FixedTexts.h"
 
@@ -63,6 +64,7 @@ void CConfigDlg::setUp() {
     buildLayout(page, du);
     connectSettingsForm();
     connectDeviceCommands();
+    wifiArea_ = new WifiArea(*this, *session_);
     controlAs<QCheckBox>(ids::kComputerTimeCheck)->setChecked(true);
 
     adapters_ = services_.adapters->addresses();

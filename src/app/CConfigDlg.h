@@ -34,6 +34,7 @@ class DropDownWatch;
 class FocusOutWatch;
 class Prompts;
 class StatusBar;
+class WifiArea;
 
 // Runs a dialog modally and returns its result; tests replace it to answer dialogs themselves.
 using ModalRunner = std::function<int(QDialog&)>;
@@ -63,6 +64,7 @@ class CConfigDlg : public QDialog {
     Prompts& prompts() { return *prompts_; }
     const NetworkSettings& network() const { return network_; }
     const AppPaths& paths() const { return paths_; }
+    WifiArea& wifiArea() { return *wifiArea_; }
 
     QString broadcastAddress() const { return broadcastAddress_; }
     void setBroadcastAddress(const QString& address) { broadcastAddress_ = address; }
@@ -121,7 +123,6 @@ class CConfigDlg : public QDialog {
     void onListSelectionChanged();
     void fillDeviceRow(int index, const DeviceView& view);
     void fillNetworkGroup(const DeviceView& view);
-    void fillWifiGroup(const WifiView& wifi);
     void fillPortGroup(const PortView& port);
     void applyGroupStates(const DeviceView& view);
 
@@ -180,6 +181,7 @@ class CConfigDlg : public QDialog {
     void addAdapterItems();
     void onMenuCommand(int id);
     QAction* addCommand(QMenu* menu, int id, const QString& text, bool checkable = false);
+    void exclusiveGroup(QMenu* menu);
 
     // CConfigDlgLayout.cpp, one function per area.
     void buildLayout(QWidget* page, const DialogUnits& du);
@@ -202,7 +204,6 @@ class CConfigDlg : public QDialog {
     void applyControlTexts();
     void applyScheduleColumns();
     void refillIpTypeList();
-    void refillWifiModeList();
     void storeLanguage(Language language);
 
     ConfigDlgServices services_;
@@ -212,6 +213,7 @@ class CConfigDlg : public QDialog {
     DeviceSession* session_ = nullptr;
     DeviceRecord profileRecord_;  // the imported profile, applied by one-click configuration
     StatusBar* statusBar_ = nullptr;
+    WifiArea* wifiArea_ = nullptr;
     UiTexts texts_;
 
     QString broadcastAddress_ = QStringLiteral("255.255.255.255");

@@ -31,6 +31,8 @@ const char* kUsage =
     "  reset DEVICE        reset a device to its factory settings\n"
     "  set-network DEVICE  change the network settings\n"
     "  set-port DEVICE     change the settings of one serial port\n"
+    "  wifi scan DEVICE    networks a WiFi board finds\n"
+    "  wifi set DEVICE     change a WiFi board's mode, SSIDs and passwords\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -60,12 +62,22 @@ const std::map<QString, const char*> kCommandHelp = {
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
      "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
      "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
+    {"wifi",
+     "usage: tavrel-cli [global options] wifi scan DEVICE [--direct]\n"
+     "       tavrel-cli [global options] wifi set DEVICE [--mode AP|STA] [--ap-ssid S] [--ap-password P]\n"
+     "       [--sta-ssid S] [--sta-password P]\n"
+     "scan: asks the board to look for networks and prints their names, one a line (--json: an array).\n"
+     "  The request goes to the broadcast address, or with --direct to the address the board answered\n"
+     "  from. Waits 6 s (or --timeout) for the answer; exit 1 when none came.\n"
+     "set: SSIDs hold at most 31 bytes, passwords 15; fields not given keep the board's values.\n"
+     "Only boards that report the 302-byte record have WiFi.\n"},
 };
 
 using Runner = int (*)(Context&);
 const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"show", runShow},
                                             {"restart", runRestart},        {"reset", runReset},
-                                            {"set-network", runSetNetwork}, {"set-port", runSetPort}};
+                                            {"set-network", runSetNetwork}, {"set-port", runSetPort},
+                                            {"wifi", runWifi}};
 
 }  // namespace
 
