@@ -2,45 +2,16 @@
 // fields it takes from a packed-write payload.
 #include <QtTest>
 
-#include "DeviceDescription.h"
-#include "SimTestSupport.h"
 #include "SimWifi.h"
-#include "Simulator.h"
+#include "SimulatedDevices.h"
 
 using namespace simtest;
-using tavrel::sim::Simulator;
 
 namespace {
 
-std::unique_ptr<Simulator> simulate(std::initializer_list<const char*> texts) {
-    auto sim = std::make_unique<Simulator>();
-    sim->setDevicePort(freePort());
-    std::vector<tavrel::sim::DeviceDescription> descriptions;
-    std::string error;
-    for (const char* text : texts) {
-        auto description = tavrel::sim::parseDeviceDescription(text, error);
-        if (!description) qFatal("%s", error.c_str());
-        descriptions.push_back(*description);
-    }
-    const auto configs = tavrel::sim::expandDescriptions(descriptions, error);
-    if (!configs) qFatal("%s", error.c_str());
-    QString bindError;
-    for (const auto& config : *configs)
-        if (!sim->addDevice(config, &bindError)) qFatal("%s", qPrintable(bindError));
-    return sim;
-}
-
-// What the board must answer: header, names and zero, key, 8-bit sum, 'E' '.'.
+// What the board must answer: the names and a closing zero as the payload.
 QByteArray expectedAnswer(const QByteArray& text, Key key) {
-    QByteArray f("H:R\x9F", 4);
-    f += text;
-    f += '\0';
-    for (auto b : key) f += char(b);
-    std::uint8_t sum = 0;
-    for (char c : f) sum = std::uint8_t(sum + std::uint8_t(c));
-    f += char(sum);
-    f += "E.";
-    return f;
+    return frame('R', 0x9F, text + '\0', key);
 }
 
 }  // namespace
