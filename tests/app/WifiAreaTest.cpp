@@ -155,6 +155,10 @@ TEST(WifiScan, ChosenNetworkGoesIntoTheStationField) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
         ASSERT_TRUE(waitUntil([&] { return list->list()->rowCount() == 3; }));
         shown = rowsOf(list->list());
+        if (const QByteArray path = qgetenv("TAVREL_WIFI_SCREENSHOT"); !path.isEmpty()) {
+            dialog.grab().save(QString::fromLocal8Bit(path) + "-list.png");
+            f.window->grab().save(QString::fromLocal8Bit(path) + "-window.png");
+        }
         header = list->header();
         QTableWidget* view = list->list();
         view->doItemsLayout();  // rows inserted a moment ago have no place on screen yet
