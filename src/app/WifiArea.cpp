@@ -68,10 +68,12 @@ void WifiArea::applyModeRule(int modeSelection) {
 void WifiArea::applyTexts(const UiTexts&) {
     auto* modes = window_.controlAs<QComboBox>(ids::kWifiModeList);
     const QSignalBlocker quiet(modes);
+    // The first fill shows the first entry, as a new list does; later ones keep the device's mode.
+    const bool firstFill = modes->count() == 0;
     const int shown = modes->currentIndex();
     modes->clear();
     for (std::string_view mode : lists::kWifiModes) modes->addItem(qs(mode));
-    modes->setCurrentIndex(shown);
+    if (!firstFill) modes->setCurrentIndex(shown);
 }
 
 WifiSettings WifiArea::settings() const {
