@@ -22,6 +22,7 @@
 #include "ScreenFit.h"
 #include "StatusBar.h"
 #include "WheelGuard.h"
+#include "WifiArea.h"
 #include "WindowFont.h"
 #include "texts/FixedTexts.h"
 
@@ -79,6 +80,7 @@ void CConfigDlg::setUp() {
     connectSettingsForm();
     connectDeviceCommands();
     profileArea_ = new ProfileArea(*this);
+    wifiArea_ = new WifiArea(*this, *session_);
     controlAs<QCheckBox>(ids::kComputerTimeCheck)->setChecked(true);
 
     adapters_ = services_.adapters->addresses();

@@ -36,6 +36,7 @@ class ProfileArea;
 class Prompts;
 class ScreenFit;
 class StatusBar;
+class WifiArea;
 
 // Runs a dialog modally and returns its result; tests replace it to answer dialogs themselves.
 using ModalRunner = std::function<int(QDialog&)>;
@@ -65,6 +66,7 @@ class CConfigDlg : public QDialog {
     Prompts& prompts() { return *prompts_; }
     const NetworkSettings& network() const { return network_; }
     const AppPaths& paths() const { return paths_; }
+    WifiArea& wifiArea() { return *wifiArea_; }
 
     QString broadcastAddress() const { return broadcastAddress_; }
     void setBroadcastAddress(const QString& address) { broadcastAddress_ = address; }
@@ -125,7 +127,6 @@ class CConfigDlg : public QDialog {
     void clearDeviceForm();
     void fillDeviceRow(int index, const DeviceView& view);
     void fillNetworkGroup(const DeviceView& view);
-    void fillWifiGroup(const WifiView& wifi);
     void fillPortGroup(const PortView& port);
     void applyGroupStates(const DeviceView& view);
 
@@ -184,6 +185,7 @@ class CConfigDlg : public QDialog {
     void addAdapterItems();
     void onMenuCommand(int id);
     QAction* addCommand(QMenu* menu, int id, const QString& text, bool checkable = false);
+    void exclusiveGroup(QMenu* menu);
 
     // CConfigDlgLayout.cpp, one function per area.
     void buildLayout(QWidget* page, const DialogUnits& du);
@@ -206,7 +208,6 @@ class CConfigDlg : public QDialog {
     void applyControlTexts();
     void applyScheduleColumns();
     void refillIpTypeList();
-    void refillWifiModeList();
     void storeLanguage(Language language);
 
     ConfigDlgServices services_;
@@ -217,6 +218,7 @@ class CConfigDlg : public QDialog {
     ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
     StatusBar* statusBar_ = nullptr;
     ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls
+    WifiArea* wifiArea_ = nullptr;
     UiTexts texts_;
 
     QString broadcastAddress_ = QStringLiteral("255.255.255.255");

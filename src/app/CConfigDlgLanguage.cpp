@@ -13,6 +13,7 @@
 
 #include "CConfigDlg.h"
 #include "ControlIds.h"
+#include "WifiArea.h"
 #include "Prompts.h"
 #include "QtText.h"
 #include "device/FixedLists.h"
@@ -165,7 +166,7 @@ void CConfigDlg::applyTexts() {
     applyDeviceListColumns();
     applyControlTexts();
     refillIpTypeList();
-    refillWifiModeList();
+    wifiArea_->applyTexts(texts_);
     control(ids::kInterfaceList)->setEnabled(false);
     setStatusText(3, qs(texts_.broadcastAddressLabel) + broadcastAddress_);
     for (int part = 0; part < 3; ++part) setStatusText(part, QString());
@@ -217,12 +218,6 @@ void CConfigDlg::refillIpTypeList() {
     list->addItem(qs(texts_.ipTypeStatic));
     list->addItem(qs(texts_.ipTypeDhcp));
     list->setCurrentIndex(0);
-}
-
-void CConfigDlg::refillWifiModeList() {
-    auto* list = controlAs<QComboBox>(ids::kWifiModeList);
-    list->clear();
-    for (std::string_view mode : lists::kWifiModes) list->addItem(qs(mode));
 }
 
 }  // namespace tavrel

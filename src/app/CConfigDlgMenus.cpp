@@ -1,4 +1,5 @@
 // The menu bar: device, language and network adapter menus and the About command.
+#include <QtGui/QActionGroup>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 
@@ -23,6 +24,7 @@ void CConfigDlg::buildMenus() {
     languageMenu_->setObjectName(QStringLiteral("languageMenu"));
     addCommand(languageMenu_, ids::kEnglishCommand, QString(), true);
     addCommand(languageMenu_, ids::kChineseCommand, qs(fixed::kChineseItem), true);
+    exclusiveGroup(languageMenu_);
 
     adapterMenu_ = menuBar_->addMenu(QString());
     adapterMenu_->setObjectName(QStringLiteral("adapterMenu"));
@@ -41,7 +43,15 @@ void CConfigDlg::addAdapterItems() {
         addCommand(adapterMenu_, ids::kFirstAdapterCommand + i, adapterMenuText(adapters_[i]), true);
     adapterMenuIds_.clear();
     for (QAction* action : adapterMenu_->actions()) adapterMenuIds_.push_back(action->data().toInt());
+    exclusiveGroup(adapterMenu_);
     actionById(ids::kDefaultAdapterCommand)->setChecked(true);
+}
+
+// Choosing the checked item again keeps its mark: the menu never shows none or two.
+void CConfigDlg::exclusiveGroup(QMenu* menu) {
+    auto* group = new QActionGroup(menu);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    for (QAction* action : menu->actions()) group->addAction(action);
 }
 
 QAction* CConfigDlg::addCommand(QMenu* menu, int id, const QString& text, bool checkable) {

@@ -12,6 +12,7 @@
 #include "CBroadcastDlg.h"
 #include "CConfigDlg.h"
 #include "ControlIds.h"
+#include "WifiArea.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -157,7 +158,7 @@ void CConfigDlg::showDevice(int index) {
     fillDeviceRow(index, view);
     fillNetworkGroup(view);
     applyGroupStates(view);
-    fillWifiGroup(view.wifi);
+    wifiArea_->showDevice(view.wifi);
     select(control(ids::kPortList), view.portList.selection);
     if (view.port) fillPortGroup(*view.port);
 }
@@ -209,23 +210,6 @@ void CConfigDlg::applyGroupStates(const DeviceView& view) {
     control(ids::kSavePortButton)->setVisible(view.portSaveVisible);
     control(ids::kSavePortButton)->setEnabled(view.portSaveEnabled);
     control(ids::kSaveConfigButton)->setVisible(view.configSaveVisible);
-}
-
-void CConfigDlg::fillWifiGroup(const WifiView& wifi) {
-    setText(control(ids::kApSsidEdit), wifi.apSsid);
-    setText(control(ids::kApPasswordEdit), wifi.apPassword);
-    setText(control(ids::kStaSsidEdit), wifi.staSsid);
-    setText(control(ids::kStaPasswordEdit), wifi.staPassword);
-    select(control(ids::kWifiModeList), wifi.modeSelection);
-    control(ids::kWifiModeList)->setEnabled(wifi.groupEnabled);
-    control(ids::kApSsidEdit)->setEnabled(wifi.groupEnabled && wifi.enables.apFields);
-    control(ids::kApPasswordEdit)->setEnabled(wifi.groupEnabled && wifi.enables.apFields);
-    control(ids::kStaSsidEdit)->setEnabled(wifi.groupEnabled && wifi.enables.staFields);
-    control(ids::kStaPasswordEdit)->setEnabled(wifi.groupEnabled && wifi.enables.staFields);
-    control(ids::kWifiScanButton)->setEnabled(wifi.groupEnabled && wifi.enables.scan);
-    // A strength beyond the bar's range pins it at an end rather than leaving the old position.
-    controlAs<QProgressBar>(ids::kSignalBar)->setValue(qBound(0, wifi.signalPosition, kSignalRange));
-    controlAs<QLabel>(ids::kSignalText)->setText(qs(wifi.signalText));
 }
 
 void CConfigDlg::fillPortGroup(const PortView& port) {

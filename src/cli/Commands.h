@@ -26,6 +26,7 @@ int runExport(Context& ctx);
 int runImport(Context& ctx);
 int runDiff(Context& ctx);
 int runApply(Context& ctx);
+int runWifi(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

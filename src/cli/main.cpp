@@ -37,6 +37,8 @@ const char* kUsage =
     "  import FILE         print a profile as show prints a device\n"
     "  diff FILE DEVICE    the fields in which a device differs from a profile\n"
     "  apply FILE DEVICE...  one-click configuration of devices from a profile\n"
+    "  wifi scan DEVICE    networks a WiFi board finds\n"
+    "  wifi set DEVICE     change a WiFi board's mode, SSIDs and passwords\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -88,6 +90,15 @@ const std::map<QString, const char*> kCommandHelp = {
      "not-supported. --verify reads each device back after its acknowledgement and lists the entries that\n"
      "differ. Exit 0 when every device acknowledged (and, with --verify, matches), 1 otherwise, 2 on a\n"
      "usage error or a missing FILE.\n"},
+    {"wifi",
+     "usage: tavrel-cli [global options] wifi scan DEVICE [--direct]\n"
+     "       tavrel-cli [global options] wifi set DEVICE [--mode AP|STA] [--ap-ssid S] [--ap-password P]\n"
+     "       [--sta-ssid S] [--sta-password P]\n"
+     "scan: asks the board to look for networks and prints their names, one a line (--json: an array).\n"
+     "  The request goes to the broadcast address, or with --direct to the address the board answered\n"
+     "  from. Waits 6 s (or --timeout) for the answer; exit 1 when none came.\n"
+     "set: SSIDs hold at most 31 bytes, passwords 15; fields not given keep the board's values.\n"
+     "Only boards that report the 302-byte record have WiFi.\n"},
 };
 
 using Runner = int (*)(Context&);
@@ -95,7 +106,8 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
                                             {"restart", runRestart},        {"reset", runReset},
                                             {"set-network", runSetNetwork}, {"set-port", runSetPort},
                                             {"export", runExport},          {"import", runImport},
-                                            {"diff", runDiff},              {"apply", runApply}};
+                                            {"diff", runDiff},              {"apply", runApply},
+                                            {"wifi", runWifi}};
 
 }  // namespace
 

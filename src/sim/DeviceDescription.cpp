@@ -49,6 +49,30 @@ std::optional<bool> switchValue(std::string_view value, bool hasValue) {
     return std::nullopt;
 }
 
+// "Office-WiFi:-48/Lab:-67": names, each with an optional signal in dBm; empty for none. A name
+// cannot hold '&', which ends names on the wire.
+std::optional<std::vector<SimWifiNetwork>> parseNetworks(std::string_view text) {
+    std::vector<SimWifiNetwork> networks;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t slash = text.find('/', start);
+        if (slash == std::string_view::npos) slash = text.size();
+        std::string_view item = text.substr(start, slash - start);
+        start = slash + 1;
+        SimWifiNetwork network;
+        if (const std::size_t colon = item.rfind(':'); colon != std::string_view::npos) {
+            const auto signal = number(item.substr(colon + 1), -128, 0);
+            if (!signal) return std::nullopt;
+            network.signal = static_cast<int>(*signal);
+            item = item.substr(0, colon);
+        }
+        if (item.empty() || item.find('&') != std::string_view::npos) return std::nullopt;
+        network.ssid = std::string(item);
+        networks.push_back(network);
+    }
+    return networks;
+}
+
 template <typename T, typename V>
 bool assign(T& to, const std::optional<V>& value) {
     if (value) to = static_cast<T>(*value);
@@ -91,6 +115,8 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
     if (key == "refuse") return assign(o.refuse, switchValue(value, hasValue));
     if (key == "ignore-writes") return assign(o.ignoreWrites, switchValue(value, hasValue));
     if (key == "timing") return assign(c.outputTiming, switchValue(value, hasValue));
+    if (key == "networks") return hasValue && assign(c.wifiNetworks, parseNetworks(value));
+    if (key == "scan-delay") return assign(c.scanDelayMs, number(value, 0, 60000));
     return false;
 }
 
@@ -187,7 +213,7 @@ std::vector<DeviceDescription> demoDescriptions() {
     std::vector<DeviceDescription> descriptions;
     std::string error;
     for (const char* text : {"kind=serial,ports=1,version=42,flag=0", "kind=serial,ports=4,version=43,flag=1",
-                             "kind=serial,ports=8,version=43,flag=1", "kind=302,timing", "kind=830"})
+                             "kind=serial,ports=8,version=43,flag=1", "kind=302,timing,scan-delay=1500", "kind=830"})
         descriptions.push_back(*parseDeviceDescription(text, error));
     return descriptions;
 }

@@ -2,6 +2,7 @@
 // What one simulated device is: its kind, identity, loopback address and misbehaviours.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "device/DeviceRecord.h"
 
@@ -20,12 +21,22 @@ struct SimOptions {
     bool operator==(const SimOptions&) const = default;
 };
 
+// A network a WiFi board finds when it scans.
+struct SimWifiNetwork {
+    std::string ssid;
+    int signal = -60;  // dBm
+    bool operator==(const SimWifiNetwork&) const = default;
+};
+
 struct SimDeviceConfig {
     SimKind kind = SimKind::SerialServer;
     char portCountChar = '1';  // '1', '4', '6', '8' or 'B'
     int version = 42;          // the two digits after "V1" in the firmware text
     std::uint8_t extraQueryFlag = 0;
     bool outputTiming = false;  // 302 boards: output timing support
+    // 302 boards: what a WiFi scan finds, and how long the scan takes before the board answers.
+    std::vector<SimWifiNetwork> wifiNetworks = {{"Office-WiFi", -48}, {"Lab 2.4G", -67}, {"Guest", -81}};
+    int scanDelayMs = 0;
     Ipv4 address{127, 0, 0, 2};
     Mac mac{0x00, 0xCA, 0xC1, 0x00, 0x00, 0x02};
     SimOptions options;

@@ -8,6 +8,7 @@
 
 #include "PackedRecords.h"
 #include "SerialBlocks.h"
+#include "SimWifi.h"
 
 namespace tavrel::sim {
 
@@ -141,6 +142,8 @@ void SimDevice::handleDatagram(const QNetworkDatagram& datagram, std::uint16_t l
     if (bytes.size() != kShortFrame) return;  // pass-through and packed writes are not served here
     if (isSerialServer(config_.kind))
         answerSerial(*frame, to, broadcast);
+    else if (config_.kind == SimKind::Board302 && frame->op == 'W' && frame->sub == kWifiScanRequest)
+        answerWifiScan(to);
     else if (frame->op == 'R' && frame->sub == kSearch)
         answerSearch(packedSearchReply(config_.kind, active_, identity_), to, broadcast);
 }
@@ -148,6 +151,13 @@ void SimDevice::handleDatagram(const QNetworkDatagram& datagram, std::uint16_t l
 void SimDevice::answerSearch(const std::vector<std::uint8_t>& bytes, const Sender& to, bool broadcast) {
     if (!broadcast || searchReplyDelayMs_ <= 0) return reply(bytes, to);
     QTimer::singleShot(searchReplyDelayMs_, this, [this, bytes, to] { reply(bytes, to); });
+}
+
+// A real scan takes the board a moment; the answer goes to whoever asked.
+void SimDevice::answerWifiScan(const Sender& to) {
+    auto bytes = wifiScanReply(config_.wifiNetworks, key());
+    if (config_.scanDelayMs <= 0) return reply(bytes, to);
+    QTimer::singleShot(config_.scanDelayMs, this, [this, bytes, to] { reply(bytes, to); });
 }
 
 void SimDevice::answerSerial(const IncomingFrame& frame, const Sender& to, bool broadcast) {

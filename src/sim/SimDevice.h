@@ -87,6 +87,7 @@ class SimDevice : public QObject {
     bool isForMe(std::uint8_t op, std::uint8_t sub, const DeviceKey& key) const;
     void answerSearch(const std::vector<std::uint8_t>& bytes, const Sender& to, bool broadcast);
     void answerSerial(const IncomingFrame& frame, const Sender& to, bool broadcast);
+    void answerWifiScan(const Sender& to);
     void answerWrite(std::uint8_t sub, const std::vector<std::uint8_t>& payload, const Sender& to);
     void acknowledge(bool taken, const Sender& to);
     void reply(const std::vector<std::uint8_t>& bytes, const Sender& to);

@@ -1,30 +1,13 @@
 // The simulated devices seen from the wire: frames built by hand, replies checked byte by byte.
 #include <QtTest>
 
-#include "DeviceDescription.h"
-#include "SimTestSupport.h"
-#include "Simulator.h"
+#include "SimulatedDevices.h"
 
 using namespace simtest;
 using tavrel::sim::SimDevice;
 using tavrel::sim::Simulator;
 
 namespace {
-
-// A simulator on a port of its own with the devices described.
-std::unique_ptr<Simulator> simulate(std::initializer_list<const char*> texts) {
-    auto sim = std::make_unique<Simulator>();
-    sim->setDevicePort(freePort());
-    std::vector<tavrel::sim::DeviceDescription> descriptions;
-    std::string error;
-    for (const char* text : texts) descriptions.push_back(*tavrel::sim::parseDeviceDescription(text, error));
-    const auto configs = tavrel::sim::expandDescriptions(descriptions, error);
-    if (!configs) qFatal("%s", error.c_str());
-    QString bindError;
-    for (const auto& config : *configs)
-        if (!sim->addDevice(config, &bindError)) qFatal("%s", qPrintable(bindError));
-    return sim;
-}
 
 bool validFrame(const QByteArray& f) {
     if (f.size() < 10 || !f.startsWith("H:") || !f.endsWith("E.")) return false;

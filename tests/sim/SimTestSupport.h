@@ -21,13 +21,11 @@ inline QHostAddress loopback(int last) {
     return QHostAddress(QStringLiteral("127.0.0.%1").arg(last));
 }
 
-// A 26-byte request: 'H' ':' op sub, sixteen payload bytes (padded with the filler), key, sum, 'E' '.'.
-inline QByteArray request(char op, std::uint8_t sub, const QByteArray& data, std::uint8_t filler, Key key) {
+// A frame of any length: 'H' ':' op code, the payload, key, 8-bit sum of all before it, 'E' '.'.
+inline QByteArray frame(char op, std::uint8_t code, const QByteArray& payload, Key key) {
     QByteArray f("H:");
     f += op;
-    f += char(sub);
-    QByteArray payload = data.left(16);
-    payload += QByteArray(16 - payload.size(), char(filler));
+    f += char(code);
     f += payload;
     for (auto b : key) f += char(b);
     std::uint8_t sum = 0;
@@ -35,6 +33,13 @@ inline QByteArray request(char op, std::uint8_t sub, const QByteArray& data, std
     f += char(sum);
     f += "E.";
     return f;
+}
+
+// A 26-byte request: sixteen payload bytes, padded with the filler.
+inline QByteArray request(char op, std::uint8_t sub, const QByteArray& data, std::uint8_t filler, Key key) {
+    QByteArray payload = data.left(16);
+    payload += QByteArray(16 - payload.size(), char(filler));
+    return frame(op, sub, payload, key);
 }
 inline QByteArray readRequest(std::uint8_t sub, Key key) {
     return request('R', sub, {}, 0xAA, key);

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "util/Bytes.h"
 #include "util/FileWrite.h"
 
 namespace tavrel {
@@ -55,13 +56,6 @@ std::optional<Entry> entryOf(std::string_view line) {
 
 bool hasLineEnd(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
-}
-
-// Cuts to at most n bytes, backing off so that no UTF-8 character is split.
-std::string cutTo(std::string_view s, std::size_t n) {
-    if (s.size() <= n) return std::string(s);
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-    return std::string(s.substr(0, n));
 }
 
 int leadingInt(std::string_view s) {
@@ -140,7 +134,7 @@ std::optional<std::string> PrivateProfile::find(std::string_view section, std::s
 std::string PrivateProfile::readString(std::string_view section, std::string_view key,
                                        std::string_view defaultValue, std::size_t maxLength) const {
     auto value = find(section, key);
-    return cutTo(value ? std::string_view(*value) : defaultValue, maxLength);
+    return std::string(cutUtf8(value ? std::string_view(*value) : defaultValue, maxLength));
 }
 
 int PrivateProfile::readInt(std::string_view section, std::string_view key, int defaultValue) const {

@@ -97,6 +97,13 @@ inline std::string textOfBytes(Bytes field) {
     return std::string(field.begin(), end);
 }
 
+// At most n bytes of a UTF-8 text, backing off so that no character is split.
+inline std::string_view cutUtf8(std::string_view s, std::size_t n) {
+    if (s.size() <= n) return s;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    return s.substr(0, n);
+}
+
 template <std::size_t N>
 void copyInto(std::array<std::uint8_t, N>& to, Bytes from) {
     to.fill(0);

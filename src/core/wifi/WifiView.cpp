@@ -25,6 +25,7 @@ WifiView showWifi(const DeviceRecord& r) {
     v.staSsid = textOf(r.staSsid);
     v.staPassword = textOf(r.staPassword);
     v.modeSelection = r.wifiMode - 1;
+    v.deviceMode = r.wifiMode;
     const auto strength = static_cast<std::int8_t>(r.signal);
     v.signalText = signalText(strength, r.wifiMode);
     v.signalPosition = strength + 100;

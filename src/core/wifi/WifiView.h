@@ -18,6 +18,7 @@ WifiModeEnables enablesForWifiMode(int modeSelection);
 struct WifiView {
     bool groupEnabled = false;  // mode list and the four edits
     int modeSelection = -1;     // -1: nothing selected
+    std::uint8_t deviceMode = 0;  // as the device reported it, kept when the list shows no entry
     std::string apSsid, apPassword, staSsid, staPassword;
     std::string signalText;
     int signalPosition = 0;  // progress bar, range 0..kSignalRange

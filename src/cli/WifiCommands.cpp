@@ -1,0 +1,124 @@
+// wifi scan and wifi set: the WiFi group of the window for 302-form boards.
+#include <QtCore/QDeadlineTimer>
+#include <QtCore/QEventLoop>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QTimer>
+
+#include "Commands.h"
+#include "WifiOptions.h"
+#include "wifi/WifiScan.h"
+
+namespace tavrel::cli {
+
+namespace {
+
+// After the first answer, how long further parts of the list may take.
+constexpr int kScanSettleMs = 300;
+constexpr int kScanPollMs = 20;
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Only boards that answered with the 302-byte record have WiFi.
+bool isWifiBoard(Context& ctx, const DeviceRecord& r) {
+    if (r.form302 == 1) return true;
+    ctx.err << "not a WiFi board (only boards that report the 302-byte record have WiFi); nothing was sent\n";
+    return false;
+}
+
+struct ScanAnswer {
+    bool answered = false;
+    std::vector<std::string> names;
+};
+
+// Sends the scan and collects names until the deadline, or a short quiet time after an answer.
+ScanAnswer waitForScan(DeviceSession& session, const Frame& request, const QHostAddress& to, int waitMs) {
+    ScanAnswer answer;
+    QDeadlineTimer deadline(waitMs);
+    QDeadlineTimer settle(QDeadlineTimer::Forever);
+    QEventLoop loop;
+    auto conn = QObject::connect(&session, &DeviceSession::wifiScanResult, &loop, [&](const QByteArray& d) {
+        const auto names = parseScanResult(
+            Bytes(reinterpret_cast<const std::uint8_t*>(d.constData()), static_cast<std::size_t>(d.size())));
+        if (!names) return;
+        if (!answer.answered) settle.setRemainingTime(kScanSettleMs);
+        answer.answered = true;
+        mergeScanNames(answer.names, *names);
+    });
+    QTimer check;
+    check.setInterval(kScanPollMs);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (deadline.hasExpired() || settle.hasExpired()) loop.quit();
+    });
+    check.start();
+    session.socket().send(request, to, session.settings().devicePort);
+    loop.exec();
+    QObject::disconnect(conn);
+    return answer;
+}
+
+int runWifiScan(Context& ctx, QStringList args) {
+    const bool direct = takeFlag(args, "--direct");
+    if (args.size() != 1) {
+        ctx.err << "usage: tavrel-cli wifi scan DEVICE [--direct]\n";
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args.front());
+    if (found.index < 0) return found.exitCode;
+    const DeviceRecord& r = session.table()[found.index];
+    if (!isWifiBoard(ctx, r)) return kExitFailed;
+
+    const std::string to = scanDestination(!direct, ctx.options.network.broadcast, r);
+    ctx.err << q(ctx.texts.wifiSearching) << '\n';
+    const ScanAnswer answer =
+        waitForScan(session, wifiScanRequest(r.key), QHostAddress(q(to)),
+                    ctx.options.timeoutMs.value_or(kScanCountdownSeconds * kWifiScanTickMs));
+    if (!answer.answered) {
+        ctx.err << q(ctx.texts.wifiSearchTimeout) << '\n';
+        if (ctx.options.json) ctx.out << "[]\n";
+        return kExitFailed;
+    }
+    if (ctx.options.json) {
+        QJsonArray names;
+        for (const auto& name : answer.names) names.append(q(name));
+        ctx.out << QJsonDocument(names).toJson(QJsonDocument::Indented);
+    } else {
+        for (const auto& name : answer.names) ctx.out << q(name) << '\n';
+    }
+    return kExitOk;
+}
+
+int runWifiSet(Context& ctx, QStringList args) {
+    QString error;
+    const auto edit = takeWifiSetOptions(args, &error);
+    if (!edit || args.size() != 1) {
+        ctx.err << (error.isEmpty() ? QStringLiteral("usage: tavrel-cli wifi set DEVICE [options]") : error)
+                << '\n';
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args.front());
+    if (found.index < 0) return found.exitCode;
+    DeviceRecord& r = session.table()[found.index];
+    if (!isWifiBoard(ctx, r)) return kExitFailed;
+    applyWifiEdit(r, *edit);
+    // The record now holds what the board is to take; the 302-form packed write sends it whole.
+    ctx.err << "the 302-form packed write is not part of this build yet; nothing was sent\n";
+    return kExitFailed;
+}
+
+}  // namespace
+
+int runWifi(Context& ctx) {
+    QStringList args = ctx.options.arguments;
+    const QString sub = args.isEmpty() ? QString() : args.takeFirst();
+    if (sub == "scan") return runWifiScan(ctx, args);
+    if (sub == "set") return runWifiSet(ctx, args);
+    ctx.err << "usage: tavrel-cli wifi scan DEVICE | wifi set DEVICE [options]\n";
+    return kExitUsage;
+}
+
+}  // namespace tavrel::cli

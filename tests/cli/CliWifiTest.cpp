@@ -1,0 +1,75 @@
+// tavrel-cli wifi: the networks a simulated 302 board reports, where the scan goes, and the checks
+// `wifi set` makes before anything is sent.
+#include <gtest/gtest.h>
+
+#include "CliHarness.h"
+
+using namespace clitest;
+
+namespace {
+
+constexpr std::uint8_t kScan = 0x41;
+
+int scansReceived(const tavrel::sim::SimDevice& d) {
+    return d.framesReceived('W', kScan);
+}
+
+}  // namespace
+
+TEST(CliWifi, ScanListsTheNetworksStrongestFirst) {
+    auto sim = simulate({"kind=302,networks=Lab 2.4G:-67/Office-WiFi:-48/Guest:-81", "kind=serial,ports=1"});
+    const CliRun run = runCli(sim->devicePort(), {"wifi", "scan", "000002"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.split('\n', Qt::SkipEmptyParts), QStringList({"Office-WiFi", "Lab 2.4G", "Guest"}));
+    ASSERT_EQ(scansReceived(*sim->device(0)), 1);
+    EXPECT_TRUE(sim->device(0)->frames().back().broadcast);
+
+    const CliRun json = runCli(sim->devicePort(), {"--json", "wifi", "scan", "--direct", "127.0.0.2"});
+    EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
+    QString error;
+    const QJsonArray names = jsonArrayOf(json.out, &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(names, QJsonArray({"Office-WiFi", "Lab 2.4G", "Guest"}));
+    ASSERT_EQ(scansReceived(*sim->device(0)), 2);
+    EXPECT_FALSE(sim->device(0)->frames().back().broadcast) << "--direct goes to the board's address";
+}
+
+TEST(CliWifi, ScanOfABoardWithoutWifiOrWithoutAnswerFails) {
+    auto sim = simulate({"kind=830", "kind=302,scan-delay=60000"});
+    const CliRun other = runCli(sim->devicePort(), {"wifi", "scan", "000002"});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_TRUE(other.err.contains("not a WiFi board")) << other.err.toStdString();
+    EXPECT_EQ(scansReceived(*sim->device(0)), 0);
+
+    const CliRun late =
+        runCli(sim->devicePort(), {"--timeout", "3000", "--lang", "zh", "wifi", "scan", "000003"});
+    EXPECT_EQ(late.exitCode, 1);
+    EXPECT_TRUE(late.err.contains(QStringLiteral("搜索超时"))) << late.err.toStdString();
+    EXPECT_TRUE(late.out.isEmpty());
+    EXPECT_EQ(scansReceived(*sim->device(1)), 1);
+}
+
+TEST(CliWifi, SetRefusesBadValuesBeforeAnythingIsSent) {
+    auto sim = simulate({"kind=302"});
+    const QString longSsid(40, QChar('s'));
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{"wifi", "set", "000002", "--mode", "ADHOC"}, "--mode: AP or STA"},
+        {{"wifi", "set", "000002", "--sta-ssid", longSsid}, "--sta-ssid: at most 31 bytes"},
+        {{"wifi", "set", "000002", "--ap-password", "0123456789abcdef"}, "--ap-password: at most 15 bytes"},
+        {{"wifi", "set", "000002", "--sta-password"}, "--sta-password needs a value"},
+        {{"wifi", "set", "000002"}, "nothing to change"},
+        {{"wifi", "set", "000002", "--mode", "AP", "--channel", "6"}, "unknown option --channel"},
+        {{"wifi", "set", "--mode", "AP"}, "usage"},
+        {{"wifi", "scan"}, "usage"},
+        {{"wifi", "join", "000002"}, "usage"},
+    };
+    for (const auto& [args, message] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun run = runCli(sim->devicePort(), args);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
+    }
+    EXPECT_TRUE(sim->device(0)->frames().empty());
+}
