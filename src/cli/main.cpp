@@ -31,6 +31,7 @@ const char* kUsage =
     "  reset DEVICE        reset a device to its factory settings\n"
     "  set-network DEVICE  change the network settings\n"
     "  set-port DEVICE     change the settings of one serial port\n"
+    "  io ... ACTION       read and switch an IO board over TCP or UDP\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -60,12 +61,25 @@ const std::map<QString, const char*> kCommandHelp = {
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
      "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
      "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
+    {"io",
+     "usage: tavrel-cli [global options] io (--tcp HOST:PORT | --listen ADDR:PORT | --udp LOCAL:PORT --to HOST:PORT)\n"
+     "       [--protocol custom|modbus] [--address N] [--json] [--log] ACTION\n"
+     "ACTION: model | inputs | outputs | switch N on|off [--time T] | all on|off\n"
+     "        | watch [--interval MS] [--count N]\n"
+     "  --tcp     connect to a board that serves TCP\n"
+     "  --listen  wait for a board to connect (it is asked \"H:E.\" first); port 0 takes a free one\n"
+     "  --udp     exchange datagrams with the board at --to\n"
+     "The model is asked first (up to six tries, 500 ms apart). --json prints\n"
+     "{\"model\": ..., \"inputs\": [...], \"outputs\": [...]} as far as known (watch: one object per reply).\n"
+     "--log prints the frames as the IO window logs them, on stderr.\n"
+     "Exit 0 when the board answered (switch, all: and confirmed), 1 when it did not, 2 on a usage error.\n"},
 };
 
 using Runner = int (*)(Context&);
 const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"show", runShow},
                                             {"restart", runRestart},        {"reset", runReset},
-                                            {"set-network", runSetNetwork}, {"set-port", runSetPort}};
+                                            {"set-network", runSetNetwork}, {"set-port", runSetPort},
+                                            {"io", runIo}};
 
 }  // namespace
 
