@@ -189,7 +189,7 @@ void CIoControlDlg::openSelectedType() {
     auto address = [this](QLineEdit* edit) -> std::optional<QHostAddress> {
         const auto ip = parseIpv4(edit->text().trimmed().toStdString());
         if (!ip) {
-            prompts_->inform(windowTitle(), qs(texts_.invalidIpAddress), Prompts::Kind::Warning);
+            prompts_->inform(qs(texts_.infoCaption), qs(texts_.invalidIpAddress), Prompts::Kind::Warning);
             edit->setFocus();
             return std::nullopt;
         }
@@ -199,7 +199,7 @@ void CIoControlDlg::openSelectedType() {
         bool ok = false;
         const uint value = edit->text().trimmed().toUInt(&ok);
         if (!ok || value > 65535) {
-            prompts_->inform(windowTitle(), qs(fixed::withNumber(fixed::kNumberRangePattern, 65535)),
+            prompts_->inform(qs(texts_.infoCaption), qs(fixed::withNumber(fixed::kNumberRangePattern, 65535)),
                              Prompts::Kind::Warning);
             edit->setFocus();
             return std::nullopt;
@@ -225,9 +225,9 @@ void CIoControlDlg::openSelectedType() {
         result = link_->openUdp(*ip, *ipPort, *boardIp, *boardPort);
     }
     if (result == IoBoardLink::OpenResult::BindFailed)
-        prompts_->inform(windowTitle(), qs(fixed::kBindFailed), Prompts::Kind::Error);
+        prompts_->inform(qs(texts_.infoCaption), qs(fixed::kBindFailed), Prompts::Kind::Error);
     else if (result == IoBoardLink::OpenResult::ListenFailed)
-        prompts_->inform(windowTitle(), qs(fixed::kListenFailed), Prompts::Kind::Error);
+        prompts_->inform(qs(texts_.infoCaption), qs(fixed::kListenFailed), Prompts::Kind::Error);
 }
 
 void CIoControlDlg::setConnectedLook(bool connected) {
@@ -302,7 +302,7 @@ void CIoControlDlg::saveLog() {
                                                 QString(), qs(fixed::kLogFileFilter));
     if (path.isEmpty()) return;
     if (auto error = replaceFileWhole(path.toStdString(), link_->state().commandLog().text()))
-        prompts_->inform(windowTitle(), qs(texts_.ioSaveLogFailed) + path + QStringLiteral(" (") + qs(*error) + ')',
+        prompts_->inform(qs(texts_.infoCaption), qs(texts_.ioSaveLogFailed) + path + QStringLiteral(" (") + qs(*error) + ')',
                          Prompts::Kind::Error);
 }
 

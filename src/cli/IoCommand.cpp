@@ -160,9 +160,13 @@ bool waitUntil(const std::function<bool()>& done, const QDeadlineTimer& deadline
     return done();
 }
 
+// A channel the board has not reported yet is null.
 QJsonArray statesJson(const std::array<Indicator, kMaxIoChannels>& row, int count) {
     QJsonArray list;
-    for (int i = 0; i < count; ++i) list.append(row[static_cast<std::size_t>(i)] == Indicator::On);
+    for (int i = 0; i < count; ++i) {
+        const Indicator state = row[static_cast<std::size_t>(i)];
+        list.append(state == Indicator::Unknown ? QJsonValue() : QJsonValue(state == Indicator::On));
+    }
     return list;
 }
 
@@ -284,6 +288,7 @@ class IoRun {
             if (const auto* states = std::get_if<OutputStates>(&r)) return states->count >= n && states->on[n - 1] == on;
             return false;
         });
+        if (confirmed) refreshOutputs();
         report();
         if (!confirmed) ctx_.err << "the board did not confirm output " << n << (on ? " on" : " off") << '\n';
         return confirmed ? kExitOk : kExitFailed;
@@ -306,9 +311,16 @@ class IoRun {
             }
             return false;
         });
+        if (confirmed) refreshOutputs();
         report();
         if (!confirmed) ctx_.err << "the board did not confirm all outputs " << (on ? "on" : "off") << '\n';
         return confirmed ? kExitOk : kExitFailed;
+    }
+
+    // After a switch the other outputs are read too, so that the report shows them all.
+    void refreshOutputs() {
+        if (auto frame = link_.state().outputQuery())
+            ask(*frame, [](const IoReply& r) { return std::holds_alternative<OutputStates>(r); });
     }
 
     int watch() {

@@ -76,14 +76,16 @@ TEST(CliIo, ModelInputsAndOutputsOverTcpInEitherProtocol) {
 TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
     auto sim = board("model=KB-16-00,transport=udp,ip=127.0.0.1,protocol=custom");
     const QStringList base{"io", "--udp", "127.0.0.1:0", "--to", at(*sim)};
-    CliRun run = runCliRaw(base + QStringList{"switch", "16", "on"});
+    CliRun run = runCliRaw(base + QStringList{"--json", "switch", "16", "on"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(sim->logic().output(16));
     EXPECT_FALSE(sim->logic().output(15));
+    QString error;
+    // The other outputs are read after the switch, so the report holds them all.
+    EXPECT_EQ(bools(jsonObjectOf(run.out, &error)["outputs"].toArray()), QString(15, '0') + "1");
 
     run = runCliRaw(base + QStringList{"--json", "all", "on"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QString error;
     EXPECT_EQ(bools(jsonObjectOf(run.out, &error)["outputs"].toArray()), QString(16, '1'));
     for (int k = 1; k <= 16; ++k) EXPECT_TRUE(sim->logic().output(k)) << k;
 
