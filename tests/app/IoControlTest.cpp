@@ -19,31 +19,20 @@
 #include <functional>
 
 #include "CIoControlDlg.h"
+#include "IoTestSupport.h"
 #include "SimIoBoard.h"
 #include "WindowHarness.h"
 
 namespace tavrel::test {
 namespace {
 
+using io::closedTcpPort;
+using io::waitFor;
+
 using sim::IoBoardConfig;
 using sim::IoBoardProtocol;
 using sim::IoBoardTransport;
 using sim::SimIoBoard;
-
-bool waitFor(const std::function<bool()>& done, int deadlineMs = 8000) {
-    QDeadlineTimer deadline(deadlineMs);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-quint16 closedTcpPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    return probe.serverPort();
-}
 
 std::unique_ptr<SimIoBoard> board(IoBoardConfig config) {
     auto b = std::make_unique<SimIoBoard>(config);

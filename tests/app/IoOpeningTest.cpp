@@ -17,31 +17,20 @@
 
 #include "CIoControlDlg.h"
 #include "ControlIds.h"
+#include "IoTestSupport.h"
 #include "Simulator.h"
 #include "WindowHarness.h"
 
 namespace tavrel::test {
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int deadlineMs = 8000) {
-    QDeadlineTimer deadline(deadlineMs);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using io::closedTcpPort;
+using io::waitFor;
 
 quint16 unusedUdpPort() {
     QUdpSocket probe;
     probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
     return probe.localPort();
-}
-
-quint16 closedTcpPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    return probe.serverPort();
 }
 
 // A main window that has found one serial server at 127.0.0.2 and has it selected.
