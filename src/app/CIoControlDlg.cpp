@@ -62,8 +62,13 @@ CIoControlDlg::CIoControlDlg(const UiTexts& texts, std::optional<IoWindowSetup> 
     if (setup) preset(*setup);
 }
 
+// A window that goes with the main window, never closed itself, still keeps its settings.
 CIoControlDlg::~CIoControlDlg() {
     link_->disconnect(this);
+    if (!closed_) {
+        link_->close();
+        saveSettings();
+    }
 }
 
 void CIoControlDlg::connectControls() {
@@ -314,6 +319,7 @@ Indicator CIoControlDlg::outputShown(int k) const {
 }
 
 void CIoControlDlg::closeEvent(QCloseEvent* event) {
+    closed_ = true;
     link_->close();
     saveSettings();
     QWidget::closeEvent(event);

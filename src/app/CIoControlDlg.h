@@ -78,6 +78,7 @@ class CIoControlDlg : public QWidget {
     IoBoardLink* link_ = nullptr;
     bool connectedLook_ = false;
     bool listingClient_ = false;
+    bool closed_ = false;
 
     QComboBox* typeList_ = nullptr;
     QLabel* ipLabel_ = nullptr;

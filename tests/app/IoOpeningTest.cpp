@@ -17,6 +17,7 @@
 
 #include "CIoControlDlg.h"
 #include "ControlIds.h"
+#include "iocontrol/IoSettings.h"
 #include "IoTestSupport.h"
 #include "Simulator.h"
 #include "WindowHarness.h"
@@ -92,10 +93,12 @@ TEST(IoOpening, DoubleClickOpensAConnectedWindowForTheDevice) {
     EXPECT_EQ(status->text(), QString::fromStdString(b.window->texts().ioConnecting));
     ASSERT_TRUE(waitFor([&] { return status->text() == QString::fromStdString(b.window->texts().ioConnectFailed); }));
 
-    // Each opening is a window of its own.
+    // Each opening is a window of its own; they go with the main window and keep their settings.
     b.window->actionById(ids::kIoControlCommand)->trigger();
-    EXPECT_EQ(b.ioWindows().size(), 2);
-    for (CIoControlDlg* w : b.ioWindows()) w->close();
+    ASSERT_EQ(b.ioWindows().size(), 2);
+    b.ioWindows().back()->findChild<QLineEdit*>("time5")->setText("42");  // the last one to go
+    b.window.reset();
+    EXPECT_EQ(loadIoSettings(b.harness.home.filePath("io.ini").toStdString()).timeTexts[4], "42");
 }
 
 TEST(IoOpening, BoardInAnotherSubnetShowsTheSubnetMessageAndOpensNothing) {
