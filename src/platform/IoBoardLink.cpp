@@ -165,10 +165,13 @@ void IoBoardLink::onPollTick() {
     if (auto frame = state_.pollTick()) send(*frame);
 }
 
+// With nothing open (the interval list restarts polling even then) a frame would go nowhere, and
+// logging it would only suggest it went somewhere.
 void IoBoardLink::send(const IoFrame& frame) {
+    if (!transport_) return;
     const QByteArray bytes = byteArrayOf(frame);
     logFrame(LogDirection::Sent, bytes);
-    if (transport_) transport_->send(bytes);
+    transport_->send(bytes);
     emit frameSent(bytes);
 }
 

@@ -266,8 +266,13 @@ TEST(IoWindow, WithoutDeviceNoTypeIsSelectedAndNothingIsSent) {
     b.get<QPushButton>("connectButton")->click();
     b.get<QToolButton>("output1")->click();
     b.get<QPushButton>("allOutputsButton")->click();
+    // The interval list starts polling even now; its frames have nowhere to go and are not logged.
+    b.get<QComboBox>("intervalList")->setCurrentIndex(1);
+    EXPECT_TRUE(b.link().polling());
+    b.link().send(b.link().state().modelQuery());
     EXPECT_FALSE(b.link().isOpen());
     EXPECT_EQ(sent, 0);
+    EXPECT_TRUE(b.get<QPlainTextEdit>("commandLog")->toPlainText().isEmpty());
 }
 
 TEST(IoWindow, BadAddressOrTakenPortIsRefusedWithAMessage) {
