@@ -18,7 +18,8 @@ void CConfigDlg::openIoControl(bool fromMenu) {
         std::vector<std::string> addresses;
         for (const AdapterAddress& adapter : adapters_) addresses.push_back(adapter.address.toStdString());
         const std::optional<std::size_t> chosen =
-            defaultAdapter_ ? std::nullopt : std::optional<std::size_t>(static_cast<std::size_t>(chosenAdapter_));
+            defaultAdapter_ ? std::nullopt
+                            : std::optional<std::size_t>(static_cast<std::size_t>(chosenAdapter_));
         const auto local = localAddressFor(device.network.ip, addresses, chosen);
         if (!local) {
             showMessage(texts_.subnetMismatch, Prompts::Kind::Warning);

@@ -40,12 +40,15 @@ void showIndicator(QToolButton* button, Indicator state) {
 
 Indicator indicatorOf(const QToolButton* button) {
     const QString name = button->property("indicator").toString();
-    return name == QLatin1String("on") ? Indicator::On : name == QLatin1String("off") ? Indicator::Off : Indicator::Unknown;
+    return name == QLatin1String("on")    ? Indicator::On
+           : name == QLatin1String("off") ? Indicator::Off
+                                          : Indicator::Unknown;
 }
 }  // namespace
 
 CIoControlDlg::CIoControlDlg(const UiTexts& texts, std::optional<IoWindowSetup> setup,
-                             std::shared_ptr<Prompts> prompts, std::filesystem::path settingsFile, QWidget* parent)
+                             std::shared_ptr<Prompts> prompts, std::filesystem::path settingsFile,
+                             QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       texts_(texts),
       prompts_(std::move(prompts)),
@@ -135,7 +138,8 @@ void CIoControlDlg::saveSettings() {
     settings.scanInterval = intervalList_->currentIndex();
     settings.scanInfo = showCommandCheck_->isChecked() ? 1 : 0;
     settings.stop = stopShowingCheck_->isChecked() ? 1 : 0;
-    for (std::size_t i = 0; i < kMaxIoChannels; ++i) settings.timeTexts[i] = timeFields_[i]->text().toStdString();
+    for (std::size_t i = 0; i < kMaxIoChannels; ++i)
+        settings.timeTexts[i] = timeFields_[i]->text().toStdString();
     // An unwritable file loses the settings; the window closes all the same.
     saveIoSettings(settingsFile_, settings);
 }
@@ -239,9 +243,9 @@ void CIoControlDlg::setConnectedLook(bool connected) {
     connectedLook_ = connected;
     connectButton_->setIcon(QIcon(lampPicture(connected)));
     connectButton_->setText(qs(connected ? texts_.ioDisconnect : texts_.ioConnect));
-    for (QWidget* w : {static_cast<QWidget*>(typeList_), static_cast<QWidget*>(ipEdit_),
-                       static_cast<QWidget*>(portEdit_), static_cast<QWidget*>(boardIpEdit_),
-                       static_cast<QWidget*>(boardPortEdit_)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(typeList_), static_cast<QWidget*>(ipEdit_), static_cast<QWidget*>(portEdit_),
+          static_cast<QWidget*>(boardIpEdit_), static_cast<QWidget*>(boardPortEdit_)})
         w->setEnabled(!connected);
     if (connected) return;
     statusLine_->clear();
@@ -252,11 +256,21 @@ void CIoControlDlg::setConnectedLook(bool connected) {
 
 void CIoControlDlg::showStatus(IoBoardLink::Status status) {
     switch (status) {
-        case IoBoardLink::Status::Empty: statusLine_->clear(); break;
-        case IoBoardLink::Status::Connecting: statusLine_->setText(qs(texts_.ioConnecting)); break;
-        case IoBoardLink::Status::ConnectFailed: statusLine_->setText(qs(texts_.ioConnectFailed)); break;
-        case IoBoardLink::Status::Listening: statusLine_->setText(qs(texts_.ioListening)); break;
-        case IoBoardLink::Status::Connected: statusLine_->setText(qs(texts_.ioConnected)); break;
+        case IoBoardLink::Status::Empty:
+            statusLine_->clear();
+            break;
+        case IoBoardLink::Status::Connecting:
+            statusLine_->setText(qs(texts_.ioConnecting));
+            break;
+        case IoBoardLink::Status::ConnectFailed:
+            statusLine_->setText(qs(texts_.ioConnectFailed));
+            break;
+        case IoBoardLink::Status::Listening:
+            statusLine_->setText(qs(texts_.ioListening));
+            break;
+        case IoBoardLink::Status::Connected:
+            statusLine_->setText(qs(texts_.ioConnected));
+            break;
     }
 }
 
@@ -270,8 +284,8 @@ void CIoControlDlg::paintPanel() {
     const auto& analog = state.analog();
     for (std::size_t k = 0; k < kAnalogChannels; ++k)
         for (int r = 0; r < 3; ++r)
-            analogCells_[r][k]->setText(analog ? qs(analogCellText(analog->values[k], static_cast<AnalogRow>(r)))
-                                               : QString());
+            analogCells_[r][k]->setText(
+                analog ? qs(analogCellText(analog->values[k], static_cast<AnalogRow>(r))) : QString());
     analogGroup_->setVisible(isAnalogBoard(state.model()));
 }
 
@@ -307,7 +321,8 @@ void CIoControlDlg::saveLog() {
                                                 QString(), qs(fixed::kLogFileFilter));
     if (path.isEmpty()) return;
     if (auto error = replaceFileWhole(path.toStdString(), link_->state().commandLog().text()))
-        prompts_->inform(qs(texts_.infoCaption), qs(texts_.ioSaveLogFailed) + path + QStringLiteral(" (") + qs(*error) + ')',
+        prompts_->inform(qs(texts_.infoCaption),
+                         qs(texts_.ioSaveLogFailed) + path + QStringLiteral(" (") + qs(*error) + ')',
                          Prompts::Kind::Error);
 }
 

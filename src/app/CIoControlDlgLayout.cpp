@@ -96,7 +96,8 @@ void CIoControlDlg::buildBoardGroup(const DialogUnits& du) {
     protocolList_->addItems({qs(texts_.ioSelfDefine), qs(texts_.ioModbus)});
     addressLabel_ = make<QLabel>(this, "addressLabel", du, 12, 168, 56, 10);
     addressList_ = make<QComboBox>(this, "addressList", du, 70, 166, 80, 12);
-    for (int a = 1; a <= 255; ++a) addressList_->addItem(qs(texts_.deviceMenu) + QLatin1Char(' ') + QString::number(a));
+    for (int a = 1; a <= 255; ++a)
+        addressList_->addItem(qs(texts_.deviceMenu) + QLatin1Char(' ') + QString::number(a));
 }
 
 void CIoControlDlg::buildTipsGroup(const DialogUnits& du) {
@@ -129,7 +130,8 @@ void CIoControlDlg::buildChannelGroups(const DialogUnits& du) {
     }
     // The analog board has no digital inputs: its cells take the inputs' place while it is shown.
     analogGroup_ = make<QGroupBox>(this, "analogGroup", du, kRightX, 4, 328, 62);
-    const std::array<std::string_view, 3> rows{fixed::kAnalogRow5V, fixed::kAnalogRow10V, fixed::kAnalogRow20mA};
+    const std::array<std::string_view, 3> rows{fixed::kAnalogRow5V, fixed::kAnalogRow10V,
+                                               fixed::kAnalogRow20mA};
     for (int k = 0; k < static_cast<int>(kAnalogChannels); ++k) {
         auto* name = new QLabel(qs(fixed::withNumber(fixed::kAnalogNamePattern, k + 1)), analogGroup_);
         name->setGeometry(du.rect(40 + k * 35, 9, 33, 9));

@@ -81,7 +81,8 @@ std::optional<IoArguments> parseIoArguments(Context& ctx, QString& error) {
     if (udp) {
         const auto destination = to ? parseEndpoint(*to, false) : std::nullopt;
         if (!destination) {
-            error = to ? "--to: not an IPv4 address and port: " + *to : QStringLiteral("--udp needs --to HOST:PORT");
+            error = to ? "--to: not an IPv4 address and port: " + *to
+                       : QStringLiteral("--udp needs --to HOST:PORT");
             return std::nullopt;
         }
         a.destination = *destination;
@@ -99,7 +100,8 @@ std::optional<IoArguments> parseIoArguments(Context& ctx, QString& error) {
         bool ok = false;
         const int value = text->toInt(&ok);
         if (!ok || value < low || value > high) {
-            error = QStringLiteral("%1: a number from %2 to %3, not %4").arg(name).arg(low).arg(high).arg(*text);
+            error =
+                QStringLiteral("%1: a number from %2 to %3, not %4").arg(name).arg(low).arg(high).arg(*text);
             return false;
         }
         into = value;
@@ -108,7 +110,8 @@ std::optional<IoArguments> parseIoArguments(Context& ctx, QString& error) {
     int timeValue = 0;
     int intervalMs = static_cast<int>(kDefaultWatchIntervalMs);
     if (!number(address, "--address", 1, 255, a.address) || !number(time, "--time", 0, 65535, timeValue) ||
-        !number(interval, "--interval", 1, 3600000, intervalMs) || !number(count, "--count", 1, 1000000000, a.count))
+        !number(interval, "--interval", 1, 3600000, intervalMs) ||
+        !number(count, "--count", 1, 1000000000, a.count))
         return std::nullopt;
     a.timeValue = static_cast<std::uint16_t>(timeValue);
     a.intervalMs = static_cast<unsigned>(intervalMs);
@@ -181,7 +184,7 @@ class IoRun {
     IoRun(Context& ctx, const IoArguments& args) : ctx_(ctx), args_(args) {
         const int budget = ctx.options.timeoutMs.value_or(kDefaultWaitMs);
         deadline_ = args.action == "watch" && !ctx.options.timeoutMs ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                                                       : QDeadlineTimer(budget);
+                                                                     : QDeadlineTimer(budget);
         IoBoardState& state = link_.state();
         state.setProtocol(args.protocol);
         state.setAddress(args.address);
@@ -202,7 +205,8 @@ class IoRun {
         if (!open()) return kExitFailed;
         waitUntil([this] { return link_.status() == IoBoardLink::Status::Connected || gaveUp(); }, deadline_);
         if (link_.status() == IoBoardLink::Status::ConnectFailed) {
-            ctx_.err << "cannot connect to " << args_.endpoint.address.toString() << ':' << args_.endpoint.port << '\n';
+            ctx_.err << "cannot connect to " << args_.endpoint.address.toString() << ':'
+                     << args_.endpoint.port << '\n';
             return kExitFailed;
         }
         if (link_.status() != IoBoardLink::Status::Connected) {
@@ -210,12 +214,13 @@ class IoRun {
             return kExitFailed;
         }
         if (args_.action == "model") return report();
-        if (args_.action == "inputs") return query(link_.state().inputQuery(), [](const IoReply& r) {
-            return std::holds_alternative<InputStates>(r) || std::holds_alternative<AnalogValues>(r);
-        });
-        if (args_.action == "outputs") return query(link_.state().outputQuery(), [](const IoReply& r) {
-            return std::holds_alternative<OutputStates>(r);
-        });
+        if (args_.action == "inputs")
+            return query(link_.state().inputQuery(), [](const IoReply& r) {
+                return std::holds_alternative<InputStates>(r) || std::holds_alternative<AnalogValues>(r);
+            });
+        if (args_.action == "outputs")
+            return query(link_.state().outputQuery(),
+                         [](const IoReply& r) { return std::holds_alternative<OutputStates>(r); });
         if (args_.action == "switch") return switchOutput();
         if (args_.action == "all") return allOutputs();
         return watch();
@@ -228,18 +233,22 @@ class IoRun {
                 link_.openTcpClient(args_.endpoint.address, args_.endpoint.port);
                 return true;
             case IoConnectionType::TcpServer:
-                if (link_.openTcpServer(args_.endpoint.address, args_.endpoint.port) == IoBoardLink::OpenResult::Opened) {
-                    ctx_.err << "listening on " << args_.endpoint.address.toString() << ':' << link_.serverPort() << '\n';
+                if (link_.openTcpServer(args_.endpoint.address, args_.endpoint.port) ==
+                    IoBoardLink::OpenResult::Opened) {
+                    ctx_.err << "listening on " << args_.endpoint.address.toString() << ':'
+                             << link_.serverPort() << '\n';
                     ctx_.err.flush();
                     return true;
                 }
-                ctx_.err << "cannot listen on " << args_.endpoint.address.toString() << ':' << args_.endpoint.port << '\n';
+                ctx_.err << "cannot listen on " << args_.endpoint.address.toString() << ':'
+                         << args_.endpoint.port << '\n';
                 return false;
             case IoConnectionType::Udp:
                 if (link_.openUdp(args_.endpoint.address, args_.endpoint.port, args_.destination.address,
                                   args_.destination.port, true) == IoBoardLink::OpenResult::Opened)
                     return true;
-                ctx_.err << "cannot bind UDP " << args_.endpoint.address.toString() << ':' << args_.endpoint.port << '\n';
+                ctx_.err << "cannot bind UDP " << args_.endpoint.address.toString() << ':'
+                         << args_.endpoint.port << '\n';
                 return false;
             case IoConnectionType::None:
                 break;
@@ -259,13 +268,15 @@ class IoRun {
         for (int attempt = 0; attempt < kRequestTries && !deadline_.hasExpired(); ++attempt) {
             replies_.clear();
             link_.send(frame);
-            const QDeadlineTimer gap(std::min<qint64>(kRequestGapMs, deadline_.remainingTime() < 0 ? kRequestGapMs
-                                                                                                      : deadline_.remainingTime()));
-            if (waitUntil([&] {
-                    for (const IoReply& reply : replies_)
-                        if (wanted(reply)) return true;
-                    return false;
-                }, gap))
+            const QDeadlineTimer gap(std::min<qint64>(
+                kRequestGapMs, deadline_.remainingTime() < 0 ? kRequestGapMs : deadline_.remainingTime()));
+            if (waitUntil(
+                    [&] {
+                        for (const IoReply& reply : replies_)
+                            if (wanted(reply)) return true;
+                        return false;
+                    },
+                    gap))
                 return true;
         }
         return false;
@@ -280,14 +291,17 @@ class IoRun {
     }
 
     int switchOutput() {
-        const auto frame = buildSwitchOutput(args_.protocol, link_.state().address(), args_.output, args_.on, args_.timeValue);
+        const auto frame = buildSwitchOutput(args_.protocol, link_.state().address(), args_.output, args_.on,
+                                             args_.timeValue);
         const int n = args_.output;
         const bool on = args_.on;
         const bool confirmed = frame && ask(*frame, [n, on](const IoReply& r) {
-            if (const auto* changed = std::get_if<OutputChanged>(&r)) return changed->output == n && changed->on == on;
-            if (const auto* states = std::get_if<OutputStates>(&r)) return states->count >= n && states->on[n - 1] == on;
-            return false;
-        });
+                                   if (const auto* changed = std::get_if<OutputChanged>(&r))
+                                       return changed->output == n && changed->on == on;
+                                   if (const auto* states = std::get_if<OutputStates>(&r))
+                                       return states->count >= n && states->on[n - 1] == on;
+                                   return false;
+                               });
         if (confirmed) refreshOutputs();
         report();
         if (!confirmed) ctx_.err << "the board did not confirm output " << n << (on ? " on" : " off") << '\n';
@@ -297,7 +311,8 @@ class IoRun {
     int allOutputs() {
         const auto frame = link_.state().allOutputs(args_.on);
         if (!frame) {
-            ctx_.err << "model " << QString::fromStdString(link_.state().model()) << " has no all-outputs command\n";
+            ctx_.err << "model " << QString::fromStdString(link_.state().model())
+                     << " has no all-outputs command\n";
             report();
             return kExitFailed;
         }
@@ -343,9 +358,11 @@ class IoRun {
         const IoBoardState& state = link_.state();
         if (args_.json) {
             QJsonObject object{{"model", QString::fromStdString(state.model())}};
-            if (state.reportedModel() != state.model()) object["reported"] = QString::fromStdString(state.reportedModel());
+            if (state.reportedModel() != state.model())
+                object["reported"] = QString::fromStdString(state.reportedModel());
             if (state.knownInputs() > 0) object["inputs"] = statesJson(state.inputs(), state.knownInputs());
-            if (state.knownOutputs() > 0) object["outputs"] = statesJson(state.outputs(), state.knownOutputs());
+            if (state.knownOutputs() > 0)
+                object["outputs"] = statesJson(state.outputs(), state.knownOutputs());
             if (state.analog()) {
                 QJsonArray values;
                 for (auto v : state.analog()->values) values.append(int(v));
@@ -354,10 +371,13 @@ class IoRun {
             ctx_.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
         } else {
             ctx_.out << "model: " << QString::fromStdString(state.model());
-            if (state.reportedModel() != state.model()) ctx_.out << " (reported " << QString::fromStdString(state.reportedModel()) << ')';
+            if (state.reportedModel() != state.model())
+                ctx_.out << " (reported " << QString::fromStdString(state.reportedModel()) << ')';
             ctx_.out << '\n';
-            if (state.knownInputs() > 0) ctx_.out << "inputs: " << statesText(state.inputs(), state.knownInputs()) << '\n';
-            if (state.knownOutputs() > 0) ctx_.out << "outputs: " << statesText(state.outputs(), state.knownOutputs()) << '\n';
+            if (state.knownInputs() > 0)
+                ctx_.out << "inputs: " << statesText(state.inputs(), state.knownInputs()) << '\n';
+            if (state.knownOutputs() > 0)
+                ctx_.out << "outputs: " << statesText(state.outputs(), state.knownOutputs()) << '\n';
             if (state.analog()) {
                 ctx_.out << "analog:";
                 for (auto v : state.analog()->values) ctx_.out << ' ' << v;

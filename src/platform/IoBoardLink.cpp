@@ -11,7 +11,8 @@ namespace tavrel {
 
 namespace {
 Bytes bytesOf(const QByteArray& data) {
-    return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()));
+    return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                 static_cast<std::size_t>(data.size()));
 }
 QByteArray byteArrayOf(const IoFrame& frame) {
     return QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(frame.size()));
@@ -59,7 +60,8 @@ IoBoardLink::OpenResult IoBoardLink::openTcpServer(const QHostAddress& local, qu
     const auto result = server->listen(local, port);
     if (result != IoTcpServer::ListenResult::Listening) {
         delete server;
-        return result == IoTcpServer::ListenResult::BindFailed ? OpenResult::BindFailed : OpenResult::ListenFailed;
+        return result == IoTcpServer::ListenResult::BindFailed ? OpenResult::BindFailed
+                                                               : OpenResult::ListenFailed;
     }
     server_ = server;
     attach(server_, IoConnectionType::TcpServer);
@@ -71,8 +73,9 @@ IoBoardLink::OpenResult IoBoardLink::openTcpServer(const QHostAddress& local, qu
     return OpenResult::Opened;
 }
 
-IoBoardLink::OpenResult IoBoardLink::openUdp(const QHostAddress& local, quint16 localPort, const QHostAddress& board,
-                                            quint16 boardPort, bool modelQueryTries) {
+IoBoardLink::OpenResult IoBoardLink::openUdp(const QHostAddress& local, quint16 localPort,
+                                             const QHostAddress& board, quint16 boardPort,
+                                             bool modelQueryTries) {
     close();
     auto* udp = new IoUdpLink(this);
     if (!udp->open(local, localPort, board, boardPort)) {
@@ -200,7 +203,8 @@ void IoBoardLink::setStatus(Status status) {
 
 void IoBoardLink::logFrame(LogDirection direction, const QByteArray& frame) {
     const QTime now = QTime::currentTime();
-    const LogAppend result = state_.log(direction, bytesOf(frame), LogClock{now.hour(), now.minute(), now.second()});
+    const LogAppend result =
+        state_.log(direction, bytesOf(frame), LogClock{now.hour(), now.minute(), now.second()});
     if (result == LogAppend::Dropped) return;
     emit logAppended(QString::fromStdString(state_.lastLogEntry()), result == LogAppend::ClearedAndAppended);
 }

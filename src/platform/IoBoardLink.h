@@ -38,8 +38,8 @@ class IoBoardLink : public QObject {
     void openTcpClient(const QHostAddress& board, quint16 port);
     OpenResult openTcpServer(const QHostAddress& local, quint16 port);
     // UDP sends one model query at once unless `modelQueryTries` asks for the full series.
-    OpenResult openUdp(const QHostAddress& local, quint16 localPort, const QHostAddress& board, quint16 boardPort,
-                       bool modelQueryTries = false);
+    OpenResult openUdp(const QHostAddress& local, quint16 localPort, const QHostAddress& board,
+                       quint16 boardPort, bool modelQueryTries = false);
     // Closes whatever is open; the board is forgotten and both timers stop.
     void close();
 

@@ -53,7 +53,8 @@ void IoTcpServer::accept() {
     while (server_ && server_->hasPendingConnections()) {
         QTcpSocket* socket = server_->nextPendingConnection();
         const QString key = peerKey(*socket);
-        const bool known = std::any_of(clients_.begin(), clients_.end(), [&](const Client& c) { return c.key == key; });
+        const bool known =
+            std::any_of(clients_.begin(), clients_.end(), [&](const Client& c) { return c.key == key; });
         // The table has room for kMaxBoards; a board beyond it is not kept half-listed.
         if (!known && clients_.size() + pending_.size() >= static_cast<std::size_t>(kMaxBoards)) {
             socket->abort();
@@ -77,14 +78,16 @@ void IoTcpServer::accept() {
 }
 
 void IoTcpServer::finishIdentity(QTcpSocket* socket, const QString& identity, bool answered) {
-    auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.socket == socket; });
+    auto it =
+        std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.socket == socket; });
     if (it == pending_.end()) return;
     const QString key = it->key;
     it->timer->stop();
     pending_.erase(it);
     socket->disconnect(this);
 
-    auto existing = std::find_if(clients_.begin(), clients_.end(), [&](const Client& c) { return c.key == key; });
+    auto existing =
+        std::find_if(clients_.begin(), clients_.end(), [&](const Client& c) { return c.key == key; });
     int position = 0;
     if (existing != clients_.end()) {
         // The same address and port again: the old connection is replaced, its row stays as it was.
@@ -92,7 +95,8 @@ void IoTcpServer::finishIdentity(QTcpSocket* socket, const QString& identity, bo
         existing->socket = socket;
         position = static_cast<int>(existing - clients_.begin());
     } else {
-        const QString suffix = answered ? QStringLiteral(" [") + identity + QLatin1Char(']') : QStringLiteral(" [null]");
+        const QString suffix =
+            answered ? QStringLiteral(" [") + identity + QLatin1Char(']') : QStringLiteral(" [null]");
         clients_.push_back({key, key + suffix, socket});
         position = static_cast<int>(clients_.size()) - 1;
         emit clientListed(position, clients_.back().text);

@@ -11,7 +11,8 @@ IoUdpLink::~IoUdpLink() {
     close();
 }
 
-bool IoUdpLink::open(const QHostAddress& local, quint16 localPort, const QHostAddress& board, quint16 boardPort) {
+bool IoUdpLink::open(const QHostAddress& local, quint16 localPort, const QHostAddress& board,
+                     quint16 boardPort) {
     close();
     socket_ = new QUdpSocket(this);
     if (!socket_->bind(local, localPort)) {

@@ -62,7 +62,8 @@ std::string knownIoBoardModels() {
     return list;
 }
 
-IoBoardLogic::IoBoardLogic(std::string reported, IoBoardKind kind, IoBoardProtocol protocol, std::uint8_t address)
+IoBoardLogic::IoBoardLogic(std::string reported, IoBoardKind kind, IoBoardProtocol protocol,
+                           std::uint8_t address)
     : reported_(std::move(reported)), kind_(kind), protocol_(protocol), address_(address) {
     stepInputs();
 }
@@ -75,7 +76,8 @@ void IoBoardLogic::stepInputs() {
 }
 
 void IoBoardLogic::setInputs(std::uint32_t bits) {
-    for (std::size_t i = 0; i < kChannels; ++i) inputs_[i] = static_cast<int>(i) < kind_.inputs && ((bits >> i) & 1u);
+    for (std::size_t i = 0; i < kChannels; ++i)
+        inputs_[i] = static_cast<int>(i) < kind_.inputs && ((bits >> i) & 1u);
 }
 
 std::optional<IoBoardLogic::TimedOutput> IoBoardLogic::takeTimedOutput() {
@@ -102,19 +104,33 @@ std::optional<std::size_t> IoBoardLogic::requestLength(Bytes b) const {
         if (b[1] != ':') return 0;
         if (b.size() < 4) return std::nullopt;
         switch (b[3]) {
-            case 'f': case 'R': case 'S': case 'W': return kCustomRequestBytes;
-            case 'p': return kSwitchRequestBytes;
-            case 0x0C: return kAnalogRequestBytes;
-            default: return 0;
+            case 'f':
+            case 'R':
+            case 'S':
+            case 'W':
+                return kCustomRequestBytes;
+            case 'p':
+                return kSwitchRequestBytes;
+            case 0x0C:
+                return kAnalogRequestBytes;
+            default:
+                return 0;
         }
     }
     if (b.size() < 2) return std::nullopt;
     switch (b[1]) {
-        case 1: case 2: case 3: case 5: case 6: return 8;
-        case 15: case 16:
+        case 1:
+        case 2:
+        case 3:
+        case 5:
+        case 6:
+            return 8;
+        case 15:
+        case 16:
             if (b.size() < 7) return std::nullopt;
             return 9 + static_cast<std::size_t>(b[6]);
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -142,7 +158,8 @@ std::vector<ByteVector> IoBoardLogic::feed(ByteVector& pending, Bytes bytes) {
 }
 
 std::optional<ByteVector> IoBoardLogic::answer(Bytes request) {
-    if (request.size() == 4 && request[0] == 'H' && request[1] == ':' && request[2] == 'E' && request[3] == '.') {
+    if (request.size() == 4 && request[0] == 'H' && request[1] == ':' && request[2] == 'E' &&
+        request[3] == '.') {
         if (!identity_) return std::nullopt;
         return ByteVector(identity_->begin(), identity_->end());
     }
@@ -158,16 +175,26 @@ ByteVector IoBoardLogic::customFrame(std::uint8_t code, const ByteVector& data) 
     return frame;
 }
 
-ByteVector IoBoardLogic::packStates(const std::array<bool, kChannels>& states, int count, IoPacking packing) const {
+ByteVector IoBoardLogic::packStates(const std::array<bool, kChannels>& states, int count,
+                                    IoPacking packing) const {
     ByteVector data(8, 0);
     for (int i = 0; i < count; ++i) {
         if (!states[static_cast<std::size_t>(i)]) continue;
         switch (packing) {
-            case P::BytePerChannel: if (i < 8) data[i] = 1; break;
-            case P::TwoPerByte: data[i / 2] |= (i % 2 == 0) ? 0x01 : 0x10; break;
-            case P::FourPerByte: data[i / 4] |= static_cast<std::uint8_t>(1u << (2 * (i % 4))); break;
-            case P::BitPerChannel: data[i / 8] |= static_cast<std::uint8_t>(1u << (i % 8)); break;
-            case P::None: break;
+            case P::BytePerChannel:
+                if (i < 8) data[i] = 1;
+                break;
+            case P::TwoPerByte:
+                data[i / 2] |= (i % 2 == 0) ? 0x01 : 0x10;
+                break;
+            case P::FourPerByte:
+                data[i / 4] |= static_cast<std::uint8_t>(1u << (2 * (i % 4)));
+                break;
+            case P::BitPerChannel:
+                data[i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+                break;
+            case P::None:
+                break;
         }
     }
     return data;
@@ -177,18 +204,28 @@ void IoBoardLogic::unpackOutputs(Bytes data) {
     for (int i = 0; i < kind_.outputs; ++i) {
         bool on = false;
         switch (kind_.outputPacking) {
-            case P::BytePerChannel: on = i < 8 && data[i] != 0; break;
-            case P::TwoPerByte: on = (data[i / 2] & ((i % 2 == 0) ? 0x0F : 0x10)) != 0; break;
-            case P::FourPerByte: on = (data[i / 4] >> (2 * (i % 4))) & 1u; break;
-            case P::BitPerChannel: on = (data[i / 8] >> (i % 8)) & 1u; break;
-            case P::None: break;
+            case P::BytePerChannel:
+                on = i < 8 && data[i] != 0;
+                break;
+            case P::TwoPerByte:
+                on = (data[i / 2] & ((i % 2 == 0) ? 0x0F : 0x10)) != 0;
+                break;
+            case P::FourPerByte:
+                on = (data[i / 4] >> (2 * (i % 4))) & 1u;
+                break;
+            case P::BitPerChannel:
+                on = (data[i / 8] >> (i % 8)) & 1u;
+                break;
+            case P::None:
+                break;
         }
         outputs_[static_cast<std::size_t>(i)] = on;
     }
 }
 
 std::optional<ByteVector> IoBoardLogic::answerCustom(Bytes r) {
-    if (r.size() < 4 || r[0] != 'H' || r[1] != ':' || r[r.size() - 2] != 'E' || r[r.size() - 1] != 'D') return std::nullopt;
+    if (r.size() < 4 || r[0] != 'H' || r[1] != ':' || r[r.size() - 2] != 'E' || r[r.size() - 1] != 'D')
+        return std::nullopt;
     if (r[3] == 0x0C) {
         // The analog query always carries address 1; the analog board answers it whatever its own.
         if (!kind_.analog) return std::nullopt;
@@ -273,7 +310,8 @@ std::optional<ByteVector> IoBoardLogic::answerModbus(Bytes r) {
             ByteVector body{function, static_cast<std::uint8_t>((count + 7) / 8)};
             body.resize(2 + body[1], 0);
             for (int i = 0; i < count; ++i)
-                if (states[static_cast<std::size_t>(start + i)]) body[2 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+                if (states[static_cast<std::size_t>(start + i)])
+                    body[2 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
             return modbusReply(body);
         }
         case 3: {
@@ -294,8 +332,8 @@ std::optional<ByteVector> IoBoardLogic::answerModbus(Bytes r) {
             return modbusReply(ByteVector(r.begin() + 1, r.end() - 2));
         }
         case 15: {
-            if (count < 1 || start + count > kind_.outputs || r.size() < 9 ||
-                r[6] != (count + 7) / 8 || r.size() != 9u + r[6])
+            if (count < 1 || start + count > kind_.outputs || r.size() < 9 || r[6] != (count + 7) / 8 ||
+                r.size() != 9u + r[6])
                 return modbusException(function, 2);
             for (int i = 0; i < count; ++i)
                 outputs_[static_cast<std::size_t>(start + i)] = (r[7 + i / 8] >> (i % 8)) & 1u;

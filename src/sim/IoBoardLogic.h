@@ -64,7 +64,9 @@ class IoBoardLogic {
     void setInputs(std::uint32_t bits);
     bool input(int k) const { return inputs_.at(static_cast<std::size_t>(k - 1)); }
     bool output(int k) const { return outputs_.at(static_cast<std::size_t>(k - 1)); }
-    void setAnalog(int channel, std::uint16_t value) { analog_.at(static_cast<std::size_t>(channel)) = value; }
+    void setAnalog(int channel, std::uint16_t value) {
+        analog_.at(static_cast<std::size_t>(channel)) = value;
+    }
     const std::string& reported() const { return reported_; }
     IoBoardProtocol protocol() const { return protocol_; }
 

@@ -30,7 +30,8 @@ bool endpoint(std::string_view text, std::string& ip, std::uint16_t& port) {
 }
 
 Bytes bytesOf(const QByteArray& data) {
-    return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()));
+    return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                 static_cast<std::size_t>(data.size()));
 }
 QByteArray arrayOf(const ByteVector& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
@@ -47,7 +48,8 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
         text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
         const auto equals = item.find('=');
         const std::string_view key = item.substr(0, equals);
-        const std::string_view value = equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1);
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1);
         bool ok = true;
         if (key == "model") {
             config.model = std::string(value);
@@ -104,7 +106,8 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
 SimIoBoard::SimIoBoard(const IoBoardConfig& config, QObject* parent)
     : QObject(parent),
       config_(config),
-      logic_(config.model, ioBoardKind(config.model).value_or(IoBoardKind{}), config.protocol, config.address),
+      logic_(config.model, ioBoardKind(config.model).value_or(IoBoardKind{}), config.protocol,
+             config.address),
       inputTimer_(new QTimer(this)) {
     logic_.setIdentity(config.identity);
     if (config.inputs) logic_.setInputs(*config.inputs);
@@ -120,7 +123,11 @@ bool SimIoBoard::start(QString* error) {
         case IoBoardTransport::TcpServer:
             server_ = new QTcpServer(this);
             if (!server_->listen(ip, config_.port)) {
-                if (error) *error = QStringLiteral("%1:%2: %3").arg(ip.toString()).arg(config_.port).arg(server_->errorString());
+                if (error)
+                    *error = QStringLiteral("%1:%2: %3")
+                                 .arg(ip.toString())
+                                 .arg(config_.port)
+                                 .arg(server_->errorString());
                 return false;
             }
             connect(server_, &QTcpServer::newConnection, this, [this] {
@@ -133,7 +140,11 @@ bool SimIoBoard::start(QString* error) {
         case IoBoardTransport::Udp:
             udp_ = new QUdpSocket(this);
             if (!udp_->bind(ip, config_.port)) {
-                if (error) *error = QStringLiteral("%1:%2: %3").arg(ip.toString()).arg(config_.port).arg(udp_->errorString());
+                if (error)
+                    *error = QStringLiteral("%1:%2: %3")
+                                 .arg(ip.toString())
+                                 .arg(config_.port)
+                                 .arg(udp_->errorString());
                 return false;
             }
             connect(udp_, &QUdpSocket::readyRead, this, [this] {
@@ -143,7 +154,8 @@ bool SimIoBoard::start(QString* error) {
                     ++requestsSeen_;
                     if (config_.silent) continue;
                     if (auto answer = logic_.answer(bytesOf(datagram.data()))) {
-                        udp_->writeDatagram(arrayOf(*answer), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
+                        udp_->writeDatagram(arrayOf(*answer), datagram.senderAddress(),
+                                            static_cast<quint16>(datagram.senderPort()));
                         timeOutputs();
                     }
                 }
@@ -212,8 +224,9 @@ std::string SimIoBoard::describe() const {
     const char* transport = config_.transport == IoBoardTransport::Udp         ? "udp"
                             : config_.transport == IoBoardTransport::TcpClient ? "tcp-client"
                                                                                : "tcp-server";
-    std::string text = "io " + config_.model + " " + (config_.protocol == IoBoardProtocol::Modbus ? "modbus" : "custom") +
-                       " " + transport + " address " + std::to_string(config_.address);
+    std::string text = "io " + config_.model + " " +
+                       (config_.protocol == IoBoardProtocol::Modbus ? "modbus" : "custom") + " " + transport +
+                       " address " + std::to_string(config_.address);
     if (config_.transport == IoBoardTransport::TcpClient)
         text += " to " + config_.peerIp + ":" + std::to_string(config_.peerPort);
     else

@@ -24,8 +24,8 @@ struct IoBoardConfig {
     IoBoardProtocol protocol = IoBoardProtocol::Custom;
     IoBoardTransport transport = IoBoardTransport::TcpServer;
     std::string ip = "127.0.0.1";
-    std::uint16_t port = 0;              // server and UDP: 0 takes any free port
-    std::string peerIp;                  // client: the window's server
+    std::uint16_t port = 0;  // server and UDP: 0 takes any free port
+    std::string peerIp;      // client: the window's server
     std::uint16_t peerPort = 0;
     std::uint8_t address = 1;
     std::optional<std::string> identity;  // client: default the model text; "none" keeps it silent

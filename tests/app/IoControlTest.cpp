@@ -61,7 +61,9 @@ struct IoBench {
         window->show();
         return window;
     }
-    std::filesystem::path settingsFile() const { return std::filesystem::path(harness.home.path().toStdString()) / "io.ini"; }
+    std::filesystem::path settingsFile() const {
+        return std::filesystem::path(harness.home.path().toStdString()) / "io.ini";
+    }
     void writeSettings(const std::string& text) const {
         QFile file(QString::fromStdString(settingsFile().string()));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -336,7 +338,8 @@ TEST(IoWindow, SaveLogWritesTheCommandLogAndReportsAFailure) {
     b.open(clientSetup(sim->port()));
     auto* log = b.get<QPlainTextEdit>("commandLog");
     ASSERT_TRUE(waitFor([&] { return log->toPlainText().contains(QStringLiteral("RX：48 3A 01 67")); }));
-    EXPECT_TRUE(log->toPlainText().startsWith(QStringLiteral("TX：48 3A 01 66 11 11 11 11 11 11 11 11 71 45 44  时间: ")));
+    EXPECT_TRUE(log->toPlainText().startsWith(
+        QStringLiteral("TX：48 3A 01 66 11 11 11 11 11 11 11 11 71 45 44  时间: ")));
 
     const QString path = b.harness.home.filePath("log.txt");
     b.harness.prompts->fileAnswer = path;

@@ -17,10 +17,10 @@
 
 #include "CIoControlDlg.h"
 #include "ControlIds.h"
-#include "iocontrol/IoSettings.h"
 #include "IoTestSupport.h"
 #include "Simulator.h"
 #include "WindowHarness.h"
+#include "iocontrol/IoSettings.h"
 
 namespace tavrel::test {
 namespace {
@@ -91,7 +91,8 @@ TEST(IoOpening, DoubleClickOpensAConnectedWindowForTheDevice) {
     EXPECT_EQ(io->findChild<QLineEdit*>("portEdit")->text(), QString::number(port.localPort));
     auto* status = io->findChild<QLabel*>("statusLine");
     EXPECT_EQ(status->text(), QString::fromStdString(b.window->texts().ioConnecting));
-    ASSERT_TRUE(waitFor([&] { return status->text() == QString::fromStdString(b.window->texts().ioConnectFailed); }));
+    ASSERT_TRUE(
+        waitFor([&] { return status->text() == QString::fromStdString(b.window->texts().ioConnectFailed); }));
 
     // Each opening is a window of its own; they go with the main window and keep their settings.
     b.window->actionById(ids::kIoControlCommand)->trigger();
@@ -107,12 +108,14 @@ TEST(IoOpening, BoardInAnotherSubnetShowsTheSubnetMessageAndOpensNothing) {
     b.doubleClickRow();
     EXPECT_TRUE(b.ioWindows().isEmpty());
     ASSERT_EQ(b.harness.prompts->shown.size(), 1);
-    EXPECT_TRUE(b.harness.prompts->shown[0].endsWith(QString::fromStdString(b.window->texts().subnetMismatch)));
+    EXPECT_TRUE(
+        b.harness.prompts->shown[0].endsWith(QString::fromStdString(b.window->texts().subnetMismatch)));
     b.window->switchLanguage(Language::English);
     b.window->actionById(ids::kIoControlCommand)->trigger();
     ASSERT_EQ(b.harness.prompts->shown.size(), 2);
-    EXPECT_TRUE(b.harness.prompts->shown[1].endsWith(
-        "Device IP and computer IP are not in a subnet . Please set IP first to ensure that both of them are in one."));
+    EXPECT_TRUE(
+        b.harness.prompts->shown[1].endsWith("Device IP and computer IP are not in a subnet . Please set IP "
+                                             "first to ensure that both of them are in one."));
     EXPECT_TRUE(b.ioWindows().isEmpty());
 }
 

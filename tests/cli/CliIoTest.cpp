@@ -101,7 +101,9 @@ TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
 
 TEST(CliIo, ListensForABoardAndLogsTheFrames) {
     const quint16 port = freeTcpPort();
-    auto sim = board(QStringLiteral("model=5GPTV2,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1").arg(port).toStdString());
+    auto sim = board(QStringLiteral("model=5GPTV2,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1")
+                         .arg(port)
+                         .toStdString());
     CliRun run = runCliRaw({"io", "--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--log", "outputs"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("model: MV-I00-O02 (reported 5GPTV2)")) << run.out.toStdString();
@@ -113,8 +115,8 @@ TEST(CliIo, ListensForABoardAndLogsTheFrames) {
 
 TEST(CliIo, WatchPrintsOneObjectPerReply) {
     auto sim = board("model=5GLUS32,inputs=80000001,protocol=modbus");
-    CliRun run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "--json", "watch", "--interval", "50",
-                            "--count", "3"});
+    CliRun run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "--json", "watch", "--interval",
+                            "50", "--count", "3"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << run.out.toStdString();

@@ -107,7 +107,8 @@ TEST(IoTcpClientLink, ModelReplyStartsPollingUnlessIntervalIsOff) {
         EXPECT_EQ(link.polling(), interval != 0);
         if (interval != 0) {
             // The input query goes at once, then outputs and inputs in turn.
-            ASSERT_TRUE(waitUntil([&] { return received.count("H:\x01S") >= 1 && received.count("H:\x01R") >= 2; }));
+            ASSERT_TRUE(
+                waitUntil([&] { return received.count("H:\x01S") >= 1 && received.count("H:\x01R") >= 2; }));
         }
     }
 }
@@ -129,7 +130,10 @@ TEST(IoTcpClientLink, SilentBoardGetsSixModelQueriesOnEveryConnection) {
         ASSERT_TRUE(waitUntil([&] { return link.askingModel(); }));
         ASSERT_TRUE(waitUntil([&] { return !link.askingModel(); }, 8000));
         ASSERT_TRUE(waitUntil([&] { return received.size() >= 6 * 15; }));
-        EXPECT_EQ(received.count("H:\x01" "f"), 6) << "connection " << connection;
+        EXPECT_EQ(received.count("H:\x01"
+                                 "f"),
+                  6)
+            << "connection " << connection;
         EXPECT_EQ(link.status(), IoBoardLink::Status::Connecting);
         link.close();
     }
@@ -139,7 +143,8 @@ TEST(IoTcpServerLink, BoardsAreListedWithTheirIdentityAndFramesGoToTheSelectedOn
     IoTcpServer server;
     ASSERT_EQ(server.listen(kLocal, 0), IoTcpServer::ListenResult::Listening);
     std::vector<QString> listed;
-    QObject::connect(&server, &IoTcpServer::clientListed, [&](int, const QString& text) { listed.push_back(text); });
+    QObject::connect(&server, &IoTcpServer::clientListed,
+                     [&](int, const QString& text) { listed.push_back(text); });
 
     BoardSocket named(server.serverPort(), QByteArray("KB8\0junk", 8));
     ASSERT_TRUE(waitUntil([&] { return listed.size() == 1; }));
@@ -155,7 +160,8 @@ TEST(IoTcpServerLink, BoardsAreListedWithTheirIdentityAndFramesGoToTheSelectedOn
     server.send("first");
     server.selectClient(1);
     server.send("second");
-    ASSERT_TRUE(waitUntil([&] { return named.received.endsWith("first") && silent.received.endsWith("second"); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return named.received.endsWith("first") && silent.received.endsWith("second"); }));
     EXPECT_FALSE(named.received.contains("second"));
     EXPECT_FALSE(silent.received.contains("first"));
 
@@ -215,7 +221,8 @@ TEST(IoLinkChunks, LongChunkIsNeitherLoggedNorDecodedAndShortOnesAre) {
     QStringList logged;
     std::vector<ChunkOutcome> outcomes;
     QObject::connect(&link, &IoBoardLink::logAppended, [&](const QString& entry, bool) { logged << entry; });
-    QObject::connect(&link, &IoBoardLink::chunkHandled, [&](const ChunkOutcome& o) { outcomes.push_back(o); });
+    QObject::connect(&link, &IoBoardLink::chunkHandled,
+                     [&](const ChunkOutcome& o) { outcomes.push_back(o); });
 
     QByteArray longChunk = customModelReply("KB-08-00");
     longChunk.insert(4, QByteArray(40 - longChunk.size(), 'x'));

@@ -91,8 +91,8 @@ TEST(SimIoBoard, ModbusRegistersCoilsAndExceptions) {
     EXPECT_EQ(board.answer(rtu({3, 5, 0, 1, 0xFF, 0})), rtu({3, 5, 0, 1, 0xFF, 0}));
     EXPECT_TRUE(board.output(2));
 
-    EXPECT_EQ(board.answer(rtu({3, 1, 0, 0, 0, 9})), rtu({3, 0x81, 2}));   // past the last coil
-    EXPECT_EQ(board.answer(rtu({3, 6, 0, 0, 0, 1})), rtu({3, 0x86, 1}));   // no such function
+    EXPECT_EQ(board.answer(rtu({3, 1, 0, 0, 0, 9})), rtu({3, 0x81, 2}));  // past the last coil
+    EXPECT_EQ(board.answer(rtu({3, 6, 0, 0, 0, 1})), rtu({3, 0x86, 1}));  // no such function
     ByteVector swapped = rtu({3, 1, 0, 0, 0, 8});
     std::swap(swapped[6], swapped[7]);
     EXPECT_FALSE(board.answer(swapped));

@@ -7,20 +7,30 @@ namespace tavrel {
 
 IoConnectionType presetConnectionType(int workMode) {
     switch (workMode) {
-        case 1: return IoConnectionType::TcpClient;
-        case 2: return IoConnectionType::TcpServer;
+        case 1:
+            return IoConnectionType::TcpClient;
+        case 2:
+            return IoConnectionType::TcpServer;
         case 3:
-        case 4: return IoConnectionType::Udp;
-        default: return IoConnectionType::None;
+        case 4:
+            return IoConnectionType::Udp;
+        default:
+            return IoConnectionType::None;
     }
 }
 
 std::string analogCellText(std::uint16_t value, AnalogRow row) {
     double scaled = 0;
     switch (row) {
-        case AnalogRow::Volts5: scaled = value / 1000.0; break;
-        case AnalogRow::Volts10: scaled = value * 2 / 1000.0; break;
-        case AnalogRow::MilliAmps20: scaled = value / 249.0; break;
+        case AnalogRow::Volts5:
+            scaled = value / 1000.0;
+            break;
+        case AnalogRow::Volts10:
+            scaled = value * 2 / 1000.0;
+            break;
+        case AnalogRow::MilliAmps20:
+            scaled = value / 249.0;
+            break;
     }
     char text[64];
     std::snprintf(text, sizeof text, "%f", scaled);

@@ -34,8 +34,8 @@ std::string analogCellText(std::uint16_t value, AnalogRow row);
 
 // What one received chunk changed.
 struct ChunkOutcome {
-    bool dropped = false;    // longer than a frame can be: neither logged nor decoded
-    IoDecoded decoded;       // the decoder's verdict
+    bool dropped = false;       // longer than a frame can be: neither logged nor decoded
+    IoDecoded decoded;          // the decoder's verdict
     bool modelArrived = false;  // a model reply: stop the model query, start polling
     bool panelChanged = false;  // indicators, analog cells or the model label changed
 };

@@ -3,7 +3,8 @@
 namespace tavrel {
 
 std::string subnetPrefix(const Ipv4& address) {
-    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) + ".";
+    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) +
+           ".";
 }
 
 std::string cutAfterLastDot(std::string_view address) {
@@ -11,7 +12,8 @@ std::string cutAfterLastDot(std::string_view address) {
     return dot == std::string_view::npos ? std::string() : std::string(address.substr(0, dot + 1));
 }
 
-std::optional<std::string> localAddressFor(const Ipv4& device, const std::vector<std::string>& adapterAddresses,
+std::optional<std::string> localAddressFor(const Ipv4& device,
+                                           const std::vector<std::string>& adapterAddresses,
                                            std::optional<std::size_t> chosenAdapter) {
     const std::string prefix = subnetPrefix(device);
     if (chosenAdapter) {

@@ -13,10 +13,10 @@
 namespace tavrel {
 
 struct IoWindowSetup {
-    Ipv4 boardIp{};                 // TCP client and UDP destination
-    std::uint16_t boardPort = 0;    // the device's port-1 local port
-    std::uint16_t localPort = 0;    // the device's port-1 remote port: where the window listens
-    std::string localIp;            // the computer's address in the board's subnet
+    Ipv4 boardIp{};               // TCP client and UDP destination
+    std::uint16_t boardPort = 0;  // the device's port-1 local port
+    std::uint16_t localPort = 0;  // the device's port-1 remote port: where the window listens
+    std::string localIp;          // the computer's address in the board's subnet
     IoConnectionType preset = IoConnectionType::None;
 };
 
@@ -27,7 +27,8 @@ std::string cutAfterLastDot(std::string_view address);
 
 // The local address to use for the device: the chosen adapter's when one is chosen, otherwise the
 // first adapter address in the device's subnet. Nothing when that address is in another subnet.
-std::optional<std::string> localAddressFor(const Ipv4& device, const std::vector<std::string>& adapterAddresses,
+std::optional<std::string> localAddressFor(const Ipv4& device,
+                                           const std::vector<std::string>& adapterAddresses,
                                            std::optional<std::size_t> chosenAdapter);
 
 IoWindowSetup ioWindowSetupFor(const DeviceRecord& device, std::string localIp);

@@ -176,7 +176,8 @@ TEST(IoBoardState, OutputStatusFrameIsLoggedOnceAfterTheAllOutputsCommand) {
     EXPECT_EQ(state.log(LogDirection::Received, t, {}), LogAppend::Dropped);
     state.clickAllOutputs();
     EXPECT_EQ(state.log(LogDirection::Received, t, {1, 2, 3}), LogAppend::Appended);
-    EXPECT_EQ(state.lastLogEntry(), "RX：48 3A 01 54 01 01 01 01 00 00 00 00 00 45 44  时间: 01:02:03\r\n\r\n");
+    EXPECT_EQ(state.lastLogEntry(),
+              "RX：48 3A 01 54 01 01 01 01 00 00 00 00 00 45 44  时间: 01:02:03\r\n\r\n");
     EXPECT_EQ(state.log(LogDirection::Received, t, {}), LogAppend::Dropped);
     state.setLogPaused(true);
     state.setShowCommand(true);
