@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev python3-pymodbus)
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev python3-pymodbus python3-serial-asyncio)
 # Manual pages, the package and its checks (the package test runs in ./dev.sh test too).
 PACKAGE_PACKAGES=(help2man dpkg-dev file desktop-file-utils)
 RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)

@@ -252,13 +252,4 @@ void CConfigDlg::fillPortGroup(const PortView& port) {
     control(ids::kEnableCheck)->setVisible(port.enableVisible);
 }
 
-// The IO control window arrives with its own feature; until then only the missing-device rule runs.
-void CConfigDlg::openIoControl(bool fromMenu) {
-    Q_UNUSED(fromMenu);
-    if (!selectedDevice()) {
-        setStatusText(0, qs(texts_.selectDevicePrompt));
-        return;
-    }
-}
-
 }  // namespace tavrel

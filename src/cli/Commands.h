@@ -27,6 +27,7 @@ int runImport(Context& ctx);
 int runDiff(Context& ctx);
 int runApply(Context& ctx);
 int runWifi(Context& ctx);
+int runIo(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

@@ -39,6 +39,7 @@ const char* kUsage =
     "  apply FILE DEVICE...  one-click configuration of devices from a profile\n"
     "  wifi scan DEVICE    networks a WiFi board finds\n"
     "  wifi set DEVICE     change a WiFi board's mode, SSIDs and passwords\n"
+    "  io ... ACTION       read and switch an IO board over TCP or UDP\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -99,6 +100,18 @@ const std::map<QString, const char*> kCommandHelp = {
      "  from. Waits 6 s (or --timeout) for the answer; exit 1 when none came.\n"
      "set: SSIDs hold at most 31 bytes, passwords 15; fields not given keep the board's values.\n"
      "Only boards that report the 302-byte record have WiFi.\n"},
+    {"io",
+     "usage: tavrel-cli [global options] io (--tcp HOST:PORT | --listen ADDR:PORT | --udp LOCAL:PORT --to HOST:PORT)\n"
+     "       [--protocol custom|modbus] [--address N] [--json] [--log] ACTION\n"
+     "ACTION: model | inputs | outputs | switch N on|off [--time T] | all on|off\n"
+     "        | watch [--interval MS] [--count N]\n"
+     "  --tcp     connect to a board that serves TCP\n"
+     "  --listen  wait for a board to connect (it is asked \"H:E.\" first); port 0 takes a free one\n"
+     "  --udp     exchange datagrams with the board at --to\n"
+     "The model is asked first (up to six tries, 500 ms apart). --json prints\n"
+     "{\"model\": ..., \"inputs\": [...], \"outputs\": [...]} as far as known (watch: one object per reply).\n"
+     "--log prints the frames as the IO window logs them, on stderr.\n"
+     "Exit 0 when the board answered (switch, all: and confirmed), 1 when it did not, 2 on a usage error.\n"},
 };
 
 using Runner = int (*)(Context&);
@@ -107,7 +120,7 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
                                             {"set-network", runSetNetwork}, {"set-port", runSetPort},
                                             {"export", runExport},          {"import", runImport},
                                             {"diff", runDiff},              {"apply", runApply},
-                                            {"wifi", runWifi}};
+                                            {"wifi", runWifi},              {"io", runIo}};
 
 }  // namespace
 

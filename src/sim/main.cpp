@@ -5,6 +5,7 @@
 
 #include "DeviceDescription.h"
 #include "QuitOnSignal.h"
+#include "SimIoBoard.h"
 #include "Simulator.h"
 #include "tavrel/Version.h"
 
@@ -37,8 +38,9 @@ std::optional<std::vector<DeviceDescription>> descriptionsFrom(const QCommandLin
         }
         descriptions.push_back(*description);
     }
-    if (descriptions.empty()) error = QStringLiteral("nothing to simulate: give --demo, --device or --count");
-    if (descriptions.empty()) return std::nullopt;
+    if (descriptions.empty() && !args.isSet("io-board"))
+        error = QStringLiteral("nothing to simulate: give --demo, --device, --count or --io-board");
+    if (!error.isEmpty()) return std::nullopt;
     return descriptions;
 }
 
@@ -69,6 +71,14 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("broadcast"), QStringLiteral("Loopback broadcast address to listen at."),
          QStringLiteral("address")},
         {QStringLiteral("list"), QStringLiteral("Prints the devices and exits.")},
+        {QStringLiteral("io-board"),
+         QStringLiteral("Adds an IO board: model=KB-04-00|KB-08-00|KB-16-00|KB-32-00|MV-I16-O16|MV-I00-O02|\n"
+                        "MV-I32-O00|1HMTK08 or an order code (1HWTK04, 1GWTK16, ...), protocol=custom|modbus,\n"
+                        "transport=tcp-server|tcp-client|udp, ip=127.x.y.z, port=N (0: any), peer=HOST:PORT\n"
+                        "(tcp-client: the window's server), address=N, identity=TEXT|none, inputs=HEX\n"
+                        "(fixed inputs), change=MS (input pattern step, default 1000), silent. A switch-on\n"
+                        "with a time value T falls back after T tenths of a second."),
+         QStringLiteral("description")},
     });
     args.process(app);
 
@@ -98,7 +108,20 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    std::vector<IoBoardConfig> ioBoards;
+    for (const QString& text : args.values("io-board")) {
+        auto board = parseIoBoardDescription(text.toStdString(), message);
+        if (!board) return fail(QString::fromStdString(message));
+        ioBoards.push_back(*board);
+    }
+
     QuitOnSignal quitOnSignal;
+    std::vector<std::unique_ptr<SimIoBoard>> boards;
+    for (const IoBoardConfig& config : ioBoards) {
+        boards.push_back(std::make_unique<SimIoBoard>(config));
+        if (!boards.back()->start(&error)) return fail(error);
+        std::printf("%s\n", boards.back()->describe().c_str());
+    }
     for (const auto& config : *configs) {
         const SimDevice* device = simulator.addDevice(config, &error);
         if (!device) return fail(error);

@@ -78,6 +78,16 @@ inline constexpr std::string_view kListenFailed = "监听失败！";
 inline constexpr std::string_view kLogSentPrefix = "TX：";
 inline constexpr std::string_view kLogReceivedPrefix = "RX：";
 inline constexpr std::string_view kLogTimePattern = " 时间: %02d:%02d:%02d";
+// Names of the indicators; %d is the 1-based channel.
+inline constexpr std::string_view kInputNamePattern = "X%d";
+inline constexpr std::string_view kOutputNamePattern = "Y%d";
+inline constexpr std::string_view kAnalogNamePattern = "A%d";
+// Rows of the analog cells, top to bottom.
+inline constexpr std::string_view kAnalogRow5V = "0~5V";
+inline constexpr std::string_view kAnalogRow10V = "0~10V";
+inline constexpr std::string_view kAnalogRow20mA = "0~20ma";
+// The file dialog of the "Save log" button, in Qt's filter form.
+inline constexpr std::string_view kLogFileFilter = "(*.txt);;(*.*)";
 
 // A pattern with its first "%d" replaced by the number; a pattern without one comes back as is.
 inline std::string withNumber(std::string_view pattern, long long number) {

@@ -204,6 +204,8 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(ioConnecting, "Connecting", "正在连接..."),
     TAVREL_TEXT(ioConnectFailed, "Connect failed", "连接失败"),
     TAVREL_TEXT(ioListening, "Listening", "等待控制板连接"),
+    TAVREL_TEXT(ioSaveLog, "Save log", "保存日志"),
+    TAVREL_TEXT(ioSaveLogFailed, "Cannot save the log: ", "日志保存失败："),
 });
 
 #undef TAVREL_TEXT

@@ -210,6 +210,8 @@ class UiTexts {
     std::string ioConnecting;
     std::string ioConnectFailed;
     std::string ioListening;
+    std::string ioSaveLog;        // saves the command log to a text file
+    std::string ioSaveLogFailed;  // followed by the path and the reason
 
     int languageCode = 0;
 };

@@ -1,0 +1,96 @@
+#pragma once
+// A network IO board from the board's side: its model, channels and what it answers to each request,
+// in the framed custom protocol and in Modbus RTU framing. Written from the device's documentation,
+// not from the tool's codec, so that a fault in either shows up as a failing end-to-end test.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "util/Bytes.h"
+
+namespace tavrel::sim {
+
+enum class IoBoardProtocol : std::uint8_t { Custom, Modbus };
+
+// How a custom state reply carries the channels.
+enum class IoPacking : std::uint8_t { None, BytePerChannel, TwoPerByte, FourPerByte, BitPerChannel };
+
+struct IoBoardKind {
+    int inputs = 0;
+    int outputs = 0;
+    bool analog = false;
+    IoPacking inputPacking = IoPacking::None;
+    IoPacking outputPacking = IoPacking::None;
+};
+
+// The kind of a board reporting this text (an order code or a model name); nothing when unknown.
+std::optional<IoBoardKind> ioBoardKind(std::string_view reported);
+// The texts ioBoardKind knows, for help and error messages.
+std::string knownIoBoardModels();
+
+using ByteVector = std::vector<std::uint8_t>;
+
+class IoBoardLogic {
+  public:
+    static constexpr std::size_t kChannels = 32;
+
+    IoBoardLogic(std::string reported, IoBoardKind kind, IoBoardProtocol protocol, std::uint8_t address);
+
+    // Takes stream bytes of one connection and returns the replies to every complete request in
+    // `pending` (that connection's bytes so far); a partial request waits there for the rest, bytes
+    // that start no request are skipped.
+    std::vector<ByteVector> feed(ByteVector& pending, Bytes bytes);
+    // One whole request (a datagram); nothing when the board does not answer it.
+    std::optional<ByteVector> answer(Bytes request);
+
+    // A custom switch-on with a time value asks for the output to fall back after that many
+    // tenths of a second; the caller times it and calls release().
+    struct TimedOutput {
+        int output = 0;  // 1-based
+        unsigned tenths = 0;
+    };
+    std::optional<TimedOutput> takeTimedOutput();
+    void release(int output);
+
+    // The answer to the identity query "H:E." that a board sends when it connects to a server;
+    // nothing keeps the board silent to it.
+    void setIdentity(std::optional<std::string> identity) { identity_ = std::move(identity); }
+
+    // Moves the inputs on by one step of their pattern (or sets them, bit i = input i+1).
+    void stepInputs();
+    void setInputs(std::uint32_t bits);
+    bool input(int k) const { return inputs_.at(static_cast<std::size_t>(k - 1)); }
+    bool output(int k) const { return outputs_.at(static_cast<std::size_t>(k - 1)); }
+    void setAnalog(int channel, std::uint16_t value) {
+        analog_.at(static_cast<std::size_t>(channel)) = value;
+    }
+    const std::string& reported() const { return reported_; }
+    IoBoardProtocol protocol() const { return protocol_; }
+
+  private:
+    std::optional<ByteVector> answerCustom(Bytes request);
+    std::optional<ByteVector> answerModbus(Bytes request);
+    std::optional<std::size_t> requestLength(Bytes buffered) const;
+    ByteVector customFrame(std::uint8_t code, const ByteVector& data) const;
+    ByteVector packStates(const std::array<bool, kChannels>& states, int count, IoPacking packing) const;
+    void unpackOutputs(Bytes data);
+    ByteVector modbusReply(ByteVector body) const;
+    ByteVector modbusException(std::uint8_t function, std::uint8_t code) const;
+    std::optional<std::uint16_t> holdingRegister(int index) const;
+
+    std::string reported_;
+    IoBoardKind kind_;
+    IoBoardProtocol protocol_;
+    std::uint8_t address_;
+    std::array<bool, kChannels> inputs_{};
+    std::array<bool, kChannels> outputs_{};
+    std::array<std::uint16_t, 8> analog_{1234, 2000, 3000, 4000, 500, 0, 4095, 65535};
+    unsigned inputStep_ = 0;
+    std::optional<TimedOutput> timed_;
+    std::optional<std::string> identity_;
+};
+
+}  // namespace tavrel::sim

@@ -1,0 +1,237 @@
+#include "SimIoBoard.h"
+
+#include <QtCore/QTimer>
+#include <QtNetwork/QNetworkDatagram>
+#include <QtNetwork/QTcpServer>
+#include <QtNetwork/QTcpSocket>
+#include <QtNetwork/QUdpSocket>
+#include <charconv>
+
+#include "DeviceDescription.h"
+
+namespace tavrel::sim {
+
+namespace {
+
+constexpr int kReconnectMs = 1000;
+constexpr int kTenthMs = 100;
+
+template <class T>
+bool number(std::string_view text, T& out, int base = 10) {
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), out, base);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+bool endpoint(std::string_view text, std::string& ip, std::uint16_t& port) {
+    const auto colon = text.rfind(':');
+    if (colon == std::string_view::npos) return false;
+    ip = std::string(text.substr(0, colon));
+    return parseLoopbackAddress(ip) && number(text.substr(colon + 1), port) && port != 0;
+}
+
+Bytes bytesOf(const QByteArray& data) {
+    return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                 static_cast<std::size_t>(data.size()));
+}
+QByteArray arrayOf(const ByteVector& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+}  // namespace
+
+std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error) {
+    IoBoardConfig config;
+    bool changeGiven = false;
+    while (!text.empty()) {
+        const auto comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        const auto equals = item.find('=');
+        const std::string_view key = item.substr(0, equals);
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view() : item.substr(equals + 1);
+        bool ok = true;
+        if (key == "model") {
+            config.model = std::string(value);
+            ok = ioBoardKind(value).has_value();
+            if (!ok) error = "unknown IO board model '" + config.model + "'; known: " + knownIoBoardModels();
+        } else if (key == "protocol") {
+            ok = value == "custom" || value == "modbus";
+            config.protocol = value == "modbus" ? IoBoardProtocol::Modbus : IoBoardProtocol::Custom;
+        } else if (key == "transport") {
+            ok = value == "tcp-server" || value == "tcp-client" || value == "udp";
+            config.transport = value == "udp"          ? IoBoardTransport::Udp
+                               : value == "tcp-client" ? IoBoardTransport::TcpClient
+                                                       : IoBoardTransport::TcpServer;
+        } else if (key == "ip") {
+            config.ip = std::string(value);
+            ok = parseLoopbackAddress(value).has_value();
+        } else if (key == "port") {
+            ok = number(value, config.port);
+        } else if (key == "peer") {
+            ok = endpoint(value, config.peerIp, config.peerPort);
+        } else if (key == "address") {
+            unsigned address = 0;
+            ok = number(value, address) && address >= 1 && address <= 255;
+            config.address = static_cast<std::uint8_t>(address);
+        } else if (key == "identity") {
+            config.identityGiven = true;
+            if (value != "none") config.identity = std::string(value);
+        } else if (key == "inputs") {
+            std::uint32_t bits = 0;
+            ok = number(value, bits, 16);
+            config.inputs = bits;
+        } else if (key == "change") {
+            ok = number(value, config.changeMs) && config.changeMs >= 0;
+            changeGiven = true;
+        } else if (key == "silent" && equals == std::string_view::npos) {
+            config.silent = true;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            if (error.empty()) error = "bad IO board item '" + std::string(item) + "'";
+            return std::nullopt;
+        }
+    }
+    if (config.transport == IoBoardTransport::TcpClient && config.peerPort == 0) {
+        error = "a tcp-client board needs peer=127.x.y.z:PORT";
+        return std::nullopt;
+    }
+    if (!config.identityGiven) config.identity = config.model;
+    if (config.inputs && !changeGiven) config.changeMs = 0;
+    return config;
+}
+
+SimIoBoard::SimIoBoard(const IoBoardConfig& config, QObject* parent)
+    : QObject(parent),
+      config_(config),
+      logic_(config.model, ioBoardKind(config.model).value_or(IoBoardKind{}), config.protocol,
+             config.address),
+      inputTimer_(new QTimer(this)) {
+    logic_.setIdentity(config.identity);
+    if (config.inputs) logic_.setInputs(*config.inputs);
+    connect(inputTimer_, &QTimer::timeout, this, [this] { logic_.stepInputs(); });
+}
+
+SimIoBoard::~SimIoBoard() = default;
+
+bool SimIoBoard::start(QString* error) {
+    const QHostAddress ip(QString::fromStdString(config_.ip));
+    if (config_.changeMs > 0) inputTimer_->start(config_.changeMs);
+    switch (config_.transport) {
+        case IoBoardTransport::TcpServer:
+            server_ = new QTcpServer(this);
+            if (!server_->listen(ip, config_.port)) {
+                if (error)
+                    *error = QStringLiteral("%1:%2: %3")
+                                 .arg(ip.toString())
+                                 .arg(config_.port)
+                                 .arg(server_->errorString());
+                return false;
+            }
+            connect(server_, &QTcpServer::newConnection, this, [this] {
+                while (server_->hasPendingConnections()) serve(server_->nextPendingConnection());
+            });
+            return true;
+        case IoBoardTransport::TcpClient:
+            connectToPeer();
+            return true;
+        case IoBoardTransport::Udp:
+            udp_ = new QUdpSocket(this);
+            if (!udp_->bind(ip, config_.port)) {
+                if (error)
+                    *error = QStringLiteral("%1:%2: %3")
+                                 .arg(ip.toString())
+                                 .arg(config_.port)
+                                 .arg(udp_->errorString());
+                return false;
+            }
+            connect(udp_, &QUdpSocket::readyRead, this, [this] {
+                while (udp_->hasPendingDatagrams()) {
+                    const QNetworkDatagram datagram = udp_->receiveDatagram();
+                    if (!datagram.isValid()) break;
+                    ++requestsSeen_;
+                    if (config_.silent) continue;
+                    if (auto answer = logic_.answer(bytesOf(datagram.data()))) {
+                        udp_->writeDatagram(arrayOf(*answer), datagram.senderAddress(),
+                                            static_cast<quint16>(datagram.senderPort()));
+                        timeOutputs();
+                    }
+                }
+            });
+            return true;
+    }
+    return false;
+}
+
+void SimIoBoard::connectToPeer() {
+    client_ = new QTcpSocket(this);
+    // A board bound to its own loopback address, as a real one has its own IP.
+    client_->bind(QHostAddress(QString::fromStdString(config_.ip)), 0);
+    serve(client_);
+    connect(client_, &QTcpSocket::disconnected, this, [this] {
+        client_->deleteLater();
+        client_ = nullptr;
+        QTimer::singleShot(kReconnectMs, this, &SimIoBoard::connectToPeer);
+    });
+    connect(client_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+        if (client_ && client_->state() == QAbstractSocket::UnconnectedState) {
+            client_->deleteLater();
+            client_ = nullptr;
+            QTimer::singleShot(kReconnectMs, this, &SimIoBoard::connectToPeer);
+        }
+    });
+    client_->connectToHost(QHostAddress(QString::fromStdString(config_.peerIp)), config_.peerPort);
+}
+
+// Each connection is a stream: requests are taken whole however the bytes arrive.
+void SimIoBoard::serve(QTcpSocket* socket) {
+    auto pending = std::make_shared<ByteVector>();
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, pending] {
+        const QByteArray data = socket->readAll();
+        ++requestsSeen_;
+        if (config_.silent) return;
+        for (const ByteVector& answer : logic_.feed(*pending, bytesOf(data))) reply(socket, arrayOf(answer));
+    });
+    if (server_) connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+}
+
+void SimIoBoard::reply(QTcpSocket* socket, const QByteArray& bytes) {
+    socket->write(bytes);
+    timeOutputs();
+    emit outputsChanged();
+}
+
+void SimIoBoard::timeOutputs() {
+    if (auto timed = logic_.takeTimedOutput()) {
+        const int output = timed->output;
+        QTimer::singleShot(static_cast<int>(timed->tenths) * kTenthMs, this, [this, output] {
+            logic_.release(output);
+            emit outputsChanged();
+        });
+    }
+}
+
+quint16 SimIoBoard::port() const {
+    if (server_) return server_->serverPort();
+    if (udp_) return udp_->localPort();
+    if (client_) return client_->localPort();
+    return 0;
+}
+
+std::string SimIoBoard::describe() const {
+    const char* transport = config_.transport == IoBoardTransport::Udp         ? "udp"
+                            : config_.transport == IoBoardTransport::TcpClient ? "tcp-client"
+                                                                               : "tcp-server";
+    std::string text = "io " + config_.model + " " +
+                       (config_.protocol == IoBoardProtocol::Modbus ? "modbus" : "custom") + " " + transport +
+                       " address " + std::to_string(config_.address);
+    if (config_.transport == IoBoardTransport::TcpClient)
+        text += " to " + config_.peerIp + ":" + std::to_string(config_.peerPort);
+    else
+        text += " at " + config_.ip + ":" + std::to_string(port());
+    return text;
+}
+
+}  // namespace tavrel::sim

@@ -1,0 +1,76 @@
+#pragma once
+// A simulated network IO board on loopback: a TCP server the window connects to, a TCP client that
+// connects to the window's server (answering its "H:E." with an identity), or a UDP endpoint.
+#include <QtCore/QObject>
+#include <QtNetwork/QHostAddress>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "IoBoardLogic.h"
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+class QUdpSocket;
+
+namespace tavrel::sim {
+
+enum class IoBoardTransport : std::uint8_t { TcpServer, TcpClient, Udp };
+
+struct IoBoardConfig {
+    std::string model = "KB-08-00";  // the text the board reports
+    IoBoardProtocol protocol = IoBoardProtocol::Custom;
+    IoBoardTransport transport = IoBoardTransport::TcpServer;
+    std::string ip = "127.0.0.1";
+    std::uint16_t port = 0;  // server and UDP: 0 takes any free port
+    std::string peerIp;      // client: the window's server
+    std::uint16_t peerPort = 0;
+    std::uint8_t address = 1;
+    std::optional<std::string> identity;  // client: default the model text; "none" keeps it silent
+    bool identityGiven = false;
+    std::optional<std::uint32_t> inputs;  // fixed inputs, bit i = input i+1
+    int changeMs = 1000;                  // the inputs move on this often; 0 never
+    bool silent = false;                  // takes everything, answers nothing
+};
+
+// "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
+// peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent".
+std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error);
+
+class SimIoBoard : public QObject {
+    Q_OBJECT
+  public:
+    explicit SimIoBoard(const IoBoardConfig& config, QObject* parent = nullptr);
+    ~SimIoBoard() override;
+
+    // Binds or starts connecting; false with the reason when the address or port is taken.
+    bool start(QString* error = nullptr);
+    // The bound port (server, UDP) or the local port of the connection (client).
+    quint16 port() const;
+    std::string describe() const;
+    IoBoardLogic& logic() { return logic_; }
+    const IoBoardConfig& config() const { return config_; }
+    // Requests received, whole or not.
+    int requestsSeen() const { return requestsSeen_; }
+
+  signals:
+    void outputsChanged();
+
+  private:
+    void serve(QTcpSocket* socket);
+    void reply(QTcpSocket* socket, const QByteArray& bytes);
+    void connectToPeer();
+    void timeOutputs();
+
+    IoBoardConfig config_;
+    IoBoardLogic logic_;
+    QTcpServer* server_ = nullptr;
+    QTcpSocket* client_ = nullptr;
+    QUdpSocket* udp_ = nullptr;
+    QTimer* inputTimer_ = nullptr;
+    int requestsSeen_ = 0;
+};
+
+}  // namespace tavrel::sim

@@ -1,0 +1,170 @@
+// tavrel-cli io against IO boards simulated in this process, over TCP both ways and UDP.
+#include <gtest/gtest.h>
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonObject>
+#include <QtNetwork/QTcpServer>
+#include <QtNetwork/QUdpSocket>
+
+#include "CliHarness.h"
+#include "SimIoBoard.h"
+
+using namespace clitest;
+using tavrel::sim::IoBoardConfig;
+using tavrel::sim::IoBoardProtocol;
+using tavrel::sim::IoBoardTransport;
+using tavrel::sim::SimIoBoard;
+
+namespace {
+
+std::unique_ptr<SimIoBoard> board(const std::string& description) {
+    std::string error;
+    auto config = tavrel::sim::parseIoBoardDescription(description, error);
+    if (!config) {
+        ADD_FAILURE() << error;
+        return nullptr;
+    }
+    auto b = std::make_unique<SimIoBoard>(*config);
+    QString why;
+    if (!b->start(&why)) ADD_FAILURE() << why.toStdString();
+    return b;
+}
+
+QString at(const SimIoBoard& b) {
+    return QStringLiteral("127.0.0.1:%1").arg(b.port());
+}
+
+quint16 freeTcpPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+    return probe.serverPort();
+}
+
+QString bools(const QJsonArray& list) {
+    QString out;
+    for (const auto& v : list) out += v.toBool() ? '1' : '0';
+    return out;
+}
+
+}  // namespace
+
+TEST(CliIo, ModelInputsAndOutputsOverTcpInEitherProtocol) {
+    for (const char* protocol : {"custom", "modbus"}) {
+        SCOPED_TRACE(protocol);
+        auto sim = board(std::string("model=1HWTK08,inputs=85,protocol=") + protocol);
+        const QStringList base{"io", "--tcp", at(*sim), "--protocol", protocol, "--json"};
+
+        CliRun run = runCliRaw(base + QStringList{"model"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QString error;
+        QJsonObject object = jsonObjectOf(run.out, &error);
+        EXPECT_EQ(object["model"].toString(), "KB-08-00") << run.out.toStdString();
+        EXPECT_EQ(object["reported"].toString(), "1HWTK08");
+
+        run = runCliRaw(base + QStringList{"inputs"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        object = jsonObjectOf(run.out, &error);
+        EXPECT_EQ(bools(object["inputs"].toArray()), "10100001");
+
+        sim->logic().setInputs(0);
+        run = runCliRaw(base + QStringList{"outputs"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(bools(jsonObjectOf(run.out, &error)["outputs"].toArray()), "00000000");
+    }
+}
+
+TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
+    auto sim = board("model=KB-16-00,transport=udp,ip=127.0.0.1,protocol=custom");
+    const QStringList base{"io", "--udp", "127.0.0.1:0", "--to", at(*sim)};
+    CliRun run = runCliRaw(base + QStringList{"--json", "switch", "16", "on"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(sim->logic().output(16));
+    EXPECT_FALSE(sim->logic().output(15));
+    QString error;
+    // The other outputs are read after the switch, so the report holds them all.
+    EXPECT_EQ(bools(jsonObjectOf(run.out, &error)["outputs"].toArray()), QString(15, '0') + "1");
+
+    run = runCliRaw(base + QStringList{"--json", "all", "on"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(bools(jsonObjectOf(run.out, &error)["outputs"].toArray()), QString(16, '1'));
+    for (int k = 1; k <= 16; ++k) EXPECT_TRUE(sim->logic().output(k)) << k;
+
+    run = runCliRaw(base + QStringList{"all", "off"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(sim->logic().output(1));
+
+    // A time value makes the board let go of the output again by itself.
+    run = runCliRaw(base + QStringList{"switch", "2", "on", "--time", "2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(waitFor([&] { return !sim->logic().output(2); }));
+}
+
+TEST(CliIo, ListensForABoardAndLogsTheFrames) {
+    const quint16 port = freeTcpPort();
+    auto sim = board(QStringLiteral("model=5GPTV2,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1")
+                         .arg(port)
+                         .toStdString());
+    CliRun run = runCliRaw({"io", "--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--log", "outputs"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("model: MV-I00-O02 (reported 5GPTV2)")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("outputs: 0 0")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("TX：48 3A 01 66 11 11 11 11 11 11 11 11 71 45 44  时间: ")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 35 47 50 54 56 32 00 00")));
+}
+
+TEST(CliIo, WatchPrintsOneObjectPerReply) {
+    auto sim = board("model=5GLUS32,inputs=80000001,protocol=modbus");
+    CliRun run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "--json", "watch", "--interval",
+                            "50", "--count", "3"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << run.out.toStdString();
+    QString error;
+    for (const QString& line : lines) {
+        const QJsonObject object = jsonObjectOf(line, &error);
+        EXPECT_EQ(object["model"].toString(), "MV-I32-O00");
+        EXPECT_EQ(bools(object["inputs"].toArray()), "1" + QString(30, '0') + "1");
+        EXPECT_FALSE(object.contains("outputs"));
+    }
+}
+
+TEST(CliIo, SilentBoardsAndRefusedConnectionsFail) {
+    auto sim = board("model=KB-04-00,silent");
+    CliRun run = runCliRaw({"io", "--tcp", at(*sim), "model"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("no answer")) << run.err.toStdString();
+    EXPECT_GE(sim->requestsSeen(), 1);
+
+    run = runCliRaw({"io", "--tcp", QStringLiteral("127.0.0.1:%1").arg(freeTcpPort()), "model"});
+    EXPECT_EQ(run.exitCode, 1);
+
+    // A board at another address does not answer, so a switch is not confirmed.
+    auto other = board("model=KB-04-00,address=2");
+    run = runCliRaw({"io", "--tcp", at(*other), "switch", "1", "on"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_FALSE(other->logic().output(1));
+}
+
+TEST(CliIo, UsageErrors) {
+    const QStringList bad[] = {
+        {"io", "model"},
+        {"io", "--tcp", "127.0.0.1:1", "--udp", "127.0.0.1:0", "model"},
+        {"io", "--tcp", "127.0.0.1", "model"},
+        {"io", "--tcp", "127.0.0.1:0", "model"},
+        {"io", "--udp", "127.0.0.1:0", "model"},
+        {"io", "--tcp", "127.0.0.1:1", "--protocol", "rtu", "model"},
+        {"io", "--tcp", "127.0.0.1:1", "--address", "256", "model"},
+        {"io", "--tcp", "127.0.0.1:1", "switch", "33", "on"},
+        {"io", "--tcp", "127.0.0.1:1", "switch", "1", "maybe"},
+        {"io", "--tcp", "127.0.0.1:1", "--time", "5", "model"},
+        {"io", "--tcp", "127.0.0.1:1", "all"},
+        {"io", "--tcp", "127.0.0.1:1", "dance"},
+        {"io", "--tcp", "127.0.0.1:1"},
+    };
+    for (const QStringList& args : bad) {
+        const CliRun run = runCliRaw(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString() << ": " << run.err.toStdString();
+        EXPECT_FALSE(run.err.isEmpty());
+    }
+}

@@ -1,0 +1,249 @@
+// The IO board connections against boards played by plain sockets of the test, on loopback.
+#include <gtest/gtest.h>
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDeadlineTimer>
+#include <QtNetwork/QNetworkDatagram>
+#include <QtNetwork/QTcpServer>
+#include <QtNetwork/QTcpSocket>
+#include <QtNetwork/QUdpSocket>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "IoBoardLink.h"
+#include "IoTcpServer.h"
+#include "IoUdpLink.h"
+
+using namespace tavrel;
+
+namespace {
+
+const QHostAddress kLocal(QStringLiteral("127.0.0.1"));
+
+bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values) out += char(v);
+    return out;
+}
+
+// A custom-protocol model reply of board 1: "H:" 01 'g' text, padded to 8, sum, "ED".
+QByteArray customModelReply(const QByteArray& text) {
+    QByteArray frame("H:");
+    frame += char(1);
+    frame += 'g';
+    frame += text;
+    if (text.size() < 8) frame += QByteArray(8 - text.size(), '\0');
+    frame += char(0);
+    frame += "ED";
+    return frame;
+}
+
+// A port that was free a moment ago and has nothing listening now.
+quint16 closedPort() {
+    QTcpServer probe;
+    probe.listen(kLocal, 0);
+    return probe.serverPort();
+}
+
+// One board connected to the window's server, answering the identity query as told.
+struct BoardSocket {
+    std::unique_ptr<QTcpSocket> socket = std::make_unique<QTcpSocket>();
+    QByteArray received;
+    BoardSocket(quint16 port, QByteArray identity) {
+        QObject::connect(socket.get(), &QTcpSocket::readyRead, [this, identity] {
+            const bool first = received.isEmpty();
+            received += socket->readAll();
+            if (first && received.startsWith("H:E.") && !identity.isNull()) socket->write(identity);
+        });
+        socket->connectToHost(kLocal, port);
+    }
+};
+
+}  // namespace
+
+TEST(IoTcpClientLink, NothingListeningIsConnectingThenConnectFailed) {
+    IoBoardLink link;
+    std::vector<IoBoardLink::Status> seen;
+    std::vector<bool> looks;
+    QObject::connect(&link, &IoBoardLink::statusChanged, [&](IoBoardLink::Status s) { seen.push_back(s); });
+    QObject::connect(&link, &IoBoardLink::openedChanged, [&](bool open) { looks.push_back(open); });
+    link.openTcpClient(kLocal, closedPort());
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), IoBoardLink::Status::Connecting);
+    ASSERT_TRUE(waitUntil([&] { return seen.size() == 2; }));
+    EXPECT_EQ(seen.back(), IoBoardLink::Status::ConnectFailed);
+    EXPECT_EQ(looks, std::vector<bool>{false});
+    EXPECT_FALSE(link.isOpen());
+}
+
+TEST(IoTcpClientLink, ModelReplyStartsPollingUnlessIntervalIsOff) {
+    for (unsigned interval : {0u, 50u}) {
+        QTcpServer board;
+        ASSERT_TRUE(board.listen(kLocal, 0));
+        QTcpSocket* peer = nullptr;
+        QByteArray received;
+        QObject::connect(&board, &QTcpServer::newConnection, [&] {
+            peer = board.nextPendingConnection();
+            QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+                const QByteArray data = peer->readAll();
+                received += data;
+                if (data.size() >= 4 && data.at(3) == 'f') peer->write(customModelReply("1HWTK04"));
+            });
+        });
+        IoBoardLink link;
+        link.setPollInterval(interval);
+        link.openTcpClient(kLocal, board.serverPort());
+        ASSERT_TRUE(waitUntil([&] { return link.status() == IoBoardLink::Status::Connected; }));
+        EXPECT_EQ(link.state().reportedModel(), "1HWTK04");
+        EXPECT_EQ(link.state().model(), "KB-04-00");
+        EXPECT_FALSE(link.askingModel());
+        EXPECT_EQ(link.polling(), interval != 0);
+        if (interval != 0) {
+            // The input query goes at once, then outputs and inputs in turn.
+            ASSERT_TRUE(
+                waitUntil([&] { return received.count("H:\x01S") >= 1 && received.count("H:\x01R") >= 2; }));
+        }
+    }
+}
+
+TEST(IoTcpClientLink, SilentBoardGetsSixModelQueriesOnEveryConnection) {
+    QTcpServer board;
+    ASSERT_TRUE(board.listen(kLocal, 0));
+    std::vector<QTcpSocket*> peers;
+    QByteArray received;
+    QObject::connect(&board, &QTcpServer::newConnection, [&] {
+        QTcpSocket* peer = board.nextPendingConnection();
+        peers.push_back(peer);
+        QObject::connect(peer, &QTcpSocket::readyRead, [&received, peer] { received += peer->readAll(); });
+    });
+    IoBoardLink link;
+    for (int connection = 1; connection <= 2; ++connection) {
+        received.clear();
+        link.openTcpClient(kLocal, board.serverPort());
+        ASSERT_TRUE(waitUntil([&] { return link.askingModel(); }));
+        ASSERT_TRUE(waitUntil([&] { return !link.askingModel(); }, 8000));
+        ASSERT_TRUE(waitUntil([&] { return received.size() >= 6 * 15; }));
+        EXPECT_EQ(received.count("H:\x01"
+                                 "f"),
+                  6)
+            << "connection " << connection;
+        EXPECT_EQ(link.status(), IoBoardLink::Status::Connecting);
+        link.close();
+    }
+}
+
+TEST(IoTcpServerLink, BoardsAreListedWithTheirIdentityAndFramesGoToTheSelectedOne) {
+    IoTcpServer server;
+    ASSERT_EQ(server.listen(kLocal, 0), IoTcpServer::ListenResult::Listening);
+    std::vector<QString> listed;
+    QObject::connect(&server, &IoTcpServer::clientListed,
+                     [&](int, const QString& text) { listed.push_back(text); });
+
+    BoardSocket named(server.serverPort(), QByteArray("KB8\0junk", 8));
+    ASSERT_TRUE(waitUntil([&] { return listed.size() == 1; }));
+    BoardSocket silent(server.serverPort(), QByteArray());
+    ASSERT_TRUE(waitUntil([&] { return listed.size() == 2; }, 4000));
+
+    const QString namedKey = QStringLiteral("127.0.0.1:%1").arg(named.socket->localPort());
+    const QString silentKey = QStringLiteral("127.0.0.1:%1").arg(silent.socket->localPort());
+    EXPECT_EQ(listed[0], namedKey + " [KB8]");
+    EXPECT_EQ(listed[1], silentKey + " [null]");
+    EXPECT_EQ(server.selectedClient(), 0);
+
+    server.send("first");
+    server.selectClient(1);
+    server.send("second");
+    ASSERT_TRUE(
+        waitUntil([&] { return named.received.endsWith("first") && silent.received.endsWith("second"); }));
+    EXPECT_FALSE(named.received.contains("second"));
+    EXPECT_FALSE(silent.received.contains("first"));
+
+    // Chunks of every board reach the window, whichever is selected; the identity reply never does.
+    std::vector<QByteArray> chunks;
+    QObject::connect(&server, &IoTransport::chunkReceived, [&](const QByteArray& c) { chunks.push_back(c); });
+    named.socket->write("abc");
+    ASSERT_TRUE(waitUntil([&] { return !chunks.empty(); }));
+    EXPECT_EQ(chunks.front(), QByteArray("abc"));
+
+    // A board that hangs up keeps its row and sends to it are harmless.
+    named.socket->disconnectFromHost();
+    server.selectClient(0);
+    server.send("nobody");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(server.clientCount(), 2);
+    EXPECT_TRUE(server.isListening());
+}
+
+TEST(IoTcpServerLink, TheBoardBeyondAHundredIsTurnedAway) {
+    IoTcpServer server;
+    ASSERT_EQ(server.listen(kLocal, 0), IoTcpServer::ListenResult::Listening);
+    int refused = 0;
+    QObject::connect(&server, &IoTcpServer::clientRefused, [&] { ++refused; });
+    std::vector<std::unique_ptr<BoardSocket>> boards;
+    // One after another: the listen backlog is short, as the boards' own servers expect.
+    for (int i = 1; i <= IoTcpServer::kMaxBoards; ++i) {
+        boards.push_back(std::make_unique<BoardSocket>(server.serverPort(), QByteArray("ok")));
+        ASSERT_TRUE(waitUntil([&] { return server.clientCount() == i; })) << i;
+    }
+
+    BoardSocket extra(server.serverPort(), QByteArray("late"));
+    ASSERT_TRUE(waitUntil([&] { return refused == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return extra.socket->state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_EQ(server.clientCount(), IoTcpServer::kMaxBoards);
+    EXPECT_TRUE(extra.received.isEmpty());  // never asked who it is
+}
+
+TEST(IoTcpServerLink, PortInUseIsABindFailure) {
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(kLocal, 0));
+    IoBoardLink link;
+    EXPECT_EQ(link.openTcpServer(kLocal, other.serverPort()), IoBoardLink::OpenResult::BindFailed);
+    EXPECT_FALSE(link.isOpen());
+}
+
+TEST(IoLinkChunks, LongChunkIsNeitherLoggedNorDecodedAndShortOnesAre) {
+    QUdpSocket board;
+    ASSERT_TRUE(board.bind(kLocal, 0));
+    IoBoardLink link;
+    link.state().setShowCommand(true);
+    ASSERT_EQ(link.openUdp(kLocal, 0, kLocal, board.localPort()), IoBoardLink::OpenResult::Opened);
+    // UDP asks once, at once, and the question reaches the destination.
+    ASSERT_TRUE(waitUntil([&] { return board.hasPendingDatagrams(); }));
+    EXPECT_EQ(board.receiveDatagram().data().left(4), bytes({'H', ':', 1, 'f'}));
+
+    QStringList logged;
+    std::vector<ChunkOutcome> outcomes;
+    QObject::connect(&link, &IoBoardLink::logAppended, [&](const QString& entry, bool) { logged << entry; });
+    QObject::connect(&link, &IoBoardLink::chunkHandled,
+                     [&](const ChunkOutcome& o) { outcomes.push_back(o); });
+
+    QByteArray longChunk = customModelReply("KB-08-00");
+    longChunk.insert(4, QByteArray(40 - longChunk.size(), 'x'));
+    ASSERT_EQ(longChunk.size(), 40);
+    // Any sender is heard, not only the destination.
+    QUdpSocket stranger;
+    stranger.writeDatagram(longChunk, kLocal, link.udpPort());
+    ASSERT_TRUE(waitUntil([&] { return outcomes.size() == 1; }));
+    EXPECT_TRUE(outcomes[0].dropped);
+    EXPECT_TRUE(logged.isEmpty());
+    EXPECT_TRUE(link.state().model().empty());
+
+    stranger.writeDatagram(customModelReply("KB-08-00"), kLocal, link.udpPort());
+    ASSERT_TRUE(waitUntil([&] { return outcomes.size() == 2; }));
+    EXPECT_EQ(link.state().model(), "KB-08-00");
+    ASSERT_GE(logged.size(), 1);
+    EXPECT_TRUE(logged[0].startsWith(QStringLiteral("RX：48 3A 01 67 ")));
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
