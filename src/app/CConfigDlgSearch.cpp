@@ -169,7 +169,7 @@ void CConfigDlg::clearDeviceForm() {
     setText(control(ids::kMacEdit), view.mac);
     fillNetworkGroup(view);
     applyGroupStates(view);
-    fillWifiGroup(view.wifi);
+    wifiArea_->showDevice(view.wifi);
     if (view.port) fillPortGroup(*view.port);
 }
 
