@@ -1,5 +1,6 @@
 #include "CConfigDlg.h"
 
+#include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QCheckBox>
@@ -12,6 +13,7 @@
 #include "CAboutDlg.h"
 #include "ControlIds.h"
 #include "DialogUnits.h"
+#include "IncompleteMarks.h"
 #include "Environment.h"
 #include "MessageBoxPrompts.h"
 #include "ProtocolSocket.h"
@@ -76,6 +78,10 @@ void CConfigDlg::setUp() {
     openSocket(QHostAddress());
     controlAs<QCheckBox>(ids::kBroadcastCheck)->setChecked(true);
     connectSearch();
+    incompleteMarks_ = new IncompleteMarks(
+        deviceList_, *session_, texts_, *prompts_,
+        {[this] { return selectedDevice(); }, [this](int row) { showDevice(row); }, [this] { return windowTitle(); }},
+        this);
 
     statusBar_ = new StatusBar(page);
     statusBar_->setFont(font());
@@ -89,10 +95,16 @@ void CConfigDlg::setUp() {
     restoreLanguage();
 }
 
-// A failed bind is not reported: the window opens all the same and simply hears no replies. A null
-// address binds the configured address, or all addresses.
+// A null address binds the configured address, or all addresses. A port held by another program
+// (another copy of the tool) is reported, and the socket stays closed until an adapter is chosen, so
+// the two never split the devices' replies; other bind failures leave the window deaf, as before.
 void CConfigDlg::openSocket(const QHostAddress& address) {
-    session_->openSocket(address);
+    if (session_->openSocket(address) || !session_->socket().addressInUse()) return;
+    session_->socket().close();
+    // After set-up, so that the message speaks the interface language.
+    QTimer::singleShot(0, this, [this] {
+        showMessage(fixed::withNumber(texts_.portInUsePattern, network_.localPort), Prompts::Kind::Warning);
+    });
 }
 
 void CConfigDlg::chooseAdapter(int commandId) {

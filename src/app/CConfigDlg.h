@@ -47,6 +47,8 @@ struct ConfigDlgServices {
     std::optional<AppPaths> paths;                  // default: from the environment
 };
 
+class IncompleteMarks;
+
 class CConfigDlg : public QDialog {
     Q_OBJECT
   public:
@@ -210,6 +212,7 @@ class CConfigDlg : public QDialog {
     AppPaths paths_;
     std::shared_ptr<Prompts> prompts_;
     DeviceSession* session_ = nullptr;
+    IncompleteMarks* incompleteMarks_ = nullptr;  // rows of devices not read whole; asks before saves
     DeviceRecord profileRecord_;  // the imported profile, applied by one-click configuration
     StatusBar* statusBar_ = nullptr;
     UiTexts texts_;

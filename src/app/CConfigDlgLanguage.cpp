@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "CConfigDlg.h"
+#include "IncompleteMarks.h"
 #include "ControlIds.h"
 #include "Prompts.h"
 #include "QtText.h"
@@ -173,6 +174,7 @@ void CConfigDlg::applyTexts() {
     for (const TextBinding& binding : kScheduleEditorTexts)
         setControlText(control(binding.id), qs(texts_.*binding.text));
     prompts_->setButtonTexts(qs(texts_.okButton), qs(texts_.cancelButton));
+    if (incompleteMarks_) incompleteMarks_->refreshAll();
 }
 
 void CConfigDlg::applyMenuTexts() {
