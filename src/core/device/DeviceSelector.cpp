@@ -33,7 +33,9 @@ std::optional<DeviceSelector> parseDeviceSelector(const std::string& text) {
     DeviceSelector s;
     if (isDottedIpv4(text)) {
         s.kind = DeviceSelector::Kind::Address;
-        s.address = text;
+        // Written as the tool writes addresses, so that "192.168.001.005" finds 192.168.1.5.
+        const auto ip = parseIpv4(text);
+        s.address = ip ? ipv4Text(*ip) : text;
         return s;
     }
     if (auto key = hexBytes<3>(text)) {

@@ -97,7 +97,8 @@ const char* profileStatusText(ProfileStatus status) {
 
 PrivateProfile PrivateProfile::parse(std::string_view text) {
     PrivateProfile p;
-    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    // All of them: one left behind would start the first line, and be skipped only by the next read.
+    while (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
     while (!text.empty()) {
         auto end = text.find('\n');
         std::string_view line = text.substr(0, end);

@@ -29,3 +29,14 @@ TEST(DeviceSelector, MatchesOnlyEntriesInUse) {
     r.mac = {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33};
     EXPECT_FALSE(selects(*parseDeviceSelector("00-CA-C1-19-00-34"), r));
 }
+
+// Found by fuzz/selector.cpp (input kept as fuzz/corpus/selector/regression-leading-zeros).
+TEST(DeviceSelector, AddressWithLeadingZerosFindsItsDevice) {
+    DeviceRecord r;
+    r.inUse = 1;
+    r.sourceAddress = "17.2.0.2";
+    r.network.ip = {192, 168, 1, 5};
+    EXPECT_TRUE(selects(*parseDeviceSelector("17.02.0.2"), r));
+    EXPECT_TRUE(selects(*parseDeviceSelector("192.168.001.005"), r));
+    EXPECT_FALSE(selects(*parseDeviceSelector("192.168.001.050"), r));
+}
