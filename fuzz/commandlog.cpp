@@ -1,7 +1,7 @@
 // The IO window's command log: frames of any bytes, filter states and pauses; the log's counted
 // length always matches its text and never runs far past its limit.
-#include "FuzzInput.h"
 #include "iocontrol/CommandLog.h"
+#include "FuzzInput.h"
 
 using namespace tavrel;
 using tavrel::fuzz::FuzzInput;
@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(log.lengthChars() == codePoints(log.text()));
         // A log near its limit starts afresh with the entry; below it, the entry is added.
         if (result == LogAppend::Dropped) FUZZ_CHECK(log.lengthChars() == before);
-        if (result == LogAppend::Appended) FUZZ_CHECK(before + 50 <= kLimit && log.lengthChars() == before + codePoints(entry));
+        if (result == LogAppend::Appended)
+            FUZZ_CHECK(before + 50 <= kLimit && log.lengthChars() == before + codePoints(entry));
         if (result == LogAppend::ClearedAndAppended) FUZZ_CHECK(log.text() == entry);
     }
     return 0;

@@ -10,8 +10,8 @@ using namespace tavrel;
 using tavrel::fuzz::FuzzInput;
 
 namespace {
-const std::array<std::string_view, 8> kModels = {"",        "KB-04-00",   "KB-32-00",   "1HMTK08",
-                                                 "MV-I16-O16", "MV-I00-O02", "1GWTK16", "unknown"};
+const std::array<std::string_view, 8> kModels = {"",           "KB-04-00",   "KB-32-00", "1HMTK08",
+                                                 "MV-I16-O16", "MV-I00-O02", "1GWTK16",  "unknown"};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const IoFrame custom = wrapCustom(address, code, fields);
     const Unwrapped c = unwrapCustom(custom, address);
     FUZZ_CHECK(c.status == IoStatus::Ok && c.pdu.code == code);
-    FUZZ_CHECK(c.pdu.data.size() >= fields.size() && std::equal(fields.begin(), fields.end(), c.pdu.data.begin()));
+    FUZZ_CHECK(c.pdu.data.size() >= fields.size() &&
+               std::equal(fields.begin(), fields.end(), c.pdu.data.begin()));
 
     const IoFrame rtu = wrapRtu(address, code, chunk);
     const Unwrapped m = unwrapRtu(rtu, address);

@@ -1,7 +1,7 @@
 // The language file: any bytes give a language, and storing a language into any file keeps every
 // byte after the first and reads back as that language.
-#include "FuzzInput.h"
 #include "texts/LanguageFile.h"
+#include "FuzzInput.h"
 
 using namespace tavrel;
 

@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (selector->kind) {
         case DeviceSelector::Kind::MacAddress: {
             const auto again = parseDeviceSelector(macText(selector->mac));
-            FUZZ_CHECK(again && again->kind == DeviceSelector::Kind::MacAddress && again->mac == selector->mac);
+            FUZZ_CHECK(again && again->kind == DeviceSelector::Kind::MacAddress &&
+                       again->mac == selector->mac);
             break;
         }
         case DeviceSelector::Kind::Key: {
@@ -23,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case DeviceSelector::Kind::Address: {
             const auto again = parseDeviceSelector(selector->address);
-            FUZZ_CHECK(again && again->kind == DeviceSelector::Kind::Address && again->address == selector->address);
+            FUZZ_CHECK(again && again->kind == DeviceSelector::Kind::Address &&
+                       again->address == selector->address);
             // The device's address as the tool stores it, from the same numbers.
             const auto ip = parseIpv4(selector->address);
             FUZZ_CHECK(ip.has_value());

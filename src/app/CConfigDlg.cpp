@@ -13,8 +13,8 @@
 #include "CAboutDlg.h"
 #include "ControlIds.h"
 #include "DialogUnits.h"
-#include "IncompleteMarks.h"
 #include "Environment.h"
+#include "IncompleteMarks.h"
 #include "MessageBoxPrompts.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
@@ -78,10 +78,11 @@ void CConfigDlg::setUp() {
     openSocket(QHostAddress());
     controlAs<QCheckBox>(ids::kBroadcastCheck)->setChecked(true);
     connectSearch();
-    incompleteMarks_ = new IncompleteMarks(
-        deviceList_, *session_, texts_, *prompts_,
-        {[this] { return selectedDevice(); }, [this](int row) { showDevice(row); }, [this] { return windowTitle(); }},
-        this);
+    incompleteMarks_ =
+        new IncompleteMarks(deviceList_, *session_, texts_, *prompts_,
+                            {[this] { return selectedDevice(); }, [this](int row) { showDevice(row); },
+                             [this] { return windowTitle(); }},
+                            this);
 
     statusBar_ = new StatusBar(page);
     statusBar_->setFont(font());

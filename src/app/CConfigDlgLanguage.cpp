@@ -12,8 +12,8 @@
 #include <system_error>
 
 #include "CConfigDlg.h"
-#include "IncompleteMarks.h"
 #include "ControlIds.h"
+#include "IncompleteMarks.h"
 #include "Prompts.h"
 #include "QtText.h"
 #include "device/FixedLists.h"

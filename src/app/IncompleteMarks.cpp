@@ -28,7 +28,12 @@ QTableWidgetItem* cell(QTableWidget* list, int row, int column) {
 
 IncompleteMarks::IncompleteMarks(QTableWidget* list, DeviceSession& session, const UiTexts& texts,
                                  Prompts& prompts, Window window, QObject* parent)
-    : QObject(parent), list_(list), session_(session), texts_(texts), prompts_(prompts), window_(std::move(window)) {
+    : QObject(parent),
+      list_(list),
+      session_(session),
+      texts_(texts),
+      prompts_(prompts),
+      window_(std::move(window)) {
     connect(&session_, &DeviceSession::deviceReady, this, &IncompleteMarks::refresh);
     connect(&session_, &DeviceSession::readoutSettled, this, &IncompleteMarks::onSettled);
     connect(&session_, &DeviceSession::deviceUpdated, this, &IncompleteMarks::onUpdated);

@@ -147,7 +147,8 @@ QString deviceDetails(const DeviceRecord& r, const ReadoutProgress& progress) {
     const QJsonObject o = deviceJson(r, progress);
     if (!progress.complete()) s << "not read: " << missingGroups(progress) << '\n';
     for (auto it = o.begin(); it != o.end(); ++it) {
-        if (it.key() == "ports" || it.key() == "network" || it.key() == "wifi" || it.key() == "missing") continue;
+        if (it.key() == "ports" || it.key() == "network" || it.key() == "wifi" || it.key() == "missing")
+            continue;
         s << it.key() << ": " << it.value().toVariant().toString() << '\n';
     }
     for (const char* group : {"network", "wifi"}) {

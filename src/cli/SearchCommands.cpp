@@ -73,7 +73,8 @@ FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& sele
     auto chosen = [&]() -> int {
         const DeviceTable& table = session.table();
         for (std::size_t i = 0; i < table.usedCount(); ++i)
-            if (selects(*selector, table[i]) && search.finished(static_cast<int>(i))) return static_cast<int>(i);
+            if (selects(*selector, table[i]) && search.finished(static_cast<int>(i)))
+                return static_cast<int>(i);
         return -1;
     };
     search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] { return chosen() >= 0; });

@@ -58,7 +58,8 @@ const std::map<QString, const char*> kCommandHelp = {
     {"set-port",
      "usage: tavrel-cli [global options] set-port DEVICE [--port N] [--baud B] [--parity P] [--data-bits N]\n"
      "       [--stop-bits S] [--mode M] [--remote-host H] [--remote-port N] [--local-port N]\n"
-     "       [--heartbeat-data T] [--heartbeat-interval S] [--modbus on|off] [--modbus-timeout MS] [--force]\n"
+     "       [--heartbeat-data T] [--heartbeat-interval S] [--modbus on|off] [--modbus-timeout MS] "
+     "[--force]\n"
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
      "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
      "All ports are written, as the window's Save does. Exit codes and --force as for set-network.\n"},

@@ -111,7 +111,8 @@ void DeviceSession::onDatagram(const QByteArray& data, const QHostAddress& sende
     if (fx.readoutEntry && !fx.readout.empty()) startReadout(*fx.readoutEntry, std::move(fx.readout));
     if (fx.part0 != StatusMessage::None) emit statusMessage(0, fx.part0);
     if (fx.part2 != StatusMessage::None) emit statusMessage(2, fx.part2);
-    if (fx.answerKey) emit writeAnswered(QString::fromStdString(keyText(*fx.answerKey)), fx.part2 == StatusMessage::Saved);
+    if (fx.answerKey)
+        emit writeAnswered(QString::fromStdString(keyText(*fx.answerKey)), fx.part2 == StatusMessage::Saved);
     if (fx.showDevice) emit deviceReady(static_cast<int>(*fx.showDevice));
     if (fx.deviceUpdated) emit deviceUpdated(static_cast<int>(*fx.deviceUpdated));
     if (!fx.outputTimingFrame.empty()) {

@@ -19,7 +19,7 @@ struct SimOptions {
     int lossPercent = 0;           // that share of the replies other than search replies is lost
     int alienReply = 0;            // from this reply on (1-based count), replies carry alienKey; 0 = never
     DeviceKey alienKey{};
-    bool reorder = false;          // each reply is held back and sent after the next one
+    bool reorder = false;  // each reply is held back and sent after the next one
     bool operator==(const SimOptions&) const = default;
 };
 

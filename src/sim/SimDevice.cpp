@@ -221,7 +221,8 @@ void SimDevice::reply(const std::vector<std::uint8_t>& bytes, const Sender& to, 
     const SimOptions& o = config_.options;
     if (o.silent) return;
     ++replyCount_;
-    if ((o.dropEvery > 0 && replyCount_ % o.dropEvery == 0) || (!searchReply && o.lossPercent > 0 && loseThisReply())) {
+    if ((o.dropEvery > 0 && replyCount_ % o.dropEvery == 0) ||
+        (!searchReply && o.lossPercent > 0 && loseThisReply())) {
         ++repliesDropped_;
         return;
     }

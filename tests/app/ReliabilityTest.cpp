@@ -33,10 +33,12 @@ struct LossyBench : SimBench {
     bool searchAndSettle() {
         QSignalSpy settled(&window->session(), &DeviceSession::readoutSettled);
         window->controlAs<QPushButton>(ids::kSearchButton)->click();
-        return waitUntil([&] {
-            return window->deviceList()->rowCount() == 2 && settled.count() >= 2 &&
-                   window->session().pendingReadouts() == 0;
-        }, 10000);
+        return waitUntil(
+            [&] {
+                return window->deviceList()->rowCount() == 2 && settled.count() >= 2 &&
+                       window->session().pendingReadouts() == 0;
+            },
+            10000);
     }
     QTableWidgetItem* ipCell(int row) const { return window->deviceList()->item(row, 0); }
     int rowOf(int host) const {
@@ -76,8 +78,9 @@ TEST(IncompleteDevice, SavingAsksFirstAndCancelSendsNothing) {
     whole.clearLog();
     auto& prompts = *b.harness.prompts;
     const QString question = qs(b.window->texts().incompleteSaveQuestion);
-    EXPECT_EQ(question, QStringLiteral("Some settings of this device were not read. Saving may overwrite them "
-                                       "with empty values. Save anyway?"));
+    EXPECT_EQ(question,
+              QStringLiteral("Some settings of this device were not read. Saving may overwrite them "
+                             "with empty values. Save anyway?"));
 
     prompts.confirmAnswer = false;
     selectRow(*b.window, b.rowOf(21));
@@ -113,7 +116,8 @@ TEST(ReplyPort, TakenPortIsReportedAndLeftClosedUntilAnAdapterIsChosen) {
     ASSERT_TRUE(waitUntil([&] { return !harness.prompts->shown.isEmpty(); }));
     const QString message = harness.prompts->shown[0].section('|', 1);
     EXPECT_EQ(message, qs(fixed::withNumber(window->texts().portInUsePattern, port)));
-    EXPECT_TRUE(message.startsWith(QStringLiteral("UDP port %1 is in use").arg(port))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("UDP port %1 is in use").arg(port)))
+        << message.toStdString();
     EXPECT_FALSE(window->socket().isBound());
 
     first.close();

@@ -15,7 +15,7 @@ namespace {
 const QString kJson = QStringLiteral("--json");
 
 // Reply codes of the read-out of a four-port server of version 43 with the extra query.
-const std::set<int> kFourPortCodes = {81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 97,
+const std::set<int> kFourPortCodes = {81, 82, 83,  84,  85,  86,  87,  88,  89,  90,  97,
                                       98, 99, 100, 101, 102, 144, 145, 146, 147, 152, 157};
 
 int readRequests(const SimDevice& d) {
@@ -87,8 +87,8 @@ TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
     }
     EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 0) << "nothing is written unasked";
 
-    const CliRun forced =
-        runCli(sim->devicePort(), {QStringLiteral("set-port"), QStringLiteral("000002"), QStringLiteral("--force")});
+    const CliRun forced = runCli(
+        sim->devicePort(), {QStringLiteral("set-port"), QStringLiteral("000002"), QStringLiteral("--force")});
     EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
     EXPECT_GT(framesWithOp(*sim->device(0), 'W'), 0);
 }
@@ -108,8 +108,8 @@ TEST(CliReadout, SecondCopyIsToldThePortIsInUse) {
     QUdpSocket first;  // the first copy of the tool, holding its reply port
     ASSERT_TRUE(first.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress));
     const QString port = QString::number(first.localPort());
-    const CliRun run = runCliRaw({"--broadcast", "127.255.255.255", "--device-port", QString::number(sim->devicePort()),
-                                  "--local-port", port, "search"});
+    const CliRun run = runCliRaw({"--broadcast", "127.255.255.255", "--device-port",
+                                  QString::number(sim->devicePort()), "--local-port", port, "search"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("UDP port %1 is in use").arg(port))) << run.err.toStdString();
     EXPECT_TRUE(sim->device(0)->frames().empty()) << "nothing is sent without a reply port";
@@ -164,7 +164,8 @@ TEST(CliFaults, DuplicatedAndReorderedRepliesGiveTheSameRecord) {
 
 TEST(CliFaults, AnotherDevicesKeyMidReadoutOverwritesNothing) {
     // From its fifth reply on, the first device sends the second one's key.
-    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1,alien=000003:5", "kind=serial,ports=4,version=43,flag=1"});
+    auto sim = simulate(
+        {"kind=serial,ports=4,version=43,flag=1,alien=000003:5", "kind=serial,ports=4,version=43,flag=1"});
     for (std::size_t i = 0; i < sim->deviceCount(); ++i)
         sim->device(i)->setSettings(variedSettings(*sim->device(i), static_cast<int>(i + 1)));
     QString error;

@@ -57,7 +57,8 @@ TEST(ProtocolSocketBind, RebindToAnAdapterAndBack) {
 
 TEST(ProtocolSocketBind, AnOlderSharingCopyDoesNotLetUsIn) {
     QUdpSocket sharing;
-    ASSERT_TRUE(sharing.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+    ASSERT_TRUE(
+        sharing.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
     ProtocolSocket socket;
     EXPECT_FALSE(socket.open(QHostAddress(), sharing.localPort()));
     EXPECT_TRUE(socket.addressInUse());

@@ -104,7 +104,7 @@ TEST(SimDeviceDescription, ReadsFaultOptions) {
     EXPECT_TRUE(o.reorder);
     EXPECT_EQ(o.alienKey, (tavrel::DeviceKey{0x0A, 0x0B, 0x0C}));
     EXPECT_EQ(o.alienReply, 5);
-    for (const char* bad : {"loss=101", "loss=-1", "alien=0A0B0C", "alien=0A0B:5", "alien=0A0B0G:5", "alien=0A0B0C:0",
-                            "reorder=2"})
+    for (const char* bad : {"loss=101", "loss=-1", "alien=0A0B0C", "alien=0A0B:5", "alien=0A0B0G:5",
+                            "alien=0A0B0C:0", "reorder=2"})
         EXPECT_NE(refusal(bad).find(bad), std::string::npos) << bad;
 }

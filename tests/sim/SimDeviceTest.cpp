@@ -297,7 +297,8 @@ void SimDeviceTest::losesAShareOfTheRepliesButNotTheSearchReply() {
     QVERIFY(tool.exchange(searchRequest(), kBroadcast, sim->devicePort(), 1));
     for (int i = 0; i < 40; ++i) tool.send(readRequest(2, key), kBroadcast, sim->devicePort());
     QVERIFY(QTest::qWaitFor([&] { return sim->device(0)->frames().size() == 41; }, 5000));
-    QVERIFY(QTest::qWaitFor([&] { return tool.received.size() == 41u - sim->device(0)->repliesDropped(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return tool.received.size() == 41u - sim->device(0)->repliesDropped(); },
+                            5000));
     QVERIFY(sim->device(0)->repliesDropped() > 5);
     QVERIFY(sim->device(0)->repliesDropped() < 35);
 }

@@ -17,11 +17,11 @@ struct BlockName {
 
 // Read-out sub-codes and the reply codes that answer them: the two numbering schemes differ.
 constexpr std::array<BlockName, 39> kBlocks = {{
-    {2, 81},    {3, 82},    {4, 83},    {5, 84},    {6, 85},    {7, 86},    {10, 90},   {0x3F, 152},
-    {0x43, 157}, {18, 87},  {19, 88},   {20, 89},   {21, 96},   {23, 97},   {24, 98},   {25, 99},
-    {32, 100},  {33, 101},  {34, 102},  {36, 104},  {37, 105},  {38, 112},  {39, 113},  {40, 114},
-    {41, 115},  {48, 116},  {49, 117},  {50, 118},  {51, 119},  {52, 120},  {54, 121},  {55, 144},
-    {56, 145},  {57, 146},  {58, 147},  {59, 148},  {60, 149},  {61, 150},  {62, 151},
+    {2, 81},     {3, 82},   {4, 83},   {5, 84},   {6, 85},   {7, 86},   {10, 90},  {0x3F, 152},
+    {0x43, 157}, {18, 87},  {19, 88},  {20, 89},  {21, 96},  {23, 97},  {24, 98},  {25, 99},
+    {32, 100},   {33, 101}, {34, 102}, {36, 104}, {37, 105}, {38, 112}, {39, 113}, {40, 114},
+    {41, 115},   {48, 116}, {49, 117}, {50, 118}, {51, 119}, {52, 120}, {54, 121}, {55, 144},
+    {56, 145},   {57, 146}, {58, 147}, {59, 148}, {60, 149}, {61, 150}, {62, 151},
 }};
 
 // Port (1-based) of a per-port reply code, from its position in the per-port request tables.
@@ -57,7 +57,8 @@ Plan reRequestPlan(const ReadoutProgress& progress, const DeviceKey& key, std::u
     Plan plan;
     for (std::uint8_t code : progress.missing()) {
         if (auto request = requestOfReplyCode(code))
-            plan.push_back(Step{kReadoutGapMs, readRequest(*request, key), Destination::BroadcastReplyPort, replyPort});
+            plan.push_back(
+                Step{kReadoutGapMs, readRequest(*request, key), Destination::BroadcastReplyPort, replyPort});
     }
     // The round's own delay already separates it from the round before.
     if (!plan.empty()) plan.front().gapMs = 0;

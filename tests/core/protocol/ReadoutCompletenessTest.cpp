@@ -12,7 +12,8 @@ namespace {
 
 using Datagram = std::vector<std::uint8_t>;
 
-Datagram frame(std::uint8_t op, std::uint8_t code, DeviceKey key, std::initializer_list<std::uint8_t> data = {}) {
+Datagram frame(std::uint8_t op, std::uint8_t code, DeviceKey key,
+               std::initializer_list<std::uint8_t> data = {}) {
     Datagram d(26, 0);
     d[0] = 'H', d[1] = ':', d[2] = op, d[3] = code;
     std::copy(data.begin(), data.end(), d.begin() + 4);
@@ -24,8 +25,9 @@ Datagram frame(std::uint8_t op, std::uint8_t code, DeviceKey key, std::initializ
 
 // A serial server's search reply: firmware "V1" + two version digits, port-count character.
 Datagram searchReply(DeviceKey key, const char* version, char ports) {
-    return frame('R', 'P', key, {'V', '1', std::uint8_t(version[0]), std::uint8_t(version[1]), 'Z',
-                                 std::uint8_t(ports), 'V', '1', 0});
+    return frame('R', 'P', key,
+                 {'V', '1', std::uint8_t(version[0]), std::uint8_t(version[1]), 'Z', std::uint8_t(ports), 'V',
+                  '1', 0});
 }
 
 const DeviceKey kKeyA{0x19, 0x00, 0x33};

@@ -32,8 +32,8 @@ std::string readAll(const fs::path& p) {
 struct TempDir {
     fs::path path;
     TempDir() {
-        path = fs::temp_directory_path() / ("tavrel-crash-" + std::to_string(::getpid()) + "-" +
-                                            std::to_string(std::random_device{}()));
+        path = fs::temp_directory_path() /
+               ("tavrel-crash-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}()));
         fs::create_directories(path);
     }
     ~TempDir() {
@@ -106,7 +106,8 @@ TEST(CrashSafety, KilledIoSettingsWriterLeavesAWholeFile) {
         killWriterMidLoop([&](int i) { saveIoSettings(file, i % 2 ? a : b); }, 1 + k % 4);
         const IoSettings read = loadIoSettings(file);
         const bool isA = read.address == a.address && read.timeTexts == a.timeTexts;
-        const bool isB = read.address == b.address && read.scanInterval == b.scanInterval && read.timeTexts == b.timeTexts;
+        const bool isB =
+            read.address == b.address && read.scanInterval == b.scanInterval && read.timeTexts == b.timeTexts;
         ASSERT_TRUE(isA || isB) << "kill " << k << ":\n" << readAll(file);
     }
 }
@@ -118,8 +119,8 @@ TEST(CrashSafety, KilledLanguageWriterLeavesAWholeFile) {
     const std::string tail(512 * 1024, 'x');
     ASSERT_FALSE(replaceFileWhole(file, "z" + tail));
     for (int k = 0; k < kKills; ++k) {
-        killWriterMidLoop(
-            [&](int i) { storeLanguage(file, i % 2 ? Language::Chinese : Language::English); }, 1 + k % 3);
+        killWriterMidLoop([&](int i) { storeLanguage(file, i % 2 ? Language::Chinese : Language::English); },
+                          1 + k % 3);
         const std::string now = readAll(file);
         ASSERT_EQ(now.size(), tail.size() + 1) << "kill " << k;
         EXPECT_TRUE(now[0] == 'z' || now[0] == 'e');
@@ -156,7 +157,8 @@ TEST(CrashSafety, FullDiskKeepsTheOldFileAndSaysSo) {
     ::close(fds[1]);
     std::string report;
     char buffer[512];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(n));
     ::close(fds[0]);
     ::waitpid(child, nullptr, 0);
 
