@@ -3,6 +3,7 @@
 
 #include <QtNetwork/QUdpSocket>
 #include <QtTest/QSignalSpy>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableWidget>
 
@@ -102,6 +103,27 @@ TEST(IncompleteDevice, SavingAsksFirstAndCancelSendsNothing) {
     selectRow(*b.window, b.rowOf(21));
     b.window->controlAs<QPushButton>(ids::kSavePortButton)->click();
     EXPECT_TRUE(waitUntil([&] { return writesTo(lossy) > 0; }));
+}
+
+// A block that arrives after the device was shown refreshes the form of the selected device, so a
+// save does not write back the zeros shown before; another device's form is left alone.
+TEST(IncompleteDevice, LateBlockRefreshesTheSelectedDevicesForm) {
+    Harness harness;
+    harness.writeLanguageFile("e");
+    auto window = harness.makeWindow();
+    putDevices(*window, {sampleRecord(0x21), sampleRecord(0x22)});
+    selectRow(*window, 0);
+    window->showDevice(0);
+    auto* ip = window->controlAs<QLineEdit>(ids::kIpAddressEdit);
+    const QString shown = ip->text();
+
+    window->devices()[1].network.ip = {10, 0, 0, 22};
+    emit window->session().deviceUpdated(1);
+    EXPECT_EQ(ip->text(), shown);
+
+    window->devices()[0].network.ip = {10, 0, 0, 21};
+    emit window->session().deviceUpdated(0);
+    EXPECT_EQ(ip->text(), QStringLiteral("10.0.0.21"));
 }
 
 TEST(ReplyPort, TakenPortIsReportedAndLeftClosedUntilAnAdapterIsChosen) {
