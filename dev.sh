@@ -3,6 +3,9 @@
 #   ./dev.sh test   install what is missing, build with the sanitizers, run every test
 #   ./dev.sh run    install what is missing, build, start simulated devices on loopback, open the tool
 #   ./dev.sh package  build the Debian package from the release build (build/release/tavrel_*.deb)
+#   ./dev.sh fuzz [NAME] [SECONDS]
+#                   build the libFuzzer harnesses of fuzz/ with clang and run NAME (default: all) for
+#                   SECONDS each (default 60); findings go to build/fuzz/artifacts/
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -10,6 +13,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev pyt
 # Manual pages, the package and its checks (the package test runs in ./dev.sh test too).
 PACKAGE_PACKAGES=(help2man dpkg-dev file desktop-file-utils)
 RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
+# libFuzzer's runtime comes with clang's compiler-rt.
+FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev)
 
 missing_packages() {
     local p
@@ -38,6 +43,37 @@ build() {  # $1 = preset
     cmake --build --preset "$preset"
 }
 
+# The harnesses are a project of their own: clang, the core sources only, no Qt.
+fuzz_build() {
+    ensure_packages "${FUZZ_PACKAGES[@]}"
+    [ -f build/fuzz/CMakeCache.txt ] ||
+        CC=clang CXX=clang++ cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build/fuzz
+}
+
+fuzz_names() {
+    local f
+    for f in fuzz/*.cpp; do basename "$f" .cpp; done
+}
+
+# New inputs go to build/fuzz/found/NAME; the seeds in fuzz/corpus/NAME are only read.
+fuzz_run() {  # $1 = name, $2 = seconds
+    local name=$1 seconds=$2
+    mkdir -p "build/fuzz/found/$name" build/fuzz/artifacts
+    echo "fuzz $name: ${seconds}s"
+    "build/fuzz/fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="build/fuzz/artifacts/$name-" "build/fuzz/found/$name" "fuzz/corpus/$name" \
+        2>"build/fuzz/$name.log" || { tail -n 40 "build/fuzz/$name.log"; return 1; }
+    grep -E "stat::number_of_executed_units|stat::new_units_added" "build/fuzz/$name.log" | tr '\n' ' '
+    echo
+}
+
+fuzz_all() {  # $1 = seconds
+    local name failed=0
+    for name in $(fuzz_names); do fuzz_run "$name" "$1" || failed=1; done
+    return $failed
+}
+
 # Everything the tool sends during a demo stays on this machine.
 export TAVREL_BROADCAST="${TAVREL_BROADCAST:-127.255.255.255}"
 
@@ -46,6 +82,24 @@ test)
     ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
     build test
     ctest --preset test -j2
+    # Bounded, so that CI stays within its time: ten seconds per harness.
+    fuzz_build
+    fuzz_all 10
+    ;;
+fuzz)
+    fuzz_build
+    name=${2:-}
+    seconds=${3:-60}
+    # "./dev.sh fuzz 30" runs every harness for 30 s.
+    if [[ "$name" =~ ^[0-9]+$ ]]; then seconds=$name; name=""; fi
+    if [ -z "$name" ]; then
+        fuzz_all "$seconds"
+    elif [ -f "fuzz/$name.cpp" ]; then
+        fuzz_run "$name" "$seconds"
+    else
+        echo "no harness fuzz/$name.cpp; there are: $(fuzz_names | tr '\n' ' ')" >&2
+        exit 2
+    fi
     ;;
 run)
     ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
@@ -85,7 +139,7 @@ package)
     lintian --no-tag-display-limit "$deb" || true
     ;;
 *)
-    echo "usage: $0 test|run|package" >&2
+    echo "usage: $0 test|run|package|fuzz [NAME] [SECONDS]|bench [NAME]" >&2
     exit 2
     ;;
 esac

@@ -1,5 +1,6 @@
 #include "CConfigDlg.h"
 
+#include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QCheckBox>
@@ -15,6 +16,7 @@
 #include "DialogUnits.h"
 #include "Environment.h"
 #include "FocusOutWatch.h"
+#include "IncompleteMarks.h"
 #include "MessageBoxPrompts.h"
 #include "ProfileArea.h"
 #include "ProtocolSocket.h"
@@ -94,6 +96,11 @@ void CConfigDlg::setUp() {
     openSocket(QHostAddress());
     controlAs<QCheckBox>(ids::kBroadcastCheck)->setChecked(true);
     connectSearch();
+    incompleteMarks_ =
+        new IncompleteMarks(deviceList_, *session_, texts_, *prompts_,
+                            {[this] { return selectedDevice(); }, [this](int row) { showDevice(row); },
+                             [this] { return windowTitle(); }},
+                            this);
 
     for (int part = 0; part < 3; ++part) setStatusText(part, QString());
     setStatusText(3, qs(fixed::kInitialBroadcastLabel) + broadcastAddress_);
@@ -107,10 +114,16 @@ void CConfigDlg::setUp() {
     screenFit_->fit();
 }
 
-// A failed bind is not reported: the window opens all the same and simply hears no replies. A null
-// address binds the configured address, or all addresses.
+// A null address binds the configured address, or all addresses. A port held by another program
+// (another copy of the tool) is reported, and the socket stays closed until an adapter is chosen, so
+// the two never split the devices' replies; other bind failures leave the window deaf, as before.
 void CConfigDlg::openSocket(const QHostAddress& address) {
-    session_->openSocket(address);
+    if (session_->openSocket(address) || !session_->socket().addressInUse()) return;
+    session_->socket().close();
+    // After set-up, so that the message speaks the interface language.
+    QTimer::singleShot(0, this, [this] {
+        showMessage(fixed::withNumber(texts_.portInUsePattern, network_.localPort), Prompts::Kind::Warning);
+    });
 }
 
 void CConfigDlg::chooseAdapter(int commandId) {

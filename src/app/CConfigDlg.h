@@ -50,6 +50,8 @@ struct ConfigDlgServices {
     std::optional<AppPaths> paths;                  // default: from the environment
 };
 
+class IncompleteMarks;
+
 class CConfigDlg : public QDialog {
     Q_OBJECT
   public:
@@ -216,6 +218,7 @@ class CConfigDlg : public QDialog {
     std::shared_ptr<Prompts> prompts_;
     DeviceSession* session_ = nullptr;
     ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
+    IncompleteMarks* incompleteMarks_ = nullptr;  // rows of devices not read whole; asks before saves
     StatusBar* statusBar_ = nullptr;
     ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls
     WifiArea* wifiArea_ = nullptr;

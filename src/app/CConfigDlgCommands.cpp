@@ -9,6 +9,7 @@
 #include "CConfigDlg.h"
 #include "ControlIds.h"
 #include "DeviceSession.h"
+#include "IncompleteMarks.h"
 #include "QtText.h"
 
 namespace tavrel {
@@ -38,6 +39,7 @@ void CConfigDlg::factoryResetDevice() {
 }
 
 void CConfigDlg::saveNetworkSettings() {
+    if (!incompleteMarks_->confirmSave(selectedDevice())) return;
     runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode));
 }
 
@@ -47,6 +49,7 @@ void CConfigDlg::savePortSettings() {
         runDeviceCommand(savePortsCommand(nullptr));
         return;
     }
+    if (!incompleteMarks_->confirmSave(selectedDevice())) return;
     // The shown port's host goes as typed, so that one too long for the record is refused here
     // instead of being cut without a word.
     std::array<std::string, kPortCount> hosts;

@@ -14,6 +14,7 @@
 #include "CConfigDlg.h"
 #include "ControlIds.h"
 #include "WifiArea.h"
+#include "IncompleteMarks.h"
 #include "Prompts.h"
 #include "QtText.h"
 #include "device/FixedLists.h"
@@ -174,6 +175,7 @@ void CConfigDlg::applyTexts() {
     for (const TextBinding& binding : kScheduleEditorTexts)
         setControlText(control(binding.id), qs(texts_.*binding.text));
     prompts_->setButtonTexts(qs(texts_.okButton), qs(texts_.cancelButton));
+    if (incompleteMarks_) incompleteMarks_->refreshAll();
 }
 
 void CConfigDlg::applyMenuTexts() {

@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "device/FixedLists.h"
 #include "protocol/Commands.h"
+#include "protocol/ReadoutRetry.h"
 #include "settings/AddressText.h"
 #include "settings/PortForm.h"
 #include "settings/SettingsMessages.h"
@@ -35,12 +36,13 @@ struct PlayResult {
 PlayResult playAndWait(DeviceSession& session, int index, Plan plan, bool waitForAnswers) {
     PlayResult result;
     QEventLoop loop;
-    auto conn =
-        QObject::connect(&session, &DeviceSession::statusMessage, &loop, [&](int part, StatusMessage m) {
-            if (part != 2) return;
-            if (m == StatusMessage::Saved) ++result.acknowledged;
-            if (m == StatusMessage::SaveFailed) ++result.refused;
-        });
+    // Another device's answer (another copy of the tool writing to it) says nothing about this write.
+    const QString key = QString::fromStdString(keyText(session.table()[static_cast<std::size_t>(index)].key));
+    auto conn = QObject::connect(&session, &DeviceSession::writeAnswered, &loop,
+                                 [&](const QString& answerKey, bool accepted) {
+                                     if (answerKey != key) return;
+                                     ++(accepted ? result.acknowledged : result.refused);
+                                 });
     QTimer settle;
     settle.setSingleShot(true);
     QObject::connect(&settle, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -94,6 +96,18 @@ std::optional<std::string> addressOption(QStringList& args, const QString& name,
 }  // namespace
 
 namespace {
+// Blocks that never arrived hold zeros; writing them back would put those zeros on the device.
+bool refusesIncomplete(Context& ctx, const DeviceSession& session, int index, bool force) {
+    const ReadoutProgress& progress = session.table().progress(static_cast<std::size_t>(index));
+    if (progress.complete() || force) return false;
+    QStringList names;
+    for (const std::string& name : missingGroupNames(progress)) names << q(name);
+    ctx.err << "some settings of this device were not read (" << names.join(QStringLiteral(", "))
+            << "); saving could overwrite them with empty values. Nothing was sent; search again, or add "
+               "--force to save anyway\n";
+    return true;
+}
+
 // Boards that report a configuration image take their settings as one packed record, not as the
 // serial server's block writes; the window hides its block-write buttons for them too.
 bool refusesBlockWrites(Context& ctx, const DeviceRecord& r) {
@@ -123,6 +137,7 @@ int runSetNetwork(Context& ctx) {
     if (mac && !parseMac(mac->toStdString())) usage.error = "--mac: not twelve hexadecimal digits: " + *mac;
     auto user = takeOption(args, "--user", &usage.error);
     auto password = takeOption(args, "--password", &usage.error);
+    const bool force = takeFlag(args, "--force");
     const bool dhcp = takeFlag(args, "--dhcp");
     const bool fixed = takeFlag(args, "--static");
     if (dhcp && fixed) usage.error = "--dhcp and --static exclude each other";
@@ -138,6 +153,7 @@ int runSetNetwork(Context& ctx) {
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
     if (refusesBlockWrites(ctx, r)) return kExitUsage;
+    if (refusesIncomplete(ctx, session, found.index, force)) return kExitFailed;
 
     // Unspecified fields keep the device's values, as the form shows them.
     NetworkFormInput form;
@@ -202,6 +218,7 @@ void textOption(QStringList& args, const char* name, TextField field, std::vecto
 int runSetPort(Context& ctx) {
     QStringList args = ctx.options.arguments;
     Usage usage;
+    const bool force = takeFlag(args, "--force");
     int port = 1;
     if (auto p = takeOption(args, "--port", &usage.error)) {
         bool ok = false;
@@ -245,6 +262,7 @@ int runSetPort(Context& ctx) {
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
     if (refusesBlockWrites(ctx, r)) return kExitUsage;
+    if (refusesIncomplete(ctx, session, found.index, force)) return kExitFailed;
     // The ports the window's port list offers; a save still sends every port the device keeps.
     if (port > displayedPortCount(r.identity.portCountChar())) {
         ctx.err << "the device has no port " << port << '\n';

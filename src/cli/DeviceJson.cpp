@@ -5,6 +5,7 @@
 #include <QtCore/QTextStream>
 
 #include "device/FixedLists.h"
+#include "protocol/ReadoutRetry.h"
 #include "settings/PortView.h"
 
 namespace tavrel::cli {
@@ -59,6 +60,12 @@ QJsonObject portJson(const DeviceRecord& r, std::size_t i) {
     return o;
 }
 
+QString missingGroups(const ReadoutProgress& progress) {
+    QStringList names;
+    for (const std::string& name : missingGroupNames(progress)) names << q(name);
+    return names.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 QString formName(const DeviceRecord& r) {
@@ -76,8 +83,14 @@ QString formName(const DeviceRecord& r) {
     }
 }
 
-QJsonObject deviceJson(const DeviceRecord& r) {
+QJsonObject deviceJson(const DeviceRecord& r, const ReadoutProgress& progress) {
     QJsonObject o;
+    o["complete"] = progress.complete();
+    if (!progress.complete()) {
+        QJsonArray missing;
+        for (std::uint8_t code : progress.missing()) missing.append(code);
+        o["missing"] = missing;
+    }
     o["ip"] = q(r.sourceAddress);
     o["mac"] = q(macText(r.mac));
     o["key"] = q(keyText(r.key));
@@ -117,21 +130,25 @@ QJsonObject deviceJson(const DeviceRecord& r) {
     return o;
 }
 
-QString deviceRow(const DeviceRecord& r) {
-    return QStringLiteral("%1  %2  %3  %4")
-        .arg(q(r.sourceAddress), -15)
-        .arg(q(macText(r.mac)), -17)
-        .arg(q(r.identity.firmwareText()), -8)
-        .arg(q(r.identity.hardwareText()));
+QString deviceRow(const DeviceRecord& r, const ReadoutProgress& progress) {
+    QString row = QStringLiteral("%1  %2  %3  %4")
+                      .arg(q(r.sourceAddress), -15)
+                      .arg(q(macText(r.mac)), -17)
+                      .arg(q(r.identity.firmwareText()), -8)
+                      .arg(q(r.identity.hardwareText()));
+    if (!progress.complete()) row += QStringLiteral("  (not read: %1)").arg(missingGroups(progress));
+    return row;
 }
 
-QString deviceDetails(const DeviceRecord& r) {
+QString deviceDetails(const DeviceRecord& r, const ReadoutProgress& progress) {
     // The JSON object already names every field; print it flat for people.
     QString out;
     QTextStream s(&out);
-    const QJsonObject o = deviceJson(r);
+    const QJsonObject o = deviceJson(r, progress);
+    if (!progress.complete()) s << "not read: " << missingGroups(progress) << '\n';
     for (auto it = o.begin(); it != o.end(); ++it) {
-        if (it.key() == "ports" || it.key() == "network" || it.key() == "wifi") continue;
+        if (it.key() == "ports" || it.key() == "network" || it.key() == "wifi" || it.key() == "missing")
+            continue;
         s << it.key() << ": " << it.value().toVariant().toString() << '\n';
     }
     for (const char* group : {"network", "wifi"}) {

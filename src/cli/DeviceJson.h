@@ -4,15 +4,18 @@
 #include <QtCore/QString>
 
 #include "device/DeviceRecord.h"
+#include "device/ReadoutProgress.h"
 
 namespace tavrel::cli {
 
-QJsonObject deviceJson(const DeviceRecord& record);
+// "complete" tells whether every block of the read-out arrived; "missing" lists the reply codes of
+// those that did not.
+QJsonObject deviceJson(const DeviceRecord& record, const ReadoutProgress& progress);
 // "serial", "302", "830", "866", "250".
 QString formName(const DeviceRecord& record);
-// One line of the search table: IP, MAC, firmware, hardware.
-QString deviceRow(const DeviceRecord& record);
+// One line of the search table: IP, MAC, firmware, hardware, and what was not read, if anything.
+QString deviceRow(const DeviceRecord& record, const ReadoutProgress& progress);
 // Everything the record holds, one field a line.
-QString deviceDetails(const DeviceRecord& record);
+QString deviceDetails(const DeviceRecord& record, const ReadoutProgress& progress);
 
 }  // namespace tavrel::cli

@@ -16,9 +16,13 @@ QString q(const std::string& s) {
 
 bool openSession(Context& ctx, DeviceSession& session) {
     if (session.openSocket()) return true;
-    // The window carries on deaf; a script must know it will hear nothing.
-    ctx.err << "cannot bind UDP port " << session.settings().localPort
-            << " (another copy of the tool running?); use --local-port 0 for any free port\n";
+    // A script must know it would hear nothing, or only part of the replies.
+    const quint16 port = session.settings().localPort;
+    if (session.socket().addressInUse())
+        ctx.err << "UDP port " << port << " is in use by another program (is the tool already running?)";
+    else
+        ctx.err << "cannot bind UDP port " << port;
+    ctx.err << "; close it, or use --local-port 0 for any free port\n";
     return false;
 }
 
@@ -48,10 +52,10 @@ int runSearch(Context& ctx) {
     const DeviceTable& table = session.table();
     if (ctx.options.json) {
         QJsonArray list;
-        for (int i = 0; i < result.devices; ++i) list.append(deviceJson(table[i]));
+        for (int i = 0; i < result.devices; ++i) list.append(deviceJson(table[i], table.progress(i)));
         ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
     } else {
-        for (int i = 0; i < result.devices; ++i) ctx.out << deviceRow(table[i]) << '\n';
+        for (int i = 0; i < result.devices; ++i) ctx.out << deviceRow(table[i], table.progress(i)) << '\n';
     }
     return kExitOk;
 }
@@ -65,17 +69,18 @@ FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& sele
     }
     if (!openSession(ctx, session)) return {-1, kExitFailed};
     SearchRun search(session);
+    // A device counts once its read-out is whole, or over with its re-requests spent.
     auto chosen = [&]() -> int {
         const DeviceTable& table = session.table();
         for (std::size_t i = 0; i < table.usedCount(); ++i)
-            if (selects(*selector, table[i]) && search.ready().count(static_cast<int>(i)))
+            if (selects(*selector, table[i]) && search.finished(static_cast<int>(i)))
                 return static_cast<int>(i);
         return -1;
     };
     search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] { return chosen() >= 0; });
     int index = chosen();
     if (index < 0) {
-        // Read-out incomplete (lost replies): take what the table holds.
+        // The wait ended first: take what the table holds; it reports itself incomplete.
         const DeviceTable& table = session.table();
         for (std::size_t i = 0; i < table.usedCount() && index < 0; ++i)
             if (selects(*selector, table[i])) index = static_cast<int>(i);
@@ -96,10 +101,11 @@ int runShow(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, ctx.options.arguments.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
+    const ReadoutProgress& progress = session.table().progress(found.index);
     if (ctx.options.json)
-        ctx.out << QJsonDocument(deviceJson(r)).toJson(QJsonDocument::Indented);
+        ctx.out << QJsonDocument(deviceJson(r, progress)).toJson(QJsonDocument::Indented);
     else
-        ctx.out << deviceDetails(r);
+        ctx.out << deviceDetails(r, progress);
     return kExitOk;
 }
 

@@ -8,6 +8,7 @@ namespace tavrel::cli {
 
 SearchRun::SearchRun(DeviceSession& session) : session_(session) {
     connect(&session_, &DeviceSession::deviceReady, this, [this](int i) { ready_.insert(i); });
+    connect(&session_, &DeviceSession::readoutSettled, this, [this](int i) { settled_.insert(i); });
     connect(&session_.socket(), &ProtocolSocket::datagramReceived, this,
             [this] { sinceActivity_.restart(); });
     connect(&session_.socket(), &ProtocolSocket::sent, this, [this] { sinceActivity_.restart(); });
@@ -18,9 +19,15 @@ int SearchRun::defaultTimeoutMs(bool scan) {
     return (kMaxSearchRequests - 1) * kSearchRepeatMs + kLostReplyMs + 1000;
 }
 
+bool SearchRun::finished(int i) const {
+    if (settled_.count(i)) return true;
+    return ready_.count(i) && session_.table().progress(static_cast<std::size_t>(i)).complete();
+}
+
 SearchRun::Result SearchRun::run(bool scan, const QString& address, std::optional<int> timeoutMs,
                                  std::function<bool()> enough) {
     ready_.clear();
+    settled_.clear();
     sinceActivity_.start();
     QDeadlineTimer deadline(timeoutMs.value_or(defaultTimeoutMs(scan)));
     if (scan)
@@ -46,8 +53,9 @@ SearchRun::Result SearchRun::run(bool scan, const QString& address, std::optiona
         }
         if (session_.searching() || session_.pendingReadouts() > 0 || quiet < kQuietMs) return;
         if (found == 0 && quiet >= kLostReplyMs) loop.quit();
-        const bool allShown = found > 0 && static_cast<int>(ready_.size()) >= found;
-        if (found > 0 && (allShown || quiet >= kLostReplyMs)) loop.quit();
+        bool allFinished = found > 0;
+        for (int i = 0; i < found && allFinished; ++i) allFinished = finished(i);
+        if (found > 0 && (allFinished || quiet >= kLostReplyMs)) loop.quit();
     });
     check.start();
     loop.exec();

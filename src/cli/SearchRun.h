@@ -28,6 +28,8 @@ class SearchRun : public QObject {
     Result run(bool scan, const QString& address, std::optional<int> timeoutMs,
                std::function<bool()> enough = {});
     const std::set<int>& ready() const { return ready_; }
+    // Entry i is shown and whole, or its read-out and re-requests are over.
+    bool finished(int i) const;
 
     // The window's whole schedule: eleven requests 3 s apart, then time for the last replies.
     static int defaultTimeoutMs(bool scan);
@@ -35,6 +37,7 @@ class SearchRun : public QObject {
   private:
     DeviceSession& session_;
     std::set<int> ready_;
+    std::set<int> settled_;
     QElapsedTimer sinceActivity_;
 };
 

@@ -48,7 +48,8 @@ const std::map<QString, const char*> kCommandHelp = {
      "usage: tavrel-cli [global options] search [--address ADDR] [--scan]\n"
      "  --address ADDR  where the search goes (default: the broadcast address)\n"
      "  --scan          search hosts 1..254 of that address's subnet one by one\n"
-     "Prints IP, MAC, firmware and hardware of every device that answered, in the order they answered.\n"
+     "Prints IP, MAC, firmware and hardware of every device that answered, in the order they answered,\n"
+     "and for a device whose settings were not all read (lost replies), which ones.\n"
      "Exit 0 when a device answered, 1 when none did.\n"},
     {"show",
      "usage: tavrel-cli [global options] show DEVICE\n"
@@ -59,17 +60,19 @@ const std::map<QString, const char*> kCommandHelp = {
      "usage: tavrel-cli [global options] reset DEVICE\nSends the factory-reset command (no answer comes).\n"},
     {"set-network",
      "usage: tavrel-cli [global options] set-network DEVICE [--ip A] [--mask A] [--gateway A] [--dns A]\n"
-     "       [--mac M] [--dhcp|--static] [--user U] [--password P]\n"
+     "       [--mac M] [--dhcp|--static] [--user U] [--password P] [--force]\n"
      "Fields not given keep the device's values. Exit 0 when the device acknowledged, 1 when it refused\n"
-     "or did not answer, 2 on a bad value (nothing is sent then).\n"},
+     "or did not answer, 2 on a bad value (nothing is sent then).\n"
+     "A device whose settings were not all read (lost replies) is not written (exit 1) unless --force.\n"},
     {"set-port",
      "usage: tavrel-cli [global options] set-port DEVICE [--port N] [--baud B] [--parity P] [--data-bits N]\n"
      "       [--stop-bits S] [--mode M] [--remote-host H] [--remote-port N] [--local-port N]\n"
-     "       [--heartbeat-data T] [--heartbeat-interval S] [--modbus on|off] [--modbus-timeout MS]\n"
+     "       [--heartbeat-data T] [--heartbeat-interval S] [--modbus on|off] [--modbus-timeout MS] "
+     "[--force]\n"
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
      "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port N (default 1):\n"
      "the ports the window's port list offers (two on one-port and 'B' devices).\n"
-     "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
+     "All ports are written, as the window's Save does. Exit codes and --force as for set-network.\n"},
     {"export",
      "usage: tavrel-cli [global options] export DEVICE FILE\n"
      "Writes the device's network and port settings to FILE, replacing it whole (a failed write leaves\n"

@@ -3,6 +3,7 @@
 #include <QtCore/QTimer>
 
 #include "HostAddress.h"
+#include "protocol/ReadoutRetry.h"
 #include "protocol/Requests.h"
 
 namespace tavrel {
@@ -27,12 +28,14 @@ bool DeviceSession::openSocket(const QHostAddress& address) {
 
 void DeviceSession::startBroadcastSearch(const QString& broadcastAddress) {
     table_.clear();
+    readoutChain_.fill(-1);
     schedule_.startBroadcast(broadcastAddress.toStdString());
     timer_->start(kFirstSearchDelayMs);
 }
 
 void DeviceSession::startSubnetScan(const QString& broadcastAddress) {
     table_.clear();
+    readoutChain_.fill(-1);
     schedule_.startScan(broadcastAddress.toStdString());
     timer_->start(kScanTickMs);
 }
@@ -65,6 +68,33 @@ void DeviceSession::play(std::size_t entry, Plan plan, std::function<void()> don
     sequencer_.play(laneOf(entry), std::move(plan), std::move(done));
 }
 
+void DeviceSession::startReadout(std::size_t entry, Plan readout) {
+    const int chain = nextChain_++;
+    readoutChain_[entry] = chain;
+    ++pendingReadouts_;
+    play(entry, std::move(readout), [this, entry, chain] {
+        emit readoutSent(static_cast<int>(entry));
+        afterReadoutRound(entry, chain, 0);
+    });
+}
+
+// Lost replies are asked for again: 'R' requests change nothing on a device, so a device that
+// answered everything sees no difference.
+void DeviceSession::afterReadoutRound(std::size_t entry, int chain, int round) {
+    QTimer::singleShot(kReadoutRetryDelayMs, this, [this, entry, chain, round] {
+        const ReadoutProgress& progress = table_.progress(entry);
+        const bool current = readoutChain_[entry] == chain;
+        if (!current || progress.complete() || round >= kReadoutRetryRounds) {
+            --pendingReadouts_;
+            if (current) emit readoutSettled(static_cast<int>(entry));
+            return;
+        }
+        const DeviceRecord& r = table_[entry];
+        play(entry, reRequestPlan(progress, r.key, r.replyPort),
+             [this, entry, chain, round] { afterReadoutRound(entry, chain, round + 1); });
+    });
+}
+
 void DeviceSession::onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort) {
     const Bytes bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
                       static_cast<std::size_t>(data.size()));
@@ -79,17 +109,13 @@ void DeviceSession::onDatagram(const QByteArray& data, const QHostAddress& sende
         timer_->stop();
     }
     if (fx.addRow) emit rowAdded(static_cast<int>(*fx.addRow));
-    if (fx.readoutEntry && !fx.readout.empty()) {
-        const int index = static_cast<int>(*fx.readoutEntry);
-        ++pendingReadouts_;
-        play(*fx.readoutEntry, std::move(fx.readout), [this, index] {
-            --pendingReadouts_;
-            emit readoutSent(index);
-        });
-    }
+    if (fx.readoutEntry && !fx.readout.empty()) startReadout(*fx.readoutEntry, std::move(fx.readout));
     if (fx.part0 != StatusMessage::None) emit statusMessage(0, fx.part0);
     if (fx.part2 != StatusMessage::None) emit statusMessage(2, fx.part2);
+    if (fx.answerKey)
+        emit writeAnswered(QString::fromStdString(keyText(*fx.answerKey)), fx.part2 == StatusMessage::Saved);
     if (fx.showDevice) emit deviceReady(static_cast<int>(*fx.showDevice));
+    if (fx.deviceUpdated) emit deviceUpdated(static_cast<int>(*fx.deviceUpdated));
     if (!fx.outputTimingFrame.empty()) {
         emit outputTimingReply(QByteArray(reinterpret_cast<const char*>(fx.outputTimingFrame.data()),
                                           static_cast<qsizetype>(fx.outputTimingFrame.size())));

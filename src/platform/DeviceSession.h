@@ -5,6 +5,7 @@
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <QtNetwork/QHostAddress>
+#include <array>
 #include <functional>
 
 #include "ProtocolSocket.h"
@@ -40,7 +41,7 @@ class DeviceSession : public QObject {
     void stopSearch();
     bool searching() const { return schedule_.running(); }
     SearchSchedule::Mode searchMode() const { return schedule_.mode(); }
-    // Read-outs still being sent.
+    // Read-outs still under way: being sent, or waiting for their re-request rounds.
     int pendingReadouts() const { return pendingReadouts_; }
 
     // Plays a plan for one table entry; plans of one device never interleave.
@@ -55,6 +56,12 @@ class DeviceSession : public QObject {
     void rowAdded(int index);
     void deviceReady(int index);
     void readoutSent(int index);
+    // The read-out and its re-request rounds are over; the entry is complete or stays incomplete.
+    void readoutSettled(int index);
+    // A block that was missing when the entry was shown has arrived since.
+    void deviceUpdated(int index);
+    // An acknowledgement or refusal of a write, with the key (as keyText) of the device it names.
+    void writeAnswered(const QString& key, bool accepted);
     void statusMessage(int part, tavrel::StatusMessage message);
     void outputTimingReply(const QByteArray& boardFrame);
     void wifiScanResult(const QByteArray& datagram);
@@ -64,6 +71,8 @@ class DeviceSession : public QObject {
     void onTimer();
     void onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
     QString laneOf(std::size_t entry) const;
+    void startReadout(std::size_t entry, Plan readout);
+    void afterReadoutRound(std::size_t entry, int chain, int round);
 
     NetworkSettings settings_;
     DeviceTable table_;
@@ -72,6 +81,10 @@ class DeviceSession : public QObject {
     SearchSchedule schedule_;
     QTimer* timer_ = nullptr;
     int pendingReadouts_ = 0;
+    // The newest read-out of each entry; an older one (its device answered the search again, or a new
+    // search emptied the table) stops at its next round.
+    std::array<int, DeviceTable::kCapacity> readoutChain_{};
+    int nextChain_ = 0;
 };
 
 }  // namespace tavrel

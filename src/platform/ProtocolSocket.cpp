@@ -14,7 +14,10 @@ bool ProtocolSocket::open(const QHostAddress& address, quint16 port) {
     socket_ = new QUdpSocket(this);
     connect(socket_, &QUdpSocket::readyRead, this, &ProtocolSocket::drain);
     const QHostAddress where = address.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : address;
-    const bool ok = socket_->bind(where, port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
+    // No reuse either: a rebind to another adapter closes the old socket first, and UDP leaves no
+    // lingering state behind that would need it.
+    const bool ok = socket_->bind(where, port, QUdpSocket::DontShareAddress);
+    addressInUse_ = !ok && socket_->error() == QAbstractSocket::AddressInUseError;
     return ok;
 }
 

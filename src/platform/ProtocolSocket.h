@@ -16,11 +16,13 @@ public:
     explicit ProtocolSocket(QObject* parent = nullptr);
     ~ProtocolSocket() override;
 
-    // (Re)creates the socket on the port, on all addresses when `address` is null, with broadcast and
-    // address reuse. A failed bind is not an error for the window: it simply hears nothing.
+    // (Re)creates the socket on the port, on all addresses when `address` is null. The port is not
+    // shared: a second copy of the tool would otherwise bind it too and take half of the replies.
     bool open(const QHostAddress& address, quint16 port);
     void close();
     bool isBound() const;
+    // The last open failed because another socket holds the port.
+    bool addressInUse() const { return addressInUse_; }
     QHostAddress localAddress() const;
     quint16 localPort() const;
 
@@ -36,6 +38,7 @@ private:
     void drain();
 
     QUdpSocket* socket_ = nullptr;
+    bool addressInUse_ = false;
 };
 
 }  // namespace tavrel

@@ -32,6 +32,18 @@ std::optional<Mac> parseMac(std::string_view text) {
     return mac;
 }
 
+// "alien=KKKKKK:N": from reply N on, replies carry the key KKKKKK (six hexadecimal digits).
+bool parseAlien(std::string_view value, SimOptions& o) {
+    const std::size_t colon = value.find(':');
+    if (colon != 6) return false;
+    const auto mac = parseMac("000000" + std::string(value.substr(0, 6)));
+    const auto reply = number(value.substr(colon + 1), 1, 1000000);
+    if (!mac || !reply) return false;
+    o.alienKey = {(*mac)[3], (*mac)[4], (*mac)[5]};
+    o.alienReply = static_cast<int>(*reply);
+    return true;
+}
+
 std::optional<SimKind> parseKind(std::string_view text) {
     if (text == "serial") return SimKind::SerialServer;
     if (text == "302") return SimKind::Board302;
@@ -117,6 +129,9 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
     if (key == "timing") return assign(c.outputTiming, switchValue(value, hasValue));
     if (key == "networks") return hasValue && assign(c.wifiNetworks, parseNetworks(value));
     if (key == "scan-delay") return assign(c.scanDelayMs, number(value, 0, 60000));
+    if (key == "loss") return assign(o.lossPercent, number(value, 0, 100));
+    if (key == "reorder") return assign(o.reorder, switchValue(value, hasValue));
+    if (key == "alien") return parseAlien(value, o);
     return false;
 }
 

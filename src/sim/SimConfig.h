@@ -18,6 +18,10 @@ struct SimOptions {
     std::uint16_t sourcePort = 0;  // port the device answers from; 0 = the device port
     bool refuse = false;           // writes are answered with 17 and not taken
     bool ignoreWrites = false;     // answers searches and reads; writes are logged, not taken or answered
+    int lossPercent = 0;           // that share of the replies other than search replies is lost
+    int alienReply = 0;            // from this reply on (1-based count), replies carry alienKey; 0 = never
+    DeviceKey alienKey{};
+    bool reorder = false;  // each reply is held back and sent after the next one
     bool operator==(const SimOptions&) const = default;
 };
 

@@ -21,6 +21,8 @@ constexpr std::uint8_t kCommit = 0x49;
 constexpr std::uint8_t kSearchReply = 'P';
 constexpr std::uint8_t kAcknowledged = 16;
 constexpr std::uint8_t kRefused = 17;
+// A reordering device sends a held reply by itself when no other follows within this time.
+constexpr int kReorderHoldMs = 50;
 
 QHostAddress toQt(const Ipv4& a) {
     return QHostAddress((quint32(a[0]) << 24) | (quint32(a[1]) << 16) | (quint32(a[2]) << 8) | quint32(a[3]));
@@ -35,7 +37,10 @@ SimDevice::SimDevice(const SimDeviceConfig& config, std::uint16_t devicePort, QO
       identity_(identityOf(config)),
       factory_(factorySettings(config)),
       active_(factory_),
-      staged_(factory_) {}
+      staged_(factory_) {
+    const DeviceKey k = keyOfMac(config.mac);
+    lossState_ = ((std::uint32_t(k[0]) << 16) | (std::uint32_t(k[1]) << 8) | k[2]) * 2654435761u + 1u;
+}
 
 SimDevice::~SimDevice() = default;
 
@@ -149,8 +154,8 @@ void SimDevice::handleDatagram(const QNetworkDatagram& datagram, std::uint16_t l
 }
 
 void SimDevice::answerSearch(const std::vector<std::uint8_t>& bytes, const Sender& to, bool broadcast) {
-    if (!broadcast || searchReplyDelayMs_ <= 0) return reply(bytes, to);
-    QTimer::singleShot(searchReplyDelayMs_, this, [this, bytes, to] { reply(bytes, to); });
+    if (!broadcast || searchReplyDelayMs_ <= 0) return reply(bytes, to, true);
+    QTimer::singleShot(searchReplyDelayMs_, this, [this, bytes, to] { reply(bytes, to, true); });
 }
 
 // A real scan takes the board a moment; the answer goes to whoever asked.
@@ -215,14 +220,46 @@ void SimDevice::acknowledge(bool taken, const Sender& to) {
     reply(makeFrame(kShortFrame, 'W', taken ? kAcknowledged : kRefused, none, key()), to);
 }
 
-void SimDevice::reply(const std::vector<std::uint8_t>& bytes, const Sender& to) {
-    if (config_.options.silent) return;
+bool SimDevice::loseThisReply() {
+    lossState_ ^= lossState_ << 13;
+    lossState_ ^= lossState_ >> 17;
+    lossState_ ^= lossState_ << 5;
+    return static_cast<int>(lossState_ % 100) < config_.options.lossPercent;
+}
+
+void SimDevice::reply(const std::vector<std::uint8_t>& bytes, const Sender& to, bool searchReply) {
+    const SimOptions& o = config_.options;
+    if (o.silent) return;
     ++replyCount_;
-    const int every = config_.options.dropEvery;
-    if (every > 0 && replyCount_ % every == 0) {
+    if ((o.dropEvery > 0 && replyCount_ % o.dropEvery == 0) ||
+        (!searchReply && o.lossPercent > 0 && loseThisReply())) {
         ++repliesDropped_;
         return;
     }
+    std::vector<std::uint8_t> out = bytes;
+    if (o.alienReply > 0 && replyCount_ >= o.alienReply && out.size() >= 10) {
+        const std::size_t at = out.size() - 6;
+        std::copy(o.alienKey.begin(), o.alienKey.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
+        std::uint8_t sum = 0;
+        for (std::size_t i = 0; i + 3 < out.size(); ++i) sum = static_cast<std::uint8_t>(sum + out[i]);
+        out[out.size() - 3] = sum;
+    }
+    if (!o.reorder) return send(out, to);
+    if (!held_) {
+        held_ = Held{std::move(out), to};
+        QTimer::singleShot(kReorderHoldMs, this, [this] {
+            if (!held_) return;
+            send(held_->bytes, held_->to);
+            held_.reset();
+        });
+        return;
+    }
+    send(out, to);
+    send(held_->bytes, held_->to);
+    held_.reset();
+}
+
+void SimDevice::send(const std::vector<std::uint8_t>& bytes, const Sender& to) {
     QUdpSocket* socket = sourceSocket_ ? sourceSocket_ : listenSocket_;
     if (!socket) return;
     const QByteArray datagram(reinterpret_cast<const char*>(bytes.data()),
@@ -249,6 +286,9 @@ std::string SimDevice::describe() const {
     if (o.answerTwice) out << "  twice";
     if (o.refuse) out << "  refuse";
     if (o.ignoreWrites) out << "  ignore-writes";
+    if (o.lossPercent > 0) out << "  loss=" << o.lossPercent;
+    if (o.reorder) out << "  reorder";
+    if (o.alienReply > 0) out << "  alien=" << keyText(o.alienKey) << ':' << o.alienReply;
     return out.str();
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,7 +91,9 @@ class SimDevice : public QObject {
     void answerWifiScan(const Sender& to);
     void answerWrite(std::uint8_t sub, const std::vector<std::uint8_t>& payload, const Sender& to);
     void acknowledge(bool taken, const Sender& to);
-    void reply(const std::vector<std::uint8_t>& bytes, const Sender& to);
+    void reply(const std::vector<std::uint8_t>& bytes, const Sender& to, bool searchReply = false);
+    void send(const std::vector<std::uint8_t>& bytes, const Sender& to);
+    bool loseThisReply();
     void applyStaged();
     QUdpSocket* bindSocket(std::uint16_t port, QString* error);
 
@@ -110,6 +113,12 @@ class SimDevice : public QObject {
     int restarts_ = 0;
     int factoryResets_ = 0;
     int searchReplyDelayMs_ = 0;
+    std::uint32_t lossState_ = 0;  // xorshift state, seeded from the key so runs repeat
+    struct Held {
+        std::vector<std::uint8_t> bytes;
+        Sender to;
+    };
+    std::optional<Held> held_;  // the reply a reordering device holds back
 };
 
 }  // namespace tavrel::sim

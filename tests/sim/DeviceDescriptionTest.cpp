@@ -98,3 +98,14 @@ TEST(SimDeviceDescription, DemoHasTheFiveDevices) {
     EXPECT_EQ((*configs)[4].kind, SimKind::Board830);
     EXPECT_EQ((*configs)[4].address, (tavrel::Ipv4{127, 0, 0, 6}));
 }
+
+TEST(SimDeviceDescription, ReadsFaultOptions) {
+    const auto o = parsed("kind=serial,loss=30,reorder,alien=0A0b0C:5").config.options;
+    EXPECT_EQ(o.lossPercent, 30);
+    EXPECT_TRUE(o.reorder);
+    EXPECT_EQ(o.alienKey, (tavrel::DeviceKey{0x0A, 0x0B, 0x0C}));
+    EXPECT_EQ(o.alienReply, 5);
+    for (const char* bad : {"loss=101", "loss=-1", "alien=0A0B0C", "alien=0A0B:5", "alien=0A0B0G:5",
+                            "alien=0A0B0C:0", "reorder=2"})
+        EXPECT_NE(refusal(bad).find(bad), std::string::npos) << bad;
+}

@@ -37,6 +37,8 @@ class SimDeviceTest : public QObject {
     void refusingDeviceAnswers17AndKeepsItsSettings();
     void dropsEveryNthReply();
     void answersTwice();
+    void reordersRepliesAndSendsAnotherKey();
+    void losesAShareOfTheRepliesButNotTheSearchReply();
     void silentDeviceLogsButNeverAnswers();
     void answersFromItsSourcePortAndTakesWritesThere();
     void fillsATableWith257Devices();
@@ -246,6 +248,42 @@ void SimDeviceTest::dropsEveryNthReply() {
     std::vector<int> codes;
     for (const auto& r : tool.received) codes.push_back(at(r.data(), 3));
     QCOMPARE(codes, (std::vector<int>{81, 82, 84, 85}));  // the 3rd and 6th replies are lost
+}
+
+void SimDeviceTest::reordersRepliesAndSendsAnotherKey() {
+    auto sim = simulate({"kind=serial,ports=4,ip=127.0.0.5,reorder,alien=000009:2"});
+    const Key key{0, 0, 5};
+    Tool tool;
+    tool.send(readRequest(2, key), kBroadcast, sim->devicePort());
+    tool.send(readRequest(3, key), kBroadcast, sim->devicePort());
+    QVERIFY(tool.waitFor(2));
+    // The second reply overtakes the first, and it and every later one carry the other key.
+    QCOMPARE(at(tool.received[0].data(), 3), 82);
+    QCOMPARE(tool.received[0].data().mid(20, 3), QByteArray::fromHex("000009"));
+    QCOMPARE(at(tool.received[1].data(), 3), 81);
+    QCOMPARE(tool.received[1].data().mid(20, 3), QByteArray::fromHex("000005"));
+    for (const auto& d : tool.received) {
+        std::uint8_t sum = 0;
+        for (int i = 0; i < 23; ++i) sum = static_cast<std::uint8_t>(sum + at(d.data(), i));
+        QCOMPARE(at(d.data(), 23), sum);
+    }
+    // A reply with none after it is not held for ever.
+    tool.send(readRequest(4, key), kBroadcast, sim->devicePort());
+    QVERIFY(tool.waitFor(3));
+    QCOMPARE(at(tool.received[2].data(), 3), 83);
+}
+
+void SimDeviceTest::losesAShareOfTheRepliesButNotTheSearchReply() {
+    auto sim = simulate({"kind=serial,ports=4,ip=127.0.0.5,loss=50"});
+    const Key key{0, 0, 5};
+    Tool tool;
+    QVERIFY(tool.exchange(searchRequest(), kBroadcast, sim->devicePort(), 1));
+    for (int i = 0; i < 40; ++i) tool.send(readRequest(2, key), kBroadcast, sim->devicePort());
+    QVERIFY(QTest::qWaitFor([&] { return sim->device(0)->frames().size() == 41; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return tool.received.size() == 41u - sim->device(0)->repliesDropped(); },
+                            5000));
+    QVERIFY(sim->device(0)->repliesDropped() > 5);
+    QVERIFY(sim->device(0)->repliesDropped() < 35);
 }
 
 void SimDeviceTest::answersTwice() {

@@ -2,10 +2,13 @@
 
 namespace tavrel {
 
-DeviceTable::DeviceTable() : entries_(std::make_unique<std::array<DeviceRecord, kCapacity>>()) {}
+DeviceTable::DeviceTable()
+    : entries_(std::make_unique<std::array<DeviceRecord, kCapacity>>()),
+      progress_(std::make_unique<std::array<ReadoutProgress, kCapacity>>()) {}
 
 void DeviceTable::clear() {
     for (auto& e : *entries_) e = DeviceRecord{};
+    for (auto& p : *progress_) p = ReadoutProgress{};
 }
 
 std::size_t DeviceTable::usedCount() const {

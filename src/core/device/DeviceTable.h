@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "device/DeviceRecord.h"
+#include "device/ReadoutProgress.h"
 
 namespace tavrel {
 
@@ -17,6 +18,9 @@ public:
     DeviceRecord& operator[](std::size_t i) { return (*entries_)[i]; }
     const DeviceRecord& operator[](std::size_t i) const { return (*entries_)[i]; }
     std::size_t size() const { return kCapacity; }
+    // How far entry i's read-out has come; kept beside the record, cleared with it.
+    ReadoutProgress& progress(std::size_t i) { return (*progress_)[i]; }
+    const ReadoutProgress& progress(std::size_t i) const { return (*progress_)[i]; }
 
     // A new search starts from clean entries, so no device shows another one's leftovers.
     void clear();
@@ -31,6 +35,7 @@ public:
 private:
     // Heap-held: 256 records with their configuration images are about 450 KiB.
     std::unique_ptr<std::array<DeviceRecord, kCapacity>> entries_;
+    std::unique_ptr<std::array<ReadoutProgress, kCapacity>> progress_;
 };
 
 }  // namespace tavrel

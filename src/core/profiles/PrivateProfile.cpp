@@ -91,7 +91,8 @@ const char* profileStatusText(ProfileStatus status) {
 
 PrivateProfile PrivateProfile::parse(std::string_view text) {
     PrivateProfile p;
-    if (text.starts_with(kByteOrderMark)) {
+    // All of them: one left behind would start the first line. One is written back.
+    while (text.starts_with(kByteOrderMark)) {
         text.remove_prefix(kByteOrderMark.size());
         p.byteOrderMark_ = true;
     }

@@ -3,8 +3,8 @@
 // written back whole through a temporary file that is renamed over the old one.
 //
 // How a file is read:
-// - Lines end at '\n'; a '\r' before it is dropped. A UTF-8 byte-order mark at the start is skipped
-//   (one only: a second one belongs to the first line). Lines may be of any length.
+// - Lines end at '\n'; a '\r' before it is dropped. UTF-8 byte-order marks at the start are skipped
+//   (one is written back on save). Lines may be of any length.
 // - Blanks (spaces, tabs) around section names, keys and values are ignored.
 // - "[name]" starts a section; without a closing ']' the rest of the line is the name. Lines starting
 //   with ';' are comments. "key=value" is an entry (the first '=' splits). Other lines are ignored.

@@ -5,6 +5,7 @@
 #include "protocol/DeviceFrame.h"
 #include "protocol/PackedRecords.h"
 #include "protocol/Readout.h"
+#include "protocol/ReadoutRetry.h"
 #include "protocol/SerialBlock.h"
 
 namespace tavrel {
@@ -43,6 +44,9 @@ void handleSearchReply(DeviceTable& table, Bytes d, const std::string& address, 
     auto entry = table.entryForReply(key);
     if (!entry) return;  // every entry is taken by another device
     DeviceRecord& r = table[*entry];
+    ReadoutProgress& progress = table.progress(*entry);
+    // A device answering again keeps the blocks it already gave; a new one starts from none.
+    if (r.inUse != 1) progress = ReadoutProgress{};
     registerDevice(r, key, address, port);
     r.kindFlag = d[12];
     r.searchReplyLength = static_cast<std::uint16_t>(d.size());
@@ -51,6 +55,8 @@ void handleSearchReply(DeviceTable& table, Bytes d, const std::string& address, 
     // The read-out goes to the port the reply came from, which becomes the record's reply port.
     fx.readout = readoutPlan(identity, key, port);
     fx.readoutEntry = *entry;
+    if (identity != r.identity) progress.received.reset();
+    progress.expected = expectedReplies(fx.readout);
     r.replyPort = port;
     r.identity = identity;
     fx.stopBroadcastSearch = true;
@@ -70,6 +76,7 @@ void handlePackedReply(DeviceTable& table, Bytes d, const std::string& address, 
     if (!entry) return;
     DeviceRecord& r = table[*entry];
     registerDevice(r, key, address, port);
+    table.progress(*entry) = ReadoutProgress{};  // a packed record is whole in itself
     r.replyPort = port;
     r.searchReplyLength = static_cast<std::uint16_t>(d.size());
     fx.addRow = *entry;
@@ -80,23 +87,28 @@ void handlePackedReply(DeviceTable& table, Bytes d, const std::string& address, 
     fx.showDevice = *entry;
 }
 
-void handleParameterReply(DeviceTable& table, Bytes d, ReplyEffects& fx) {
+void handleParameterReply(DeviceTable& table, Bytes d, const std::string& address, ReplyEffects& fx) {
     if (!isValidStandardFrame(d)) return;
     const std::uint8_t code = d[3];
-    if (code == kAcknowledged) {
-        fx.part2 = StatusMessage::Saved;
+    if (code == kAcknowledged || code == kRefused) {
+        fx.part2 = code == kAcknowledged ? StatusMessage::Saved : StatusMessage::SaveFailed;
+        fx.answerKey = frameKey(d);
         return;
     }
-    if (code == kRefused) {
-        fx.part2 = StatusMessage::SaveFailed;
-        return;
-    }
-    // A block for a device that is not in the table has nowhere sensible to go.
+    // A block for a device that is not in the table has nowhere sensible to go, and one from
+    // another address is some other device using this one's key.
     auto entry = table.findByKey(*frameKey(d));
-    if (!entry) return;
+    if (!entry || table[*entry].sourceAddress != address) return;
     DeviceRecord& r = table[*entry];
     applyParameterReply(d, r);
-    if (isLastBlockOf(code, r.identity.portCountChar())) fx.showDevice = *entry;
+    ReadoutProgress& progress = table.progress(*entry);
+    const bool filledGap = progress.receive(code);
+    if (isLastBlockOf(code, r.identity.portCountChar())) {
+        fx.showDevice = *entry;
+        progress.shown = true;
+    } else if (filledGap && progress.shown) {
+        fx.deviceUpdated = *entry;
+    }
 }
 
 }  // namespace
@@ -176,7 +188,7 @@ ReplyEffects handleDatagram(DeviceTable& table, Bytes d, const std::string& send
                 handleSearchReply(table, d, senderAddress, senderPort, fx);
                 break;
             case Route::ParameterReply:
-                handleParameterReply(table, d, fx);
+                handleParameterReply(table, d, senderAddress, fx);
                 break;
             case Route::Tftp:
                 fx.tftpReply.assign(d.begin(), d.end());

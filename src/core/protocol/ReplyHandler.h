@@ -23,10 +23,14 @@ struct ReplyEffects {
     bool stopBroadcastSearch = false;
     std::optional<std::size_t> addRow;      // the list row of this entry must exist
     std::optional<std::size_t> showDevice;  // show this entry in the list and the form
+    // A block that was missing arrived for this entry after it was shown: what is shown is stale.
+    std::optional<std::size_t> deviceUpdated;
     std::optional<std::size_t> readoutEntry;
     Plan readout;  // to play for readoutEntry
     StatusMessage part0 = StatusMessage::None;
     StatusMessage part2 = StatusMessage::None;
+    // The key an acknowledgement (16) or refusal (17) carries, so a write counts only its own device's.
+    std::optional<DeviceKey> answerKey;
     // Datagrams handed to the handlers of other features; empty when not routed there.
     std::vector<std::uint8_t> outputTimingFrame;  // bytes 4..L-7 (the board frame)
     std::vector<std::uint8_t> wifiScanResult;
@@ -34,7 +38,9 @@ struct ReplyEffects {
 };
 
 // Handles one datagram from `senderAddress`:`senderPort`. Never reads past the datagram; frames that
-// fail their checks, unknown codes and other lengths change nothing.
+// fail their checks, unknown codes and other lengths change nothing. A parameter block counts only
+// from the address its device answered the search from, so a device that sends another one's key
+// cannot overwrite that device's record.
 ReplyEffects handleDatagram(DeviceTable& table, Bytes datagram, const std::string& senderAddress,
                             std::uint16_t senderPort);
 

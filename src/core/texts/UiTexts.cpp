@@ -144,6 +144,19 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(savedSuccessfully, "Successfully saved", "配置成功"),
     TAVREL_TEXT(scanIpPrefix, "IP:", "搜索IP:"),
 
+    // Incomplete read-outs and the reply port
+    TAVREL_TEXT(incompleteDeviceHint, "Some settings of this device were not read.",
+                "此设备的部分参数未能读取。"),
+    TAVREL_TEXT(incompleteSaveQuestion,
+                "Some settings of this device were not read. Saving may overwrite them with empty values. "
+                "Save anyway?",
+                "此设备的部分参数未能读取。保存可能会用空值覆盖它们。仍然保存吗？"),
+    TAVREL_TEXT(portInUsePattern,
+                "UDP port %d is in use by another program (is the tool already running?). Devices cannot "
+                "answer this window until it is free; then choose a network adapter to try again.",
+                "UDP端口 %d 已被其他程序占用（本工具是否已在运行？）。端口空闲之前设备无法应答本窗口；"
+                "空闲后请在“网络适配器”菜单中重新选择适配器。"),
+
     // Profiles
     TAVREL_TEXT(badProfile, "Bad Profile!", "无效的配置文件!"),
     TAVREL_TEXT(portCountMismatch, "The number of ports is not equal！", "端口数不匹配！"),

@@ -159,6 +159,11 @@ class UiTexts {
     std::string savedSuccessfully;
     std::string scanIpPrefix;
 
+    // --- Incomplete read-outs and the reply port ---
+    std::string incompleteDeviceHint;    // tooltip of the device list row
+    std::string incompleteSaveQuestion;  // asked before a save of such a device
+    std::string portInUsePattern;        // %d is the local port
+
     // --- Profiles ---
     std::string badProfile;
     std::string portCountMismatch;

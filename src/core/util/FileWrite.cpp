@@ -1,9 +1,19 @@
 #include "util/FileWrite.h"
 
+#include <cerrno>
 #include <fstream>
 #include <random>
+#include <system_error>
 
 namespace tavrel {
+
+namespace {
+// Why the last stream operation failed ("No space left on device"), as far as the system said.
+std::string reason() {
+    const int code = errno;
+    return code == 0 ? std::string("unknown error") : std::generic_category().message(code);
+}
+}  // namespace
 
 std::optional<std::string> replaceFileWhole(const std::filesystem::path& file, std::string_view bytes) {
     // A random suffix keeps two writers of the same file from sharing one temporary file.
@@ -12,13 +22,15 @@ std::optional<std::string> replaceFileWhole(const std::filesystem::path& file, s
     temporary += ".tmp" + std::to_string(random() & 0xFFFFFF);
     std::error_code ignored;
     {
+        errno = 0;
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return "cannot create " + temporary.string();
+        if (!out) return "cannot create " + temporary.string() + ": " + reason();
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
+            const std::string why = reason();
             std::filesystem::remove(temporary, ignored);
-            return "cannot write " + temporary.string();
+            return "cannot write " + temporary.string() + ": " + why;
         }
     }
     std::error_code error;

@@ -45,4 +45,13 @@ TEST(DeviceSelector, AddressesCompareAsNumbers) {
     r.sourceAddress = "::1";
     EXPECT_FALSE(selects(*parseDeviceSelector("127.0.0.3"), r));
     EXPECT_TRUE(selects(*parseDeviceSelector("1.02.3.4"), r));
+// Found by fuzz/selector.cpp (input kept as fuzz/corpus/selector/regression-leading-zeros).
+TEST(DeviceSelector, AddressWithLeadingZerosFindsItsDevice) {
+    DeviceRecord r;
+    r.inUse = 1;
+    r.sourceAddress = "17.2.0.2";
+    r.network.ip = {192, 168, 1, 5};
+    EXPECT_TRUE(selects(*parseDeviceSelector("17.02.0.2"), r));
+    EXPECT_TRUE(selects(*parseDeviceSelector("192.168.001.005"), r));
+    EXPECT_FALSE(selects(*parseDeviceSelector("192.168.001.050"), r));
 }

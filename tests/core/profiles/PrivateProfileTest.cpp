@@ -126,3 +126,11 @@ TEST(PrivateProfileFile, SaveReplacesWholeAndLoadsBack) {
     EXPECT_EQ(readAll(path), "second");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 }
+
+// Found by fuzz/profile.cpp (input kept as fuzz/corpus/profile/regression-double-bom): a second mark
+// started the first line, hid its section, and was taken as the mark by the next read.
+TEST(PrivateProfileRead, EveryLeadingByteOrderMarkIsSkipped) {
+    const PrivateProfile p = PrivateProfile::parse("\xEF\xBB\xBF\xEF\xBB\xBF[Info]\r\nkey=1\r\n");
+    EXPECT_EQ(p.find("Info", "key"), "1");
+    EXPECT_EQ(PrivateProfile::parse(p.text()).text(), p.text());
+}

@@ -171,10 +171,10 @@ TEST(ReplyHandling, ShowTriggersAndStatus) {
     DeviceTable table;
     handleDatagram(table, searchReply(kKeyA, "V142", '1', 0), "127.0.0.2", 1111);
     handleDatagram(table, searchReply(kKeyB, "V142", '4', 0), "127.0.0.3", 1111);
-    EXPECT_EQ(handleDatagram(table, parameterReply(96, kKeyA, {}), "", 0).showDevice, 0u);
-    EXPECT_FALSE(handleDatagram(table, parameterReply(96, kKeyB, {}), "", 0).showDevice);
-    EXPECT_EQ(handleDatagram(table, parameterReply(102, kKeyB, {}), "", 0).showDevice, 1u);
-    EXPECT_EQ(handleDatagram(table, parameterReply(121, kKeyA, {}), "", 0).showDevice, 0u);
+    EXPECT_EQ(handleDatagram(table, parameterReply(96, kKeyA, {}), "127.0.0.2", 0).showDevice, 0u);
+    EXPECT_FALSE(handleDatagram(table, parameterReply(96, kKeyB, {}), "127.0.0.3", 0).showDevice);
+    EXPECT_EQ(handleDatagram(table, parameterReply(102, kKeyB, {}), "127.0.0.3", 0).showDevice, 1u);
+    EXPECT_EQ(handleDatagram(table, parameterReply(121, kKeyA, {}), "127.0.0.2", 0).showDevice, 0u);
     EXPECT_EQ(handleDatagram(table, parameterReply(16, kKeyA, {}), "", 0).part2, StatusMessage::Saved);
     EXPECT_EQ(handleDatagram(table, parameterReply(17, kKeyB, {}), "", 0).part2, StatusMessage::SaveFailed);
     EXPECT_TRUE(isLastBlockOf(115, '6'));

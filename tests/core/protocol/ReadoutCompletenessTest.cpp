@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "protocol/Readout.h"
+#include "protocol/ReadoutRetry.h"
+#include "protocol/ReplyHandler.h"
+
+using namespace tavrel;
+
+namespace {
+
+using Datagram = std::vector<std::uint8_t>;
+
+Datagram frame(std::uint8_t op, std::uint8_t code, DeviceKey key,
+               std::initializer_list<std::uint8_t> data = {}) {
+    Datagram d(26, 0);
+    d[0] = 'H', d[1] = ':', d[2] = op, d[3] = code;
+    std::copy(data.begin(), data.end(), d.begin() + 4);
+    d[20] = key[0], d[21] = key[1], d[22] = key[2];
+    d[23] = static_cast<std::uint8_t>(std::accumulate(d.begin(), d.begin() + 23, 0));
+    d[24] = 'E', d[25] = '.';
+    return d;
+}
+
+// A serial server's search reply: firmware "V1" + two version digits, port-count character.
+Datagram searchReply(DeviceKey key, const char* version, char ports) {
+    return frame('R', 'P', key,
+                 {'V', '1', std::uint8_t(version[0]), std::uint8_t(version[1]), 'Z', std::uint8_t(ports), 'V',
+                  '1', 0});
+}
+
+const DeviceKey kKeyA{0x19, 0x00, 0x33};
+const DeviceKey kKeyB{0x19, 0x00, 0x34};
+const std::string kAddressA = "127.0.0.2";
+const std::string kAddressB = "127.0.0.3";
+
+// The reply codes a one-port server of version 42 answers its read-out with, from the catalogue.
+const std::vector<std::uint8_t> kOnePortCodes = {81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 96, 152};
+
+std::vector<int> subCodes(const Plan& plan) {
+    std::vector<int> out;
+    for (const auto& s : plan) out.push_back(s.bytes[3]);
+    return out;
+}
+
+}  // namespace
+
+TEST(ReadoutCompleteness, SearchReplySetsWhatIsExpected) {
+    DeviceTable table;
+    EXPECT_TRUE(table.progress(0).complete());  // an empty entry owes nothing
+    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    EXPECT_FALSE(table.progress(0).complete());
+    EXPECT_EQ(table.progress(0).missing(), kOnePortCodes);
+
+    for (std::uint8_t code : kOnePortCodes)
+        if (code != 81 && code != 96) handleDatagram(table, frame('R', code, kKeyA), kAddressA, 1111);
+    EXPECT_EQ(table.progress(0).missing(), (std::vector<std::uint8_t>{81, 96}));
+    EXPECT_EQ(missingGroupNames(table.progress(0)),
+              (std::vector<std::string>{"network", "port 2 remote host"}));
+
+    Plan again = reRequestPlan(table.progress(0), kKeyA, 5000);
+    EXPECT_EQ(subCodes(again), (std::vector<int>{2, 21}));
+    EXPECT_EQ(again[0].gapMs, 0);
+    EXPECT_EQ(again[1].gapMs, 30);
+    for (const Step& s : again) {
+        EXPECT_EQ(s.bytes[2], 'R');
+        EXPECT_EQ(s.bytes[4], 0xAA);
+        EXPECT_EQ(Bytes(s.bytes).subspan(20, 3)[2], 0x33);
+        EXPECT_EQ(s.destination, Destination::BroadcastReplyPort);
+        EXPECT_EQ(s.replyPort, 5000);
+    }
+}
+
+TEST(ReadoutCompleteness, EveryReadoutRequestHasItsOwnReplyCode) {
+    Identity id;
+    const char text[] = "V143Z8V1";
+    std::copy_n(text, 8, id.bytes.begin());
+    id.bytes[8] = 1;  // the extra Modbus timeout query too
+    const Plan plan = readoutPlan(id, kKeyA, 1111);
+    EXPECT_EQ(expectedReplies(plan).count(), plan.size());
+    for (const Step& s : plan) {
+        auto reply = replyCodeOfRequest(s.bytes[3]);
+        ASSERT_TRUE(reply) << int(s.bytes[3]);
+        EXPECT_EQ(requestOfReplyCode(*reply), s.bytes[3]);
+    }
+    EXPECT_FALSE(replyCodeOfRequest(1));  // the search is no block
+    EXPECT_EQ(readoutGroupName(100), "port 3 remote host");
+    EXPECT_EQ(readoutGroupName(117), "port 8 serial settings");
+    EXPECT_EQ(readoutGroupName(146), "port 3 heartbeat data");
+    EXPECT_EQ(readoutGroupName(157), "Modbus timeouts");
+}
+
+TEST(ReadoutCompleteness, LateBlocksRefreshAShownDeviceOnce) {
+    DeviceTable table;
+    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    // In the order the read-out asks for them, the network block lost.
+    for (std::uint8_t code : {82, 83, 84, 85, 86, 87, 88, 89, 152, 90, 96}) {
+        auto reply = frame('R', code, kKeyA);
+        if (code == 85) reply = frame('R', code, kKeyA, {'V', '1', '4', '2', 'Z', '1', 'V', '1'});
+        auto fx = handleDatagram(table, reply, kAddressA, 1111);
+        EXPECT_FALSE(fx.deviceUpdated);
+        EXPECT_EQ(fx.showDevice.has_value(), code == 96);
+    }
+    auto late = handleDatagram(table, frame('R', 81, kKeyA, {10, 0, 0, 7}), kAddressA, 1111);
+    EXPECT_EQ(late.deviceUpdated, 0u);
+    EXPECT_TRUE(table.progress(0).complete());
+    EXPECT_EQ(ipv4Text(table[0].network.ip), "10.0.0.7");
+    // A duplicate fills no gap.
+    EXPECT_FALSE(handleDatagram(table, frame('R', 81, kKeyA, {10, 0, 0, 7}), kAddressA, 1111).deviceUpdated);
+}
+
+TEST(ReadoutCompleteness, AnotherDevicesKeyOverwritesNothing) {
+    DeviceTable table;
+    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    handleDatagram(table, searchReply(kKeyB, "42", '1'), kAddressB, 1111);
+    handleDatagram(table, frame('R', 81, kKeyB, {10, 0, 0, 3}), kAddressB, 1111);
+    // Device A answers with B's key: B keeps its own block, and still owes nothing more for it.
+    handleDatagram(table, frame('R', 81, kKeyB, {10, 0, 0, 2}), kAddressA, 1111);
+    handleDatagram(table, frame('R', 82, kKeyB, {0, 0xCA, 0xC1, 0, 0, 2, 1}), kAddressA, 1111);
+    EXPECT_EQ(ipv4Text(table[1].network.ip), "10.0.0.3");
+    EXPECT_EQ(table[1].mac, Mac{});
+    EXPECT_FALSE(table.progress(1).received.test(82));
+    EXPECT_FALSE(table.progress(0).received.test(81));
+}
+
+TEST(ReadoutCompleteness, AnswersToWritesCarryTheirKey) {
+    DeviceTable table;
+    auto ack = handleDatagram(table, frame('W', 16, kKeyB), "127.0.0.9", 1111);
+    EXPECT_EQ(ack.part2, StatusMessage::Saved);
+    EXPECT_EQ(ack.answerKey, kKeyB);
+    auto refusal = handleDatagram(table, frame('W', 17, kKeyA), "127.0.0.9", 1111);
+    EXPECT_EQ(refusal.answerKey, kKeyA);
+    auto broken = frame('W', 16, kKeyA);
+    broken[23] ^= 1;
+    EXPECT_FALSE(handleDatagram(table, broken, "127.0.0.9", 1111).answerKey);
+    EXPECT_FALSE(handleDatagram(table, frame('R', 81, kKeyA), "127.0.0.9", 1111).answerKey);
+}
+
+TEST(ReadoutCompleteness, RepeatedSearchReplyKeepsBlocksNewSearchDoesNot) {
+    DeviceTable table;
+    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    handleDatagram(table, frame('R', 81, kKeyA), kAddressA, 1111);
+    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    EXPECT_TRUE(table.progress(0).received.test(81));
+    // Another firmware answering under the key: what it owes is asked again whole.
+    handleDatagram(table, searchReply(kKeyA, "43", '4'), kAddressA, 1111);
+    EXPECT_FALSE(table.progress(0).received.test(81));
+    EXPECT_TRUE(table.progress(0).expected.test(102));
+    table.clear();
+    EXPECT_TRUE(table.progress(0).complete());
+    EXPECT_FALSE(table.progress(0).received.any());
+}
+
+TEST(ReadoutCompleteness, PackedRecordsAreWholeByThemselves) {
+    DeviceTable table;
+    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    Datagram packed(250, 0);
+    packed[0] = 'H', packed[1] = ':', packed[2] = 'R', packed[3] = 0x01;
+    packed[244] = kKeyA[0], packed[245] = kKeyA[1], packed[246] = kKeyA[2];
+    auto fx = handleDatagram(table, packed, kAddressA, 1111);
+    EXPECT_EQ(fx.showDevice, 0u);
+    EXPECT_TRUE(table.progress(0).complete());
+}
