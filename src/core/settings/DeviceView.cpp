@@ -1,11 +1,8 @@
 #include "settings/DeviceView.h"
 
-namespace tavrel {
+#include "timing/ConfigImage.h"
 
-namespace {
-constexpr std::size_t kScheduleMarkerOffset = 159;
-constexpr std::uint8_t kScheduleMarker = 'D';
-}  // namespace
+namespace tavrel {
 
 DeviceView showDevice(const DeviceRecord& r, int portSelection) {
     DeviceView v;
@@ -34,7 +31,7 @@ DeviceView showDevice(const DeviceRecord& r, int portSelection) {
         }
     }
     if (r.imagePresent == 1) {
-        v.scheduleFromImage = r.imageA[kScheduleMarkerOffset] == kScheduleMarker;
+        v.scheduleFromImage = hasTimingMarker(r);
         v.networkSaveVisible = false;
         v.portSaveVisible = false;
         v.configSaveVisible = true;
