@@ -14,9 +14,11 @@
 #include "DialogUnits.h"
 #include "Environment.h"
 #include "MessageBoxPrompts.h"
+#include "PackedWriteArea.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "StatusBar.h"
+#include "TimingArea.h"
 #include "WindowFont.h"
 #include "texts/FixedTexts.h"
 
@@ -63,6 +65,8 @@ void CConfigDlg::setUp() {
     buildLayout(page, du);
     connectSettingsForm();
     connectDeviceCommands();
+    packedWriteArea_ = new PackedWriteArea(*this);
+    timingArea_ = new TimingArea(*this, *packedWriteArea_);
     controlAs<QCheckBox>(ids::kComputerTimeCheck)->setChecked(true);
 
     adapters_ = services_.adapters->addresses();

@@ -12,6 +12,7 @@
 #include "CBroadcastDlg.h"
 #include "CConfigDlg.h"
 #include "ControlIds.h"
+#include "TimingArea.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -158,6 +159,7 @@ void CConfigDlg::showDevice(int index) {
     fillWifiGroup(view.wifi);
     select(control(ids::kPortList), view.portList.selection);
     if (view.port) fillPortGroup(*view.port);
+    if (timingArea_) timingArea_->showDevice(index);
 }
 
 void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {
@@ -191,7 +193,7 @@ void CConfigDlg::applyGroupStates(const DeviceView& view) {
     for (int id : {ids::kOutputFollowCheck, ids::kSendStatusCheck, ids::kInputChangedLabel})
         control(id)->setVisible(view.ioOptionsVisible);
     for (int id : kOutputTimingControls) control(id)->setVisible(view.outputTimingVisible);
-    // The schedules and the board clock of an image are filled by the output timing feature.
+    // The schedules and the board clock of an image are filled by the timing area.
     scheduleList_->setRowCount(0);
     control(ids::kSaveNetworkButton)->setVisible(view.networkSaveVisible);
     control(ids::kSavePortButton)->setVisible(view.portSaveVisible);

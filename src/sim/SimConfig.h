@@ -16,6 +16,9 @@ struct SimOptions {
     bool answerTwice = false;      // every reply goes out twice
     std::uint16_t sourcePort = 0;  // port the device answers from; 0 = the device port
     bool refuse = false;           // writes are answered with 17 and not taken
+    bool noAck = false;            // packed record writes are taken without an answer
+    int clockOffset = 0;           // with clockFromComputer: board clock minus the computer's, in s
+    bool clockFromComputer = false;  // the board clock starts at the computer's (else a fixed date)
     bool operator==(const SimOptions&) const = default;
 };
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BoardSide.h"
 #include "DeviceSettings.h"
 #include "SimConfig.h"
 
@@ -61,6 +62,9 @@ class SimDevice : public QObject {
     int repliesSent() const { return repliesSent_; }
     int repliesDropped() const { return repliesDropped_; }
     int restarts() const { return restarts_; }
+    int packedWrites() const { return packedWrites_; }
+    // The board's real-time clock now.
+    QDateTime boardClock() const { return clock_.now(); }
     int factoryResets() const { return factoryResets_; }
 
     // Delay of the answer to a broadcast search, so that many devices do not answer in one burst.
@@ -91,6 +95,8 @@ class SimDevice : public QObject {
     void acknowledge(bool taken, const Sender& to);
     void reply(const std::vector<std::uint8_t>& bytes, const Sender& to);
     void applyStaged();
+    void answerLongFrame(const IncomingFrame& frame, Bytes bytes, const Sender& to);
+    void startClock();
     QUdpSocket* bindSocket(std::uint16_t port, QString* error);
 
     SimDeviceConfig config_;
@@ -108,6 +114,8 @@ class SimDevice : public QObject {
     int repliesDropped_ = 0;
     int restarts_ = 0;
     int factoryResets_ = 0;
+    int packedWrites_ = 0;
+    SimClock clock_;
     int searchReplyDelayMs_ = 0;
 };
 
