@@ -46,7 +46,10 @@ int finish(Context& ctx, const Report& r, const QString& line, int code) {
         QJsonObject o{{"result", r.result}, {"differences", QJsonArray::fromStringList(r.differences)}};
         ctx.out << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
     }
-    (code == kExitOk ? ctx.out : ctx.err) << line << '\n';
+    if (code != kExitOk)
+        ctx.err << line << '\n';
+    else if (!ctx.options.json)
+        ctx.out << line << '\n';
     return code;
 }
 

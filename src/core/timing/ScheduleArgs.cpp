@@ -36,6 +36,15 @@ std::optional<std::array<std::uint8_t, 3>> timeOf(const std::string& t) {
     return std::array<std::uint8_t, 3>{*h, *m, *s};
 }
 
+// The last day the month can have; with the year open, February may have 29.
+int lastDay(std::uint8_t year, std::uint8_t month) {
+    constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month == kAnyValue) return 31;
+    if (month != 2) return days[month - 1];
+    const int y = 2000 + year;
+    return year == kAnyValue || (y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)) ? 29 : 28;
+}
+
 std::string two(std::uint8_t v) {
     if (v == kAnyValue) return "ff";
     char text[8];
@@ -53,6 +62,7 @@ std::optional<std::array<std::uint8_t, 6>> parseScheduleDateTime(const std::stri
     auto day = fieldOf(t.substr(8, 2), 2, 1, 31, 0);
     auto time = timeOf(t.substr(11));
     if (!year || !month || !day || !time) return std::nullopt;
+    if (*day != kAnyValue && *day > lastDay(*year, *month)) return std::nullopt;  // a date that never comes
     return std::array<std::uint8_t, 6>{*year, *month, *day, (*time)[0], (*time)[1], (*time)[2]};
 }
 

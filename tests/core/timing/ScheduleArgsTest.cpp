@@ -14,7 +14,10 @@ TEST(ScheduleArgs, DateTimesWithWildcardsRoundTrip) {
     ASSERT_TRUE(any);
     EXPECT_EQ(*any, (std::array<std::uint8_t, 6>{255, 255, 255, 8, 255, 0}));
     EXPECT_EQ(scheduleDateTimeText(*any), "ffff-ff-ff 08:ff:00");
-    for (const char* bad : {"2255-01-01 00:00:00", "1999-01-01 00:00:00", "2030-13-01 00:00:00",
+    EXPECT_TRUE(parseScheduleDateTime("ffff-02-29 00:00:00"));
+    EXPECT_TRUE(parseScheduleDateTime("2032-02-29 00:00:00"));
+    EXPECT_TRUE(parseScheduleDateTime("2031-ff-31 00:00:00"));
+    for (const char* bad : {"2031-02-29 00:00:00", "ffff-04-31 00:00:00", "2255-01-01 00:00:00", "1999-01-01 00:00:00", "2030-13-01 00:00:00",
                             "2030-00-01 00:00:00", "2030-01-32 00:00:00", "2030-01-01 24:00:00",
                             "2030-01-01 00:60:00", "2030-1-01 00:00:00", "2030-01-01T00:00:00", "fff-01-01 00:00:00"})
         EXPECT_FALSE(parseScheduleDateTime(bad)) << bad;
