@@ -52,7 +52,8 @@ int main(int argc, char* argv[]) {
         "Simulated serial servers and IO boards, each on its own 127.0.0.N address.\n"
         "Device items: kind=serial|302|830|866|250, ports=1|4|6|8|B, version=NN, flag=N, ip=127.x.y.z,\n"
         "mac=00-CA-C1-xx-xx-xx, count=N, drop=N (lose every N-th reply), silent, twice,\n"
-        "source-port=N, refuse, timing (302 board with output timing)."));
+        "source-port=N, refuse, timing (302 board with output timing), noack (packed writes taken\n"
+        "without an answer), clock-offset=S (board clock S seconds from the computer's)."));
     args.addHelpOption();
     args.addOptions({
         {QStringLiteral("demo"), QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board.")},
