@@ -1,29 +1,26 @@
 #include "timing/BoardFrames.h"
 
 #include <array>
-#include <numeric>
+
+#include "protocol/DeviceFrame.h"
 
 namespace tavrel {
 
 namespace {
 
-constexpr std::uint8_t kReadFiller = 0x11;
-constexpr std::uint8_t kWriteFiller = 0x55;
+constexpr std::uint8_t kBoardReadFiller = 0x11;
+constexpr std::uint8_t kBoardWriteFiller = 0x55;
 constexpr std::size_t kShortPayload = 8;
 // 'H' ':' 0x01 code before the payload; checksum 'E' 'D' after it.
 constexpr std::size_t kBoardHeader = 4;
 constexpr std::size_t kBoardTrailer = 3;
-
-std::uint8_t sum8(Bytes bytes) {
-    return static_cast<std::uint8_t>(std::accumulate(bytes.begin(), bytes.end(), 0u) & 0xFF);
-}
 
 }  // namespace
 
 Frame boardFrame(std::uint8_t code, Bytes payload) {
     Frame f = {'H', ':', 0x01, code};
     f.insert(f.end(), payload.begin(), payload.end());
-    f.push_back(sum8(f));
+    f.push_back(checksum8(f));
     f.push_back('E');
     f.push_back('D');
     return f;
@@ -33,7 +30,7 @@ Frame passThroughFrame(Bytes inner, const DeviceKey& key) {
     Frame f = {'H', ':', 'W', 0x03};
     f.insert(f.end(), inner.begin(), inner.end());
     f.insert(f.end(), key.begin(), key.end());
-    f.push_back(sum8(f));
+    f.push_back(checksum8(f));
     f.push_back('E');
     f.push_back('.');
     return f;
@@ -41,13 +38,13 @@ Frame passThroughFrame(Bytes inner, const DeviceKey& key) {
 
 Frame boardReadRequest(std::uint8_t code, const DeviceKey& key) {
     std::array<std::uint8_t, kShortPayload> payload;
-    payload.fill(kReadFiller);
+    payload.fill(kBoardReadFiller);
     return passThroughFrame(boardFrame(code, payload), key);
 }
 
 Frame writeOptionsRequest(bool outputFollow, bool sendStatus, const DeviceKey& key) {
     std::array<std::uint8_t, kShortPayload> payload;
-    payload.fill(kWriteFiller);
+    payload.fill(kBoardWriteFiller);
     payload[0] = outputFollow ? 1 : 0;
     payload[1] = sendStatus ? 1 : 0;
     return passThroughFrame(boardFrame(board::kWriteOptions, payload), key);
@@ -61,7 +58,7 @@ Frame writeScheduleRequest(std::size_t channel, const OutputSchedule& schedule, 
 
 Frame setClockRequest(const BoardClock& c, const DeviceKey& key) {
     const std::array<std::uint8_t, kShortPayload> payload = {c.year,   c.month,  c.day,    c.hour,
-                                                             c.minute, c.second, c.weekday, kWriteFiller};
+                                                             c.minute, c.second, c.weekday, kBoardWriteFiller};
     return passThroughFrame(boardFrame(board::kSetClock, payload), key);
 }
 

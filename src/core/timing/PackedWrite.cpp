@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <numeric>
 
 #include "device/FixedLists.h"
+#include "protocol/DeviceFrame.h"
 #include "settings/SettingsMessages.h"
 #include "texts/FixedTexts.h"
 #include "timing/ConfigImage.h"
@@ -95,7 +95,7 @@ Frame frameAround(std::uint8_t code, Bytes payload, std::size_t length, const De
     f[3] = code;
     std::copy(payload.begin(), payload.end(), f.begin() + kPayloadAt);
     std::copy(key.begin(), key.end(), f.end() - kTrailer);
-    f[length - 3] = static_cast<std::uint8_t>(std::accumulate(f.begin(), f.end() - 3, 0u) & 0xFF);
+    f[length - 3] = checksum8(Bytes(f).first(length - 3));
     f[length - 2] = 'E';
     f[length - 1] = '.';
     return f;
