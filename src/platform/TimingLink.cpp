@@ -41,10 +41,9 @@ bool TimingLink::resendPending() const {
 
 void TimingLink::apply(int entry, const TimingAction& a) {
     if (a.stopResendTimer) resendTimer_->stop();
-    if (!a.send.empty()) {
-        const NetworkSettings& net = session_.settings();
-        session_.socket().send(a.send, QHostAddress(QString::fromStdString(net.broadcast)), net.devicePort);
-    }
+    // Through the device's lane, so that a request never cuts into another plan of the same board.
+    if (!a.send.empty() && entry >= 0)
+        session_.play(static_cast<std::size_t>(entry), Plan{{0, a.send, Destination::BroadcastDevicePort, 0}});
     if (a.startResendTimer) resendTimer_->start(kResendIntervalMs);
     if (observer_) observer_(entry, a);
 }
