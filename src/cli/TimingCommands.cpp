@@ -23,6 +23,9 @@ namespace {
 // The board names the next step of a chain within a second or is asked again three times; this
 // bounds a whole chain of eleven steps should something else stall it.
 constexpr int kChainDeadlineMs = 60000;
+// A step without resends (the options write, the clock set) counts as lost after as long as the
+// resends of any other step would take.
+constexpr int kStepSilenceMs = (kMaxResends + 1) * kResendIntervalMs + 500;
 constexpr int kClockAttempts = 4;
 constexpr int kDefaultMaxDriftS = 2;
 // A clock written in a packed write and read back by a new search may be this far off.
@@ -57,7 +60,11 @@ struct ChainResult {
 ChainResult runChain(TimingLink& link, const std::function<void()>& start, int deadlineMs = kChainDeadlineMs) {
     ChainResult result;
     QEventLoop loop;
+    QTimer silence;
+    silence.setSingleShot(true);
+    QObject::connect(&silence, &QTimer::timeout, &loop, &QEventLoop::quit);
     link.setObserver([&](int, const TimingAction& a) {
+        if (!a.send.empty()) silence.start(kStepSilenceMs);
         if (a.options) result.options = a.options;
         if (a.clock) result.clock = a.clock;
         if (a.finished) result.finished = true;

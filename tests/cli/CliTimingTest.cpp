@@ -92,6 +92,22 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
     EXPECT_EQ(ch8[17], 3);
 }
 
+TEST(CliTiming, ASaveWhoseFirstAnswerIsLostFailsWithoutWritingAChannel) {
+    auto sim = simulate({"kind=302,timing"});
+    SimDevice& d = *sim->device(0);
+    // The options write is the one request of the save that is not resent.
+    QObject::connect(&d, &SimDevice::frameReceived, &d, [&d](const tavrel::sim::ReceivedFrame& f) {
+        if (f.subCode != kPassThrough || f.bytes.size() < 8 || f.bytes[7] != 0x6E) return;
+        tavrel::sim::SimOptions options = d.options();
+        options.silent = true;
+        d.setOptions(options);
+    });
+    const auto before = d.settings().board.schedules;
+    const CliRun run = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "5", "6"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(d.settings().board.schedules == before);
+}
+
 TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     auto sim = simulate({"kind=830", "kind=866,noack"});
     const CliRun acked = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "3", "--timer",
