@@ -27,12 +27,13 @@ namespace tavrel {
 namespace {
 
 using ids::kCloseYearEdit, ids::kOpenYearEdit, ids::kWeekCloseHourEdit, ids::kWeekOpenHourEdit;
-constexpr int kTimerEdits[] = {kOpenYearEdit,      kOpenYearEdit + 1,  kOpenYearEdit + 2,  kOpenYearEdit + 3,
-                               kOpenYearEdit + 4,  kOpenYearEdit + 5,  kCloseYearEdit,     kCloseYearEdit + 1,
-                               kCloseYearEdit + 2, kCloseYearEdit + 3, kCloseYearEdit + 4, kCloseYearEdit + 5};
+constexpr int kTimerEdits[] = {kOpenYearEdit,      kOpenYearEdit + 1,  kOpenYearEdit + 2,
+                               kOpenYearEdit + 3,  kOpenYearEdit + 4,  kOpenYearEdit + 5,
+                               kCloseYearEdit,     kCloseYearEdit + 1, kCloseYearEdit + 2,
+                               kCloseYearEdit + 3, kCloseYearEdit + 4, kCloseYearEdit + 5};
 constexpr int kStrobeEdits[] = {ids::kStrobeOpenEdit, ids::kStrobeCloseEdit};
-constexpr int kWeekControls[] = {ids::kOpenWeekdayList, ids::kCloseWeekdayList, kWeekOpenHourEdit,
-                                 kWeekOpenHourEdit + 1, kWeekOpenHourEdit + 2,  kWeekCloseHourEdit,
+constexpr int kWeekControls[] = {ids::kOpenWeekdayList,  ids::kCloseWeekdayList, kWeekOpenHourEdit,
+                                 kWeekOpenHourEdit + 1,  kWeekOpenHourEdit + 2,  kWeekCloseHourEdit,
                                  kWeekCloseHourEdit + 1, kWeekCloseHourEdit + 2};
 constexpr std::pair<int, ScheduleMode> kModeRadios[] = {{ids::kTimerRadio, ScheduleMode::Timer},
                                                         {ids::kStrobeRadio, ScheduleMode::Strobe},
@@ -58,8 +59,10 @@ TimingArea::TimingArea(CConfigDlg& window, PackedWriteArea& packedWrite)
     connect(button(ids::kCalibrateButton), &QPushButton::clicked, this, &TimingArea::calibrate);
     connect(button(ids::kModifyButton), &QPushButton::clicked, this, &TimingArea::modify);
     for (auto [id, mode] : kModeRadios)
-        connect(window_.controlAs<QRadioButton>(id), &QRadioButton::clicked, this, [this, mode = mode] { selectMode(mode); });
-    connect(window_.controlAs<QDateEdit>(ids::kBoardDate), &QDateEdit::dateChanged, this, &TimingArea::showPickedWeekday);
+        connect(window_.controlAs<QRadioButton>(id), &QRadioButton::clicked, this,
+                [this, mode = mode] { selectMode(mode); });
+    connect(window_.controlAs<QDateEdit>(ids::kBoardDate), &QDateEdit::dateChanged, this,
+            &TimingArea::showPickedWeekday);
 }
 
 bool TimingArea::eventFilter(QObject* watched, QEvent* event) {
@@ -74,7 +77,8 @@ void TimingArea::message(const std::string& text) {
 
 void TimingArea::setStatus(TimingStatus status) {
     if (status == TimingStatus::None) return;
-    window_.controlAs<QLabel>(ids::kTimingStatusLabel)->setText(qs(timingStatusText(status, window_.texts())));
+    window_.controlAs<QLabel>(ids::kTimingStatusLabel)
+        ->setText(qs(timingStatusText(status, window_.texts())));
 }
 
 DeviceRecord* TimingArea::selectedBoard() {
@@ -95,8 +99,9 @@ void TimingArea::save() {
     // The hint comes first and stays when there is nothing read to save.
     setStatus(TimingStatus::ReadFirst);
     if (!selectedBoard()) return;
-    link_->startSave(*window_.selectedDevice(), window_.controlAs<QCheckBox>(ids::kTimingOutputFollowCheck)->isChecked(),
-                     window_.controlAs<QCheckBox>(ids::kTimingSendStatusCheck)->isChecked(), list_->rowCount() > 0);
+    link_->startSave(
+        *window_.selectedDevice(), window_.controlAs<QCheckBox>(ids::kTimingOutputFollowCheck)->isChecked(),
+        window_.controlAs<QCheckBox>(ids::kTimingSendStatusCheck)->isChecked(), list_->rowCount() > 0);
 }
 
 BoardClock TimingArea::pickedClock() const {
@@ -148,7 +153,8 @@ void TimingArea::showClock(const BoardClock& c) {
 
 void TimingArea::showPickedWeekday() {
     const QDate d = window_.controlAs<QDateEdit>(ids::kBoardDate)->date();
-    window_.controlAs<QLineEdit>(ids::kBoardWeekday)->setText(qs(weekdayName(weekdayOf(d.year(), d.month(), d.day()))));
+    window_.controlAs<QLineEdit>(ids::kBoardWeekday)
+        ->setText(qs(weekdayName(weekdayOf(d.year(), d.month(), d.day()))));
 }
 
 void TimingArea::fillList(const DeviceRecord& device) {
@@ -161,7 +167,8 @@ void TimingArea::fillList(const DeviceRecord& device) {
 }
 
 void TimingArea::setRow(int row, const DeviceRecord& device) {
-    const ScheduleRow texts = scheduleRow(static_cast<std::size_t>(row), scheduleOf(device, static_cast<std::size_t>(row)));
+    const ScheduleRow texts =
+        scheduleRow(static_cast<std::size_t>(row), scheduleOf(device, static_cast<std::size_t>(row)));
     const std::string* cells[] = {&texts.index, &texts.mode, &texts.open, &texts.close};
     for (int column = 0; column < 4; ++column) {
         if (QTableWidgetItem* item = list_->item(row, column))
@@ -207,7 +214,9 @@ void TimingArea::loadRow() {
         return;
     }
     const ScheduleFields f = scheduleFields(scheduleOf(board, static_cast<std::size_t>(row)));
-    auto setEdit = [this](int id, const std::string& text) { window_.controlAs<QLineEdit>(id)->setText(qs(text)); };
+    auto setEdit = [this](int id, const std::string& text) {
+        window_.controlAs<QLineEdit>(id)->setText(qs(text));
+    };
     if (f.timer) {
         for (int k = 0; k < 6; ++k) {
             setEdit(ids::kOpenYearEdit + k, f.timer->open[static_cast<std::size_t>(k)]);

@@ -24,12 +24,13 @@ Answer sendAndWait(DeviceSession& session, int index, Plan plan) {
     QTimer wait;
     wait.setSingleShot(true);
     QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
-    auto conn = QObject::connect(&session, &DeviceSession::statusMessage, &loop, [&](int part, StatusMessage m) {
-        if (part != 2 || answer != Answer::None) return;
-        if (m == StatusMessage::Saved) answer = Answer::Acknowledged;
-        if (m == StatusMessage::SaveFailed) answer = Answer::Refused;
-        if (answer != Answer::None) loop.quit();
-    });
+    auto conn =
+        QObject::connect(&session, &DeviceSession::statusMessage, &loop, [&](int part, StatusMessage m) {
+            if (part != 2 || answer != Answer::None) return;
+            if (m == StatusMessage::Saved) answer = Answer::Acknowledged;
+            if (m == StatusMessage::SaveFailed) answer = Answer::Refused;
+            if (answer != Answer::None) loop.quit();
+        });
     session.play(static_cast<std::size_t>(index), std::move(plan), [&] { wait.start(kAnswerWaitMs); });
     loop.exec();
     QObject::disconnect(conn);
@@ -55,8 +56,8 @@ int finish(Context& ctx, const Report& r, const QString& line, int code) {
 
 }  // namespace
 
-int sendPackedWrite(Context& ctx, DeviceSession& session, int index, const PackedWriteInput& input, bool setClock,
-                    const ReadBackCheck& check) {
+int sendPackedWrite(Context& ctx, DeviceSession& session, int index, const PackedWriteInput& input,
+                    bool setClock, const ReadBackCheck& check) {
     DeviceRecord& record = session.table()[static_cast<std::size_t>(index)];
     CommandOutcome outcome = packedWriteCommand(&record, input, setClock, ctx.texts.languageCode);
     if (outcome.status != CommandStatus::Ready) {
@@ -67,11 +68,13 @@ int sendPackedWrite(Context& ctx, DeviceSession& session, int index, const Packe
     const DeviceRecord written = record;
     const Answer answer = sendAndWait(session, index, std::move(outcome.plan));
     if (answer == Answer::Refused)
-        return finish(ctx, {"refused", {}}, QString::fromUtf8(fixed::kConfigFailed.data(), fixed::kConfigFailed.size()),
+        return finish(ctx, {"refused", {}},
+                      QString::fromUtf8(fixed::kConfigFailed.data(), fixed::kConfigFailed.size()),
                       kExitFailed);
     if (answer == Answer::Acknowledged)
         return finish(ctx, {"acknowledged", {}},
-                      QString::fromStdString(ctx.texts.savedSuccessfully) + " (acknowledged by the device)", kExitOk);
+                      QString::fromStdString(ctx.texts.savedSuccessfully) + " (acknowledged by the device)",
+                      kExitOk);
 
     // No answer: the board may simply not answer this write. What it reports now tells.
     if (!ctx.options.json) ctx.out << "no answer; searching the device again to compare\n";
@@ -86,15 +89,17 @@ int sendPackedWrite(Context& ctx, DeviceSession& session, int index, const Packe
     search.run(false, QString::fromStdString(ctx.options.network.broadcast), ctx.options.timeoutMs,
                [&] { return findAgain() >= 0; });
     const int again = findAgain();
-    if (again < 0) return finish(ctx, {"lost", {}}, "no answer, and the device was not found again", kExitFailed);
+    if (again < 0)
+        return finish(ctx, {"lost", {}}, "no answer, and the device was not found again", kExitFailed);
     const DeviceRecord& readBack = session.table()[static_cast<std::size_t>(again)];
     QStringList differences;
-    for (const std::string& name : packedWriteDifferences(written, readBack)) differences << QString::fromStdString(name);
+    for (const std::string& name : packedWriteDifferences(written, readBack))
+        differences << QString::fromStdString(name);
     if (check)
         if (auto problem = check(readBack)) differences << QString::fromStdString(*problem);
     if (!differences.isEmpty())
-        return finish(ctx, {"differs", differences}, "the device reads back differently: " + differences.join(", "),
-                      kExitFailed);
+        return finish(ctx, {"differs", differences},
+                      "the device reads back differently: " + differences.join(", "), kExitFailed);
     return finish(ctx, {"verified", {}}, "no answer; a new search reads back what was written", kExitOk);
 }
 

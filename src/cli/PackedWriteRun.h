@@ -15,7 +15,7 @@ using ReadBackCheck = std::function<std::optional<std::string>(const DeviceRecor
 
 // Exit 0 when acknowledged or read back as written, 1 when refused, unanswered and not found again
 // or read back differently, 2 when the input is refused before anything is sent.
-int sendPackedWrite(Context& ctx, DeviceSession& session, int index, const PackedWriteInput& input, bool setClock,
-                    const ReadBackCheck& check = {});
+int sendPackedWrite(Context& ctx, DeviceSession& session, int index, const PackedWriteInput& input,
+                    bool setClock, const ReadBackCheck& check = {});
 
 }  // namespace tavrel::cli

@@ -45,7 +45,7 @@ Source sourceOf(const DeviceRecord& r) {
 
 CalendarTime computerNow() {
     const QDateTime now = QDateTime::currentDateTime();
-    return {now.date().year(), now.date().month(), now.date().day(),
+    return {now.date().year(), now.date().month(),  now.date().day(),
             now.time().hour(), now.time().minute(), now.time().second()};
 }
 
@@ -57,7 +57,8 @@ struct ChainResult {
 };
 
 // Runs one chain on the link until it ends, gives up or the deadline passes.
-ChainResult runChain(TimingLink& link, const std::function<void()>& start, int deadlineMs = kChainDeadlineMs) {
+ChainResult runChain(TimingLink& link, const std::function<void()>& start,
+                     int deadlineMs = kChainDeadlineMs) {
     ChainResult result;
     QEventLoop loop;
     QTimer silence;
@@ -118,7 +119,8 @@ QString channelLine(std::size_t channel, const OutputSchedule& s) {
     QString line = QStringLiteral("channel %1  %2").arg(channel + 1).arg(modeName(s.mode), -6);
     switch (s.mode) {
         case 1:
-            return line + "  open " + q(scheduleDateTimeText(s.open)) + "  close " + q(scheduleDateTimeText(s.close));
+            return line + "  open " + q(scheduleDateTimeText(s.open)) + "  close " +
+                   q(scheduleDateTimeText(s.close));
         case 2:
             return line + QStringLiteral("  open %1  close %2").arg(s.strobeOpen).arg(s.strobeClose);
         case 3:
@@ -135,20 +137,19 @@ QString channelLine(std::size_t channel, const OutputSchedule& s) {
 void printSchedules(Context& ctx, const DeviceRecord& r, const Snapshot& snap) {
     if (ctx.options.json) {
         QJsonArray channels;
-        for (int n = 0; n < snap.rows; ++n) channels.append(channelJson(std::size_t(n), scheduleOf(r, std::size_t(n))));
-        QJsonObject o{{"device", q(r.sourceAddress)},
-                      {"clock", q(clockText(snap.clock))},
-                      {"weekday", snap.clock.weekday},
-                      {"outputFollow", snap.options[0]},
-                      {"sendStatus", snap.options[1]},
-                      {"channels", channels}};
+        for (int n = 0; n < snap.rows; ++n)
+            channels.append(channelJson(std::size_t(n), scheduleOf(r, std::size_t(n))));
+        QJsonObject o{{"device", q(r.sourceAddress)},  {"clock", q(clockText(snap.clock))},
+                      {"weekday", snap.clock.weekday}, {"outputFollow", snap.options[0]},
+                      {"sendStatus", snap.options[1]}, {"channels", channels}};
         ctx.out << QJsonDocument(o).toJson(QJsonDocument::Indented);
         return;
     }
     ctx.out << "clock          " << q(clockText(snap.clock)) << "  weekday " << snap.clock.weekday << '\n';
     ctx.out << "output follow  " << (snap.options[0] ? "on" : "off") << '\n';
     ctx.out << "send status    " << (snap.options[1] ? "on" : "off") << '\n';
-    for (int n = 0; n < snap.rows; ++n) ctx.out << channelLine(std::size_t(n), scheduleOf(r, std::size_t(n))) << '\n';
+    for (int n = 0; n < snap.rows; ++n)
+        ctx.out << channelLine(std::size_t(n), scheduleOf(r, std::size_t(n))) << '\n';
 }
 
 // The board's schedules, options and clock; nothing (with the message printed) when it has none
@@ -244,7 +245,8 @@ std::optional<ScheduleChange> parseChange(QStringList& args, QString& error) {
         const auto open = parseScheduleDateTime((*timer)[0].toStdString());
         const auto close = parseScheduleDateTime((*timer)[1].toStdString());
         if (!open || !close) {
-            error = "--timer: times are \"YYYY-MM-DD HH:MM:SS\" (2000-2254; any field may be ff, the year ffff)";
+            error =
+                "--timer: times are \"YYYY-MM-DD HH:MM:SS\" (2000-2254; any field may be ff, the year ffff)";
             return std::nullopt;
         }
         change.apply = [o = *open, c = *close](OutputSchedule& s) {
@@ -306,9 +308,8 @@ int runTimingSet(Context& ctx, QStringList args) {
     if (sourceOf(r) == Source::Image)
         return sendPackedWrite(ctx, session, found.index, packedWriteInputOf(r), false);
     // The options go back as the board reported them; the list was read, so the save may run.
-    const ChainResult saved = runChain(link, [&] {
-        link.startSave(found.index, snap->options[0], snap->options[1], true);
-    });
+    const ChainResult saved =
+        runChain(link, [&] { link.startSave(found.index, snap->options[0], snap->options[1], true); });
     if (!saved.finished) {
         ctx.err << "no answer from the board after the resends\n";
         return kExitFailed;
@@ -335,7 +336,9 @@ int checkClock(Context& ctx, DeviceSession& session, int index, int maxDrift) {
     const auto drift = clockDrift(board, now);
     const QString computerText = q(clockText(boardClockOf(now)));
     if (ctx.options.json) {
-        QJsonObject o{{"device", q(r.sourceAddress)}, {"board", q(clockText(board))}, {"computer", computerText},
+        QJsonObject o{{"device", q(r.sourceAddress)},
+                      {"board", q(clockText(board))},
+                      {"computer", computerText},
                       {"maxDrift", maxDrift}};
         o["driftSeconds"] = drift ? QJsonValue(double(*drift)) : QJsonValue();
         o["withinLimit"] = drift && std::llabs(*drift) <= maxDrift;
@@ -363,13 +366,15 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
         // The set-clock request is not resent by the chain; a script still deserves a few tries.
         for (int attempt = 0; attempt < kClockAttempts; ++attempt) {
             const BoardClock clock = boardClockOf(given.value_or(computerNow()));
-            const ChainResult done = runChain(link, [&] { link.calibrate(index, clock); }, kResendIntervalMs);
+            const ChainResult done = runChain(
+                link, [&] { link.calibrate(index, clock); }, kResendIntervalMs);
             if (done.finished) {
                 ctx.out << q(std::string(timingStatusText(TimingStatus::Calibrated, ctx.texts))) << "  "
                         << q(clockText(*done.clock)) << '\n';
                 return kExitOk;
             }
-            if (!ctx.options.json) ctx.out << q(std::string(timingStatusText(TimingStatus::Resending, ctx.texts))) << '\n';
+            if (!ctx.options.json)
+                ctx.out << q(std::string(timingStatusText(TimingStatus::Resending, ctx.texts))) << '\n';
         }
         ctx.err << "no answer from the board after the resends\n";
         return kExitFailed;
@@ -379,7 +384,8 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
     QElapsedTimer sinceWrite;
     sinceWrite.start();
     auto clockTaken = [&](const DeviceRecord& readBack) -> std::optional<std::string> {
-        const CalendarTime expected{clock.fullYear(), clock.month, clock.day, clock.hour, clock.minute, clock.second};
+        const CalendarTime expected{clock.fullYear(), clock.month,  clock.day,
+                                    clock.hour,       clock.minute, clock.second};
         const auto drift = clockDrift(clockOf(readBack), expected);
         const long long elapsed = sinceWrite.elapsed() / 1000;
         if (drift && std::llabs(*drift + elapsed) <= kClockReadBackToleranceS) return std::nullopt;
@@ -419,7 +425,9 @@ int runClock(Context& ctx) {
     if (check && time) error = "--time and --check exclude each other";
     if (!check && maxDriftText) error = "--max-drift goes with --check";
     if (error.isEmpty() && args.size() != 1)
-        error = "usage: tavrel-cli clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] | clock DEVICE --check [--max-drift S]";
+        error =
+            "usage: tavrel-cli clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] | clock DEVICE --check "
+            "[--max-drift S]";
     if (!error.isEmpty()) {
         ctx.err << error << '\n';
         return kExitUsage;
@@ -431,7 +439,8 @@ int runClock(Context& ctx) {
         ctx.err << "the device reports no clock\n";
         return kExitFailed;
     }
-    return check ? checkClock(ctx, session, found.index, maxDrift) : setBoardClock(ctx, session, found.index, given);
+    return check ? checkClock(ctx, session, found.index, maxDrift)
+                 : setBoardClock(ctx, session, found.index, given);
 }
 
 }  // namespace tavrel::cli

@@ -19,8 +19,8 @@ void TimingLink::startRead(int entry) {
 }
 
 void TimingLink::startSave(int entry, bool outputFollow, bool sendStatus, bool listHasRows) {
-    const TimingAction action =
-        chain_.startSave(session_.table()[static_cast<std::size_t>(entry)].key, outputFollow, sendStatus, listHasRows);
+    const TimingAction action = chain_.startSave(session_.table()[static_cast<std::size_t>(entry)].key,
+                                                 outputFollow, sendStatus, listHasRows);
     if (!action.send.empty()) entry_ = entry;
     apply(entry, action);
 }
@@ -43,7 +43,8 @@ void TimingLink::apply(int entry, const TimingAction& a) {
     if (a.stopResendTimer) resendTimer_->stop();
     // Through the device's lane, so that a request never cuts into another plan of the same board.
     if (!a.send.empty() && entry >= 0)
-        session_.play(static_cast<std::size_t>(entry), Plan{{0, a.send, Destination::BroadcastDevicePort, 0}});
+        session_.play(static_cast<std::size_t>(entry),
+                      Plan{{0, a.send, Destination::BroadcastDevicePort, 0}});
     if (a.startResendTimer) resendTimer_->start(kResendIntervalMs);
     if (observer_) observer_(entry, a);
 }

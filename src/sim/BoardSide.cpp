@@ -195,7 +195,8 @@ BoardAnswer takePackedWrite(SimKind kind, Bytes d, DeviceSettings& s, SimClock& 
     if (kind == SimKind::Board302 && d.size() == 302 && d[3] == 0x02 && payload[0] == 0x55) {
         take302(payload, s);
         answer.taken = true;
-    } else if (((kind == SimKind::Board830 && d.size() == 830) || (kind == SimKind::Board866 && d.size() == 866)) &&
+    } else if (((kind == SimKind::Board830 && d.size() == 830) ||
+                (kind == SimKind::Board866 && d.size() == 866)) &&
                d[3] == 0x00) {
         takeImage(kind, payload, s, clock);
         answer.taken = true;

@@ -33,7 +33,8 @@ struct BoardAnswer {
 };
 
 // A pass-through request of output timing ('W' 0x03, 25 or 35 bytes) for a 302 board.
-BoardAnswer answerTimingRequest(Bytes datagram, DeviceSettings& settings, SimClock& clock, const DeviceKey& key);
+BoardAnswer answerTimingRequest(Bytes datagram, DeviceSettings& settings, SimClock& clock,
+                                const DeviceKey& key);
 // A packed write of the board's own form ('W' 0x00 with 830 or 866 bytes, 'W' 0x02 with 302).
 BoardAnswer takePackedWrite(SimKind kind, Bytes datagram, DeviceSettings& settings, SimClock& clock);
 

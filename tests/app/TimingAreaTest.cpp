@@ -59,7 +59,9 @@ struct TimingFixture : SimBench {
         window->scheduleList()->selectRow(row);
         window->timingArea().loadRow();
     }
-    QString lastMessage() const { return harness.prompts->shown.value(harness.prompts->shown.size() - 1).section('|', 1); }
+    QString lastMessage() const {
+        return harness.prompts->shown.value(harness.prompts->shown.size() - 1).section('|', 1);
+    }
 
     bool ready = false;
     sim::SimDevice* device = nullptr;
@@ -91,10 +93,12 @@ TEST(TimingArea, LostRepliesAreAskedForAgain) {
     ASSERT_TRUE(f.ready);
     bool sawResend = false;
     f.press(ids::kReadScheduleButton);
-    ASSERT_TRUE(waitUntil([&] {
-        sawResend = sawResend || f.status() == qs(fixed::kResending);
-        return f.status() == qs(fixed::kParametersRead);
-    }, 20000));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            sawResend = sawResend || f.status() == qs(fixed::kResending);
+            return f.status() == qs(fixed::kParametersRead);
+        },
+        20000));
     EXPECT_GT(f.device->repliesDropped(), 0);
     EXPECT_GT(f.passThroughFrames(), 11);
     EXPECT_EQ(f.window->scheduleList()->rowCount(), 8);
@@ -176,7 +180,8 @@ TEST(TimingArea, ImageBoardSavesAndCalibratesInOnePackedFrame) {
     f.edit(ids::kIpAddressEdit)->setText("10.1.2.3");
     f.press(ids::kSaveConfigButton);
     EXPECT_EQ(f.window->statusText(2), qs(f.window->texts().sendingData));
-    ASSERT_TRUE(waitUntil([&] { return f.window->statusText(2) == qs(f.window->texts().savedSuccessfully); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return f.window->statusText(2) == qs(f.window->texts().savedSuccessfully); }));
     EXPECT_EQ(f.device->packedWrites(), 1);
     EXPECT_EQ(f.device->settings().network[0], 10);
     EXPECT_EQ(f.device->settings().network[3], 3);

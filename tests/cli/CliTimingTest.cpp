@@ -54,12 +54,13 @@ TEST(CliTiming, LostRepliesAreResentAndAnUnansweredChainFails) {
 
     // A board that falls silent once the chain starts: the first request and its three resends.
     SimDevice& quiet = *sim->device(1);
-    QObject::connect(&quiet, &SimDevice::frameReceived, &quiet, [&quiet](const tavrel::sim::ReceivedFrame& f) {
-        if (f.subCode != kPassThrough || quiet.options().silent) return;
-        tavrel::sim::SimOptions options = quiet.options();
-        options.silent = true;
-        quiet.setOptions(options);
-    });
+    QObject::connect(&quiet, &SimDevice::frameReceived, &quiet,
+                     [&quiet](const tavrel::sim::ReceivedFrame& f) {
+                         if (f.subCode != kPassThrough || quiet.options().silent) return;
+                         tavrel::sim::SimOptions options = quiet.options();
+                         options.silent = true;
+                         quiet.setOptions(options);
+                     });
     const CliRun lost = runCli(sim->devicePort(), {"timing", "read", "000009"});
     EXPECT_EQ(lost.exitCode, 1);
     EXPECT_TRUE(lost.err.contains("after the resends"));
@@ -70,7 +71,8 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
     auto sim = simulate({"kind=302,timing"});
     SimDevice& d = *sim->device(0);
     const auto before = d.settings().board.schedules;
-    const CliRun run = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "2", "--strobe", "300", "200"});
+    const CliRun run =
+        runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "2", "--strobe", "300", "200"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(d.framesReceived('W', kPassThrough), 11 + 9);
     const auto ch2 = schedule(d, 1);
@@ -79,10 +81,11 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
     EXPECT_EQ(ch2[13], 0x01);
     EXPECT_EQ(ch2[14], 200);
     for (std::size_t n : {0u, 2u, 7u})
-        EXPECT_EQ(schedule(d, n), std::vector<std::uint8_t>(before.begin() + n * 18, before.begin() + n * 18 + 18));
+        EXPECT_EQ(schedule(d, n),
+                  std::vector<std::uint8_t>(before.begin() + n * 18, before.begin() + n * 18 + 18));
 
-    const CliRun week = runCli(sim->devicePort(),
-                               {"timing", "set", "000002", "--channel", "8", "--week", "7", "06:30:ff", "1", "ff:00:00"});
+    const CliRun week = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "8", "--week", "7",
+                                                   "06:30:ff", "1", "ff:00:00"});
     ASSERT_EQ(week.exitCode, 0) << week.err.toStdString();
     const auto ch8 = schedule(d, 7);
     EXPECT_EQ(ch8[16], 0x71);
@@ -103,7 +106,8 @@ TEST(CliTiming, ASaveWhoseFirstAnswerIsLostFailsWithoutWritingAChannel) {
         d.setOptions(options);
     });
     const auto before = d.settings().board.schedules;
-    const CliRun run = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "5", "6"});
+    const CliRun run =
+        runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "5", "6"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(d.settings().board.schedules == before);
 }
@@ -132,7 +136,8 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
 
 TEST(CliTiming, RefusedAndBadInputs) {
     auto sim = simulate({"kind=830,refuse", "kind=250"});
-    const CliRun refused = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2"});
+    const CliRun refused =
+        runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("配置失败")));
     // No schedules on a board without an image.
@@ -141,9 +146,11 @@ TEST(CliTiming, RefusedAndBadInputs) {
     const std::vector<QStringList> usage = {
         {"timing", "set", "000002", "--channel", "9", "--strobe", "1", "2"},
         {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "65536"},
-        {"timing", "set", "000002", "--channel", "1", "--timer", "2030-02-30 00:00:00", "2030-01-01 00:00:00"},
+        {"timing", "set", "000002", "--channel", "1", "--timer", "2030-02-30 00:00:00",
+         "2030-01-01 00:00:00"},
         {"timing", "set", "000002", "--channel", "1", "--week", "0", "00:00:00", "1", "00:00:00"},
-        {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2", "--week", "1", "00:00:00", "1", "00:00:00"},
+        {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2", "--week", "1", "00:00:00", "1",
+         "00:00:00"},
         {"timing", "set", "000002", "--channel", "1", "--timer", "2030-01-01 00:00:00"},
         {"timing", "set", "000002", "--channel", "1"},
         {"timing", "write", "000002"},

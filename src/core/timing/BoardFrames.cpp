@@ -57,8 +57,8 @@ Frame writeScheduleRequest(std::size_t channel, const OutputSchedule& schedule, 
 }
 
 Frame setClockRequest(const BoardClock& c, const DeviceKey& key) {
-    const std::array<std::uint8_t, kShortPayload> payload = {c.year,   c.month,  c.day,    c.hour,
-                                                             c.minute, c.second, c.weekday, kBoardWriteFiller};
+    const std::array<std::uint8_t, kShortPayload> payload = {
+        c.year, c.month, c.day, c.hour, c.minute, c.second, c.weekday, kBoardWriteFiller};
     return passThroughFrame(boardFrame(board::kSetClock, payload), key);
 }
 

@@ -31,13 +31,15 @@ int scheduleRowCount(const DeviceRecord& d) {
 
 OutputSchedule scheduleOf(const DeviceRecord& d, std::size_t channel) {
     if (channel >= kScheduleChannels) return {};
-    return *scheduleFromImage(timingImage(d).subspan(image::kSchedules + channel * kScheduleSize, kScheduleSize));
+    return *scheduleFromImage(
+        timingImage(d).subspan(image::kSchedules + channel * kScheduleSize, kScheduleSize));
 }
 
 void setSchedule(DeviceRecord& d, std::size_t channel, const OutputSchedule& s) {
     if (channel >= kScheduleChannels) return;
     const ScheduleBytes bytes = imageBytes(s);
-    std::copy(bytes.begin(), bytes.end(), timingImage(d).begin() + image::kSchedules + channel * kScheduleSize);
+    std::copy(bytes.begin(), bytes.end(),
+              timingImage(d).begin() + image::kSchedules + channel * kScheduleSize);
 }
 
 BoardClock clockOf(const DeviceRecord& d) {

@@ -42,7 +42,8 @@ std::uint32_t baudRateOf(std::uint8_t position) {
 std::optional<std::uint8_t> parseByte(const std::string& text) {
     unsigned value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > 255) return std::nullopt;
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > 255)
+        return std::nullopt;
     return static_cast<std::uint8_t>(value);
 }
 
@@ -108,35 +109,51 @@ struct FieldRange {
 };
 
 constexpr FieldRange kImageFields[] = {
-    {"baud rate", image::kBaudRate, 4},      {"data bits", image::kDataBits, 1},
-    {"parity", image::kParity, 1},           {"stop bits", image::kStopBits, 1},
-    {"work mode", image::kWorkMode, 1},      {"remote port", image::kRemotePort, 2},
-    {"local port", image::kLocalPort, 2},    {"modbus", image::kModbus, 1},
-    {"remote host", image::kRemoteHost, 32}, {"ip address", image::kIpAddress, 4},
-    {"gateway", image::kGateway, 4},         {"subnet mask", image::kSubnetMask, 4},
-    {"dns", image::kDns, 4},                 {"ip type", image::kIpType, 1},
-    {"mac", image::kMac, 6},                 {"user", image::kUser, 8},
-    {"password", image::kPassword, 8},       {"rs485 address", image::kRs485Address, 1},
-    {"heartbeat data", image::kHeartbeatData, 16}, {"heartbeat interval", image::kHeartbeatInterval, 2},
-    {"input options", image::kOutputFollow, 2},    {"modbus timeout", image::kModbusTimeout, 2},
-    {"schedules", image::kSchedules, kScheduleChannels * kScheduleSize},
+    {"baud rate", image::kBaudRate, 4},
+    {"data bits", image::kDataBits, 1},
+    {"parity", image::kParity, 1},
+    {"stop bits", image::kStopBits, 1},
+    {"work mode", image::kWorkMode, 1},
+    {"remote port", image::kRemotePort, 2},
+    {"local port", image::kLocalPort, 2},
+    {"modbus", image::kModbus, 1},
+    {"remote host", image::kRemoteHost, 32},
+    {"ip address", image::kIpAddress, 4},
+    {"gateway", image::kGateway, 4},
+    {"subnet mask", image::kSubnetMask, 4},
+    {"dns", image::kDns, 4},
+    {"ip type", image::kIpType, 1},
+    {"mac", image::kMac, 6},
+    {"user", image::kUser, 8},
+    {"password", image::kPassword, 8},
+    {"rs485 address", image::kRs485Address, 1},
+    {"heartbeat data", image::kHeartbeatData, 16},
+    {"heartbeat interval", image::kHeartbeatInterval, 2},
+    {"input options", image::kOutputFollow, 2},
+    {"modbus timeout", image::kModbusTimeout, 2},
+    {"schedules", image::kSchedules, kScheduleChannels* kScheduleSize},
 };
-constexpr FieldRange kCloudImageFields[] = {
-    {"cloud", image::kCloud, 1}, {"cloud id", image::kCloudId, 20}, {"cloud password", image::kCloudPassword, 8}};
+constexpr FieldRange kCloudImageFields[] = {{"cloud", image::kCloud, 1},
+                                            {"cloud id", image::kCloudId, 20},
+                                            {"cloud password", image::kCloudPassword, 8}};
 constexpr FieldRange k302Fields[] = {
-    {"wifi mode", 1, 1},        {"ap ssid", 2, 32},           {"ap password", 34, 16},
-    {"sta password", 50, 16},   {"sta ssid", 66, 32},         {"network", 98, 16},
-    {"mac and ip type", 114, 7}, {"account", 121, 16},        {"serial settings", 154, 5},
-    {"remote port", 160, 2},    {"local port", 162, 2},       {"remote host", 168, 32},
-    {"heartbeat data", 200, 16}, {"heartbeat interval", 216, 2}, {"modbus", 218, 1},
-    {"modbus timeout", 220, 2}, {"rs485 address", 228, 1},    {"cloud", 251, 1},
-    {"cloud id", 252, 20},      {"cloud password", 272, 8},
+    {"wifi mode", 1, 1},         {"ap ssid", 2, 32},
+    {"ap password", 34, 16},     {"sta password", 50, 16},
+    {"sta ssid", 66, 32},        {"network", 98, 16},
+    {"mac and ip type", 114, 7}, {"account", 121, 16},
+    {"serial settings", 154, 5}, {"remote port", 160, 2},
+    {"local port", 162, 2},      {"remote host", 168, 32},
+    {"heartbeat data", 200, 16}, {"heartbeat interval", 216, 2},
+    {"modbus", 218, 1},          {"modbus timeout", 220, 2},
+    {"rs485 address", 228, 1},   {"cloud", 251, 1},
+    {"cloud id", 252, 20},       {"cloud password", 272, 8},
 };
 
 template <std::size_t N>
 void compare(const FieldRange (&fields)[N], Bytes a, Bytes b, std::vector<std::string>& out) {
     for (const FieldRange& f : fields)
-        if (!std::equal(a.begin() + f.at, a.begin() + f.at + f.width, b.begin() + f.at)) out.emplace_back(f.name);
+        if (!std::equal(a.begin() + f.at, a.begin() + f.at + f.width, b.begin() + f.at))
+            out.emplace_back(f.name);
 }
 
 }  // namespace
@@ -263,7 +280,8 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
     }
     // Every field is checked before the record changes, so a refusal loses nothing.
     auto read = readNetworkForm(in.network);
-    if (auto* error = std::get_if<SettingsMessage>(&read)) return refused(settingsMessage(*error, languageCode));
+    if (auto* error = std::get_if<SettingsMessage>(&read))
+        return refused(settingsMessage(*error, languageCode));
     const auto rs485 = parseByte(in.rs485Address);
     if (!rs485) return refused(fixed::withNumber(fixed::kNumberRangePattern, 255));
     // A host cut to the field would point the board somewhere else.
@@ -283,14 +301,16 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
         port1.cloud = in.cloud ? 1 : 0;
     }
     if (form != PackedForm::Form302) {
-        auto img = form == PackedForm::Form866 ? std::span<std::uint8_t>(d.imageB) : std::span<std::uint8_t>(d.imageA);
+        auto img = form == PackedForm::Form866 ? std::span<std::uint8_t>(d.imageB)
+                                               : std::span<std::uint8_t>(d.imageA);
         writeImage(d, img, form == PackedForm::Form866);
         img[image::kSetClockFlag] = setClock ? 1 : 0;
     }
 
     CommandOutcome out;
     out.showSending = true;
-    out.plan.push_back({kPackedWriteGapMs, packedWriteFrame(d, form), Destination::BroadcastReplyPort, d.replyPort});
+    out.plan.push_back(
+        {kPackedWriteGapMs, packedWriteFrame(d, form), Destination::BroadcastReplyPort, d.replyPort});
     return out;
 }
 

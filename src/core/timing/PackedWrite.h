@@ -22,10 +22,10 @@ std::size_t packedFrameLength(PackedForm form);
 
 // What the window holds when the write starts, beyond the record.
 struct PackedWriteInput {
-    NetworkFormInput network;  // with the input-change options of the network group
-    std::string rs485Address;  // decimal, as typed
-    std::string remoteHost;    // port 1's remote host as typed
-    std::string cloudId;       // cut to 20 bytes
+    NetworkFormInput network;   // with the input-change options of the network group
+    std::string rs485Address;   // decimal, as typed
+    std::string remoteHost;     // port 1's remote host as typed
+    std::string cloudId;        // cut to 20 bytes
     std::string cloudPassword;  // cut to 8 bytes
     bool cloud = false;
 };

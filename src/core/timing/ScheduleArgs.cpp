@@ -17,12 +17,14 @@ bool isWildcard(const std::string& part) {
 }
 
 // A field of exactly `width` digits within [low, high], or the wildcard.
-std::optional<std::uint8_t> fieldOf(const std::string& part, std::size_t width, int low, int high, int offset) {
+std::optional<std::uint8_t> fieldOf(const std::string& part, std::size_t width, int low, int high,
+                                    int offset) {
     if (part.size() != width) return std::nullopt;
     if (isWildcard(part)) return kAnyValue;
     int value = 0;
     auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
-    if (ec != std::errc() || end != part.data() + part.size() || part[0] == '-' || value < low || value > high)
+    if (ec != std::errc() || end != part.data() + part.size() || part[0] == '-' || value < low ||
+        value > high)
         return std::nullopt;
     return static_cast<std::uint8_t>(value - offset);
 }
@@ -73,7 +75,8 @@ std::optional<std::array<std::uint8_t, 3>> parseScheduleTime(const std::string& 
 std::optional<std::uint16_t> parseStrobeTime(const std::string& text) {
     unsigned value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > 65535) return std::nullopt;
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > 65535)
+        return std::nullopt;
     return static_cast<std::uint16_t>(value);
 }
 

@@ -134,8 +134,10 @@ OutputSchedule modifyTimer(OutputSchedule s, const TimerFields& e) {
 }
 
 OutputSchedule modifyStrobe(OutputSchedule s, const StrobeFields& e) {
-    s.strobeOpen = static_cast<std::uint16_t>(static_cast<unsigned long long>(leadingNumber(e.open)) & 0xFFFF);
-    s.strobeClose = static_cast<std::uint16_t>(static_cast<unsigned long long>(leadingNumber(e.close)) & 0xFFFF);
+    s.strobeOpen =
+        static_cast<std::uint16_t>(static_cast<unsigned long long>(leadingNumber(e.open)) & 0xFFFF);
+    s.strobeClose =
+        static_cast<std::uint16_t>(static_cast<unsigned long long>(leadingNumber(e.close)) & 0xFFFF);
     s.mode = static_cast<std::uint8_t>(ScheduleMode::Strobe);
     return s;
 }

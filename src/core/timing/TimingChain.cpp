@@ -59,7 +59,8 @@ TimingAction TimingChain::startRead(const DeviceKey& key) {
     return a;
 }
 
-TimingAction TimingChain::startSave(const DeviceKey& key, bool outputFollow, bool sendStatus, bool listHasRows) {
+TimingAction TimingChain::startSave(const DeviceKey& key, bool outputFollow, bool sendStatus,
+                                    bool listHasRows) {
     TimingAction a;
     a.status = TimingStatus::ReadFirst;
     if (!listHasRows) return a;
@@ -141,8 +142,8 @@ TimingAction TimingChain::onReply(DeviceRecord& device, Bytes frame) {
         }
         if (channel < kLastChannel) {
             if (reading_) {
-                a = keepAndSend(boardReadRequest(static_cast<std::uint8_t>(board::kReadSchedule + channel + 1),
-                                                 device.key));
+                a = keepAndSend(boardReadRequest(
+                    static_cast<std::uint8_t>(board::kReadSchedule + channel + 1), device.key));
                 expected_ = static_cast<int>(code + 1);
             } else {
                 a = writeChannel(device, channel + 1);

@@ -21,30 +21,30 @@ inline constexpr int kMaxResends = 3;
 // Texts of the timing status line.
 enum class TimingStatus {
     None,
-    Reading,        // "正在读取参数..."
-    ReadFirst,      // "please read  parameter first" / "请先读取参数"
-    Saving,         // "保存参数中..."
-    Calibrating,    // "校正中..."
-    Resending,      // "重发中..."
-    Read,           // "参数读取成功"
-    Saved,          // "参数保存成功"
-    Calibrated,     // "校正成功"
+    Reading,      // "正在读取参数..."
+    ReadFirst,    // "please read  parameter first" / "请先读取参数"
+    Saving,       // "保存参数中..."
+    Calibrating,  // "校正中..."
+    Resending,    // "重发中..."
+    Read,         // "参数读取成功"
+    Saved,        // "参数保存成功"
+    Calibrated,   // "校正成功"
 };
 std::string timingStatusText(TimingStatus status, const UiTexts& texts);
 
 // What the owner does next. Every member is optional; an empty action changes nothing.
 struct TimingAction {
-    Frame send;                // pass-through frame for the broadcast address, device port
+    Frame send;  // pass-through frame for the broadcast address, device port
     bool startResendTimer = false;
     bool stopResendTimer = false;
     TimingStatus status = TimingStatus::None;
-    bool clearList = false;    // empty the schedule list
-    bool refillList = false;   // fill the list from the device's schedules
+    bool clearList = false;   // empty the schedule list
+    bool refillList = false;  // fill the list from the device's schedules
     std::optional<std::string> boardText;
     std::optional<std::array<bool, 2>> options;  // "Output follow", "Send status"
     std::optional<BoardClock> clock;             // for the pickers and the weekday field
-    bool finished = false;     // the chain reached its end (read, saved or calibrated)
-    bool gaveUp = false;       // the last resend went unanswered
+    bool finished = false;                       // the chain reached its end (read, saved or calibrated)
+    bool gaveUp = false;                         // the last resend went unanswered
 };
 
 class TimingChain {

@@ -26,8 +26,8 @@ TEST(BoardFrames, ScheduleWriteCarriesStrobeTimesBigEndian) {
     ASSERT_EQ(f.size(), 35u);
     EXPECT_EQ(f[7], 0xCA);  // write code of channel 8
     const std::vector<std::uint8_t> payload(f.begin() + 8, f.begin() + 26);
-    const std::vector<std::uint8_t> expected = {24,  5, 6, 7, 8, 9, 255, 255, 255, 18, 0, 0,
-                                                0x01, 0x2C, 0xAB, 0xCD, 0x15, 2};
+    const std::vector<std::uint8_t> expected = {24, 5, 6, 7,    8,    9,    255,  255,  255,
+                                                18, 0, 0, 0x01, 0x2C, 0xAB, 0xCD, 0x15, 2};
     EXPECT_EQ(payload, expected);
     unsigned inner = 0;
     for (int i = 4; i < 26; ++i) inner += f[i];

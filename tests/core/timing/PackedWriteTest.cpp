@@ -23,7 +23,8 @@ DeviceRecord imageBoard(bool form866) {
     d.ports[0].remotePort = 0x1234;
     d.ports[0].localPort = 502;
     d.ports[0].heartbeatInterval = 0x10005;
-    std::span<std::uint8_t> img = form866 ? std::span<std::uint8_t>(d.imageB) : std::span<std::uint8_t>(d.imageA);
+    std::span<std::uint8_t> img =
+        form866 ? std::span<std::uint8_t>(d.imageB) : std::span<std::uint8_t>(d.imageA);
     img[300] = 0x5A;  // a byte no field names, carried as read
     return d;
 }
