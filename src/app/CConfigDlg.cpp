@@ -19,12 +19,14 @@
 #include "IncompleteMarks.h"
 #include "MessageBoxPrompts.h"
 #include "ProfileArea.h"
+#include "PackedWriteArea.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "ScreenFit.h"
 #include "StatusBar.h"
 #include "WheelGuard.h"
 #include "WifiArea.h"
+#include "TimingArea.h"
 #include "WindowFont.h"
 #include "texts/FixedTexts.h"
 
@@ -83,6 +85,8 @@ void CConfigDlg::setUp() {
     connectDeviceCommands();
     profileArea_ = new ProfileArea(*this);
     wifiArea_ = new WifiArea(*this, *session_);
+    packedWriteArea_ = new PackedWriteArea(*this);
+    timingArea_ = new TimingArea(*this, *packedWriteArea_);
     controlAs<QCheckBox>(ids::kComputerTimeCheck)->setChecked(true);
 
     adapters_ = services_.adapters->addresses();

@@ -31,6 +31,8 @@ namespace tavrel {
 
 class DialogUnits;
 class DropDownWatch;
+class PackedWriteArea;
+class TimingArea;
 class FocusOutWatch;
 class ProfileArea;
 class Prompts;
@@ -81,6 +83,8 @@ class CConfigDlg : public QDialog {
     }
     QTableWidget* deviceList() const { return deviceList_; }
     QTableWidget* scheduleList() const { return scheduleList_; }
+    TimingArea& timingArea() { return *timingArea_; }
+    PackedWriteArea& packedWriteArea() { return *packedWriteArea_; }
 
     // A menu command by its id, or null.
     QAction* actionById(int id) const { return actions_.value(id, nullptr); }
@@ -165,12 +169,14 @@ class CConfigDlg : public QDialog {
     void factoryResetDevice();
     void saveNetworkSettings();
     void savePortSettings();
+    // The network group as typed; shared with the packed write.
+    NetworkFormInput networkFormInput() const;
+    // Shows the outcome's prompt or plays its plan for the selected device.
+    void runDeviceCommand(CommandOutcome outcome);
 
   private:
     void connectDeviceCommands();
     DeviceRecord* selectedRecord();
-    NetworkFormInput networkFormInput() const;
-    void runDeviceCommand(CommandOutcome outcome);
     // --- end of device commands
 
   protected:
@@ -239,6 +245,8 @@ class CConfigDlg : public QDialog {
     QHash<int, QWidget*> controls_;
     QTableWidget* deviceList_ = nullptr;
     QTableWidget* scheduleList_ = nullptr;
+    PackedWriteArea* packedWriteArea_ = nullptr;
+    TimingArea* timingArea_ = nullptr;
 };
 
 }  // namespace tavrel

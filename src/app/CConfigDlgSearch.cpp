@@ -13,6 +13,7 @@
 #include "CConfigDlg.h"
 #include "ControlIds.h"
 #include "WifiArea.h"
+#include "TimingArea.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -161,6 +162,7 @@ void CConfigDlg::showDevice(int index) {
     wifiArea_->showDevice(view.wifi);
     select(control(ids::kPortList), view.portList.selection);
     if (view.port) fillPortGroup(*view.port);
+    if (timingArea_) timingArea_->showDevice(index);
 }
 
 // The previous search's devices are gone from the table, so the form lets go of them too.
@@ -204,7 +206,7 @@ void CConfigDlg::applyGroupStates(const DeviceView& view) {
     for (int id : {ids::kOutputFollowCheck, ids::kSendStatusCheck, ids::kInputChangedLabel})
         control(id)->setVisible(view.ioOptionsVisible);
     for (int id : kOutputTimingControls) control(id)->setVisible(view.outputTimingVisible);
-    // The schedules and the board clock of an image are filled by the output timing feature.
+    // The schedules and the board clock of an image are filled by the timing area.
     scheduleList_->setRowCount(0);
     control(ids::kSaveNetworkButton)->setVisible(view.networkSaveVisible);
     control(ids::kSavePortButton)->setVisible(view.portSaveVisible);

@@ -28,6 +28,8 @@ int runDiff(Context& ctx);
 int runApply(Context& ctx);
 int runWifi(Context& ctx);
 int runIo(Context& ctx);
+int runTiming(Context& ctx);
+int runClock(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

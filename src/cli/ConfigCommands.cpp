@@ -3,6 +3,7 @@
 #include <QtCore/QTimer>
 
 #include "Commands.h"
+#include "PackedWriteRun.h"
 #include "device/FixedLists.h"
 #include "protocol/Commands.h"
 #include "protocol/ReadoutRetry.h"
@@ -109,12 +110,9 @@ bool refusesIncomplete(Context& ctx, const DeviceSession& session, int index, bo
 }
 
 // Boards that report a configuration image take their settings as one packed record, not as the
-// serial server's block writes; the window hides its block-write buttons for them too.
-bool refusesBlockWrites(Context& ctx, const DeviceRecord& r) {
-    if (r.imagePresent != 1) return false;
-    ctx.err << "this board takes its settings as one whole configuration record, which tavrel-cli does not "
-               "write yet; nothing was sent\n";
-    return true;
+// serial server's block writes; the window shows its "保存配置" button for them too.
+bool takesPackedWrite(const DeviceRecord& r) {
+    return r.imagePresent == 1;
 }
 }  // namespace
 
@@ -152,7 +150,6 @@ int runSetNetwork(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
-    if (refusesBlockWrites(ctx, r)) return kExitUsage;
     if (refusesIncomplete(ctx, session, found.index, force)) return kExitFailed;
 
     // Unspecified fields keep the device's values, as the form shows them.
@@ -167,6 +164,11 @@ int runSetNetwork(Context& ctx) {
     form.password = password ? password->toStdString() : textOf(r.password);
     form.outputFollow = r.ioOptions[0] == 1;
     form.sendStatus = r.ioOptions[1] == 1;
+    if (takesPackedWrite(r)) {
+        PackedWriteInput input = packedWriteInputOf(r);
+        input.network = form;
+        return sendPackedWrite(ctx, session, found.index, input, false);
+    }
     CommandOutcome outcome = saveNetworkCommand(&r, form, ctx.texts.languageCode);
     if (outcome.status != CommandStatus::Ready) {
         ctx.err << q(outcome.message) << '\n';
@@ -261,8 +263,11 @@ int runSetPort(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
-    if (refusesBlockWrites(ctx, r)) return kExitUsage;
     if (refusesIncomplete(ctx, session, found.index, force)) return kExitFailed;
+    if (takesPackedWrite(r) && port != 1) {
+        ctx.err << "this board takes the settings of port 1 only; nothing was sent\n";
+        return kExitUsage;
+    }
     // The ports the window's port list offers; a save still sends every port the device keeps.
     if (port > displayedPortCount(r.identity.portCountChar())) {
         ctx.err << "the device has no port " << port << '\n';
@@ -281,6 +286,7 @@ int runSetPort(Context& ctx) {
             return kExitUsage;
         }
     }
+    if (takesPackedWrite(r)) return sendPackedWrite(ctx, session, found.index, packedWriteInputOf(r), false);
     CommandOutcome outcome = savePortsCommand(&r);
     if (outcome.status == CommandStatus::Refused) {
         ctx.err << q(outcome.message) << '\n';

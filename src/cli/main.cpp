@@ -40,6 +40,9 @@ const char* kUsage =
     "  wifi scan DEVICE    networks a WiFi board finds\n"
     "  wifi set DEVICE     change a WiFi board's mode, SSIDs and passwords\n"
     "  io ... ACTION       read and switch an IO board over TCP or UDP\n"
+    "  timing read DEVICE  the output schedules, options and clock of an IO board\n"
+    "  timing set DEVICE   change the schedule of one output\n"
+    "  clock DEVICE        set an IO board's clock, or --check its drift\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -115,6 +118,23 @@ const std::map<QString, const char*> kCommandHelp = {
      "{\"model\": ..., \"inputs\": [...], \"outputs\": [...]} as far as known (watch: one object per reply).\n"
      "--log prints the frames as the IO window logs them, on stderr.\n"
      "Exit 0 when the board answered (switch, all: and confirmed), 1 when it did not, 2 on a usage error.\n"},
+     "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
+     "All ports are written, as the window's Save does. Exit codes as for set-network.\n"
+     "A board that answered with a whole record takes port 1 only, in one packed write.\n"},
+    {"timing",
+     "usage: tavrel-cli [global options] timing read DEVICE\n"
+     "       tavrel-cli [global options] timing set DEVICE --channel N\n"
+     "           (--timer OPEN CLOSE | --strobe OPEN CLOSE | --week OPENDAY OPENTIME CLOSEDAY CLOSETIME)\n"
+     "read prints the schedules of the outputs, the two input-change options and the board clock\n"
+     "(--json for scripts). set reads the schedules, changes channel N (1-8) and writes them back.\n"
+     "Timer times are \"YYYY-MM-DD HH:MM:SS\", strobe times numbers 0-65535, week days 1-7 (7 Sunday)\n"
+     "and week times \"HH:MM:SS\"; any date or time field may be ff (the year ffff) to match all.\n"
+     "Exit 0 done, 1 refused or unanswered after the resends, 2 usage error (nothing sent).\n"},
+    {"clock",
+     "usage: tavrel-cli [global options] clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"]\n"
+     "       tavrel-cli [global options] clock DEVICE --check [--max-drift S]\n"
+     "Sets the board's clock to the given time (default: this computer's), or with --check prints\n"
+     "its drift from this computer's clock in seconds and exits 1 beyond S (default 2).\n"},
 };
 
 using Runner = int (*)(Context&);
@@ -123,7 +143,8 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
                                             {"set-network", runSetNetwork}, {"set-port", runSetPort},
                                             {"export", runExport},          {"import", runImport},
                                             {"diff", runDiff},              {"apply", runApply},
-                                            {"wifi", runWifi},              {"io", runIo}};
+                                            {"wifi", runWifi},              {"io", runIo},
+                                            {"timing", runTiming},          {"clock", runClock}};
 
 }  // namespace
 

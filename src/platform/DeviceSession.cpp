@@ -117,8 +117,10 @@ void DeviceSession::onDatagram(const QByteArray& data, const QHostAddress& sende
     if (fx.showDevice) emit deviceReady(static_cast<int>(*fx.showDevice));
     if (fx.deviceUpdated) emit deviceUpdated(static_cast<int>(*fx.deviceUpdated));
     if (!fx.outputTimingFrame.empty()) {
-        emit outputTimingReply(QByteArray(reinterpret_cast<const char*>(fx.outputTimingFrame.data()),
-                                          static_cast<qsizetype>(fx.outputTimingFrame.size())));
+        const QByteArray boardFrame(reinterpret_cast<const char*>(fx.outputTimingFrame.data()),
+                                    static_cast<qsizetype>(fx.outputTimingFrame.size()));
+        emit outputTimingReply(boardFrame);
+        if (fx.outputTimingEntry) emit outputTimingReplyFor(static_cast<int>(*fx.outputTimingEntry), boardFrame);
     }
     if (!fx.wifiScanResult.empty()) emit wifiScanResult(data);
     if (!fx.tftpReply.empty()) emit tftpReply(data, sender, senderPort);

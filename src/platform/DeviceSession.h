@@ -64,6 +64,8 @@ class DeviceSession : public QObject {
     void writeAnswered(const QString& key, bool accepted);
     void statusMessage(int part, tavrel::StatusMessage message);
     void outputTimingReply(const QByteArray& boardFrame);
+    // The same reply for the table entry whose key it carries; not emitted for an unknown key.
+    void outputTimingReplyFor(int index, const QByteArray& boardFrame);
     void wifiScanResult(const QByteArray& datagram);
     void tftpReply(const QByteArray& datagram, const QHostAddress& sender, quint16 port);
 

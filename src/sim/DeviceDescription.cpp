@@ -132,6 +132,15 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
     if (key == "loss") return assign(o.lossPercent, number(value, 0, 100));
     if (key == "reorder") return assign(o.reorder, switchValue(value, hasValue));
     if (key == "alien") return parseAlien(value, o);
+    if (key == "noack") return assign(o.noAck, switchValue(value, hasValue));
+    if (key == "clock-offset") {
+        // Signed seconds; the board clock then runs that far from the computer's.
+        const bool negative = !value.empty() && value[0] == '-';
+        const auto seconds = number(negative ? value.substr(1) : value, 0, 10000000);
+        if (seconds) o.clockOffset = negative ? -*seconds : *seconds;
+        o.clockFromComputer = seconds.has_value();
+        return seconds.has_value();
+    }
     return false;
 }
 

@@ -93,6 +93,7 @@ DeviceSettings factorySettings(const SimDeviceConfig& config) {
         b.timingMarker = 'D';
         putFirstSchedule(b);
     }
+    if (config.kind == SimKind::Board302 && config.outputTiming) putFirstSchedule(b);
     b.clock = {0, 30, 12, 3, 15, 5, 24};  // Wednesday 15 May 2024, 12:30:00
     return s;
 }

@@ -22,6 +22,9 @@ struct SimOptions {
     int alienReply = 0;            // from this reply on (1-based count), replies carry alienKey; 0 = never
     DeviceKey alienKey{};
     bool reorder = false;  // each reply is held back and sent after the next one
+    bool noAck = false;            // packed record writes are taken without an answer
+    int clockOffset = 0;           // with clockFromComputer: board clock minus the computer's, in s
+    bool clockFromComputer = false;  // the board clock starts at the computer's (else a fixed date)
     bool operator==(const SimOptions&) const = default;
 };
 

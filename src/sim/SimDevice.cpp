@@ -40,6 +40,12 @@ SimDevice::SimDevice(const SimDeviceConfig& config, std::uint16_t devicePort, QO
       staged_(factory_) {
     const DeviceKey k = keyOfMac(config.mac);
     lossState_ = ((std::uint32_t(k[0]) << 16) | (std::uint32_t(k[1]) << 8) | k[2]) * 2654435761u + 1u;
+    startClock();
+}
+
+void SimDevice::startClock() {
+    clock_.setFromBytes(factory_.board.clock);
+    if (config_.options.clockFromComputer) clock_.setOffset(config_.options.clockOffset);
 }
 
 SimDevice::~SimDevice() = default;
@@ -144,13 +150,36 @@ void SimDevice::handleDatagram(const QNetworkDatagram& datagram, std::uint16_t l
     emit frameReceived(entry);
 
     const Sender to{datagram.senderAddress(), static_cast<std::uint16_t>(datagram.senderPort())};
-    if (bytes.size() != kShortFrame) return;  // pass-through and packed writes are not served here
+    if (bytes.size() != kShortFrame) return answerLongFrame(*frame, bytes, to);
     if (isSerialServer(config_.kind))
         answerSerial(*frame, to, broadcast);
     else if (config_.kind == SimKind::Board302 && frame->op == 'W' && frame->sub == kWifiScanRequest)
         answerWifiScan(to);
-    else if (frame->op == 'R' && frame->sub == kSearch)
+    else if (frame->op == 'R' && frame->sub == kSearch) {
+        active_.board.clock = clock_.bytes();  // the record shows the clock as it runs
         answerSearch(packedSearchReply(config_.kind, active_, identity_), to, broadcast);
+    }
+}
+
+void SimDevice::answerLongFrame(const IncomingFrame& frame, Bytes bytes, const Sender& to) {
+    if (isSerialServer(config_.kind) || frame.op != 'W') return;
+    if (frame.sub == 0x03) {
+        if (config_.kind != SimKind::Board302 || !config_.outputTiming) return;
+        const BoardAnswer answer = answerTimingRequest(bytes, active_, clock_, key());
+        staged_ = active_;
+        if (!answer.reply.empty()) reply(answer.reply, to);
+        return;
+    }
+    if (config_.options.refuse) return acknowledge(false, to);
+    const DeviceKey before = key();
+    if (!takePackedWrite(config_.kind, bytes, active_, clock_).taken) return;
+    staged_ = active_;
+    ++packedWrites_;
+    // The answer still carries the key the write was addressed to.
+    if (!config_.options.noAck) {
+        const Block none{};
+        reply(makeFrame(kShortFrame, 'W', kAcknowledged, none, before), to);
+    }
 }
 
 void SimDevice::answerSearch(const std::vector<std::uint8_t>& bytes, const Sender& to, bool broadcast) {
@@ -197,6 +226,7 @@ void SimDevice::answerWrite(std::uint8_t sub, const std::vector<std::uint8_t>& p
             if (refuse) return acknowledge(false, to);
             active_ = factory_;
             staged_ = factory_;
+            startClock();
             ++factoryResets_;
             return;
         default:
@@ -289,6 +319,8 @@ std::string SimDevice::describe() const {
     if (o.lossPercent > 0) out << "  loss=" << o.lossPercent;
     if (o.reorder) out << "  reorder";
     if (o.alienReply > 0) out << "  alien=" << keyText(o.alienKey) << ':' << o.alienReply;
+    if (o.noAck) out << "  noack";
+    if (o.clockFromComputer) out << "  clock-offset=" << o.clockOffset;
     return out.str();
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BoardSide.h"
 #include "DeviceSettings.h"
 #include "SimConfig.h"
 
@@ -62,6 +63,9 @@ class SimDevice : public QObject {
     int repliesSent() const { return repliesSent_; }
     int repliesDropped() const { return repliesDropped_; }
     int restarts() const { return restarts_; }
+    int packedWrites() const { return packedWrites_; }
+    // The board's real-time clock now.
+    QDateTime boardClock() const { return clock_.now(); }
     int factoryResets() const { return factoryResets_; }
 
     // Delay of the answer to a broadcast search, so that many devices do not answer in one burst.
@@ -95,6 +99,8 @@ class SimDevice : public QObject {
     void send(const std::vector<std::uint8_t>& bytes, const Sender& to);
     bool loseThisReply();
     void applyStaged();
+    void answerLongFrame(const IncomingFrame& frame, Bytes bytes, const Sender& to);
+    void startClock();
     QUdpSocket* bindSocket(std::uint16_t port, QString* error);
 
     SimDeviceConfig config_;
@@ -112,6 +118,8 @@ class SimDevice : public QObject {
     int repliesDropped_ = 0;
     int restarts_ = 0;
     int factoryResets_ = 0;
+    int packedWrites_ = 0;
+    SimClock clock_;
     int searchReplyDelayMs_ = 0;
     std::uint32_t lossState_ = 0;  // xorshift state, seeded from the key so runs repeat
     struct Held {

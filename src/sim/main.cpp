@@ -57,7 +57,8 @@ int main(int argc, char* argv[]) {
         "Device items: kind=serial|302|830|866|250, ports=1|4|6|8|B, version=NN, flag=N, ip=127.x.y.z,\n"
         "mac=00-CA-C1-xx-xx-xx, count=N, drop=N (lose every N-th reply), silent, twice,\n"
         "source-port=N, refuse, ignore-writes (answers searches and reads only),\n"
-        "timing (302 board with output timing),\n"
+        "timing (302 board with output timing), noack (packed writes taken without an answer),\n"
+        "clock-offset=S (board clock S seconds from the computer's),\n"
         "networks=NAME:DBM/NAME:DBM (what a 302 board's WiFi scan finds), scan-delay=MS."));
     args.addHelpOption();
     args.addVersionOption();

@@ -256,18 +256,26 @@ TEST(CliConfig, RestartAndResetReachTheDevice) {
     EXPECT_EQ(sim->device(0)->restarts() + sim->device(0)->factoryResets(), 0);
 }
 
-TEST(CliConfig, BoardsWithAConfigurationImageGetNoBlockWrites) {
+TEST(CliConfig, BoardsWithAConfigurationImageTakeOnePackedWrite) {
     auto sim = simulate({"kind=830", "kind=302,timing"});
     for (const char* key : {"000002", "000003"}) {
-        for (const QStringList& args : std::vector<QStringList>{{"set-port", key, "--baud", "9600"},
+        for (const QStringList& args : std::vector<QStringList>{{"set-port", key, "--baud", "115200"},
                                                                {"set-network", key, "--ip", "10.0.0.9"}}) {
             SCOPED_TRACE(args.join(' ').toStdString());
             const CliRun run = runCli(sim->devicePort(), args);
             ASSERT_TRUE(run.finished);
-            EXPECT_EQ(run.exitCode, 2);
-            EXPECT_TRUE(run.err.contains("nothing was sent"));
+            EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+            EXPECT_TRUE(run.out.contains("acknowledged")) << run.out.toStdString();
         }
+        // Such a board carries port 1 alone.
+        const CliRun other = runCli(sim->devicePort(), {"set-port", key, "--port", "2", "--baud", "9600"});
+        EXPECT_EQ(other.exitCode, 2);
     }
-    EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 0);
-    EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0);
+    for (int i = 0; i < 2; ++i) {
+        const SimDevice& device = *sim->device(std::size_t(i));
+        EXPECT_EQ(device.packedWrites(), 2);
+        for (const auto& f : device.frames()) EXPECT_NE(f.bytes.size(), 26u * (f.op == 'W'));  // no block writes
+        EXPECT_EQ(device.settings().network[0], 10);
+        EXPECT_EQ(tavrel::sim::baudIndex(device.settings().ports[0]), 11);  // 115200
+    }
 }

@@ -176,6 +176,7 @@ ReplyEffects handleDatagram(DeviceTable& table, Bytes d, const std::string& send
         switch (route) {
             case Route::OutputTiming:
                 fx.outputTimingFrame.assign(d.begin() + 4, d.end() - 6);
+                fx.outputTimingEntry = table.findByKey(*frameKey(d));
                 break;
             case Route::WifiScan:
                 fx.wifiScanResult.assign(d.begin(), d.end());

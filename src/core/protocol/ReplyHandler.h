@@ -33,6 +33,8 @@ struct ReplyEffects {
     std::optional<DeviceKey> answerKey;
     // Datagrams handed to the handlers of other features; empty when not routed there.
     std::vector<std::uint8_t> outputTimingFrame;  // bytes 4..L-7 (the board frame)
+    // The entry whose key the output timing reply carries; none when no device in use has it.
+    std::optional<std::size_t> outputTimingEntry;
     std::vector<std::uint8_t> wifiScanResult;
     std::vector<std::uint8_t> tftpReply;
 };

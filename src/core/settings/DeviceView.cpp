@@ -3,11 +3,9 @@
 #include <algorithm>
 
 namespace tavrel {
+#include "timing/ConfigImage.h"
 
-namespace {
-constexpr std::size_t kScheduleMarkerOffset = 159;
-constexpr std::uint8_t kScheduleMarker = 'D';
-}  // namespace
+namespace tavrel {
 
 DeviceView showDevice(const DeviceRecord& r, int portSelection) {
     DeviceView v;
@@ -36,7 +34,7 @@ DeviceView showDevice(const DeviceRecord& r, int portSelection) {
         }
     }
     if (r.imagePresent == 1) {
-        v.scheduleFromImage = r.imageA[kScheduleMarkerOffset] == kScheduleMarker;
+        v.scheduleFromImage = hasTimingMarker(r);
         v.networkSaveVisible = false;
         v.portSaveVisible = false;
         v.configSaveVisible = true;

@@ -50,6 +50,10 @@ inline constexpr std::string_view kNoRtcSupport = "此控制板不支持RTC功�
 inline constexpr std::string_view kChooseMode = "请选择一个模式";
 // %d is the 1-based channel number.
 inline constexpr std::string_view kChannelPattern = "第 %d 路";
+// Mode words of the schedule list, Chinese in both languages.
+inline constexpr std::string_view kTimerModeWord = "定时";
+inline constexpr std::string_view kStrobeModeWord = "频闪";
+inline constexpr std::string_view kWeekModeWord = "星期";
 // Shown for a weekday value outside 1..7.
 inline constexpr std::string_view kUnknownWeekdayPattern = "week:%d";
 

@@ -1,0 +1,25 @@
+#pragma once
+// The "保存配置" button of boards that answered with a whole record: writes the network group and
+// port 1 back in one packed frame of the board's form. Calibrate uses it to set an image board's clock.
+#include <QtCore/QObject>
+
+namespace tavrel {
+
+class CConfigDlg;
+struct PackedWriteInput;
+
+class PackedWriteArea : public QObject {
+    Q_OBJECT
+  public:
+    explicit PackedWriteArea(CConfigDlg& window);
+
+    // `setClock` asks the board to take the clock fields of its image.
+    void save(bool setClock);
+
+  private:
+    PackedWriteInput formInput() const;
+
+    CConfigDlg& window_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,60 @@
+#pragma once
+// The "输出时间设置" group: the board clock and its calibration, the schedule list and editor, and
+// the read and save chains of 302-byte boards. Changes go into the device's schedule table; they
+// reach the board through the save chain, or the packed write for boards with an image.
+#include <QtCore/QObject>
+#include <string>
+
+#include "timing/BoardClock.h"
+#include "timing/TimingChain.h"
+
+class QTableWidget;
+
+namespace tavrel {
+
+class CConfigDlg;
+class PackedWriteArea;
+class TimingLink;
+struct DeviceRecord;
+
+class TimingArea : public QObject {
+    Q_OBJECT
+  public:
+    TimingArea(CConfigDlg& window, PackedWriteArea& packedWrite);
+
+    // Fills the group for a device that is being shown.
+    void showDevice(int index);
+
+    void read();
+    void save();
+    void calibrate();
+    void modify();
+    void loadRow();
+    void selectMode(ScheduleMode mode);
+
+    TimingLink& link() { return *link_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void onAction(int entry, const TimingAction& action);
+    void fillList(const DeviceRecord& device);
+    void setRow(int row, const DeviceRecord& device);
+    void showClock(const BoardClock& clock);
+    void showWeekdayOf(const BoardClock& clock);
+    void showPickedWeekday();
+    void setStatus(TimingStatus status);
+    // The selected device, or null with the status bar prompt.
+    DeviceRecord* selectedBoard();
+    BoardClock pickedClock() const;
+    void message(const std::string& text);
+
+    CConfigDlg& window_;
+    PackedWriteArea& packedWrite_;
+    TimingLink* link_ = nullptr;
+    QTableWidget* list_ = nullptr;
+    QObject* listViewport_ = nullptr;
+};
+
+}  // namespace tavrel

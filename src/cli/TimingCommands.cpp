@@ -1,0 +1,446 @@
+// timing read, timing set, clock: the output schedules and the clock of IO boards. A 302-byte board
+// is asked over the pass-through chains; a board with a configuration image is read from the record
+// its search reply carried and written with the packed write.
+#include <QtCore/QDateTime>
+#include <QtCore/QDeadlineTimer>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QEventLoop>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QTimer>
+
+#include "Commands.h"
+#include "PackedWriteRun.h"
+#include "TimingLink.h"
+#include "timing/ConfigImage.h"
+#include "timing/ScheduleArgs.h"
+
+namespace tavrel::cli {
+
+namespace {
+
+// The board names the next step of a chain within a second or is asked again three times; this
+// bounds a whole chain of eleven steps should something else stall it.
+constexpr int kChainDeadlineMs = 60000;
+// A step without resends (the options write, the clock set) counts as lost after as long as the
+// resends of any other step would take.
+constexpr int kStepSilenceMs = (kMaxResends + 1) * kResendIntervalMs + 500;
+constexpr int kClockAttempts = 4;
+constexpr int kDefaultMaxDriftS = 2;
+// A clock written in a packed write and read back by a new search may be this far off.
+constexpr long long kClockReadBackToleranceS = 3;
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+enum class Source { None, Chain, Image };
+
+Source sourceOf(const DeviceRecord& r) {
+    if (r.form302 == 1) return r.outputTiming == 1 ? Source::Chain : Source::None;
+    if (r.imagePresent == 1) return Source::Image;
+    return Source::None;
+}
+
+CalendarTime computerNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    return {now.date().year(), now.date().month(),  now.date().day(),
+            now.time().hour(), now.time().minute(), now.time().second()};
+}
+
+// What a finished chain told.
+struct ChainResult {
+    bool finished = false;
+    std::optional<std::array<bool, 2>> options;
+    std::optional<BoardClock> clock;
+};
+
+// Runs one chain on the link until it ends, gives up or the deadline passes.
+ChainResult runChain(TimingLink& link, const std::function<void()>& start,
+                     int deadlineMs = kChainDeadlineMs) {
+    ChainResult result;
+    QEventLoop loop;
+    QTimer silence;
+    silence.setSingleShot(true);
+    QObject::connect(&silence, &QTimer::timeout, &loop, &QEventLoop::quit);
+    link.setObserver([&](int, const TimingAction& a) {
+        if (!a.send.empty()) silence.start(kStepSilenceMs);
+        if (a.options) result.options = a.options;
+        if (a.clock) result.clock = a.clock;
+        if (a.finished) result.finished = true;
+        if (a.finished || a.gaveUp) QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(deadlineMs);
+    start();
+    if (!result.finished) loop.exec();
+    link.setObserver({});
+    return result;
+}
+
+struct Snapshot {
+    std::array<bool, 2> options{};
+    BoardClock clock;
+    int rows = 0;
+};
+
+QString modeName(std::uint8_t mode) {
+    switch (mode) {
+        case 1:
+            return "timer";
+        case 2:
+            return "strobe";
+        case 3:
+            return "week";
+        default:
+            return "none";
+    }
+}
+
+QJsonObject channelJson(std::size_t channel, const OutputSchedule& s) {
+    QJsonObject o{{"channel", int(channel + 1)}, {"mode", modeName(s.mode)}, {"modeByte", s.mode}};
+    o["timerOpen"] = q(scheduleDateTimeText(s.open));
+    o["timerClose"] = q(scheduleDateTimeText(s.close));
+    o["strobeOpen"] = s.strobeOpen;
+    o["strobeClose"] = s.strobeClose;
+    o["openWeekday"] = s.openWeekday();
+    o["closeWeekday"] = s.closeWeekday();
+    o["weekOpen"] = q(scheduleTimeText(s.open));
+    o["weekClose"] = q(scheduleTimeText(s.close));
+    const ScheduleBytes raw = wireBytes(s);
+    o["bytes"] = QString(QByteArray(reinterpret_cast<const char*>(raw.data()), int(raw.size())).toHex());
+    return o;
+}
+
+QString channelLine(std::size_t channel, const OutputSchedule& s) {
+    QString line = QStringLiteral("channel %1  %2").arg(channel + 1).arg(modeName(s.mode), -6);
+    switch (s.mode) {
+        case 1:
+            return line + "  open " + q(scheduleDateTimeText(s.open)) + "  close " +
+                   q(scheduleDateTimeText(s.close));
+        case 2:
+            return line + QStringLiteral("  open %1  close %2").arg(s.strobeOpen).arg(s.strobeClose);
+        case 3:
+            return line + QStringLiteral("  open %1 %2  close %3 %4")
+                              .arg(s.openWeekday())
+                              .arg(q(scheduleTimeText(s.open)))
+                              .arg(s.closeWeekday())
+                              .arg(q(scheduleTimeText(s.close)));
+        default:
+            return line + QStringLiteral("  (mode byte %1)").arg(s.mode);
+    }
+}
+
+void printSchedules(Context& ctx, const DeviceRecord& r, const Snapshot& snap) {
+    if (ctx.options.json) {
+        QJsonArray channels;
+        for (int n = 0; n < snap.rows; ++n)
+            channels.append(channelJson(std::size_t(n), scheduleOf(r, std::size_t(n))));
+        QJsonObject o{{"device", q(r.sourceAddress)},  {"clock", q(clockText(snap.clock))},
+                      {"weekday", snap.clock.weekday}, {"outputFollow", snap.options[0]},
+                      {"sendStatus", snap.options[1]}, {"channels", channels}};
+        ctx.out << QJsonDocument(o).toJson(QJsonDocument::Indented);
+        return;
+    }
+    ctx.out << "clock          " << q(clockText(snap.clock)) << "  weekday " << snap.clock.weekday << '\n';
+    ctx.out << "output follow  " << (snap.options[0] ? "on" : "off") << '\n';
+    ctx.out << "send status    " << (snap.options[1] ? "on" : "off") << '\n';
+    for (int n = 0; n < snap.rows; ++n)
+        ctx.out << channelLine(std::size_t(n), scheduleOf(r, std::size_t(n))) << '\n';
+}
+
+// The board's schedules, options and clock; nothing (with the message printed) when it has none
+// or the chain went unanswered.
+std::optional<Snapshot> readSchedules(Context& ctx, DeviceSession& session, TimingLink& link, int index) {
+    const DeviceRecord& r = session.table()[static_cast<std::size_t>(index)];
+    Snapshot snap;
+    switch (sourceOf(r)) {
+        case Source::None:
+            ctx.err << "the device reports no output schedules\n";
+            return std::nullopt;
+        case Source::Image:
+            if (!hasTimingMarker(r)) {
+                ctx.err << "the device reports no output schedules\n";
+                return std::nullopt;
+            }
+            snap.options = {r.ioOptions[0] == 1, r.ioOptions[1] == 1};
+            snap.clock = clockOf(r);
+            snap.rows = scheduleRowCount(r);
+            return snap;
+        case Source::Chain: {
+            const ChainResult chain = runChain(link, [&] { link.startRead(index); });
+            if (!chain.finished || !chain.options || !chain.clock) {
+                ctx.err << "no answer from the board after the resends\n";
+                return std::nullopt;
+            }
+            snap.options = *chain.options;
+            snap.clock = *chain.clock;
+            snap.rows = scheduleRowCount(r);
+            return snap;
+        }
+    }
+    return std::nullopt;
+}
+
+// "--name V1 V2 ..." out of args; nothing when absent, an error when values are missing.
+std::optional<QStringList> takeValues(QStringList& args, const QString& name, int count, QString* error) {
+    const auto at = args.indexOf(name);
+    if (at < 0) return std::nullopt;
+    if (at + count >= args.size()) {
+        *error = QStringLiteral("%1 needs %2 values").arg(name).arg(count);
+        return std::nullopt;
+    }
+    QStringList values = args.mid(at + 1, count);
+    args.erase(args.begin() + at, args.begin() + at + count + 1);
+    return values;
+}
+
+int runTimingRead(Context& ctx, QStringList args) {
+    if (args.size() != 1) {
+        ctx.err << "usage: tavrel-cli timing read DEVICE\n";
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args.front());
+    if (found.index < 0) return found.exitCode;
+    TimingLink link(session);
+    const auto snap = readSchedules(ctx, session, link, found.index);
+    if (!snap) return kExitFailed;
+    printSchedules(ctx, session.table()[static_cast<std::size_t>(found.index)], *snap);
+    return kExitOk;
+}
+
+const char* kSetUsage =
+    "usage: tavrel-cli timing set DEVICE --channel N (--timer OPEN CLOSE | --strobe OPEN CLOSE |\n"
+    "       --week OPENDAY OPENTIME CLOSEDAY CLOSETIME)\n";
+
+// The change asked for on the command line, checked before anything is sent.
+struct ScheduleChange {
+    std::size_t channel = 0;
+    std::function<void(OutputSchedule&)> apply;
+};
+
+std::optional<ScheduleChange> parseChange(QStringList& args, QString& error) {
+    ScheduleChange change;
+    const auto channel = takeOption(args, "--channel", &error);
+    bool ok = false;
+    const int n = channel ? channel->toInt(&ok) : 0;
+    if (!channel || !ok || n < 1 || n > int(kScheduleChannels)) {
+        if (error.isEmpty()) error = "--channel: a channel number 1-8";
+        return std::nullopt;
+    }
+    change.channel = std::size_t(n - 1);
+    const auto timer = takeValues(args, "--timer", 2, &error);
+    const auto strobe = takeValues(args, "--strobe", 2, &error);
+    const auto week = takeValues(args, "--week", 4, &error);
+    if (!error.isEmpty()) return std::nullopt;
+    if (int(timer.has_value()) + int(strobe.has_value()) + int(week.has_value()) != 1) {
+        error = "give exactly one of --timer, --strobe, --week";
+        return std::nullopt;
+    }
+    if (timer) {
+        const auto open = parseScheduleDateTime((*timer)[0].toStdString());
+        const auto close = parseScheduleDateTime((*timer)[1].toStdString());
+        if (!open || !close) {
+            error =
+                "--timer: times are \"YYYY-MM-DD HH:MM:SS\" (2000-2254; any field may be ff, the year ffff)";
+            return std::nullopt;
+        }
+        change.apply = [o = *open, c = *close](OutputSchedule& s) {
+            s.open = o;
+            s.close = c;
+            s.mode = static_cast<std::uint8_t>(ScheduleMode::Timer);
+        };
+    } else if (strobe) {
+        const auto open = parseStrobeTime((*strobe)[0].toStdString());
+        const auto close = parseStrobeTime((*strobe)[1].toStdString());
+        if (!open || !close) {
+            error = "--strobe: times are numbers 0-65535";
+            return std::nullopt;
+        }
+        change.apply = [o = *open, c = *close](OutputSchedule& s) {
+            s.strobeOpen = o;
+            s.strobeClose = c;
+            s.mode = static_cast<std::uint8_t>(ScheduleMode::Strobe);
+        };
+    } else {
+        const auto openDay = parseWeekday((*week)[0].toStdString());
+        const auto openTime = parseScheduleTime((*week)[1].toStdString());
+        const auto closeDay = parseWeekday((*week)[2].toStdString());
+        const auto closeTime = parseScheduleTime((*week)[3].toStdString());
+        if (!openDay || !openTime || !closeDay || !closeTime) {
+            error = "--week: days are 1-7 (7 Sunday), times \"HH:MM:SS\" (any field may be ff)";
+            return std::nullopt;
+        }
+        change.apply = [=](OutputSchedule& s) {
+            s.weekdays = static_cast<std::uint8_t>(*openDay << 4 | *closeDay);
+            std::copy(openTime->begin(), openTime->end(), s.open.begin() + 3);
+            std::copy(closeTime->begin(), closeTime->end(), s.close.begin() + 3);
+            s.mode = static_cast<std::uint8_t>(ScheduleMode::Week);
+        };
+    }
+    return change;
+}
+
+int runTimingSet(Context& ctx, QStringList args) {
+    QString error;
+    const auto change = parseChange(args, error);
+    if (change && args.size() != 1) error = "unexpected: " + args.join(' ');
+    if (!error.isEmpty() || !change) {
+        ctx.err << error << '\n' << kSetUsage;
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args.front());
+    if (found.index < 0) return found.exitCode;
+    TimingLink link(session);
+    const auto snap = readSchedules(ctx, session, link, found.index);
+    if (!snap) return kExitFailed;
+    DeviceRecord& r = session.table()[static_cast<std::size_t>(found.index)];
+    OutputSchedule schedule = scheduleOf(r, change->channel);
+    change->apply(schedule);
+    setSchedule(r, change->channel, schedule);
+    if (!ctx.options.json) ctx.out << channelLine(change->channel, schedule) << '\n';
+
+    if (sourceOf(r) == Source::Image)
+        return sendPackedWrite(ctx, session, found.index, packedWriteInputOf(r), false);
+    // The options go back as the board reported them; the list was read, so the save may run.
+    const ChainResult saved =
+        runChain(link, [&] { link.startSave(found.index, snap->options[0], snap->options[1], true); });
+    if (!saved.finished) {
+        ctx.err << "no answer from the board after the resends\n";
+        return kExitFailed;
+    }
+    ctx.out << q(std::string(timingStatusText(TimingStatus::Saved, ctx.texts))) << '\n';
+    return kExitOk;
+}
+
+int checkClock(Context& ctx, DeviceSession& session, int index, int maxDrift) {
+    const DeviceRecord& r = session.table()[static_cast<std::size_t>(index)];
+    BoardClock board;
+    if (sourceOf(r) == Source::Chain) {
+        TimingLink link(session);
+        const ChainResult chain = runChain(link, [&] { link.readClock(index); });
+        if (!chain.clock) {
+            ctx.err << "no answer from the board after the resends\n";
+            return kExitFailed;
+        }
+        board = *chain.clock;
+    } else {
+        board = clockOf(r);  // as the search reply just reported it
+    }
+    const CalendarTime now = computerNow();
+    const auto drift = clockDrift(board, now);
+    const QString computerText = q(clockText(boardClockOf(now)));
+    if (ctx.options.json) {
+        QJsonObject o{{"device", q(r.sourceAddress)},
+                      {"board", q(clockText(board))},
+                      {"computer", computerText},
+                      {"maxDrift", maxDrift}};
+        o["driftSeconds"] = drift ? QJsonValue(double(*drift)) : QJsonValue();
+        o["withinLimit"] = drift && std::llabs(*drift) <= maxDrift;
+        ctx.out << QJsonDocument(o).toJson(QJsonDocument::Indented);
+    } else {
+        ctx.out << "board clock     " << q(clockText(board)) << '\n';
+        ctx.out << "computer clock  " << computerText << '\n';
+        if (drift) ctx.out << "drift           " << *drift << " s (positive: the board is behind)\n";
+    }
+    if (!drift) {
+        ctx.err << "the board's clock holds no valid date and time\n";
+        return kExitFailed;
+    }
+    if (std::llabs(*drift) > maxDrift) {
+        ctx.err << "drift beyond " << maxDrift << " s\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::optional<CalendarTime>& given) {
+    DeviceRecord& r = session.table()[static_cast<std::size_t>(index)];
+    if (sourceOf(r) == Source::Chain) {
+        TimingLink link(session);
+        // The set-clock request is not resent by the chain; a script still deserves a few tries.
+        for (int attempt = 0; attempt < kClockAttempts; ++attempt) {
+            const BoardClock clock = boardClockOf(given.value_or(computerNow()));
+            const ChainResult done = runChain(
+                link, [&] { link.calibrate(index, clock); }, kResendIntervalMs);
+            if (done.finished) {
+                ctx.out << q(std::string(timingStatusText(TimingStatus::Calibrated, ctx.texts))) << "  "
+                        << q(clockText(*done.clock)) << '\n';
+                return kExitOk;
+            }
+            if (!ctx.options.json)
+                ctx.out << q(std::string(timingStatusText(TimingStatus::Resending, ctx.texts))) << '\n';
+        }
+        ctx.err << "no answer from the board after the resends\n";
+        return kExitFailed;
+    }
+    const BoardClock clock = boardClockOf(given.value_or(computerNow()));
+    setClock(r, clock);
+    QElapsedTimer sinceWrite;
+    sinceWrite.start();
+    auto clockTaken = [&](const DeviceRecord& readBack) -> std::optional<std::string> {
+        const CalendarTime expected{clock.fullYear(), clock.month,  clock.day,
+                                    clock.hour,       clock.minute, clock.second};
+        const auto drift = clockDrift(clockOf(readBack), expected);
+        const long long elapsed = sinceWrite.elapsed() / 1000;
+        if (drift && std::llabs(*drift + elapsed) <= kClockReadBackToleranceS) return std::nullopt;
+        return "clock (" + clockText(clockOf(readBack)) + ")";
+    };
+    return sendPackedWrite(ctx, session, index, packedWriteInputOf(r), true, clockTaken);
+}
+
+}  // namespace
+
+int runTiming(Context& ctx) {
+    QStringList args = ctx.options.arguments;
+    const QString sub = args.isEmpty() ? QString() : args.takeFirst();
+    if (sub == "read") return runTimingRead(ctx, args);
+    if (sub == "set") return runTimingSet(ctx, args);
+    ctx.err << "usage: tavrel-cli timing read DEVICE | timing set DEVICE ...\n";
+    return kExitUsage;
+}
+
+int runClock(Context& ctx) {
+    QStringList args = ctx.options.arguments;
+    QString error;
+    const bool check = takeFlag(args, "--check");
+    const auto time = takeOption(args, "--time", &error);
+    const auto maxDriftText = takeOption(args, "--max-drift", &error);
+    std::optional<CalendarTime> given;
+    int maxDrift = kDefaultMaxDriftS;
+    if (time) {
+        given = parseClockText(time->toStdString());
+        if (!given) error = "--time: \"YYYY-MM-DD HH:MM:SS\", a real date from 2000 to 2255, not " + *time;
+    }
+    if (maxDriftText) {
+        bool ok = false;
+        maxDrift = maxDriftText->toInt(&ok);
+        if (!ok || maxDrift < 0) error = "--max-drift: a number of seconds, not " + *maxDriftText;
+    }
+    if (check && time) error = "--time and --check exclude each other";
+    if (!check && maxDriftText) error = "--max-drift goes with --check";
+    if (error.isEmpty() && args.size() != 1)
+        error =
+            "usage: tavrel-cli clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] | clock DEVICE --check "
+            "[--max-drift S]";
+    if (!error.isEmpty()) {
+        ctx.err << error << '\n';
+        return kExitUsage;
+    }
+    DeviceSession session(ctx.options.network);
+    FoundDevice found = findDevice(ctx, session, args.front());
+    if (found.index < 0) return found.exitCode;
+    if (sourceOf(session.table()[static_cast<std::size_t>(found.index)]) == Source::None) {
+        ctx.err << "the device reports no clock\n";
+        return kExitFailed;
+    }
+    return check ? checkClock(ctx, session, found.index, maxDrift)
+                 : setBoardClock(ctx, session, found.index, given);
+}
+
+}  // namespace tavrel::cli

@@ -1,0 +1,194 @@
+// tavrel-cli timing read/set and clock against simulated IO boards: the chains of a 302-byte board
+// with their resends, the packed write of image boards with its answer or its read-back check.
+#include <gtest/gtest.h>
+
+#include <QtCore/QDateTime>
+
+#include "CliHarness.h"
+
+using namespace clitest;
+using tavrel::sim::SimDevice;
+
+namespace {
+
+constexpr std::uint8_t kPassThrough = 0x03;
+
+QJsonObject jsonOf(const CliRun& run) {
+    QString error;
+    QJsonObject o = jsonObjectOf(run.out, &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString() << "\n" << run.out.toStdString();
+    return o;
+}
+
+// Schedule n of the board's table as the board keeps it (image byte order).
+std::vector<std::uint8_t> schedule(const SimDevice& d, std::size_t n) {
+    const auto& t = d.settings().board.schedules;
+    return {t.begin() + std::ptrdiff_t(n * 18), t.begin() + std::ptrdiff_t(n * 18 + 18)};
+}
+
+TEST(CliTiming, ReadOfA302BoardRunsTheWholeChain) {
+    auto sim = simulate({"kind=302,timing"});
+    const CliRun run = runCli(sim->devicePort(), {"--json", "timing", "read", "000002"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject o = jsonOf(run);
+    const QJsonArray channels = o["channels"].toArray();
+    ASSERT_EQ(channels.size(), 8);
+    const QJsonObject first = channels[0].toObject();
+    EXPECT_EQ(first["mode"].toString(), "week");
+    EXPECT_EQ(first["openWeekday"].toInt(), 1);
+    EXPECT_EQ(first["closeWeekday"].toInt(), 5);
+    EXPECT_EQ(first["weekOpen"].toString(), "08:00:00");
+    EXPECT_EQ(channels[7].toObject()["channel"].toInt(), 8);
+    EXPECT_EQ(sim->device(0)->framesReceived('W', kPassThrough), 11);
+    const QDateTime clock = QDateTime::fromString(o["clock"].toString(), "yyyy-MM-dd HH:mm:ss");
+    EXPECT_LE(std::llabs(clock.secsTo(sim->device(0)->boardClock())), 2);
+}
+
+TEST(CliTiming, LostRepliesAreResentAndAnUnansweredChainFails) {
+    auto sim = simulate({"kind=302,timing,drop=3", "kind=302,timing,ip=127.0.0.9"});
+    const CliRun lossy = runCli(sim->devicePort(), {"timing", "read", "000002"});
+    EXPECT_EQ(lossy.exitCode, 0) << lossy.err.toStdString();
+    EXPECT_GT(sim->device(0)->repliesDropped(), 0);
+    EXPECT_GT(sim->device(0)->framesReceived('W', kPassThrough), 11);
+    EXPECT_EQ(rowsOf(lossy.out).size(), 3u + 8u);
+
+    // A board that falls silent once the chain starts: the first request and its three resends.
+    SimDevice& quiet = *sim->device(1);
+    QObject::connect(&quiet, &SimDevice::frameReceived, &quiet,
+                     [&quiet](const tavrel::sim::ReceivedFrame& f) {
+                         if (f.subCode != kPassThrough || quiet.options().silent) return;
+                         tavrel::sim::SimOptions options = quiet.options();
+                         options.silent = true;
+                         quiet.setOptions(options);
+                     });
+    const CliRun lost = runCli(sim->devicePort(), {"timing", "read", "000009"});
+    EXPECT_EQ(lost.exitCode, 1);
+    EXPECT_TRUE(lost.err.contains("after the resends"));
+    EXPECT_EQ(quiet.framesReceived('W', kPassThrough), 4);
+}
+
+TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
+    auto sim = simulate({"kind=302,timing"});
+    SimDevice& d = *sim->device(0);
+    const auto before = d.settings().board.schedules;
+    const CliRun run =
+        runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "2", "--strobe", "300", "200"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(d.framesReceived('W', kPassThrough), 11 + 9);
+    const auto ch2 = schedule(d, 1);
+    EXPECT_EQ(ch2[17], 2);
+    EXPECT_EQ(ch2[12], 0x2C);  // little-endian in the board's table: 300
+    EXPECT_EQ(ch2[13], 0x01);
+    EXPECT_EQ(ch2[14], 200);
+    for (std::size_t n : {0u, 2u, 7u})
+        EXPECT_EQ(schedule(d, n),
+                  std::vector<std::uint8_t>(before.begin() + n * 18, before.begin() + n * 18 + 18));
+
+    const CliRun week = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "8", "--week", "7",
+                                                   "06:30:ff", "1", "ff:00:00"});
+    ASSERT_EQ(week.exitCode, 0) << week.err.toStdString();
+    const auto ch8 = schedule(d, 7);
+    EXPECT_EQ(ch8[16], 0x71);
+    EXPECT_EQ(ch8[3], 6);
+    EXPECT_EQ(ch8[5], 255);
+    EXPECT_EQ(ch8[9], 255);
+    EXPECT_EQ(ch8[17], 3);
+}
+
+TEST(CliTiming, ASaveWhoseFirstAnswerIsLostFailsWithoutWritingAChannel) {
+    auto sim = simulate({"kind=302,timing"});
+    SimDevice& d = *sim->device(0);
+    // The options write is the one request of the save that is not resent.
+    QObject::connect(&d, &SimDevice::frameReceived, &d, [&d](const tavrel::sim::ReceivedFrame& f) {
+        if (f.subCode != kPassThrough || f.bytes.size() < 8 || f.bytes[7] != 0x6E) return;
+        tavrel::sim::SimOptions options = d.options();
+        options.silent = true;
+        d.setOptions(options);
+    });
+    const auto before = d.settings().board.schedules;
+    const CliRun run =
+        runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "5", "6"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(d.settings().board.schedules == before);
+}
+
+TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
+    auto sim = simulate({"kind=830", "kind=866,noack"});
+    const CliRun acked = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "3", "--timer",
+                                                    "2030-01-02 03:04:05", "ffff-ff-ff 23:59:ff"});
+    ASSERT_EQ(acked.exitCode, 0) << acked.err.toStdString();
+    EXPECT_TRUE(acked.out.contains("acknowledged"));
+    EXPECT_EQ(sim->device(0)->packedWrites(), 1);
+    EXPECT_EQ(schedule(*sim->device(0), 2),
+              (std::vector<std::uint8_t>{30, 1, 2, 3, 4, 5, 255, 255, 255, 23, 59, 255, 0, 0, 0, 0, 0, 1}));
+    const CliRun read = runCli(sim->devicePort(), {"--json", "timing", "read", "000002"});
+    ASSERT_EQ(read.exitCode, 0);
+    const QJsonObject third = jsonOf(read)["channels"].toArray()[2].toObject();
+    EXPECT_EQ(third["timerOpen"].toString(), "2030-01-02 03:04:05");
+    EXPECT_EQ(third["timerClose"].toString(), "ffff-ff-ff 23:59:ff");
+
+    // A board that takes the write without a word: the CLI searches again and compares.
+    const CliRun quiet = runCli(sim->devicePort(), {"--json", "set-network", "000003", "--ip", "10.1.2.3"});
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
+    EXPECT_EQ(jsonOf(quiet)["result"].toString(), "verified");
+    EXPECT_EQ(sim->device(1)->settings().network[0], 10);
+}
+
+TEST(CliTiming, RefusedAndBadInputs) {
+    auto sim = simulate({"kind=830,refuse", "kind=250"});
+    const CliRun refused =
+        runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("配置失败")));
+    // No schedules on a board without an image.
+    EXPECT_EQ(runCli(sim->devicePort(), {"timing", "read", "000003"}).exitCode, 1);
+
+    const std::vector<QStringList> usage = {
+        {"timing", "set", "000002", "--channel", "9", "--strobe", "1", "2"},
+        {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "65536"},
+        {"timing", "set", "000002", "--channel", "1", "--timer", "2030-02-30 00:00:00",
+         "2030-01-01 00:00:00"},
+        {"timing", "set", "000002", "--channel", "1", "--week", "0", "00:00:00", "1", "00:00:00"},
+        {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2", "--week", "1", "00:00:00", "1",
+         "00:00:00"},
+        {"timing", "set", "000002", "--channel", "1", "--timer", "2030-01-01 00:00:00"},
+        {"timing", "set", "000002", "--channel", "1"},
+        {"timing", "write", "000002"},
+        {"clock", "000002", "--time", "2030-02-29 00:00:00"},
+        {"clock", "000002", "--check", "--time", "2030-01-01 00:00:00"},
+        {"clock", "000002", "--max-drift", "3"},
+    };
+    for (const QStringList& args : usage) {
+        const CliRun run = runCli(sim->devicePort(), args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 1);  // the refused write alone
+}
+
+TEST(CliTiming, ClockIsSetAndCheckedOnBothKindsOfBoard) {
+    auto sim = simulate({"kind=302,timing", "kind=830", "kind=302,timing,clock-offset=-100"});
+    const CliRun set302 = runCli(sim->devicePort(), {"clock", "000002", "--time", "2031-03-09 06:05:04"});
+    ASSERT_EQ(set302.exitCode, 0) << set302.err.toStdString();
+    EXPECT_EQ(sim->device(0)->boardClock().date(), QDate(2031, 3, 9));
+
+    const CliRun set830 = runCli(sim->devicePort(), {"clock", "000003", "--time", "2032-12-31 23:00:00"});
+    ASSERT_EQ(set830.exitCode, 0) << set830.err.toStdString();
+    const auto& frame = sim->device(1)->frames().back().bytes;
+    ASSERT_EQ(frame.size(), 830u);
+    EXPECT_EQ(frame[791], 1);
+    EXPECT_EQ(sim->device(1)->boardClock().date(), QDate(2032, 12, 31));
+
+    // Set to now, the drift is within the default limit on both.
+    for (const char* key : {"000002", "000003"}) {
+        ASSERT_EQ(runCli(sim->devicePort(), {"clock", key}).exitCode, 0) << key;
+        const CliRun check = runCli(sim->devicePort(), {"--json", "clock", key, "--check"});
+        EXPECT_EQ(check.exitCode, 0) << key << check.err.toStdString();
+        EXPECT_TRUE(jsonOf(check)["withinLimit"].toBool());
+    }
+    const CliRun behind = runCli(sim->devicePort(), {"--json", "clock", "000004", "--check"});
+    EXPECT_EQ(behind.exitCode, 1);
+    EXPECT_NEAR(jsonOf(behind)["driftSeconds"].toDouble(), 100, 2);
+    EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000004", "--check", "--max-drift", "200"}).exitCode, 0);
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "timing/ScheduleArgs.h"
+
+namespace tavrel {
+namespace {
+
+TEST(ScheduleArgs, DateTimesWithWildcardsRoundTrip) {
+    auto t = parseScheduleDateTime("2030-05-06 07:08:09");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(*t, (std::array<std::uint8_t, 6>{30, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(scheduleDateTimeText(*t), "2030-05-06 07:08:09");
+    auto any = parseScheduleDateTime("ffff-FF-ff 08:ff:00");
+    ASSERT_TRUE(any);
+    EXPECT_EQ(*any, (std::array<std::uint8_t, 6>{255, 255, 255, 8, 255, 0}));
+    EXPECT_EQ(scheduleDateTimeText(*any), "ffff-ff-ff 08:ff:00");
+    EXPECT_TRUE(parseScheduleDateTime("ffff-02-29 00:00:00"));
+    EXPECT_TRUE(parseScheduleDateTime("2032-02-29 00:00:00"));
+    EXPECT_TRUE(parseScheduleDateTime("2031-ff-31 00:00:00"));
+    for (const char* bad :
+         {"2031-02-29 00:00:00", "ffff-04-31 00:00:00", "2255-01-01 00:00:00", "1999-01-01 00:00:00",
+          "2030-13-01 00:00:00", "2030-00-01 00:00:00", "2030-01-32 00:00:00", "2030-01-01 24:00:00",
+          "2030-01-01 00:60:00", "2030-1-01 00:00:00", "2030-01-01T00:00:00", "fff-01-01 00:00:00"})
+        EXPECT_FALSE(parseScheduleDateTime(bad)) << bad;
+}
+
+TEST(ScheduleArgs, TimesStrobeAndWeekdays) {
+    EXPECT_EQ(parseScheduleTime("18:30:ff"), (std::array<std::uint8_t, 3>{18, 30, 255}));
+    EXPECT_FALSE(parseScheduleTime("18:30"));
+    EXPECT_FALSE(parseScheduleTime("-1:30:00"));
+    EXPECT_EQ(parseStrobeTime("65535"), 65535);
+    EXPECT_EQ(parseStrobeTime("0"), 0);
+    EXPECT_FALSE(parseStrobeTime("65536"));
+    EXPECT_FALSE(parseStrobeTime("-1"));
+    EXPECT_FALSE(parseStrobeTime("12s"));
+    EXPECT_EQ(parseWeekday("7"), 7);
+    EXPECT_FALSE(parseWeekday("0"));
+    EXPECT_FALSE(parseWeekday("8"));
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "timing/ConfigImage.h"
+#include "timing/TimingChain.h"
+
+namespace tavrel {
+namespace {
+
+const DeviceKey kKey{0x19, 0x00, 0x33};
+
+// A board written from its side: unwraps the pass-through frame and answers by request code.
+struct FakeBoard {
+    std::array<std::array<std::uint8_t, 18>, 8> schedules{};
+    std::array<std::uint8_t, 2> options{1, 0};
+    std::vector<std::uint8_t> requests;
+
+    std::vector<std::uint8_t> inner(std::uint8_t code, std::vector<std::uint8_t> payload) {
+        std::vector<std::uint8_t> f = {'H', ':', 1, code};
+        f.insert(f.end(), payload.begin(), payload.end());
+        unsigned sum = 0;
+        for (auto b : f) sum += b;
+        f.push_back(static_cast<std::uint8_t>(sum));
+        f.push_back('E');
+        f.push_back('D');
+        return f;
+    }
+
+    std::vector<std::uint8_t> answer(const Frame& request) {
+        const std::uint8_t code = request.at(7);
+        requests.push_back(code);
+        if (code == 0x66) return inner(0x67, {'B', 'O', 'A', 'R', 'D', 0, 0, 0});
+        if (code == 0x6C) return inner(0x6D, {options[0], options[1], 0, 0, 0, 0, 0, 0});
+        if (code == 0x6E) {
+            options = {request[8], request[9]};
+            return inner(0x6D, {options[0], options[1], 0, 0, 0, 0, 0, 0});
+        }
+        if (code == 0x80 || code == 0x82) return inner(0x81, {24, 5, 5, 12, 30, 0, 7, 0});
+        if (code >= 0x83 && code <= 0x8A) {
+            auto& s = schedules[code - 0x83];
+            return inner(static_cast<std::uint8_t>(code + 0x20), {s.begin(), s.end()});
+        }
+        if (code >= 0xC3 && code <= 0xCA) {
+            auto& s = schedules[code - 0xC3];
+            std::copy(request.begin() + 8, request.begin() + 26, s.begin());
+            return inner(static_cast<std::uint8_t>(code - 0x20), {s.begin(), s.end()});
+        }
+        return {};
+    }
+};
+
+DeviceRecord board302() {
+    DeviceRecord d;
+    d.key = kKey;
+    d.form302 = 1;
+    d.imagePresent = 1;
+    return d;
+}
+
+// Plays a chain against the board until nothing more is sent; returns the last action.
+TimingAction run(TimingChain& chain, DeviceRecord& device, FakeBoard& board, TimingAction a, int& pairs) {
+    TimingAction last = a;
+    while (!a.send.empty()) {
+        auto reply = board.answer(a.send);
+        ++pairs;
+        a = chain.onReply(device, reply);
+        if (a.status != TimingStatus::None || a.finished) last = a;
+    }
+    return last;
+}
+
+TEST(TimingChain, FullReadIsElevenPairsAndStoresEverySchedule) {
+    FakeBoard board;
+    for (std::uint8_t n = 0; n < 8; ++n)
+        board.schedules[n] = {24, 1, n, 8, 0, 0, 24, 1, n, 18, 0, 0, 0x01, 0x2C, 0, n, 0x17, 1};
+    DeviceRecord device = board302();
+    TimingChain chain;
+    TimingAction start = chain.startRead(kKey);
+    EXPECT_EQ(start.status, TimingStatus::Reading);
+    EXPECT_TRUE(start.clearList);
+    EXPECT_TRUE(start.startResendTimer);
+    int pairs = 0;
+    TimingAction last = run(chain, device, board, start, pairs);
+    EXPECT_EQ(pairs, 11);
+    EXPECT_EQ(board.requests,
+              (std::vector<std::uint8_t>{0x66, 0x6C, 0x80, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8A}));
+    EXPECT_TRUE(last.finished);
+    EXPECT_TRUE(last.refillList);
+    EXPECT_EQ(last.status, TimingStatus::Read);
+    EXPECT_TRUE(hasTimingMarker(device));
+    EXPECT_EQ(scheduleRowCount(device), 8);
+    for (std::uint8_t n = 0; n < 8; ++n) {
+        const OutputSchedule s = scheduleOf(device, n);
+        EXPECT_EQ(s.strobeOpen, 300);
+        EXPECT_EQ(s.strobeClose, n);
+        EXPECT_EQ(s.open[2], n);
+    }
+    // The image holds the 16-bit values little-endian.
+    EXPECT_EQ(device.imageA[204 + 12], 0x2C);
+    EXPECT_EQ(device.imageA[204 + 13], 0x01);
+}
+
+TEST(TimingChain, ReadReportsTextOptionsAndClockOnTheWay) {
+    FakeBoard board;
+    DeviceRecord device = board302();
+    TimingChain chain;
+    TimingAction a = chain.startRead(kKey);
+    a = chain.onReply(device, board.answer(a.send));
+    EXPECT_EQ(a.boardText, "BOARD");
+    a = chain.onReply(device, board.answer(a.send));
+    EXPECT_EQ(a.options, (std::array<bool, 2>{true, false}));
+    a = chain.onReply(device, board.answer(a.send));
+    ASSERT_TRUE(a.clock);
+    EXPECT_EQ(a.clock->weekday, 7);
+    EXPECT_EQ(a.clock->fullYear(), 2024);
+}
+
+TEST(TimingChain, FullSaveIsNinePairsAndSendsTheTable) {
+    FakeBoard board;
+    DeviceRecord device = board302();
+    markTimingSupport(device);
+    for (std::uint8_t n = 0; n < 8; ++n) {
+        OutputSchedule s;
+        s.mode = 2;
+        s.strobeOpen = static_cast<std::uint16_t>(100 + n);
+        setSchedule(device, n, s);
+    }
+    TimingChain chain;
+    EXPECT_EQ(chain.startSave(kKey, false, true, false).status, TimingStatus::ReadFirst);
+    EXPECT_TRUE(chain.startSave(kKey, false, true, false).send.empty());
+    TimingAction start = chain.startSave(kKey, false, true, true);
+    EXPECT_EQ(start.status, TimingStatus::Saving);
+    EXPECT_FALSE(start.startResendTimer);  // the options frame is not resent
+    int pairs = 0;
+    TimingAction last = run(chain, device, board, start, pairs);
+    EXPECT_EQ(pairs, 9);
+    EXPECT_EQ(last.status, TimingStatus::Saved);
+    EXPECT_FALSE(last.refillList);
+    EXPECT_EQ(board.options, (std::array<std::uint8_t, 2>{0, 1}));
+    for (std::uint8_t n = 0; n < 8; ++n) {
+        EXPECT_EQ(board.schedules[n][12], 0);
+        EXPECT_EQ(board.schedules[n][13], 100 + n);
+    }
+}
+
+TEST(TimingChain, ResendsTheLastRequestThreeTimesThenGivesUp) {
+    DeviceRecord device = board302();
+    TimingChain chain;
+    const TimingAction start = chain.startRead(kKey);
+    for (int i = 1; i <= 3; ++i) {
+        TimingAction a = chain.onResendTimer();
+        EXPECT_EQ(a.send, start.send);
+        EXPECT_EQ(a.status, TimingStatus::Resending);
+        EXPECT_TRUE(a.startResendTimer);
+        EXPECT_EQ(chain.resends(), i);
+    }
+    TimingAction last = chain.onResendTimer();
+    EXPECT_TRUE(last.send.empty());
+    EXPECT_TRUE(last.gaveUp);
+    EXPECT_EQ(last.status, TimingStatus::None);  // the status text stays
+    // A reply after giving up no longer moves the chain.
+    FakeBoard board;
+    EXPECT_TRUE(chain.onReply(device, board.answer(start.send)).send.empty());
+}
+
+TEST(TimingChain, AReplyResetsTheResendCountAndStrayRepliesChangeNothing) {
+    FakeBoard board;
+    DeviceRecord device = board302();
+    TimingChain chain;
+    TimingAction a = chain.startRead(kKey);
+    chain.onResendTimer();
+    chain.onResendTimer();
+    TimingAction next = chain.onReply(device, board.answer(a.send));
+    EXPECT_TRUE(next.stopResendTimer == false && next.startResendTimer);
+    EXPECT_EQ(chain.resends(), 0);
+    // The same text reply again (a board that answered twice) does not start a second chain.
+    EXPECT_TRUE(chain.onReply(device, board.inner(0x67, {'B', 0, 0, 0, 0, 0, 0, 0})).send.empty());
+    // A schedule reply too short to hold a schedule is left to the resend.
+    FakeBoard b2;
+    TimingChain c2;
+    TimingAction r = c2.startRead(kKey);
+    r = c2.onReply(device, b2.answer(r.send));
+    r = c2.onReply(device, b2.answer(r.send));
+    r = c2.onReply(device, b2.answer(r.send));
+    ASSERT_EQ(r.send.at(7), 0x83);
+    EXPECT_TRUE(c2.onReply(device, b2.inner(0xA3, {1, 2, 3, 4, 5, 6, 7, 8})).send.empty());
+    EXPECT_EQ(c2.onResendTimer().send, r.send);
+}
+
+TEST(TimingChain, CalibrateSendsOnceAndEndsOnTheClockReply) {
+    FakeBoard board;
+    DeviceRecord device = board302();
+    TimingChain chain;
+    TimingAction a = chain.calibrate(kKey, boardClockOf({2024, 5, 5, 12, 30, 0}));
+    EXPECT_EQ(a.status, TimingStatus::Calibrating);
+    EXPECT_FALSE(a.startResendTimer);
+    EXPECT_TRUE(chain.onResendTimer().send.empty());
+    TimingAction done = chain.onReply(device, board.answer(a.send));
+    EXPECT_EQ(done.status, TimingStatus::Calibrated);
+    EXPECT_TRUE(done.clock);
+    EXPECT_TRUE(done.send.empty());
+}
+
+TEST(TimingChain, AClockReadIsResentAndEndsQuietly) {
+    FakeBoard board;
+    DeviceRecord device = board302();
+    TimingChain chain;
+    TimingAction a = chain.readClock(kKey);
+    EXPECT_EQ(a.send.at(7), 0x80);
+    EXPECT_EQ(chain.onResendTimer().send, a.send);
+    TimingAction done = chain.onReply(device, board.answer(a.send));
+    EXPECT_TRUE(done.finished);
+    EXPECT_EQ(done.status, TimingStatus::None);
+    ASSERT_TRUE(done.clock);
+    EXPECT_EQ(clockOf(device), *done.clock);
+}
+
+TEST(TimingChain, StatusTextsFollowTheLanguageOnlyWhereTheyDiffer) {
+    UiTexts en, zh;
+    en.load(Language::English);
+    zh.load(Language::Chinese);
+    EXPECT_EQ(timingStatusText(TimingStatus::ReadFirst, en), "please read  parameter first");
+    EXPECT_EQ(timingStatusText(TimingStatus::ReadFirst, zh), "请先读取参数");
+    EXPECT_EQ(timingStatusText(TimingStatus::Resending, en), "重发中...");
+}
+
+}  // namespace
+}  // namespace tavrel
