@@ -3,6 +3,8 @@
 #include <charconv>
 #include <set>
 
+#include "SimTftp.h"
+
 namespace tavrel::sim {
 
 namespace {
@@ -90,6 +92,15 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
     if (key == "twice") return assign(o.answerTwice, switchValue(value, hasValue));
     if (key == "refuse") return assign(o.refuse, switchValue(value, hasValue));
     if (key == "timing") return assign(c.outputTiming, switchValue(value, hasValue));
+    if (key == "tftp") {
+        for (auto b : {TftpBehaviour::Normal, TftpBehaviour::OptionAck, TftpBehaviour::Error,
+                       TftpBehaviour::WrongBlock, TftpBehaviour::Silent})
+            if (value == tftpBehaviourName(b)) {
+                o.tftp = b;
+                return true;
+            }
+        return false;
+    }
     return false;
 }
 

@@ -9,6 +9,15 @@ namespace tavrel::sim {
 
 enum class SimKind { SerialServer, Board302, Board830, Board866, Board250 };
 
+// How the device's TFTP receiver answers a firmware upload.
+enum class TftpBehaviour {
+    Normal,      // ACK 0, then every block acknowledged
+    OptionAck,   // an option acknowledgement (tsize) instead of ACK 0
+    Error,       // an ERROR instead of taking the request
+    WrongBlock,  // block 3 is acknowledged as block 2
+    Silent,      // the request goes unanswered
+};
+
 // Misbehaviours a test can switch on to see how the tool copes.
 struct SimOptions {
     bool silent = false;           // records frames, never answers
@@ -16,6 +25,7 @@ struct SimOptions {
     bool answerTwice = false;      // every reply goes out twice
     std::uint16_t sourcePort = 0;  // port the device answers from; 0 = the device port
     bool refuse = false;           // writes are answered with 17 and not taken
+    TftpBehaviour tftp = TftpBehaviour::Normal;
     bool operator==(const SimOptions&) const = default;
 };
 

@@ -8,6 +8,7 @@
 
 #include "PackedRecords.h"
 #include "SerialBlocks.h"
+#include "SimTftp.h"
 
 namespace tavrel::sim {
 
@@ -79,6 +80,11 @@ bool SimDevice::open(QString* error) {
         }
     }
     return true;
+}
+
+bool SimDevice::openTftp(std::uint16_t port, QString* error) {
+    if (!tftp_) tftp_ = new SimTftp(address(), config_.options, this);
+    return tftp_->open(port, error);
 }
 
 bool SimDevice::setOptions(const SimOptions& options, QString* error) {
@@ -238,6 +244,10 @@ std::string SimDevice::describe() const {
     if (o.dropEvery > 0) out << "  drop=" << o.dropEvery;
     if (o.answerTwice) out << "  twice";
     if (o.refuse) out << "  refuse";
+    if (o.tftp != TftpBehaviour::Normal) out << "  tftp=" << tftpBehaviourName(o.tftp);
+    if (tftp_ && tftp_->hasFirmware())
+        out << "  firmware " << tftp_->firmware().name << ' ' << tftp_->firmware().bytes.size() << " bytes sha256 "
+            << tftp_->firmware().sha256;
     return out.str();
 }
 

@@ -5,6 +5,7 @@
 
 #include "DeviceDescription.h"
 #include "QuitOnSignal.h"
+#include "SimTftp.h"
 #include "Simulator.h"
 
 using namespace tavrel::sim;
@@ -52,7 +53,8 @@ int main(int argc, char* argv[]) {
         "Simulated serial servers and IO boards, each on its own 127.0.0.N address.\n"
         "Device items: kind=serial|302|830|866|250, ports=1|4|6|8|B, version=NN, flag=N, ip=127.x.y.z,\n"
         "mac=00-CA-C1-xx-xx-xx, count=N, drop=N (lose every N-th reply), silent, twice,\n"
-        "source-port=N, refuse, timing (302 board with output timing)."));
+        "source-port=N, refuse, timing (302 board with output timing),\n"
+        "tftp=normal|oack|error|wrong-block|silent (how firmware uploads are answered)."));
     args.addHelpOption();
     args.addOptions({
         {QStringLiteral("demo"), QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board.")},
@@ -64,6 +66,10 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("broadcast"), QStringLiteral("Loopback broadcast address to listen at."),
          QStringLiteral("address")},
         {QStringLiteral("list"), QStringLiteral("Prints the devices and exits.")},
+        {QStringLiteral("tftp-port"),
+         QStringLiteral("Each device takes firmware uploads over TFTP at this port (default TAVREL_TFTP_PORT; "
+                        "none without either)."),
+         QStringLiteral("port")},
     });
     args.process(app);
 
@@ -80,6 +86,15 @@ int main(int argc, char* argv[]) {
     if (args.isSet("broadcast") &&
         !simulator.setBroadcastAddress(QHostAddress(args.value("broadcast")), &error))
         return fail(error);
+
+    if (args.isSet("tftp-port") || qEnvironmentVariableIsSet("TAVREL_TFTP_PORT")) {
+        bool ok = false;
+        const uint port = (args.isSet("tftp-port") ? args.value("tftp-port") : qEnvironmentVariable("TAVREL_TFTP_PORT"))
+                              .toUInt(&ok);
+        if (!ok || port == 0 || port > 65535)
+            return fail(QStringLiteral("--tftp-port and TAVREL_TFTP_PORT take a number from 1 to 65535"));
+        simulator.setTftpPort(static_cast<std::uint16_t>(port));
+    }
 
     const auto descriptions = descriptionsFrom(args, error);
     if (!descriptions) return fail(error);
@@ -101,6 +116,12 @@ int main(int argc, char* argv[]) {
     }
     std::printf("tavrel-sim: %zu devices ready, broadcasts at %s:%u\n", simulator.deviceCount(),
                 qPrintable(simulator.broadcastAddress().toString()), unsigned(simulator.devicePort()));
+    if (simulator.tftpPort() != 0) std::printf("tavrel-sim: firmware uploads at TFTP port %u\n", unsigned(simulator.tftpPort()));
     std::fflush(stdout);
-    return app.exec();
+    const int status = app.exec();
+    // What each device received, so that a script can compare it with what it sent.
+    for (const auto& device : simulator.devices())
+        if (device->tftp() && device->tftp()->hasFirmware()) std::printf("%s\n", device->describe().c_str());
+    std::fflush(stdout);
+    return status;
 }
