@@ -21,6 +21,7 @@ int runRestart(Context& ctx);
 int runReset(Context& ctx);
 int runSetNetwork(Context& ctx);
 int runSetPort(Context& ctx);
+int runUpgrade(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

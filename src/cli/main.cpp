@@ -19,10 +19,11 @@ const char* kUsage =
     "  --bind ADDR         local address to bind (default: all)\n"
     "  --local-port N      local UDP port (default 4601; 0 for any free port)\n"
     "  --device-port N     UDP port of the devices (default 1111)\n"
+    "  --tftp-port N       TFTP port of firmware uploads (default 69)\n"
     "  --timeout MS        bound on the whole wait\n"
     "  --json              machine-readable output\n"
     "  --lang en|zh        language of messages (default en)\n"
-    "Environment: TAVREL_BROADCAST, TAVREL_BIND, TAVREL_LOCAL_PORT, TAVREL_DEVICE_PORT.\n"
+    "Environment: TAVREL_BROADCAST, TAVREL_BIND, TAVREL_LOCAL_PORT, TAVREL_DEVICE_PORT, TAVREL_TFTP_PORT.\n"
     "\n"
     "Commands (COMMAND --help for details):\n"
     "  search              find devices and list them\n"
@@ -31,6 +32,7 @@ const char* kUsage =
     "  reset DEVICE        reset a device to its factory settings\n"
     "  set-network DEVICE  change the network settings\n"
     "  set-port DEVICE     change the settings of one serial port\n"
+    "  upgrade FILE DEVICE...  upload new firmware (or FILE --target ADDR)\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -60,12 +62,22 @@ const std::map<QString, const char*> kCommandHelp = {
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
      "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
      "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
+    {"upgrade",
+     "usage: tavrel-cli [global options] upgrade FILE DEVICE... [--parallel N] [--wait MS]\n"
+     "       tavrel-cli [global options] upgrade FILE --target ADDR\n"
+     "Tells each device to get ready for an upgrade, waits MS (default 1000), then uploads FILE to it\n"
+     "over TFTP. --parallel N uploads to N devices at once (1-8, default 1). --target uploads to ADDR\n"
+     "without the upgrade request, as the window's menu does. A progress bar per device goes to stderr\n"
+     "when it is a terminal; --json prints {device, blocks, bytes, seconds, result, message} per device.\n"
+     "Exit 0 when every upload completed, 1 when any failed, 2 on a usage error or a file the dialog\n"
+     "would refuse (nothing is sent then).\n"},
 };
 
 using Runner = int (*)(Context&);
 const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"show", runShow},
                                             {"restart", runRestart},        {"reset", runReset},
-                                            {"set-network", runSetNetwork}, {"set-port", runSetPort}};
+                                            {"set-network", runSetNetwork}, {"set-port", runSetPort},
+                                            {"upgrade", runUpgrade}};
 
 }  // namespace
 
