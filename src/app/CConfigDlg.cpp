@@ -13,6 +13,7 @@
 #include "ControlIds.h"
 #include "DialogUnits.h"
 #include "Environment.h"
+#include "FirmwareArea.h"
 #include "MessageBoxPrompts.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
@@ -76,6 +77,7 @@ void CConfigDlg::setUp() {
     openSocket(QHostAddress());
     controlAs<QCheckBox>(ids::kBroadcastCheck)->setChecked(true);
     connectSearch();
+    firmwareArea_ = new FirmwareArea(*this);
 
     statusBar_ = new StatusBar(page);
     statusBar_->setFont(font());

@@ -31,6 +31,7 @@ namespace tavrel {
 
 class DialogUnits;
 class DropDownWatch;
+class FirmwareArea;
 class FocusOutWatch;
 class Prompts;
 class StatusBar;
@@ -75,6 +76,7 @@ class CConfigDlg : public QDialog {
     }
     QTableWidget* deviceList() const { return deviceList_; }
     QTableWidget* scheduleList() const { return scheduleList_; }
+    FirmwareArea* firmwareArea() const { return firmwareArea_; }
 
     // A menu command by its id, or null.
     QAction* actionById(int id) const { return actions_.value(id, nullptr); }
@@ -229,6 +231,7 @@ class CConfigDlg : public QDialog {
     QHash<int, QWidget*> controls_;
     QTableWidget* deviceList_ = nullptr;
     QTableWidget* scheduleList_ = nullptr;
+    FirmwareArea* firmwareArea_ = nullptr;
 };
 
 }  // namespace tavrel
