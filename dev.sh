@@ -2,10 +2,14 @@
 # One entry point for a fresh Debian 12 machine:
 #   ./dev.sh test   install what is missing, build with the sanitizers, run every test
 #   ./dev.sh run    install what is missing, build, start simulated devices on loopback, open the tool
+#   ./dev.sh bench [NAME]  build the release preset, run bench/NAME.sh (every benchmark without NAME)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev python3-pymodbus)
+# A real TFTP server and client as independent peers of the firmware upload.
+BUILD_PACKAGES+=(tftpd-hpa tftp-hpa)
+BENCH_PACKAGES=(time)
 RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
 
 missing_packages() {
@@ -27,6 +31,19 @@ ensure_packages() {
     echo "Installing: $missing"
     apt-get update
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
+    stop_tftp_service
+}
+
+# The tftpd-hpa package starts its system service on port 69 where it can; nothing here needs it
+# (tests start their own server on a free loopback port), so it is stopped and kept from starting.
+stop_tftp_service() {
+    [ -x /etc/init.d/tftpd-hpa ] || return 0
+    if command -v systemctl >/dev/null && [ -d /run/systemd/system ]; then
+        systemctl disable --now tftpd-hpa >/dev/null 2>&1 || true
+    else
+        /etc/init.d/tftpd-hpa stop >/dev/null 2>&1 || true
+        update-rc.d tftpd-hpa disable >/dev/null 2>&1 || true
+    fi
 }
 
 build() {  # $1 = preset
@@ -46,6 +63,8 @@ test)
     ;;
 run)
     ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
+    # The simulated devices take firmware at a TFTP port that needs no privileges; the window uses it.
+    export TAVREL_TFTP_PORT="${TAVREL_TFTP_PORT:-6969}"
     build release
     bin=build/release
     sim_pid=""
@@ -73,8 +92,22 @@ run)
     fi
     "$bin/src/app/tavrel-config"
     ;;
+bench)
+    ensure_packages "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+    build release
+    if [ -n "${2:-}" ]; then
+        [ -f "bench/$2.sh" ] || { echo "no benchmark bench/$2.sh" >&2; exit 2; }
+        scripts=("bench/$2.sh")
+    else
+        scripts=(bench/*.sh)
+    fi
+    for script in "${scripts[@]}"; do
+        echo "== $script"
+        bash "$script" build/release
+    done
+    ;;
 *)
-    echo "usage: $0 test|run" >&2
+    echo "usage: $0 test|run|bench [NAME]" >&2
     exit 2
     ;;
 esac
