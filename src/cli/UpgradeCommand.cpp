@@ -72,6 +72,7 @@ bool findDevices(Context& ctx, DeviceSession& session, const QStringList& names,
             job.address = q(session.table()[static_cast<std::size_t>(job.entry)].sourceAddress);
         else
             job.notFound = true;
+        if (job.notFound) job.message = QStringLiteral("device not found");
         jobs.push_back(job);
     }
     return true;
