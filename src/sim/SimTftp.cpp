@@ -1,6 +1,7 @@
 #include "SimTftp.h"
 
 #include <QCryptographicHash>
+#include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
 #include <algorithm>
@@ -83,12 +84,11 @@ std::uint16_t SimTftp::port() const {
 
 void SimTftp::readRequests() {
     while (listen_ && listen_->hasPendingDatagrams()) {
-        QByteArray d(static_cast<int>(std::max<qint64>(listen_->pendingDatagramSize(), 0)), '\0');
-        QHostAddress from;
-        quint16 port = 0;
-        const qint64 n = listen_->readDatagram(d.data(), d.size(), &from, &port);
-        if (n < 4) continue;
-        d.truncate(static_cast<int>(n));
+        const QNetworkDatagram datagram = listen_->receiveDatagram();
+        const QByteArray d = datagram.data();
+        const QHostAddress from = datagram.senderAddress();
+        const auto port = static_cast<quint16>(datagram.senderPort());
+        if (d.size() < 4) continue;
         if (be16(d, 0) != 2) {
             // Reads are not served: this is a device taking firmware.
             listen_->writeDatagram(errorPacket(4, "write only"), from, port);
@@ -135,12 +135,12 @@ void SimTftp::startTransfer(const QByteArray& request, const QHostAddress& from,
 void SimTftp::readTransfer() {
     QUdpSocket* socket = transfer_;
     while (socket && socket == transfer_ && socket->hasPendingDatagrams()) {
-        QByteArray d(static_cast<int>(std::max<qint64>(socket->pendingDatagramSize(), 0)), '\0');
-        QHostAddress from;
-        quint16 port = 0;
-        const qint64 n = socket->readDatagram(d.data(), d.size(), &from, &port);
-        if (n < 0) break;
-        d.truncate(static_cast<int>(n));
+        const QNetworkDatagram datagram = socket->receiveDatagram();
+        if (!datagram.isValid()) break;
+        const QByteArray d = datagram.data();
+        const QHostAddress from = datagram.senderAddress();
+        const auto port = static_cast<quint16>(datagram.senderPort());
+        const qsizetype n = d.size();
         if (from != client_ || port != clientPort_) {
             socket->writeDatagram(errorPacket(5, "unknown transfer ID"), from, port);
             continue;
