@@ -36,8 +36,12 @@ UploadResult TftpTransfer::start(const QString& firmwarePath, std::shared_ptr<co
     // A fresh port per upload: the device's answers of an abandoned upload cannot reach a new one.
     socket_->bind(localAddress.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : localAddress, 0);
     connect(socket_, &QUdpSocket::readyRead, this, &TftpTransfer::readPending);
+    // Replies are matched by their sender's address as the socket reports it, so the target is
+    // written the same way ("127.000.000.001" is 127.0.0.1).
+    const QHostAddress parsed(target);
+    const QString canonical = parsed.isNull() ? target : parsed.toString();
     const UploadStep step =
-        uploader_.start(firmwarePath.toStdString(), std::move(image), TftpEndpoint{target.toStdString(), tftpPort});
+        uploader_.start(firmwarePath.toStdString(), std::move(image), TftpEndpoint{canonical.toStdString(), tftpPort});
     apply(step);
     return step.ended;
 }
