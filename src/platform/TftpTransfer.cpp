@@ -9,6 +9,9 @@ namespace tavrel {
 namespace {
 // A reply longer than any TFTP reply the upload reads is cut here; only its first bytes count.
 constexpr qint64 kReceiveBufferBytes = 1024;
+// A device on a fast link answers before the next look at the socket; after this many datagrams the
+// event loop gets its turn (window repaints, a click on Close), and the socket's next notice resumes.
+constexpr int kDatagramsPerTurn = 64;
 
 std::string senderText(const QHostAddress& sender) {
     bool isV4 = false;
@@ -54,7 +57,7 @@ void TftpTransfer::readPending() {
     std::array<char, kReceiveBufferBytes> buffer{};
     QHostAddress sender;
     quint16 port = 0;
-    while (socket_ && socket_->hasPendingDatagrams()) {
+    for (int turn = 0; turn < kDatagramsPerTurn && socket_ && socket_->hasPendingDatagrams(); ++turn) {
         const qint64 n = socket_->readDatagram(buffer.data(), buffer.size(), &sender, &port);
         if (n < 0) break;
         if (senderText_.empty() || sender != senderAddress_) {
