@@ -29,7 +29,8 @@ TftpTransfer::TftpTransfer(QObject* parent) : QObject(parent) {
 
 TftpTransfer::~TftpTransfer() = default;
 
-UploadResult TftpTransfer::start(const QString& firmwarePath, std::shared_ptr<const std::vector<std::uint8_t>> image,
+UploadResult TftpTransfer::start(const QString& firmwarePath,
+                                 std::shared_ptr<const std::vector<std::uint8_t>> image,
                                  const QString& target, quint16 tftpPort, const QHostAddress& localAddress) {
     if (socket_) {
         socket_->disconnect(this);
@@ -43,8 +44,8 @@ UploadResult TftpTransfer::start(const QString& firmwarePath, std::shared_ptr<co
     // written the same way ("127.000.000.001" is 127.0.0.1).
     const QHostAddress parsed(target);
     const QString canonical = parsed.isNull() ? target : parsed.toString();
-    const UploadStep step =
-        uploader_.start(firmwarePath.toStdString(), std::move(image), TftpEndpoint{canonical.toStdString(), tftpPort});
+    const UploadStep step = uploader_.start(firmwarePath.toStdString(), std::move(image),
+                                            TftpEndpoint{canonical.toStdString(), tftpPort});
     apply(step);
     return step.ended;
 }
@@ -90,7 +91,8 @@ void TftpTransfer::apply(const UploadStep& step) {
     if (!step.send.empty() && socket_) {
         // Send errors are not reported: the time-out covers a datagram that never arrives.
         socket_->writeDatagram(reinterpret_cast<const char*>(step.send.data()),
-                               static_cast<qint64>(step.send.size()), addressOf(step.to.address), step.to.port);
+                               static_cast<qint64>(step.send.size()), addressOf(step.to.address),
+                               step.to.port);
     }
     switch (step.timer) {
         case TimerCommand::Arm:

@@ -36,7 +36,8 @@ struct HandDevice {
                 const QNetworkDatagram d = listen.receiveDatagram();
                 if (d.data().startsWith(QByteArray("\0\2", 2))) {
                     ++requests;
-                    transfer.writeDatagram(QByteArray("\0\4\0\0", 4), d.senderAddress(), quint16(d.senderPort()));
+                    transfer.writeDatagram(QByteArray("\0\4\0\0", 4), d.senderAddress(),
+                                           quint16(d.senderPort()));
                 }
             }
         });
@@ -46,7 +47,8 @@ struct HandDevice {
                 const QByteArray p = d.data();
                 if (p.size() < 4 || p[1] != 3 || blocksToAcknowledge-- <= 0) continue;
                 received += p.mid(4);
-                transfer.writeDatagram(QByteArray("\0\4", 2) + p.mid(2, 2), d.senderAddress(), quint16(d.senderPort()));
+                transfer.writeDatagram(QByteArray("\0\4", 2) + p.mid(2, 2), d.senderAddress(),
+                                       quint16(d.senderPort()));
             }
         });
     }
