@@ -143,6 +143,23 @@ TEST(FirmwareUpgrade, MenuOpensWithTheDefaultTargetAndSendsNoFrame) {
     EXPECT_TRUE(b.messages().isEmpty());
 }
 
+TEST(FirmwareUpgrade, DialogSpeaksTheInterfaceLanguage) {
+    FirmwareBench b({deviceAnswering(39, sim::TftpBehaviour::Normal)});
+    ASSERT_TRUE(b.ready);
+    b.window->switchLanguage(Language::Chinese);
+    QStringList labels;
+    b.whileOpen([&](CFirmwareDlg& d) {
+        for (const char* name : {"firmwareTargetLabel", "firmwareFileLabel"})
+            labels << d.findChild<QLabel*>(QString::fromLatin1(name))->text();
+        labels << d.browseButton()->text() << d.startButton()->text();
+        d.pathEdit()->setText(b.dir.path() + "/");
+        d.startButton()->click();
+    });
+    b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
+    EXPECT_EQ(labels, (QStringList{"目标", "固件", "浏览", "开始升级固件"}));
+    EXPECT_EQ(b.messages(), QStringList{"信息|请先打开一个文件!"});
+}
+
 TEST(FirmwareUpgrade, DialogRefusesBeforeSending) {
     FirmwareBench b({deviceAnswering(35, sim::TftpBehaviour::Normal)});
     ASSERT_TRUE(b.ready);
