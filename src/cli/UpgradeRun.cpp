@@ -86,7 +86,6 @@ void UpgradeRun::startNext() {
         if (job.address.isEmpty()) continue;
         ++running_;
         job.started = true;
-        clocks_[i].start();
         if (job.entry >= 0 && session_) {
             Plan plan{Step{0,
                            commandRequest(subcode::kEnterUpgrade,
@@ -105,6 +104,7 @@ void UpgradeRun::startNext() {
 void UpgradeRun::startUpload(std::size_t i) {
     auto* transfer = new TftpTransfer(this);
     transfers_[i] = transfer;
+    clocks_[i].start();  // the upload's own time, without the wait after the upgrade-mode frame
     connect(transfer, &TftpTransfer::finished, this, [this, i](UploadResult r) { finish(i, r); });
     connect(transfer, &TftpTransfer::message, this,
             [this, i](const QString& text) { (*jobs_)[i].message = text; });

@@ -68,7 +68,8 @@ const std::map<QString, const char*> kCommandHelp = {
      "Tells each device to get ready for an upgrade, waits MS (default 1000), then uploads FILE to it\n"
      "over TFTP. --parallel N uploads to N devices at once (1-8, default 1). --target uploads to ADDR\n"
      "without the upgrade request, as the window's menu does. A progress bar per device goes to stderr\n"
-     "when it is a terminal; --json prints {device, blocks, bytes, seconds, result, message} per device.\n"
+     "when it is a terminal; --json prints {device, blocks, bytes, seconds, result, message} per device\n"
+     "(blocks and bytes the device acknowledged, seconds of the upload itself).\n"
      "Exit 0 when every upload completed, 1 when any failed, 2 on a usage error or a file the dialog\n"
      "would refuse (nothing is sent then).\n"},
 };
