@@ -6,12 +6,16 @@
 #   ./dev.sh fuzz [NAME] [SECONDS]
 #                   build the libFuzzer harnesses of fuzz/ with clang and run NAME (default: all) for
 #                   SECONDS each (default 60); findings go to build/fuzz/artifacts/
+#   ./dev.sh bench [NAME]  build the release preset, run bench/NAME.sh (every benchmark without NAME)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev python3-pymodbus python3-serial-asyncio)
+# A real TFTP server and client as independent peers of the firmware upload.
+BUILD_PACKAGES+=(tftpd-hpa tftp-hpa)
 # Manual pages, the package and its checks (the package test runs in ./dev.sh test too).
 PACKAGE_PACKAGES=(help2man dpkg-dev file desktop-file-utils)
+BENCH_PACKAGES=(time)
 RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
 # libFuzzer's runtime comes with clang's compiler-rt.
 FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev)
@@ -35,6 +39,19 @@ ensure_packages() {
     echo "Installing: $missing"
     apt-get update
     DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
+    stop_tftp_service
+}
+
+# The tftpd-hpa package starts its system service on port 69 where it can; nothing here needs it
+# (tests start their own server on a free loopback port), so it is stopped and kept from starting.
+stop_tftp_service() {
+    [ -x /etc/init.d/tftpd-hpa ] || return 0
+    if command -v systemctl >/dev/null && [ -d /run/systemd/system ]; then
+        systemctl disable --now tftpd-hpa >/dev/null 2>&1 || true
+    else
+        /etc/init.d/tftpd-hpa stop >/dev/null 2>&1 || true
+        update-rc.d tftpd-hpa disable >/dev/null 2>&1 || true
+    fi
 }
 
 build() {  # $1 = preset
@@ -103,6 +120,8 @@ fuzz)
     ;;
 run)
     ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
+    # The simulated devices take firmware at a TFTP port that needs no privileges; the window uses it.
+    export TAVREL_TFTP_PORT="${TAVREL_TFTP_PORT:-6969}"
     build release
     bin=build/release
     sim_pid=""
@@ -137,6 +156,20 @@ package)
     deb=$(ls -t build/release/tavrel_*.deb | head -n 1)
     echo "Built $deb"
     lintian --no-tag-display-limit "$deb" || true
+    ;;
+bench)
+    ensure_packages "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+    build release
+    if [ -n "${2:-}" ]; then
+        [ -f "bench/$2.sh" ] || { echo "no benchmark bench/$2.sh" >&2; exit 2; }
+        scripts=("bench/$2.sh")
+    else
+        scripts=(bench/*.sh)
+    fi
+    for script in "${scripts[@]}"; do
+        echo "== $script"
+        bash "$script" build/release
+    done
     ;;
 *)
     echo "usage: $0 test|run|package|fuzz [NAME] [SECONDS]|bench [NAME]" >&2

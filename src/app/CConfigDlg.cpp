@@ -17,6 +17,7 @@
 #include "Environment.h"
 #include "FocusOutWatch.h"
 #include "IncompleteMarks.h"
+#include "FirmwareArea.h"
 #include "MessageBoxPrompts.h"
 #include "ProfileArea.h"
 #include "PackedWriteArea.h"
@@ -105,6 +106,7 @@ void CConfigDlg::setUp() {
                             {[this] { return selectedDevice(); }, [this](int row) { showDevice(row); },
                              [this] { return windowTitle(); }},
                             this);
+    firmwareArea_ = new FirmwareArea(*this);
 
     for (int part = 0; part < 3; ++part) setStatusText(part, QString());
     setStatusText(3, qs(fixed::kInitialBroadcastLabel) + broadcastAddress_);

@@ -33,6 +33,7 @@ class DialogUnits;
 class DropDownWatch;
 class PackedWriteArea;
 class TimingArea;
+class FirmwareArea;
 class FocusOutWatch;
 class ProfileArea;
 class Prompts;
@@ -85,6 +86,7 @@ class CConfigDlg : public QDialog {
     QTableWidget* scheduleList() const { return scheduleList_; }
     TimingArea& timingArea() { return *timingArea_; }
     PackedWriteArea& packedWriteArea() { return *packedWriteArea_; }
+    FirmwareArea* firmwareArea() const { return firmwareArea_; }
 
     // A menu command by its id, or null.
     QAction* actionById(int id) const { return actions_.value(id, nullptr); }
@@ -247,6 +249,7 @@ class CConfigDlg : public QDialog {
     QTableWidget* scheduleList_ = nullptr;
     PackedWriteArea* packedWriteArea_ = nullptr;
     TimingArea* timingArea_ = nullptr;
+    FirmwareArea* firmwareArea_ = nullptr;
 };
 
 }  // namespace tavrel

@@ -72,6 +72,8 @@ std::optional<GlobalOptions> parseGlobalOptions(const QStringList& args, Network
             ok = port(a, o.network.localPort);
         else if (a == "--device-port")
             ok = port(a, o.network.devicePort);
+        else if (a == "--tftp-port")
+            ok = port(a, o.network.tftpPort);
         else if (a == "--json")
             o.json = true;
         else if (a == "--help" || a == "-h")

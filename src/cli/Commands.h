@@ -30,6 +30,7 @@ int runWifi(Context& ctx);
 int runIo(Context& ctx);
 int runTiming(Context& ctx);
 int runClock(Context& ctx);
+int runUpgrade(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

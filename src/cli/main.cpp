@@ -20,11 +20,12 @@ const char* kUsage =
     "  --bind ADDR         local address to bind (default: all)\n"
     "  --local-port N      local UDP port (default 4601; 0 for any free port)\n"
     "  --device-port N     UDP port of the devices (default 1111)\n"
+    "  --tftp-port N       TFTP port of firmware uploads (default 69)\n"
     "  --timeout MS        bound on the whole wait\n"
     "  --json              machine-readable output\n"
     "  --lang en|zh        language of messages (default en)\n"
     "  --version           print the version and exit\n"
-    "Environment: TAVREL_BROADCAST, TAVREL_BIND, TAVREL_LOCAL_PORT, TAVREL_DEVICE_PORT.\n"
+    "Environment: TAVREL_BROADCAST, TAVREL_BIND, TAVREL_LOCAL_PORT, TAVREL_DEVICE_PORT, TAVREL_TFTP_PORT.\n"
     "\n"
     "Commands (COMMAND --help for details):\n"
     "  search              find devices and list them\n"
@@ -43,6 +44,7 @@ const char* kUsage =
     "  timing read DEVICE  the output schedules, options and clock of an IO board\n"
     "  timing set DEVICE   change the schedule of one output\n"
     "  clock DEVICE        set an IO board's clock, or --check its drift\n"
+    "  upgrade FILE DEVICE...  upload new firmware (or FILE --target ADDR)\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
@@ -135,6 +137,17 @@ const std::map<QString, const char*> kCommandHelp = {
      "       tavrel-cli [global options] clock DEVICE --check [--max-drift S]\n"
      "Sets the board's clock to the given time (default: this computer's), or with --check prints\n"
      "its drift from this computer's clock in seconds and exits 1 beyond S (default 2).\n"},
+     "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
+    {"upgrade",
+     "usage: tavrel-cli [global options] upgrade FILE DEVICE... [--parallel N] [--wait MS]\n"
+     "       tavrel-cli [global options] upgrade FILE --target ADDR\n"
+     "Tells each device to get ready for an upgrade, waits MS (default 1000), then uploads FILE to it\n"
+     "over TFTP. --parallel N uploads to N devices at once (1-8, default 1). --target uploads to ADDR\n"
+     "without the upgrade request, as the window's menu does. A progress bar per device goes to stderr\n"
+     "when it is a terminal; --json prints {device, blocks, bytes, seconds, result, message} per device\n"
+     "(blocks and bytes the device acknowledged, seconds of the upload itself).\n"
+     "Exit 0 when every upload completed, 1 when any failed, 2 on a usage error or a file the dialog\n"
+     "would refuse (nothing is sent then).\n"},
 };
 
 using Runner = int (*)(Context&);
@@ -144,7 +157,8 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
                                             {"export", runExport},          {"import", runImport},
                                             {"diff", runDiff},              {"apply", runApply},
                                             {"wifi", runWifi},              {"io", runIo},
-                                            {"timing", runTiming},          {"clock", runClock}};
+                                            {"timing", runTiming},          {"clock", runClock},
+                                            {"upgrade", runUpgrade}};
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <set>
 
+#include "SimTftp.h"
+
 namespace tavrel::sim {
 
 namespace {
@@ -140,6 +142,15 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
         if (seconds) o.clockOffset = negative ? -*seconds : *seconds;
         o.clockFromComputer = seconds.has_value();
         return seconds.has_value();
+    }
+    if (key == "tftp") {
+        for (auto b : {TftpBehaviour::Normal, TftpBehaviour::OptionAck, TftpBehaviour::Error,
+                       TftpBehaviour::WrongBlock, TftpBehaviour::Silent})
+            if (value == tftpBehaviourName(b)) {
+                o.tftp = b;
+                return true;
+            }
+        return false;
     }
     return false;
 }

@@ -10,6 +10,15 @@ namespace tavrel::sim {
 
 enum class SimKind { SerialServer, Board302, Board830, Board866, Board250 };
 
+// How the device's TFTP receiver answers a firmware upload.
+enum class TftpBehaviour {
+    Normal,      // ACK 0, then every block acknowledged
+    OptionAck,   // an option acknowledgement (tsize) instead of ACK 0
+    Error,       // an ERROR instead of taking the request
+    WrongBlock,  // block 3 is acknowledged as block 2
+    Silent,      // the request goes unanswered
+};
+
 // Misbehaviours a test can switch on to see how the tool copes.
 struct SimOptions {
     bool silent = false;           // records frames, never answers
@@ -25,6 +34,7 @@ struct SimOptions {
     bool noAck = false;            // packed record writes are taken without an answer
     int clockOffset = 0;           // with clockFromComputer: board clock minus the computer's, in s
     bool clockFromComputer = false;  // the board clock starts at the computer's (else a fixed date)
+    TftpBehaviour tftp = TftpBehaviour::Normal;
     bool operator==(const SimOptions&) const = default;
 };
 

@@ -9,6 +9,7 @@
 #include "PackedRecords.h"
 #include "SerialBlocks.h"
 #include "SimWifi.h"
+#include "SimTftp.h"
 
 namespace tavrel::sim {
 
@@ -91,6 +92,11 @@ bool SimDevice::open(QString* error) {
         }
     }
     return true;
+}
+
+bool SimDevice::openTftp(std::uint16_t port, QString* error) {
+    if (!tftp_) tftp_ = new SimTftp(address(), config_.options, this);
+    return tftp_->open(port, error);
 }
 
 bool SimDevice::setOptions(const SimOptions& options, QString* error) {
@@ -321,6 +327,10 @@ std::string SimDevice::describe() const {
     if (o.alienReply > 0) out << "  alien=" << keyText(o.alienKey) << ':' << o.alienReply;
     if (o.noAck) out << "  noack";
     if (o.clockFromComputer) out << "  clock-offset=" << o.clockOffset;
+    if (o.tftp != TftpBehaviour::Normal) out << "  tftp=" << tftpBehaviourName(o.tftp);
+    if (tftp_ && tftp_->hasFirmware())
+        out << "  firmware " << tftp_->firmware().name << ' ' << tftp_->firmware().bytes.size() << " bytes sha256 "
+            << tftp_->firmware().sha256;
     return out.str();
 }
 

@@ -18,6 +18,8 @@ class QUdpSocket;
 
 namespace tavrel::sim {
 
+class SimTftp;
+
 // A frame the device took as addressed to it.
 struct ReceivedFrame {
     std::uint8_t op = 0;
@@ -72,6 +74,11 @@ class SimDevice : public QObject {
     void setSearchReplyDelay(int ms) { searchReplyDelayMs_ = ms; }
     int searchReplyDelay() const { return searchReplyDelayMs_; }
 
+    // Starts the TFTP receiver at the device's address and `port`; false with a reason.
+    bool openTftp(std::uint16_t port, QString* error = nullptr);
+    // Null until openTftp succeeded.
+    const SimTftp* tftp() const { return tftp_; }
+
     // One line for the listing: address, kind, identity, MAC and options.
     std::string describe() const;
 
@@ -111,6 +118,7 @@ class SimDevice : public QObject {
     DeviceSettings staged_;
     QUdpSocket* listenSocket_ = nullptr;
     QUdpSocket* sourceSocket_ = nullptr;  // only when answering from another port
+    SimTftp* tftp_ = nullptr;
     std::vector<ReceivedFrame> frames_;
     int rejected_ = 0;
     int replyCount_ = 0;

@@ -29,6 +29,14 @@ Simulator::Simulator(QObject* parent) : QObject(parent) {
     if (fromEnv.isLoopback()) broadcast_ = fromEnv;
 }
 
+bool Simulator::setTftpPort(std::uint16_t port, QString* error) {
+    tftpPort_ = port;
+    if (port == 0) return true;
+    for (const auto& d : devices_)
+        if (!d->openTftp(port, error)) return false;
+    return true;
+}
+
 Simulator::~Simulator() = default;
 
 bool Simulator::setBroadcastAddress(const QHostAddress& address, QString* error) {
@@ -49,6 +57,7 @@ SimDevice* Simulator::deviceAt(const QHostAddress& address) const {
 SimDevice* Simulator::addDevice(const SimDeviceConfig& config, QString* error) {
     auto device = std::make_unique<SimDevice>(config, devicePort_);
     if (!device->open(error)) return nullptr;
+    if (tftpPort_ != 0 && !device->openTftp(tftpPort_, error)) return nullptr;
     for (auto port : device->listeningPorts())
         if (!listenForBroadcasts(port, error)) return nullptr;
     SimDevice* raw = device.get();

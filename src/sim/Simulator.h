@@ -29,6 +29,10 @@ class Simulator : public QObject {
     void setDevicePort(std::uint16_t port) { devicePort_ = port; }
     std::uint16_t devicePort() const { return devicePort_; }
     bool setBroadcastAddress(const QHostAddress& address, QString* error = nullptr);
+    // TFTP receivers at this port on every device, those there already too; 0 (the default) leaves
+    // them off, so that simulators of parallel tests never claim one port on the same addresses.
+    bool setTftpPort(std::uint16_t port, QString* error = nullptr);
+    std::uint16_t tftpPort() const { return tftpPort_; }
     QHostAddress broadcastAddress() const { return broadcast_; }
 
     // Creates and binds a device; nothing (with the reason) when an address or port is taken.
@@ -44,6 +48,7 @@ class Simulator : public QObject {
     void readBroadcasts(QUdpSocket* socket, std::uint16_t port);
 
     std::uint16_t devicePort_ = kDefaultDevicePort;
+    std::uint16_t tftpPort_ = 0;
     QHostAddress broadcast_{QStringLiteral("127.255.255.255")};
     std::vector<std::unique_ptr<SimDevice>> devices_;
     std::map<std::uint16_t, QUdpSocket*> broadcastSockets_;

@@ -6,6 +6,7 @@
 #include "DeviceDescription.h"
 #include "QuitOnSignal.h"
 #include "SimIoBoard.h"
+#include "SimTftp.h"
 #include "Simulator.h"
 #include "tavrel/Version.h"
 
@@ -59,7 +60,8 @@ int main(int argc, char* argv[]) {
         "source-port=N, refuse, ignore-writes (answers searches and reads only),\n"
         "timing (302 board with output timing), noack (packed writes taken without an answer),\n"
         "clock-offset=S (board clock S seconds from the computer's),\n"
-        "networks=NAME:DBM/NAME:DBM (what a 302 board's WiFi scan finds), scan-delay=MS."));
+        "networks=NAME:DBM/NAME:DBM (what a 302 board's WiFi scan finds), scan-delay=MS,\n"
+        "tftp=normal|oack|error|wrong-block|silent (how firmware uploads are answered)."));
     args.addHelpOption();
     args.addVersionOption();
     args.addOptions({
@@ -80,6 +82,10 @@ int main(int argc, char* argv[]) {
                         "(fixed inputs), change=MS (input pattern step, default 1000), silent. A switch-on\n"
                         "with a time value T falls back after T tenths of a second."),
          QStringLiteral("description")},
+        {QStringLiteral("tftp-port"),
+         QStringLiteral("Each device takes firmware uploads over TFTP at this port (default TAVREL_TFTP_PORT; "
+                        "none without either)."),
+         QStringLiteral("port")},
     });
     args.process(app);
 
@@ -96,6 +102,15 @@ int main(int argc, char* argv[]) {
     if (args.isSet("broadcast") &&
         !simulator.setBroadcastAddress(QHostAddress(args.value("broadcast")), &error))
         return fail(error);
+
+    if (args.isSet("tftp-port") || qEnvironmentVariableIsSet("TAVREL_TFTP_PORT")) {
+        bool ok = false;
+        const uint port = (args.isSet("tftp-port") ? args.value("tftp-port") : qEnvironmentVariable("TAVREL_TFTP_PORT"))
+                              .toUInt(&ok);
+        if (!ok || port == 0 || port > 65535)
+            return fail(QStringLiteral("--tftp-port and TAVREL_TFTP_PORT take a number from 1 to 65535"));
+        simulator.setTftpPort(static_cast<std::uint16_t>(port));
+    }
 
     const auto descriptions = descriptionsFrom(args, error);
     if (!descriptions) return fail(error);
@@ -130,6 +145,12 @@ int main(int argc, char* argv[]) {
     }
     std::printf("tavrel-sim: %zu devices ready, broadcasts at %s:%u\n", simulator.deviceCount(),
                 qPrintable(simulator.broadcastAddress().toString()), unsigned(simulator.devicePort()));
+    if (simulator.tftpPort() != 0) std::printf("tavrel-sim: firmware uploads at TFTP port %u\n", unsigned(simulator.tftpPort()));
     std::fflush(stdout);
-    return app.exec();
+    const int status = app.exec();
+    // What each device received, so that a script can compare it with what it sent.
+    for (const auto& device : simulator.devices())
+        if (device->tftp() && device->tftp()->hasFirmware()) std::printf("%s\n", device->describe().c_str());
+    std::fflush(stdout);
+    return status;
 }

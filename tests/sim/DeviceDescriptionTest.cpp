@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "DeviceDescription.h"
+#include "SimTftp.h"
 
 using namespace tavrel::sim;
 
@@ -41,6 +42,14 @@ TEST(SimDeviceDescription, ReadsEveryItem) {
     EXPECT_TRUE(board.config.outputTiming);
     EXPECT_EQ(board.config.portCountChar, '1');  // boards have one port whatever is asked
     EXPECT_FALSE(board.config.options.silent);
+    EXPECT_EQ(board.config.options.tftp, TftpBehaviour::Normal);
+
+    std::string error;
+    for (auto b : {TftpBehaviour::OptionAck, TftpBehaviour::Error, TftpBehaviour::WrongBlock, TftpBehaviour::Silent}) {
+        const auto d = parseDeviceDescription("kind=serial,tftp=" + tftpBehaviourName(b), error);
+        ASSERT_TRUE(d) << error;
+        EXPECT_EQ(d->config.options.tftp, b);
+    }
 }
 
 TEST(SimDeviceDescription, RefusesBadItemsNamingThem) {
@@ -58,6 +67,8 @@ TEST(SimDeviceDescription, RefusesBadItemsNamingThem) {
     EXPECT_EQ(refusal("mac=00-CA-C1-19-00-3G"), "bad device item \"mac=00-CA-C1-19-00-3G\"");
     EXPECT_EQ(refusal("count=0"), "bad device item \"count=0\"");
     EXPECT_EQ(refusal("colour=red"), "bad device item \"colour=red\"");
+    EXPECT_EQ(refusal("tftp=slow"), "bad device item \"tftp=slow\"");
+    EXPECT_EQ(refusal("tftp"), "bad device item \"tftp\"");
     EXPECT_FALSE(refusal("count=2,mac=00CAC1190033").empty());
 }
 

@@ -1,5 +1,7 @@
 // The tavrel-sim program: start, list, answer, and end on a signal.
+#include <QCryptographicHash>
 #include <QProcess>
+#include <QUdpSocket>
 #include <QtTest>
 #include <csignal>
 
@@ -13,6 +15,7 @@ class SimProgramTest : public QObject {
     void listPrintsTheDemoDevices();
     void demoAnswersAndEndsOnSigterm();
     void badDescriptionsFailWithAMessage();
+    void firmwareReceivedIsReportedOnExit();
 };
 
 namespace {
@@ -81,6 +84,51 @@ void SimProgramTest::badDescriptionsFailWithAMessage() {
     QVERIFY(sim.waitForFinished(20000));
     QCOMPARE(sim.exitCode(), 2);
     QVERIFY(sim.readAllStandardError().contains("nothing to simulate"));
+}
+
+// A write request and two DATA blocks built by hand; the device answers from a fresh port and, when
+// it ends, names what it holds with its SHA-256.
+void SimProgramTest::firmwareReceivedIsReportedOnExit() {
+    const quint16 tftpPort = freePort();
+    QProcess sim;
+    sim.setProcessEnvironment(environmentWithPort(freePort()));
+    sim.start(QStringLiteral(TAVREL_SIM_PROGRAM), {QStringLiteral("--device"), QStringLiteral("kind=serial,ip=127.0.0.77"),
+                                                   QStringLiteral("--tftp-port"), QString::number(tftpPort)});
+    QByteArray out;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            out += sim.readAllStandardOutput();
+            return out.contains("devices ready") || sim.state() == QProcess::NotRunning;
+        },
+        20000));
+    QVERIFY(out.contains("devices ready"));
+
+    const QHostAddress device(QStringLiteral("127.0.0.77"));
+    QUdpSocket client;
+    QVERIFY(client.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    QByteArray image(700, '\0');
+    for (int i = 0; i < image.size(); ++i) image[i] = char(i * 7);
+    auto awaitAck = [&](int block, quint16* from) {
+        if (!QTest::qWaitFor([&] { return client.hasPendingDatagrams(); }, 5000)) return false;
+        QByteArray d(int(client.pendingDatagramSize()), '\0');
+        QHostAddress sender;
+        client.readDatagram(d.data(), d.size(), &sender, from);
+        return d == QByteArray("\0\4\0", 3) + char(block);
+    };
+    client.writeDatagram(QByteArray("\0\2fw.bin\0octet\0", 16), device, tftpPort);
+    quint16 transferPort = 0;
+    QVERIFY(awaitAck(0, &transferPort));
+    QVERIFY(transferPort != tftpPort);
+    client.writeDatagram(QByteArray("\0\3\0\1", 4) + image.left(512), device, transferPort);
+    QVERIFY(awaitAck(1, &transferPort));
+    client.writeDatagram(QByteArray("\0\3\0\2", 4) + image.mid(512), device, transferPort);
+    QVERIFY(awaitAck(2, &transferPort));
+
+    ::kill(pid_t(sim.processId()), SIGTERM);
+    QVERIFY(sim.waitForFinished(20000));
+    out += sim.readAllStandardOutput();
+    const QByteArray sha = QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex();
+    QVERIFY2(out.contains("firmware fw.bin 700 bytes sha256 " + sha), out.constData());
 }
 
 QTEST_GUILESS_MAIN(SimProgramTest)

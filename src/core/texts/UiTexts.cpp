@@ -127,6 +127,7 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(firmwareNoFile, "Please open a file!", "请先打开一个文件!"),
     TAVREL_TEXT(firmwareCannotOpen, "can`t open", "无法打开文件"),
     TAVREL_TEXT(firmwareTooBig, "file_is_too_big", "文件太大，请打开一个小于1M的文件"),
+    TAVREL_TEXT(firmwareNameTooLong, "The file name is too long!", "文件名太长!"),
 
     // Common dialog texts
     TAVREL_TEXT(infoCaption, "Info", "信息"),

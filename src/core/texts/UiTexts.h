@@ -142,6 +142,7 @@ class UiTexts {
     std::string firmwareNoFile;
     std::string firmwareCannotOpen;  // follows the path directly
     std::string firmwareTooBig;
+    std::string firmwareNameTooLong;  // the write request would not fit its one length byte
 
     // --- Common dialog texts ---
     std::string infoCaption;

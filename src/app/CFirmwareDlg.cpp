@@ -1,0 +1,118 @@
+#include "CFirmwareDlg.h"
+
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+
+#include "AppIcon.h"
+#include "DialogUnits.h"
+#include "FileFilter.h"
+#include "FirmwareImage.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "TftpTransfer.h"
+#include "WindowFont.h"
+#include "texts/FixedTexts.h"
+#include "texts/UiTexts.h"
+
+namespace tavrel {
+
+namespace {
+constexpr int kWidthUnits = 218;
+constexpr int kHeightUnits = 104;
+constexpr int kFontPoints = 9;
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+}  // namespace
+
+CFirmwareDlg::CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSettings settings,
+                           QWidget* parent)
+    : QDialog(parent), texts_(texts), prompts_(prompts), settings_(std::move(settings)) {
+    setObjectName(QStringLiteral("firmwareDialog"));
+    setFont(windowFont(kFontPoints));
+    const DialogUnits du(font());
+
+    auto make = [](auto* widget, const char* name, const QRect& where) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setGeometry(where);
+        return widget;
+    };
+    targetLabel_ =
+        make(new QLabel(qs(texts.firmwareTargetLabel), this), "firmwareTargetLabel", du.rect(9, 18, 37, 10));
+    target_ = make(new QLineEdit(settings_.target, this), "firmwareTargetEdit", du.rect(47, 15, 124, 13));
+    pathLabel_ =
+        make(new QLabel(qs(texts.firmwareFileLabel), this), "firmwareFileLabel", du.rect(9, 38, 37, 10));
+    path_ = make(new QLineEdit(this), "firmwarePathEdit", du.rect(47, 36, 124, 13));
+    browse_ = make(new QPushButton(qs(texts.firmwareOpenButton), this), "firmwareBrowseButton",
+                   du.rect(178, 36, 31, 13));
+    start_ = make(new QPushButton(qs(texts.firmwareStartButton), this), "firmwareStartButton",
+                  du.rect(64, 66, 89, 15));
+    start_->setDefault(true);
+    bar_ = make(new QProgressBar(this), "firmwareProgress", du.rect(64, 84, 89, 11));
+    bar_->setTextVisible(false);
+    bar_->hide();
+    paintColour(BarColour::Blue);
+
+    transfer_ = new TftpTransfer(this);
+    connect(transfer_, &TftpTransfer::viewChanged, this, &CFirmwareDlg::paint);
+    connect(transfer_, &TftpTransfer::message, this,
+            [this](const QString& text) { prompts_.inform(settings_.messageCaption, text); });
+    connect(browse_, &QPushButton::clicked, this, &CFirmwareDlg::browse);
+    connect(start_, &QPushButton::clicked, this, &CFirmwareDlg::startUpload);
+
+    setWindowTitle(qs(texts.firmwareUpgrade));
+    setWindowIcon(appIcon());
+    setFixedSize(du.x(kWidthUnits), du.y(kHeightUnits));
+}
+
+CFirmwareDlg::~CFirmwareDlg() = default;
+
+QColor CFirmwareDlg::barColour() const {
+    return bar_->palette().color(QPalette::Highlight);
+}
+
+void CFirmwareDlg::browse() {
+    const QString chosen = prompts_.openFileName(qs(texts_.firmwareOpenButton), QString(),
+                                                 qtFileFilter(fixed::kFirmwareOpenFilter));
+    path_->setText(chosen);
+}
+
+void CFirmwareDlg::startUpload() {
+    if (transfer_->active()) return;
+    paintColour(BarColour::Blue);
+    const QString path = path_->text();
+    const FirmwareImage image = loadFirmwareImage(path);
+    FirmwareRefusal refusal = image.refusal;
+    if (refusal == FirmwareRefusal::None)
+        refusal = checkFirmwareTarget(target_->text().trimmed().toStdString());
+    if (refusal != FirmwareRefusal::None) {
+        prompts_.inform(qs(texts_.infoCaption), qs(firmwareRefusalText(texts_, refusal, path.toStdString())));
+        return;
+    }
+    transfer_->start(path, image.bytes, target_->text().trimmed(), settings_.tftpPort,
+                     settings_.localAddress);
+}
+
+void CFirmwareDlg::done(int result) {
+    transfer_->stop();
+    QDialog::done(result);
+}
+
+void CFirmwareDlg::paint(const FirmwareView& view) {
+    start_->setEnabled(view.startEnabled);
+    paintColour(view.barColour);
+    if (bar_->maximum() != view.barMaximum) bar_->setRange(0, view.barMaximum);
+    bar_->setValue(view.barPosition);
+    bar_->setVisible(view.barVisible);
+}
+
+void CFirmwareDlg::paintColour(BarColour colour) {
+    const QColor wanted = colour == BarColour::Red ? kRed : kBlue;
+    if (barColour() == wanted) return;
+    QPalette p = bar_->palette();
+    p.setColor(QPalette::Highlight, wanted);
+    bar_->setPalette(p);
+}
+
+}  // namespace tavrel

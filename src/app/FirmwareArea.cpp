@@ -1,0 +1,54 @@
+#include "FirmwareArea.h"
+
+#include <QtGui/QAction>
+#include <QtWidgets/QPushButton>
+
+#include "CConfigDlg.h"
+#include "CFirmwareDlg.h"
+#include "ControlIds.h"
+#include "QtText.h"
+#include "protocol/Requests.h"
+
+namespace tavrel {
+
+FirmwareArea::FirmwareArea(CConfigDlg& window) : QObject(&window), window_(window) {
+    connect(window_.controlAs<QPushButton>(ids::kFirmwareButton), &QPushButton::clicked, this,
+            &FirmwareArea::upgradeSelectedDevice);
+    connect(window_.actionById(ids::kFirmwareUpgradeCommand), &QAction::triggered, this,
+            &FirmwareArea::upgradeFromMenu);
+}
+
+void FirmwareArea::upgradeSelectedDevice() {
+    const std::optional<int> row = window_.selectedDevice();
+    if (!row) {
+        window_.setStatusText(0, qs(window_.texts().selectDevicePrompt));
+        return;
+    }
+    const UiTexts& texts = window_.texts();
+    if (!window_.prompts().confirm(qs(texts.infoCaption), qs(texts.confirmUpgrade))) return;
+    const auto entry = static_cast<std::size_t>(*row);
+    const DeviceRecord& device = window_.devices()[entry];
+    // No answer to this frame is awaited: the dialog opens at once.
+    window_.session().play(entry, Plan{Step{0, commandRequest(subcode::kEnterUpgrade, device.key),
+                                            Destination::BroadcastDevicePort, 0}});
+    target_ = qs(device.sourceAddress);
+    openDialog();
+}
+
+void FirmwareArea::upgradeFromMenu() {
+    target_ = QString::fromLatin1(kDefaultUpgradeTarget);
+    openDialog();
+}
+
+void FirmwareArea::openDialog() {
+    FirmwareDlgSettings settings;
+    settings.target = target_;
+    settings.tftpPort = window_.network().tftpPort;
+    const QHostAddress local = window_.socket().localAddress();
+    if (local != QHostAddress::AnyIPv4 && local != QHostAddress::Any) settings.localAddress = local;
+    settings.messageCaption = window_.windowTitle();
+    CFirmwareDlg dialog(window_.texts(), window_.prompts(), settings, &window_);
+    window_.runModal(dialog);
+}
+
+}  // namespace tavrel

@@ -1,0 +1,159 @@
+#include "UpgradeRun.h"
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QTextStream>
+#include <QtCore/QTimer>
+#include <algorithm>
+
+#include "DeviceSession.h"
+#include "TftpTransfer.h"
+#include "protocol/Requests.h"
+
+namespace tavrel::cli {
+
+namespace {
+constexpr int kRedrawMs = 100;
+constexpr int kBarWidth = 30;
+
+QString timeoutMessage(const TftpUploader& up) {
+    if (up.blocksSent() == 0)
+        return QStringLiteral("no answer to the write request within %1 s").arg(kRequestTimeoutMs / 1000);
+    return QStringLiteral("no acknowledgement of block %1 within %2 s")
+        .arg(up.blocksSent())
+        .arg(kAckTimeoutMs / 1000);
+}
+}  // namespace
+
+QString resultName(const UpgradeJob& job) {
+    if (job.notFound) return QStringLiteral("not-found");
+    switch (job.result) {
+        case UploadResult::Completed:
+            return QStringLiteral("completed");
+        case UploadResult::TimedOut:
+            return QStringLiteral("timeout");
+        case UploadResult::TransferError:
+            return QStringLiteral("transfer-error");
+        case UploadResult::WrongBlock:
+            return QStringLiteral("wrong-block");
+        case UploadResult::Stopped:
+            return QStringLiteral("stopped");
+        case UploadResult::Refused:
+            return QStringLiteral("refused");
+        case UploadResult::Running:
+            break;
+    }
+    return QStringLiteral("not-started");
+}
+
+UpgradeRun::UpgradeRun(UpgradeSettings settings, DeviceSession* session, QTextStream* progress)
+    : settings_(std::move(settings)), session_(session), progress_(progress) {
+    settings_.parallel = std::clamp(settings_.parallel, 1, kMaxParallelUploads);
+    redraw_ = new QTimer(this);
+    connect(redraw_, &QTimer::timeout, this, [this] { drawProgress(false); });
+}
+
+UpgradeRun::~UpgradeRun() = default;
+
+void UpgradeRun::run(std::vector<UpgradeJob>& jobs) {
+    jobs_ = &jobs;
+    transfers_.assign(jobs.size(), nullptr);
+    clocks_.assign(jobs.size(), QElapsedTimer());
+    next_ = 0;
+    running_ = 0;
+    QEventLoop loop;
+    auto allEnded = [&] {
+        return running_ == 0 && std::none_of(jobs.begin() + static_cast<long>(next_), jobs.end(),
+                                             [](const UpgradeJob& j) { return !j.address.isEmpty(); });
+    };
+    connect(this, &UpgradeRun::jobsChanged, &loop, [&] {
+        if (allEnded()) loop.quit();
+    });
+    startNext();
+    if (progress_) {
+        drawProgress(false);
+        redraw_->start(kRedrawMs);
+    }
+    if (!allEnded()) loop.exec();
+    redraw_->stop();
+    if (progress_) drawProgress(true);
+    jobs_ = nullptr;
+}
+
+void UpgradeRun::startNext() {
+    while (running_ < settings_.parallel && next_ < jobs_->size()) {
+        const std::size_t i = next_++;
+        UpgradeJob& job = (*jobs_)[i];
+        if (job.address.isEmpty()) continue;
+        ++running_;
+        job.started = true;
+        if (job.entry >= 0 && session_) {
+            Plan plan{Step{0,
+                           commandRequest(subcode::kEnterUpgrade,
+                                          session_->table()[static_cast<std::size_t>(job.entry)].key),
+                           Destination::BroadcastDevicePort, 0}};
+            session_->play(static_cast<std::size_t>(job.entry), std::move(plan), [this, i] {
+                QTimer::singleShot(settings_.modeWaitMs, this, [this, i] { startUpload(i); });
+            });
+        } else {
+            startUpload(i);
+        }
+    }
+    emit jobsChanged();
+}
+
+void UpgradeRun::startUpload(std::size_t i) {
+    auto* transfer = new TftpTransfer(this);
+    transfers_[i] = transfer;
+    clocks_[i].start();  // the upload's own time, without the wait after the upgrade-mode frame
+    connect(transfer, &TftpTransfer::finished, this, [this, i](UploadResult r) { finish(i, r); });
+    connect(transfer, &TftpTransfer::message, this,
+            [this, i](const QString& text) { (*jobs_)[i].message = text; });
+    const UploadResult started = transfer->start(settings_.firmwarePath, settings_.image, (*jobs_)[i].address,
+                                                 settings_.tftpPort, settings_.localAddress);
+    if (started == UploadResult::Refused) finish(i, started);
+}
+
+void UpgradeRun::finish(std::size_t i, UploadResult result) {
+    UpgradeJob& job = (*jobs_)[i];
+    if (job.result != UploadResult::Running) return;
+    const TftpUploader& up = transfers_[i]->uploader();
+    job.result = result;
+    job.blocks = up.blocksAcknowledged();
+    job.bytes = std::min<std::uint64_t>(std::uint64_t{job.blocks} * kTftpBlockBytes, up.fileSize());
+    job.seconds = static_cast<double>(clocks_[i].nsecsElapsed()) / 1e9;
+    if (result == UploadResult::TimedOut) job.message = timeoutMessage(up);
+    --running_;
+    startNext();
+}
+
+void UpgradeRun::drawProgress(bool last) {
+    if (jobs_->empty()) return;
+    QTextStream& out = *progress_;
+    if (linesDrawn_ > 0) out << "\x1b[" << linesDrawn_ << 'A';
+    linesDrawn_ = 0;
+    const int width =
+        static_cast<int>(std::max_element(jobs_->begin(), jobs_->end(), [](const auto& a, const auto& b) {
+                             return a.device.size() < b.device.size();
+                         })->device.size());
+    for (std::size_t i = 0; i < jobs_->size(); ++i) {
+        const UpgradeJob& job = (*jobs_)[i];
+        const TftpTransfer* t = transfers_[i];
+        const std::uint32_t count = t ? t->uploader().blockCount() : 0;
+        const std::uint32_t done = t ? t->uploader().blocksAcknowledged() : 0;
+        const int filled = count ? static_cast<int>(std::uint64_t{done} * kBarWidth / count) : 0;
+        out << "\x1b[2K" << job.device.leftJustified(width) << "  [" << QString(filled, '#')
+            << QString(kBarWidth - filled, '-') << "] ";
+        if (job.result != UploadResult::Running || job.notFound)
+            out << resultName(job);
+        else if (!job.started)
+            out << "waiting";
+        else
+            out << QString::number(count ? 100 * done / count : 0).rightJustified(3) << '%';
+        out << '\n';
+        ++linesDrawn_;
+    }
+    if (last) linesDrawn_ = 0;
+    out.flush();
+}
+
+}  // namespace tavrel::cli

@@ -1,0 +1,85 @@
+#pragma once
+// Firmware uploads from a terminal: the upgrade-mode frame (for searched devices), then the upload,
+// for up to eight devices at once, each with its own transfer; a live progress line per device.
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QObject>
+#include <QtCore/QString>
+#include <QtNetwork/QHostAddress>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "firmware/TftpUploader.h"
+
+class QTimer;
+class QTextStream;
+
+namespace tavrel {
+class DeviceSession;
+class TftpTransfer;
+}  // namespace tavrel
+
+namespace tavrel::cli {
+
+inline constexpr int kMaxParallelUploads = 8;
+// Between the upgrade-mode frame and the write request: the device gets ready, as it would while a
+// person picks the file in the dialog.
+inline constexpr int kDefaultModeWaitMs = 1000;
+
+struct UpgradeJob {
+    QString device;   // as the user named it
+    QString address;  // where the upload goes; empty when the device was not found
+    int entry = -1;   // table entry that gets the upgrade-mode frame; -1 for none
+    UploadResult result = UploadResult::Running;
+    QString message;
+    std::uint32_t blocks = 0;  // acknowledged by the device
+    std::uint64_t bytes = 0;
+    double seconds = 0;
+    bool started = false;
+    bool notFound = false;
+};
+
+struct UpgradeSettings {
+    QString firmwarePath;
+    std::shared_ptr<const std::vector<std::uint8_t>> image;
+    quint16 tftpPort = 69;
+    QHostAddress localAddress;
+    int parallel = 1;
+    int modeWaitMs = kDefaultModeWaitMs;
+};
+
+class UpgradeRun : public QObject {
+    Q_OBJECT
+  public:
+    // `session` sends the upgrade-mode frames; it may be null when no job has an entry.
+    UpgradeRun(UpgradeSettings settings, DeviceSession* session, QTextStream* progress);
+    ~UpgradeRun() override;
+
+    // Runs every job that has an address and returns when all have ended.
+    void run(std::vector<UpgradeJob>& jobs);
+
+  signals:
+    void jobsChanged();
+
+  private:
+    void startNext();
+    void startUpload(std::size_t index);
+    void finish(std::size_t index, UploadResult result);
+    void drawProgress(bool last);
+
+    UpgradeSettings settings_;
+    DeviceSession* session_ = nullptr;
+    QTextStream* progress_ = nullptr;
+    std::vector<UpgradeJob>* jobs_ = nullptr;
+    std::vector<TftpTransfer*> transfers_;
+    std::vector<QElapsedTimer> clocks_;
+    std::size_t next_ = 0;
+    int running_ = 0;
+    int linesDrawn_ = 0;
+    QTimer* redraw_ = nullptr;
+};
+
+// "completed", "timeout", "transfer-error", "wrong-block", "not-found", ...
+QString resultName(const UpgradeJob& job);
+
+}  // namespace tavrel::cli

@@ -1,0 +1,44 @@
+#include "firmware/FirmwareFile.h"
+
+#include "firmware/TftpPackets.h"
+#include "protocol/NetworkSettings.h"
+
+namespace tavrel {
+
+std::string firmwareFileName(std::string_view path) {
+    const auto last = path.find_last_of("/\\");
+    return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
+}
+
+FirmwareRefusal checkFirmwareFile(std::string_view path, bool opened, std::uint64_t size) {
+    const std::string name = firmwareFileName(path);
+    if (name.empty()) return FirmwareRefusal::NoFile;
+    if (!opened) return FirmwareRefusal::CannotOpen;
+    if (size > kFirmwareMaxBytes) return FirmwareRefusal::TooBig;
+    if (!tftpWriteRequest(name, size)) return FirmwareRefusal::NameTooLong;
+    return FirmwareRefusal::None;
+}
+
+FirmwareRefusal checkFirmwareTarget(std::string_view address) {
+    return isDottedIpv4(std::string(address)) ? FirmwareRefusal::None : FirmwareRefusal::BadTarget;
+}
+
+std::string firmwareRefusalText(const UiTexts& texts, FirmwareRefusal refusal, std::string_view path) {
+    switch (refusal) {
+        case FirmwareRefusal::NoFile:
+            return texts.firmwareNoFile;
+        case FirmwareRefusal::CannotOpen:
+            return std::string(path) + texts.firmwareCannotOpen;
+        case FirmwareRefusal::TooBig:
+            return texts.firmwareTooBig;
+        case FirmwareRefusal::NameTooLong:
+            return texts.firmwareNameTooLong;
+        case FirmwareRefusal::BadTarget:
+            return texts.invalidIpAddress;
+        case FirmwareRefusal::None:
+            break;
+    }
+    return {};
+}
+
+}  // namespace tavrel

@@ -1,0 +1,173 @@
+// tavrel-cli upgrade against simulated devices: the upgrade-mode frame, the upload, what each device
+// holds afterwards, and what a script is told when a device misbehaves or a file is refused.
+#include <gtest/gtest.h>
+
+#include <QtCore/QCryptographicHash>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+
+#include "CliHarness.h"
+#include "SimTftp.h"
+
+using namespace clitest;
+using tavrel::sim::SimDevice;
+
+namespace {
+
+constexpr std::uint8_t kEnterUpgrade = 22;
+
+QByteArray patternBytes(qsizetype size, int seed) {
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i) bytes[i] = char((i * 31 + seed + i / 509) & 0xFF);
+    return bytes;
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+}
+
+QByteArray heldImage(const SimDevice& d) {
+    if (!d.tftp() || !d.tftp()->hasFirmware()) return {};
+    const auto& b = d.tftp()->firmware().bytes;
+    return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
+}
+
+// Simulated devices that take firmware at a TFTP port of their own.
+struct UpgradeBench {
+    explicit UpgradeBench(const std::vector<std::string>& devices) : sim(simulate(devices)) {
+        QString error;
+        for (int attempt = 0; attempt < 8 && !sim->setTftpPort(freeUdpPort(), &error); ++attempt) {
+        }
+        EXPECT_NE(sim->device(0)->tftp(), nullptr) << error.toStdString();
+    }
+    CliRun upgrade(const QStringList& args) {
+        return runCli(sim->devicePort(), QStringList{"--tftp-port", QString::number(sim->tftpPort())} +
+                                             QStringList{"upgrade"} + args);
+    }
+    QJsonArray upgradeJson(const QStringList& args, int expectedExit) {
+        const CliRun run =
+            runCli(sim->devicePort(),
+                   QStringList{"--json", "--tftp-port", QString::number(sim->tftpPort()), "upgrade"} + args);
+        EXPECT_EQ(run.exitCode, expectedExit) << run.err.toStdString();
+        QString error;
+        QJsonArray a = jsonArrayOf(run.out, &error);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        return a;
+    }
+    std::unique_ptr<tavrel::sim::Simulator> sim;
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST(CliUpgrade, ParallelUploadsLeaveTheExactImageOnEachDevice) {
+    UpgradeBench b({"kind=serial,ports=1", "kind=serial,ports=4", "kind=302"});
+    const QByteArray image = patternBytes(200 * 1024 + 77, 1);
+    const QString file = writeFile(b.dir, "fw-1.bin", image);
+    const QJsonArray results =
+        b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "--parallel", "2", "--wait", "0"}, 0);
+    ASSERT_EQ(results.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const SimDevice& d = *b.sim->device(static_cast<std::size_t>(i));
+        EXPECT_EQ(heldImage(d), image) << i;
+        EXPECT_EQ(d.tftp()->firmware().name, "fw-1.bin");
+        EXPECT_EQ(d.tftp()->firmware().sha256,
+                  QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex().toStdString());
+        EXPECT_EQ(d.framesReceived('W', kEnterUpgrade), 1) << i;
+        const QJsonObject o = results[i].toObject();
+        EXPECT_EQ(o["device"].toString(), d.address().toString());
+        EXPECT_EQ(o["result"].toString(), "completed");
+        EXPECT_EQ(o["bytes"].toInteger(), image.size());
+        EXPECT_EQ(o["blocks"].toInteger(), image.size() / 512 + 1);
+        EXPECT_EQ(o["message"].toString(), "");
+        EXPECT_GT(o["seconds"].toDouble(), 0.0);
+    }
+    // The third device was not named: no frame, no upload.
+    EXPECT_EQ(b.sim->device(2)->framesReceived('W', kEnterUpgrade), 0);
+    EXPECT_EQ(b.sim->device(2)->tftp()->requests(), 0);
+}
+
+TEST(CliUpgrade, TargetUploadsWithoutTheUpgradeFrame) {
+    UpgradeBench b({"kind=serial,ports=1,tftp=oack"});
+    for (qsizetype size : {qsizetype(300), qsizetype(1024)}) {
+        const QByteArray image = patternBytes(size, 2);
+        const QString file = writeFile(b.dir, "image.bin", image);
+        const CliRun run = b.upgrade({file, "--target", "127.0.0.2"});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(heldImage(*b.sim->device(0)), image) << size;
+        EXPECT_TRUE(run.out.contains("completed")) << run.out.toStdString();
+    }
+    EXPECT_EQ(b.sim->device(0)->framesReceived('W', kEnterUpgrade), 0);
+}
+
+TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
+    UpgradeBench b({"kind=serial,tftp=error", "kind=serial,tftp=wrong-block", "kind=serial"});
+    const QByteArray image = patternBytes(4000, 3);
+    const QString file = writeFile(b.dir, "fw.bin", image);
+    const QJsonArray results = b.upgradeJson(
+        {file, "127.0.0.2", "127.0.0.3", "127.0.0.4", "00-CA-C1-00-00-99", "--parallel", "8", "--wait", "0"},
+        1);
+    ASSERT_EQ(results.size(), 4);
+    EXPECT_EQ(results[0].toObject()["result"].toString(), "transfer-error");
+    EXPECT_EQ(results[0].toObject()["message"].toString(), QStringLiteral("传输错误"));
+    EXPECT_EQ(results[1].toObject()["result"].toString(), "wrong-block");
+    EXPECT_EQ(results[1].toObject()["message"].toString(), QStringLiteral("文件的序号不对!"));
+    EXPECT_EQ(results[1].toObject()["blocks"].toInteger(), 2);
+    EXPECT_EQ(results[2].toObject()["result"].toString(), "completed");
+    EXPECT_EQ(results[3].toObject()["result"].toString(), "not-found");
+    EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
+    EXPECT_FALSE(b.sim->device(1)->tftp()->hasFirmware());
+    EXPECT_EQ(heldImage(*b.sim->device(2)), image);
+}
+
+TEST(CliUpgrade, RefusedFilesSendNothing) {
+    UpgradeBench b({"kind=serial"});
+    const QString big = b.dir.filePath("big.bin");
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(31457281));
+    }
+    CliRun run = b.upgrade({big, "127.0.0.2", "--wait", "0"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("file_is_too_big")) << run.err.toStdString();
+
+    run = b.upgrade({b.dir.path() + "/", "--target", "127.0.0.2"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("Please open a file!")) << run.err.toStdString();
+
+    run = b.upgrade({b.dir.filePath("missing.bin"), "--target", "127.0.0.2"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("missing.bincan`t open")) << run.err.toStdString();
+
+    const QString name =
+        writeFile(b.dir, QString(240, QLatin1Char('n')), patternBytes(10, 0));  // 16 + 240 + 2 > 255
+    run = runCli(b.sim->devicePort(), {"--lang", "zh", "--tftp-port", QString::number(b.sim->tftpPort()),
+                                       "upgrade", name, "--target", "127.0.0.2"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("文件名太长!"))) << run.err.toStdString();
+
+    for (const QStringList& bad :
+         {QStringList{"--parallel", "9"}, QStringList{"--target", "127.0.0"},
+          QStringList{"--target", "127.0.0.2", "127.0.0.2"}, QStringList{"not-a-device"}}) {
+        run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + bad);
+        EXPECT_EQ(run.exitCode, 2) << bad.join(' ').toStdString();
+    }
+    EXPECT_TRUE(b.sim->device(0)->frames().empty());
+    EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 0);
+}
+
+TEST(CliUpgradeSilence, UnansweredRequestTimesOut) {
+    UpgradeBench b({"kind=serial,tftp=silent"});
+    const QString file = writeFile(b.dir, "fw.bin", patternBytes(700, 4));
+    const QJsonArray results = b.upgradeJson({file, "--target", "127.0.0.2"}, 1);
+    ASSERT_EQ(results.size(), 1);
+    EXPECT_EQ(results[0].toObject()["result"].toString(), "timeout");
+    EXPECT_EQ(results[0].toObject()["blocks"].toInteger(), 0);
+    EXPECT_GE(results[0].toObject()["seconds"].toDouble(), 11.5);
+    EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 1);
+}
