@@ -263,10 +263,12 @@ int runImport(Context& ctx) {
     }
     const LoadedProfile profile = loadProfile(ctx, ctx.options.arguments.front(), kExitFailed);
     if (profile.exitCode != kExitOk) return profile.exitCode;
+    // A profile is whole by definition: nothing of it was read from a device.
+    const ReadoutProgress whole;
     if (ctx.options.json)
-        ctx.out << QJsonDocument(deviceJson(profile.record)).toJson(QJsonDocument::Indented);
+        ctx.out << QJsonDocument(deviceJson(profile.record, whole)).toJson(QJsonDocument::Indented);
     else
-        ctx.out << deviceDetails(profile.record);
+        ctx.out << deviceDetails(profile.record, whole);
     return kExitOk;
 }
 

@@ -77,7 +77,8 @@ const std::map<QString, const char*> kCommandHelp = {
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
      "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port N (default 1):\n"
      "the ports the window's port list offers (two on one-port and 'B' devices).\n"
-     "All ports are written, as the window's Save does. Exit codes and --force as for set-network.\n"},
+     "All ports are written, as the window's Save does. Exit codes and --force as for set-network.\n"
+     "A board that answered with a whole record takes port 1 only, in one packed write.\n"},
     {"export",
      "usage: tavrel-cli [global options] export DEVICE FILE\n"
      "Writes the device's network and port settings to FILE, replacing it whole (a failed write leaves\n"
@@ -120,9 +121,6 @@ const std::map<QString, const char*> kCommandHelp = {
      "{\"model\": ..., \"inputs\": [...], \"outputs\": [...]} as far as known (watch: one object per reply).\n"
      "--log prints the frames as the IO window logs them, on stderr.\n"
      "Exit 0 when the board answered (switch, all: and confirmed), 1 when it did not, 2 on a usage error.\n"},
-     "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port 1..8 (default 1).\n"
-     "All ports are written, as the window's Save does. Exit codes as for set-network.\n"
-     "A board that answered with a whole record takes port 1 only, in one packed write.\n"},
     {"timing",
      "usage: tavrel-cli [global options] timing read DEVICE\n"
      "       tavrel-cli [global options] timing set DEVICE --channel N\n"
@@ -137,7 +135,6 @@ const std::map<QString, const char*> kCommandHelp = {
      "       tavrel-cli [global options] clock DEVICE --check [--max-drift S]\n"
      "Sets the board's clock to the given time (default: this computer's), or with --check prints\n"
      "its drift from this computer's clock in seconds and exits 1 beyond S (default 2).\n"},
-     "All ports are written, as the window's Save does. Exit codes as for set-network.\n"},
     {"upgrade",
      "usage: tavrel-cli [global options] upgrade FILE DEVICE... [--parallel N] [--wait MS]\n"
      "       tavrel-cli [global options] upgrade FILE --target ADDR\n"

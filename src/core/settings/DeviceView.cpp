@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-namespace tavrel {
 #include "timing/ConfigImage.h"
 
 namespace tavrel {

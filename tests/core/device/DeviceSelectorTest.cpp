@@ -45,6 +45,8 @@ TEST(DeviceSelector, AddressesCompareAsNumbers) {
     r.sourceAddress = "::1";
     EXPECT_FALSE(selects(*parseDeviceSelector("127.0.0.3"), r));
     EXPECT_TRUE(selects(*parseDeviceSelector("1.02.3.4"), r));
+}
+
 // Found by fuzz/selector.cpp (input kept as fuzz/corpus/selector/regression-leading-zeros).
 TEST(DeviceSelector, AddressWithLeadingZerosFindsItsDevice) {
     DeviceRecord r;
