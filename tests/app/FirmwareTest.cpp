@@ -182,7 +182,7 @@ TEST(FirmwareUpgrade, DialogRefusesBeforeSending) {
     b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
     EXPECT_EQ(b.messages(), (QStringList{"Info|Please open a file!", "Info|Please open a file!",
                                          "Info|" + b.dir.filePath("missing.bin") + "can`t open",
-                                         "Info|Invalid IP address! Enter four numbers 0-255."}));
+                                         "Info|" + QString::fromStdString(b.window->texts().invalidIpAddress)}));
     EXPECT_EQ(b.simulator.device(0)->tftp()->requests(), 0);
 }
 
