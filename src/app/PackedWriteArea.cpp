@@ -7,6 +7,7 @@
 
 #include "CConfigDlg.h"
 #include "ControlIds.h"
+#include "WifiArea.h"
 #include "timing/PackedWrite.h"
 
 namespace tavrel {
@@ -24,6 +25,7 @@ PackedWriteInput PackedWriteArea::formInput() const {
     in.cloudId = text(ids::kCloudIdEdit);
     in.cloudPassword = text(ids::kCloudPasswordEdit);
     in.cloud = window_.controlAs<QCheckBox>(ids::kCloudCheck)->isChecked();
+    in.wifi = window_.wifiArea().settings();
     // The host edit holds port 1's host only while port 1 is shown; otherwise its record does.
     const auto row = window_.selectedDevice();
     if (window_.controlAs<QComboBox>(ids::kPortList)->currentIndex() <= 0 || !row)

@@ -6,6 +6,7 @@
 #include <QtCore/QTimer>
 
 #include "Commands.h"
+#include "PackedWriteRun.h"
 #include "WifiOptions.h"
 #include "wifi/WifiScan.h"
 
@@ -104,10 +105,10 @@ int runWifiSet(Context& ctx, QStringList args) {
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
     if (!isWifiBoard(ctx, r)) return kExitFailed;
-    applyWifiEdit(r, *edit);
-    // The record now holds what the board is to take; the 302-form packed write sends it whole.
-    ctx.err << "the 302-form packed write is not part of this build yet; nothing was sent\n";
-    return kExitFailed;
+    // The board takes WiFi settings only inside its whole record, so everything else goes back as read.
+    PackedWriteInput input = packedWriteInputOf(r);
+    input.wifi = editedWifiSettings(wifiSettingsOf(r), *edit);
+    return sendPackedWrite(ctx, session, found.index, input, false);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "SimWifi.h"
 #include "SimWire.h"
 #include "device/FixedLists.h"
 #include "protocol/DeviceFrame.h"
@@ -102,11 +103,7 @@ void takeImage(SimKind kind, Bytes p, DeviceSettings& s, SimClock& clock) {
 
 void take302(Bytes p, DeviceSettings& s) {
     auto& b = s.board;
-    b.wifiMode = p[1];
-    take(b.apSsid, p.subspan(2, 32));
-    take(b.apPassword, p.subspan(34, 16));
-    take(b.staPassword, p.subspan(50, 16));
-    take(b.staSsid, p.subspan(66, 32));
+    takeWifiFields(b, p);
     take(s.network, p.subspan(98, 16));
     take(s.mac, p.subspan(114, 6));
     s.ipType = p[120];

@@ -200,6 +200,21 @@ TEST(TimingArea, ImageBoardSavesAndCalibratesInOnePackedFrame) {
     EXPECT_EQ(f.device->boardClock().date(), QDate(2031, 3, 9));
 }
 
+TEST(TimingArea, WifiBoardSaveCarriesTheWifiGroup) {
+    TimingFixture f(board(SimKind::Board302, 37));
+    ASSERT_TRUE(f.ready);
+    f.window->controlAs<QComboBox>(ids::kWifiModeList)->setCurrentIndex(1);  // STA
+    f.edit(ids::kStaSsidEdit)->setText(QString(40, 's'));
+    f.press(ids::kSaveConfigButton);
+    ASSERT_TRUE(waitUntil([&] { return f.device->packedWrites() == 1; }));
+    const auto& frame = f.device->frames().back().bytes;
+    ASSERT_EQ(frame.size(), 302u);
+    EXPECT_EQ(frame[4 + 1], 2);  // mode list index + 1
+    // An SSID goes out as its first 31 characters, the field's last byte zero.
+    for (std::size_t i = 0; i < 31; ++i) EXPECT_EQ(frame[4 + 66 + i], 's') << i;
+    EXPECT_EQ(frame[4 + 66 + 31], 0);
+}
+
 TEST(TimingArea, LongHostIsRefusedAndNothingIsSent) {
     TimingFixture f(board(SimKind::Board866, 36));
     ASSERT_TRUE(f.ready);

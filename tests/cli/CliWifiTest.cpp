@@ -73,3 +73,27 @@ TEST(CliWifi, SetRefusesBadValuesBeforeAnythingIsSent) {
     }
     EXPECT_TRUE(sim->device(0)->frames().empty());
 }
+
+TEST(CliWifi, SetGoesOutInTheWholeRecordAndANewSearchReadsItBack) {
+    auto sim = simulate({"kind=302"});
+    QString error;
+    const CliRun before = runCli(sim->devicePort(), {"--json", "show", "000002"});
+    ASSERT_EQ(before.exitCode, 0) << before.err.toStdString();
+    const QJsonObject network = jsonObjectOf(before.out, &error)["network"].toObject();
+    const CliRun set = runCli(sim->devicePort(), {"wifi", "set", "000002", "--mode", "sta", "--sta-ssid",
+                                                  "Lab 2.4G", "--sta-password", "secret12"});
+    ASSERT_TRUE(set.finished);
+    EXPECT_EQ(set.exitCode, 0) << set.err.toStdString();
+
+    const CliRun show = runCli(sim->devicePort(), {"--json", "show", "000002"});
+    ASSERT_EQ(show.exitCode, 0) << show.err.toStdString();
+    const QJsonObject device = jsonObjectOf(show.out, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const QJsonObject wifi = device["wifi"].toObject();
+    EXPECT_EQ(wifi["mode"].toString(), "STA");
+    EXPECT_EQ(wifi["staSsid"].toString(), "Lab 2.4G");
+    EXPECT_EQ(wifi["staPassword"].toString(), "secret12");
+    // The rest of the record went back as it was read.
+    EXPECT_FALSE(network.isEmpty());
+    EXPECT_EQ(device["network"].toObject(), network);
+}

@@ -220,12 +220,7 @@ PackedWriteInput packedWriteInputOf(const DeviceRecord& d) {
 std::vector<std::uint8_t> packed302Payload(const DeviceRecord& d) {
     std::vector<std::uint8_t> bytes(kPacked302PayloadSize, 0);
     std::span<std::uint8_t> p(bytes);
-    p[0] = 0x55;
-    p[1] = d.wifiMode;
-    placeText(p, 2, d.apSsid);
-    placeText(p, 34, d.apPassword);
-    placeText(p, 50, d.staPassword);
-    placeText(p, 66, d.staSsid);
+    putWifiSettings(p, wifiSettingsOf(d));
     place(p, 98, d.network.ip);
     place(p, 102, d.network.mask);
     place(p, 106, d.network.gateway);
@@ -291,7 +286,10 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
     const PackedForm form = packedFormOf(d);
     const auto keptOptions = d.ioOptions;
     applyNetworkGroup(d, std::get<NetworkGroup>(read));
-    if (form == PackedForm::Form302) d.ioOptions = keptOptions;  // the 302 form carries no input options
+    if (form == PackedForm::Form302) {
+        d.ioOptions = keptOptions;  // the 302 form carries no input options
+        if (in.wifi) applyWifiSettings(d, *in.wifi);
+    }
     d.rs485Address = *rs485;
     PortRecord& port1 = d.ports[0];
     setText(port1.remoteHost, in.remoteHost);

@@ -3,12 +3,14 @@
 // back in one frame of that form (830 and 866 bytes carry the configuration image, 302 bytes the
 // record's own layout), built from the network group as typed and port 1's record.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/DeviceRecord.h"
 #include "protocol/Commands.h"
 #include "settings/NetworkForm.h"
 #include "timing/BoardFrames.h"
+#include "wifi/WifiSettings.h"
 
 namespace tavrel {
 
@@ -28,6 +30,7 @@ struct PackedWriteInput {
     std::string cloudId;        // cut to 20 bytes
     std::string cloudPassword;  // cut to 8 bytes
     bool cloud = false;
+    std::optional<WifiSettings> wifi;  // the WiFi group's values; only the 302 form carries them
 };
 
 // The form's values as a record shows them, for callers that change only a few (the CLI).

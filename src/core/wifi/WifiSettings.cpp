@@ -60,10 +60,6 @@ WifiSettings editedWifiSettings(WifiSettings s, const WifiEdit& e) {
     return s;
 }
 
-void applyWifiEdit(DeviceRecord& record, const WifiEdit& edit) {
-    applyWifiSettings(record, editedWifiSettings(wifiSettingsOf(record), edit));
-}
-
 std::optional<std::uint8_t> parseWifiMode(std::string_view text) {
     std::string upper(text);
     std::transform(upper.begin(), upper.end(), upper.begin(),

@@ -52,8 +52,6 @@ struct WifiEdit {
     std::optional<std::string> apSsid, apPassword, staSsid, staPassword;
 };
 WifiSettings editedWifiSettings(WifiSettings settings, const WifiEdit& edit);
-// The record's WiFi fields changed by the edit, cut as the packed write will send them.
-void applyWifiEdit(DeviceRecord& record, const WifiEdit& edit);
 
 // "AP" or "STA" (any case) as a mode; nothing for other texts.
 std::optional<std::uint8_t> parseWifiMode(std::string_view text);
