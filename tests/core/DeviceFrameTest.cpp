@@ -103,6 +103,8 @@ TEST(Routes, OrderAndLengthsChecked) {
     EXPECT_TRUE(classifyDatagram({}).empty());
     std::vector<std::uint8_t> tftp = {0x00, 0x04, 0x00, 0x01};
     EXPECT_EQ(classifyDatagram(tftp), std::vector<Route>{Route::Tftp});
+    tftp.pop_back();
+    EXPECT_TRUE(classifyDatagram(tftp).empty());
     std::vector<std::uint8_t> wifi = {'H', ':', 'R', 0x9F};
     EXPECT_EQ(classifyDatagram(wifi), std::vector<Route>{Route::WifiScan});
     std::vector<std::uint8_t> shortWifi = {'H', ':', 'R'};

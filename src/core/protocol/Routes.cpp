@@ -18,7 +18,8 @@ std::vector<Route> classifyDatagram(Bytes d) {
     if ((n == 830 || n == 866 || n == 250) && startsWith(d, 'R', 0x01)) routes.push_back(Route::PackedImage);
     if (n == 26 && d[3] == 'P') routes.push_back(Route::SearchReply);
     if (n == 26) routes.push_back(Route::ParameterReply);
-    if (n >= 1 && d[0] == 0x00) routes.push_back(Route::Tftp);
+    // Opcode and block number: anything shorter is no TFTP reply.
+    if (n >= 4 && d[0] == 0x00) routes.push_back(Route::Tftp);
     return routes;
 }
 
