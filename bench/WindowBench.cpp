@@ -59,6 +59,7 @@ class TickRecorder : public QObject {
             auto it = phases_.find(name);
             if (it == phases_.end()) continue;
             print(name, "wall", it->second.wallUs);
+            std::printf("worst %s at_ms %.1f\n", name.c_str(), it->second.worstAtNs / 1e6);
             print(name, "busy", it->second.busyUs);
         }
     }
@@ -67,12 +68,18 @@ class TickRecorder : public QObject {
     struct Samples {
         std::vector<std::int64_t> wallUs;  // lateness beyond the 1 ms interval
         std::vector<std::int64_t> busyUs;  // this thread's CPU time between two ticks
+        std::int64_t startNs = 0;
+        std::int64_t worstAtNs = 0;  // when the longest gap ended, from the phase's start
     };
     void tick() {
         const std::int64_t wall = clockNs(CLOCK_MONOTONIC);
         const std::int64_t cpu = clockNs(CLOCK_THREAD_CPUTIME_ID);
         Samples& s = phases_[phase_];
-        s.wallUs.push_back(std::max<std::int64_t>(0, (wall - lastWall_) / 1000 - 1000));
+        if (s.wallUs.empty()) s.startNs = lastWall_;
+        const std::int64_t lateUs = std::max<std::int64_t>(0, (wall - lastWall_) / 1000 - 1000);
+        if (s.wallUs.empty() || lateUs > *std::max_element(s.wallUs.begin(), s.wallUs.end()))
+            s.worstAtNs = wall - s.startNs;
+        s.wallUs.push_back(lateUs);
         s.busyUs.push_back((cpu - lastCpu_) / 1000);
         lastWall_ = wall;
         lastCpu_ = cpu;
@@ -187,7 +194,7 @@ int main(int argc, char* argv[]) {
     searchClock.start();
     window->controlAs<QPushButton>(ids::kSearchButton)->click();
     const bool complete = runUntil(
-        [&] { return shownRows(list) >= expected && window->session().pendingReadouts() == 0; }, 120000);
+        [&] { return window->session().pendingReadouts() == 0 && shownRows(list) >= expected; }, 120000);
     std::printf("search devices %d rows %d shown %d complete %d ms %lld\n", expected, list.rowCount(),
                 shownRows(list), complete ? 1 : 0, static_cast<long long>(searchClock.elapsed()));
 
@@ -208,7 +215,9 @@ int main(int argc, char* argv[]) {
         QElapsedTimer uploadClock;
         harness.onModal = [&](QDialog& dialog) {
             auto& d = dynamic_cast<CFirmwareDlg&>(dialog);
+            // A person opens the dialog, sees it drawn, then picks the file and presses Start.
             d.show();
+            idle(200);
             d.pathEdit()->setText(args.value("image"));
             uploadClock.start();
             d.startButton()->click();

@@ -13,6 +13,14 @@ shift || true
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(16 256)
 need "$bench_build/src/sim/tavrel-sim" "$bench_build/bench/bench-window"
+# Nine people's builds share this machine: the window runs at a real-time priority where allowed, so
+# that the figures show its own stalls rather than the scheduler's (BENCH_NORMAL_PRIORITY=1: not).
+priority=normal
+prefix=()
+if [ -z "${BENCH_NORMAL_PRIORITY:-}" ] && chrt -f 1 true 2>/dev/null; then
+    priority="SCHED_FIFO 1"
+    prefix=(chrt -f 1)
+fi
 head -c $((10 * 1048576)) /dev/urandom >"$bench_work/image.bin"
 
 row=()
@@ -21,11 +29,11 @@ for n in "${counts[@]}"; do
     port=$(free_port)
     tftp=$(free_port)
     start_sim "$bench_work/sim.log" --port "$port" --tftp-port "$tftp" --device "kind=serial,ports=8,count=$n"
-    "$bench_build/bench/bench-window" --device-port "$port" --tftp-port "$tftp" --devices "$n" \
+    "${prefix[@]}" "$bench_build/bench/bench-window" --device-port "$port" --tftp-port "$tftp" --devices "$n" \
         --image "$bench_work/image.bin" >"$bench_work/window.txt"
     stop_sim
     load=$(load_now)
-    echo "-- $n devices (load $load)"
+    echo "-- $n devices (load $load, window priority $priority)"
     grep -v '^phase' "$bench_work/window.txt"
     grep -q '^search .* complete 1' "$bench_work/window.txt" || verdict=missed
     grep -q '^firmware uploaded 1' "$bench_work/window.txt" || verdict=missed
@@ -45,4 +53,4 @@ for n in "${counts[@]}"; do
     row+=("$n devices ($search): $(IFS=';'; echo "${parts[*]}" | sed 's/;/, /g'); load $load")
 done
 echo "goal (max <= 16 ms and p99 < 2 ms in every phase, every step done): $verdict"
-append_result stall "ms max/p99/p99.9 per phase; $(IFS='|'; echo "${row[*]}" | sed 's/|/; /g'); goal $verdict"
+append_result stall "window at $priority; ms max/p99/p99.9 per phase; $(IFS='|'; echo "${row[*]}" | sed 's/|/; /g'); goal $verdict"
