@@ -26,7 +26,8 @@ const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 }  // namespace
 
-CFirmwareDlg::CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSettings settings, QWidget* parent)
+CFirmwareDlg::CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSettings settings,
+                           QWidget* parent)
     : QDialog(parent), texts_(texts), prompts_(prompts), settings_(std::move(settings)) {
     setObjectName(QStringLiteral("firmwareDialog"));
     setFont(windowFont(kFontPoints));
@@ -37,12 +38,16 @@ CFirmwareDlg::CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSe
         widget->setGeometry(where);
         return widget;
     };
-    targetLabel_ = make(new QLabel(qs(texts.firmwareTargetLabel), this), "firmwareTargetLabel", du.rect(9, 18, 37, 10));
+    targetLabel_ =
+        make(new QLabel(qs(texts.firmwareTargetLabel), this), "firmwareTargetLabel", du.rect(9, 18, 37, 10));
     target_ = make(new QLineEdit(settings_.target, this), "firmwareTargetEdit", du.rect(47, 15, 124, 13));
-    pathLabel_ = make(new QLabel(qs(texts.firmwareFileLabel), this), "firmwareFileLabel", du.rect(9, 38, 37, 10));
+    pathLabel_ =
+        make(new QLabel(qs(texts.firmwareFileLabel), this), "firmwareFileLabel", du.rect(9, 38, 37, 10));
     path_ = make(new QLineEdit(this), "firmwarePathEdit", du.rect(47, 36, 124, 13));
-    browse_ = make(new QPushButton(qs(texts.firmwareOpenButton), this), "firmwareBrowseButton", du.rect(178, 36, 31, 13));
-    start_ = make(new QPushButton(qs(texts.firmwareStartButton), this), "firmwareStartButton", du.rect(64, 66, 89, 15));
+    browse_ = make(new QPushButton(qs(texts.firmwareOpenButton), this), "firmwareBrowseButton",
+                   du.rect(178, 36, 31, 13));
+    start_ = make(new QPushButton(qs(texts.firmwareStartButton), this), "firmwareStartButton",
+                  du.rect(64, 66, 89, 15));
     start_->setDefault(true);
     bar_ = make(new QProgressBar(this), "firmwareProgress", du.rect(64, 84, 89, 11));
     bar_->setTextVisible(false);
@@ -79,12 +84,14 @@ void CFirmwareDlg::startUpload() {
     const QString path = path_->text();
     const FirmwareImage image = loadFirmwareImage(path);
     FirmwareRefusal refusal = image.refusal;
-    if (refusal == FirmwareRefusal::None) refusal = checkFirmwareTarget(target_->text().trimmed().toStdString());
+    if (refusal == FirmwareRefusal::None)
+        refusal = checkFirmwareTarget(target_->text().trimmed().toStdString());
     if (refusal != FirmwareRefusal::None) {
         prompts_.inform(qs(texts_.infoCaption), qs(firmwareRefusalText(texts_, refusal, path.toStdString())));
         return;
     }
-    transfer_->start(path, image.bytes, target_->text().trimmed(), settings_.tftpPort, settings_.localAddress);
+    transfer_->start(path, image.bytes, target_->text().trimmed(), settings_.tftpPort,
+                     settings_.localAddress);
 }
 
 void CFirmwareDlg::done(int result) {

@@ -4,8 +4,8 @@
 #include <QtWidgets/QDialog>
 #include <memory>
 
-#include "firmware/TftpUploader.h"
 #include <QtNetwork/QHostAddress>
+#include "firmware/TftpUploader.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,16 +19,17 @@ class TftpTransfer;
 class UiTexts;
 
 struct FirmwareDlgSettings {
-    QString target;           // shown in the target field
+    QString target;  // shown in the target field
     quint16 tftpPort = 69;
     QHostAddress localAddress;  // the chosen adapter's address; null for any
-    QString messageCaption;   // caption of the upload's own messages (the program's title)
+    QString messageCaption;     // caption of the upload's own messages (the program's title)
 };
 
 class CFirmwareDlg : public QDialog {
     Q_OBJECT
   public:
-    CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSettings settings, QWidget* parent = nullptr);
+    CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSettings settings,
+                 QWidget* parent = nullptr);
     ~CFirmwareDlg() override;
 
     QLineEdit* targetEdit() const { return target_; }

@@ -46,7 +46,8 @@ std::optional<int> numberOption(QStringList& args, const QString& name, int low,
 }
 
 // One search for every named device; a device that does not answer gets a job without an address.
-bool findDevices(Context& ctx, DeviceSession& session, const QStringList& names, std::vector<UpgradeJob>& jobs) {
+bool findDevices(Context& ctx, DeviceSession& session, const QStringList& names,
+                 std::vector<UpgradeJob>& jobs) {
     std::vector<DeviceSelector> selectors;
     for (const QString& name : names) selectors.push_back(*parseDeviceSelector(name.toStdString()));
     if (!openSession(ctx, session)) return false;
@@ -59,7 +60,8 @@ bool findDevices(Context& ctx, DeviceSession& session, const QStringList& names,
         return -1;
     };
     search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] {
-        return std::all_of(selectors.begin(), selectors.end(), [&](const auto& s) { return indexOf(s, true) >= 0; });
+        return std::all_of(selectors.begin(), selectors.end(),
+                           [&](const auto& s) { return indexOf(s, true) >= 0; });
     });
     std::set<int> taken;
     for (int n = 0; n < names.size(); ++n) {
@@ -99,15 +101,18 @@ int runUpgrade(Context& ctx) {
     const int parallel = numberOption(args, "--parallel", 1, kMaxParallelUploads, &error).value_or(1);
     const int waitMs = numberOption(args, "--wait", 0, 60000, &error).value_or(kDefaultModeWaitMs);
     if (error.isEmpty() && (args.isEmpty() || args.front().startsWith("--")))
-        error = args.isEmpty() ? QStringLiteral("no firmware file") : QStringLiteral("unknown option ") + args.front();
-    if (error.isEmpty() && target && args.size() != 1) error = QStringLiteral("--target goes without devices");
+        error = args.isEmpty() ? QStringLiteral("no firmware file")
+                               : QStringLiteral("unknown option ") + args.front();
+    if (error.isEmpty() && target && args.size() != 1)
+        error = QStringLiteral("--target goes without devices");
     if (error.isEmpty() && !target && args.size() < 2) error = QStringLiteral("no device named");
     if (error.isEmpty() && target && checkFirmwareTarget(target->toStdString()) != FirmwareRefusal::None)
         error = QStringLiteral("--target: not an IPv4 address: ") + *target;
     for (int i = 1; error.isEmpty() && i < args.size(); ++i)
         if (!parseDeviceSelector(args[i].toStdString()))
-            error = QStringLiteral("not a device: %1 (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key "
-                                   "like 190033)")
+            error = QStringLiteral(
+                        "not a device: %1 (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key "
+                        "like 190033)")
                         .arg(args[i]);
     if (!error.isEmpty()) {
         ctx.err << error << '\n' << usage;
@@ -156,7 +161,8 @@ int runUpgrade(Context& ctx) {
         }
         ctx.out << job.device << "  " << resultName(job) << "  " << job.blocks << " blocks  " << job.bytes
                 << " bytes  " << QString::number(job.seconds, 'f', 2) << " s\n";
-        if (!ok) ctx.err << job.device << ": " << (job.message.isEmpty() ? resultName(job) : job.message) << '\n';
+        if (!ok)
+            ctx.err << job.device << ": " << (job.message.isEmpty() ? resultName(job) : job.message) << '\n';
     }
     if (ctx.options.json) ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
     return allCompleted ? kExitOk : kExitFailed;

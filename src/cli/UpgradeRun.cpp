@@ -18,7 +18,9 @@ constexpr int kBarWidth = 30;
 QString timeoutMessage(const TftpUploader& up) {
     if (up.blocksSent() == 0)
         return QStringLiteral("no answer to the write request within %1 s").arg(kRequestTimeoutMs / 1000);
-    return QStringLiteral("no acknowledgement of block %1 within %2 s").arg(up.blocksSent()).arg(kAckTimeoutMs / 1000);
+    return QStringLiteral("no acknowledgement of block %1 within %2 s")
+        .arg(up.blocksSent())
+        .arg(kAckTimeoutMs / 1000);
 }
 }  // namespace
 
@@ -86,7 +88,9 @@ void UpgradeRun::startNext() {
         job.started = true;
         clocks_[i].start();
         if (job.entry >= 0 && session_) {
-            Plan plan{Step{0, commandRequest(subcode::kEnterUpgrade, session_->table()[static_cast<std::size_t>(job.entry)].key),
+            Plan plan{Step{0,
+                           commandRequest(subcode::kEnterUpgrade,
+                                          session_->table()[static_cast<std::size_t>(job.entry)].key),
                            Destination::BroadcastDevicePort, 0}};
             session_->play(static_cast<std::size_t>(job.entry), std::move(plan), [this, i] {
                 QTimer::singleShot(settings_.modeWaitMs, this, [this, i] { startUpload(i); });
@@ -102,7 +106,8 @@ void UpgradeRun::startUpload(std::size_t i) {
     auto* transfer = new TftpTransfer(this);
     transfers_[i] = transfer;
     connect(transfer, &TftpTransfer::finished, this, [this, i](UploadResult r) { finish(i, r); });
-    connect(transfer, &TftpTransfer::message, this, [this, i](const QString& text) { (*jobs_)[i].message = text; });
+    connect(transfer, &TftpTransfer::message, this,
+            [this, i](const QString& text) { (*jobs_)[i].message = text; });
     const UploadResult started = transfer->start(settings_.firmwarePath, settings_.image, (*jobs_)[i].address,
                                                  settings_.tftpPort, settings_.localAddress);
     if (started == UploadResult::Refused) finish(i, started);
@@ -126,9 +131,10 @@ void UpgradeRun::drawProgress(bool last) {
     QTextStream& out = *progress_;
     if (linesDrawn_ > 0) out << "\x1b[" << linesDrawn_ << 'A';
     linesDrawn_ = 0;
-    const int width = static_cast<int>(std::max_element(jobs_->begin(), jobs_->end(), [](const auto& a, const auto& b) {
-                                           return a.device.size() < b.device.size();
-                                       })->device.size());
+    const int width =
+        static_cast<int>(std::max_element(jobs_->begin(), jobs_->end(), [](const auto& a, const auto& b) {
+                             return a.device.size() < b.device.size();
+                         })->device.size());
     for (std::size_t i = 0; i < jobs_->size(); ++i) {
         const UpgradeJob& job = (*jobs_)[i];
         const TftpTransfer* t = transfers_[i];

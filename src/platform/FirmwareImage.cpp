@@ -16,7 +16,8 @@ FirmwareImage loadFirmwareImage(const QString& path) {
     if (result.refusal != FirmwareRefusal::None) return result;
 
     auto bytes = std::make_shared<std::vector<std::uint8_t>>(size);
-    const qint64 read = size == 0 ? 0 : file.read(reinterpret_cast<char*>(bytes->data()), static_cast<qint64>(size));
+    const qint64 read =
+        size == 0 ? 0 : file.read(reinterpret_cast<char*>(bytes->data()), static_cast<qint64>(size));
     // A file that shrank or failed while being read is reported as unreadable, never sent in part.
     if (read != static_cast<qint64>(size)) {
         result.refusal = FirmwareRefusal::CannotOpen;

@@ -9,6 +9,9 @@ namespace tavrel {
 namespace {
 // A reply longer than any TFTP reply the upload reads is cut here; only its first bytes count.
 constexpr qint64 kReceiveBufferBytes = 1024;
+// A device on a fast link answers before the next look at the socket; after this many datagrams the
+// event loop gets its turn (window repaints, a click on Close), and the socket's next notice resumes.
+constexpr int kDatagramsPerTurn = 64;
 
 std::string senderText(const QHostAddress& sender) {
     bool isV4 = false;
@@ -26,7 +29,8 @@ TftpTransfer::TftpTransfer(QObject* parent) : QObject(parent) {
 
 TftpTransfer::~TftpTransfer() = default;
 
-UploadResult TftpTransfer::start(const QString& firmwarePath, std::shared_ptr<const std::vector<std::uint8_t>> image,
+UploadResult TftpTransfer::start(const QString& firmwarePath,
+                                 std::shared_ptr<const std::vector<std::uint8_t>> image,
                                  const QString& target, quint16 tftpPort, const QHostAddress& localAddress) {
     if (socket_) {
         socket_->disconnect(this);
@@ -36,8 +40,12 @@ UploadResult TftpTransfer::start(const QString& firmwarePath, std::shared_ptr<co
     // A fresh port per upload: the device's answers of an abandoned upload cannot reach a new one.
     socket_->bind(localAddress.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : localAddress, 0);
     connect(socket_, &QUdpSocket::readyRead, this, &TftpTransfer::readPending);
-    const UploadStep step =
-        uploader_.start(firmwarePath.toStdString(), std::move(image), TftpEndpoint{target.toStdString(), tftpPort});
+    // Replies are matched by their sender's address as the socket reports it, so the target is
+    // written the same way ("127.000.000.001" is 127.0.0.1).
+    const QHostAddress parsed(target);
+    const QString canonical = parsed.isNull() ? target : parsed.toString();
+    const UploadStep step = uploader_.start(firmwarePath.toStdString(), std::move(image),
+                                            TftpEndpoint{canonical.toStdString(), tftpPort});
     apply(step);
     return step.ended;
 }
@@ -50,7 +58,7 @@ void TftpTransfer::readPending() {
     std::array<char, kReceiveBufferBytes> buffer{};
     QHostAddress sender;
     quint16 port = 0;
-    while (socket_ && socket_->hasPendingDatagrams()) {
+    for (int turn = 0; turn < kDatagramsPerTurn && socket_ && socket_->hasPendingDatagrams(); ++turn) {
         const qint64 n = socket_->readDatagram(buffer.data(), buffer.size(), &sender, &port);
         if (n < 0) break;
         if (senderText_.empty() || sender != senderAddress_) {
@@ -83,7 +91,8 @@ void TftpTransfer::apply(const UploadStep& step) {
     if (!step.send.empty() && socket_) {
         // Send errors are not reported: the time-out covers a datagram that never arrives.
         socket_->writeDatagram(reinterpret_cast<const char*>(step.send.data()),
-                               static_cast<qint64>(step.send.size()), addressOf(step.to.address), step.to.port);
+                               static_cast<qint64>(step.send.size()), addressOf(step.to.address),
+                               step.to.port);
     }
     switch (step.timer) {
         case TimerCommand::Arm:

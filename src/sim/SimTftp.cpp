@@ -69,7 +69,9 @@ bool SimTftp::open(std::uint16_t port, QString* error) {
     delete listen_;
     listen_ = new QUdpSocket(this);
     if (!listen_->bind(address_, port, QAbstractSocket::DontShareAddress)) {
-        if (error) *error = QStringLiteral("%1:%2: %3").arg(address_.toString()).arg(port).arg(listen_->errorString());
+        if (error)
+            *error =
+                QStringLiteral("%1:%2: %3").arg(address_.toString()).arg(port).arg(listen_->errorString());
         delete listen_;
         listen_ = nullptr;
         return false;
@@ -166,11 +168,12 @@ void SimTftp::readTransfer() {
             firmware_.name = name_;
             firmware_.bytes = std::move(received_);
             received_.clear();
-            firmware_.sha256 = QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(firmware_.bytes.data()),
-                                                                       static_cast<qsizetype>(firmware_.bytes.size())),
-                                                        QCryptographicHash::Sha256)
-                                   .toHex()
-                                   .toStdString();
+            firmware_.sha256 =
+                QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(firmware_.bytes.data()),
+                                                        static_cast<qsizetype>(firmware_.bytes.size())),
+                                         QCryptographicHash::Sha256)
+                    .toHex()
+                    .toStdString();
             ++completed_;
             endTransfer();
             emit firmwareReceived();

@@ -95,7 +95,8 @@ TEST(FirmwareUpgrade, ButtonNeedsASelectedDeviceAndAConfirmation) {
 }
 
 TEST(FirmwareUpgrade, UploadFromTheButtonReachesTheDevice) {
-    FirmwareBench b({deviceAnswering(32, sim::TftpBehaviour::Normal), deviceAnswering(33, sim::TftpBehaviour::OptionAck)});
+    FirmwareBench b({deviceAnswering(32, sim::TftpBehaviour::Normal),
+                     deviceAnswering(33, sim::TftpBehaviour::OptionAck)});
     ASSERT_TRUE(b.ready);
     for (int row : {0, 1}) {
         b.harness.prompts->fileAnswer = b.writeImage(QStringLiteral("fw%1.bin").arg(row), 5120);
@@ -169,7 +170,8 @@ TEST(FirmwareUpgrade, DialogRefusesBeforeSending) {
 }
 
 TEST(FirmwareUpgrade, DeviceErrorShowsTheMessageAndARedBar) {
-    FirmwareBench b({deviceAnswering(36, sim::TftpBehaviour::Error), deviceAnswering(37, sim::TftpBehaviour::WrongBlock)});
+    FirmwareBench b({deviceAnswering(36, sim::TftpBehaviour::Error),
+                     deviceAnswering(37, sim::TftpBehaviour::WrongBlock)});
     ASSERT_TRUE(b.ready);
     const QString file = b.writeImage("bad.bin", 4000);
     for (const char* target : {"127.0.0.36", "127.0.0.37"}) {

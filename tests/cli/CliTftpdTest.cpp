@@ -44,7 +44,8 @@ struct TftpServer {
         QFile::setPermissions(root.path(), QFileDevice::Permissions(0x7777));
         for (int attempt = 0; attempt < 8 && !ready; ++attempt) {
             port = freeUdpPort();
-            process.start(kServer, {"-L", "-c", "-s", root.path(), "-a", "127.0.0.1:" + QString::number(port)});
+            process.start(kServer,
+                          {"-L", "-c", "-s", root.path(), "-a", "127.0.0.1:" + QString::number(port)});
             ready = process.waitForStarted(5000) && answersAt(port);
             if (!ready) stop();
         }

@@ -45,12 +45,13 @@ struct UpgradeBench {
         EXPECT_NE(sim->device(0)->tftp(), nullptr) << error.toStdString();
     }
     CliRun upgrade(const QStringList& args) {
-        return runCli(sim->devicePort(),
-                      QStringList{"--tftp-port", QString::number(sim->tftpPort())} + QStringList{"upgrade"} + args);
+        return runCli(sim->devicePort(), QStringList{"--tftp-port", QString::number(sim->tftpPort())} +
+                                             QStringList{"upgrade"} + args);
     }
     QJsonArray upgradeJson(const QStringList& args, int expectedExit) {
-        const CliRun run = runCli(sim->devicePort(), QStringList{"--json", "--tftp-port", QString::number(sim->tftpPort()),
-                                                                "upgrade"} + args);
+        const CliRun run =
+            runCli(sim->devicePort(),
+                   QStringList{"--json", "--tftp-port", QString::number(sim->tftpPort()), "upgrade"} + args);
         EXPECT_EQ(run.exitCode, expectedExit) << run.err.toStdString();
         QString error;
         QJsonArray a = jsonArrayOf(run.out, &error);
@@ -107,10 +108,9 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
     UpgradeBench b({"kind=serial,tftp=error", "kind=serial,tftp=wrong-block", "kind=serial"});
     const QByteArray image = patternBytes(4000, 3);
     const QString file = writeFile(b.dir, "fw.bin", image);
-    const QJsonArray results =
-        b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "127.0.0.4", "00-CA-C1-00-00-99", "--parallel", "8",
-                       "--wait", "0"},
-                      1);
+    const QJsonArray results = b.upgradeJson(
+        {file, "127.0.0.2", "127.0.0.3", "127.0.0.4", "00-CA-C1-00-00-99", "--parallel", "8", "--wait", "0"},
+        1);
     ASSERT_EQ(results.size(), 4);
     EXPECT_EQ(results[0].toObject()["result"].toString(), "transfer-error");
     EXPECT_EQ(results[0].toObject()["message"].toString(), QStringLiteral("传输错误"));
@@ -144,14 +144,16 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains("missing.bincan`t open")) << run.err.toStdString();
 
-    const QString name = writeFile(b.dir, QString(240, QLatin1Char('n')), patternBytes(10, 0));  // 16 + 240 + 2 > 255
-    run = runCli(b.sim->devicePort(), {"--lang", "zh", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade",
-                                       name, "--target", "127.0.0.2"});
+    const QString name =
+        writeFile(b.dir, QString(240, QLatin1Char('n')), patternBytes(10, 0));  // 16 + 240 + 2 > 255
+    run = runCli(b.sim->devicePort(), {"--lang", "zh", "--tftp-port", QString::number(b.sim->tftpPort()),
+                                       "upgrade", name, "--target", "127.0.0.2"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("文件名太长!"))) << run.err.toStdString();
 
-    for (const QStringList& bad : {QStringList{"--parallel", "9"}, QStringList{"--target", "127.0.0"},
-                                   QStringList{"--target", "127.0.0.2", "127.0.0.2"}, QStringList{"not-a-device"}}) {
+    for (const QStringList& bad :
+         {QStringList{"--parallel", "9"}, QStringList{"--target", "127.0.0"},
+          QStringList{"--target", "127.0.0.2", "127.0.0.2"}, QStringList{"not-a-device"}}) {
         run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + bad);
         EXPECT_EQ(run.exitCode, 2) << bad.join(' ').toStdString();
     }

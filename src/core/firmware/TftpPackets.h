@@ -39,8 +39,7 @@ std::optional<std::vector<std::uint8_t>> tftpWriteRequest(std::string_view name,
 std::size_t tftpWriteRequestLength(std::string_view name, std::uint64_t fileSize);
 
 // Fills `out` with DATA block `block` carrying `data` (at most 512 bytes); the packet's length.
-std::size_t tftpDataPacket(std::span<std::uint8_t, kTftpDataPacketMax> out, std::uint16_t block,
-                           Bytes data);
+std::size_t tftpDataPacket(std::span<std::uint8_t, kTftpDataPacketMax> out, std::uint16_t block, Bytes data);
 
 struct TftpReply {
     enum class Kind { Ack, Error, OptionAck, Other };

@@ -7,8 +7,8 @@
 
 namespace tavrel {
 
-UploadStep TftpUploader::start(std::string firmwarePath, std::shared_ptr<const std::vector<std::uint8_t>> image,
-                               TftpEndpoint target) {
+UploadStep TftpUploader::start(std::string firmwarePath,
+                               std::shared_ptr<const std::vector<std::uint8_t>> image, TftpEndpoint target) {
     view_.barColour = BarColour::Blue;
     std::string name = firmwareFileName(firmwarePath);
     const std::uint64_t size = image ? image->size() : 0;

@@ -60,7 +60,10 @@ std::vector<std::size_t> blockSizes(std::size_t fileSize, std::vector<std::uint8
 TEST(TftpPackets, WriteRequestBytesAndLengthLimit) {
     const auto wrq = tftpWriteRequest("abcdef", 123456);
     ASSERT_TRUE(wrq);
-    const std::string expected("\0\2abcdef\0octet\0tsize\0" "123456\0", 28);
+    const std::string expected(
+        "\0\2abcdef\0octet\0tsize\0"
+        "123456\0",
+        28);
     EXPECT_EQ(std::string(wrq->begin(), wrq->end()), expected);
 
     // 16 bytes of frame, the name and the size's digits must fit in 255.
