@@ -209,7 +209,7 @@ int main(int argc, char* argv[]) {
     (void)before;
 
     if (args.isSet("image") && args.isSet("tftp-port")) {
-        ticks.begin("firmware");
+        ticks.begin("firmware-dialog");
         harness.prompts->confirmAnswer = true;
         bool uploaded = false;
         QElapsedTimer uploadClock;
@@ -219,9 +219,10 @@ int main(int argc, char* argv[]) {
             d.show();
             idle(200);
             d.pathEdit()->setText(args.value("image"));
+            ticks.begin("firmware-upload");
             uploadClock.start();
             d.startButton()->click();
-            runUntil([&] { return d.startButton()->isEnabled(); }, 300000);
+            runUntil([&] { return !d.busy(); }, 300000);
             uploaded = d.transfer().uploader().result() == UploadResult::Completed;
             d.hide();
         };

@@ -21,7 +21,8 @@ if [ -z "${BENCH_NORMAL_PRIORITY:-}" ] && chrt -f 1 true 2>/dev/null; then
     priority="SCHED_FIFO 1"
     prefix=(chrt -f 1)
 fi
-head -c $((10 * 1048576)) /dev/urandom >"$bench_work/image.bin"
+image_mib=${BENCH_IMAGE_MIB:-10}
+head -c $((image_mib * 1048576)) /dev/urandom >"$bench_work/image.bin"
 
 row=()
 verdict=met
