@@ -16,7 +16,9 @@
 #include <QtWidgets/QTableWidget>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -200,13 +202,11 @@ int main(int argc, char* argv[]) {
 
     ticks.begin("save");
     list.selectRow(0);
-    const QString before = window->statusText(2);
     window->controlAs<QPushButton>(ids::kSavePortButton)->click();
     const QString sending = window->statusText(2);
     const bool saved = runUntil(
         [&] { return window->session().sequencer().isIdle() && window->statusText(2) != sending; }, 30000);
     std::printf("save done %d status %s\n", saved ? 1 : 0, qPrintable(window->statusText(2)));
-    (void)before;
 
     if (args.isSet("image") && args.isSet("tftp-port")) {
         ticks.begin("firmware-dialog");

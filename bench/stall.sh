@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Window stall: the main window offscreen, a 1 ms repeating timer recording its lateness, while it
 # searches and reads out 16 and then 256 simulated eight-port serial servers (tavrel-sim in its own
-# process), saves the ports of one, uploads a 10 MiB image to it and switches the language twice.
+# process), saves the ports of one, uploads a 10 MiB image to it (BENCH_IMAGE_MIB to change) and
+# switches the language twice.
 # Per phase: max, p99 and p99.9 of the lateness ("wall"), and the longest stretch of the window
 # thread's own CPU time between two ticks ("busy", which the machine's load does not inflate).
 # Goal: no tick later than 16 ms, p99 under 2 ms. Appends one row to bench/RESULTS.md.
