@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <sys/resource.h>
 #include <functional>
 #include <map>
 #include <string>
@@ -49,6 +50,7 @@ class TickRecorder : public QObject {
     void start() {
         lastWall_ = clockNs(CLOCK_MONOTONIC);
         lastCpu_ = clockNs(CLOCK_THREAD_CPUTIME_ID);
+        lastUsage_ = usage();
         timer_.start();
     }
     // The gap in which a phase begins belongs to it: the click that starts it is its work.
@@ -61,7 +63,9 @@ class TickRecorder : public QObject {
             auto it = phases_.find(name);
             if (it == phases_.end()) continue;
             print(name, "wall", it->second.wallUs);
-            std::printf("worst %s at_ms %.1f\n", name.c_str(), it->second.worstAtNs / 1e6);
+            const Samples& w = it->second;
+            std::printf("worst %s at_ms %.1f waits %ld preempted %ld major_faults %ld\n", name.c_str(),
+                        w.worstAtNs / 1e6, w.waits, w.preempted, w.majorFaults);
             print(name, "busy", it->second.busyUs);
         }
     }
@@ -72,15 +76,32 @@ class TickRecorder : public QObject {
         std::vector<std::int64_t> busyUs;  // this thread's CPU time between two ticks
         std::int64_t startNs = 0;
         std::int64_t worstAtNs = 0;  // when the longest gap ended, from the phase's start
+        // In the longest gap: waits for something (voluntary switches), preemptions, page faults
+        // that read a disk. A long gap with little CPU time is one of these, not the window's work.
+        long waits = 0, preempted = 0, majorFaults = 0;
     };
+    struct Usage {
+        long waits = 0, preempted = 0, majorFaults = 0;
+    };
+    static Usage usage() {
+        rusage u{};
+        getrusage(RUSAGE_THREAD, &u);
+        return {u.ru_nvcsw, u.ru_nivcsw, u.ru_majflt};
+    }
     void tick() {
         const std::int64_t wall = clockNs(CLOCK_MONOTONIC);
         const std::int64_t cpu = clockNs(CLOCK_THREAD_CPUTIME_ID);
+        const Usage now = usage();
         Samples& s = phases_[phase_];
         if (s.wallUs.empty()) s.startNs = lastWall_;
         const std::int64_t lateUs = std::max<std::int64_t>(0, (wall - lastWall_) / 1000 - 1000);
-        if (s.wallUs.empty() || lateUs > *std::max_element(s.wallUs.begin(), s.wallUs.end()))
+        if (s.wallUs.empty() || lateUs > *std::max_element(s.wallUs.begin(), s.wallUs.end())) {
             s.worstAtNs = wall - s.startNs;
+            s.waits = now.waits - lastUsage_.waits;
+            s.preempted = now.preempted - lastUsage_.preempted;
+            s.majorFaults = now.majorFaults - lastUsage_.majorFaults;
+        }
+        lastUsage_ = now;
         s.wallUs.push_back(lateUs);
         s.busyUs.push_back((cpu - lastCpu_) / 1000);
         lastWall_ = wall;
@@ -101,6 +122,7 @@ class TickRecorder : public QObject {
     std::map<std::string, Samples> phases_;
     std::int64_t lastWall_ = 0;
     std::int64_t lastCpu_ = 0;
+    Usage lastUsage_;
 };
 
 // Runs the event loop until `done` holds or the time is up; checks every 5 ms without spinning.

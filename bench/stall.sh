@@ -5,6 +5,8 @@
 # switches the language twice.
 # Per phase: max, p99 and p99.9 of the lateness ("wall"), and the longest stretch of the window
 # thread's own CPU time between two ticks ("busy", which the machine's load does not inflate).
+# "waits": how often the window thread blocked within the longest gap (Qt's painting helper threads,
+# files); a long gap with little busy time and many waits was spent waiting, not working.
 # Goal: no tick later than 16 ms, p99 under 2 ms. Appends one row to bench/RESULTS.md.
 #   bench/stall.sh [BUILD_DIR] [COUNTS...]   (default build/release; 16 256)
 set -euo pipefail
@@ -48,7 +50,8 @@ for n in "${counts[@]}"; do
             parts+=("$phase $max/$p99/$p999")
             awk -v m="$max" -v p="$p99" 'BEGIN {exit !(m > 16 || p >= 2)}' && verdict=missed
         else
-            parts[-1]+=" (busy max $max)"
+            waits=$(awk -v p="$phase" '$1 == "worst" && $2 == p {print $6}' "$bench_work/window.txt")
+            parts[-1]+=" (busy max $max, waits in the longest gap ${waits:-?})"
         fi
     done < <(grep '^phase' "$bench_work/window.txt")
     search=$(awk '/^search/ {printf "%s shown in %.2f s", $7, $11 / 1000}' "$bench_work/window.txt")
