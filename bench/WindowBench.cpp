@@ -19,6 +19,7 @@
 #include <cstring>
 #include <ctime>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <functional>
 #include <map>
 #include <string>
@@ -55,17 +56,23 @@ class TickRecorder : public QObject {
     }
     // The gap in which a phase begins belongs to it: the click that starts it is its work.
     void begin(const std::string& phase) {
+        const long steal = stealTicks();
+        if (!order_.empty()) stolen_[phase_] += steal - stealAtBegin_;
+        stealAtBegin_ = steal;
         phase_ = phase;
         order_.push_back(phase);
     }
+    void end() { begin("end"); }
     void report() const {
         for (const std::string& name : order_) {
             auto it = phases_.find(name);
             if (it == phases_.end()) continue;
             print(name, "wall", it->second.wallUs);
             const Samples& w = it->second;
-            std::printf("worst %s at_ms %.1f waits %ld preempted %ld major_faults %ld\n", name.c_str(),
-                        w.worstAtNs / 1e6, w.waits, w.preempted, w.majorFaults);
+            std::printf("steal %s ms %ld\n", name.c_str(), stolen_.count(name) ? stolen_.at(name) * 1000 / ticksPerSecond() : -1);
+            std::printf("worst %s at_ms %.1f waits %ld preempted %ld major_faults %ld clock_ns %lld busiest_clock_ns %lld\n",
+                        name.c_str(), w.worstAtNs / 1e6, w.waits, w.preempted, w.majorFaults,
+                        static_cast<long long>(w.worstEndNs), static_cast<long long>(w.busiestEndNs));
             print(name, "busy", it->second.busyUs);
         }
     }
@@ -76,6 +83,10 @@ class TickRecorder : public QObject {
         std::vector<std::int64_t> busyUs;  // this thread's CPU time between two ticks
         std::int64_t startNs = 0;
         std::int64_t worstAtNs = 0;  // when the longest gap ended, from the phase's start
+        std::int64_t worstEndNs = 0;  // the same on the monotonic clock, to find it in a profile
+        std::int64_t busiestEndNs = 0;  // when the gap with the most CPU time ended
+        std::int64_t maxWallUs = 0;
+        std::int64_t maxBusyUs = 0;
         // In the longest gap: waits for something (voluntary switches), preemptions, page faults
         // that read a disk. A long gap with little CPU time is one of these, not the window's work.
         long waits = 0, preempted = 0, majorFaults = 0;
@@ -83,6 +94,15 @@ class TickRecorder : public QObject {
     struct Usage {
         long waits = 0, preempted = 0, majorFaults = 0;
     };
+    // Time the hypervisor ran other machines on this machine's processors, all processors together
+    // (a virtual machine's thread clock runs on through it): it shows as busy time nobody spent.
+    static long stealTicks() {
+        QFile f(QStringLiteral("/proc/stat"));
+        if (!f.open(QIODevice::ReadOnly)) return 0;
+        const QList<QByteArray> fields = f.readLine().simplified().split(' ');
+        return fields.size() > 8 ? fields[8].toLong() : 0;
+    }
+    static long ticksPerSecond() { return sysconf(_SC_CLK_TCK); }
     static Usage usage() {
         rusage u{};
         getrusage(RUSAGE_THREAD, &u);
@@ -95,15 +115,22 @@ class TickRecorder : public QObject {
         Samples& s = phases_[phase_];
         if (s.wallUs.empty()) s.startNs = lastWall_;
         const std::int64_t lateUs = std::max<std::int64_t>(0, (wall - lastWall_) / 1000 - 1000);
-        if (s.wallUs.empty() || lateUs > *std::max_element(s.wallUs.begin(), s.wallUs.end())) {
+        if (s.wallUs.empty() || lateUs > s.maxWallUs) {
+            s.maxWallUs = lateUs;
             s.worstAtNs = wall - s.startNs;
+            s.worstEndNs = wall;
             s.waits = now.waits - lastUsage_.waits;
             s.preempted = now.preempted - lastUsage_.preempted;
             s.majorFaults = now.majorFaults - lastUsage_.majorFaults;
         }
+        const std::int64_t busyUs = (cpu - lastCpu_) / 1000;
+        if (s.busyUs.empty() || busyUs > s.maxBusyUs) {
+            s.maxBusyUs = busyUs;
+            s.busiestEndNs = wall;
+        }
         lastUsage_ = now;
         s.wallUs.push_back(lateUs);
-        s.busyUs.push_back((cpu - lastCpu_) / 1000);
+        s.busyUs.push_back(busyUs);
         lastWall_ = wall;
         lastCpu_ = cpu;
     }
@@ -120,6 +147,8 @@ class TickRecorder : public QObject {
     std::string phase_ = "start";
     std::vector<std::string> order_;
     std::map<std::string, Samples> phases_;
+    std::map<std::string, long> stolen_;
+    long stealAtBegin_ = 0;
     std::int64_t lastWall_ = 0;
     std::int64_t lastCpu_ = 0;
     Usage lastUsage_;
@@ -263,6 +292,7 @@ int main(int argc, char* argv[]) {
     ticks.begin("idle-listed");
     idle(idleMs);
     std::printf("memory rows %d rss_kib %ld hwm_kib %ld\n", list.rowCount(), statusKib("VmRSS:"), statusKib("VmHWM:"));
+    ticks.end();
     ticks.report();
     return 0;
 }

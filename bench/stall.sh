@@ -7,6 +7,8 @@
 # thread's own CPU time between two ticks ("busy", which the machine's load does not inflate).
 # "waits": how often the window thread blocked within the longest gap (Qt's painting helper threads,
 # files); a long gap with little busy time and many waits was spent waiting, not working.
+# "steal": time the hypervisor of a virtual machine took from its processors during the phase; the
+# thread's CPU clock runs on through it, so a busy gap spent in poll() can be stolen time.
 # Goal: no tick later than 16 ms, p99 under 2 ms. Appends one row to bench/RESULTS.md.
 #   bench/stall.sh [BUILD_DIR] [COUNTS...]   (default build/release; 16 256)
 set -euo pipefail
@@ -51,7 +53,8 @@ for n in "${counts[@]}"; do
             awk -v m="$max" -v p="$p99" 'BEGIN {exit !(m > 16 || p >= 2)}' && verdict=missed
         else
             waits=$(awk -v p="$phase" '$1 == "worst" && $2 == p {print $6}' "$bench_work/window.txt")
-            parts[-1]+=" (busy max $max, waits in the longest gap ${waits:-?})"
+            steal=$(awk -v p="$phase" '$1 == "steal" && $2 == p {print $4}' "$bench_work/window.txt")
+            parts[-1]+=" (busy max $max, waits in the longest gap ${waits:-?}, hypervisor steal ${steal:-?} ms)"
         fi
     done < <(grep '^phase' "$bench_work/window.txt")
     search=$(awk '/^search/ {printf "%s shown in %.2f s", $7, $11 / 1000}' "$bench_work/window.txt")
