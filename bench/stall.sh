@@ -61,4 +61,4 @@ for n in "${counts[@]}"; do
     row+=("$n devices ($search): $(IFS=';'; echo "${parts[*]}" | sed 's/;/, /g'); load $load")
 done
 echo "goal (max <= 16 ms and p99 < 2 ms in every phase, every step done): $verdict"
-append_result stall "window at $priority; ms max/p99/p99.9 per phase; $(IFS='|'; echo "${row[*]}" | sed 's/|/; /g'); goal $verdict"
+append_result stall "window at $priority; image $image_mib MiB; ms max/p99/p99.9 per phase; $(IFS='|'; echo "${row[*]}" | sed 's/|/; /g'); goal $verdict"
