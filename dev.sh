@@ -15,7 +15,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev pyt
 BUILD_PACKAGES+=(tftpd-hpa tftp-hpa)
 # Manual pages, the package and its checks (the package test runs in ./dev.sh test too).
 PACKAGE_PACKAGES=(help2man dpkg-dev file desktop-file-utils)
-BENCH_PACKAGES=(time)
+# The benchmarks' scripts and the Chinese font the window draws with, so that repaints cost what they do.
+BENCH_PACKAGES=(time python3 fonts-noto-cjk)
 RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
 # libFuzzer's runtime comes with clang's compiler-rt.
 FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev)

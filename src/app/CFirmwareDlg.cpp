@@ -1,5 +1,6 @@
 #include "CFirmwareDlg.h"
 
+#include <QtCore/QTimer>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QProgressBar>
@@ -78,11 +79,40 @@ void CFirmwareDlg::browse() {
     path_->setText(chosen);
 }
 
+bool CFirmwareDlg::busy() const {
+    return reading_ != nullptr || transfer_->active();
+}
+
 void CFirmwareDlg::startUpload() {
-    if (transfer_->active()) return;
+    if (busy()) return;
     paintColour(BarColour::Blue);
+    auto reader = std::make_unique<FirmwareImageReader>(path_->text());
+    if (reader->size() <= FirmwareImageReader::kSliceBytes) {
+        reader->readSlice();
+        startTransfer(reader->take());
+        return;
+    }
+    // A large image is read over several turns of the event loop; Start waits for it.
+    reading_ = std::move(reader);
+    start_->setEnabled(false);
+    readNextSlice();
+}
+
+void CFirmwareDlg::readNextSlice() {
+    if (!reading_) return;  // the dialog closed meanwhile
+    reading_->readSlice();
+    if (!reading_->finished()) {
+        QTimer::singleShot(0, this, &CFirmwareDlg::readNextSlice);
+        return;
+    }
+    const FirmwareImage image = reading_->take();
+    reading_.reset();
+    start_->setEnabled(true);
+    startTransfer(image);
+}
+
+void CFirmwareDlg::startTransfer(const FirmwareImage& image) {
     const QString path = path_->text();
-    const FirmwareImage image = loadFirmwareImage(path);
     FirmwareRefusal refusal = image.refusal;
     if (refusal == FirmwareRefusal::None)
         refusal = checkFirmwareTarget(target_->text().trimmed().toStdString());
@@ -95,6 +125,7 @@ void CFirmwareDlg::startUpload() {
 }
 
 void CFirmwareDlg::done(int result) {
+    reading_.reset();
     transfer_->stop();
     QDialog::done(result);
 }

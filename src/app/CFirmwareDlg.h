@@ -16,6 +16,8 @@ namespace tavrel {
 
 class Prompts;
 class TftpTransfer;
+class FirmwareImageReader;
+struct FirmwareImage;
 class UiTexts;
 
 struct FirmwareDlgSettings {
@@ -48,7 +50,12 @@ class CFirmwareDlg : public QDialog {
     // Closing the dialog stops a running upload: nothing would be left to show its end.
     void done(int result) override;
 
+    // True from Start until the upload ends, the image's read included.
+    bool busy() const;
+
   private:
+    void readNextSlice();
+    void startTransfer(const FirmwareImage& image);
     void paint(const FirmwareView& view);
     void paintColour(BarColour colour);
 
@@ -56,6 +63,7 @@ class CFirmwareDlg : public QDialog {
     Prompts& prompts_;
     FirmwareDlgSettings settings_;
     TftpTransfer* transfer_ = nullptr;
+    std::unique_ptr<FirmwareImageReader> reading_;  // an image larger than a slice, while it is read
     QLabel* targetLabel_ = nullptr;
     QLineEdit* target_ = nullptr;
     QLabel* pathLabel_ = nullptr;

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QFile>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDeadlineTimer>
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QAction>
 #include <QtWidgets/QLabel>
@@ -14,6 +18,7 @@
 #include "CFirmwareDlg.h"
 #include "ControlIds.h"
 #include "FirmwareArea.h"
+#include "FirmwareImage.h"
 #include "FormBench.h"
 #include "QtText.h"
 #include "SimTftp.h"
@@ -222,6 +227,63 @@ TEST(FirmwareUpgrade, ClosingTheDialogStopsTheUpload) {
     });
     b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
     EXPECT_TRUE(b.messages().isEmpty());
+}
+
+// Waits in a running event loop: waiting by turns with pauses between them would hold every block of
+// a thousand-block upload for a pause.
+bool runLoopUntil(const std::function<bool()>& done, int deadlineMs) {
+    QEventLoop loop;
+    QTimer check;
+    QDeadlineTimer deadline(deadlineMs);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || deadline.hasExpired()) loop.quit();
+    });
+    check.start(5);
+    if (!done()) loop.exec();
+    return done();
+}
+
+TEST(FirmwareUpgrade, LargeImageIsReadBetweenTurnsOfTheEventLoopThenSent) {
+    FirmwareBench b({deviceAnswering(39, sim::TftpBehaviour::Normal)});
+    ASSERT_TRUE(b.ready);
+    const QString file = b.writeImage("large.bin", qsizetype(FirmwareImageReader::kSliceBytes + 100));
+    bool busyAfterClick = false;
+    bool startEnabledAfterClick = true;
+    b.whileOpen([&](CFirmwareDlg& d) {
+        d.targetEdit()->setText(QStringLiteral("127.0.0.39"));
+        d.pathEdit()->setText(file);
+        d.startButton()->click();
+        busyAfterClick = d.busy();
+        startEnabledAfterClick = d.startButton()->isEnabled();
+        d.startButton()->click();  // ignored while the image is read
+        EXPECT_TRUE(runLoopUntil([&] { return !d.busy(); }, 60000));
+        EXPECT_EQ(d.transfer().uploader().result(), UploadResult::Completed);
+        EXPECT_TRUE(d.startButton()->isEnabled());
+    });
+    b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
+    EXPECT_TRUE(busyAfterClick);
+    EXPECT_FALSE(startEnabledAfterClick);
+    EXPECT_EQ(b.simulator.device(0)->tftp()->requests(), 1);
+    EXPECT_EQ(b.held(0), b.image);
+    EXPECT_TRUE(b.messages().isEmpty());
+}
+
+TEST(FirmwareUpgrade, ClosingTheDialogWhileALargeImageIsReadSendsNothing) {
+    FirmwareBench b({deviceAnswering(40, sim::TftpBehaviour::Normal)});
+    ASSERT_TRUE(b.ready);
+    const QString file = b.writeImage("large.bin", qsizetype(3 * FirmwareImageReader::kSliceBytes));
+    b.whileOpen([&](CFirmwareDlg& d) {
+        d.targetEdit()->setText(QStringLiteral("127.0.0.40"));
+        d.pathEdit()->setText(file);
+        d.startButton()->click();
+        ASSERT_TRUE(d.busy());
+        d.reject();
+        EXPECT_FALSE(d.busy());
+        for (int turn = 0; turn < 5; ++turn) QCoreApplication::processEvents();  // any slice still queued runs
+        EXPECT_FALSE(d.transfer().active());
+    });
+    b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
+    EXPECT_EQ(b.simulator.device(0)->tftp()->requests(), 0);
 }
 
 }  // namespace
