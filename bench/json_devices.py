@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Prints "found complete" for the JSON of `tavrel-cli --json search`.
 
-A device counts as complete when every block of its read-out left a mark: the simulator's factory
-settings are non-zero in every field, while a block that never arrived leaves zeros (shown as null,
-0 or an empty text).
+A device counts as complete when the CLI says so ("complete") and, as an independent check, every
+block of its read-out left a mark: the simulator's factory settings are non-zero in every field, while
+a block that never arrived leaves zeros (shown as null, 0 or an empty text).
 """
 import json
 import sys
@@ -14,6 +14,8 @@ def filled(value):
 
 
 def complete(device):
+    if device.get("complete") is False:
+        return False
     network = device.get("network", {})
     if not all(filled(network.get(k)) for k in ("ipType", "ip", "mask", "gateway", "dns")):
         return False
