@@ -129,6 +129,7 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
     if (key == "refuse") return assign(o.refuse, switchValue(value, hasValue));
     if (key == "ignore-writes") return assign(o.ignoreWrites, switchValue(value, hasValue));
     if (key == "timing") return assign(c.outputTiming, switchValue(value, hasValue));
+    if (key == "loopback-network") return assign(c.loopbackNetwork, switchValue(value, hasValue));
     if (key == "networks") return hasValue && assign(c.wifiNetworks, parseNetworks(value));
     if (key == "scan-delay") return assign(c.scanDelayMs, number(value, 0, 60000));
     if (key == "loss") return assign(o.lossPercent, number(value, 0, 100));
@@ -248,7 +249,8 @@ std::vector<DeviceDescription> demoDescriptions() {
     std::vector<DeviceDescription> descriptions;
     std::string error;
     for (const char* text : {"kind=serial,ports=1,version=42,flag=0", "kind=serial,ports=4,version=43,flag=1",
-                             "kind=serial,ports=8,version=43,flag=1", "kind=302,timing,scan-delay=1500", "kind=830"})
+                             "kind=serial,ports=8,version=43,flag=1", "kind=302,timing,scan-delay=1500", "kind=830",
+                             "kind=serial,ports=1,version=43,loopback-network"})
         descriptions.push_back(*parseDeviceDescription(text, error));
     return descriptions;
 }

@@ -75,6 +75,10 @@ DeviceSettings factorySettings(const SimDeviceConfig& config) {
     const int hostByte = config.address[3];
     s.network = {192, 168, 1, static_cast<std::uint8_t>(hostByte), 255, 255, 255, 0, 192, 168, 1, 1, 192,
                  168, 1,   1};
+    if (config.loopbackNetwork) {
+        const auto& a = config.address;
+        s.network = {a[0], a[1], a[2], a[3], 255, 255, 255, 0, 127, 0, 0, 1, 127, 0, 0, 1};
+    }
     s.mac = config.mac;
     s.ipType = 1;
     put(s.account, "admin");

@@ -55,6 +55,9 @@ struct SimDeviceConfig {
     std::vector<SimWifiNetwork> wifiNetworks = {{"Office-WiFi", -48}, {"Lab 2.4G", -67}, {"Guest", -81}};
     int scanDelayMs = 0;
     Ipv4 address{127, 0, 0, 2};
+    // The network block reports the loopback address the device sits on instead of 192.168.1.x, so
+    // that the window's subnet check lets an IO control window reach it on this machine.
+    bool loopbackNetwork = false;
     Mac mac{0x00, 0xCA, 0xC1, 0x00, 0x00, 0x02};
     SimOptions options;
 };

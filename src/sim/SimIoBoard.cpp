@@ -8,6 +8,7 @@
 #include <charconv>
 
 #include "DeviceDescription.h"
+#include "DeviceSettings.h"
 
 namespace tavrel::sim {
 
@@ -38,6 +39,15 @@ QByteArray arrayOf(const ByteVector& bytes) {
 }
 
 }  // namespace
+
+IoBoardConfig demoIoBoardFor(const SimDeviceConfig& device) {
+    IoBoardConfig board;
+    const auto& a = device.address;
+    board.ip = std::to_string(a[0]) + '.' + std::to_string(a[1]) + '.' + std::to_string(a[2]) + '.' +
+               std::to_string(a[3]);
+    board.port = localPortOf(factorySettings(device).ports[0]);
+    return board;
+}
 
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error) {
     IoBoardConfig config;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "IoBoardLogic.h"
+#include "SimConfig.h"
 
 class QTcpServer;
 class QTcpSocket;
@@ -38,6 +39,9 @@ struct IoBoardConfig {
 // "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
 // peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent".
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error);
+
+// A board of the default model serving TCP where the device's port 1 listens, at the device's address.
+IoBoardConfig demoIoBoardFor(const SimDeviceConfig& device);
 
 class SimIoBoard : public QObject {
     Q_OBJECT

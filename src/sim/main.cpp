@@ -59,13 +59,15 @@ int main(int argc, char* argv[]) {
         "mac=00-CA-C1-xx-xx-xx, count=N, drop=N (lose every N-th reply), silent, twice,\n"
         "source-port=N, refuse, ignore-writes (answers searches and reads only),\n"
         "timing (302 board with output timing), noack (packed writes taken without an answer),\n"
-        "clock-offset=S (board clock S seconds from the computer's),\n"
+        "clock-offset=S (board clock S seconds from the computer's), loopback-network (the network\n"
+        "block reports the device's own loopback address),\n"
         "networks=NAME:DBM/NAME:DBM (what a 302 board's WiFi scan finds), scan-delay=MS,\n"
         "tftp=normal|oack|error|wrong-block|silent (how firmware uploads are answered)."));
     args.addHelpOption();
     args.addVersionOption();
     args.addOptions({
-        {QStringLiteral("demo"), QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board.")},
+        {QStringLiteral("demo"), QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board, and a one-port server on "
+                                                 "a loopback network with an IO board behind its port 1.")},
         {QStringLiteral("device"), QStringLiteral("Adds devices described by <description>."),
          QStringLiteral("description")},
         {QStringLiteral("count"), QStringLiteral("Adds <n> one-port serial servers."), QStringLiteral("n")},
@@ -130,6 +132,12 @@ int main(int argc, char* argv[]) {
         if (!board) return fail(QString::fromStdString(message));
         ioBoards.push_back(*board);
     }
+    // The demo's device on a loopback network gets an IO board behind its port 1, so "IO Control"
+    // on it opens a window that connects and polls. A port already taken only loses that board.
+    std::vector<IoBoardConfig> demoBoards;
+    if (args.isSet("demo"))
+        for (const auto& config : *configs)
+            if (config.loopbackNetwork) demoBoards.push_back(demoIoBoardFor(config));
 
     QuitOnSignal quitOnSignal;
     std::vector<std::unique_ptr<SimIoBoard>> boards;
@@ -137,6 +145,16 @@ int main(int argc, char* argv[]) {
         boards.push_back(std::make_unique<SimIoBoard>(config));
         if (!boards.back()->start(&error)) return fail(error);
         std::printf("%s\n", boards.back()->describe().c_str());
+    }
+    for (const IoBoardConfig& config : demoBoards) {
+        auto board = std::make_unique<SimIoBoard>(config);
+        if (!board->start(&error)) {
+            std::printf("tavrel-sim: no demo IO board at %s:%u (%s)\n", config.ip.c_str(), unsigned(config.port),
+                        qPrintable(error));
+            continue;
+        }
+        std::printf("%s\n", board->describe().c_str());
+        boards.push_back(std::move(board));
     }
     for (const auto& config : *configs) {
         const SimDevice* device = simulator.addDevice(config, &error);

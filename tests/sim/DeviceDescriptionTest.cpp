@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "DeviceDescription.h"
+#include "DeviceSettings.h"
+#include "SimIoBoard.h"
 #include "SimTftp.h"
 
 using namespace tavrel::sim;
@@ -96,11 +98,11 @@ TEST(SimDeviceDescription, RefusesRepeatedAddressesKeysAndTheEndOfLoopback) {
     EXPECT_FALSE(nextAddress({127, 255, 255, 254}));
 }
 
-TEST(SimDeviceDescription, DemoHasTheFiveDevices) {
+TEST(SimDeviceDescription, DemoHasTheSixDevices) {
     std::string error;
     const auto configs = expandDescriptions(demoDescriptions(), error);
     ASSERT_TRUE(configs);
-    ASSERT_EQ(configs->size(), 5u);
+    ASSERT_EQ(configs->size(), 6u);
     EXPECT_EQ((*configs)[0].portCountChar, '1');
     EXPECT_EQ((*configs)[1].portCountChar, '4');
     EXPECT_EQ((*configs)[2].portCountChar, '8');
@@ -108,6 +110,16 @@ TEST(SimDeviceDescription, DemoHasTheFiveDevices) {
     EXPECT_TRUE((*configs)[3].outputTiming);
     EXPECT_EQ((*configs)[4].kind, SimKind::Board830);
     EXPECT_EQ((*configs)[4].address, (tavrel::Ipv4{127, 0, 0, 6}));
+    // The last one reports its own loopback address, and an IO board waits behind its port 1.
+    const auto& reachable = (*configs)[5];
+    EXPECT_TRUE(reachable.loopbackNetwork);
+    const auto settings = factorySettings(reachable);
+    EXPECT_EQ(settings.network[0], 127);
+    EXPECT_EQ(settings.network[3], 7);
+    const IoBoardConfig board = demoIoBoardFor(reachable);
+    EXPECT_EQ(board.ip, "127.0.0.7");
+    EXPECT_EQ(board.port, localPortOf(settings.ports[0]));
+    EXPECT_EQ(board.transport, IoBoardTransport::TcpServer);
 }
 
 TEST(SimDeviceDescription, ReadsFaultOptions) {

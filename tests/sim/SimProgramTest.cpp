@@ -37,7 +37,7 @@ void SimProgramTest::listPrintsTheDemoDevices() {
     QVERIFY(sim.waitForFinished(20000));
     QCOMPARE(sim.exitCode(), 0);
     const QStringList lines = QString::fromUtf8(sim.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.size(), 6);
     QVERIFY(lines[0].startsWith("127.0.0.2:1111  serial server, port count '1'  V142"));
     QVERIFY(lines[2].contains("port count '8'"));
     QVERIFY(lines[3].contains("302-byte record board with output timing"));
@@ -58,7 +58,7 @@ void SimProgramTest::demoAnswersAndEndsOnSigterm() {
         },
         20000));
     QVERIFY(
-        out.contains(QStringLiteral("5 devices ready, broadcasts at 127.255.255.255:%1").arg(port).toUtf8()));
+        out.contains(QStringLiteral("6 devices ready, broadcasts at 127.255.255.255:%1").arg(port).toUtf8()));
 
     Tool tool;
     QVERIFY(tool.exchange(searchRequest(), kBroadcast, port, 5));
