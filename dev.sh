@@ -156,7 +156,7 @@ package)
     (cd build/release && cpack)
     deb=$(ls -t build/release/tavrel_*.deb | head -n 1)
     echo "Built $deb"
-    lintian --no-tag-display-limit "$deb" || true
+    lintian --tag-display-limit 0 "$deb" || true
     ;;
 bench)
     ensure_packages "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
