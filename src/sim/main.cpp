@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
         "timing (302 board with output timing), noack (packed writes taken without an answer),\n"
         "clock-offset=S (board clock S seconds from the computer's),\n"
         "networks=NAME:DBM/NAME:DBM (what a 302 board's WiFi scan finds), scan-delay=MS,\n"
-        "tftp=normal|oack|error|wrong-block|silent (how firmware uploads are answered)."));
+        "tftp=normal|oack|error|wrong-block|silent|stall (how firmware uploads are answered)."));
     args.addHelpOption();
     args.addVersionOption();
     args.addOptions({
@@ -79,7 +79,8 @@ int main(int argc, char* argv[]) {
                         "MV-I32-O00|1HMTK08 or an order code (1HWTK04, 1GWTK16, ...), protocol=custom|modbus,\n"
                         "transport=tcp-server|tcp-client|udp, ip=127.x.y.z, port=N (0: any), peer=HOST:PORT\n"
                         "(tcp-client: the window's server), address=N, identity=TEXT|none, inputs=HEX\n"
-                        "(fixed inputs), change=MS (input pattern step, default 1000), silent. A switch-on\n"
+                        "(fixed inputs), change=MS (input pattern step, default 1000), silent, flood=N (the last\n"
+                        "answer again, unasked, N times a second). A switch-on\n"
                         "with a time value T falls back after T tenths of a second."),
          QStringLiteral("description")},
         {QStringLiteral("tftp-port"),
