@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     DeviceRecord readBack = freshRecord();
     const auto answer = boardAnswer(frame, form);
-    FUZZ_CHECK(form == PackedForm::Form302 ? applyPacked302(answer, readBack) : applyPackedImage(answer, readBack));
+    FUZZ_CHECK(form == PackedForm::Form302 ? applyPacked302(answer, readBack)
+                                           : applyPackedImage(answer, readBack));
     FUZZ_CHECK(packedWriteDifferences(device, readBack).empty());
     FUZZ_CHECK(readBack.network == device.network && readBack.mac == device.mac);
     FUZZ_CHECK(readBack.ipType == device.ipType && readBack.rs485Address == device.rs485Address);

@@ -1,8 +1,8 @@
 // Profile reading from any text: a profile read, written out by the writer and read again gives the
 // same record, so an export of an imported profile loses nothing; the file name a profile proposes
 // holds only characters a file name may.
-#include "FuzzInput.h"
 #include "profiles/ProfileFormat.h"
+#include "FuzzInput.h"
 
 using namespace tavrel;
 using tavrel::fuzz::FuzzInput;

@@ -99,8 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 a = chain.onReply(device, frame);
                 FUZZ_CHECK(withoutTiming(device) == before);
                 const auto reply = readBoardReply(frame);
-                if (reply && reply->code == board::kScheduleReply &&
-                    !chain.reading())
+                if (reply && reply->code == board::kScheduleReply && !chain.reading())
                     FUZZ_CHECK(scheduleOf(device, 0) == channel0);
                 break;
             }

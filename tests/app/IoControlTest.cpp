@@ -368,17 +368,20 @@ TEST(IoWindow, SaveLogWritesTheCommandLogAndReportsAFailure) {
 TEST(IoWindow, FloodingBoardLeavesTheWindowResponsiveAndTheLogBounded) {
     QProcess simProcess;
     simProcess.start(QStringLiteral(TAVREL_SIM_PROGRAM),
-                     {"--io-board", "model=KB-08-00,protocol=custom,transport=udp,ip=127.0.0.1,port=0,"
-                                    "inputs=5,flood=1000"});
+                     {"--io-board",
+                      "model=KB-08-00,protocol=custom,transport=udp,ip=127.0.0.1,port=0,"
+                      "inputs=5,flood=1000"});
     QString simOut;
     quint16 boardPort = 0;
     const QRegularExpression at(QStringLiteral("at 127\\.0\\.0\\.1:(\\d+)"));
-    ASSERT_TRUE(waitFor([&] {
-        simOut += QString::fromUtf8(simProcess.readAllStandardOutput());
-        const auto match = at.match(simOut);
-        if (match.hasMatch()) boardPort = static_cast<quint16>(match.captured(1).toUInt());
-        return boardPort != 0 || simProcess.state() == QProcess::NotRunning;
-    }, 20000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            simOut += QString::fromUtf8(simProcess.readAllStandardOutput());
+            const auto match = at.match(simOut);
+            if (match.hasMatch()) boardPort = static_cast<quint16>(match.captured(1).toUInt());
+            return boardPort != 0 || simProcess.state() == QProcess::NotRunning;
+        },
+        20000));
     ASSERT_NE(boardPort, 0) << simOut.toStdString() << simProcess.readAllStandardError().toStdString();
 
     IoBench b;

@@ -185,11 +185,11 @@ TEST(CliUpgradeSilence, PeerThatStopsMidUploadFailsNamingTheBlock) {
     EXPECT_TRUE(r["message"].toString().contains("block 3 was not acknowledged within 4 s"))
         << r["message"].toString().toStdString();
 
-    const CliRun run = runCli(b.sim->devicePort(), {"--lang", "zh", "--tftp-port", QString::number(b.sim->tftpPort()),
-                                                     "upgrade", file, "--target", "127.0.0.2"});
+    const CliRun run =
+        runCli(b.sim->devicePort(), {"--lang", "zh", "--tftp-port", QString::number(b.sim->tftpPort()),
+                                     "upgrade", file, "--target", "127.0.0.2"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("第3块"))) << run.err.toStdString();
     EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 2);
 }
-

@@ -46,7 +46,8 @@ std::string firmwareRefusalText(const UiTexts& texts, FirmwareRefusal refusal, s
 std::string uploadTimeoutText(const UiTexts& texts, std::uint32_t blocksSent) {
     constexpr int kMsPerSecond = 1000;
     if (blocksSent == 0) return fixed::withNumber(texts.firmwareNoAnswer, kRequestTimeoutMs / kMsPerSecond);
-    return fixed::withNumber(fixed::withNumber(texts.firmwareStalled, blocksSent), kAckTimeoutMs / kMsPerSecond);
+    return fixed::withNumber(fixed::withNumber(texts.firmwareStalled, blocksSent),
+                             kAckTimeoutMs / kMsPerSecond);
 }
 
 }  // namespace tavrel

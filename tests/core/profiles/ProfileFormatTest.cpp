@@ -231,8 +231,8 @@ TEST(ProfileFile, HeartbeatIntervalsOfTheWholeRangeSurviveExportAndImport) {
 TEST(ProfileReader, TextFieldsEndAtAZeroByte) {
     const std::string text = "[*****************Device****************]\nUsername=ad" + std::string(1, '\0') +
                              "xyz\nPassword=tov" + std::string(3, '\0') + "[ab\n" + port(1) +
-                             "\nRemoteIp=host" + std::string(1, '\0') + "tail\nHeartbeatData=" +
-                             std::string(1, '\0') + "hb\n";
+                             "\nRemoteIp=host" + std::string(1, '\0') +
+                             "tail\nHeartbeatData=" + std::string(1, '\0') + "hb\n";
     const DeviceRecord r = parsed(text);
     EXPECT_EQ(r.user, (FixedText<8>{'a', 'd'}));
     EXPECT_EQ(r.password, (FixedText<8>{'t', 'o', 'v'}));
@@ -242,8 +242,8 @@ TEST(ProfileReader, TextFieldsEndAtAZeroByte) {
     EXPECT_EQ(r.ports[0].heartbeatData, FixedText<16>{});
     EXPECT_EQ(parsed(written(r)).password, r.password);
 
-    const DeviceRecord v = parsed("[Info]\nFirmwareVersion=1" + std::string(2, '\0') + "9\nHardwareVersion=S" +
-                                  std::string(1, '\0') + "8\n");
+    const DeviceRecord v = parsed("[Info]\nFirmwareVersion=1" + std::string(2, '\0') +
+                                  "9\nHardwareVersion=S" + std::string(1, '\0') + "8\n");
     EXPECT_EQ(std::vector<std::uint8_t>(v.identity.bytes.begin(), v.identity.bytes.begin() + 8),
               (std::vector<std::uint8_t>{'1', 0, 0, 0, 'S', 0, 0, 0}));
     EXPECT_EQ(parsed(written(v)).identity, v.identity);
