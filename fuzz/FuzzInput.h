@@ -42,6 +42,12 @@ class FuzzInput {
     std::size_t at_ = 0;
 };
 
+// A text a private-profile file cannot hold as it is: the reader trims blanks around values.
+inline bool hasOuterBlanks(const std::string& s) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    return !s.empty() && (blank(s.front()) || blank(s.back()));
+}
+
 // A property that does not hold is a finding like a crash: report it and stop.
 #define FUZZ_CHECK(condition)                                                                     \
     do {                                                                                          \

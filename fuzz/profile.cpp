@@ -5,13 +5,7 @@
 
 using namespace tavrel;
 using tavrel::fuzz::FuzzInput;
-
-namespace {
-bool hasOuterBlanks(const std::string& s) {
-    auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    return !s.empty() && (blank(s.front()) || blank(s.back()));
-}
-}  // namespace
+using tavrel::fuzz::hasOuterBlanks;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);

@@ -59,6 +59,11 @@ CFirmwareDlg::CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSe
     connect(transfer_, &TftpTransfer::viewChanged, this, &CFirmwareDlg::paint);
     connect(transfer_, &TftpTransfer::message, this,
             [this](const QString& text) { prompts_.inform(settings_.messageCaption, text); });
+    connect(transfer_, &TftpTransfer::finished, this, [this](UploadResult result) {
+        if (result != UploadResult::TimedOut) return;
+        prompts_.inform(settings_.messageCaption,
+                        qs(uploadTimeoutText(texts_, transfer_->uploader().blocksSent())));
+    });
     connect(browse_, &QPushButton::clicked, this, &CFirmwareDlg::browse);
     connect(start_, &QPushButton::clicked, this, &CFirmwareDlg::startUpload);
 

@@ -146,6 +146,7 @@ int runUpgrade(Context& ctx) {
     if (!net.bindAddress.empty()) settings.localAddress = QHostAddress(q(net.bindAddress));
     settings.parallel = parallel;
     settings.modeWaitMs = waitMs;
+    settings.texts = &ctx.texts;
     QTextStream progress(stderr);
     UpgradeRun upgrade(settings, &session, stderrIsTerminal() ? &progress : nullptr);
     upgrade.run(jobs);

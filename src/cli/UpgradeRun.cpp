@@ -7,6 +7,7 @@
 
 #include "DeviceSession.h"
 #include "TftpTransfer.h"
+#include "firmware/FirmwareFile.h"
 #include "protocol/Requests.h"
 
 namespace tavrel::cli {
@@ -15,13 +16,6 @@ namespace {
 constexpr int kRedrawMs = 100;
 constexpr int kBarWidth = 30;
 
-QString timeoutMessage(const TftpUploader& up) {
-    if (up.blocksSent() == 0)
-        return QStringLiteral("no answer to the write request within %1 s").arg(kRequestTimeoutMs / 1000);
-    return QStringLiteral("no acknowledgement of block %1 within %2 s")
-        .arg(up.blocksSent())
-        .arg(kAckTimeoutMs / 1000);
-}
 }  // namespace
 
 QString resultName(const UpgradeJob& job) {
@@ -121,7 +115,8 @@ void UpgradeRun::finish(std::size_t i, UploadResult result) {
     job.blocks = up.blocksAcknowledged();
     job.bytes = std::min<std::uint64_t>(std::uint64_t{job.blocks} * kTftpBlockBytes, up.fileSize());
     job.seconds = static_cast<double>(clocks_[i].nsecsElapsed()) / 1e9;
-    if (result == UploadResult::TimedOut) job.message = timeoutMessage(up);
+    if (result == UploadResult::TimedOut && settings_.texts)
+        job.message = QString::fromStdString(uploadTimeoutText(*settings_.texts, up.blocksSent()));
     --running_;
     startNext();
 }

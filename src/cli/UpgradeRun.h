@@ -17,6 +17,7 @@ class QTextStream;
 namespace tavrel {
 class DeviceSession;
 class TftpTransfer;
+class UiTexts;
 }  // namespace tavrel
 
 namespace tavrel::cli {
@@ -46,6 +47,7 @@ struct UpgradeSettings {
     QHostAddress localAddress;
     int parallel = 1;
     int modeWaitMs = kDefaultModeWaitMs;
+    const UiTexts* texts = nullptr;  // the messages' language
 };
 
 class UpgradeRun : public QObject {

@@ -146,7 +146,7 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
     }
     if (key == "tftp") {
         for (auto b : {TftpBehaviour::Normal, TftpBehaviour::OptionAck, TftpBehaviour::Error,
-                       TftpBehaviour::WrongBlock, TftpBehaviour::Silent})
+                       TftpBehaviour::WrongBlock, TftpBehaviour::Silent, TftpBehaviour::Stall})
             if (value == tftpBehaviourName(b)) {
                 o.tftp = b;
                 return true;

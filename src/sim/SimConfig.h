@@ -17,6 +17,7 @@ enum class TftpBehaviour {
     Error,       // an ERROR instead of taking the request
     WrongBlock,  // block 3 is acknowledged as block 2
     Silent,      // the request goes unanswered
+    Stall,       // blocks 1 and 2 acknowledged, then nothing more: a peer gone mid-upload
 };
 
 // Misbehaviours a test can switch on to see how the tool copes.

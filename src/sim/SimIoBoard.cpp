@@ -5,6 +5,7 @@
 #include <QtNetwork/QTcpServer>
 #include <QtNetwork/QTcpSocket>
 #include <QtNetwork/QUdpSocket>
+#include <algorithm>
 #include <charconv>
 
 #include "DeviceDescription.h"
@@ -16,6 +17,9 @@ namespace {
 
 constexpr int kReconnectMs = 1000;
 constexpr int kTenthMs = 100;
+
+constexpr int kMaxFloodPerSecond = 100000;
+constexpr int kMsPerSecond = 1000;
 
 template <class T>
 bool number(std::string_view text, T& out, int base = 10) {
@@ -94,6 +98,9 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
         } else if (key == "change") {
             ok = number(value, config.changeMs) && config.changeMs >= 0;
             changeGiven = true;
+        } else if (key == "flood") {
+            ok = number(value, config.floodPerSecond) && config.floodPerSecond >= 1 &&
+                 config.floodPerSecond <= kMaxFloodPerSecond;
         } else if (key == "silent" && equals == std::string_view::npos) {
             config.silent = true;
         } else {
@@ -167,6 +174,8 @@ bool SimIoBoard::start(QString* error) {
                         udp_->writeDatagram(arrayOf(*answer), datagram.senderAddress(),
                                             static_cast<quint16>(datagram.senderPort()));
                         timeOutputs();
+                        floodAfter(arrayOf(*answer), nullptr, datagram.senderAddress(),
+                                   static_cast<quint16>(datagram.senderPort()));
                     }
                 }
             });
@@ -210,7 +219,38 @@ void SimIoBoard::serve(QTcpSocket* socket) {
 void SimIoBoard::reply(QTcpSocket* socket, const QByteArray& bytes) {
     socket->write(bytes);
     timeOutputs();
+    floodAfter(bytes, socket, {}, 0);
     emit outputsChanged();
+}
+
+// A board gone wild: once it has answered, the answer comes again and again, unasked, to whoever it
+// answered last.
+void SimIoBoard::floodAfter(const QByteArray& answer, QTcpSocket* socket, const QHostAddress& peer,
+                            quint16 port) {
+    if (config_.floodPerSecond <= 0) return;
+    floodFrame_ = answer;
+    floodSocket_ = socket;
+    floodPeer_ = peer;
+    floodPort_ = port;
+    if (floodTimer_) return;
+    floodTimer_ = new QTimer(this);
+    floodTimer_->setTimerType(Qt::PreciseTimer);
+    floodTimer_->setInterval(std::max(1, kMsPerSecond / config_.floodPerSecond));
+    connect(floodTimer_, &QTimer::timeout, this, &SimIoBoard::floodTick);
+    floodTimer_->start();
+}
+
+void SimIoBoard::floodTick() {
+    const int perTick = std::max(1, config_.floodPerSecond / kMsPerSecond);
+    for (int i = 0; i < perTick; ++i) {
+        if (floodSocket_ && floodSocket_->state() == QAbstractSocket::ConnectedState)
+            floodSocket_->write(floodFrame_);
+        else if (udp_ && floodPort_ != 0)
+            udp_->writeDatagram(floodFrame_, floodPeer_, floodPort_);
+        else
+            return;
+        ++floodSent_;
+    }
 }
 
 void SimIoBoard::timeOutputs() {

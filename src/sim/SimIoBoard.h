@@ -2,6 +2,7 @@
 // A simulated network IO board on loopback: a TCP server the window connects to, a TCP client that
 // connects to the window's server (answering its "H:E." with an identity), or a UDP endpoint.
 #include <QtCore/QObject>
+#include <QtCore/QPointer>
 #include <QtNetwork/QHostAddress>
 #include <memory>
 #include <optional>
@@ -34,10 +35,11 @@ struct IoBoardConfig {
     std::optional<std::uint32_t> inputs;  // fixed inputs, bit i = input i+1
     int changeMs = 1000;                  // the inputs move on this often; 0 never
     bool silent = false;                  // takes everything, answers nothing
+    int floodPerSecond = 0;               // unasked copies of the last answer, sent this often; 0 none
 };
 
 // "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
-// peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent".
+// peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N".
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error);
 
 // A board of the default model serving TCP where the device's port 1 listens, at the device's address.
@@ -58,6 +60,8 @@ class SimIoBoard : public QObject {
     const IoBoardConfig& config() const { return config_; }
     // Requests received, whole or not.
     int requestsSeen() const { return requestsSeen_; }
+    // Unasked frames sent by the flood.
+    long long floodSent() const { return floodSent_; }
 
   signals:
     void outputsChanged();
@@ -67,6 +71,8 @@ class SimIoBoard : public QObject {
     void reply(QTcpSocket* socket, const QByteArray& bytes);
     void connectToPeer();
     void timeOutputs();
+    void floodAfter(const QByteArray& answer, QTcpSocket* socket, const QHostAddress& peer, quint16 port);
+    void floodTick();
 
     IoBoardConfig config_;
     IoBoardLogic logic_;
@@ -75,6 +81,12 @@ class SimIoBoard : public QObject {
     QUdpSocket* udp_ = nullptr;
     QTimer* inputTimer_ = nullptr;
     int requestsSeen_ = 0;
+    QTimer* floodTimer_ = nullptr;
+    QByteArray floodFrame_;
+    QPointer<QTcpSocket> floodSocket_;
+    QHostAddress floodPeer_;
+    quint16 floodPort_ = 0;
+    long long floodSent_ = 0;
 };
 
 }  // namespace tavrel::sim

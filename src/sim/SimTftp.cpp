@@ -13,6 +13,7 @@ namespace {
 constexpr int kBlock = 512;
 constexpr int kIdleMs = 10000;  // a transfer the sender abandoned is dropped after this
 constexpr std::size_t kStorageBytes = 64u * 1024 * 1024;
+constexpr quint16 kStallAfterBlocks = 2;
 
 quint16 be16(const QByteArray& d, int at) {
     return static_cast<quint16>((quint8(d[at]) << 8) | quint8(d[at + 1]));
@@ -52,6 +53,8 @@ std::string tftpBehaviourName(TftpBehaviour behaviour) {
             return "wrong-block";
         case TftpBehaviour::Silent:
             return "silent";
+        case TftpBehaviour::Stall:
+            return "stall";
     }
     return "?";
 }
@@ -154,6 +157,7 @@ void SimTftp::readTransfer() {
             continue;
         }
         if (block != expected_) continue;
+        if (options_.tftp == TftpBehaviour::Stall && block > kStallAfterBlocks) continue;
         idle_->start(kIdleMs);
         const int payload = static_cast<int>(n) - 4;
         if (received_.size() + static_cast<std::size_t>(payload) > kStorageBytes) {

@@ -16,7 +16,7 @@ class QUdpSocket;
 
 namespace tavrel::sim {
 
-// "normal", "oack", "error", "wrong-block", "silent"
+// "normal", "oack", "error", "wrong-block", "silent", "stall"
 std::string tftpBehaviourName(TftpBehaviour behaviour);
 
 struct ReceivedFirmware {

@@ -62,7 +62,7 @@ int main(int argc, char* argv[]) {
         "clock-offset=S (board clock S seconds from the computer's), loopback-network (the network\n"
         "block reports the device's own loopback address),\n"
         "networks=NAME:DBM/NAME:DBM (what a 302 board's WiFi scan finds), scan-delay=MS,\n"
-        "tftp=normal|oack|error|wrong-block|silent (how firmware uploads are answered)."));
+        "tftp=normal|oack|error|wrong-block|silent|stall (how firmware uploads are answered)."));
     args.addHelpOption();
     args.addVersionOption();
     args.addOptions({
@@ -77,16 +77,19 @@ int main(int argc, char* argv[]) {
          QStringLiteral("address")},
         {QStringLiteral("list"), QStringLiteral("Prints the devices and exits.")},
         {QStringLiteral("io-board"),
-         QStringLiteral("Adds an IO board: model=KB-04-00|KB-08-00|KB-16-00|KB-32-00|MV-I16-O16|MV-I00-O02|\n"
-                        "MV-I32-O00|1HMTK08 or an order code (1HWTK04, 1GWTK16, ...), protocol=custom|modbus,\n"
-                        "transport=tcp-server|tcp-client|udp, ip=127.x.y.z, port=N (0: any), peer=HOST:PORT\n"
-                        "(tcp-client: the window's server), address=N, identity=TEXT|none, inputs=HEX\n"
-                        "(fixed inputs), change=MS (input pattern step, default 1000), silent. A switch-on\n"
-                        "with a time value T falls back after T tenths of a second."),
+         QStringLiteral(
+             "Adds an IO board: model=KB-04-00|KB-08-00|KB-16-00|KB-32-00|MV-I16-O16|MV-I00-O02|\n"
+             "MV-I32-O00|1HMTK08 or an order code (1HWTK04, 1GWTK16, ...), protocol=custom|modbus,\n"
+             "transport=tcp-server|tcp-client|udp, ip=127.x.y.z, port=N (0: any), peer=HOST:PORT\n"
+             "(tcp-client: the window's server), address=N, identity=TEXT|none, inputs=HEX\n"
+             "(fixed inputs), change=MS (input pattern step, default 1000), silent, flood=N (the last\n"
+             "answer again, unasked, N times a second). A switch-on with a time value T falls back\n"
+             "after T tenths of a second."),
          QStringLiteral("description")},
         {QStringLiteral("tftp-port"),
-         QStringLiteral("Each device takes firmware uploads over TFTP at this port (default TAVREL_TFTP_PORT; "
-                        "none without either)."),
+         QStringLiteral(
+             "Each device takes firmware uploads over TFTP at this port (default TAVREL_TFTP_PORT; "
+             "none without either)."),
          QStringLiteral("port")},
     });
     args.process(app);

@@ -211,6 +211,30 @@ TEST(FirmwareUpgrade, DeviceErrorShowsTheMessageAndARedBar) {
     EXPECT_EQ(b.messages(), (QStringList{caption + "|传输错误", caption + "|文件的序号不对!"}));
 }
 
+// A peer gone quiet after two blocks: the red bar alone would not say that the device stopped mid-way.
+TEST(FirmwareUpgrade, DeviceThatStopsMidUploadGetsARedBarAndTheBlockNamed) {
+    FirmwareBench b({deviceAnswering(40, sim::TftpBehaviour::Stall)});
+    ASSERT_TRUE(b.ready);
+    b.window->switchLanguage(Language::Chinese);
+    const QString file = b.writeImage("stall.bin", 4000);
+    b.whileOpen([&](CFirmwareDlg& d) {
+        d.targetEdit()->setText(QStringLiteral("127.0.0.40"));
+        d.pathEdit()->setText(file);
+        d.startButton()->click();
+        EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 15000));
+        EXPECT_EQ(d.transfer().uploader().result(), UploadResult::TimedOut);
+        EXPECT_EQ(d.transfer().uploader().blocksAcknowledged(), 2u);
+        EXPECT_EQ(d.barColour(), QColor(255, 0, 0));
+        EXPECT_FALSE(d.progressBar()->isHidden());
+    });
+    b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
+    const QStringList shown = b.messages();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(b.window->windowTitle() + "|")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("第3块"))) << shown[0].toStdString();
+    EXPECT_FALSE(b.simulator.device(0)->tftp()->hasFirmware());
+}
+
 TEST(FirmwareUpgrade, ClosingTheDialogStopsTheUpload) {
     FirmwareBench b({deviceAnswering(38, sim::TftpBehaviour::Silent)});
     ASSERT_TRUE(b.ready);

@@ -5,6 +5,9 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QFile>
+#include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTimer>
 #include <QtNetwork/QTcpServer>
 #include <QtNetwork/QUdpSocket>
 #include <QtTest/QTest>
@@ -358,6 +361,68 @@ TEST(IoWindow, SaveLogWritesTheCommandLogAndReportsAFailure) {
 
     b.get<QPushButton>("clearButton")->click();
     EXPECT_TRUE(log->toPlainText().isEmpty());
+}
+
+// A board in another process that sends its last answer again about 1,000 times a second. The
+// window's own timers must keep firing between the frames it reads, and its log must stay bounded.
+TEST(IoWindow, FloodingBoardLeavesTheWindowResponsiveAndTheLogBounded) {
+    QProcess simProcess;
+    simProcess.start(QStringLiteral(TAVREL_SIM_PROGRAM),
+                     {"--io-board",
+                      "model=KB-08-00,protocol=custom,transport=udp,ip=127.0.0.1,port=0,"
+                      "inputs=5,flood=1000"});
+    QString simOut;
+    quint16 boardPort = 0;
+    const QRegularExpression at(QStringLiteral("at 127\\.0\\.0\\.1:(\\d+)"));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            simOut += QString::fromUtf8(simProcess.readAllStandardOutput());
+            const auto match = at.match(simOut);
+            if (match.hasMatch()) boardPort = static_cast<quint16>(match.captured(1).toUInt());
+            return boardPort != 0 || simProcess.state() == QProcess::NotRunning;
+        },
+        20000));
+    ASSERT_NE(boardPort, 0) << simOut.toStdString() << simProcess.readAllStandardError().toStdString();
+
+    IoBench b;
+    b.writeSettings("[Info]\nscaninfo=1\n");  // "Show Command": every frame goes to the log
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+    IoWindowSetup setup;
+    setup.boardIp = {127, 0, 0, 1};
+    setup.boardPort = boardPort;
+    setup.localIp = "127.0.0.1";
+    setup.localPort = probe.localPort();
+    probe.close();
+    setup.preset = IoConnectionType::Udp;
+    b.open(setup);
+
+    long long chunks = 0;
+    long long ticks = 0;
+    QObject::connect(&b.link(), &IoBoardLink::chunkHandled, [&] { ++chunks; });
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    auto* log = b.get<QPlainTextEdit>("commandLog");
+    std::size_t longestLog = 0;
+    qsizetype longestShown = 0;
+    QObject::connect(&b.link(), &IoBoardLink::logAppended, [&] {
+        longestLog = std::max(longestLog, b.link().state().commandLog().lengthChars());
+        longestShown = std::max(longestShown, qsizetype{log->document()->characterCount()});
+    });
+    // Several times what fills the log, so that it has to start afresh more than once.
+    constexpr long long kFloodChunks = 3000;
+    ASSERT_TRUE(waitFor([&] { return chunks >= kFloodChunks; }, 120000)) << chunks;
+    ticker.stop();
+    simProcess.kill();
+    simProcess.waitForFinished();
+
+    EXPECT_GE(ticks * 200, chunks) << ticks << " ticks for " << chunks << " chunks";
+    EXPECT_EQ(b.inputs(8), "10100000");
+    const std::size_t bound = kLogTextLimitChars + 200;  // the limit and one entry past it
+    EXPECT_LE(longestLog, bound);
+    EXPECT_LE(static_cast<std::size_t>(longestShown), bound);
+    EXPECT_GT(longestLog, kLogTextLimitChars / 2) << "the flood should have filled the log";
 }
 
 TEST(IoWindow, ChineseTexts) {

@@ -171,3 +171,25 @@ TEST(CliUpgradeSilence, UnansweredRequestTimesOut) {
     EXPECT_GE(results[0].toObject()["seconds"].toDouble(), 11.5);
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 1);
 }
+
+// A device that takes blocks 1 and 2 and then goes quiet: the script learns which block went
+// unanswered, in the language asked for, and the device holds no image.
+TEST(CliUpgradeSilence, PeerThatStopsMidUploadFailsNamingTheBlock) {
+    UpgradeBench b({"kind=serial,tftp=stall"});
+    const QString file = writeFile(b.dir, "fw.bin", patternBytes(4000, 5));
+    const QJsonArray results = b.upgradeJson({file, "--target", "127.0.0.2"}, 1);
+    ASSERT_EQ(results.size(), 1);
+    const QJsonObject r = results[0].toObject();
+    EXPECT_EQ(r["result"].toString(), "timeout");
+    EXPECT_EQ(r["blocks"].toInteger(), 2);
+    EXPECT_TRUE(r["message"].toString().contains("block 3 was not acknowledged within 4 s"))
+        << r["message"].toString().toStdString();
+
+    const CliRun run =
+        runCli(b.sim->devicePort(), {"--lang", "zh", "--tftp-port", QString::number(b.sim->tftpPort()),
+                                     "upgrade", file, "--target", "127.0.0.2"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("第3块"))) << run.err.toStdString();
+    EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
+    EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 2);
+}

@@ -47,7 +47,8 @@ TEST(SimDeviceDescription, ReadsEveryItem) {
     EXPECT_EQ(board.config.options.tftp, TftpBehaviour::Normal);
 
     std::string error;
-    for (auto b : {TftpBehaviour::OptionAck, TftpBehaviour::Error, TftpBehaviour::WrongBlock, TftpBehaviour::Silent}) {
+    for (auto b : {TftpBehaviour::OptionAck, TftpBehaviour::Error, TftpBehaviour::WrongBlock,
+                   TftpBehaviour::Silent, TftpBehaviour::Stall}) {
         const auto d = parseDeviceDescription("kind=serial,tftp=" + tftpBehaviourName(b), error);
         ASSERT_TRUE(d) << error;
         EXPECT_EQ(d->config.options.tftp, b);

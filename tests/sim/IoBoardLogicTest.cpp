@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "IoBoardLogic.h"
+#include "SimIoBoard.h"
 
 using namespace tavrel::sim;
 
@@ -111,4 +112,14 @@ TEST(SimIoBoard, IdentityQueryInEitherProtocol) {
         EXPECT_EQ(replies[0], (ByteVector{'i', 'o', '-', '7'}));
     }
     EXPECT_FALSE(ioBoardKind("KB-64-00"));
+}
+
+TEST(SimIoBoard, FloodRateIsReadAndBadRatesAreRefused) {
+    std::string error;
+    const auto flooding = parseIoBoardDescription("transport=udp,flood=1000", error);
+    ASSERT_TRUE(flooding) << error;
+    EXPECT_EQ(flooding->floodPerSecond, 1000);
+    EXPECT_EQ(parseIoBoardDescription("transport=udp", error)->floodPerSecond, 0);
+    for (const char* bad : {"flood=0", "flood=-5", "flood=100001", "flood=fast", "flood"})
+        EXPECT_FALSE(parseIoBoardDescription(bad, error)) << bad;
 }

@@ -1,7 +1,9 @@
 #include "firmware/FirmwareFile.h"
 
 #include "firmware/TftpPackets.h"
+#include "firmware/TftpUploader.h"
 #include "protocol/NetworkSettings.h"
+#include "texts/FixedTexts.h"
 
 namespace tavrel {
 
@@ -39,6 +41,13 @@ std::string firmwareRefusalText(const UiTexts& texts, FirmwareRefusal refusal, s
             break;
     }
     return {};
+}
+
+std::string uploadTimeoutText(const UiTexts& texts, std::uint32_t blocksSent) {
+    constexpr int kMsPerSecond = 1000;
+    if (blocksSent == 0) return fixed::withNumber(texts.firmwareNoAnswer, kRequestTimeoutMs / kMsPerSecond);
+    return fixed::withNumber(fixed::withNumber(texts.firmwareStalled, blocksSent),
+                             kAckTimeoutMs / kMsPerSecond);
 }
 
 }  // namespace tavrel

@@ -27,4 +27,8 @@ FirmwareRefusal checkFirmwareTarget(std::string_view address);
 // The message box text of a refusal; the path leads the cannot-open text, as the dialog shows it.
 std::string firmwareRefusalText(const UiTexts& texts, FirmwareRefusal refusal, std::string_view path);
 
+// Why an upload that timed out ended: no answer to the write request (nothing sent yet), or the block
+// the device left unacknowledged. A bar turning red alone does not say the device stopped mid-way.
+std::string uploadTimeoutText(const UiTexts& texts, std::uint32_t blocksSent);
+
 }  // namespace tavrel

@@ -1,5 +1,6 @@
 #include "profiles/ProfileFormat.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "device/FixedLists.h"
@@ -124,8 +125,31 @@ std::uint8_t lowByte(int value) {
     return static_cast<std::uint8_t>(static_cast<unsigned>(value) & 0xFFu);
 }
 
+// The interval's whole unsigned range: the form takes up to 4294967295 and the writer writes it so, which
+// the signed reader would cut to 2147483647. Negative numbers wrap as they always did.
+std::uint32_t readUnsigned32(const PrivateProfile& file, std::string_view section, std::string_view key,
+                             std::uint32_t defaultValue) {
+    const auto text = file.find(section, key);
+    if (!text) return defaultValue;
+    std::string_view s = *text;
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    constexpr std::uint64_t kMax = 0xFFFFFFFFu;
+    std::uint64_t value = 0;
+    for (; i < s.size() && isDigit(s[i]); ++i) value = std::min(kMax, value * 10 + unsigned(s[i] - '0'));
+    return static_cast<std::uint32_t>(negative ? (kMax + 1 - value) & kMax : value);
+}
+
 std::uint16_t lowWord(int value) {
     return static_cast<std::uint16_t>(static_cast<unsigned>(value) & 0xFFFFu);
+}
+
+// A text field from a file value: the text ends at a zero byte, as it does in the record, so nothing
+// after it lingers in the field to be sent with a save.
+template <std::size_t N>
+void setFileText(FixedText<N>& field, const std::string& value) {
+    setText(field, std::string_view(value).substr(0, value.find('\0')));
 }
 
 template <std::size_t N>
@@ -146,17 +170,18 @@ PortRecord readPort(const PrivateProfile& file, std::string_view s) {
     const std::string stop = file.readString(s, "StopBit", kDefaultStopBits, kListTextChars);
     p.stopBits = stop == "1" ? 1 : static_cast<std::uint8_t>(profileListPosition(lists::kStopBits, stop));
     p.workMode = readListPosition(file, s, "WorkMode", kDefaultWorkMode, lists::kWorkModes);
-    setText(p.remoteHost, file.readString(s, "RemoteIp", kDefaultRemoteHost, kRemoteHostChars));
+    setFileText(p.remoteHost, file.readString(s, "RemoteIp", kDefaultRemoteHost, kRemoteHostChars));
     p.remotePort = lowWord(file.readInt(s, "RemotePort", kDefaultPort));
     p.localPort = lowWord(file.readInt(s, "LocalPort", kDefaultPort));
-    setText(p.heartbeatData, file.readString(s, "HeartbeatData", kDefaultHeartbeat, kHeartbeatChars));
-    p.heartbeatInterval = static_cast<std::uint32_t>(file.readInt(s, "HeartbeatInterval", kDefaultInterval));
+    setFileText(p.heartbeatData, file.readString(s, "HeartbeatData", kDefaultHeartbeat, kHeartbeatChars));
+    p.heartbeatInterval = readUnsigned32(file, s, "HeartbeatInterval", kDefaultInterval);
     p.modbus = lowByte(file.readInt(s, "Modbus", kDefaultModbus));
     p.interfaceType = lowByte(file.readInt(s, "ModbusTimeout", kDefaultInterfaceType));
     return p;
 }
 
 void putVersion(Identity& identity, std::size_t at, std::string_view text) {
+    text = text.substr(0, text.find('\0'));  // a version is text, as the export writes it
     for (std::size_t i = 0; i < kVersionChars; ++i)
         identity.bytes[at + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0;
 }
@@ -239,8 +264,8 @@ DeviceRecord readProfile(const PrivateProfile& file) {
     r.network.gateway = lenientIpv4(file.readString(d, "NetGate", kDefaultGateway, kAddressChars));
     r.network.dns = lenientIpv4(file.readString(d, "DNS", kDefaultDns, kAddressChars));
     r.mac = lenientMac(file.readString(d, "MAC", kDefaultMac, kAddressChars));
-    setText(r.user, file.readString(d, "Username", kDefaultUser, kAccountChars));
-    setText(r.password, file.readString(d, "Password", kDefaultPassword, kAccountChars));
+    setFileText(r.user, file.readString(d, "Username", kDefaultUser, kAccountChars));
+    setFileText(r.password, file.readString(d, "Password", kDefaultPassword, kAccountChars));
     for (std::size_t port = 0; port < kPortCount; ++port)
         r.ports[port] = readPort(file, profilePortSection(port));
     return r;

@@ -128,6 +128,14 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(firmwareCannotOpen, "can`t open", "无法打开文件"),
     TAVREL_TEXT(firmwareTooBig, "file_is_too_big", "文件太大，请打开一个小于1M的文件"),
     TAVREL_TEXT(firmwareNameTooLong, "The file name is too long!", "文件名太长!"),
+    TAVREL_TEXT(firmwareNoAnswer,
+                "The device did not answer the upload within %d s. The firmware was not upgraded.",
+                "设备在%d秒内没有应答，固件未升级。"),
+    TAVREL_TEXT(
+        firmwareStalled,
+        "The device stopped answering: block %d was not acknowledged within %d s. The firmware was not "
+        "upgraded.",
+        "设备停止应答：第%d块在%d秒内未被确认，固件未升级。"),
 
     // Common dialog texts
     TAVREL_TEXT(infoCaption, "Info", "信息"),
@@ -162,7 +170,8 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(badProfile, "Bad Profile!", "无效的配置文件!"),
     TAVREL_TEXT(portCountMismatch, "The number of ports is not equal！", "端口数不匹配！"),
     TAVREL_TEXT(profileWriteFailed, "The profile could not be written: ", "配置文件无法写入: "),
-    TAVREL_TEXT(profileOverwrite, "%1 already exists.\nDo you want to replace it?", "%1 已存在。\n要替换它吗？"),
+    TAVREL_TEXT(profileOverwrite, "%1 already exists.\nDo you want to replace it?",
+                "%1 已存在。\n要替换它吗？"),
 
     // Messages chosen by language outside the main tables
     TAVREL_TEXT(subnetMismatch,

@@ -143,6 +143,8 @@ class UiTexts {
     std::string firmwareCannotOpen;  // follows the path directly
     std::string firmwareTooBig;
     std::string firmwareNameTooLong;  // the write request would not fit its one length byte
+    std::string firmwareNoAnswer;     // %d: seconds waited for the first answer
+    std::string firmwareStalled;      // first %d: the block, second %d: seconds waited
 
     // --- Common dialog texts ---
     std::string infoCaption;

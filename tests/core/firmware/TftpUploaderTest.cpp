@@ -203,6 +203,27 @@ TEST(TftpUploader, ErrorTimeoutAndStopEndTheUpload) {
     EXPECT_EQ(up.timeout().ended, UploadResult::Running);
 }
 
+// A timed-out upload says whether the device never answered or which block it left unacknowledged.
+TEST(FirmwareFile, TimeoutTextNamesTheUnacknowledgedBlock) {
+    UiTexts en;
+    en.loadEnglish();
+    UiTexts zh;
+    zh.loadChinese();
+    TftpUploader up;
+    up.start("a.bin", imageOf(3000), kTarget);
+    up.timeout();
+    EXPECT_EQ(uploadTimeoutText(en, up.blocksSent()),
+              "The device did not answer the upload within 12 s. The firmware was not upgraded.");
+    up.start("a.bin", imageOf(3000), kTarget);
+    up.receive(ack(0), kTransferPort);
+    up.receive(ack(1), kTransferPort);
+    up.timeout();
+    EXPECT_EQ(uploadTimeoutText(en, up.blocksSent()),
+              "The device stopped answering: block 2 was not acknowledged within 4 s. The firmware was not "
+              "upgraded.");
+    EXPECT_EQ(uploadTimeoutText(zh, up.blocksSent()), "设备停止应答：第2块在4秒内未被确认，固件未升级。");
+}
+
 TEST(TftpUploader, NothingHappensWithoutAnUpload) {
     TftpUploader up;
     EXPECT_TRUE(up.receive(ack(0), kTransferPort).send.empty());

@@ -209,6 +209,46 @@ TEST(ProfileFile, CarriedFieldsRoundTripAndUnlistedPositionsReadAsNone) {
               std::vector<int>({0, 0, 0, 0, 0}));
 }
 
+// Found by fuzzing: an interval above 2147483647 (the form takes up to 4294967295, and "-7" in a file
+// reads as 4294967289) was written whole but read back as 2147483647.
+TEST(ProfileFile, HeartbeatIntervalsOfTheWholeRangeSurviveExportAndImport) {
+    for (std::uint32_t interval : {0u, 65535u, 2147483647u, 2147483648u, 4294967289u, 4294967295u}) {
+        DeviceRecord r = device('1');
+        r.ports[0].heartbeatInterval = interval;
+        EXPECT_EQ(parsed(written(r)).ports[0].heartbeatInterval, interval) << interval;
+    }
+    const auto intervalOf = [](const std::string& value) {
+        return parsed(port(1) + "\nHeartbeatInterval=" + value + "\n").ports[0].heartbeatInterval;
+    };
+    EXPECT_EQ(intervalOf("-7"), 4294967289u);
+    EXPECT_EQ(intervalOf("99999999999"), 4294967295u);
+    EXPECT_EQ(intervalOf("+12x"), 12u);
+    EXPECT_EQ(intervalOf("x"), 0u);
+}
+
+// Found by fuzzing: a value holding a zero byte left the bytes after it in the field, where an export
+// dropped them and a save would have sent them.
+TEST(ProfileReader, TextFieldsEndAtAZeroByte) {
+    const std::string text = "[*****************Device****************]\nUsername=ad" + std::string(1, '\0') +
+                             "xyz\nPassword=tov" + std::string(3, '\0') + "[ab\n" + port(1) +
+                             "\nRemoteIp=host" + std::string(1, '\0') +
+                             "tail\nHeartbeatData=" + std::string(1, '\0') + "hb\n";
+    const DeviceRecord r = parsed(text);
+    EXPECT_EQ(r.user, (FixedText<8>{'a', 'd'}));
+    EXPECT_EQ(r.password, (FixedText<8>{'t', 'o', 'v'}));
+    FixedText<32> host{};
+    setText(host, "host");
+    EXPECT_EQ(r.ports[0].remoteHost, host);
+    EXPECT_EQ(r.ports[0].heartbeatData, FixedText<16>{});
+    EXPECT_EQ(parsed(written(r)).password, r.password);
+
+    const DeviceRecord v = parsed("[Info]\nFirmwareVersion=1" + std::string(2, '\0') +
+                                  "9\nHardwareVersion=S" + std::string(1, '\0') + "8\n");
+    EXPECT_EQ(std::vector<std::uint8_t>(v.identity.bytes.begin(), v.identity.bytes.begin() + 8),
+              (std::vector<std::uint8_t>{'1', 0, 0, 0, 'S', 0, 0, 0}));
+    EXPECT_EQ(parsed(written(v)).identity, v.identity);
+}
+
 TEST(ProfileNames, ProposedNameCompletedExtensionAndFilters) {
     Identity id;
     id.bytes = {'V', '1', '4', '3', 'S', '4', '1', '0', 'T', 'C', 'P', '2', '3', 'x'};
