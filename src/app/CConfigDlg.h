@@ -16,6 +16,7 @@
 #include "device/DeviceTable.h"
 #include "protocol/Commands.h"
 #include "protocol/NetworkSettings.h"
+#include "protocol/WriteGuard.h"
 #include "settings/DeviceView.h"
 #include "settings/PortForm.h"
 #include "texts/UiTexts.h"
@@ -175,6 +176,13 @@ class CConfigDlg : public QDialog {
     NetworkFormInput networkFormInput() const;
     // Shows the outcome's prompt or plays its plan for the selected device.
     void runDeviceCommand(CommandOutcome outcome);
+    // The write guard for the selected device: true when it was read whole or the user agreed to
+    // write (or export) it anyway. Every path that writes a device or its profile asks this first.
+    bool confirmWrite(WriteKind kind);
+    // Plays a write for the device at `row` with "Sending data..." in status part 2 until the
+    // device answers or the answer's wait is over.
+    void playWrite(int row, Plan plan);
+    static constexpr int kWriteAnswerWaitMs = 3000;
 
   private:
     void connectDeviceCommands();
@@ -238,6 +246,7 @@ class CConfigDlg : public QDialog {
     bool defaultAdapter_ = true;
     int chosenAdapter_ = 0;
     int highlightedRow_ = 0;
+    int writeCount_ = 0;  // the newest write; an older one's wait says nothing
 
     QMenuBar* menuBar_ = nullptr;
     QMenu* deviceMenu_ = nullptr;

@@ -1,5 +1,6 @@
 // Restart, factory reset and the two saves of the main window: the core plans the frames, the
 // device session plays them; acknowledgements come back through the session's status messages.
+#include <QtCore/QTimer>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
@@ -25,6 +26,10 @@ void CConfigDlg::connectDeviceCommands() {
             &CConfigDlg::savePortSettings);
 }
 
+bool CConfigDlg::confirmWrite(WriteKind kind) {
+    return incompleteMarks_->confirmWrite(selectedDevice(), kind);
+}
+
 DeviceRecord* CConfigDlg::selectedRecord() {
     const std::optional<int> row = selectedDevice();
     return row ? &devices()[static_cast<std::size_t>(*row)] : nullptr;
@@ -39,7 +44,7 @@ void CConfigDlg::factoryResetDevice() {
 }
 
 void CConfigDlg::saveNetworkSettings() {
-    if (!incompleteMarks_->confirmSave(selectedDevice())) return;
+    if (!confirmWrite(WriteKind::Save)) return;
     runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode));
 }
 
@@ -49,7 +54,7 @@ void CConfigDlg::savePortSettings() {
         runDeviceCommand(savePortsCommand(nullptr));
         return;
     }
-    if (!incompleteMarks_->confirmSave(selectedDevice())) return;
+    if (!confirmWrite(WriteKind::Save)) return;
     // The shown port's host goes as typed, so that one too long for the record is refused here
     // instead of being cut without a word.
     std::array<std::string, kPortCount> hosts;
@@ -91,10 +96,23 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome) {
     }
     const std::optional<int> row = selectedDevice();
     if (!row) return;
-    if (outcome.showSending) setStatusText(2, qs(texts_.sendingData));
-    // A save stopped by an overlong host still sends the ports before it, with no commit.
-    if (!outcome.plan.empty()) session().play(static_cast<std::size_t>(*row), std::move(outcome.plan));
+    if (outcome.showSending)
+        playWrite(*row, std::move(outcome.plan));
+    else if (!outcome.plan.empty())
+        session().play(static_cast<std::size_t>(*row), std::move(outcome.plan));
     if (outcome.status == CommandStatus::Stopped) showMessage(outcome.message, Prompts::Kind::Warning);
+}
+
+void CConfigDlg::playWrite(int row, Plan plan) {
+    const QString sending = qs(texts_.sendingData);
+    setStatusText(2, sending);
+    const int write = ++writeCount_;
+    // "Sending..." never stays for ever: the answer replaces it, or this does once the wait is over.
+    session().play(static_cast<std::size_t>(row), std::move(plan), [this, write, sending] {
+        QTimer::singleShot(kWriteAnswerWaitMs, this, [this, write, sending] {
+            if (write == writeCount_ && statusText(2) == sending) setStatusText(2, qs(texts_.noAnswer));
+        });
+    });
 }
 
 }  // namespace tavrel

@@ -11,6 +11,7 @@
 
 #include "CBroadcastDlg.h"
 #include "CConfigDlg.h"
+#include "device/FixedLists.h"
 #include "ControlIds.h"
 #include "WifiArea.h"
 #include "TimingArea.h"
@@ -215,7 +216,13 @@ void CConfigDlg::applyGroupStates(const DeviceView& view) {
 }
 
 void CConfigDlg::fillPortGroup(const PortView& port) {
-    select(control(ids::kBaudRateList), port.baudRate);
+    auto* baud = controlAs<QComboBox>(ids::kBaudRateList);
+    {
+        const QSignalBlocker quiet(baud);
+        while (baud->count() > static_cast<int>(lists::kBaudRates.size())) baud->removeItem(baud->count() - 1);
+        if (!port.baudOutsideList.empty()) baud->addItem(qs(port.baudOutsideList));
+    }
+    select(baud, port.baudOutsideList.empty() ? port.baudRate : baud->count() - 1);
     select(control(ids::kParityList), port.parity);
     select(control(ids::kDataBitsList), port.dataBits);
     select(control(ids::kStopBitsList), port.stopBits);

@@ -71,10 +71,11 @@ void IncompleteMarks::onUpdated(int row) {
     refresh(row);
 }
 
-bool IncompleteMarks::confirmSave(std::optional<int> row) {
+bool IncompleteMarks::confirmWrite(std::optional<int> row, WriteKind kind) {
     if (!row || *row < 0 || static_cast<std::size_t>(*row) >= session_.table().size()) return true;
-    if (session_.table().progress(static_cast<std::size_t>(*row)).complete()) return true;
-    return prompts_.confirm(window_.caption(), qs(texts_.incompleteSaveQuestion));
+    const WriteCheck check = checkWrite(session_.table().progress(static_cast<std::size_t>(*row)), texts_.languageCode);
+    if (check.whole) return true;
+    return prompts_.confirm(window_.caption(), qs(incompleteWriteQuestion(check, kind, texts_)));
 }
 
 }  // namespace tavrel

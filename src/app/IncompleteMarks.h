@@ -7,13 +7,14 @@
 #include <functional>
 #include <optional>
 
+#include "protocol/WriteGuard.h"
+
 class QTableWidget;
 
 namespace tavrel {
 
 class DeviceSession;
 class Prompts;
-class UiTexts;
 
 class IncompleteMarks : public QObject {
     Q_OBJECT
@@ -31,8 +32,9 @@ class IncompleteMarks : public QObject {
     void refresh(int row);
     // Every row again, after a language switch.
     void refreshAll();
-    // True when a save of the device at `row` may go ahead: it is complete, or the user said so.
-    bool confirmSave(std::optional<int> row);
+    // True when a write (or an export) of the device at `row` may go ahead: it was read whole, or
+    // the user agreed after being told which groups are missing.
+    bool confirmWrite(std::optional<int> row, WriteKind kind);
 
   private:
     void onSettled(int row);

@@ -14,7 +14,7 @@ namespace tavrel {
 
 PackedWriteArea::PackedWriteArea(CConfigDlg& window) : QObject(&window), window_(window) {
     connect(window_.controlAs<QPushButton>(ids::kSaveConfigButton), &QPushButton::clicked, this,
-            [this] { save(false); });
+            [this] { save(false, true); });
 }
 
 PackedWriteInput PackedWriteArea::formInput() const {
@@ -35,7 +35,8 @@ PackedWriteInput PackedWriteArea::formInput() const {
     return in;
 }
 
-void PackedWriteArea::save(bool setClock) {
+void PackedWriteArea::save(bool setClock, bool ask) {
+    if (ask && !window_.confirmWrite(WriteKind::Save)) return;
     const auto row = window_.selectedDevice();
     DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
     window_.runDeviceCommand(packedWriteCommand(device, formInput(), setClock, window_.texts().languageCode));

@@ -14,7 +14,8 @@ class PackedWriteArea : public QObject {
     explicit PackedWriteArea(CConfigDlg& window);
 
     // `setClock` asks the board to take the clock fields of its image.
-    void save(bool setClock);
+    // `ask`: the write guard asks first; false when the caller has asked already.
+    void save(bool setClock, bool ask = true);
 
   private:
     PackedWriteInput formInput() const;

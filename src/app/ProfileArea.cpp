@@ -11,6 +11,7 @@
 #include "ClickableLabel.h"
 #include "ControlIds.h"
 #include "QtText.h"
+#include "profiles/AddressPlan.h"
 #include "profiles/OneClick.h"
 #include "profiles/ProfileFormat.h"
 #include "texts/FixedTexts.h"
@@ -47,6 +48,7 @@ void ProfileArea::exportProfile() {
         window_.setStatusText(0, qs(texts.selectDevicePrompt));
         return;
     }
+    if (!window_.confirmWrite(WriteKind::Export)) return;
     // A copy: the table may change while the dialog is open.
     const DeviceRecord record = window_.devices()[static_cast<std::size_t>(*row)];
     const fs::path folder = window_.paths().profileFolder;
@@ -89,9 +91,13 @@ void ProfileArea::applyProfile() {
     const UiTexts& texts = window_.texts();
     const std::optional<int> row = window_.selectedDevice();
     DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
+    Prompts& prompts = window_.prompts();
+    if (device != nullptr && !path_.isEmpty()) {
+        if (!window_.confirmWrite(WriteKind::Save)) return;
+        if (!confirmAddress(*row)) return;
+    }
     OneClickOutcome outcome =
         oneClickCommand(device, path_.isEmpty() ? nullptr : &profile_, texts.languageCode);
-    Prompts& prompts = window_.prompts();
     switch (outcome.status) {
         case OneClickStatus::NoDevice:
             window_.setStatusText(0, qs(texts.selectDevicePrompt));
@@ -110,8 +116,20 @@ void ProfileArea::applyProfile() {
     }
     // The form shows what is about to be sent.
     window_.showDevice(*row);
-    window_.setStatusText(2, qs(texts.sendingData));
-    window_.session().play(static_cast<std::size_t>(*row), std::move(outcome.plan));
+    window_.playWrite(*row, std::move(outcome.plan));
+}
+
+// The profile's static address on a device while another listed device holds it gives two devices
+// one address; the user is asked first.
+bool ProfileArea::confirmAddress(int row) {
+    if (profile_.ipType == 2) return true;
+    const auto holders = devicesHolding(window_.devices(), profile_.network.ip, static_cast<std::size_t>(row));
+    if (holders.empty()) return true;
+    const UiTexts& texts = window_.texts();
+    const QString question = qs(texts.profileAddressInUse)
+                                 .arg(qs(ipv4Text(profile_.network.ip)),
+                                      qs(macText(window_.devices()[holders.front()].mac)));
+    return window_.prompts().confirm(qs(texts.infoCaption), question);
 }
 
 void ProfileArea::openProfileText() {

@@ -29,6 +29,7 @@ class ProfileArea : public QObject {
     const DeviceRecord& profile() const { return profile_; }
 
   private:
+    bool confirmAddress(int row);
     void setProfilePath(const QString& path);
 
     CConfigDlg& window_;

@@ -1,5 +1,7 @@
 #include "TimingArea.h"
 
+#include "timing/ClockSource.h"
+
 #include <QtCore/QDateTime>
 #include <QtCore/QEvent>
 #include <QtCore/QSignalBlocker>
@@ -99,6 +101,7 @@ void TimingArea::save() {
     // The hint comes first and stays when there is nothing read to save.
     setStatus(TimingStatus::ReadFirst);
     if (!selectedBoard()) return;
+    if (list_->rowCount() > 0 && !window_.confirmWrite(WriteKind::Save)) return;
     link_->startSave(
         *window_.selectedDevice(), window_.controlAs<QCheckBox>(ids::kTimingOutputFollowCheck)->isChecked(),
         window_.controlAs<QCheckBox>(ids::kTimingSendStatusCheck)->isChecked(), list_->rowCount() > 0);
@@ -112,10 +115,20 @@ BoardClock TimingArea::pickedClock() const {
 void TimingArea::calibrate() {
     const auto row = window_.selectedDevice();
     DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
-    if (device == nullptr || device->form302 != 1) {
-        // Boards with an image take their clock in the packed write.
-        if (device != nullptr) setClock(*device, pickedClock());
-        packedWrite_.save(true);
+    if (device == nullptr) {
+        window_.setStatusText(0, qs(window_.texts().selectDevicePrompt));
+        return;
+    }
+    // A device without a board clock has no image to carry one: a write would send zeros.
+    const ClockSource source = clockSourceOf(*device);
+    if (source == ClockSource::None) {
+        message(std::string(fixed::kNoRtcSupport));
+        return;
+    }
+    if (!window_.confirmWrite(WriteKind::Save)) return;
+    if (source == ClockSource::Image) {
+        setClock(*device, pickedClock());
+        packedWrite_.save(true, false);
         return;
     }
     BoardClock clock = pickedClock();
@@ -181,6 +194,7 @@ void TimingArea::setRow(int row, const DeviceRecord& device) {
 void TimingArea::showDevice(int index) {
     list_->setRowCount(0);
     const DeviceRecord& device = window_.devices()[static_cast<std::size_t>(index)];
+    window_.control(ids::kCalibrateButton)->setEnabled(clockSourceOf(device) != ClockSource::None);
     if (device.imagePresent != 1 || !hasTimingMarker(device)) return;
     fillList(device);
     const BoardClock clock = clockOf(device);

@@ -4,6 +4,7 @@
 
 #include "CliOptions.h"
 #include "DeviceSession.h"
+#include "protocol/WriteGuard.h"
 #include "texts/UiTexts.h"
 
 namespace tavrel::cli {
@@ -38,6 +39,13 @@ struct FoundDevice {
     int exitCode = kExitOk;
 };
 FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& selectorText);
+
+// The write guard from a terminal: true, with the reason on stderr, when the device's read-out is
+// incomplete and --force was not given; nothing may be sent or written then.
+bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int index, bool force, WriteKind kind);
+
+// A command's one-line result: the message as it stands, or with --json {"result": ..., "message": ...}.
+void printOutcome(Context& ctx, const QString& result, const QString& message);
 
 // Opens the session's socket, or says why not.
 bool openSession(Context& ctx, DeviceSession& session);

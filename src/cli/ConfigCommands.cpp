@@ -1,5 +1,7 @@
 // restart, reset, set-network, set-port: find the device by a search, send what the window sends.
 #include <QtCore/QEventLoop>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
 #include <QtCore/QTimer>
 
 #include "Commands.h"
@@ -7,6 +9,7 @@
 #include "device/FixedLists.h"
 #include "protocol/Commands.h"
 #include "protocol/ReadoutRetry.h"
+#include "protocol/WriteGuard.h"
 #include "settings/AddressText.h"
 #include "settings/PortForm.h"
 #include "settings/SettingsMessages.h"
@@ -67,7 +70,7 @@ int finishWrite(Context& ctx, const PlayResult& r) {
         ctx.err << "no answer from the device\n";
         return kExitFailed;
     }
-    ctx.out << q(ctx.texts.savedSuccessfully) << '\n';
+    printOutcome(ctx, "acknowledged", q(ctx.texts.savedSuccessfully));
     return kExitOk;
 }
 
@@ -81,7 +84,7 @@ int runSimpleCommand(Context& ctx, const char* usage, CommandOutcome (*command)(
     if (found.index < 0) return found.exitCode;
     CommandOutcome outcome = command(&session.table()[found.index]);
     playAndWait(session, found.index, std::move(outcome.plan), false);
-    ctx.out << "sent\n";
+    printOutcome(ctx, "sent", "sent");
     return kExitOk;
 }
 
@@ -96,19 +99,23 @@ std::optional<std::string> addressOption(QStringList& args, const QString& name,
 
 }  // namespace
 
-namespace {
-// Blocks that never arrived hold zeros; writing them back would put those zeros on the device.
-bool refusesIncomplete(Context& ctx, const DeviceSession& session, int index, bool force) {
-    const ReadoutProgress& progress = session.table().progress(static_cast<std::size_t>(index));
-    if (progress.complete() || force) return false;
-    QStringList names;
-    for (const std::string& name : missingGroupNames(progress)) names << q(name);
-    ctx.err << "some settings of this device were not read (" << names.join(QStringLiteral(", "))
-            << "); saving could overwrite them with empty values. Nothing was sent; search again, or add "
-               "--force to save anyway\n";
+void printOutcome(Context& ctx, const QString& result, const QString& message) {
+    if (ctx.options.json)
+        ctx.out << QJsonDocument(QJsonObject{{"result", result}, {"message", message}}).toJson(QJsonDocument::Compact)
+                << '\n';
+    else
+        ctx.out << message << '\n';
+}
+
+bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int index, bool force, WriteKind kind) {
+    const WriteCheck check =
+        checkWrite(session.table().progress(static_cast<std::size_t>(index)), ctx.texts.languageCode);
+    if (check.allows(force)) return false;
+    ctx.err << q(incompleteWriteRefusal(check, kind)) << '\n';
     return true;
 }
 
+namespace {
 // Boards that report a configuration image take their settings as one packed record, not as the
 // serial server's block writes; the window shows its "保存配置" button for them too.
 bool takesPackedWrite(const DeviceRecord& r) {
@@ -150,11 +157,11 @@ int runSetNetwork(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
-    if (refusesIncomplete(ctx, session, found.index, force)) return kExitFailed;
+    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
 
     // Unspecified fields keep the device's values, as the form shows them.
     NetworkFormInput form;
-    form.ipTypeSelection = dhcp ? 1 : fixed ? 0 : (r.ipType == 2 ? 1 : 0);
+    form.ipTypeSelection = dhcp ? 1 : fixed ? 0 : (r.ipType == 2 ? 1 : r.ipType == 1 ? 0 : -1);
     form.ip = ip.value_or(ipv4Text(r.network.ip));
     form.mask = mask.value_or(ipv4Text(r.network.mask));
     form.gateway = gateway.value_or(ipv4Text(r.network.gateway));
@@ -174,7 +181,7 @@ int runSetNetwork(Context& ctx) {
         ctx.err << q(outcome.message) << '\n';
         return kExitUsage;
     }
-    ctx.out << q(ctx.texts.sendingData) << '\n';
+    if (!ctx.options.json) ctx.out << q(ctx.texts.sendingData) << '\n';
     return finishWrite(ctx, playAndWait(session, found.index, std::move(outcome.plan), true));
 }
 
@@ -263,7 +270,7 @@ int runSetPort(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
-    if (refusesIncomplete(ctx, session, found.index, force)) return kExitFailed;
+    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
     if (takesPackedWrite(r) && port != 1) {
         ctx.err << "this board takes the settings of port 1 only; nothing was sent\n";
         return kExitUsage;
@@ -292,7 +299,7 @@ int runSetPort(Context& ctx) {
         ctx.err << q(outcome.message) << '\n';
         return kExitUsage;
     }
-    ctx.out << q(ctx.texts.sendingData) << '\n';
+    if (!ctx.options.json) ctx.out << q(ctx.texts.sendingData) << '\n';
     const bool stopped = outcome.status == CommandStatus::Stopped;
     PlayResult played = playAndWait(session, found.index, std::move(outcome.plan), true);
     if (stopped) {

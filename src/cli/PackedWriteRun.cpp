@@ -18,19 +18,20 @@ constexpr int kAnswerWaitMs = 1500;
 
 enum class Answer { None, Acknowledged, Refused };
 
+// Only the written board's answer counts: another device acknowledging its own write says nothing.
 Answer sendAndWait(DeviceSession& session, int index, Plan plan) {
     Answer answer = Answer::None;
+    const QString key = QString::fromStdString(keyText(session.table()[static_cast<std::size_t>(index)].key));
     QEventLoop loop;
     QTimer wait;
     wait.setSingleShot(true);
     QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
-    auto conn =
-        QObject::connect(&session, &DeviceSession::statusMessage, &loop, [&](int part, StatusMessage m) {
-            if (part != 2 || answer != Answer::None) return;
-            if (m == StatusMessage::Saved) answer = Answer::Acknowledged;
-            if (m == StatusMessage::SaveFailed) answer = Answer::Refused;
-            if (answer != Answer::None) loop.quit();
-        });
+    auto conn = QObject::connect(&session, &DeviceSession::writeAnswered, &loop,
+                                 [&](const QString& answerKey, bool accepted) {
+                                     if (answerKey != key || answer != Answer::None) return;
+                                     answer = accepted ? Answer::Acknowledged : Answer::Refused;
+                                     loop.quit();
+                                 });
     session.play(static_cast<std::size_t>(index), std::move(plan), [&] { wait.start(kAnswerWaitMs); });
     loop.exec();
     QObject::disconnect(conn);

@@ -13,11 +13,13 @@
 #include "DeviceJson.h"
 #include "SearchRun.h"
 #include "device/DeviceSelector.h"
+#include "profiles/AddressPlan.h"
 #include "profiles/OneClick.h"
 #include "profiles/ProfileDiff.h"
 #include "profiles/ProfileFormat.h"
 #include "protocol/Readout.h"
 #include "protocol/WriteAnswer.h"
+#include "settings/AddressText.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel::cli {
@@ -140,7 +142,8 @@ struct ApplyLine {
     bool ok = false;
 };
 
-ApplyLine applyTo(Context& ctx, DeviceSession& session, int index, const DeviceRecord& profile, bool verify) {
+ApplyLine applyTo(Context& ctx, DeviceSession& session, int index, const DeviceRecord& profile, bool verify,
+                  bool force) {
     ApplyLine line;
     DeviceRecord& record = session.table()[static_cast<std::size_t>(index)];
     line.ip = q(record.sourceAddress);
@@ -148,6 +151,13 @@ ApplyLine applyTo(Context& ctx, DeviceSession& session, int index, const DeviceR
     if (record.imagePresent == 1) {
         line.result = "not-supported";
         line.message = "this board takes its settings as one whole configuration record; nothing was sent";
+        return line;
+    }
+    const WriteCheck check =
+        checkWrite(session.table().progress(static_cast<std::size_t>(index)), ctx.texts.languageCode);
+    if (!check.allows(force)) {
+        line.result = "incomplete";
+        line.message = q(incompleteWriteRefusal(check, WriteKind::Save));
         return line;
     }
     OneClickOutcome outcome = oneClickCommand(&record, &profile, ctx.texts.languageCode);
@@ -232,9 +242,10 @@ int entryOf(const DeviceSession& session, const SearchRun& search, const DeviceS
 }  // namespace
 
 int runExport(Context& ctx) {
-    const QStringList& args = ctx.options.arguments;
+    QStringList args = ctx.options.arguments;
+    const bool force = takeFlag(args, "--force");
     if (args.size() != 2) {
-        ctx.err << "usage: tavrel-cli export DEVICE FILE\n";
+        ctx.err << "usage: tavrel-cli export DEVICE FILE [--force]\n";
         return kExitUsage;
     }
     const fs::path path = fsPath(args[1]);
@@ -247,12 +258,13 @@ int runExport(Context& ctx) {
     DeviceSession session(ctx.options.network);
     FoundDevice found = findDevice(ctx, session, args[0]);
     if (found.index < 0) return found.exitCode;
+    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Export)) return kExitFailed;
     const ProfileStatus status = writeProfile(session.table()[static_cast<std::size_t>(found.index)], path);
     if (status != ProfileStatus::Ok) {
         ctx.err << "cannot write " << args[1] << ": " << profileStatusText(status) << '\n';
         return kExitUsage;
     }
-    ctx.out << "written " << QDir::toNativeSeparators(args[1]) << '\n';
+    printOutcome(ctx, "written", "written " + QDir::toNativeSeparators(args[1]));
     return kExitOk;
 }
 
@@ -301,8 +313,19 @@ int runDiff(Context& ctx) {
 int runApply(Context& ctx) {
     QStringList args = ctx.options.arguments;
     const bool verify = takeFlag(args, "--verify");
-    if (args.size() < 2) {
-        ctx.err << "usage: tavrel-cli apply FILE DEVICE... [--verify]\n";
+    const bool force = takeFlag(args, "--force");
+    const bool sameIp = takeFlag(args, "--same-ip");
+    QString error;
+    std::optional<Ipv4> ipFrom;
+    if (auto from = takeOption(args, "--ip-from", &error)) {
+        ipFrom = parseIpv4(from->toStdString());
+        if (!ipFrom) error = "--ip-from: not an IPv4 address: " + *from;
+    }
+    if (error.isEmpty() && args.size() < 2)
+        error = "usage: tavrel-cli apply FILE DEVICE... [--verify] [--force] [--same-ip | --ip-from ADDR]";
+    if (error.isEmpty() && sameIp && ipFrom) error = "--same-ip and --ip-from exclude each other";
+    if (!error.isEmpty()) {
+        ctx.err << error << '\n';
         return kExitUsage;
     }
     std::vector<DeviceSelector> selectors;
@@ -330,15 +353,44 @@ int runApply(Context& ctx) {
         return true;
     });
 
+    // Every address is settled before the first device is written, so a refusal sends nothing.
+    std::vector<int> entries;
+    AddressPlanRequest addresses;
+    addresses.profileAddress = profile.record.network.ip;
+    addresses.dhcp = profile.record.ipType == 2;
+    addresses.firstAddress = ipFrom;
+    addresses.sameAllowed = sameIp;
+    for (const DeviceSelector& selector : selectors) {
+        const int index = entryOf(session, search, selector);
+        entries.push_back(index);
+        if (index < 0) continue;
+        if (std::find(addresses.targets.begin(), addresses.targets.end(), std::size_t(index)) !=
+            addresses.targets.end()) {
+            ctx.err << "one device is named twice: " << q(macText(session.table()[std::size_t(index)].mac))
+                    << "; nothing was sent\n";
+            return kExitUsage;
+        }
+        addresses.targets.push_back(static_cast<std::size_t>(index));
+    }
+    const AddressPlan plan = planAddresses(session.table(), addresses);
+    if (plan.refused()) {
+        ctx.err << q(plan.error) << '\n';
+        return kExitFailed;
+    }
+
     QJsonArray lines;
     bool allOk = true;
+    std::size_t planned = 0;
     for (std::size_t n = 0; n < selectors.size(); ++n) {
         ApplyLine line;
-        const int index = entryOf(session, search, selectors[n]);
+        const int index = entries[n];
         if (index < 0) {
             line.result = "not-found";
         } else {
-            line = applyTo(ctx, session, index, profile.record, verify);
+            DeviceRecord source = profile.record;
+            if (!plan.addresses.empty()) source.network.ip = plan.addresses[planned];
+            ++planned;
+            line = applyTo(ctx, session, index, source, verify, force);
         }
         line.device = args[static_cast<qsizetype>(n) + 1];
         allOk = allOk && line.ok;

@@ -11,6 +11,7 @@
 #include <QtCore/QTimer>
 
 #include "Commands.h"
+#include "timing/ClockSource.h"
 #include "PackedWriteRun.h"
 #include "TimingLink.h"
 #include "timing/ConfigImage.h"
@@ -35,12 +36,10 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-enum class Source { None, Chain, Image };
+using Source = ClockSource;
 
 Source sourceOf(const DeviceRecord& r) {
-    if (r.form302 == 1) return r.outputTiming == 1 ? Source::Chain : Source::None;
-    if (r.imagePresent == 1) return Source::Image;
-    return Source::None;
+    return clockSourceOf(r);
 }
 
 CalendarTime computerNow() {
@@ -286,6 +285,7 @@ std::optional<ScheduleChange> parseChange(QStringList& args, QString& error) {
 }
 
 int runTimingSet(Context& ctx, QStringList args) {
+    const bool force = takeFlag(args, "--force");
     QString error;
     const auto change = parseChange(args, error);
     if (change && args.size() != 1) error = "unexpected: " + args.join(' ');
@@ -296,6 +296,7 @@ int runTimingSet(Context& ctx, QStringList args) {
     DeviceSession session(ctx.options.network);
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
+    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
     TimingLink link(session);
     const auto snap = readSchedules(ctx, session, link, found.index);
     if (!snap) return kExitFailed;
@@ -314,7 +315,13 @@ int runTimingSet(Context& ctx, QStringList args) {
         ctx.err << "no answer from the board after the resends\n";
         return kExitFailed;
     }
-    ctx.out << q(std::string(timingStatusText(TimingStatus::Saved, ctx.texts))) << '\n';
+    const QString savedText = q(std::string(timingStatusText(TimingStatus::Saved, ctx.texts)));
+    if (ctx.options.json)
+        ctx.out << QJsonDocument(QJsonObject{{"result", "saved"}, {"message", savedText}})
+                       .toJson(QJsonDocument::Compact)
+                << '\n';
+    else
+        ctx.out << savedText << '\n';
     return kExitOk;
 }
 
@@ -369,8 +376,15 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
             const ChainResult done = runChain(
                 link, [&] { link.calibrate(index, clock); }, kResendIntervalMs);
             if (done.finished) {
-                ctx.out << q(std::string(timingStatusText(TimingStatus::Calibrated, ctx.texts))) << "  "
-                        << q(clockText(*done.clock)) << '\n';
+                const QString calibrated = q(std::string(timingStatusText(TimingStatus::Calibrated, ctx.texts)));
+                if (ctx.options.json)
+                    ctx.out << QJsonDocument(QJsonObject{{"result", "calibrated"},
+                                                         {"message", calibrated},
+                                                         {"board", q(clockText(*done.clock))}})
+                                   .toJson(QJsonDocument::Compact)
+                            << '\n';
+                else
+                    ctx.out << calibrated << "  " << q(clockText(*done.clock)) << '\n';
                 return kExitOk;
             }
             if (!ctx.options.json)
@@ -409,6 +423,7 @@ int runClock(Context& ctx) {
     QStringList args = ctx.options.arguments;
     QString error;
     const bool check = takeFlag(args, "--check");
+    const bool force = takeFlag(args, "--force");
     const auto time = takeOption(args, "--time", &error);
     const auto maxDriftText = takeOption(args, "--max-drift", &error);
     std::optional<CalendarTime> given;
@@ -439,8 +454,9 @@ int runClock(Context& ctx) {
         ctx.err << "the device reports no clock\n";
         return kExitFailed;
     }
-    return check ? checkClock(ctx, session, found.index, maxDrift)
-                 : setBoardClock(ctx, session, found.index, given);
+    if (check) return checkClock(ctx, session, found.index, maxDrift);
+    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
+    return setBoardClock(ctx, session, found.index, given);
 }
 
 }  // namespace tavrel::cli

@@ -93,6 +93,7 @@ int runWifiScan(Context& ctx, QStringList args) {
 }
 
 int runWifiSet(Context& ctx, QStringList args) {
+    const bool force = takeFlag(args, "--force");
     QString error;
     const auto edit = takeWifiSetOptions(args, &error);
     if (!edit || args.size() != 1) {
@@ -105,6 +106,7 @@ int runWifiSet(Context& ctx, QStringList args) {
     if (found.index < 0) return found.exitCode;
     DeviceRecord& r = session.table()[found.index];
     if (!isWifiBoard(ctx, r)) return kExitFailed;
+    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
     // The board takes WiFi settings only inside its whole record, so everything else goes back as read.
     PackedWriteInput input = packedWriteInputOf(r);
     input.wifi = editedWifiSettings(wifiSettingsOf(r), *edit);

@@ -80,9 +80,10 @@ const std::map<QString, const char*> kCommandHelp = {
      "All ports are written, as the window's Save does. Exit codes and --force as for set-network.\n"
      "A board that answered with a whole record takes port 1 only, in one packed write.\n"},
     {"export",
-     "usage: tavrel-cli [global options] export DEVICE FILE\n"
+     "usage: tavrel-cli [global options] export DEVICE FILE [--force]\n"
      "Writes the device's network and port settings to FILE, replacing it whole (a failed write leaves\n"
-     "an existing file as it was). Exit 0 written, 1 the device did not answer, 2 usage or unwritable FILE.\n"},
+     "an existing file as it was). Exit 0 written, 1 the device did not answer, 2 usage or unwritable FILE.\n"
+     "A device whose settings were not all read is not exported (exit 1) unless --force.\n"},
     {"import",
      "usage: tavrel-cli [global options] import FILE\n"
      "Prints the profile as show prints a device (--json: the same keys). Exit 1 for a profile the window\n"
@@ -93,17 +94,20 @@ const std::map<QString, const char*> kCommandHelp = {
      "Compared are the settings one-click writes, for the ports the device has; --all adds the versions and\n"
      "the MAC. Exit 0 when nothing differs, 1 when something does, 2 on any trouble.\n"},
     {"apply",
-     "usage: tavrel-cli [global options] apply FILE DEVICE... [--verify]\n"
+     "usage: tavrel-cli [global options] apply FILE DEVICE... [--verify] [--force] [--same-ip | --ip-from A]\n"
      "One-click configuration of each device in turn: the profile's settings are copied into the device's\n"
      "record and written with the network save, 600 ms, the port save. One line per device (--json: a\n"
-     "list): applied, verified, differs, refused, no-answer, unread, not-found, port-count, invalid or\n"
-     "not-supported. --verify reads each device back after its acknowledgement and lists the entries that\n"
-     "differ. Exit 0 when every device acknowledged (and, with --verify, matches), 1 otherwise, 2 on a\n"
-     "usage error or a missing FILE.\n"},
+     "list): applied, verified, differs, refused, no-answer, unread, incomplete, not-found, port-count,\n"
+     "invalid or not-supported. --verify reads each device back after its acknowledgement and lists the\n"
+     "entries that differ. A device whose settings were not all read is not written unless --force.\n"
+     "A static profile address is given to one device only, and not to an address another listed device\n"
+     "holds: --ip-from A gives the devices A, A+1, ... in the order named; --same-ip allows the profile's\n"
+     "address anyway. Exit 0 when every device acknowledged (and, with --verify, matches), 1 otherwise\n"
+     "(a refused address plan sends nothing), 2 on a usage error or a missing FILE.\n"},
     {"wifi",
      "usage: tavrel-cli [global options] wifi scan DEVICE [--direct]\n"
      "       tavrel-cli [global options] wifi set DEVICE [--mode AP|STA] [--ap-ssid S] [--ap-password P]\n"
-     "       [--sta-ssid S] [--sta-password P]\n"
+     "       [--sta-ssid S] [--sta-password P] [--force]\n"
      "scan: asks the board to look for networks and prints their names, one a line (--json: an array).\n"
      "  The request goes to the broadcast address, or with --direct to the address the board answered\n"
      "  from. Waits 6 s (or --timeout) for the answer; exit 1 when none came.\n"
@@ -123,7 +127,7 @@ const std::map<QString, const char*> kCommandHelp = {
      "Exit 0 when the board answered (switch, all: and confirmed), 1 when it did not, 2 on a usage error.\n"},
     {"timing",
      "usage: tavrel-cli [global options] timing read DEVICE\n"
-     "       tavrel-cli [global options] timing set DEVICE --channel N\n"
+     "       tavrel-cli [global options] timing set DEVICE --channel N [--force]\n"
      "           (--timer OPEN CLOSE | --strobe OPEN CLOSE | --week OPENDAY OPENTIME CLOSEDAY CLOSETIME)\n"
      "read prints the schedules of the outputs, the two input-change options and the board clock\n"
      "(--json for scripts). set reads the schedules, changes channel N (1-8) and writes them back.\n"
@@ -131,7 +135,7 @@ const std::map<QString, const char*> kCommandHelp = {
      "and week times \"HH:MM:SS\"; any date or time field may be ff (the year ffff) to match all.\n"
      "Exit 0 done, 1 refused or unanswered after the resends, 2 usage error (nothing sent).\n"},
     {"clock",
-     "usage: tavrel-cli [global options] clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"]\n"
+     "usage: tavrel-cli [global options] clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] [--force]\n"
      "       tavrel-cli [global options] clock DEVICE --check [--max-drift S]\n"
      "Sets the board's clock to the given time (default: this computer's), or with --check prints\n"
      "its drift from this computer's clock in seconds and exits 1 beyond S (default 2).\n"},

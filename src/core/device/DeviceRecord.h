@@ -43,6 +43,9 @@ struct PortRecord {
     FixedText<20> cloudId{};
     FixedText<8> cloudPassword{};
     std::array<std::uint8_t, 4> lastFour{};  // 302-byte packed record only
+    // Packed images carry the rate itself. One outside the list leaves baudRate at 0 and is kept
+    // here, so that it goes back unchanged until the user picks a listed rate.
+    std::uint32_t baudNumber = 0;
 
     bool operator==(const PortRecord&) const = default;
 };

@@ -1,5 +1,6 @@
 #include "profiles/OneClick.h"
 
+#include "device/FixedLists.h"
 #include "protocol/Commands.h"
 #include "settings/DeviceView.h"
 
@@ -38,11 +39,15 @@ void copyProfileSettings(const DeviceRecord& profile, DeviceRecord& device) {
         const PortRecord& from = profile.ports[i];
         PortRecord& to = device.ports[i];
         to.enable = from.enable;
-        to.baudRate = from.baudRate;
-        to.parity = from.parity;
-        to.dataBits = from.dataBits;
-        to.stopBits = from.stopBits;
-        to.workMode = from.workMode;
+        // A list entry the profile left empty (a rate outside the list) keeps the device's own.
+        auto copyListed = [](std::uint8_t& into, std::uint8_t value, int first, std::size_t size) {
+            if (value >= first && value < first + static_cast<int>(size)) into = value;
+        };
+        copyListed(to.baudRate, from.baudRate, 1, lists::kBaudRates.size());
+        copyListed(to.parity, from.parity, 1, lists::kParities.size());
+        copyListed(to.dataBits, from.dataBits, 7, lists::kDataBits.size());
+        copyListed(to.stopBits, from.stopBits, 1, lists::kStopBits.size());
+        copyListed(to.workMode, from.workMode, 1, lists::kWorkModes.size());
         to.remoteHost = from.remoteHost;
         to.remotePort = from.remotePort;
         to.localPort = from.localPort;

@@ -4,6 +4,7 @@
 
 #include "protocol/Requests.h"
 #include "settings/SettingsMessages.h"
+#include "util/TextBytes.h"
 
 namespace tavrel {
 
@@ -15,7 +16,6 @@ constexpr int kAfterPort2GapMs = 50;
 constexpr int kWordsGapMs = 50;
 constexpr std::size_t kHostHalf = 16;
 constexpr std::size_t kHostLimit = 32;
-constexpr std::size_t kReservedOnWire = 4;
 
 CommandOutcome noDevice() {
     CommandOutcome out;
@@ -51,26 +51,29 @@ bool needsSecondHostFrame(std::size_t port, std::size_t length) {
     return port == 0 ? length > kHostHalf : length >= kHostHalf;
 }
 
-// False when the host is too long; nothing of this port is sent then.
-bool writePort(PlanWriter& w, DeviceRecord& device, std::size_t port, const std::string& host) {
-    if (host.size() > kHostLimit) return false;
+template <std::size_t N>
+std::string_view rawBytes(const FixedText<N>& field) {
+    return std::string_view(field.data(), N);
+}
+
+// The frames go out of the record's own bytes, so a host or heartbeat text the user did not edit
+// reaches the device exactly as it was read; the reserved serial bytes too.
+void writePort(PlanWriter& w, DeviceRecord& device, std::size_t port, const std::string& host) {
     PortRecord& p = device.ports[port];
-    setText(p.remoteHost, host);  // the record keeps what the device was sent
-    w.send(writeRemoteHostRequest(device.key, port, 0, host));
-    if (needsSecondHostFrame(port, host.size())) {
+    storeEdited(p.remoteHost, host);
+    w.send(writeRemoteHostRequest(device.key, port, 0, rawBytes(p.remoteHost)));
+    if (needsSecondHostFrame(port, textOf(p.remoteHost).size())) {
         w.pause(kFrameGapMs);
-        w.send(writeRemoteHostRequest(device.key, port, 1, host));
+        w.send(writeRemoteHostRequest(device.key, port, 1, rawBytes(p.remoteHost)));
     }
     w.pause(kFrameGapMs);
 
-    if (port > 0) std::fill_n(p.reserved.begin(), kReservedOnWire, std::uint8_t{0});
     w.send(writeSerialBlockRequest(device.key, port, p));
     w.pause(kFrameGapMs);
 
-    w.send(writeHeartbeatDataRequest(device.key, port, textOf(p.heartbeatData)));
+    w.send(writeHeartbeatDataRequest(device.key, port, rawBytes(p.heartbeatData)));
     if (port == 0) w.pause(kFrameGapMs);
     if (port == 1) w.pause(kAfterPort2GapMs);
-    return true;
 }
 
 void writeWordBlocks(PlanWriter& w, const DeviceRecord& device) {
@@ -136,7 +139,7 @@ CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput
     w.pause(kFrameGapMs);
     w.send(writeMacModeRequest(d.key, d.mac, d.ipType));
     w.pause(kFrameGapMs);
-    w.send(writeIoOptionsRequest(d.key, s.outputFollow, s.sendStatus));
+    w.send(writeIoOptionsRequest(d.key, d.ioOptions[0], d.ioOptions[1]));
     w.pause(kIoOptionsGapMs);
     w.send(writeAccountRequest(d.key, d.user, d.password));
     w.pause(kFrameGapMs);
@@ -147,7 +150,7 @@ CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput
 CommandOutcome savePortsCommand(DeviceRecord* selected) {
     if (selected == nullptr) return noDevice();
     std::array<std::string, kPortCount> hosts;
-    for (std::size_t i = 0; i < kPortCount; ++i) hosts[i] = textOf(selected->ports[i].remoteHost);
+    for (std::size_t i = 0; i < kPortCount; ++i) hosts[i] = shownText(textOf(selected->ports[i].remoteHost));
     return savePortsCommand(selected, hosts);
 }
 
@@ -156,14 +159,18 @@ CommandOutcome savePortsCommand(DeviceRecord* selected, const std::array<std::st
     DeviceRecord& d = *selected;
     const SaveExtent extent = saveExtent(d.identity.portCountChar());
     CommandOutcome out;
-    out.showSending = true;
-    PlanWriter w(out.plan, d.replyPort, kSaveStartGapMs);
+    // Every host is checked before anything changes or goes out: a refused save sends nothing.
     for (std::size_t port = 0; port < extent.ports; ++port) {
-        if (!writePort(w, d, port, hosts[port])) {
-            out.status = CommandStatus::Stopped;
+        if (hosts[port].size() > kHostLimit && !isUnedited(d.ports[port].remoteHost, hosts[port])) {
+            out.status = CommandStatus::Refused;
             out.message = kInvalidHostMessage;
             return out;
         }
+    }
+    out.showSending = true;
+    PlanWriter w(out.plan, d.replyPort, kSaveStartGapMs);
+    for (std::size_t port = 0; port < extent.ports; ++port) {
+        writePort(w, d, port, hosts[port]);
         if (port == 1) writeWordBlocks(w, d);
     }
     if (extent.commit) w.send(commitRequest(d.key));

@@ -34,12 +34,11 @@ CommandOutcome factoryResetCommand(const DeviceRecord* selected);
 // interface language (9 English, 4 Chinese). Otherwise the form is copied into the record.
 CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput& form, int languageCode);
 
-// Sends the port records; zeroes the four reserved serial bytes of each port from 2 on that it
-// reaches.
+// Sends the port records, every byte the user did not change as it was read.
 CommandOutcome savePortsCommand(DeviceRecord* selected);
 // The same with the remote hosts as typed, before the record's 32-character field would cut them:
-// a host over 32 characters stops the command there with "无效的网址！". Hosts that are sent are
-// stored in the record.
+// a host over 32 characters refuses the whole save with "无效的网址！", nothing sent or changed.
+// Hosts that are sent are stored in the record.
 CommandOutcome savePortsCommand(DeviceRecord* selected, const std::array<std::string, kPortCount>& hosts);
 
 }  // namespace tavrel

@@ -23,7 +23,8 @@ void copyAccount(Bytes p, std::size_t at, DeviceRecord& r) {
 // Fields shared by the 830, 866 and 250-byte forms; the payload is at least 204 bytes.
 void applyImageFields(Bytes p, std::size_t formLength, DeviceRecord& r) {
     PortRecord& port = r.ports[0];
-    port.baudRate = baudPositionOf(getLe32(&p[0]));
+    port.baudNumber = getLe32(&p[0]);
+    port.baudRate = baudPositionOf(port.baudNumber);
     port.dataBits = p[4];
     port.parity = p[5];
     port.stopBits = p[6];
@@ -64,7 +65,7 @@ std::uint8_t baudPositionOf(std::uint32_t baud) {
         std::from_chars(text.data(), text.data() + text.size(), value);
         if (value == baud) return static_cast<std::uint8_t>(i + 1);
     }
-    return static_cast<std::uint8_t>(lists::kBaudRates.size());
+    return 0;
 }
 
 bool applyPacked302(Bytes d, DeviceRecord& r) {

@@ -13,7 +13,7 @@ inline constexpr std::size_t kPacked830Size = 830;
 inline constexpr std::size_t kPacked866Size = 866;
 inline constexpr std::size_t kPacked250Size = 250;
 
-// 1-based position of a baud rate number in the baud list; 17 for a rate not in it.
+// 1-based position of a baud rate number in the baud list; 0 for a rate not in it.
 std::uint8_t baudPositionOf(std::uint32_t baud);
 
 // Store the fields of a packed reply into the record. Each returns false, changing nothing, when the

@@ -65,40 +65,42 @@ Plan reRequestPlan(const ReadoutProgress& progress, const DeviceKey& key, std::u
     return plan;
 }
 
-std::string readoutGroupName(std::uint8_t reply) {
+std::string readoutGroupName(std::uint8_t reply, int languageCode) {
+    const bool zh = languageCode == 4;
     const auto request = requestOfReplyCode(reply);
-    if (!request) return "block " + std::to_string(reply);
+    if (!request) return (zh ? "数据块 " : "block ") + std::to_string(reply);
     switch (*request) {
         case subcode::kNetwork:
-            return "network";
+            return zh ? "网络参数" : "network";
         case subcode::kMacMode:
-            return "MAC and address type";
+            return zh ? "MAC和地址类型" : "MAC and address type";
         case 6:
-            return "identity";
+            return zh ? "版本信息" : "identity";
         case subcode::kAccount:
-            return "user and password";
+            return zh ? "用户名和密码" : "user and password";
         case subcode::kIoOptions:
-            return "input options";
+            return zh ? "输入选项" : "input options";
         case subcode::kHeartbeatIntervals:
-            return "heartbeat intervals";
+            return zh ? "心跳间隔" : "heartbeat intervals";
         case subcode::kModbusTimeouts:
-            return "Modbus timeouts";
+            return zh ? "Modbus超时" : "Modbus timeouts";
         default:
             break;
     }
-    if (auto port = portOf(*request, subcode::kSerialBlock))
-        return "port " + std::to_string(*port) + " serial settings";
-    if (auto port = portOf(*request, subcode::kHeartbeatData))
-        return "port " + std::to_string(*port) + " heartbeat data";
+    auto portName = [&](int port, const char* english, const char* chinese) {
+        return zh ? "端口" + std::to_string(port) + chinese : "port " + std::to_string(port) + english;
+    };
+    if (auto port = portOf(*request, subcode::kSerialBlock)) return portName(*port, " serial settings", "串口参数");
+    if (auto port = portOf(*request, subcode::kHeartbeatData)) return portName(*port, " heartbeat data", "心跳数据");
     auto port = portOf(*request, subcode::kRemoteHostFirst);
     if (!port) port = portOf(*request, subcode::kRemoteHostSecond);
-    return "port " + std::to_string(port.value_or(0)) + " remote host";
+    return portName(port.value_or(0), " remote host", "远程主机");
 }
 
-std::vector<std::string> missingGroupNames(const ReadoutProgress& progress) {
+std::vector<std::string> missingGroupNames(const ReadoutProgress& progress, int languageCode) {
     std::vector<std::string> names;
     for (std::uint8_t code : progress.missing()) {
-        std::string name = readoutGroupName(code);
+        std::string name = readoutGroupName(code, languageCode);
         if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
     }
     return names;

@@ -28,9 +28,10 @@ std::bitset<256> expectedReplies(const Plan& readout);
 // The 'R' requests of the missing blocks, 30 ms apart, to the device's reply port.
 Plan reRequestPlan(const ReadoutProgress& progress, const DeviceKey& key, std::uint16_t replyPort);
 
-// A person's name for the block a reply code carries ("network", "port 3 serial settings").
-std::string readoutGroupName(std::uint8_t replyCode);
+// A person's name for the block a reply code carries ("network", "port 3 serial settings"), in the
+// interface language (9 English, 4 Chinese).
+std::string readoutGroupName(std::uint8_t replyCode, int languageCode = 9);
 // The distinct group names of the missing blocks, in reply-code order.
-std::vector<std::string> missingGroupNames(const ReadoutProgress& progress);
+std::vector<std::string> missingGroupNames(const ReadoutProgress& progress, int languageCode = 9);
 
 }  // namespace tavrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "timing/ConfigImage.h"
+#include "util/TextBytes.h"
 
 namespace tavrel {
 
@@ -17,8 +18,8 @@ DeviceView showDevice(const DeviceRecord& r, int portSelection) {
     v.mask = ipv4Text(r.network.mask);
     v.gateway = ipv4Text(r.network.gateway);
     v.dns = ipv4Text(r.network.dns);
-    v.user = textOf(r.user);
-    v.password = textOf(r.password);
+    v.user = shownText(textOf(r.user));
+    v.password = shownText(textOf(r.password));
     v.outputFollow = r.ioOptions[0] == 1;
     v.sendStatus = r.ioOptions[1] == 1;
     v.rs485Address = std::to_string(r.rs485Address);

@@ -1,6 +1,7 @@
 #include "settings/NetworkForm.h"
 
 #include "settings/AddressText.h"
+#include "util/TextBytes.h"
 
 namespace tavrel {
 
@@ -30,8 +31,8 @@ std::variant<NetworkGroup, SettingsMessage> readNetworkForm(const NetworkFormInp
     if (!mac) return SettingsMessage::InvalidMac;
     s.mac = *mac;
 
-    setText(s.user, in.user);
-    setText(s.password, in.password);
+    s.user = in.user;
+    s.password = in.password;
     s.outputFollow = in.outputFollow ? 1 : 0;
     s.sendStatus = in.sendStatus ? 1 : 0;
     return s;
@@ -41,12 +42,14 @@ void applyNetworkGroup(DeviceRecord& device, const NetworkGroup& s) {
     device.ipType = s.ipType;
     device.network = s.network;
     device.mac = s.mac;
-    device.user = s.user;
-    device.password = s.password;
+    storeEdited(device.user, s.user);
+    storeEdited(device.password, s.password);
+    auto keptOption = [](std::uint8_t held, std::uint8_t now) { return (held == 1) == (now == 1) ? held : now; };
     // The input options go into the record too, like every other field the save sends: left out,
     // showing the device again would put back the old options, and the next save would send them
     // to the device without the user having touched them.
-    device.ioOptions = {s.outputFollow, s.sendStatus};
+    device.ioOptions = {keptOption(device.ioOptions[0], s.outputFollow),
+                        keptOption(device.ioOptions[1], s.sendStatus)};
 }
 
 }  // namespace tavrel

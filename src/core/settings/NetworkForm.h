@@ -12,7 +12,7 @@ namespace tavrel {
 
 // Widget values of the network group.
 struct NetworkFormInput {
-    int ipTypeSelection = 0;  // 0 static, 1 DHCP
+    int ipTypeSelection = 0;  // 0 static, 1 DHCP, -1 none chosen (refused)
     std::string ip;
     std::string mask;
     std::string gateway;
@@ -28,8 +28,8 @@ struct NetworkGroup {
     std::uint8_t ipType = 1;  // 1 static, 2 DHCP
     NetworkBlock network{};
     Mac mac{};
-    FixedText<8> user{};            // cut to 8 bytes
-    FixedText<8> password{};        // cut to 8 bytes
+    std::string user;               // as typed; the record keeps 8 bytes of it
+    std::string password;           // as typed; the record keeps 8 bytes of it
     std::uint8_t outputFollow = 0;  // 0 or 1
     std::uint8_t sendStatus = 0;    // 0 or 1
 
@@ -39,7 +39,8 @@ struct NetworkGroup {
 // The settings, or the message naming the first field that does not read.
 std::variant<NetworkGroup, SettingsMessage> readNetworkForm(const NetworkFormInput& input);
 
-// The record then matches what the save sends.
+// The record then matches what the save sends. What the form shows as the record holds it (a text
+// or an option the user left alone) keeps the record's bytes as read.
 void applyNetworkGroup(DeviceRecord& device, const NetworkGroup& settings);
 
 }  // namespace tavrel

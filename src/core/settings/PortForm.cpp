@@ -1,5 +1,7 @@
 #include "settings/PortForm.h"
 
+#include "util/TextBytes.h"
+
 #include "device/FixedLists.h"
 #include "settings/NumberCheck.h"
 #include "settings/PortView.h"
@@ -47,13 +49,13 @@ std::uint8_t switchState(bool checked) {
 std::string recordText(const PortRecord& port, const PortRecord& port1, TextField field) {
     switch (field) {
         case TextField::RemoteHost:
-            return textOf(port.remoteHost);
+            return shownText(textOf(port.remoteHost));
         case TextField::HeartbeatData:
-            return textOf(port.heartbeatData);
+            return shownText(textOf(port.heartbeatData));
         case TextField::CloudId:
-            return textOf(port1.cloudId);
+            return shownText(textOf(port1.cloudId));
         case TextField::CloudPassword:
-            return textOf(port1.cloudPassword);
+            return shownText(textOf(port1.cloudPassword));
     }
     return {};
 }
@@ -128,6 +130,11 @@ FormResult leaveTextEdit(FormTarget target, TextField field, std::string_view te
     PortRecord& p = target.device->ports[target.port];
     PortRecord& port1 = target.device->ports[0];
     FormResult r;
+    // Leaving an edit untouched must not turn bytes the form cannot show into replacement characters.
+    if (isUnedited(p.remoteHost, text) && field == TextField::RemoteHost) return r;
+    if (isUnedited(p.heartbeatData, text) && field == TextField::HeartbeatData) return r;
+    if (isUnedited(port1.cloudId, text) && field == TextField::CloudId) return r;
+    if (isUnedited(port1.cloudPassword, text) && field == TextField::CloudPassword) return r;
     switch (field) {
         case TextField::RemoteHost:
             // Refused here rather than cut to the record's 32 characters without a word.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/FixedLists.h"
+#include "util/TextBytes.h"
 
 namespace tavrel {
 
@@ -51,6 +52,7 @@ std::optional<PortView> showPort(const DeviceRecord* device, std::size_t port) {
     v.dataBits = listPosition(p.dataBits, 7, lists::kDataBits.size());
     v.stopBits = listPosition(p.stopBits, 1, lists::kStopBits.size());
     v.workMode = listPosition(p.workMode, 1, lists::kWorkModes.size());
+    if (v.baudRate < 0 && p.baudNumber != 0) v.baudOutsideList = std::to_string(p.baudNumber);
 
     if (p.interfaceType >= 1 && p.interfaceType <= 3) {
         v.interfaceType = p.interfaceType - 1;
@@ -64,8 +66,8 @@ std::optional<PortView> showPort(const DeviceRecord* device, std::size_t port) {
     v.localPort = std::to_string(p.localPort);
     v.enableChecked = checkState(p.enable);
     v.modbusChecked = checkState(p.modbus);
-    v.remoteHost = textOf(p.remoteHost);
-    v.heartbeatData = textOf(p.heartbeatData);
+    v.remoteHost = shownText(textOf(p.remoteHost));
+    v.heartbeatData = shownText(textOf(p.heartbeatData));
     v.heartbeatInterval = std::to_string(p.heartbeatInterval);
     v.modbusTimeout = hasWordModbusTimeout(*device, port) ? std::to_string(p.modbusTimeout)
                                                           : std::to_string(p.interfaceType * 10);
@@ -74,8 +76,8 @@ std::optional<PortView> showPort(const DeviceRecord* device, std::size_t port) {
         CloudView cloud;
         cloud.checked = p.cloud == 1;
         cloud.fieldsEnabled = cloud.checked;
-        cloud.id = textOf(p.cloudId);
-        cloud.password = textOf(p.cloudPassword);
+        cloud.id = shownText(textOf(p.cloudId));
+        cloud.password = shownText(textOf(p.cloudPassword));
         v.cloud = cloud;
     }
 

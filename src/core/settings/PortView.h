@@ -35,6 +35,8 @@ struct PortView {
     int dataBits = -1;
     int stopBits = -1;
     int workMode = -1;
+    // A rate the board reported outside the list: the baud list shows it as one more entry, chosen.
+    std::string baudOutsideList;
     int interfaceType = 0;
     bool interfaceTypeEnabled = false;
 

@@ -157,9 +157,18 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(incompleteDeviceHint, "Some settings of this device were not read.",
                 "此设备的部分参数未能读取。"),
     TAVREL_TEXT(incompleteSaveQuestion,
-                "Some settings of this device were not read. Saving may overwrite them with empty values. "
-                "Save anyway?",
-                "此设备的部分参数未能读取。保存可能会用空值覆盖它们。仍然保存吗？"),
+                "Some settings of this device were not read (%s). Saving may overwrite them with empty "
+                "values. Save anyway?",
+                "此设备的部分参数未能读取（%s）。保存可能会用空值覆盖它们。仍然保存吗？"),
+    TAVREL_TEXT(incompleteExportQuestion,
+                "Some settings of this device were not read (%s). The profile would hold empty values "
+                "for them. Export anyway?",
+                "此设备的部分参数未能读取（%s）。配置文件中将为空值。仍然导出吗？"),
+    TAVREL_TEXT(noAnswer, "No answer from the device", "设备无应答"),
+    TAVREL_TEXT(profileAddressInUse,
+                "The profile's IP address %1 belongs to the listed device %2. Give this device the same "
+                "address anyway?",
+                "配置文件的IP地址 %1 已属于列表中的设备 %2。仍然将此地址配置给本设备吗？"),
     TAVREL_TEXT(portInUsePattern,
                 "UDP port %d is in use by another program (is the tool already running?). Devices cannot "
                 "answer this window until it is free; then choose a network adapter to try again.",

@@ -164,7 +164,10 @@ class UiTexts {
 
     // --- Incomplete read-outs and the reply port ---
     std::string incompleteDeviceHint;    // tooltip of the device list row
-    std::string incompleteSaveQuestion;  // asked before a save of such a device
+    std::string incompleteSaveQuestion;    // asked before a save of such a device; %s the missing groups
+    std::string incompleteExportQuestion;
+    std::string profileAddressInUse;
+    std::string noAnswer;  // status part 2 when a write's answer never came  // %1 the profile's address, %2 the MAC of the device holding it  // asked before its export; %s the missing groups
     std::string portInUsePattern;        // %d is the local port
 
     // --- Profiles ---

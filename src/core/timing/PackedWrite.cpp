@@ -8,6 +8,7 @@
 #include "settings/SettingsMessages.h"
 #include "texts/FixedTexts.h"
 #include "timing/ConfigImage.h"
+#include "util/TextBytes.h"
 
 namespace tavrel {
 
@@ -69,7 +70,9 @@ void writeImage(DeviceRecord& d, std::span<std::uint8_t> img, bool withCloud) {
     img[image::kSendStatus] = d.ioOptions[1];
 
     const PortRecord& p = d.ports[0];
-    putLe32(&img[image::kBaudRate], baudRateOf(p.baudRate));
+    // A rate outside the list is kept as the number the board reported.
+    const std::uint32_t listed = baudRateOf(p.baudRate);
+    putLe32(&img[image::kBaudRate], listed != 0 ? listed : p.baudNumber);
     img[image::kDataBits] = p.dataBits;
     img[image::kParity] = p.parity;
     img[image::kStopBits] = p.stopBits;
@@ -199,20 +202,20 @@ std::size_t packedFrameLength(PackedForm form) {
 
 PackedWriteInput packedWriteInputOf(const DeviceRecord& d) {
     PackedWriteInput in;
-    in.network.ipTypeSelection = d.ipType == 2 ? 1 : 0;
+    in.network.ipTypeSelection = d.ipType == 2 ? 1 : d.ipType == 1 ? 0 : -1;
     in.network.ip = ipv4Text(d.network.ip);
     in.network.mask = ipv4Text(d.network.mask);
     in.network.gateway = ipv4Text(d.network.gateway);
     in.network.dns = ipv4Text(d.network.dns);
     in.network.mac = macText(d.mac);
-    in.network.user = textOf(d.user);
-    in.network.password = textOf(d.password);
+    in.network.user = shownText(textOf(d.user));
+    in.network.password = shownText(textOf(d.password));
     in.network.outputFollow = d.ioOptions[0] == 1;
     in.network.sendStatus = d.ioOptions[1] == 1;
     in.rs485Address = std::to_string(d.rs485Address);
-    in.remoteHost = textOf(d.ports[0].remoteHost);
-    in.cloudId = textOf(d.ports[0].cloudId);
-    in.cloudPassword = textOf(d.ports[0].cloudPassword);
+    in.remoteHost = shownText(textOf(d.ports[0].remoteHost));
+    in.cloudId = shownText(textOf(d.ports[0].cloudId));
+    in.cloudPassword = shownText(textOf(d.ports[0].cloudPassword));
     in.cloud = d.ports[0].cloud == 1;
     return in;
 }
@@ -221,6 +224,12 @@ std::vector<std::uint8_t> packed302Payload(const DeviceRecord& d) {
     std::vector<std::uint8_t> bytes(kPacked302PayloadSize, 0);
     std::span<std::uint8_t> p(bytes);
     putWifiSettings(p, wifiSettingsOf(d));
+    // The texts themselves go back as the record holds them: edits were cut to their fields when
+    // they were stored, and what was not edited is the board's own bytes.
+    place(p, wifi302::kApSsid, d.apSsid);
+    place(p, wifi302::kApPassword, d.apPassword);
+    place(p, wifi302::kStaPassword, d.staPassword);
+    place(p, wifi302::kStaSsid, d.staSsid);
     place(p, 98, d.network.ip);
     place(p, 102, d.network.mask);
     place(p, 106, d.network.gateway);
@@ -280,7 +289,8 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
     const auto rs485 = parseByte(in.rs485Address);
     if (!rs485) return refused(fixed::withNumber(fixed::kNumberRangePattern, 255));
     // A host cut to the field would point the board somewhere else.
-    if (in.remoteHost.size() > kHostLimit) return refused(std::string(kInvalidHostMessage));
+    if (in.remoteHost.size() > kHostLimit && !isUnedited(selected->ports[0].remoteHost, in.remoteHost))
+        return refused(std::string(kInvalidHostMessage));
 
     DeviceRecord& d = *selected;
     const PackedForm form = packedFormOf(d);
@@ -292,11 +302,11 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
     }
     d.rs485Address = *rs485;
     PortRecord& port1 = d.ports[0];
-    setText(port1.remoteHost, in.remoteHost);
+    storeEdited(port1.remoteHost, in.remoteHost);
     if (form != PackedForm::Form830) {
-        setText(port1.cloudId, in.cloudId);
-        setText(port1.cloudPassword, in.cloudPassword);
-        port1.cloud = in.cloud ? 1 : 0;
+        storeEdited(port1.cloudId, in.cloudId);
+        storeEdited(port1.cloudPassword, in.cloudPassword);
+        if ((port1.cloud == 1) != in.cloud) port1.cloud = in.cloud ? 1 : 0;
     }
     if (form != PackedForm::Form302) {
         auto img = form == PackedForm::Form866 ? std::span<std::uint8_t>(d.imageB)

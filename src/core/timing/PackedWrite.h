@@ -45,8 +45,8 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
 
 // The frame of the device's form from the record as it stands.
 Frame packedWriteFrame(const DeviceRecord& device, PackedForm form);
-// The 292-byte payload of the 302 form. The WiFi fields come from the record; each text keeps its
-// last byte zero.
+// The 292-byte payload of the 302 form. The WiFi texts go as the record holds them (an edit was cut
+// to keep its field's last byte zero when it was stored); the heartbeat text keeps its last byte zero.
 std::vector<std::uint8_t> packed302Payload(const DeviceRecord& device);
 
 // The fields a packed write sets that a record read back afterwards holds differently; empty when

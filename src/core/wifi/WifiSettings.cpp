@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "device/FixedLists.h"
+#include "util/TextBytes.h"
 
 namespace tavrel {
 
@@ -16,9 +17,10 @@ void putField(std::span<std::uint8_t> payload, std::size_t at, std::size_t width
     std::copy(kept.begin(), kept.end(), field.begin());
 }
 
+// An edited text keeps its field's last byte zero; an unedited one stays as the board gave it.
 template <std::size_t N>
 void storeField(FixedText<N>& field, std::string_view text) {
-    setText(field, cutUtf8(text, N - 1));
+    if (!isUnedited(field, text)) setText(field, cutUtf8(text, N - 1));
 }
 
 }  // namespace

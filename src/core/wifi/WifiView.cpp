@@ -1,5 +1,7 @@
 #include "wifi/WifiView.h"
 
+#include "util/TextBytes.h"
+
 #include <cstdio>
 
 namespace tavrel {
@@ -20,10 +22,10 @@ WifiView showWifi(const DeviceRecord& r) {
     WifiView v;
     if (r.form302 != 1) return v;  // emptied, disabled, no mode, scan off
     v.groupEnabled = true;
-    v.apSsid = textOf(r.apSsid);
-    v.apPassword = textOf(r.apPassword);
-    v.staSsid = textOf(r.staSsid);
-    v.staPassword = textOf(r.staPassword);
+    v.apSsid = shownText(textOf(r.apSsid));
+    v.apPassword = shownText(textOf(r.apPassword));
+    v.staSsid = shownText(textOf(r.staSsid));
+    v.staPassword = shownText(textOf(r.staPassword));
     v.modeSelection = r.wifiMode - 1;
     v.deviceMode = r.wifiMode;
     const auto strength = static_cast<std::int8_t>(r.signal);

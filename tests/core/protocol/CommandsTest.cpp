@@ -108,13 +108,13 @@ TEST(Commands, OnePortDeviceWritesTwoPortsThenWordsAndNoCommit) {
     }
     EXPECT_EQ(out.plan[0].bytes,
               expectedWrite(18, {'1', '9', '2', '.', '1', '6', '8', '.', '1', '.', '1', '0'}, 0, kKey));
-    // Port 1 keeps its reserved bytes; port 2's are zeroed on the wire and in the record.
+    // Every port's reserved bytes go back as read.
     EXPECT_EQ(
         out.plan[1].bytes,
         expectedWrite(4, {5, 1, 8, 1, 2, 0xA1, 0xA2, 0xA3, 0xA4, 0x1F, 0x90, 0x01, 0xF6, 2, 1, 2}, 0, kKey));
     EXPECT_EQ(out.plan[4].bytes,
-              expectedWrite(5, {5, 1, 8, 1, 2, 0, 0, 0, 0, 0x1F, 0x90, 0x01, 0xF6, 2, 1, 2}, 0, kKey));
-    EXPECT_EQ((std::array<std::uint8_t, 5>{0, 0, 0, 0, 0xA5}), d.ports[1].reserved);
+              expectedWrite(5, {5, 1, 8, 1, 2, 0xA1, 0xA2, 0xA3, 0xA4, 0x1F, 0x90, 0x01, 0xF6, 2, 1, 2}, 0, kKey));
+    EXPECT_EQ((std::array<std::uint8_t, 5>{0xA1, 0xA2, 0xA3, 0xA4, 0xA5}), d.ports[1].reserved);
     EXPECT_EQ((std::array<std::uint8_t, 5>{0xA1, 0xA2, 0xA3, 0xA4, 0xA5}), d.ports[0].reserved);
     EXPECT_EQ(out.plan[2].bytes, expectedWrite(55, {'h', 'b'}, 0, kKey));
     EXPECT_EQ(out.plan[6].bytes, expectedWrite(0x43, {250, 0, 0x02, 0x01}, 0, kKey));
@@ -181,15 +181,16 @@ TEST(Commands, SixteenCharacterHostIsOneFrameOnPortOneTwoOnPortTwo) {
     EXPECT_EQ(plan[1].gapMs, 10);
 }
 
-TEST(Commands, OverlongHostStopsAfterWhatWasSent) {
+TEST(Commands, OverlongHostRefusesTheWholeSave) {
     DeviceRecord d = device('4');
+    const DeviceRecord before = d;
     std::array<std::string, kPortCount> hosts;
     hosts[2] = std::string(33, 'x');
     auto out = savePortsCommand(&d, hosts);
-    EXPECT_EQ(out.status, CommandStatus::Stopped);
+    EXPECT_EQ(out.status, CommandStatus::Refused);
     EXPECT_EQ(out.message, "无效的网址！");
-    ASSERT_EQ(out.plan.size(), 8u);
-    EXPECT_EQ(out.plan.back().bytes[3], 0x3F);
+    EXPECT_TRUE(out.plan.empty());
+    EXPECT_EQ(d, before);
     // A host of exactly 32 characters is fine and goes in two frames.
     hosts[2] = std::string(32, 'x');
     out = savePortsCommand(&d, hosts);

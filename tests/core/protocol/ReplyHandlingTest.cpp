@@ -362,7 +362,7 @@ TEST(PackedRecords, ImageFormsShareTheirLayout) {
     }
     EXPECT_EQ(baudPositionOf(600), 1);
     EXPECT_EQ(baudPositionOf(1024000), 17);
-    EXPECT_EQ(baudPositionOf(300), 17);
+    EXPECT_EQ(baudPositionOf(300), 0);
 }
 
 TEST(Search, BroadcastRepeatsElevenTimesThenTimesOut) {

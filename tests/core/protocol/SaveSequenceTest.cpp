@@ -67,16 +67,16 @@ DeviceRecord eightPortDevice() {
 
 // The serial block of port i (0-based) of eightPortDevice(), byte by byte.
 Frame serialBlock(int i) {
-    const std::uint8_t reserved = i == 0 ? 0xA1 : 0;  // ports 2 to 8 go with zeroed reserved bytes
+    // Every port's reserved bytes go as read.
     return {static_cast<std::uint8_t>(i + 1),
             static_cast<std::uint8_t>(1 + i % 3),
             8,
             1,
             static_cast<std::uint8_t>(1 + i % 4),
-            reserved,
-            static_cast<std::uint8_t>(i == 0 ? 0xA2 : 0),
-            static_cast<std::uint8_t>(i == 0 ? 0xA3 : 0),
-            static_cast<std::uint8_t>(i == 0 ? 0xA4 : 0),
+            0xA1,
+            0xA2,
+            0xA3,
+            0xA4,
             0x10,
             static_cast<std::uint8_t>(i),
             0x20,

@@ -120,7 +120,7 @@ TEST(PackedWrite, Form302PayloadKeepsTheBoardsInputOptions) {
     EXPECT_EQ(p(0), 0x55);
     EXPECT_EQ(p(1), 2);
     EXPECT_EQ(p(2), 'A');
-    EXPECT_EQ(p(33), 0);  // an SSID keeps its last byte zero
+    EXPECT_EQ(p(33), 'A');  // an SSID the board reported whole goes back whole
     EXPECT_EQ(p(98), 192);
     EXPECT_EQ(p(102), 255);
     EXPECT_EQ(p(114 + 5), 0x33);
@@ -182,8 +182,10 @@ TEST(PackedWriteCheck, NamesTheFieldsTheBoardDidNotTake) {
     w302.form302 = 1;
     setText(w302.staSsid, std::string(32, 'S'));
     DeviceRecord r302 = w302;
-    setText(r302.staSsid, std::string(31, 'S'));  // the board kept what the form could carry
     EXPECT_TRUE(packedWriteDifferences(w302, r302).empty());
+    setText(r302.staSsid, std::string(31, 'S'));  // the board cut what it was sent
+    EXPECT_EQ(packedWriteDifferences(w302, r302), (std::vector<std::string>{"sta ssid"}));
+    r302.staSsid = w302.staSsid;
     r302.ports[0].remotePort ^= 1;
     EXPECT_EQ(packedWriteDifferences(w302, r302), (std::vector<std::string>{"remote port"}));
 }
