@@ -174,6 +174,7 @@ void CConfigDlg::clearDeviceForm() {
     applyGroupStates(view);
     wifiArea_->showDevice(view.wifi);
     if (view.port) fillPortGroup(*view.port);
+    control(ids::kCalibrateButton)->setEnabled(false);  // no device, no clock
 }
 
 void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {

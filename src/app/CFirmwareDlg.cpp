@@ -91,15 +91,18 @@ bool CFirmwareDlg::busy() const {
 void CFirmwareDlg::startUpload() {
     if (busy()) return;
     paintColour(BarColour::Blue);
-    auto reader = std::make_unique<FirmwareImageReader>(path_->text());
+    const QString path = path_->text();
+    auto reader = std::make_unique<FirmwareImageReader>(path);
     if (reader->size() <= FirmwareImageReader::kSliceBytes) {
         reader->readSlice();
-        startTransfer(reader->take());
+        startTransfer(reader->take(), path);
         return;
     }
-    // A large image is read over several turns of the event loop; Start waits for it.
+    // A large image is read over several turns of the event loop; Start waits for it, and the file
+    // and the target stay as they were when it was pressed.
     reading_ = std::move(reader);
-    start_->setEnabled(false);
+    readingPath_ = path;
+    setChoicesEnabled(false);
     readNextSlice();
 }
 
@@ -112,12 +115,17 @@ void CFirmwareDlg::readNextSlice() {
     }
     const FirmwareImage image = reading_->take();
     reading_.reset();
-    start_->setEnabled(true);
-    startTransfer(image);
+    setChoicesEnabled(true);
+    startTransfer(image, readingPath_);
 }
 
-void CFirmwareDlg::startTransfer(const FirmwareImage& image) {
-    const QString path = path_->text();
+void CFirmwareDlg::setChoicesEnabled(bool enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(start_), static_cast<QWidget*>(path_),
+                       static_cast<QWidget*>(browse_), static_cast<QWidget*>(target_)})
+        w->setEnabled(enabled);
+}
+
+void CFirmwareDlg::startTransfer(const FirmwareImage& image, const QString& path) {
     FirmwareRefusal refusal = image.refusal;
     if (refusal == FirmwareRefusal::None)
         refusal = checkFirmwareTarget(target_->text().trimmed().toStdString());

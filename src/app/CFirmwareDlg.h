@@ -55,7 +55,8 @@ class CFirmwareDlg : public QDialog {
 
   private:
     void readNextSlice();
-    void startTransfer(const FirmwareImage& image);
+    void startTransfer(const FirmwareImage& image, const QString& path);
+    void setChoicesEnabled(bool enabled);
     void paint(const FirmwareView& view);
     void paintColour(BarColour colour);
 
@@ -64,6 +65,7 @@ class CFirmwareDlg : public QDialog {
     FirmwareDlgSettings settings_;
     TftpTransfer* transfer_ = nullptr;
     std::unique_ptr<FirmwareImageReader> reading_;  // an image larger than a slice, while it is read
+    QString readingPath_;
     QLabel* targetLabel_ = nullptr;
     QLineEdit* target_ = nullptr;
     QLabel* pathLabel_ = nullptr;

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "CConfigApp.h"
+#include "FileSync.h"
 #include "tavrel/Version.h"
 
 namespace {
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return 0;
     }
+    tavrel::installFileSync();
     tavrel::CConfigApp app(argc, argv);
     return app.run();
 }

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "Commands.h"
+#include "FileSync.h"
 #include "Environment.h"
 #include "tavrel/Version.h"
 
@@ -165,6 +166,7 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    tavrel::installFileSync();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString error;

@@ -67,6 +67,7 @@ void setPorts(SimPort& port, std::uint16_t remote, std::uint16_t local) {
 void takeImage(SimKind kind, Bytes p, DeviceSettings& s, SimClock& clock) {
     SimPort& port = s.ports[0];
     port.serial[0] = baudIndexOf(getLe32(&p[0]));
+    s.board.baudNumber = port.serial[0] == 0 ? getLe32(&p[0]) : 0;
     port.serial[2] = p[4];
     port.serial[1] = p[5];
     port.serial[3] = p[6];

@@ -26,6 +26,7 @@ struct BoardFields {
     std::array<std::uint8_t, 16> staPassword{};
     std::array<std::uint8_t, 32> staSsid{};
     std::int8_t signal = -60;  // dBm
+    std::uint32_t baudNumber = 0;  // port 1's rate when it is outside the list (image boards)
     std::uint8_t rs485Address = 1;
     std::uint8_t outputTiming = 0;
     std::uint8_t cloud = 0;

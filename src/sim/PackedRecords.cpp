@@ -92,7 +92,7 @@ std::vector<std::uint8_t> imagePayload(SimKind kind, const DeviceSettings& s, co
     const auto& b = s.board;
     const auto& port = s.ports[0];
     std::array<std::uint8_t, 4> rate{};
-    putLe32(rate.data(), baudRateOf(port.serial[0]));
+    putLe32(rate.data(), b.baudNumber != 0 ? b.baudNumber : baudRateOf(port.serial[0]));
     place(p, 0, rate);
     p[4] = port.serial[2];
     p[5] = port.serial[1];

@@ -1,6 +1,8 @@
 // The main window with a device whose read-out stayed incomplete, and with its reply port taken.
 #include <gtest/gtest.h>
 
+#include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtNetwork/QUdpSocket>
 #include <QtTest/QSignalSpy>
 #include <QtWidgets/QLineEdit>
@@ -10,6 +12,7 @@
 #include "ControlIds.h"
 #include "DeviceSession.h"
 #include "FormBench.h"
+#include "ProfileArea.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "texts/FixedTexts.h"
@@ -70,7 +73,9 @@ TEST(IncompleteDevice, RowIsMarkedInBothLanguages) {
     EXPECT_EQ(b.ipCell(lossy)->toolTip(), QStringLiteral("此设备的部分参数未能读取。"));
 }
 
-TEST(IncompleteDevice, SavingAsksFirstAndCancelSendsNothing) {
+// Every path that writes the device or its profile asks first, naming what is missing; Cancel sends
+// and writes nothing.
+TEST(IncompleteDevice, EveryWriteAsksFirstAndCancelSendsNothing) {
     LossyBench b;
     ASSERT_TRUE(b.searchAndSettle());
     sim::SimDevice& lossy = *b.simulator.device(0);
@@ -78,19 +83,34 @@ TEST(IncompleteDevice, SavingAsksFirstAndCancelSendsNothing) {
     lossy.clearLog();
     whole.clearLog();
     auto& prompts = *b.harness.prompts;
-    const QString question = qs(b.window->texts().incompleteSaveQuestion);
-    EXPECT_EQ(question,
-              QStringLiteral("Some settings of this device were not read. Saving may overwrite them "
-                             "with empty values. Save anyway?"));
+    const QString profile = QDir(qs(b.window->paths().profileFolder.string())).filePath("whole.ini");
+
+    // A profile of the whole device, imported, so that one-click can run.
+    prompts.fileAnswer = profile;
+    selectRow(*b.window, b.rowOf(22));
+    b.window->profileArea().exportProfile();
+    b.window->profileArea().importProfile();
+    ASSERT_TRUE(b.window->control(ids::kOneClickButton)->isEnabled());
+    prompts.shown.clear();
 
     prompts.confirmAnswer = false;
+    prompts.fileAnswer = QDir(qs(b.window->paths().profileFolder.string())).filePath("lossy.ini");
     selectRow(*b.window, b.rowOf(21));
-    for (int id : {ids::kSaveNetworkButton, ids::kSavePortButton}) {
+    const std::function<void()> writes[] = {
+        [&] { b.window->controlAs<QPushButton>(ids::kSaveNetworkButton)->click(); },
+        [&] { b.window->controlAs<QPushButton>(ids::kSavePortButton)->click(); },
+        [&] { b.window->controlAs<QPushButton>(ids::kOneClickButton)->click(); },
+        [&] { b.window->profileArea().exportProfile(); },
+    };
+    for (const auto& write : writes) {
         prompts.shown.clear();
-        b.window->controlAs<QPushButton>(id)->click();
-        ASSERT_EQ(prompts.shown.size(), 1) << id;
-        EXPECT_EQ(prompts.shown[0].section('|', 1), question);
+        write();
+        ASSERT_EQ(prompts.shown.size(), 1);
+        const QString question = prompts.shown[0].section('|', 1);
+        EXPECT_TRUE(question.startsWith("Some settings of this device were not read (")) << question.toStdString();
+        EXPECT_GT(question.indexOf(')'), question.indexOf('(') + 1) << "names the missing groups";
     }
+    EXPECT_FALSE(QFile::exists(prompts.fileAnswer)) << "a cancelled export writes nothing";
     // A complete device is saved without a question.
     prompts.shown.clear();
     selectRow(*b.window, b.rowOf(22));
@@ -99,9 +119,14 @@ TEST(IncompleteDevice, SavingAsksFirstAndCancelSendsNothing) {
     ASSERT_TRUE(waitUntil([&] { return writesTo(whole) > 0; }));
     EXPECT_EQ(writesTo(lossy), 0) << "a cancelled save sends nothing";
 
+    b.window->switchLanguage(Language::Chinese);
+    prompts.shown.clear();
     prompts.confirmAnswer = true;
     selectRow(*b.window, b.rowOf(21));
     b.window->controlAs<QPushButton>(ids::kSavePortButton)->click();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_TRUE(prompts.shown[0].contains("此设备的部分参数未能读取（")) << prompts.shown[0].toStdString();
+    EXPECT_FALSE(prompts.shown[0].contains("（）"));
     EXPECT_TRUE(waitUntil([&] { return writesTo(lossy) > 0; }));
 }
 

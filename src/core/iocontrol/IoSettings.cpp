@@ -32,7 +32,9 @@ IoSettings loadIoSettings(const std::filesystem::path& path) {
     s.stop = file.readInt(section, "stop", s.stop);
     s.scanInfo = file.readInt(section, "scaninfo", s.scanInfo);
     for (std::size_t i = 0; i < s.timeTexts.size(); ++i) {
-        s.timeTexts[i] = file.readString(section, timeKey(i), s.timeTexts[i], kTimeTextMaxChars);
+        // The edit limits characters, not bytes: a typed Chinese time must read back whole.
+        s.timeTexts[i] = std::string(
+            cutUtf8Characters(file.readString(section, timeKey(i), s.timeTexts[i], std::string::npos), kTimeTextMaxChars));
     }
     return s;
 }

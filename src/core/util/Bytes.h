@@ -104,6 +104,16 @@ inline std::string_view cutUtf8(std::string_view s, std::size_t n) {
     return s.substr(0, n);
 }
 
+// At most n characters (code points) of a UTF-8 text, as an edit's length limit counts them.
+inline std::string_view cutUtf8Characters(std::string_view s, std::size_t n) {
+    std::size_t at = 0;
+    for (std::size_t count = 0; at < s.size(); ++at) {
+        if ((static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) continue;
+        if (count++ == n) break;
+    }
+    return s.substr(0, at);
+}
+
 template <std::size_t N>
 void copyInto(std::array<std::uint8_t, N>& to, Bytes from) {
     to.fill(0);

@@ -8,6 +8,8 @@
 namespace tavrel {
 
 namespace {
+FileSync installedSync = nullptr;
+
 // Why the last stream operation failed ("No space left on device"), as far as the system said.
 std::string reason() {
     const int code = errno;
@@ -33,13 +35,25 @@ std::optional<std::string> replaceFileWhole(const std::filesystem::path& file, s
             return "cannot write " + temporary.string() + ": " + why;
         }
     }
+    // On the disk before it takes the old file's name: a rename that lands first could leave an empty file.
+    if (installedSync != nullptr && !installedSync(temporary, false)) {
+        const std::string why = reason();
+        std::filesystem::remove(temporary, ignored);
+        return "cannot write " + temporary.string() + " to the disk: " + why;
+    }
     std::error_code error;
     std::filesystem::rename(temporary, file, error);
     if (error) {
         std::filesystem::remove(temporary, ignored);
         return "cannot replace " + file.string() + ": " + error.message();
     }
+    // The rename itself lives in the folder; a failure here leaves a whole file, old or new.
+    if (installedSync != nullptr) installedSync(file.has_parent_path() ? file.parent_path() : ".", true);
     return std::nullopt;
+}
+
+void setFileSync(FileSync sync) {
+    installedSync = sync;
 }
 
 }  // namespace tavrel

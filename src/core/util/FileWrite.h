@@ -11,4 +11,10 @@ namespace tavrel {
 // Nothing on success; otherwise what failed. The temporary file never stays behind.
 std::optional<std::string> replaceFileWhole(const std::filesystem::path& file, std::string_view bytes);
 
+// Forces a file's (or a folder's) bytes onto the disk. The standard library has no such call, so the
+// platform layer installs the system's at start; without one a power cut right after a write can
+// leave the new file empty. Returns false when the system refused.
+using FileSync = bool (*)(const std::filesystem::path& path, bool isFolder);
+void setFileSync(FileSync sync);
+
 }  // namespace tavrel

@@ -44,14 +44,16 @@ TEST(IoSettingsFile, MissingFileGivesEveryDefault) {
 
 TEST(IoSettingsFile, ReadsAnyCaseAndKeepsDefaultsForMissingKeys) {
     auto path = testDir("io-read") / "io.ini";
-    writeAll(path, "[info]\nSCANINTERVAL=12\naddress = 4\nt3=12345678901234567890123\nt32=\nstop=x\n");
+    writeAll(path,
+             "[info]\nSCANINTERVAL=12\naddress = 4\nt3=12345678901234567890123\nt4=秒秒秒秒秒秒秒秒秒秒秒秒秒秒秒秒秒秒秒秒\nt32=\nstop=x\n");
     auto s = loadIoSettings(path);
     EXPECT_EQ(s.scanInterval, 12);
     EXPECT_EQ(scanIntervalMs(s.scanInterval), 5000u);
     EXPECT_EQ(s.address, 4);
     EXPECT_EQ(s.modbus, 0);
     EXPECT_EQ(s.stop, 0);
-    EXPECT_EQ(s.timeTexts[2], "1234567890123456789");  // at most 19 characters
+    EXPECT_EQ(s.timeTexts[2], "1234567890123456789");  // at most 19 characters, as the edit takes them
+    EXPECT_EQ(s.timeTexts[3].size(), 19u * 3);
     EXPECT_EQ(s.timeTexts[31], "");
     EXPECT_EQ(s.timeTexts[0], "0");
     EXPECT_EQ(scanIntervalMs(0), 0u);
