@@ -107,6 +107,7 @@ void CConfigDlg::setUp() {
                              [this] { return windowTitle(); }},
                             this);
     firmwareArea_ = new FirmwareArea(*this);
+    connectReread();
 
     for (int part = 0; part < 3; ++part) setStatusText(part, QString());
     setStatusText(3, qs(fixed::kInitialBroadcastLabel) + broadcastAddress_);

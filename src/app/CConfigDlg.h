@@ -27,6 +27,7 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QTableWidget;
+class QTranslator;
 
 namespace tavrel {
 
@@ -55,6 +56,7 @@ struct ConfigDlgServices {
 };
 
 class IncompleteMarks;
+class DeviceReread;
 
 class CConfigDlg : public QDialog {
     Q_OBJECT
@@ -105,6 +107,8 @@ class CConfigDlg : public QDialog {
 
     QString statusText(int part) const;
     ProfileArea& profileArea() { return *profileArea_; }
+    // Reads a device again after it changed itself; its row and form follow.
+    DeviceReread& reread() { return *reread_; }
 
   public slots:
     void setStatusText(int part, const QString& text);
@@ -128,12 +132,18 @@ class CConfigDlg : public QDialog {
 
   private:
     void connectSearch();
+    void connectReread();
     void addDeviceRow(int index);
+    // A read-out has finished: the row shows it; the form only when the device is the selected one
+    // (or none is), so the selection stays where the user put it.
+    void onDeviceReady(int index);
+    void refreshRow(int index, const DeviceView& view);
     void showStatusMessage(int part, tavrel::StatusMessage message);
     void onSearchTick(const QString& destination, int host);
     void onScanFinished();
     void onListSelectionChanged();
     void clearDeviceForm();
+    void setFormEnabled(bool enabled);
     void fillDeviceRow(int index, const DeviceView& view);
     void fillNetworkGroup(const DeviceView& view);
     void fillPortGroup(const PortView& port);
@@ -174,8 +184,10 @@ class CConfigDlg : public QDialog {
     void savePortSettings();
     // The network group as typed; shared with the packed write.
     NetworkFormInput networkFormInput() const;
-    // Shows the outcome's prompt or plays its plan for the selected device.
-    void runDeviceCommand(CommandOutcome outcome);
+    // Shows the outcome's prompt or plays its plan for the selected device; a command after which the
+    // device holds other settings has it read again.
+    enum class Reread { None, Unicast, Broadcast };
+    void runDeviceCommand(CommandOutcome outcome, Reread after = Reread::None);
     // The write guard for the selected device: true when it was read whole or the user agreed to
     // write (or export) it anyway. Every path that writes a device or its profile asks this first.
     bool confirmWrite(WriteKind kind);
@@ -221,6 +233,7 @@ class CConfigDlg : public QDialog {
     // CConfigDlgLanguage.cpp
     void restoreLanguage();
     void applyTexts();
+    void applyQtTranslations();
     void applyMenuTexts();
     void applyDeviceListColumns();
     void applyControlTexts();
@@ -235,6 +248,7 @@ class CConfigDlg : public QDialog {
     DeviceSession* session_ = nullptr;
     ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
     IncompleteMarks* incompleteMarks_ = nullptr;  // rows of devices not read whole; asks before saves
+    DeviceReread* reread_ = nullptr;
     StatusBar* statusBar_ = nullptr;
     ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls
     WifiArea* wifiArea_ = nullptr;
@@ -246,7 +260,9 @@ class CConfigDlg : public QDialog {
     bool defaultAdapter_ = true;
     int chosenAdapter_ = 0;
     int highlightedRow_ = 0;
-    int writeCount_ = 0;  // the newest write; an older one's wait says nothing
+    int writeCount_ = 0;
+    QTranslator* qtTranslator_ = nullptr;
+    std::optional<int> lastSelectedRow_;  // the newest write; an older one's wait says nothing
 
     QMenuBar* menuBar_ = nullptr;
     QMenu* deviceMenu_ = nullptr;

@@ -5,6 +5,8 @@
 
 #include "CConfigDlg.h"
 #include "CFirmwareDlg.h"
+#include "DeviceReread.h"
+#include "TftpTransfer.h"
 #include "ControlIds.h"
 #include "QtText.h"
 #include "protocol/Requests.h"
@@ -32,7 +34,7 @@ void FirmwareArea::upgradeSelectedDevice() {
     window_.session().play(entry, Plan{Step{0, commandRequest(subcode::kEnterUpgrade, device.key),
                                             Destination::BroadcastDevicePort, 0}});
     target_ = qs(device.sourceAddress);
-    openDialog();
+    openDialog(*row);
 }
 
 void FirmwareArea::upgradeFromMenu() {
@@ -40,7 +42,7 @@ void FirmwareArea::upgradeFromMenu() {
     openDialog();
 }
 
-void FirmwareArea::openDialog() {
+void FirmwareArea::openDialog(std::optional<int> entry) {
     FirmwareDlgSettings settings;
     settings.target = target_;
     settings.tftpPort = window_.network().tftpPort;
@@ -48,6 +50,11 @@ void FirmwareArea::openDialog() {
     if (local != QHostAddress::AnyIPv4 && local != QHostAddress::Any) settings.localAddress = local;
     settings.messageCaption = window_.windowTitle();
     CFirmwareDlg dialog(window_.texts(), window_.prompts(), settings, &window_);
+    // New firmware may bring other settings: the device is read again once it is back.
+    if (entry)
+        connect(&dialog.transfer(), &TftpTransfer::finished, this, [this, entry](UploadResult result) {
+            if (result == UploadResult::Completed) window_.reread().start(*entry);
+        });
     window_.runModal(dialog);
 }
 

@@ -3,6 +3,7 @@
 // selected device as target) and the "Device" menu's command (dialog with the default target).
 #include <QtCore/QObject>
 #include <QtCore/QString>
+#include <optional>
 
 namespace tavrel {
 
@@ -22,7 +23,8 @@ class FirmwareArea : public QObject {
     QString upgradeTarget() const { return target_; }
 
   private:
-    void openDialog();
+    // `entry`: the device the upgrade mode was asked of, read again after a completed upload.
+    void openDialog(std::optional<int> entry = std::nullopt);
 
     CConfigDlg& window_;
     QString target_;

@@ -21,6 +21,7 @@ class ProfileArea : public QObject {
     void importProfile();
     // Copies the imported profile into the selected device and writes it there.
     void applyProfile();
+    bool hasProfile() const { return !path_.isEmpty(); }
     // Opens the imported profile with the desktop's editor; nothing without one.
     void openProfileText();
 

@@ -37,6 +37,12 @@ constexpr int kStrobeEdits[] = {ids::kStrobeOpenEdit, ids::kStrobeCloseEdit};
 constexpr int kWeekControls[] = {ids::kOpenWeekdayList,  ids::kCloseWeekdayList, kWeekOpenHourEdit,
                                  kWeekOpenHourEdit + 1,  kWeekOpenHourEdit + 2,  kWeekCloseHourEdit,
                                  kWeekCloseHourEdit + 1, kWeekCloseHourEdit + 2};
+// Everything of the panel a device without a board clock cannot use.
+constexpr int kPanelControls[] = {ids::kBoardDate,        ids::kBoardTime,          ids::kBoardWeekday,
+                                  ids::kCalibrateButton,  ids::kComputerTimeCheck,  ids::kScheduleList,
+                                  ids::kTimerRadio,       ids::kStrobeRadio,        ids::kWeekRadio,
+                                  ids::kModifyButton,     ids::kReadScheduleButton, ids::kSaveScheduleButton,
+                                  ids::kTimingOutputFollowCheck, ids::kTimingSendStatusCheck};
 constexpr std::pair<int, ScheduleMode> kModeRadios[] = {{ids::kTimerRadio, ScheduleMode::Timer},
                                                         {ids::kStrobeRadio, ScheduleMode::Strobe},
                                                         {ids::kWeekRadio, ScheduleMode::Week}};
@@ -191,10 +197,32 @@ void TimingArea::setRow(int row, const DeviceRecord& device) {
     }
 }
 
-void TimingArea::showDevice(int index) {
+void TimingArea::clear() {
     list_->setRowCount(0);
+    window_.controlAs<QLabel>(ids::kBoardTextLabel)->clear();
+    window_.controlAs<QLabel>(ids::kTimingStatusLabel)->clear();
+    window_.controlAs<QLineEdit>(ids::kBoardWeekday)->clear();
+    for (int id : kTimerEdits) window_.controlAs<QLineEdit>(id)->clear();
+    for (int id : kStrobeEdits) window_.controlAs<QLineEdit>(id)->clear();
+    setPanelEnabled(false);
+}
+
+void TimingArea::setPanelEnabled(bool enabled) {
+    for (int id : kPanelControls) window_.control(id)->setEnabled(enabled);
+    if (enabled) return;
+    for (auto [id, mode] : kModeRadios) window_.controlAs<QRadioButton>(id)->setChecked(false);
+    for (int id : kTimerEdits) window_.control(id)->setEnabled(false);
+    for (int id : kStrobeEdits) window_.control(id)->setEnabled(false);
+    for (int id : kWeekControls) window_.control(id)->setEnabled(false);
+}
+
+void TimingArea::showDevice(int index) {
     const DeviceRecord& device = window_.devices()[static_cast<std::size_t>(index)];
-    window_.control(ids::kCalibrateButton)->setEnabled(clockSourceOf(device) != ClockSource::None);
+    // Another device's clock, board name, status and schedules never stay on this one.
+    if (index != shownIndex_ || clockSourceOf(device) == ClockSource::None) clear();
+    shownIndex_ = index;
+    list_->setRowCount(0);
+    setPanelEnabled(clockSourceOf(device) != ClockSource::None);
     if (device.imagePresent != 1 || !hasTimingMarker(device)) return;
     fillList(device);
     const BoardClock clock = clockOf(device);

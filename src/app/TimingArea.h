@@ -22,8 +22,11 @@ class TimingArea : public QObject {
   public:
     TimingArea(CConfigDlg& window, PackedWriteArea& packedWrite);
 
-    // Fills the group for a device that is being shown.
+    // Fills the group for a device that is being shown; a device without a board clock leaves it
+    // empty and disabled.
     void showDevice(int index);
+    // No device: nothing of the last one stays, and nothing can be used.
+    void clear();
 
     void read();
     void save();
@@ -45,6 +48,7 @@ class TimingArea : public QObject {
     void showWeekdayOf(const BoardClock& clock);
     void showPickedWeekday();
     void setStatus(TimingStatus status);
+    void setPanelEnabled(bool enabled);
     // The selected device, or null with the status bar prompt.
     DeviceRecord* selectedBoard();
     BoardClock pickedClock() const;
@@ -55,6 +59,7 @@ class TimingArea : public QObject {
     TimingLink* link_ = nullptr;
     QTableWidget* list_ = nullptr;
     QObject* listViewport_ = nullptr;
+    int shownIndex_ = -1;
 };
 
 }  // namespace tavrel
