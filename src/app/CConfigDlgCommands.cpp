@@ -12,6 +12,7 @@
 #include "DeviceSession.h"
 #include "DeviceReread.h"
 #include "IncompleteMarks.h"
+#include "WifiArea.h"
 #include "QtText.h"
 
 namespace tavrel {
@@ -25,6 +26,10 @@ void CConfigDlg::connectDeviceCommands() {
             &CConfigDlg::saveNetworkSettings);
     connect(controlAs<QPushButton>(ids::kSavePortButton), &QPushButton::clicked, this,
             &CConfigDlg::savePortSettings);
+}
+
+WifiSettings CConfigDlg::wifiSettings() const {
+    return wifiArea_->settings();
 }
 
 bool CConfigDlg::confirmWrite(WriteKind kind) {

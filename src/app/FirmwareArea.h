@@ -7,7 +7,7 @@
 
 namespace tavrel {
 
-class CConfigDlg;
+class MainWindowContext;
 
 // The target of the device menu's path: the address a device waiting for new firmware takes.
 inline constexpr const char* kDefaultUpgradeTarget = "192.168.1.253";
@@ -15,7 +15,7 @@ inline constexpr const char* kDefaultUpgradeTarget = "192.168.1.253";
 class FirmwareArea : public QObject {
     Q_OBJECT
   public:
-    explicit FirmwareArea(CConfigDlg& window);
+    explicit FirmwareArea(MainWindowContext& window);
 
     void upgradeSelectedDevice();
     void upgradeFromMenu();
@@ -26,7 +26,7 @@ class FirmwareArea : public QObject {
     // `entry`: the device the upgrade mode was asked of, read again after a completed upload.
     void openDialog(std::optional<int> entry = std::nullopt);
 
-    CConfigDlg& window_;
+    MainWindowContext& window_;
     QString target_;
 };
 

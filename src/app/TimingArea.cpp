@@ -15,7 +15,12 @@
 #include <QtWidgets/QTableWidget>
 #include <QtWidgets/QTimeEdit>
 
-#include "CConfigDlg.h"
+#include "DeviceSession.h"
+#include "MainWindowContext.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
 #include "ControlIds.h"
 #include "PackedWriteArea.h"
 #include "QtText.h"
@@ -53,8 +58,8 @@ CalendarTime calendarOf(const QDate& date, const QTime& time) {
 
 }  // namespace
 
-TimingArea::TimingArea(CConfigDlg& window, PackedWriteArea& packedWrite)
-    : QObject(&window), window_(window), packedWrite_(packedWrite) {
+TimingArea::TimingArea(MainWindowContext& window, PackedWriteArea& packedWrite)
+    : QObject(window.widget()), window_(window), packedWrite_(packedWrite) {
     link_ = new TimingLink(window_.session(), this);
     link_->setObserver([this](int entry, const TimingAction& action) { onAction(entry, action); });
     list_ = window_.scheduleList();
@@ -80,7 +85,7 @@ bool TimingArea::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TimingArea::message(const std::string& text) {
-    window_.prompts().inform(window_.windowTitle(), qs(text), Prompts::Kind::Information);
+    window_.prompts().inform(window_.caption(), qs(text), Prompts::Kind::Information);
 }
 
 void TimingArea::setStatus(TimingStatus status) {

@@ -12,7 +12,7 @@ class QTableWidget;
 
 namespace tavrel {
 
-class CConfigDlg;
+class MainWindowContext;
 class PackedWriteArea;
 class TimingLink;
 struct DeviceRecord;
@@ -20,7 +20,7 @@ struct DeviceRecord;
 class TimingArea : public QObject {
     Q_OBJECT
   public:
-    TimingArea(CConfigDlg& window, PackedWriteArea& packedWrite);
+    TimingArea(MainWindowContext& window, PackedWriteArea& packedWrite);
 
     // Fills the group for a device that is being shown; a device without a board clock leaves it
     // empty and disabled.
@@ -54,7 +54,7 @@ class TimingArea : public QObject {
     BoardClock pickedClock() const;
     void message(const std::string& text);
 
-    CConfigDlg& window_;
+    MainWindowContext& window_;
     PackedWriteArea& packedWrite_;
     TimingLink* link_ = nullptr;
     QTableWidget* list_ = nullptr;
