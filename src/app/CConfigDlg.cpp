@@ -116,6 +116,8 @@ void CConfigDlg::setUp() {
     setWindowTitle(qs(texts_.mainCaption));
     control(ids::kOneClickButton)->setEnabled(false);
     restoreLanguage();
+    // Before any device is shown the form shows nothing a device could be taken to hold.
+    clearDeviceForm();
 
     screenFit_ = new ScreenFit(this, scroll, {menuBar_, statusBar_});
     screenFit_->fit();
