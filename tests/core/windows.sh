@@ -28,6 +28,8 @@ export WINEPREFIX=$build_dir/wine
 export WINEDEBUG=-all
 # No offer to install Wine's .NET and browser engines: nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Nothing to show: no window of Wine's own, even on a desktop.
+unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$WINEPREFIX"
 # The first start sets the prefix up, which can take a minute on a loaded machine.
 if ! boot_log=$("$wine" wineboot --init 2>&1); then
