@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
-#   ./dev.sh test   install what is missing, build with the sanitizers, run every test
+#   ./dev.sh test   install what is missing, build with the sanitizers and the core for Windows
+#                   (build/windows), run every test, the core's under Wine too
 #   ./dev.sh run    install what is missing, build, start simulated devices on loopback, open the tool
 #   ./dev.sh package  build the Debian package from the release build (build/release/tavrel_*.deb)
 #   ./dev.sh fuzz [NAME] [SECONDS]
@@ -20,6 +21,8 @@ PACKAGE_PACKAGES=(help2man dpkg-dev file desktop-file-utils)
 # The benchmarks' scripts and the Chinese font the window draws with, so that repaints cost what they do.
 BENCH_PACKAGES=(time python3 fonts-noto-cjk)
 RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
+# The core and its tests cross-built for 64-bit Windows and run under Wine (GoogleTest from its sources).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest)
 # libFuzzer's runtime comes with clang's compiler-rt.
 FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev)
 
@@ -99,8 +102,10 @@ export TAVREL_BROADCAST="${TAVREL_BROADCAST:-127.255.255.255}"
 
 case "${1:-}" in
 test)
-    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
     build test
+    # Only the core and its tests; ctest's core_windows runs them under Wine.
+    build windows
     # Bounded, so that CI stays within its time: ten seconds per harness. First, so that the test
     # runner's summary closes the output.
     fuzz_build

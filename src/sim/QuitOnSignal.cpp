@@ -1,12 +1,46 @@
 #include "QuitOnSignal.h"
 
+#include <QCoreApplication>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/socket.h>
 #include <unistd.h>
-#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#endif
 
 namespace tavrel::sim {
+
+#ifdef _WIN32
+
+// Windows has no SIGTERM; the console's Ctrl+C and Ctrl+Break come to a handler on a thread of their
+// own, which only queues the quit for the event loop.
+namespace {
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return FALSE;
+    QMetaObject::invokeMethod(
+        app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    return TRUE;
+}
+
+}  // namespace
+
+QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent) {
+    active_ = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
+}
+
+QuitOnSignal::~QuitOnSignal() {
+    if (active_) SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+}
+
+void QuitOnSignal::onSignal() {}
+
+#else
 
 namespace {
 
@@ -29,10 +63,11 @@ QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    active_ = true;
 }
 
 QuitOnSignal::~QuitOnSignal() {
-    if (!notifier_) return;
+    if (!active_) return;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     ::close(pipeEnds[0]);
@@ -45,5 +80,7 @@ void QuitOnSignal::onSignal() {
     [[maybe_unused]] const auto n = ::read(pipeEnds[1], &byte, 1);
     QCoreApplication::quit();
 }
+
+#endif
 
 }  // namespace tavrel::sim

@@ -1,6 +1,6 @@
 #pragma once
-// Ends the event loop on SIGINT and SIGTERM: the handler only writes to a pipe, and a socket
-// notifier on the other end quits the application on the event loop's own turn.
+// Ends the event loop on SIGINT and SIGTERM (on Windows: the console's Ctrl+C and Ctrl+Break), on the
+// event loop's own turn: the POSIX handler only writes to a pipe that a socket notifier reads.
 #include <QObject>
 
 class QSocketNotifier;
@@ -12,11 +12,12 @@ class QuitOnSignal : public QObject {
   public:
     explicit QuitOnSignal(QObject* parent = nullptr);
     ~QuitOnSignal() override;
-    bool isActive() const { return notifier_ != nullptr; }
+    bool isActive() const { return active_; }
 
   private:
     void onSignal();
     QSocketNotifier* notifier_ = nullptr;
+    bool active_ = false;
 };
 
 }  // namespace tavrel::sim

@@ -3,7 +3,9 @@
 #include <QProcess>
 #include <QUdpSocket>
 #include <QtTest>
+#ifndef _WIN32
 #include <csignal>
+#endif
 
 #include "SimTestSupport.h"
 
@@ -66,7 +68,11 @@ void SimProgramTest::demoAnswersAndEndsOnSigterm() {
     for (const auto& r : tool.received) sizes.insert(int(r.data().size()));
     QCOMPARE(sizes, (std::set<int>{26, 302, 830}));
 
+#ifdef _WIN32
+    QSKIP("the end on SIGTERM is POSIX's; Windows has only the console's Ctrl+C");
+#else
     ::kill(pid_t(sim.processId()), SIGTERM);
+#endif
     QVERIFY(sim.waitForFinished(20000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QCOMPARE(sim.exitCode(), 0);
@@ -124,7 +130,11 @@ void SimProgramTest::firmwareReceivedIsReportedOnExit() {
     client.writeDatagram(QByteArray("\0\3\0\2", 4) + image.mid(512), device, transferPort);
     QVERIFY(awaitAck(2, &transferPort));
 
+#ifdef _WIN32
+    QSKIP("the end on SIGTERM is POSIX's; Windows has only the console's Ctrl+C");
+#else
     ::kill(pid_t(sim.processId()), SIGTERM);
+#endif
     QVERIFY(sim.waitForFinished(20000));
     out += sim.readAllStandardOutput();
     const QByteArray sha = QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex();

@@ -353,7 +353,9 @@ TEST(PackedRecords, ImageFormsShareTheirLayout) {
         EXPECT_EQ(r.imagePresent, length == 250 ? 0 : 1);
         EXPECT_EQ(r.form866, length == 866 ? 1 : 0);
         EXPECT_EQ(r.imageA[5], length == 830 ? 3 : (length == 250 ? 0 : 0x99));  // 830: the payload itself
-        if (length == 830) EXPECT_EQ(r.imageA[19], 'h');
+        if (length == 830) {
+            EXPECT_EQ(r.imageA[19], 'h');
+        }
         if (length == 866) {
             EXPECT_EQ(r.imageB[19], 'h');
             EXPECT_EQ(textOf(r.ports[0].cloudId), "CLOUDID0123456789XYZ");

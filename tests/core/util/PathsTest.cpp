@@ -8,6 +8,32 @@
 namespace tavrel {
 namespace {
 
+// Sets (or, given nothing, removes) a variable of this process until the end of the scope.
+class ScopedVariable {
+  public:
+    ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        set(value);
+    }
+    ~ScopedVariable() { set(old_); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+  private:
+    void set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        _putenv_s(name_, value ? value->c_str() : "");  // an empty value removes it there
+#else
+        if (value)
+            ::setenv(name_, value->c_str(), 1);
+        else
+            ::unsetenv(name_);
+#endif
+    }
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
 PathEnvironment unixEnvironment(std::optional<std::string> tavrelHome, std::optional<std::string> xdg,
                                 std::optional<std::string> home) {
     return {false, std::move(tavrelHome), std::move(xdg), std::move(home)};
@@ -25,13 +51,17 @@ TEST(Paths, TavrelHomeHoldsEverything) {
 }
 
 TEST(Paths, WindowsUsesTheFixedPaths) {
-    const AppPaths paths = resolvePaths({true, std::nullopt, std::nullopt, std::nullopt});
+    const AppPaths paths = resolvePaths({true, std::nullopt, "/cfg", "/home/u"});
     EXPECT_EQ(paths.languageFile.string(), "c:\\vesk.ini");
     EXPECT_EQ(paths.ioSettingsFile.string(), "c:\\io.ini");
     EXPECT_EQ(paths.profileFolder.string(), "C:\\VESK-Config");
 }
 
 TEST(Paths, ConfigFolderFollowsXdgThenHome) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the XDG folders are POSIX rules: Windows keeps the fixed c:\\ paths, and \"/cfg\" "
+                    "is not an absolute path there";
+#endif
     AppPaths paths = resolvePaths(unixEnvironment(std::nullopt, "/cfg", "/home/u"));
     EXPECT_EQ(paths.languageFile, std::filesystem::path("/cfg/tavrel/vesk.ini"));
     EXPECT_EQ(paths.ioSettingsFile, std::filesystem::path("/cfg/tavrel/io.ini"));
@@ -62,10 +92,25 @@ TEST(Paths, EmptyVariablesCountAsUnset) {
               std::filesystem::path("/home/u/.config/tavrel/vesk.ini"));
 }
 
-TEST(Paths, ProcessEnvironmentIsRead) {
-    const char* home = std::getenv("TAVREL_HOME");
-    if (home == nullptr || *home == '\0') GTEST_SKIP() << "run through tests/isolated.sh";
-    EXPECT_EQ(resolvePaths().languageFile, std::filesystem::path(home) / "vesk.ini");
+// resolvePaths() of this process: TAVREL_HOME wins, and without it the rules of the system it runs on.
+TEST(Paths, ProcessEnvironmentFollowsThisSystemsRules) {
+    const ScopedVariable home("HOME", "/home/u");
+    const ScopedVariable xdg("XDG_CONFIG_HOME", "/cfg");
+    {
+        const ScopedVariable tavrelHome("TAVREL_HOME", "/tmp/t");
+        EXPECT_EQ(resolvePaths().languageFile, std::filesystem::path("/tmp/t/vesk.ini"));
+    }
+    const ScopedVariable tavrelHome("TAVREL_HOME", std::nullopt);
+    const AppPaths paths = resolvePaths();
+#ifdef _WIN32
+    EXPECT_EQ(paths.languageFile.string(), "c:\\vesk.ini");
+    EXPECT_EQ(paths.ioSettingsFile.string(), "c:\\io.ini");
+    EXPECT_EQ(paths.profileFolder.string(), "C:\\VESK-Config");
+#else
+    EXPECT_EQ(paths.languageFile, std::filesystem::path("/cfg/tavrel/vesk.ini"));
+    EXPECT_EQ(paths.ioSettingsFile, std::filesystem::path("/cfg/tavrel/io.ini"));
+    EXPECT_EQ(paths.profileFolder, std::filesystem::path("/home/u/VESK-Config"));
+#endif
 }
 
 }  // namespace
