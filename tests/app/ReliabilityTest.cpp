@@ -39,7 +39,7 @@ struct LossyBench : SimBench {
                 return window->deviceList()->rowCount() == 2 && settled.count() >= 2 &&
                        window->session().pendingReadouts() == 0;
             },
-            10000);
+            60000);
     }
     QTableWidgetItem* ipCell(int row) const { return window->deviceList()->item(row, 0); }
     int rowOf(int host) const {
