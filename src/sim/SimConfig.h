@@ -31,7 +31,7 @@ struct SimOptions {
     bool ignoreWrites = false;     // answers searches and reads; writes are logged, not taken or answered
     int lossPercent = 0;           // that share of all replies, search replies too, is lost at random
     int lossSeed = 0;              // with the key, picks which replies `lossPercent` loses
-    int alienReply = 0;            // from this reply on (1-based count), replies carry alienKey; 0 = never
+    int alienReply = 0;  // from this reply other than a search reply on (1-based), replies carry alienKey; 0 = never
     DeviceKey alienKey{};
     bool reorder = false;  // each reply is held back and sent after the next one
     bool noAck = false;            // packed record writes are taken without an answer

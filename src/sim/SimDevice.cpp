@@ -280,7 +280,7 @@ void SimDevice::reply(const std::vector<std::uint8_t>& bytes, const Sender& to, 
         return;
     }
     std::vector<std::uint8_t> out = bytes;
-    if (o.alienReply > 0 && replyCount_ >= o.alienReply && out.size() >= 10) {
+    if (o.alienReply > 0 && readReplyCount_ >= o.alienReply && out.size() >= 10) {
         const std::size_t at = out.size() - 6;
         std::copy(o.alienKey.begin(), o.alienKey.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
         std::uint8_t sum = 0;

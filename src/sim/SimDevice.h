@@ -130,7 +130,7 @@ class SimDevice : public QObject {
     int packedWrites_ = 0;
     SimClock clock_;
     int searchReplyDelayMs_ = 0;
-    int readReplyCount_ = 0;  // replies other than search replies, which `drop` counts
+    int readReplyCount_ = 0;  // replies other than search replies, which `drop` and `alien` count
     // Xorshift states for search replies and for the others, seeded from the key and the loss seed
     // so that runs repeat, whenever the repeated searches fall among the other replies.
     std::array<std::uint32_t, 2> lossState_{};

@@ -92,14 +92,13 @@ TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
     EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 0) << "nothing is written unasked";
 
     // The device takes writes and answers them again.
-    SimDevice& device = *sim->device(0);
-    QObject::connect(&device, &SimDevice::frameReceived, &device,
-                     [&device](const tavrel::sim::ReceivedFrame& f) {
-                         if (f.op != 'W' || device.options().dropEvery == 0) return;
-                         tavrel::sim::SimOptions options = device.options();
-                         options.dropEvery = 0;
-                         device.setOptions(options);
-                     });
+    SimDevice& lossy = *sim->device(0);
+    QObject::connect(&lossy, &SimDevice::frameReceived, &lossy, [&lossy](const tavrel::sim::ReceivedFrame& f) {
+        if (f.op != 'W' || lossy.options().dropEvery == 0) return;
+        tavrel::sim::SimOptions options = lossy.options();
+        options.dropEvery = 0;
+        lossy.setOptions(options);
+    });
     const CliRun forced = runCli(
         sim->devicePort(), {QStringLiteral("set-port"), QStringLiteral("000002"), QStringLiteral("--force")});
     EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
@@ -108,7 +107,7 @@ TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
 
 TEST(CliReadout, OnlyTheWrittenDevicesAnswerCounts) {
     // The first device answers its writes with the second one's key.
-    auto sim = simulate({"kind=serial,ports=1,version=42,alien=000003:14", "kind=serial,ports=1,version=42"});
+    auto sim = simulate({"kind=serial,ports=1,version=42,alien=000003:13", "kind=serial,ports=1,version=42"});
     const CliRun run = runCli(sim->devicePort(), {QStringLiteral("set-network"), QStringLiteral("127.0.0.2"),
                                                   QStringLiteral("--user"), QStringLiteral("bob")});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
@@ -170,9 +169,9 @@ TEST(CliFaults, DuplicatedAndReorderedRepliesGiveTheSameRecord) {
 }
 
 TEST(CliFaults, AnotherDevicesKeyMidReadoutOverwritesNothing) {
-    // From its fifth reply on, the first device sends the second one's key.
+    // From its fourth reply to a read on, the first device sends the second one's key.
     auto sim = simulate(
-        {"kind=serial,ports=4,version=43,flag=1,alien=000003:5", "kind=serial,ports=4,version=43,flag=1"});
+        {"kind=serial,ports=4,version=43,flag=1,alien=000003:4", "kind=serial,ports=4,version=43,flag=1"});
     for (std::size_t i = 0; i < sim->deviceCount(); ++i)
         sim->device(i)->setSettings(variedSettings(*sim->device(i), static_cast<int>(i + 1)));
     QString error;
@@ -185,7 +184,7 @@ TEST(CliFaults, AnotherDevicesKeyMidReadoutOverwritesNothing) {
             EXPECT_TRUE(device["complete"].toBool());
             EXPECT_EQ(differences(expectedJson(*sim->device(1)), device), QStringList());
         } else {
-            // Replies 2-4 carried the first three blocks; the other 19 stay missing.
+            // Its first three replies carried the first three blocks; the other 19 stay missing.
             EXPECT_FALSE(device["complete"].toBool(true));
             EXPECT_EQ(missingOf(device).size(), kFourPortCodes.size() - 3);
         }

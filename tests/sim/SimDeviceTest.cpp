@@ -277,7 +277,7 @@ void SimDeviceTest::reordersRepliesAndSendsAnotherKey() {
 void SimDeviceTest::losesAShareOfAllRepliesAsItsSeedSays() {
     // Searches and reads in turn; '-' marks a lost reply.
     auto lossPattern = [](const std::string& description) {
-        auto sim = simulate({description});
+        auto sim = simulate({description.c_str()});
         const Key key{0, 0, 5};
         Tool tool;
         std::string pattern;

@@ -154,7 +154,11 @@ TEST(ReadoutCompleteness, RepeatedSearchReplyReadsOnlyWhatAnIncompleteReadoutLac
     EXPECT_FALSE(expectedReplies(fx.readout).test(81));
     EXPECT_TRUE(table.progress(0).reading);
     // Over and complete: nothing.
-    for (std::uint8_t code : kOnePortCodes) handleDatagram(table, frame('R', code, kKeyA), kAddressA, 1111);
+    for (std::uint8_t code : kOnePortCodes)
+        handleDatagram(table,
+                       code == 85 ? frame('R', 85, kKeyA, {'V', '1', '4', '2', 'Z', '1', 'V', '1'})
+                                  : frame('R', code, kKeyA),
+                       kAddressA, 1111);
     table.progress(0).reading = false;
     EXPECT_TRUE(handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111).readout.empty());
     // Another device answering with the key changes nothing: the first one keeps it.
