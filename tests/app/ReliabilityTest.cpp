@@ -37,7 +37,7 @@ struct LossyBench : SimBench {
         return waitUntil(
             [&] {
                 return window->deviceList()->rowCount() == 2 && settled.count() >= 2 &&
-                       window->session().pendingReadouts() == 0;
+                       window->session().pendingReadouts() == 0 && !window->session().searching();
             },
             60000);
     }
