@@ -47,6 +47,20 @@ stop_sim() {
     kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null || true
 }
 
+# timed_search DESCRIPTION: tavrel-cli --json search against tavrel-sim devices of that description;
+# prints "wall_ms found complete" (bench/json_devices.py counts the last two).
+timed_search() {
+    local port start wall_ms
+    port=$(free_port)
+    start_sim "$bench_work/sim.log" --port "$port" --device "$1"
+    start=$(date +%s%N)
+    "$bench_build/src/cli/tavrel-cli" --json --local-port 0 --device-port "$port" search \
+        >"$bench_work/out.json" 2>"$bench_work/err.txt" || true
+    wall_ms=$((($(date +%s%N) - start) / 1000000))
+    stop_sim
+    echo "$wall_ms $(python3 bench/json_devices.py "$bench_work/out.json")"
+}
+
 load_now() { cut -d' ' -f1-3 /proc/loadavg; }
 
 # append_result NAME FIGURES: one row of bench/RESULTS.md.

@@ -18,13 +18,7 @@ echo "load before: $(load_now)"
 for n in "${counts[@]}"; do
     description="kind=serial,ports=8,count=$n"
     serial_ms=$("$bench_build/bench/bench-schedule" "$description" | awk '{print $NF}')
-    port=$(free_port)
-    start_sim "$bench_work/sim.log" --port "$port" --device "$description"
-    start=$(date +%s%N)
-    "$cli" --json --local-port 0 --device-port "$port" search >"$bench_work/out.json" 2>"$bench_work/err.txt" || true
-    wall_ms=$((($(date +%s%N) - start) / 1000000))
-    stop_sim
-    read -r found complete < <(python3 bench/json_devices.py "$bench_work/out.json")
+    read -r wall_ms found complete < <(timed_search "$description")
     ratio=$(awk -v w="$wall_ms" -v s="$serial_ms" 'BEGIN {printf "%.3f", w / s}')
     printf '%4d devices: %6.2f s, found %d, complete %d; serial schedule %.2f s, ratio %s\n' \
         "$n" "$(awk -v w="$wall_ms" 'BEGIN {print w / 1000}')" "$found" "$complete" \

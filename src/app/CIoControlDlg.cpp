@@ -98,6 +98,7 @@ void CIoControlDlg::connectControls() {
 
     connect(link_, &IoBoardLink::statusChanged, this, &CIoControlDlg::showStatus);
     connect(link_, &IoBoardLink::openedChanged, this, [this](bool open) {
+        if (open) commandGroup_->setTitle(qs(texts_.ioCommand));  // a new connection has dropped nothing
         const QString status = statusLine_->text();
         setConnectedLook(open);
         // A failed open keeps the failure's text.
@@ -105,6 +106,10 @@ void CIoControlDlg::connectControls() {
     });
     connect(link_, &IoBoardLink::panelChanged, this, &CIoControlDlg::paintPanel);
     connect(link_, &IoBoardLink::logAppended, this, &CIoControlDlg::appendLog);
+    connect(link_, &IoBoardLink::chunksDropped, this, [this](quint64 total) {
+        commandGroup_->setTitle(qs(texts_.ioCommand) + QStringLiteral(" — ") + qs(texts_.ioChunksDropped) +
+                                QString::number(total));
+    });
     connect(link_, &IoBoardLink::clientListed, this, &CIoControlDlg::listClient);
 }
 

@@ -31,9 +31,22 @@ int runSearch(Context& ctx) {
     QString error;
     auto address = takeOption(args, "--address", &error);
     const bool scan = takeFlag(args, "--scan");
+    const auto passesText = takeOption(args, "--passes", &error);
     if (!error.isEmpty() || !args.isEmpty()) {
         ctx.err << (error.isEmpty() ? "unexpected: " + args.join(' ') : error) << '\n';
         return kExitUsage;
+    }
+    int passes = 1;
+    if (passesText) {
+        bool isNumber = false;
+        passes = passesText->toInt(&isNumber);
+        if (!isNumber || passes < 1 || passes > kMaxScanPasses || !scan) {
+            ctx.err << (scan ? "--passes: a number from 1 to " + QString::number(kMaxScanPasses) + ": " +
+                                   *passesText
+                             : QStringLiteral("--passes: only with --scan"))
+                    << '\n';
+            return kExitUsage;
+        }
     }
     const QString where = address.value_or(q(ctx.options.network.broadcast));
     if (!isDottedIpv4(where.toStdString())) {
@@ -43,7 +56,7 @@ int runSearch(Context& ctx) {
     DeviceSession session(ctx.options.network);
     if (!openSession(ctx, session)) return kExitFailed;
     SearchRun search(session);
-    auto result = search.run(scan, where, ctx.options.timeoutMs);
+    auto result = search.run(scan, where, ctx.options.timeoutMs, {}, passes);
     if (result.devices == 0) {
         ctx.err << q(ctx.texts.searchTimeout) << '\n';
         if (ctx.options.json) ctx.out << "[]\n";

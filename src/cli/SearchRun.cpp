@@ -14,8 +14,8 @@ SearchRun::SearchRun(DeviceSession& session) : session_(session) {
     connect(&session_.socket(), &ProtocolSocket::sent, this, [this] { sinceActivity_.restart(); });
 }
 
-int SearchRun::defaultTimeoutMs(bool scan) {
-    if (scan) return (kLastScannedHost + 1) * 20 + kLostReplyMs + 2000;
+int SearchRun::defaultTimeoutMs(bool scan, int scanPasses) {
+    if (scan) return (kLastScannedHost + 1) * 20 * scanPasses + kLostReplyMs + 2000;
     return (kMaxSearchRequests - 1) * kSearchRepeatMs + kLostReplyMs + 1000;
 }
 
@@ -25,13 +25,13 @@ bool SearchRun::finished(int i) const {
 }
 
 SearchRun::Result SearchRun::run(bool scan, const QString& address, std::optional<int> timeoutMs,
-                                 std::function<bool()> enough) {
+                                 std::function<bool()> enough, int scanPasses) {
     ready_.clear();
     settled_.clear();
     sinceActivity_.start();
-    QDeadlineTimer deadline(timeoutMs.value_or(defaultTimeoutMs(scan)));
+    QDeadlineTimer deadline(timeoutMs.value_or(defaultTimeoutMs(scan, scanPasses)));
     if (scan)
-        session_.startSubnetScan(address);
+        session_.startSubnetScan(address, scanPasses);
     else
         session_.startBroadcastSearch(address);
 

@@ -14,6 +14,7 @@ namespace tavrel::cli {
 inline constexpr int kQuietMs = 300;
 // A device whose last block never came (a lost reply) is given up on after this much silence.
 inline constexpr int kLostReplyMs = 1500;
+inline constexpr int kMaxScanPasses = 10;
 
 class SearchRun : public QObject {
     Q_OBJECT
@@ -26,13 +27,13 @@ class SearchRun : public QObject {
     };
     // `enough`, when given, ends the wait early (for example once the wanted device is shown).
     Result run(bool scan, const QString& address, std::optional<int> timeoutMs,
-               std::function<bool()> enough = {});
+               std::function<bool()> enough = {}, int scanPasses = 1);
     const std::set<int>& ready() const { return ready_; }
     // Entry i is shown and whole, or its read-out and re-requests are over.
     bool finished(int i) const;
 
     // The window's whole schedule: eleven requests 3 s apart, then time for the last replies.
-    static int defaultTimeoutMs(bool scan);
+    static int defaultTimeoutMs(bool scan, int scanPasses = 1);
 
   private:
     DeviceSession& session_;

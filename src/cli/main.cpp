@@ -51,9 +51,10 @@ const char* kUsage =
 
 const std::map<QString, const char*> kCommandHelp = {
     {"search",
-     "usage: tavrel-cli [global options] search [--address ADDR] [--scan]\n"
+     "usage: tavrel-cli [global options] search [--address ADDR] [--scan [--passes N]]\n"
      "  --address ADDR  where the search goes (default: the broadcast address)\n"
      "  --scan          search hosts 1..254 of that address's subnet one by one\n"
+     "  --passes N      scan N times (1-10, default 1), each later pass only the hosts that did not answer\n"
      "Prints IP, MAC, firmware and hardware of every device that answered, in the order they answered,\n"
      "and for a device whose settings were not all read (lost replies), which ones.\n"
      "Exit 0 when a device answered, 1 when none did.\n"},

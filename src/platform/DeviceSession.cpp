@@ -16,6 +16,7 @@ DeviceSession::DeviceSession(const NetworkSettings& settings, QObject* parent)
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &DeviceSession::onTimer);
     connect(&socket_, &ProtocolSocket::datagramReceived, this, &DeviceSession::onDatagram);
+    clock_.start();
 }
 
 bool DeviceSession::openSocket(const QHostAddress& address) {
@@ -33,10 +34,10 @@ void DeviceSession::startBroadcastSearch(const QString& broadcastAddress) {
     timer_->start(kFirstSearchDelayMs);
 }
 
-void DeviceSession::startSubnetScan(const QString& broadcastAddress) {
+void DeviceSession::startSubnetScan(const QString& broadcastAddress, int passes) {
     table_.clear();
     readoutChain_.fill(-1);
-    schedule_.startScan(broadcastAddress.toStdString());
+    schedule_.startScan(broadcastAddress.toStdString(), passes);
     timer_->start(kScanTickMs);
 }
 
@@ -53,7 +54,7 @@ void DeviceSession::onTimer() {
     auto tick = schedule_.tick();
     if (!tick) return;
     const QString destination = QString::fromStdString(tick->destination);
-    sendSearch(destination);
+    if (!destination.isEmpty()) sendSearch(destination);
     emit searchTick(destination, tick->host);
     if (tick->nextDelayMs >= 0) timer_->start(tick->nextDelayMs);
     if (tick->timedOut) emit searchTimedOut();
@@ -72,26 +73,36 @@ void DeviceSession::startReadout(std::size_t entry, Plan readout) {
     const int chain = nextChain_++;
     readoutChain_[entry] = chain;
     ++pendingReadouts_;
+    RetryRounds& rounds = retryRounds_[entry];
+    rounds = RetryRounds{};
+    rounds.sent(table_.progress(entry), static_cast<int>(readout.size()));
     play(entry, std::move(readout), [this, entry, chain] {
+        if (readoutChain_[entry] == chain) retryRounds_[entry].readoutEndMs = clock_.elapsed();
         emit readoutSent(static_cast<int>(entry));
-        afterReadoutRound(entry, chain, 0);
+        afterReadoutRound(entry, chain);
     });
 }
 
 // Lost replies are asked for again: 'R' requests change nothing on a device, so a device that
 // answered everything sees no difference.
-void DeviceSession::afterReadoutRound(std::size_t entry, int chain, int round) {
-    QTimer::singleShot(kReadoutRetryDelayMs, this, [this, entry, chain, round] {
-        const ReadoutProgress& progress = table_.progress(entry);
-        const bool current = readoutChain_[entry] == chain;
-        if (!current || progress.complete() || round >= kReadoutRetryRounds) {
+void DeviceSession::afterReadoutRound(std::size_t entry, int chain) {
+    QTimer::singleShot(kReadoutRetryDelayMs, Qt::PreciseTimer, this, [this, entry, chain] {
+        ReadoutProgress& progress = table_.progress(entry);
+        if (readoutChain_[entry] != chain) {
             --pendingReadouts_;
-            if (current) emit readoutSettled(static_cast<int>(entry));
+            return;
+        }
+        RetryRounds& rounds = retryRounds_[entry];
+        if (!rounds.another(progress, clock_.elapsed())) {
+            --pendingReadouts_;
+            progress.reading = false;
+            emit readoutSettled(static_cast<int>(entry));
             return;
         }
         const DeviceRecord& r = table_[entry];
-        play(entry, reRequestPlan(progress, r.key, r.replyPort),
-             [this, entry, chain, round] { afterReadoutRound(entry, chain, round + 1); });
+        Plan plan = reRequestPlan(progress, r.key, r.replyPort);
+        rounds.sent(progress, static_cast<int>(plan.size()));
+        play(entry, std::move(plan), [this, entry, chain] { afterReadoutRound(entry, chain); });
     });
 }
 
@@ -104,9 +115,9 @@ void DeviceSession::onDatagram(const QByteArray& data, const QHostAddress& sende
     const QString address = isV4 ? QHostAddress(v4).toString() : sender.toString();
     ReplyEffects fx = handleDatagram(table_, bytes, address.toStdString(), senderPort);
 
-    if (fx.stopBroadcastSearch && schedule_.mode() == SearchSchedule::Mode::Broadcast) {
-        schedule_.replyReceived();
-        timer_->stop();
+    if (fx.stopBroadcastSearch && schedule_.running()) {
+        // The first broadcast reply brings the next broadcast forward; a scan only notes its host.
+        if (auto next = schedule_.replyReceived(address.toStdString())) timer_->start(*next);
     }
     if (fx.addRow) emit rowAdded(static_cast<int>(*fx.addRow));
     if (fx.readoutEntry && !fx.readout.empty()) startReadout(*fx.readoutEntry, std::move(fx.readout));

@@ -2,6 +2,7 @@
 // Discovery and device traffic shared by the window and the CLI: owns the device table, the protocol
 // socket, the search timer and the sequencer, applies replies through the core and reports what changed.
 #include <QtCore/QByteArray>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <QtNetwork/QHostAddress>
@@ -13,6 +14,7 @@
 #include "device/DeviceTable.h"
 #include "protocol/NetworkSettings.h"
 #include "protocol/Plan.h"
+#include "protocol/ReadoutRetry.h"
 #include "protocol/ReplyHandler.h"
 #include "protocol/Search.h"
 
@@ -37,7 +39,8 @@ class DeviceSession : public QObject {
 
     // Both empty the table whole first, so no device shows another one's leftovers.
     void startBroadcastSearch(const QString& broadcastAddress);
-    void startSubnetScan(const QString& broadcastAddress);
+    // `passes` of more than 1 ask the hosts that did not answer again.
+    void startSubnetScan(const QString& broadcastAddress, int passes = 1);
     void stopSearch();
     bool searching() const { return schedule_.running(); }
     SearchSchedule::Mode searchMode() const { return schedule_.mode(); }
@@ -74,7 +77,7 @@ class DeviceSession : public QObject {
     void onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
     QString laneOf(std::size_t entry) const;
     void startReadout(std::size_t entry, Plan readout);
-    void afterReadoutRound(std::size_t entry, int chain, int round);
+    void afterReadoutRound(std::size_t entry, int chain);
 
     NetworkSettings settings_;
     DeviceTable table_;
@@ -87,6 +90,8 @@ class DeviceSession : public QObject {
     // search emptied the table) stops at its next round.
     std::array<int, DeviceTable::kCapacity> readoutChain_{};
     int nextChain_ = 0;
+    std::array<RetryRounds, DeviceTable::kCapacity> retryRounds_{};
+    QElapsedTimer clock_;
 };
 
 }  // namespace tavrel

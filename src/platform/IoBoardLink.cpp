@@ -2,6 +2,7 @@
 
 #include <QtCore/QTime>
 #include <QtCore/QTimer>
+#include <utility>
 
 #include "IoTcpClient.h"
 #include "IoTcpServer.h"
@@ -20,10 +21,18 @@ QByteArray byteArrayOf(const IoFrame& frame) {
 }  // namespace
 
 IoBoardLink::IoBoardLink(QObject* parent)
-    : QObject(parent), pollTimer_(new QTimer(this)), modelTimer_(new QTimer(this)) {
+    : QObject(parent),
+      pollTimer_(new QTimer(this)),
+      modelTimer_(new QTimer(this)),
+      turnTimer_(new QTimer(this)) {
     modelTimer_->setSingleShot(true);
+    pollTimer_->setTimerType(Qt::PreciseTimer);
+    modelTimer_->setTimerType(Qt::PreciseTimer);
+    turnTimer_->setSingleShot(true);
+    turnTimer_->setInterval(0);
     connect(pollTimer_, &QTimer::timeout, this, &IoBoardLink::onPollTick);
     connect(modelTimer_, &QTimer::timeout, this, &IoBoardLink::onModelQueryTick);
+    connect(turnTimer_, &QTimer::timeout, this, &IoBoardLink::handleTurn);
 }
 
 IoBoardLink::~IoBoardLink() {
@@ -95,6 +104,8 @@ IoBoardLink::OpenResult IoBoardLink::openUdp(const QHostAddress& local, quint16 
 void IoBoardLink::close() {
     pollTimer_->stop();
     modelTimer_->stop();
+    turnTimer_->stop();
+    waiting_.clear();
     if (transport_) {
         transport_->disconnect(this);
         transport_->close();
@@ -178,7 +189,28 @@ void IoBoardLink::send(const IoFrame& frame) {
     emit frameSent(bytes);
 }
 
+// Chunks wait for the next turn, so that however fast they come the event loop runs in between.
 void IoBoardLink::onChunk(const QByteArray& chunk) {
+    const quint64 droppedBefore = waiting_.dropped();
+    waiting_.push(chunk);
+    if (waiting_.dropped() != droppedBefore) emit chunksDropped(waiting_.dropped());
+    if (!turnTimer_->isActive()) turnTimer_->start();
+}
+
+void IoBoardLink::handleTurn() {
+    const std::vector<QByteArray> turn = waiting_.takeTurn();
+    inTurn_ = true;
+    for (const QByteArray& chunk : turn) {
+        handleChunk(chunk);
+        if (!transport_) break;  // a handler closed the link
+    }
+    inTurn_ = false;
+    flushLog();
+    emit turnHandled(static_cast<int>(turn.size()));
+    if (!waiting_.empty()) turnTimer_->start();
+}
+
+void IoBoardLink::handleChunk(const QByteArray& chunk) {
     if (static_cast<std::size_t>(chunk.size()) <= kMaxDecodedChunk) logFrame(LogDirection::Received, chunk);
     const ChunkOutcome outcome = state_.receive(bytesOf(chunk));
     if (outcome.modelArrived) onModelArrived();
@@ -206,7 +238,19 @@ void IoBoardLink::logFrame(LogDirection direction, const QByteArray& frame) {
     const LogAppend result =
         state_.log(direction, bytesOf(frame), LogClock{now.hour(), now.minute(), now.second()});
     if (result == LogAppend::Dropped) return;
-    emit logAppended(QString::fromStdString(state_.lastLogEntry()), result == LogAppend::ClearedAndAppended);
+    // A log that started afresh shows only what came after.
+    if (result == LogAppend::ClearedAndAppended) {
+        pendingLog_.clear();
+        pendingLogCleared_ = true;
+    }
+    pendingLog_ += QString::fromStdString(state_.lastLogEntry());
+    if (!inTurn_) flushLog();
+}
+
+void IoBoardLink::flushLog() {
+    if (pendingLog_.isEmpty() && !pendingLogCleared_) return;
+    const QString text = std::exchange(pendingLog_, QString());
+    emit logAppended(text, std::exchange(pendingLogCleared_, false));
 }
 
 }  // namespace tavrel

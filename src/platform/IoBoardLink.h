@@ -6,6 +6,7 @@
 #include <QtCore/QString>
 #include <QtNetwork/QHostAddress>
 
+#include "iocontrol/ChunkQueue.h"
 #include "iocontrol/IoBoardState.h"
 
 class QTimer;
@@ -72,17 +73,25 @@ class IoBoardLink : public QObject {
     // The connected look (true) or the disconnected one (false, after a failed client connect).
     void openedChanged(bool open);
     void panelChanged();
-    // An entry went into the command log; `cleared` when the log was emptied first.
+    // Entries went into the command log (those of one turn together); `cleared` when the log was
+    // emptied first.
     void logAppended(const QString& entry, bool cleared);
     void clientListed(int position, const QString& text);
     void clientRefused(const QString& peer);
     // Every chunk after it was handled, with the decoder's verdict.
     void chunkHandled(const tavrel::ChunkOutcome& outcome);
+    // One event-loop turn handled `chunks` waiting chunks (never more than kChunksPerTurn).
+    void turnHandled(int chunks);
+    // Chunks that arrived faster than they could be handled were dropped, oldest first: the total.
+    void chunksDropped(quint64 total);
     void frameSent(const QByteArray& frame);
 
   private:
     void attach(IoTransport* transport, IoConnectionType type);
     void onChunk(const QByteArray& chunk);
+    void handleTurn();
+    void handleChunk(const QByteArray& chunk);
+    void flushLog();
     void onModelArrived();
     void onPollTick();
     void onModelQueryTick();
@@ -97,6 +106,12 @@ class IoBoardLink : public QObject {
     IoUdpLink* udp_ = nullptr;
     QTimer* pollTimer_ = nullptr;
     QTimer* modelTimer_ = nullptr;
+    QTimer* turnTimer_ = nullptr;  // the next turn of waiting chunks, after the event loop's own
+    ChunkQueue<QByteArray> waiting_;
+    // Log entries of the turn under way, shown at its end in one piece.
+    QString pendingLog_;
+    bool pendingLogCleared_ = false;
+    bool inTurn_ = false;
     unsigned pollIntervalMs_ = 200;
     Status status_ = Status::Empty;
 };

@@ -7,6 +7,7 @@ namespace tavrel {
 
 IoTcpClient::IoTcpClient(QObject* parent) : IoTransport(parent), connectTimer_(new QTimer(this)) {
     connectTimer_->setSingleShot(true);
+    connectTimer_->setTimerType(Qt::PreciseTimer);
     connect(connectTimer_, &QTimer::timeout, this, &IoTcpClient::fail);
 }
 

@@ -65,6 +65,7 @@ void IoTcpServer::accept() {
         socket->setParent(this);
         auto* timer = new QTimer(socket);
         timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, [this, socket] { finishIdentity(socket, QString(), false); });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             const QByteArray reply = socket->read(kIdentityMaxBytes);

@@ -27,14 +27,18 @@ bool IoUdpLink::open(const QHostAddress& local, quint16 localPort, const QHostAd
 }
 
 // Each datagram is one chunk, whoever sent it; an empty one carries nothing and is passed over
-// rather than ending the reception.
+// rather than ending the reception. Datagrams may arrive as fast as they are read: after a bounded
+// number the event loop gets its turn, and the rest is read in the next.
 void IoUdpLink::drain() {
-    while (socket_ && socket_->hasPendingDatagrams()) {
+    for (int n = 0; n < kMaxReadsPerTurn; ++n) {
+        if (!socket_ || !socket_->hasPendingDatagrams()) return;
         const QNetworkDatagram datagram = socket_->receiveDatagram(kReceiveChunkBytes);
-        if (!datagram.isValid()) break;
+        if (!datagram.isValid()) return;
         if (datagram.data().isEmpty()) continue;
         emit chunkReceived(datagram.data());
     }
+    if (socket_ && socket_->hasPendingDatagrams())
+        QMetaObject::invokeMethod(this, &IoUdpLink::drain, Qt::QueuedConnection);
 }
 
 void IoUdpLink::send(const QByteArray& frame) {

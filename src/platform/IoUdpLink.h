@@ -22,6 +22,7 @@ class IoUdpLink : public IoTransport {
     quint16 localPort() const;
 
   private:
+    static constexpr int kMaxReadsPerTurn = 256;
     void drain();
 
     QUdpSocket* socket_ = nullptr;

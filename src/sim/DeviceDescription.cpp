@@ -133,6 +133,7 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
     if (key == "networks") return hasValue && assign(c.wifiNetworks, parseNetworks(value));
     if (key == "scan-delay") return assign(c.scanDelayMs, number(value, 0, 60000));
     if (key == "loss") return assign(o.lossPercent, number(value, 0, 100));
+    if (key == "seed") return assign(o.lossSeed, number(value, 0, 1000000000));
     if (key == "reorder") return assign(o.reorder, switchValue(value, hasValue));
     if (key == "alien") return parseAlien(value, o);
     if (key == "noack") return assign(o.noAck, switchValue(value, hasValue));

@@ -2,8 +2,8 @@
 // Device descriptions as given on the command line, e.g.
 // "kind=serial,ports=4,version=43,flag=1,ip=127.0.0.5,drop=3,silent,twice,source-port=2000,refuse,ignore-writes",
 // "kind=302,timing,networks=Office:-48/Lab:-67,scan-delay=1500",
-// and for fault tests "loss=30" (percent of replies lost), "reorder", "alien=000003:5" (from reply 5
-// on, replies carry the key 000003).
+// and for fault tests "loss=30,seed=7" (percent of replies lost, reproducibly), "reorder", "alien=000003:5"
+// (from the fifth reply other than a search reply on, replies carry the key 000003).
 #include <optional>
 #include <string>
 #include <string_view>

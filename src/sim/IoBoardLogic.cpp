@@ -254,6 +254,7 @@ std::optional<ByteVector> IoBoardLogic::answerCustom(Bytes r) {
             unpackOutputs(r.subspan(4, 8));
             return customFrame('T', packStates(outputs_, kind_.outputs, kind_.outputPacking));
         case 'p': {
+            if (r.size() < kSwitchRequestBytes) return std::nullopt;
             const int n = r[4];
             if (n < 1 || n > kind_.outputs) return std::nullopt;
             const bool on = r[5] != 0;

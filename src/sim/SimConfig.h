@@ -23,13 +23,15 @@ enum class TftpBehaviour {
 // Misbehaviours a test can switch on to see how the tool copes.
 struct SimOptions {
     bool silent = false;           // records frames, never answers
-    int dropEvery = 0;             // every n-th reply is lost (n = 3: replies 3, 6, 9, ...); 0 = none
+    // Every n-th reply other than a search reply is lost (n = 3: replies 3, 6, 9, ...); 0 = none.
+    int dropEvery = 0;
     bool answerTwice = false;      // every reply goes out twice
     std::uint16_t sourcePort = 0;  // port the device answers from; 0 = the device port
     bool refuse = false;           // writes are answered with 17 and not taken
     bool ignoreWrites = false;     // answers searches and reads; writes are logged, not taken or answered
-    int lossPercent = 0;           // that share of the replies other than search replies is lost
-    int alienReply = 0;            // from this reply on (1-based count), replies carry alienKey; 0 = never
+    int lossPercent = 0;           // that share of all replies, search replies too, is lost at random
+    int lossSeed = 0;              // with the key, picks which replies `lossPercent` loses
+    int alienReply = 0;  // from this reply other than a search reply on (1-based), replies carry alienKey; 0 = never
     DeviceKey alienKey{};
     bool reorder = false;  // each reply is held back and sent after the next one
     bool noAck = false;            // packed record writes are taken without an answer

@@ -40,7 +40,12 @@ SimDevice::SimDevice(const SimDeviceConfig& config, std::uint16_t devicePort, QO
       active_(factory_),
       staged_(factory_) {
     const DeviceKey k = keyOfMac(config.mac);
-    lossState_ = ((std::uint32_t(k[0]) << 16) | (std::uint32_t(k[1]) << 8) | k[2]) * 2654435761u + 1u;
+    const std::uint32_t keyNumber = (std::uint32_t(k[0]) << 16) | (std::uint32_t(k[1]) << 8) | k[2];
+    const auto seed = static_cast<std::uint32_t>(config.options.lossSeed);
+    for (std::uint32_t stream = 0; stream < lossState_.size(); ++stream) {
+        lossState_[stream] = (keyNumber * 2654435761u + 1u) ^ (seed * 0x9E3779B9u) ^ (stream * 0x85EBCA6Bu);
+        if (lossState_[stream] == 0) lossState_[stream] = 1;  // xorshift never leaves zero
+    }
     startClock();
 }
 
@@ -256,24 +261,26 @@ void SimDevice::acknowledge(bool taken, const Sender& to) {
     reply(makeFrame(kShortFrame, 'W', taken ? kAcknowledged : kRefused, none, key()), to);
 }
 
-bool SimDevice::loseThisReply() {
-    lossState_ ^= lossState_ << 13;
-    lossState_ ^= lossState_ >> 17;
-    lossState_ ^= lossState_ << 5;
-    return static_cast<int>(lossState_ % 100) < config_.options.lossPercent;
+bool SimDevice::loseThisReply(bool searchReply) {
+    std::uint32_t& state = lossState_[searchReply ? 0 : 1];
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return static_cast<int>(state % 100) < config_.options.lossPercent;
 }
 
 void SimDevice::reply(const std::vector<std::uint8_t>& bytes, const Sender& to, bool searchReply) {
     const SimOptions& o = config_.options;
     if (o.silent) return;
     ++replyCount_;
-    if ((o.dropEvery > 0 && replyCount_ % o.dropEvery == 0) ||
-        (!searchReply && o.lossPercent > 0 && loseThisReply())) {
+    if (!searchReply) ++readReplyCount_;
+    const bool dropped = !searchReply && o.dropEvery > 0 && readReplyCount_ % o.dropEvery == 0;
+    if (dropped || (o.lossPercent > 0 && loseThisReply(searchReply))) {
         ++repliesDropped_;
         return;
     }
     std::vector<std::uint8_t> out = bytes;
-    if (o.alienReply > 0 && replyCount_ >= o.alienReply && out.size() >= 10) {
+    if (o.alienReply > 0 && readReplyCount_ >= o.alienReply && out.size() >= 10) {
         const std::size_t at = out.size() - 6;
         std::copy(o.alienKey.begin(), o.alienKey.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
         std::uint8_t sum = 0;
@@ -323,6 +330,7 @@ std::string SimDevice::describe() const {
     if (o.refuse) out << "  refuse";
     if (o.ignoreWrites) out << "  ignore-writes";
     if (o.lossPercent > 0) out << "  loss=" << o.lossPercent;
+    if (o.lossSeed > 0) out << "  seed=" << o.lossSeed;
     if (o.reorder) out << "  reorder";
     if (o.alienReply > 0) out << "  alien=" << keyText(o.alienKey) << ':' << o.alienReply;
     if (o.noAck) out << "  noack";

@@ -3,6 +3,7 @@
 // writes, and keeps a log of every frame addressed to it.
 #include <QHostAddress>
 #include <QObject>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -104,7 +105,7 @@ class SimDevice : public QObject {
     void acknowledge(bool taken, const Sender& to);
     void reply(const std::vector<std::uint8_t>& bytes, const Sender& to, bool searchReply = false);
     void send(const std::vector<std::uint8_t>& bytes, const Sender& to);
-    bool loseThisReply();
+    bool loseThisReply(bool searchReply);
     void applyStaged();
     void answerLongFrame(const IncomingFrame& frame, Bytes bytes, const Sender& to);
     void startClock();
@@ -129,7 +130,10 @@ class SimDevice : public QObject {
     int packedWrites_ = 0;
     SimClock clock_;
     int searchReplyDelayMs_ = 0;
-    std::uint32_t lossState_ = 0;  // xorshift state, seeded from the key so runs repeat
+    int readReplyCount_ = 0;  // replies other than search replies, which `drop` and `alien` count
+    // Xorshift states for search replies and for the others, seeded from the key and the loss seed
+    // so that runs repeat, whenever the repeated searches fall among the other replies.
+    std::array<std::uint32_t, 2> lossState_{};
     struct Held {
         std::vector<std::uint8_t> bytes;
         Sender to;

@@ -56,7 +56,9 @@ int main(int argc, char* argv[]) {
     args.setApplicationDescription(QStringLiteral(
         "Simulated serial servers and IO boards, each on its own 127.0.0.N address.\n"
         "Device items: kind=serial|302|830|866|250, ports=1|4|6|8|B, version=NN, flag=N, ip=127.x.y.z,\n"
-        "mac=00-CA-C1-xx-xx-xx, count=N, drop=N (lose every N-th reply), silent, twice,\n"
+        "mac=00-CA-C1-xx-xx-xx, count=N, drop=N (lose every N-th reply other than search replies),\n"
+        "loss=P (lose P percent of all replies, search replies too, at random), seed=N (which ones:\n"
+        "the same seed loses the same replies again), silent, twice,\n"
         "source-port=N, refuse, ignore-writes (answers searches and reads only),\n"
         "timing (302 board with output timing), noack (packed writes taken without an answer),\n"
         "clock-offset=S (board clock S seconds from the computer's), loopback-network (the network\n"

@@ -118,7 +118,7 @@ TEST(FirmwareUpgrade, UploadFromTheButtonReachesTheDevice) {
             EXPECT_FALSE(d.progressBar()->isHidden());
             EXPECT_EQ(d.barColour(), QColor(0, 0, 255));
             EXPECT_FALSE(d.startButton()->isEnabled());
-            EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 10000));
+            EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 60000));
             // Success is seen: a full bar and the words, then the bar goes.
             EXPECT_FALSE(d.progressBar()->isHidden());
             EXPECT_EQ(d.progressBar()->value(), d.progressBar()->maximum());
@@ -143,7 +143,7 @@ TEST(FirmwareUpgrade, MenuOpensWithTheDefaultTargetAndSendsNoFrame) {
         d.targetEdit()->setText(QStringLiteral("127.0.0.34"));
         d.pathEdit()->setText(file);
         d.startButton()->click();
-        EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 10000));
+        EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 60000));
     });
     b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
     EXPECT_EQ(b.harness.modalRuns, 1);
@@ -205,7 +205,7 @@ TEST(FirmwareUpgrade, DeviceErrorShowsTheMessageAndARedBar) {
             d.targetEdit()->setText(QString::fromLatin1(target));
             d.pathEdit()->setText(file);
             d.startButton()->click();
-            EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 10000));
+            EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 60000));
             EXPECT_EQ(d.barColour(), QColor(255, 0, 0));
             EXPECT_FALSE(d.progressBar()->isHidden());
         });
@@ -225,7 +225,7 @@ TEST(FirmwareUpgrade, DeviceThatStopsMidUploadGetsARedBarAndTheBlockNamed) {
         d.targetEdit()->setText(QStringLiteral("127.0.0.40"));
         d.pathEdit()->setText(file);
         d.startButton()->click();
-        EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 15000));
+        EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 60000));
         EXPECT_EQ(d.transfer().uploader().result(), UploadResult::TimedOut);
         EXPECT_EQ(d.transfer().uploader().blocksAcknowledged(), 2u);
         EXPECT_EQ(d.barColour(), QColor(255, 0, 0));

@@ -139,9 +139,10 @@ bool SimBench::search() {
     QSignalSpy ready(&window->session(), &DeviceSession::deviceReady);
     window->controlAs<QPushButton>(ids::kSearchButton)->click();
     const auto count = static_cast<qsizetype>(simulator.deviceCount());
+    // The repeated broadcasts are over too, so that no search reaches a device after this returns.
     return waitUntil([&] {
         return window->deviceList()->rowCount() == count && ready.count() >= count &&
-               window->session().pendingReadouts() == 0;
+               window->session().pendingReadouts() == 0 && !window->session().searching();
     });
 }
 

@@ -53,7 +53,7 @@ struct OpeningBench {
         QTableWidget* list = window->deviceList();
         if (!waitFor([&] {
                 return list->rowCount() == 1 && list->item(0, 1) && !list->item(0, 1)->text().isEmpty() &&
-                       window->session().pendingReadouts() == 0;
+                       window->session().pendingReadouts() == 0 && !window->session().searching();
             }))
             return false;
         list->selectRow(0);

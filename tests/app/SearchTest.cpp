@@ -29,7 +29,7 @@ namespace {
 using sim::SimDeviceConfig;
 using sim::SimKind;
 
-bool waitFor(const std::function<bool()>& done, int deadlineMs = 8000) {
+bool waitFor(const std::function<bool()>& done, int deadlineMs = 30000) {
     QDeadlineTimer deadline(deadlineMs);
     while (!done()) {
         if (deadline.hasExpired()) return false;
@@ -102,7 +102,10 @@ struct Bench {
         for (int row = 0; row < list->rowCount(); ++row) n += cell(row, 1).isEmpty() ? 0 : 1;
         return n;
     }
-    bool settled() const { return window->session().pendingReadouts() == 0; }
+    // Read-outs and the repeated broadcasts are over.
+    bool settled() const {
+        return window->session().pendingReadouts() == 0 && !window->session().searching();
+    }
     int searchesSeen(std::size_t i) const { return dev(i).framesReceived('R', 1); }
     void clickRow(int row) const {
         const QRect rect = list->visualRect(list->model()->index(row, 0));
@@ -144,8 +147,10 @@ TEST(Search, BroadcastListsDevicesInReplyOrderAndShowsEach) {
     EXPECT_EQ(b.cell(0, 0), b.dev(2).address().toString());
     EXPECT_EQ(b.cell(2, 1), macOf(b.dev(0)));
     EXPECT_EQ(b.window->selectedDevice(), selected);
-    // The first answer ended the repeats.
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(b.searchesSeen(i), 1) << i;
+    // The first answer ended the 3 s repeats; two more broadcasts followed it, and no more.
+    ASSERT_TRUE(waitFor([&] { return !b.window->session().searching(); }));
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(b.searchesSeen(i), 3) << i;
+    EXPECT_EQ(b.list->rowCount(), 3);
     EXPECT_TRUE(b.get<QProgressBar>(ids::kScanProgress)->isHidden());
 }
 
@@ -313,7 +318,8 @@ TEST(Search, SecondPressRestartsAScanFromTheFirstHostWithAnEmptyList) {
     b.window->setBroadcastAddress("127.0.0.255");
     b.press(ids::kBroadcastCheck);
     b.press(ids::kSearchButton);
-    ASSERT_TRUE(waitFor([&] { return b.list->rowCount() == 1 && b.settled(); }));
+    ASSERT_TRUE(
+        waitFor([&] { return b.list->rowCount() == 1 && b.window->session().pendingReadouts() == 0; }));
     auto* progress = b.get<QProgressBar>(ids::kScanProgress);
     ASSERT_TRUE(waitFor([&] { return progress->value() > 20; }));
 
@@ -355,8 +361,9 @@ TEST(Search, NewSearchEmptiesTheListAndUnansweredSearchTimesOut) {
     Bench b({{device(SimKind::Board302, '1', 2), 0}});
     b.window->actionById(ids::kEnglishCommand)->trigger();
     b.press(ids::kSearchButton);
-    ASSERT_TRUE(waitFor([&] { return b.shownRows() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return b.shownRows() == 1 && !b.window->session().searching(); }));
     EXPECT_EQ(b.window->statusText(0), "Search end");
+    const int before = b.searchesSeen(0);
 
     sim::SimOptions quiet = b.dev(0).options();
     quiet.silent = true;
@@ -369,7 +376,7 @@ TEST(Search, NewSearchEmptiesTheListAndUnansweredSearchTimesOut) {
     auto* repeat = b.window->session().findChild<QTimer*>();
     ASSERT_NE(repeat, nullptr);
     for (int request = 2; request <= 11; ++request) {
-        ASSERT_TRUE(waitFor([&] { return b.searchesSeen(0) == request; })) << request;
+        ASSERT_TRUE(waitFor([&] { return b.searchesSeen(0) == before + request - 1; })) << request;
         if (request == 11) break;
         EXPECT_EQ(b.window->statusText(0), "Searching device...") << request;
         ASSERT_TRUE(repeat->isActive());

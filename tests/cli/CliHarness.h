@@ -58,7 +58,7 @@ class SimProgram {
 };
 
 // Runs the event loop until `done` holds or `deadlineMs` passes; whether `done` held.
-bool waitFor(const std::function<bool()>& done, int deadlineMs = 5000);
+bool waitFor(const std::function<bool()>& done, int deadlineMs = 30000);
 
 // Whitespace-separated words of each non-empty line.
 std::vector<QStringList> rowsOf(const QString& text);

@@ -1,6 +1,7 @@
 // Read-outs that lose, repeat, reorder or misaddress replies; a full device table; a taken reply port.
 #include <gtest/gtest.h>
 
+#include <QtCore/QJsonDocument>
 #include <QtNetwork/QUdpSocket>
 #include <set>
 
@@ -43,8 +44,8 @@ std::set<int> missingOf(const QJsonObject& device) {
 }  // namespace
 
 TEST(CliReadout, LostRepliesAreAskedForAgainUntilComplete) {
-    // Every fourth reply is lost: 5 of the 22 blocks in the read-out, 2 of those 5 in the first
-    // re-request round, none in the second.
+    // Every fourth reply to a read is lost: 5 of the 22 blocks in the read-out, 1 of those 5 in the
+    // first re-request round, that one again in the second, none in the third.
     auto sim = simulate({"kind=serial,ports=4,version=43,flag=1,drop=4"});
     sim->device(0)->setSettings(variedSettings(*sim->device(0), 3));
     QString error;
@@ -56,12 +57,12 @@ TEST(CliReadout, LostRepliesAreAskedForAgainUntilComplete) {
     EXPECT_FALSE(device.contains("missing"));
     EXPECT_EQ(differences(expectedJson(*sim->device(0)), device), QStringList());
     // Only the lost blocks were asked again.
-    EXPECT_EQ(readRequests(*sim->device(0)), 22 + 5 + 2);
+    EXPECT_EQ(readRequests(*sim->device(0)), 22 + 5 + 1 + 1);
 }
 
 TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
-    // Every second reply is lost: two re-request rounds cannot make up for that.
-    auto sim = simulate({"kind=serial,ports=1,version=42,drop=2"});
+    // Every reply to a read is lost; the device answers only the search.
+    auto sim = simulate({"kind=serial,ports=1,version=42,drop=1"});
     QString error;
     const QJsonArray list = searchJson(sim->devicePort(), &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
@@ -72,7 +73,10 @@ TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
     const std::set<int> onePort = {81, 82, 83, 84, 85, 86, 87, 88, 89, 90, 96, 152};
     EXPECT_FALSE(missing.empty());
     for (int code : missing) EXPECT_TRUE(onePort.count(code)) << code;
-    EXPECT_EQ(readRequests(*sim->device(0)), 12 + 6 + 3);
+    // Asked again while it answers something (the repeated searches, at most two rounds), then no
+    // longer; each round asks for all twelve blocks.
+    const int asked = readRequests(*sim->device(0));
+    EXPECT_TRUE(asked == 12 * 2 || asked == 12 * 3) << asked;
 
     const CliRun text = runCli(sim->devicePort(), {QStringLiteral("search")});
     EXPECT_TRUE(text.out.contains(QStringLiteral("(not read: "))) << text.out.toStdString();
@@ -87,6 +91,14 @@ TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
     }
     EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 0) << "nothing is written unasked";
 
+    // The device takes writes and answers them again.
+    SimDevice& lossy = *sim->device(0);
+    QObject::connect(&lossy, &SimDevice::frameReceived, &lossy, [&lossy](const tavrel::sim::ReceivedFrame& f) {
+        if (f.op != 'W' || lossy.options().dropEvery == 0) return;
+        tavrel::sim::SimOptions options = lossy.options();
+        options.dropEvery = 0;
+        lossy.setOptions(options);
+    });
     const CliRun forced = runCli(
         sim->devicePort(), {QStringLiteral("set-port"), QStringLiteral("000002"), QStringLiteral("--force")});
     EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
@@ -95,7 +107,7 @@ TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
 
 TEST(CliReadout, OnlyTheWrittenDevicesAnswerCounts) {
     // The first device answers its writes with the second one's key.
-    auto sim = simulate({"kind=serial,ports=1,version=42,alien=000003:14", "kind=serial,ports=1,version=42"});
+    auto sim = simulate({"kind=serial,ports=1,version=42,alien=000003:13", "kind=serial,ports=1,version=42"});
     const CliRun run = runCli(sim->devicePort(), {QStringLiteral("set-network"), QStringLiteral("127.0.0.2"),
                                                   QStringLiteral("--user"), QStringLiteral("bob")});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
@@ -115,32 +127,26 @@ TEST(CliReadout, SecondCopyIsToldThePortIsInUse) {
     EXPECT_TRUE(sim->device(0)->frames().empty()) << "nothing is sent without a reply port";
 }
 
-TEST(CliFaults, ThirtyPercentLossListsEveryDeviceAndCompletesMost) {
-    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1,count=16,loss=30"});
+// A third of every reply lost, search replies too, the same ones at every run: the repeated
+// broadcasts find every device and the re-request rounds complete every read-out.
+TEST(CliFaults, ThirtyPercentLossFindsAndCompletesEveryDevice) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1,count=16,loss=30,seed=3"});
     for (std::size_t i = 0; i < sim->deviceCount(); ++i)
         sim->device(i)->setSettings(variedSettings(*sim->device(i), static_cast<int>(i + 1)));
     QString error;
     const QJsonArray list = searchJson(sim->devicePort(), &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    ASSERT_EQ(list.size(), 16);
-    std::size_t missingBlocks = 0;
+    EXPECT_EQ(list.size(), 16);
     for (const auto& value : list) {
         const QJsonObject device = value.toObject();
         const SimDevice* d = sim->deviceAt(QHostAddress(device["ip"].toString()));
         ASSERT_NE(d, nullptr);
         SCOPED_TRACE(d->describe());
-        const std::set<int> missing = missingOf(device);
-        EXPECT_EQ(device["complete"].toBool(), missing.empty());
-        for (int code : missing) EXPECT_TRUE(kFourPortCodes.count(code)) << code;
-        if (missing.empty()) {
-            EXPECT_EQ(differences(expectedJson(*d), device), QStringList());
-        }
-        missingBlocks += missing.size();
+        EXPECT_TRUE(device["complete"].toBool())
+            << QJsonDocument(device["missing"].toArray()).toJson().toStdString();
+        EXPECT_EQ(differences(expectedJson(*d), device), QStringList());
+        EXPECT_GT(d->repliesDropped(), 0);
     }
-    // Without the re-requests about 30% of the 16 x 22 blocks would be missing; with two rounds,
-    // about 0.3^3 of them.
-    RecordProperty("missingBlocks", static_cast<int>(missingBlocks));
-    EXPECT_LT(missingBlocks, 16u * 22u / 10u);
 }
 
 TEST(CliFaults, DuplicatedAndReorderedRepliesGiveTheSameRecord) {
@@ -163,9 +169,9 @@ TEST(CliFaults, DuplicatedAndReorderedRepliesGiveTheSameRecord) {
 }
 
 TEST(CliFaults, AnotherDevicesKeyMidReadoutOverwritesNothing) {
-    // From its fifth reply on, the first device sends the second one's key.
+    // From its fourth reply to a read on, the first device sends the second one's key.
     auto sim = simulate(
-        {"kind=serial,ports=4,version=43,flag=1,alien=000003:5", "kind=serial,ports=4,version=43,flag=1"});
+        {"kind=serial,ports=4,version=43,flag=1,alien=000003:4", "kind=serial,ports=4,version=43,flag=1"});
     for (std::size_t i = 0; i < sim->deviceCount(); ++i)
         sim->device(i)->setSettings(variedSettings(*sim->device(i), static_cast<int>(i + 1)));
     QString error;
@@ -178,7 +184,7 @@ TEST(CliFaults, AnotherDevicesKeyMidReadoutOverwritesNothing) {
             EXPECT_TRUE(device["complete"].toBool());
             EXPECT_EQ(differences(expectedJson(*sim->device(1)), device), QStringList());
         } else {
-            // Replies 2-4 carried the first three blocks; the other 19 stay missing.
+            // Its first three replies carried the first three blocks; the other 19 stay missing.
             EXPECT_FALSE(device["complete"].toBool(true));
             EXPECT_EQ(missingOf(device).size(), kFourPortCodes.size() - 3);
         }

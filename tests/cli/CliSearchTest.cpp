@@ -129,7 +129,7 @@ TEST(CliSearch, NoAnswerEndsWithTheTimeoutMessageInEitherLanguage) {
         << english.err.toStdString();
     EXPECT_TRUE(english.out.trimmed().isEmpty()) << english.out.toStdString();
     // Bounded by --timeout rather than the half-minute default schedule.
-    EXPECT_LT(english.elapsedMs, 15000);
+    EXPECT_LT(english.elapsedMs, 25000);
     const auto searches = searchesAt(silent);
     ASSERT_FALSE(searches.empty());
     EXPECT_TRUE(searches.front()->broadcast);

@@ -83,6 +83,6 @@ TEST(CliTftpd, FilesStoredByTheServerMatchWhatWasSent) {
         EXPECT_EQ(run.exitCode, 0) << size << ": " << run.err.toStdString();
         // The server may still be closing the file as its last acknowledgement arrives.
         const QString stored = server.root.filePath(name);
-        EXPECT_TRUE(waitFor([&] { return fileBytes(stored) == image; }, 5000)) << size;
+        EXPECT_TRUE(waitFor([&] { return fileBytes(stored) == image; }, 30000)) << size;
     }
 }

@@ -10,7 +10,7 @@ using namespace tavrel;
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int deadlineMs = 5000) {
+bool waitUntil(const std::function<bool()>& done, int deadlineMs = 30000) {
     QDeadlineTimer deadline(deadlineMs);
     while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return done();

@@ -40,7 +40,7 @@ struct Rig {
     Step step(int marker, int gapMs) {
         return Step{gapMs, {static_cast<std::uint8_t>(marker)}, Destination::BroadcastDevicePort, 0};
     }
-    bool waitFor(std::size_t count, int ms = 5000) {
+    bool waitFor(std::size_t count, int ms = 30000) {
         QDeadlineTimer deadline(ms);
         while (received.size() < count && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -146,7 +146,7 @@ TEST(Sequencer, DoneMayQueueMoreOnItsOwnLane) {
     };
     rig.sequencer.play("dev", {rig.step(0, 0)}, again);
     ASSERT_TRUE(rig.waitFor(3));
-    QDeadlineTimer deadline(2000);
+    QDeadlineTimer deadline(30000);
     while (!rig.sequencer.isIdle() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(rig.markers(), (std::vector<int>{0, 1, 2}));

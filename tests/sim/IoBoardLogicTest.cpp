@@ -75,6 +75,10 @@ TEST(SimIoBoard, CustomSwitchesFollowTheCommandsAndTheTimeValue) {
     EXPECT_EQ(*reply, custom(7, 'T', {0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}));
     EXPECT_FALSE(board.answer(custom(8, 'S', {})));  // another board's address
     EXPECT_FALSE(board.answer(ByteVector{'H', ':', 7, 'p', 33, 1, 0, 0, 'E', 'D'}));
+    // A switch frame too short for its fields switches nothing and reads nothing past its end.
+    const auto before = board.answer(custom(7, 'S', {}));
+    EXPECT_FALSE(board.answer(ByteVector{'H', ':', 7, 'p', 3, 'E', 'D'}));
+    EXPECT_EQ(board.answer(custom(7, 'S', {})), before);
 }
 
 TEST(SimIoBoard, ModbusRegistersCoilsAndExceptions) {

@@ -115,7 +115,7 @@ void SimProgramTest::firmwareReceivedIsReportedOnExit() {
     QByteArray image(700, '\0');
     for (int i = 0; i < image.size(); ++i) image[i] = char(i * 7);
     auto awaitAck = [&](int block, quint16* from) {
-        if (!QTest::qWaitFor([&] { return client.hasPendingDatagrams(); }, 5000)) return false;
+        if (!QTest::qWaitFor([&] { return client.hasPendingDatagrams(); }, 30000)) return false;
         QByteArray d(int(client.pendingDatagramSize()), '\0');
         QHostAddress sender;
         client.readDatagram(d.data(), d.size(), &sender, from);

@@ -77,7 +77,7 @@ class Tool {
     void send(const QByteArray& frame, const QHostAddress& to, quint16 port) {
         socket_.writeDatagram(frame, to, port);
     }
-    bool waitFor(std::size_t count, int ms = 5000) {
+    bool waitFor(std::size_t count, int ms = 30000) {
         return QTest::qWaitFor([&] { return received.size() >= count; }, ms);
     }
     // Sends the frame and waits for this many datagrams in all.

@@ -10,7 +10,9 @@ namespace tavrel {
 struct ReadoutProgress {
     std::bitset<256> expected;  // reply codes the read-out asks for
     std::bitset<256> received;
-    bool shown = false;  // the device was shown after its last block
+    bool shown = false;    // the device was shown after its last block
+    bool reading = false;  // a read-out or its re-requests are under way
+    int answers = 0;       // replies of any kind from the device, to tell whether it still answers
     // False from a change the device made to itself (restart, reset, save) until it answers its search
     // again: what was read before is not what it holds now.
     bool answered = true;

@@ -94,7 +94,9 @@ UploadStep TftpUploader::sendNextBlock(const TftpEndpoint& to) {
     step.send = Bytes(packet_.data(), n);
     step.to = to;
     step.timer = TimerCommand::Arm;
-    step.timerMs = kAckTimeoutMs;
+    // A device may erase its flash before it acknowledges the first block: that one gets the time
+    // a request gets.
+    step.timerMs = block == 1 ? kRequestTimeoutMs : kAckTimeoutMs;
     return step;
 }
 

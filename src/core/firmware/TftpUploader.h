@@ -15,8 +15,9 @@
 
 namespace tavrel {
 
-inline constexpr int kRequestTimeoutMs = 12000;  // from the write request to the device's first answer
-inline constexpr int kAckTimeoutMs = 4000;       // from one acknowledgement to the next
+// From the write request to the device's first answer, and from the first block to its acknowledgement.
+inline constexpr int kRequestTimeoutMs = 12000;
+inline constexpr int kAckTimeoutMs = 4000;  // from one acknowledgement to the next
 
 enum class BarColour { Blue, Red };
 

@@ -65,6 +65,23 @@ Plan reRequestPlan(const ReadoutProgress& progress, const DeviceKey& key, std::u
     return plan;
 }
 
+void RetryRounds::sent(const ReadoutProgress& progress, int requestCount) {
+    requests = requestCount;
+    answersBefore = progress.answers;
+}
+
+bool RetryRounds::another(const ReadoutProgress& progress, long long nowMs) {
+    if (progress.answers > answersBefore)
+        unanswered = 0;
+    else
+        unanswered += requests;
+    answersBefore = progress.answers;
+    if (progress.complete() || unanswered >= kUnansweredRequestsGone) return false;
+    if (round >= kReadoutRetryMaxRounds || nowMs - readoutEndMs >= kReadoutRetryBudgetMs) return false;
+    ++round;
+    return true;
+}
+
 std::string readoutGroupName(std::uint8_t reply, int languageCode) {
     const bool zh = languageCode == 4;
     const auto request = requestOfReplyCode(reply);

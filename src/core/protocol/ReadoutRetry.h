@@ -13,10 +13,28 @@
 
 namespace tavrel {
 
-// Rounds of re-requests after the read-out itself, and the pause before each one (counted from
-// the last request of the round before).
-inline constexpr int kReadoutRetryRounds = 2;
+// Re-requests after the read-out itself: the pause before each round (counted from the last
+// request of the round before), and the budget of rounds and of time (from the read-out's end).
 inline constexpr int kReadoutRetryDelayMs = 300;
+inline constexpr int kReadoutRetryMaxRounds = 6;
+inline constexpr int kReadoutRetryBudgetMs = 5000;
+// Requests in a row that brought nothing back, after which a device no longer counts as answering.
+inline constexpr int kUnansweredRequestsGone = 6;
+
+// One device's re-request rounds: whether it is worth asking again.
+struct RetryRounds {
+    int round = 0;          // re-request rounds sent so far
+    int requests = 0;       // requests of the read-out or round last sent
+    int answersBefore = 0;  // the device's answers when that was sent
+    int unanswered = 0;     // requests in a row with nothing from the device since
+    long long readoutEndMs = 0;
+
+    // A read-out or round of `requests` requests goes out now.
+    void sent(const ReadoutProgress& progress, int requestCount);
+    // Decided `kReadoutRetryDelayMs` after the last request: another round, while blocks are
+    // missing, the device still answers, and the budget lasts.
+    bool another(const ReadoutProgress& progress, long long nowMs);
+};
 
 // The reply code a read-out request (its sub-code) is answered with; nothing for other sub-codes.
 std::optional<std::uint8_t> replyCodeOfRequest(std::uint8_t requestSubCode);

@@ -38,6 +38,11 @@ void registerDevice(DeviceRecord& r, const DeviceKey& key, const std::string& ad
     r.inUse = 1;
 }
 
+// The device in this entry answered the search before, from the same address and port.
+bool answersAgain(const DeviceRecord& r, const std::string& address, std::uint16_t port) {
+    return r.inUse == 1 && r.sourceAddress == address && r.sourcePort == port;
+}
+
 void handleSearchReply(DeviceTable& table, Bytes d, const std::string& address, std::uint16_t port,
                        ReplyEffects& fx) {
     const DeviceKey key = *frameKey(d);
@@ -45,27 +50,43 @@ void handleSearchReply(DeviceTable& table, Bytes d, const std::string& address, 
     if (!entry) return;  // every entry is taken by another device
     DeviceRecord& r = table[*entry];
     ReadoutProgress& progress = table.progress(*entry);
+    Identity identity;
+    std::copy_n(d.begin() + 4, 16, identity.bytes.begin());
+    fx.stopBroadcastSearch = true;
+    fx.part0 = StatusMessage::SearchEnd;
+    // Within one search, the first device to answer with a key keeps it: another one sending the
+    // same key would otherwise take over the entry at every repeated broadcast.
+    if (r.inUse == 1 && r.sourceAddress != address) return;
+    fx.addRow = *entry;
+    if (answersAgain(r, address, port) && identity == r.identity) {
+        // The repeated search: what was read stays, and only a read-out that is over incomplete
+        // asks for its missing blocks again.
+        ++progress.answers;
+        progress.answered = true;
+        if (progress.reading || progress.complete()) return;
+        fx.readout = reRequestPlan(progress, key, r.replyPort);
+        fx.readoutEntry = *entry;
+        progress.reading = true;
+        return;
+    }
     // A device answering again keeps the blocks it already gave; a new one starts from none.
     if (r.inUse != 1) progress = ReadoutProgress{};
+    ++progress.answers;
     registerDevice(r, key, address, port);
     r.kindFlag = d[12];
     r.searchReplyLength = static_cast<std::uint16_t>(d.size());
-    Identity identity;
-    std::copy_n(d.begin() + 4, 16, identity.bytes.begin());
     // The read-out goes to the port the reply came from, which becomes the record's reply port.
     fx.readout = readoutPlan(identity, key, port);
     fx.readoutEntry = *entry;
     if (identity != r.identity) progress.received.reset();
     progress.expected = expectedReplies(fx.readout);
     progress.answered = true;
+    progress.reading = true;
     r.replyPort = port;
     r.identity = identity;
-    fx.stopBroadcastSearch = true;
-    fx.addRow = *entry;
     r.imagePresent = 0;
     r.form302 = 0;
     r.imageA.fill(0);
-    fx.part0 = StatusMessage::SearchEnd;
 }
 
 void handlePackedReply(DeviceTable& table, Bytes d, const std::string& address, std::uint16_t port,
@@ -76,11 +97,19 @@ void handlePackedReply(DeviceTable& table, Bytes d, const std::string& address, 
     auto entry = table.entryForReply(key);
     if (!entry) return;
     DeviceRecord& r = table[*entry];
+    if (r.inUse == 1 && r.sourceAddress != address) return;  // the key's first device keeps it
+    fx.addRow = *entry;
+    // The repeated search: the record already taken (and any edit made to it since) stays, unless the
+    // board changed itself since and is being read again.
+    if (answersAgain(r, address, port) && r.searchReplyLength == d.size() && table.progress(*entry).answered) {
+        ++table.progress(*entry).answers;
+        return;
+    }
     registerDevice(r, key, address, port);
     table.progress(*entry) = ReadoutProgress{};  // a packed record is whole in itself
+    table.progress(*entry).answers = 1;
     r.replyPort = port;
     r.searchReplyLength = static_cast<std::uint16_t>(d.size());
-    fx.addRow = *entry;
     if (d.size() == kPacked302Size)
         applyPacked302(d, r);
     else
@@ -103,6 +132,7 @@ void handleParameterReply(DeviceTable& table, Bytes d, const std::string& addres
     DeviceRecord& r = table[*entry];
     applyParameterReply(d, r);
     ReadoutProgress& progress = table.progress(*entry);
+    ++progress.answers;
     const bool filledGap = progress.receive(code);
     if (isLastBlockOf(code, r.identity.portCountChar())) {
         fx.showDevice = *entry;

@@ -1,6 +1,8 @@
 #pragma once
-// The search schedule: a broadcast repeated every 3 s (11 requests at most, stopped by the first
-// reply), or a scan of hosts 1..254 of one subnet, one host per tick.
+// The search schedule: a broadcast repeated every 3 s until the first reply (11 requests at most),
+// then sent twice more so that a device whose reply was lost still answers; or a scan of hosts
+// 1..254 of one subnet, one host per tick, with further passes to the hosts that did not answer.
+#include <bitset>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +12,9 @@ namespace tavrel {
 inline constexpr int kFirstSearchDelayMs = 1;
 inline constexpr int kSearchRepeatMs = 3000;
 inline constexpr int kMaxSearchRequests = 11;
+// After the first reply: more broadcasts, this far apart (the first counted from that reply).
+inline constexpr int kSearchAfterReplyMs = 300;
+inline constexpr int kSearchesAfterReply = 2;
 inline constexpr int kScanTickMs = 1;
 inline constexpr int kLastScannedHost = 254;
 
@@ -30,25 +35,38 @@ class SearchSchedule {
     };
 
     void startBroadcast(std::string broadcastAddress);
-    void startScan(const std::string& broadcastAddress);
-    // The first reply ends the broadcast repeats; a scan goes on to its end.
-    void replyReceived();
+    // `passes` of at least 1: the later passes go only to hosts that have not answered.
+    void startScan(const std::string& broadcastAddress, int passes = 1);
+    // A reply from `senderAddress`. The first reply to a broadcast ends its 3 s repeats: the delay
+    // returned is when the timer must fire next. A scan notes the host and goes on.
+    std::optional<int> replyReceived(std::string_view senderAddress = {});
     void stop() { mode_ = Mode::Idle; }
 
     Mode mode() const { return mode_; }
     bool running() const { return mode_ != Mode::Idle; }
     int requestsSent() const { return sent_; }
     const std::string& prefix() const { return prefix_; }
+    int pass() const { return pass_; }
 
     // Called when the timer fires; nothing when the schedule is idle.
     std::optional<Tick> tick();
 
   private:
+    std::optional<Tick> broadcastTick();
+    std::optional<Tick> scanTick();
+    // The next host of this pass still to ask, after `host_`; 0 when the pass is over.
+    int nextScanHost() const;
+
     Mode mode_ = Mode::Idle;
     std::string address_;
     std::string prefix_;
     int sent_ = 0;
     int host_ = 0;
+    bool answered_ = false;  // the broadcast had its first reply
+    int sentAfterReply_ = 0;
+    int pass_ = 1;
+    int passes_ = 1;
+    std::bitset<kLastScannedHost + 1> answeredHosts_;
 };
 
 }  // namespace tavrel

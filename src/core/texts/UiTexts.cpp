@@ -244,6 +244,7 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(ioListening, "Listening", "等待控制板连接"),
     TAVREL_TEXT(ioSaveLog, "Save log", "保存日志"),
     TAVREL_TEXT(ioSaveLogFailed, "Cannot save the log: ", "日志保存失败："),
+    TAVREL_TEXT(ioChunksDropped, "frames dropped (too fast): ", "数据过快，已丢弃帧："),
 });
 
 #undef TAVREL_TEXT

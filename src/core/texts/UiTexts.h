@@ -227,6 +227,7 @@ class UiTexts {
     std::string ioListening;
     std::string ioSaveLog;        // saves the command log to a text file
     std::string ioSaveLogFailed;  // followed by the path and the reason
+    std::string ioChunksDropped;  // followed by how many frames arrived too fast to be handled
 
     int languageCode = 0;
 };

@@ -130,6 +130,7 @@ TEST(TftpUploader, DataFollowsTheAcknowledgementsPort) {
     up.start("a.bin", imageOf(2000), kTarget);
     UploadStep s = up.receive(ack(0), {"10.0.0.7", 40001});
     EXPECT_EQ(s.to, (TftpEndpoint{"10.0.0.7", 40001}));
+    EXPECT_EQ(s.timerMs, 12000) << "the first block waits as long as the request";
     s = up.receive(ack(1), {"10.0.0.7", 40002});
     EXPECT_EQ(s.to, (TftpEndpoint{"10.0.0.7", 40002}));
     EXPECT_EQ(readData(s.send).block, 2);
@@ -145,6 +146,7 @@ TEST(TftpUploader, OptionAcknowledgementStartsTheDataPhase) {
     const std::vector<std::uint8_t> oack{0, 6, 't', 's', 'i', 'z', 'e', 0, '7', '0', '0', 0};
     const UploadStep s = up.receive(oack, kTransferPort);
     EXPECT_EQ(readData(s.send).block, 1);
+    EXPECT_EQ(s.timerMs, 12000);
     EXPECT_EQ(readData(s.send).payload.size(), 512u);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "iocontrol/ChunkQueue.h"
 #include "iocontrol/CommandLog.h"
 #include "iocontrol/IoCodec.h"
 
@@ -70,4 +71,26 @@ TEST(CommandLogAppend, PauseDropsAndLimitStartsAfresh) {
     EXPECT_EQ(roomy.append(entry, false), LogAppend::ClearedAndAppended);
     roomy.clear();
     EXPECT_EQ(roomy.lengthChars(), 0u);
+}
+
+TEST(ChunkQueue, TakesABoundedTurnAndDropsTheOldestBeyondItsBound) {
+    ChunkQueue<int> queue;
+    const int pushed = static_cast<int>(kMaxWaitingChunks) + 10;
+    for (int i = 0; i < pushed; ++i) queue.push(i);
+    EXPECT_EQ(queue.dropped(), 10u);
+    EXPECT_EQ(queue.waiting(), kMaxWaitingChunks);
+    int next = 10;  // the newest are kept, in order
+    std::size_t turns = 0;
+    while (!queue.empty()) {
+        const std::vector<int> turn = queue.takeTurn();
+        ASSERT_FALSE(turn.empty());
+        EXPECT_LE(turn.size(), kChunksPerTurn);
+        for (int chunk : turn) EXPECT_EQ(chunk, next++);
+        ++turns;
+    }
+    EXPECT_EQ(next, pushed);
+    EXPECT_EQ(turns, (kMaxWaitingChunks + kChunksPerTurn - 1) / kChunksPerTurn);
+    EXPECT_TRUE(queue.takeTurn().empty());
+    queue.clear();
+    EXPECT_EQ(queue.dropped(), 0u);
 }

@@ -137,19 +137,77 @@ TEST(ReadoutCompleteness, AnswersToWritesCarryTheirKey) {
     EXPECT_FALSE(handleDatagram(table, frame('R', 81, kKeyA), "127.0.0.9", 1111).answerKey);
 }
 
-TEST(ReadoutCompleteness, RepeatedSearchReplyKeepsBlocksNewSearchDoesNot) {
+TEST(ReadoutCompleteness, RepeatedSearchReplyReadsOnlyWhatAnIncompleteReadoutLacks) {
     DeviceTable table;
-    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    EXPECT_EQ(handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111).readout.size(), 12u);
     handleDatagram(table, frame('R', 81, kKeyA), kAddressA, 1111);
-    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    // While the read-out is under way, the repeated broadcast's answer asks for nothing.
+    auto fx = handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    EXPECT_TRUE(fx.readout.empty());
+    EXPECT_EQ(fx.addRow, 0u);
     EXPECT_TRUE(table.progress(0).received.test(81));
-    // Another firmware answering under the key: what it owes is asked again whole.
-    handleDatagram(table, searchReply(kKeyA, "43", '4'), kAddressA, 1111);
+    // Over and incomplete: only the missing blocks are asked for.
+    table.progress(0).reading = false;
+    fx = handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    EXPECT_EQ(fx.readoutEntry, 0u);
+    EXPECT_EQ(expectedReplies(fx.readout).count(), 11u);
+    EXPECT_FALSE(expectedReplies(fx.readout).test(81));
+    EXPECT_TRUE(table.progress(0).reading);
+    // Over and complete: nothing.
+    for (std::uint8_t code : kOnePortCodes)
+        handleDatagram(table,
+                       code == 85 ? frame('R', 85, kKeyA, {'V', '1', '4', '2', 'Z', '1', 'V', '1'})
+                                  : frame('R', code, kKeyA),
+                       kAddressA, 1111);
+    table.progress(0).reading = false;
+    EXPECT_TRUE(handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111).readout.empty());
+    // Another device answering with the key changes nothing: the first one keeps it.
+    fx = handleDatagram(table, searchReply(kKeyA, "43", '4'), kAddressB, 1111);
+    EXPECT_FALSE(fx.addRow);
+    EXPECT_EQ(table[0].sourceAddress, kAddressA);
+    EXPECT_EQ(table.usedCount(), 1u);
+    // Another firmware answering under the key from the same place: what it owes is asked again whole.
+    handleDatagram(table, searchReply(kKeyA, "43", '4'), kAddressA, 2000);
     EXPECT_FALSE(table.progress(0).received.test(81));
     EXPECT_TRUE(table.progress(0).expected.test(102));
     table.clear();
     EXPECT_TRUE(table.progress(0).complete());
     EXPECT_FALSE(table.progress(0).received.any());
+}
+
+TEST(ReadoutCompleteness, ReRequestsGoOnWhileTheDeviceAnswersWithinTheirBudget) {
+    ReadoutProgress progress;
+    progress.expected.set(81);
+    progress.expected.set(82);
+    // A device that answers something every round is asked until its budget of rounds is spent.
+    RetryRounds rounds;
+    rounds.sent(progress, 12);
+    int sent = 0;
+    for (long long now = 0; ++progress.answers, rounds.another(progress, now); now += 400) {
+        rounds.sent(progress, 2);
+        ++sent;
+    }
+    EXPECT_EQ(sent, kReadoutRetryMaxRounds);
+    // ... or of time, counted from the read-out's end.
+    rounds = RetryRounds{};
+    rounds.readoutEndMs = 1000;
+    ++progress.answers;
+    EXPECT_TRUE(rounds.another(progress, 1000 + kReadoutRetryBudgetMs - 1));
+    ++progress.answers;
+    EXPECT_FALSE(rounds.another(progress, 1000 + kReadoutRetryBudgetMs));
+    // A device that has stopped answering is not asked for long; one that is complete not at all.
+    rounds = RetryRounds{};
+    rounds.sent(progress, 3);
+    sent = 0;
+    while (rounds.another(progress, 0)) {
+        rounds.sent(progress, 1);
+        ++sent;
+    }
+    EXPECT_EQ(sent, kUnansweredRequestsGone - 3);
+    progress.received = progress.expected;
+    rounds = RetryRounds{};
+    ++progress.answers;
+    EXPECT_FALSE(rounds.another(progress, 0));
 }
 
 TEST(ReadoutCompleteness, PackedRecordsAreWholeByThemselves) {

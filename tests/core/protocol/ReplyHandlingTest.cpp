@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "protocol/DeviceFrame.h"
@@ -367,7 +368,7 @@ TEST(PackedRecords, ImageFormsShareTheirLayout) {
     EXPECT_EQ(baudPositionOf(300), 0);
 }
 
-TEST(Search, BroadcastRepeatsElevenTimesThenTimesOut) {
+TEST(Search, BroadcastRepeatsUntilAnsweredThenTwiceMore) {
     SearchSchedule s;
     s.startBroadcast("127.255.255.255");
     for (int i = 1; i <= 10; ++i) {
@@ -383,30 +384,61 @@ TEST(Search, BroadcastRepeatsElevenTimesThenTimesOut) {
     EXPECT_FALSE(s.tick());
     EXPECT_EQ(s.requestsSent(), 11);
 
+    // The first reply brings the next broadcast to 300 ms after it; later replies change nothing.
     s.startBroadcast("127.255.255.255");
     s.tick();
-    s.replyReceived();
+    s.tick();
+    EXPECT_EQ(s.replyReceived("127.0.0.2"), 300);
+    EXPECT_FALSE(s.replyReceived("127.0.0.3"));
+    auto second = s.tick();
+    EXPECT_EQ(second->destination, "127.255.255.255");
+    EXPECT_EQ(second->nextDelayMs, 300);
+    EXPECT_FALSE(s.replyReceived("127.0.0.4"));
+    auto third = s.tick();
+    EXPECT_EQ(third->nextDelayMs, -1);
+    EXPECT_FALSE(third->timedOut);
     EXPECT_FALSE(s.running());
+    EXPECT_EQ(s.requestsSent(), 4);
 }
 
-TEST(Search, ScanWalksHostsOneTo254) {
+TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
     EXPECT_EQ(subnetPrefix("192.168.1.255"), "192.168.1.");
     EXPECT_EQ(subnetPrefix("255.255.255.255"), "255.255.255.");
     EXPECT_EQ(subnetPrefix(""), "");
     EXPECT_EQ(subnetPrefix("10.1"), "10.1");
     EXPECT_EQ(subnetPrefix("1234567890123456.7.8.9"), "1234567890123456");
+    auto scan = [](SearchSchedule& s, const std::vector<std::string>& answering) {
+        std::vector<std::string> sent;
+        while (auto t = s.tick()) {
+            if (!t->destination.empty()) sent.push_back(t->destination);
+            for (const auto& a : answering)
+                if (a == t->destination) EXPECT_FALSE(s.replyReceived(a)) << "a reply does not end a scan";
+            if (t->scanFinished) break;
+            EXPECT_EQ(t->nextDelayMs, 1);
+        }
+        EXPECT_FALSE(s.running());
+        return sent;
+    };
     SearchSchedule s;
     s.startScan("127.0.0.255");
-    std::vector<std::string> sent;
-    while (auto t = s.tick()) {
-        sent.push_back(t->destination);
-        if (t->scanFinished) break;
-    }
+    std::vector<std::string> sent = scan(s, {"127.0.0.5"});
     ASSERT_EQ(sent.size(), 254u);
     EXPECT_EQ(sent.front(), "127.0.0.1");
     EXPECT_EQ(sent.back(), "127.0.0.254");
-    s.replyReceived();  // a reply does not end a scan
-    s.startScan("127.0.0.255");
-    s.replyReceived();
-    EXPECT_EQ(s.tick()->destination, "127.0.0.1");
+
+    // Three passes: hosts that answered in a pass are not asked in the next; other subnets and
+    // odd texts count for no host.
+    s.startScan("127.0.0.255", 3);
+    sent = scan(s, {"127.0.0.1", "127.0.0.7", "127.0.0.254", "127.0.1.8", "127.0.0.08x"});
+    ASSERT_EQ(sent.size(), 254u + 251u + 251u);
+    EXPECT_EQ(sent[254], "127.0.0.2");
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "127.0.0.7"), 1);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "127.0.0.8"), 3);
+    EXPECT_EQ(sent.back(), "127.0.0.253");
+
+    // Every host answered: the second pass has nothing to send.
+    std::vector<std::string> all;
+    for (int host = 1; host <= 254; ++host) all.push_back("10.0.0." + std::to_string(host));
+    s.startScan("10.0.0.255", 2);
+    EXPECT_EQ(scan(s, all).size(), 254u);
 }
