@@ -190,11 +190,12 @@ EOF_DEVICES
     echo "Virtual LAN: the tool's cards lana $LAN_TOOL_A/24 (default route) and lanb $LAN_TOOL_B/24."
     if [ -z "${DISPLAY:-}" ]; then
         # Xvfb's socket is a file, so the window reaches it from inside the tool's namespace.
-        display=:$((90 + RANDOM % 100))
-        Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$lan_logs/xvfb.log" 2>&1 &
+        # Xvfb picks a free display itself and writes its number when it is ready.
+        Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$lan_logs/display" >"$lan_logs/xvfb.log" 2>&1 &
         xvfb_pid=$!
-        export DISPLAY=$display
-        for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+        for _ in $(seq 100); do [ -s "$lan_logs/display" ] && break; sleep 0.1; done
+        [ -s "$lan_logs/display" ] || { cat "$lan_logs/xvfb.log"; exit 1; }
+        export DISPLAY=:$(cat "$lan_logs/display")
         echo "No display: the window runs on Xvfb $DISPLAY (e.g. xwd -root -display $DISPLAY)."
     fi
     echo "Close the window to take the LAN down."

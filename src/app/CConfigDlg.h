@@ -14,6 +14,7 @@
 #include "Prompts.h"
 #include "QtText.h"
 #include "device/DeviceTable.h"
+#include "doctor/Doctor.h"
 #include "protocol/Commands.h"
 #include "protocol/NetworkSettings.h"
 #include "settings/DeviceView.h"
@@ -67,6 +68,7 @@ class CConfigDlg : public QDialog {
     const UiTexts& texts() const { return texts_; }
     DeviceSession& session() { return *session_; }
     DeviceTable& devices() { return session_->table(); }
+    const DeviceTable& devices() const { return session_->table(); }
     ProtocolSocket& socket() { return session_->socket(); }
     Prompts& prompts() { return *prompts_; }
     const NetworkSettings& network() const { return network_; }
@@ -96,6 +98,8 @@ class CConfigDlg : public QDialog {
     const QList<AdapterAddress>& adapterAddresses() const { return adapters_; }
     bool defaultAdapterInUse() const { return defaultAdapter_; }
     int chosenAdapter() const { return chosenAdapter_; }
+    // The device list's address marks (shared address, outside the cards' subnets), one per entry.
+    std::vector<ListMark> addressMarks() const;
 
     // The first selected row of the device list, which is the device table index.
     std::optional<int> selectedDevice() const;
@@ -225,7 +229,7 @@ class CConfigDlg : public QDialog {
     AppPaths paths_;
     std::shared_ptr<Prompts> prompts_;
     DeviceSession* session_ = nullptr;
-    ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
+    ProfileArea* profileArea_ = nullptr;          // export, import and one-click configuration
     IncompleteMarks* incompleteMarks_ = nullptr;  // rows of devices not read whole; asks before saves
     StatusBar* statusBar_ = nullptr;
     ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls

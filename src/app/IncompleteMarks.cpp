@@ -15,6 +15,8 @@ namespace tavrel {
 namespace {
 const QColor kIncompleteBackground(255, 214, 153);
 const QColor kIncompleteText(153, 0, 0);
+const QColor kDuplicateIpBackground(255, 170, 170);
+const QColor kForeignSubnetBackground(170, 200, 255);
 
 QTableWidgetItem* cell(QTableWidget* list, int row, int column) {
     QTableWidgetItem* item = list->item(row, column);
@@ -37,19 +39,39 @@ IncompleteMarks::IncompleteMarks(QTableWidget* list, DeviceSession& session, con
     connect(&session_, &DeviceSession::deviceReady, this, &IncompleteMarks::refresh);
     connect(&session_, &DeviceSession::readoutSettled, this, &IncompleteMarks::onSettled);
     connect(&session_, &DeviceSession::deviceUpdated, this, &IncompleteMarks::onUpdated);
+    // A new row can give an older one a twin address.
+    connect(&session_, &DeviceSession::rowAdded, this, &IncompleteMarks::refreshAll, Qt::QueuedConnection);
 }
 
 void IncompleteMarks::refresh(int row) {
+    paint(row, window_.addressMarks ? window_.addressMarks() : std::vector<ListMark>{});
+}
+
+void IncompleteMarks::paint(int row, const std::vector<ListMark>& addressMarks) {
     if (row < 0 || row >= list_->rowCount()) return;
     const bool incomplete = !session_.table().progress(static_cast<std::size_t>(row)).complete();
+    const ListMark mark = static_cast<std::size_t>(row) < addressMarks.size()
+                              ? addressMarks[static_cast<std::size_t>(row)]
+                              : ListMark{};
     QTableWidgetItem* ip = cell(list_, row, 0);
-    ip->setToolTip(incomplete ? qs(texts_.incompleteDeviceHint) : QString());
-    ip->setBackground(incomplete ? QBrush(kIncompleteBackground) : QBrush());
+    QStringList tips;
+    if (incomplete) tips << qs(texts_.incompleteDeviceHint);
+    if (mark.any()) tips << qs(mark.tooltip);
+    ip->setToolTip(tips.join('\n'));
+    QBrush background;
+    if (incomplete)
+        background = QBrush(kIncompleteBackground);
+    else if (mark.duplicateIp)
+        background = QBrush(kDuplicateIpBackground);
+    else if (mark.foreignSubnet)
+        background = QBrush(kForeignSubnetBackground);
+    ip->setBackground(background);
     ip->setForeground(incomplete ? QBrush(kIncompleteText) : QBrush());
 }
 
 void IncompleteMarks::refreshAll() {
-    for (int row = 0; row < list_->rowCount(); ++row) refresh(row);
+    const auto marks = window_.addressMarks ? window_.addressMarks() : std::vector<ListMark>{};
+    for (int row = 0; row < list_->rowCount(); ++row) paint(row, marks);
 }
 
 // A device whose last block never came was never shown: its row gets what was read, unselected.

@@ -25,9 +25,16 @@ lan_possible() {
     fi
     local probe
     probe=$(lan_ns probe)
-    ip netns del "$probe" 2>/dev/null
+    ip netns del "$probe" 2>/dev/null || true
     if ! ip netns add "$probe" 2>/dev/null; then
         echo "virtual LAN: cannot create network namespaces here" >&2
+        return 1
+    fi
+    # Bridges and veth pairs need their kernel modules.
+    if ! ip -n "$probe" link add probe-br type bridge 2>/dev/null ||
+        ! ip -n "$probe" link add probe-a type veth peer name probe-b 2>/dev/null; then
+        ip netns del "$probe"
+        echo "virtual LAN: no bridges or veth pairs here" >&2
         return 1
     fi
     ip netns del "$probe"
@@ -36,7 +43,7 @@ lan_possible() {
 lan_down() {
     local ns pid
     for ns in $(ip netns list 2>/dev/null | awk '{print $1}' | grep "^$LAN_PREFIX-"); do
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill "$pid" 2>/dev/null; done
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill "$pid" 2>/dev/null || true; done
     done
     # The processes get a moment to end on their own (a simulator prints what it received).
     for _ in $(seq 20); do
@@ -48,7 +55,7 @@ lan_down() {
         sleep 0.1
     done
     for ns in $(ip netns list 2>/dev/null | awk '{print $1}' | grep "^$LAN_PREFIX-"); do
-        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -9 "$pid" 2>/dev/null; done
+        for pid in $(ip netns pids "$ns" 2>/dev/null); do kill -9 "$pid" 2>/dev/null || true; done
         ip netns del "$ns"
     done
 }
