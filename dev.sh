@@ -3,6 +3,8 @@
 #   ./dev.sh test   install what is missing, build with the sanitizers and the core for Windows
 #                   (build/windows), run every test, the core's under Wine too
 #   ./dev.sh run    install what is missing, build, start simulated devices on loopback, open the tool
+#   ./dev.sh lan    (root) build a virtual LAN of network namespaces with the demo's devices on two
+#                   subnets and open the tool on it with its real defaults (see README)
 #   ./dev.sh package  build the Debian package from the release build (build/release/tavrel_*.deb)
 #   ./dev.sh fuzz [NAME] [SECONDS]
 #                   build the libFuzzer harnesses of fuzz/ with clang and run NAME (default: all) for
@@ -23,6 +25,8 @@ BENCH_PACKAGES=(time python3 fonts-noto-cjk)
 RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
 # The core and its tests cross-built for 64-bit Windows and run under Wine (GoogleTest from its sources).
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest)
+# The virtual LAN's namespaces, bridges and veth pairs.
+LAN_PACKAGES=(iproute2)
 # libFuzzer's runtime comes with clang's compiler-rt.
 FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev)
 
@@ -102,7 +106,7 @@ export TAVREL_BROADCAST="${TAVREL_BROADCAST:-127.255.255.255}"
 
 case "${1:-}" in
 test)
-    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${LAN_PACKAGES[@]}"
     build test
     # Only the core and its tests; ctest's core_windows runs them under Wine.
     build windows
@@ -158,6 +162,52 @@ run)
     fi
     "$bin/src/app/tavrel-config"
     ;;
+lan)
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "./dev.sh lan builds network namespaces and needs root (sudo ./dev.sh lan)." >&2
+        exit 1
+    fi
+    ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${LAN_PACKAGES[@]}"
+    # LAN_PRESET=test runs the sanitizer build's programs instead.
+    preset=${LAN_PRESET:-release}
+    build "$preset"
+    bin=$PWD/build/$preset
+    . tests/lan/lan.sh
+    lan_possible || exit 1
+    LAN_SIM=$bin/src/sim/tavrel-sim
+    lan_logs=$(mktemp -d)
+    xvfb_pid=""
+    trap 'lan_down; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; rm -rf "$lan_logs"' EXIT
+    lan_up
+    # The demo's devices, one namespace each, at their real ports (TFTP 69) on LAN A and LAN B; the
+    # one-port server at .23 has an IO board behind its port 1.
+    while read -r name lan address description extra; do
+        lan_add_host "$name" "$lan" "$address"
+        # shellcheck disable=SC2086
+        lan_sim "$name" "$lan_logs/$name.log" --tftp-port 69 --device "$description,ip=$address" $extra
+        sed -n 1p "$lan_logs/$name.log"
+    done <<EOF_DEVICES
+a20 a 192.168.1.20 kind=serial,ports=1,version=42,flag=0
+a21 a 192.168.1.21 kind=serial,ports=4,version=43,flag=1
+a22 a 192.168.1.22 kind=302,timing,scan-delay=1500
+a23 a 192.168.1.23 kind=serial,ports=1,version=43 --io-board=model=KB-08-00,ip=192.168.1.23,port=20108
+b20 b 10.9.0.20 kind=serial,ports=8,version=43,flag=1
+b21 b 10.9.0.21 kind=830
+EOF_DEVICES
+    echo "Virtual LAN: the tool's cards lana $LAN_TOOL_A/24 (default route) and lanb $LAN_TOOL_B/24."
+    if [ -z "${DISPLAY:-}" ]; then
+        # Xvfb's socket is a file, so the window reaches it from inside the tool's namespace.
+        # Xvfb picks a free display itself and writes its number when it is ready.
+        Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$lan_logs/display" >"$lan_logs/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do [ -s "$lan_logs/display" ] && break; sleep 0.1; done
+        [ -s "$lan_logs/display" ] || { cat "$lan_logs/xvfb.log"; exit 1; }
+        export DISPLAY=:$(cat "$lan_logs/display")
+        echo "No display: the window runs on Xvfb $DISPLAY (e.g. xwd -root -display $DISPLAY)."
+    fi
+    echo "Close the window to take the LAN down."
+    lan_exec tool "$bin/src/app/tavrel-config"
+    ;;
 package)
     ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" lintian
     build release
@@ -181,7 +231,7 @@ bench)
     done
     ;;
 *)
-    echo "usage: $0 test|run|package|fuzz [NAME] [SECONDS]|bench [NAME]" >&2
+    echo "usage: $0 test|run|lan|package|fuzz [NAME] [SECONDS]|bench [NAME]" >&2
     exit 2
     ;;
 esac

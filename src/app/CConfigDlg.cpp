@@ -15,20 +15,21 @@
 #include "ControlIds.h"
 #include "DialogUnits.h"
 #include "Environment.h"
+#include "FirmwareArea.h"
 #include "FocusOutWatch.h"
 #include "IncompleteMarks.h"
-#include "FirmwareArea.h"
 #include "MessageBoxPrompts.h"
-#include "ProfileArea.h"
 #include "PackedWriteArea.h"
+#include "ProfileArea.h"
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "ScreenFit.h"
 #include "StatusBar.h"
+#include "TimingArea.h"
 #include "WheelGuard.h"
 #include "WifiArea.h"
-#include "TimingArea.h"
 #include "WindowFont.h"
+#include "settings/AddressText.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -104,7 +105,7 @@ void CConfigDlg::setUp() {
     incompleteMarks_ =
         new IncompleteMarks(deviceList_, *session_, texts_, *prompts_,
                             {[this] { return selectedDevice(); }, [this](int row) { showDevice(row); },
-                             [this] { return windowTitle(); }},
+                             [this] { return windowTitle(); }, [this] { return addressMarks(); }},
                             this);
     firmwareArea_ = new FirmwareArea(*this);
     connectReread();
@@ -152,6 +153,22 @@ void CConfigDlg::chooseAdapter(int commandId) {
         openSocket(QHostAddress(adapters_[index].address));
         chosenAdapter_ = index;
     }
+    incompleteMarks_->refreshAll();
+}
+
+// The core's marks for the rows: against the chosen card, or every card when none is chosen.
+std::vector<ListMark> CConfigDlg::addressMarks() const {
+    std::vector<Ipv4> addresses;
+    for (std::size_t i = 0; i < devices().usedCount(); ++i)
+        addresses.push_back(parseIpv4(devices()[i].sourceAddress).value_or(Ipv4{}));
+    std::vector<CardSubnet> cards;
+    for (int i = 0; i < adapters_.size(); ++i) {
+        if (!defaultAdapter_ && i != chosenAdapter_) continue;
+        const auto address = parseIpv4(adapters_[i].address.toStdString());
+        const auto mask = parseIpv4(adapters_[i].netmask.toStdString());
+        if (address && mask) cards.push_back({*address, *mask});
+    }
+    return listMarks(addresses, cards, texts_);
 }
 
 std::optional<int> CConfigDlg::selectedDevice() const {

@@ -15,6 +15,7 @@
 #include "Prompts.h"
 #include "QtText.h"
 #include "device/DeviceTable.h"
+#include "doctor/Doctor.h"
 #include "protocol/Commands.h"
 #include "protocol/NetworkSettings.h"
 #include "protocol/WriteGuard.h"
@@ -72,6 +73,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     const UiTexts& texts() const override { return texts_; }
     DeviceSession& session() override { return *session_; }
     DeviceTable& devices() override { return session_->table(); }
+    const DeviceTable& devices() const { return session_->table(); }
     ProtocolSocket& socket() { return session_->socket(); }
     Prompts& prompts() override { return *prompts_; }
     const NetworkSettings& network() const override { return network_; }
@@ -99,6 +101,8 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     const QList<AdapterAddress>& adapterAddresses() const { return adapters_; }
     bool defaultAdapterInUse() const { return defaultAdapter_; }
     int chosenAdapter() const { return chosenAdapter_; }
+    // The device list's address marks (shared address, outside the cards' subnets), one per entry.
+    std::vector<ListMark> addressMarks() const;
 
     // The first selected row of the device list, which is the device table index.
     std::optional<int> selectedDevice() const override;
@@ -247,7 +251,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     AppPaths paths_;
     std::shared_ptr<Prompts> prompts_;
     DeviceSession* session_ = nullptr;
-    ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
+    ProfileArea* profileArea_ = nullptr;          // export, import and one-click configuration
     IncompleteMarks* incompleteMarks_ = nullptr;  // rows of devices not read whole; asks before saves
     DeviceReread* reread_ = nullptr;
     StatusBar* statusBar_ = nullptr;

@@ -19,6 +19,7 @@ void CConfigDlg::buildMenus() {
     addCommand(deviceMenu_, ids::kExportProfileCommand, QString());
     addCommand(deviceMenu_, ids::kImportProfileCommand, QString());
     addCommand(deviceMenu_, ids::kIoControlCommand, QString());
+    addCommand(deviceMenu_, ids::kExportListCommand, QString());
 
     languageMenu_ = menuBar_->addMenu(QString());
     languageMenu_->setObjectName(QStringLiteral("languageMenu"));
@@ -82,6 +83,9 @@ void CConfigDlg::onMenuCommand(int id) {
             return;
         case ids::kImportProfileCommand:
             profileArea_->importProfile();
+            return;
+        case ids::kExportListCommand:
+            profileArea_->exportList();
             return;
         case ids::kFirmwareUpgradeCommand:
             // The firmware area answers this command itself (it opens the upgrade dialog).

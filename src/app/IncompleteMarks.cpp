@@ -16,6 +16,8 @@ namespace {
 const QColor kIncompleteBackground(255, 214, 153);
 const QColor kIncompleteText(153, 0, 0);
 const QColor kRereadingBackground(204, 229, 255);
+const QColor kDuplicateIpBackground(255, 170, 170);
+const QColor kForeignSubnetBackground(170, 200, 255);
 
 QTableWidgetItem* cell(QTableWidget* list, int row, int column) {
     QTableWidgetItem* item = list->item(row, column);
@@ -38,6 +40,8 @@ IncompleteMarks::IncompleteMarks(QTableWidget* list, DeviceSession& session, con
     connect(&session_, &DeviceSession::deviceReady, this, &IncompleteMarks::refresh);
     connect(&session_, &DeviceSession::readoutSettled, this, &IncompleteMarks::onSettled);
     connect(&session_, &DeviceSession::deviceUpdated, this, &IncompleteMarks::onUpdated);
+    // A new row can give an older one a twin address.
+    connect(&session_, &DeviceSession::rowAdded, this, &IncompleteMarks::refreshAll, Qt::QueuedConnection);
 }
 
 void IncompleteMarks::setChange(int row, Change change) {
@@ -49,9 +53,16 @@ void IncompleteMarks::setChange(int row, Change change) {
 }
 
 void IncompleteMarks::refresh(int row) {
+    paint(row, window_.addressMarks ? window_.addressMarks() : std::vector<ListMark>{});
+}
+
+void IncompleteMarks::paint(int row, const std::vector<ListMark>& addressMarks) {
     if (row < 0 || row >= list_->rowCount()) return;
     const auto change = changes_.count(row) ? changes_.at(row) : Change::None;
     const bool incomplete = !session_.table().progress(static_cast<std::size_t>(row)).complete();
+    const ListMark mark = static_cast<std::size_t>(row) < addressMarks.size()
+                              ? addressMarks[static_cast<std::size_t>(row)]
+                              : ListMark{};
     QTableWidgetItem* ip = cell(list_, row, 0);
     if (change == Change::Rereading) {
         ip->setToolTip(qs(texts_.rereadingDevice));
@@ -65,10 +76,24 @@ void IncompleteMarks::refresh(int row) {
                                              : QString());
     ip->setBackground(marked ? QBrush(kIncompleteBackground) : QBrush());
     ip->setForeground(marked ? QBrush(kIncompleteText) : QBrush());
+    QStringList tips;
+    if (incomplete) tips << qs(texts_.incompleteDeviceHint);
+    if (mark.any()) tips << qs(mark.tooltip);
+    ip->setToolTip(tips.join('\n'));
+    QBrush background;
+    if (incomplete)
+        background = QBrush(kIncompleteBackground);
+    else if (mark.duplicateIp)
+        background = QBrush(kDuplicateIpBackground);
+    else if (mark.foreignSubnet)
+        background = QBrush(kForeignSubnetBackground);
+    ip->setBackground(background);
+    ip->setForeground(incomplete ? QBrush(kIncompleteText) : QBrush());
 }
 
 void IncompleteMarks::refreshAll() {
-    for (int row = 0; row < list_->rowCount(); ++row) refresh(row);
+    const auto marks = window_.addressMarks ? window_.addressMarks() : std::vector<ListMark>{};
+    for (int row = 0; row < list_->rowCount(); ++row) paint(row, marks);
 }
 
 // A device whose last block never came was never shown: its row gets what was read, unselected.

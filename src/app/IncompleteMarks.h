@@ -1,12 +1,16 @@
 #pragma once
 // Marks the device-list rows of devices whose read-out stayed incomplete, keeps the form current as
 // late blocks arrive, and asks before such a device is saved, so that blocks never read are not
-// written back as zeros.
+// written back as zeros. The same IP cell shows the core's address marks (an address two devices
+// share, an address outside the computer's subnets).
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
+
+#include "doctor/Doctor.h"
 
 #include "protocol/WriteGuard.h"
 
@@ -24,6 +28,7 @@ class IncompleteMarks : public QObject {
         std::function<std::optional<int>()> selectedRow;
         std::function<void(int)> showDevice;  // refreshes the row and the form
         std::function<QString()> caption;
+        std::function<std::vector<ListMark>()> addressMarks;  // one per table entry in use
     };
 
     IncompleteMarks(QTableWidget* list, DeviceSession& session, const UiTexts& texts, Prompts& prompts,
@@ -37,6 +42,7 @@ class IncompleteMarks : public QObject {
 
     // Paints or clears the mark of one row.
     void refresh(int row);
+    void paint(int row, const std::vector<ListMark>& addressMarks);
     // Every row again, after a language switch.
     void refreshAll();
     // True when a write (or an export) of the device at `row` may go ahead: it was read whole, or

@@ -15,12 +15,14 @@
 #include "util/Paths.h"
 #include "ClickableLabel.h"
 #include "ControlIds.h"
+#include "DeviceCsv.h"
 #include "QtText.h"
 #include "profiles/AddressPlan.h"
 #include "profiles/OneClick.h"
 #include "profiles/ProfileFormat.h"
 #include "texts/FixedTexts.h"
 #include "util/FileFilter.h"
+#include "util/FileWrite.h"
 
 namespace tavrel {
 
@@ -75,6 +77,23 @@ void ProfileArea::exportProfile() {
         prompts.inform(qs(texts.infoCaption),
                        qs(texts.profileWriteFailed) + QDir::toNativeSeparators(qPath(path)),
                        Prompts::Kind::Warning);
+}
+
+void ProfileArea::exportList() {
+    const UiTexts& texts = window_.texts();
+    const fs::path folder = window_.paths().profileFolder;
+    std::error_code ignored;
+    fs::create_directories(folder, ignored);
+    // Built before the dialog: what was listed when the user chose the command.
+    const std::string csv = devicesCsv(window_.devices(), window_.devices().usedCount());
+    const QString chosen = window_.prompts().saveFileName(qs(texts.exportList), qPath(folder / "devices.csv"),
+                                                          qs(qtFileFilter(fixed::kCsvSaveFilter)));
+    if (chosen.isEmpty()) return;
+    if (auto error = replaceFileWhole(fsPath(chosen), csv))
+        window_.prompts().inform(
+            qs(texts.infoCaption),
+            qs(texts.exportListFailed) + QDir::toNativeSeparators(chosen) + "\n" + qs(*error),
+            Prompts::Kind::Warning);
 }
 
 void ProfileArea::importProfile() {

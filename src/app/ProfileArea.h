@@ -1,6 +1,6 @@
 #pragma once
 // Parameter profiles in the main window: export and import from the device menu, the one-click
-// button (1089) and the path text (1090) of the last imported profile.
+// button (1089) and the path text (1090) of the last imported profile; and the device list's export.
 #include <QtCore/QObject>
 #include <QtCore/QString>
 
@@ -17,6 +17,8 @@ class ProfileArea : public QObject {
 
     // Writes the selected device to a profile the user names in the profile folder.
     void exportProfile();
+    // Writes every listed device as CSV, the file named by the user in the profile folder.
+    void exportList();
     // Reads a profile; a usable one enables one-click and shows its path, any other is refused.
     void importProfile();
     // Copies the imported profile into the selected device and writes it there.

@@ -32,6 +32,7 @@ int runIo(Context& ctx);
 int runTiming(Context& ctx);
 int runClock(Context& ctx);
 int runUpgrade(Context& ctx);
+int runDoctor(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

@@ -2,6 +2,7 @@
 #include <QtCore/QJsonDocument>
 
 #include "Commands.h"
+#include "DeviceCsv.h"
 #include "DeviceJson.h"
 #include "SearchRun.h"
 #include "device/DeviceSelector.h"
@@ -32,6 +33,7 @@ int runSearch(Context& ctx) {
     auto address = takeOption(args, "--address", &error);
     const bool scan = takeFlag(args, "--scan");
     const auto passesText = takeOption(args, "--passes", &error);
+    const bool csv = takeFlag(args, "--csv");
     if (!error.isEmpty() || !args.isEmpty()) {
         ctx.err << (error.isEmpty() ? "unexpected: " + args.join(' ') : error) << '\n';
         return kExitUsage;
@@ -63,7 +65,9 @@ int runSearch(Context& ctx) {
         return kExitFailed;
     }
     const DeviceTable& table = session.table();
-    if (ctx.options.json) {
+    if (csv) {
+        ctx.out << q(devicesCsv(table, static_cast<std::size_t>(result.devices)));
+    } else if (ctx.options.json) {
         QJsonArray list;
         for (int i = 0; i < result.devices; ++i) list.append(deviceJson(table[i], table.progress(i)));
         ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
@@ -106,16 +110,20 @@ FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& sele
 }
 
 int runShow(Context& ctx) {
-    if (ctx.options.arguments.size() != 1) {
-        ctx.err << "usage: tavrel-cli show DEVICE\n";
+    QStringList args = ctx.options.arguments;
+    const bool csv = takeFlag(args, "--csv");
+    if (args.size() != 1) {
+        ctx.err << "usage: tavrel-cli show DEVICE [--csv]\n";
         return kExitUsage;
     }
     DeviceSession session(ctx.options.network);
-    FoundDevice found = findDevice(ctx, session, ctx.options.arguments.front());
+    FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     const ReadoutProgress& progress = session.table().progress(found.index);
-    if (ctx.options.json)
+    if (csv)
+        ctx.out << q(deviceCsv(session.table(), static_cast<std::size_t>(found.index)));
+    else if (ctx.options.json)
         ctx.out << QJsonDocument(deviceJson(r, progress)).toJson(QJsonDocument::Indented);
     else
         ctx.out << deviceDetails(r, progress);

@@ -46,21 +46,24 @@ const char* kUsage =
     "  timing set DEVICE   change the schedule of one output\n"
     "  clock DEVICE        set an IO board's clock, or --check its drift\n"
     "  upgrade FILE DEVICE...  upload new firmware (or FILE --target ADDR)\n"
+    "  doctor              why a device is not found: cards, ports, address faults\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
     "Exit status: 0 done, 1 failed or no answer, 2 usage error.\n";
 
 const std::map<QString, const char*> kCommandHelp = {
     {"search",
-     "usage: tavrel-cli [global options] search [--address ADDR] [--scan [--passes N]]\n"
+     "usage: tavrel-cli [global options] search [--address ADDR] [--scan [--passes N]] [--csv]\n"
      "  --address ADDR  where the search goes (default: the broadcast address)\n"
      "  --scan          search hosts 1..254 of that address's subnet one by one\n"
      "  --passes N      scan N times (1-10, default 1), each later pass only the hosts that did not answer\n"
+     "  --csv           one row per device with every field --json gives, flattened (network.ip,\n"
+     "                  port1.baud, ...): RFC 4180, UTF-8, a header row\n"
      "Prints IP, MAC, firmware and hardware of every device that answered, in the order they answered,\n"
      "and for a device whose settings were not all read (lost replies), which ones.\n"
      "Exit 0 when a device answered, 1 when none did.\n"},
     {"show",
-     "usage: tavrel-cli [global options] show DEVICE\n"
-     "Searches, reads the device out and prints everything its record holds.\n"},
+     "usage: tavrel-cli [global options] show DEVICE [--csv]\n"
+     "Searches, reads the device out and prints everything its record holds (--csv: as search --csv).\n"},
     {"restart",
      "usage: tavrel-cli [global options] restart DEVICE [--wait]\nSends the restart command (no answer comes).\n"
      "--wait: waits until the device answers again (30 s at most), then prints it as show does\n"
@@ -155,6 +158,15 @@ const std::map<QString, const char*> kCommandHelp = {
      "(blocks and bytes the device acknowledged, seconds of the upload itself).\n"
      "Exit 0 when every upload completed, 1 when any failed, 2 on a usage error or a file the dialog\n"
      "would refuse (nothing is sent then).\n"},
+    {"doctor",
+     "usage: tavrel-cli [global options] doctor [--json]\n"
+     "Searches through the default binding and through every network card (or only the --bind one), then\n"
+     "sends a search to each answering address. Prints per card the devices found through it, who holds the\n"
+     "local port and the TFTP port, and each fault found with its cause and remedy (--lang zh in Chinese):\n"
+     "nothing found, local port in use, a device outside its card's subnet (with the set-network line that\n"
+     "moves it, addressed by MAC), two devices with one IP, one key or MAC twice, a device that answers the\n"
+     "broadcast but not its own address. Each card's search ends after 5 s (--timeout MS).\n"
+     "Exit 0 when nothing is wrong, 1 when something is, 2 on a usage error.\n"},
 };
 
 using Runner = int (*)(Context&);
@@ -165,7 +177,7 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
                                             {"diff", runDiff},              {"apply", runApply},
                                             {"wifi", runWifi},              {"io", runIo},
                                             {"timing", runTiming},          {"clock", runClock},
-                                            {"upgrade", runUpgrade}};
+                                            {"upgrade", runUpgrade},        {"doctor", runDoctor}};
 
 }  // namespace
 

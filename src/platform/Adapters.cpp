@@ -12,7 +12,7 @@ QList<AdapterAddress> SystemAdapterSource::addresses() const {
             adapter.humanReadableName().isEmpty() ? adapter.name() : adapter.humanReadableName();
         for (const QNetworkAddressEntry& entry : adapter.addressEntries()) {
             if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol) continue;
-            list.append({description, entry.ip().toString()});
+            list.append({description, entry.ip().toString(), entry.netmask().toString()});
         }
     }
     return list;

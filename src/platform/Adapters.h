@@ -8,6 +8,7 @@ namespace tavrel {
 struct AdapterAddress {
     QString description;  // the adapter's human-readable name
     QString address;      // dotted IPv4 address
+    QString netmask = {};  // dotted IPv4 mask; empty when unknown
 };
 
 // Where the adapter list comes from; tests hand in their own.

@@ -93,7 +93,8 @@ bool assign(T& to, const std::optional<V>& value) {
     return value.has_value();
 }
 
-bool applyItem(DeviceDescription& description, std::string_view key, std::string_view value, bool hasValue) {
+bool applyItem(DeviceDescription& description, std::string_view key, std::string_view value, bool hasValue,
+               AddressRange range) {
     auto& c = description.config;
     auto& o = c.options;
     if (key == "kind") {
@@ -108,7 +109,7 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
         return true;
     }
     if (key == "ip") {
-        const auto ip = parseLoopbackAddress(value);
+        const auto ip = parseDeviceAddress(value, range);
         if (ip) c.address = *ip;
         description.hasAddress = ip.has_value();
         return ip.has_value();
@@ -160,6 +161,10 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
 }  // namespace
 
 std::optional<Ipv4> parseLoopbackAddress(std::string_view text) {
+    return parseDeviceAddress(text, AddressRange::Loopback);
+}
+
+std::optional<Ipv4> parseDeviceAddress(std::string_view text, AddressRange range) {
     Ipv4 ip{};
     std::size_t start = 0;
     for (std::size_t i = 0; i < 4; ++i) {
@@ -170,7 +175,9 @@ std::optional<Ipv4> parseLoopbackAddress(std::string_view text) {
         ip[i] = static_cast<std::uint8_t>(*octet);
         start = dot + 1;
     }
-    if (ip[0] != 127 || ip[3] == 0 || ip[3] == 255) return std::nullopt;
+    if (ip[3] == 0 || ip[3] == 255) return std::nullopt;
+    if (range == AddressRange::Loopback && ip[0] != 127) return std::nullopt;
+    if (range == AddressRange::Lan && (ip[0] == 0 || ip[0] >= 224)) return std::nullopt;
     return ip;
 }
 
@@ -187,7 +194,8 @@ Mac macForAddress(const Ipv4& address) {
     return {0x00, 0xCA, 0xC1, address[1], address[2], address[3]};
 }
 
-std::optional<DeviceDescription> parseDeviceDescription(std::string_view text, std::string& error) {
+std::optional<DeviceDescription> parseDeviceDescription(std::string_view text, std::string& error,
+                                                        AddressRange range) {
     DeviceDescription description;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -200,7 +208,7 @@ std::optional<DeviceDescription> parseDeviceDescription(std::string_view text, s
         const bool hasValue = eq != std::string_view::npos;
         const std::string_view key = item.substr(0, eq);
         const std::string_view value = hasValue ? item.substr(eq + 1) : std::string_view{};
-        if (!applyItem(description, key, value, hasValue)) {
+        if (!applyItem(description, key, value, hasValue, range)) {
             error = "bad device item \"" + std::string(item) + "\"";
             return std::nullopt;
         }
@@ -213,8 +221,8 @@ std::optional<DeviceDescription> parseDeviceDescription(std::string_view text, s
     return description;
 }
 
-std::optional<std::vector<SimDeviceConfig>> expandDescriptions(const std::vector<DeviceDescription>& descriptions,
-                                                        std::string& error) {
+std::optional<std::vector<SimDeviceConfig>> expandDescriptions(
+    const std::vector<DeviceDescription>& descriptions, std::string& error) {
     std::vector<SimDeviceConfig> out;
     std::set<Ipv4> addresses;
     std::set<DeviceKey> keys;
@@ -231,8 +239,9 @@ std::optional<std::vector<SimDeviceConfig>> expandDescriptions(const std::vector
             }
             if (!description.hasMac) c.mac = macForAddress(c.address);
             if (!addresses.insert(c.address).second) {
-                error = "two devices on 127." + std::to_string(c.address[1]) + "." +
-                        std::to_string(c.address[2]) + "." + std::to_string(c.address[3]);
+                error = "two devices on " + std::to_string(c.address[0]) + "." +
+                        std::to_string(c.address[1]) + "." + std::to_string(c.address[2]) + "." +
+                        std::to_string(c.address[3]);
                 return std::nullopt;
             }
             if (!keys.insert(DeviceKey{c.mac[3], c.mac[4], c.mac[5]}).second) {
@@ -250,8 +259,8 @@ std::vector<DeviceDescription> demoDescriptions() {
     std::vector<DeviceDescription> descriptions;
     std::string error;
     for (const char* text : {"kind=serial,ports=1,version=42,flag=0", "kind=serial,ports=4,version=43,flag=1",
-                             "kind=serial,ports=8,version=43,flag=1", "kind=302,timing,scan-delay=1500", "kind=830",
-                             "kind=serial,ports=1,version=43,loopback-network"})
+                             "kind=serial,ports=8,version=43,flag=1", "kind=302,timing,scan-delay=1500",
+                             "kind=830", "kind=serial,ports=1,version=43,loopback-network"})
         descriptions.push_back(*parseDeviceDescription(text, error));
     return descriptions;
 }

@@ -20,19 +20,26 @@ struct DeviceDescription {
     int count = 1;  // that many devices on consecutive addresses
 };
 
+// Where simulated devices may sit: on loopback, or (inside a network namespace of their own) at any
+// unicast IPv4 address of a virtual LAN.
+enum class AddressRange { Loopback, Lan };
+
 // Nothing, with a message naming the bad item, when the text is not a valid description.
-std::optional<DeviceDescription> parseDeviceDescription(std::string_view text, std::string& error);
+std::optional<DeviceDescription> parseDeviceDescription(std::string_view text, std::string& error,
+                                                        AddressRange range = AddressRange::Loopback);
 
 // One configuration per device. A device without an address takes the one after the previous
 // device (the first 127.0.0.2); a device without a MAC gets 00-CA-C1 and its address's last three
 // octets, so its key is unique. Fails on a repeated address or key, or past the loopback range.
-std::optional<std::vector<SimDeviceConfig>> expandDescriptions(const std::vector<DeviceDescription>& descriptions,
-                                                        std::string& error);
+std::optional<std::vector<SimDeviceConfig>> expandDescriptions(
+    const std::vector<DeviceDescription>& descriptions, std::string& error);
 
 // One-, four- and eight-port serial servers, a 302 board with WiFi and output timing, an 830 board.
 std::vector<DeviceDescription> demoDescriptions();
 
 std::optional<Ipv4> parseLoopbackAddress(std::string_view text);
+// A host address of the range: never x.x.x.0, x.x.x.255, 0.x.x.x or a multicast address.
+std::optional<Ipv4> parseDeviceAddress(std::string_view text, AddressRange range);
 // The next loopback address whose last octet is neither 0 nor 255; nothing past 127.255.255.254.
 std::optional<Ipv4> nextAddress(const Ipv4& address);
 Mac macForAddress(const Ipv4& address);

@@ -75,10 +75,12 @@ DeviceSettings factorySettings(const SimDeviceConfig& config) {
     const int hostByte = config.address[3];
     s.network = {192, 168, 1, static_cast<std::uint8_t>(hostByte), 255, 255, 255, 0, 192, 168, 1, 1, 192,
                  168, 1,   1};
-    if (config.loopbackNetwork) {
-        const auto& a = config.address;
+    const auto& a = config.address;
+    if (config.loopbackNetwork)
         s.network = {a[0], a[1], a[2], a[3], 255, 255, 255, 0, 127, 0, 0, 1, 127, 0, 0, 1};
-    }
+    // On a virtual LAN the device reports the address it sits on, in a /24 with its router at .1.
+    if (a[0] != 127)
+        s.network = {a[0], a[1], a[2], a[3], 255, 255, 255, 0, a[0], a[1], a[2], 1, a[0], a[1], a[2], 1};
     s.mac = config.mac;
     s.ipType = 1;
     put(s.account, "admin");

@@ -27,11 +27,11 @@ bool number(std::string_view text, T& out, int base = 10) {
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-bool endpoint(std::string_view text, std::string& ip, std::uint16_t& port) {
+bool endpoint(std::string_view text, std::string& ip, std::uint16_t& port, AddressRange range) {
     const auto colon = text.rfind(':');
     if (colon == std::string_view::npos) return false;
     ip = std::string(text.substr(0, colon));
-    return parseLoopbackAddress(ip) && number(text.substr(colon + 1), port) && port != 0;
+    return parseDeviceAddress(ip, range) && number(text.substr(colon + 1), port) && port != 0;
 }
 
 Bytes bytesOf(const QByteArray& data) {
@@ -53,7 +53,8 @@ IoBoardConfig demoIoBoardFor(const SimDeviceConfig& device) {
     return board;
 }
 
-std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error) {
+std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error,
+                                                     AddressRange range) {
     IoBoardConfig config;
     bool changeGiven = false;
     while (!text.empty()) {
@@ -79,11 +80,11 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
                                                        : IoBoardTransport::TcpServer;
         } else if (key == "ip") {
             config.ip = std::string(value);
-            ok = parseLoopbackAddress(value).has_value();
+            ok = parseDeviceAddress(value, range).has_value();
         } else if (key == "port") {
             ok = number(value, config.port);
         } else if (key == "peer") {
-            ok = endpoint(value, config.peerIp, config.peerPort);
+            ok = endpoint(value, config.peerIp, config.peerPort, range);
         } else if (key == "address") {
             unsigned address = 0;
             ok = number(value, address) && address >= 1 && address <= 255;

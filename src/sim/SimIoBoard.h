@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "DeviceDescription.h"
 #include "IoBoardLogic.h"
 #include "SimConfig.h"
 
@@ -40,7 +41,8 @@ struct IoBoardConfig {
 
 // "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
 // peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N".
-std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error);
+std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error,
+                                                     AddressRange range = AddressRange::Loopback);
 
 // A board of the default model serving TCP where the device's port 1 listens, at the device's address.
 IoBoardConfig demoIoBoardFor(const SimDeviceConfig& device);

@@ -1,8 +1,14 @@
 #include "Simulator.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 #include <QtGlobal>
+
 #include <algorithm>
 
 namespace tavrel::sim {
@@ -23,6 +29,40 @@ std::optional<std::uint16_t> devicePortFromEnvironment() {
     return static_cast<std::uint16_t>(port);
 }
 
+namespace {
+QString linkTarget(const char* path) {
+    char target[256] = {};
+    const ssize_t n = ::readlink(path, target, sizeof target - 1);
+    return n > 0 ? QString::fromLatin1(target, static_cast<qsizetype>(n)) : QString();
+}
+
+// A namespace made by "ip netns add" is kept as a file in /run/netns.
+bool isNamedNamespace(const struct stat& own) {
+    QDirIterator names(QStringLiteral("/run/netns"), QDir::Files);
+    while (names.hasNext()) {
+        struct stat named {};
+        if (::stat(QFile::encodeName(names.next()).constData(), &named) == 0 && named.st_dev == own.st_dev &&
+            named.st_ino == own.st_ino)
+            return true;
+    }
+    return false;
+}
+}  // namespace
+
+bool inPrivateNetworkNamespace(QString* why) {
+    struct stat own {};
+    if (::stat("/proc/self/ns/net", &own) != 0) {
+        *why = QStringLiteral("cannot tell the network namespace (/proc/self/ns/net)");
+        return false;
+    }
+    if (isNamedNamespace(own)) return true;
+    // An unnamed one (unshare -n) differs from the first process's, where that can be read.
+    const QString first = linkTarget("/proc/1/ns/net");
+    if (!first.isEmpty() && first != linkTarget("/proc/self/ns/net")) return true;
+    *why = QStringLiteral("not in a network namespace of its own; run it with 'ip netns exec'");
+    return false;
+}
+
 Simulator::Simulator(QObject* parent) : QObject(parent) {
     if (const auto port = devicePortFromEnvironment()) devicePort_ = *port;
     const QHostAddress fromEnv(QString::fromLocal8Bit(qgetenv("TAVREL_BROADCAST")));
@@ -39,8 +79,15 @@ bool Simulator::setTftpPort(std::uint16_t port, QString* error) {
 
 Simulator::~Simulator() = default;
 
+void Simulator::useLan() {
+    lan_ = true;
+    broadcast_ = QHostAddress(QStringLiteral("255.255.255.255"));
+}
+
+// Linux lets a socket bind 255.255.255.255 and hands it every limited broadcast at that port, so the
+// device sockets keep their exclusive own addresses on the LAN too.
 bool Simulator::setBroadcastAddress(const QHostAddress& address, QString* error) {
-    if (!address.isLoopback() || address.protocol() != QAbstractSocket::IPv4Protocol) {
+    if (address.protocol() != QAbstractSocket::IPv4Protocol || (!lan_ && !address.isLoopback())) {
         if (error) *error = QStringLiteral("%1 is not an IPv4 loopback address").arg(address.toString());
         return false;
     }

@@ -29,6 +29,9 @@ class Simulator : public QObject {
     void setDevicePort(std::uint16_t port) { devicePort_ = port; }
     std::uint16_t devicePort() const { return devicePort_; }
     bool setBroadcastAddress(const QHostAddress& address, QString* error = nullptr);
+    // On a virtual LAN (a network namespace of the simulator's own): devices hear the limited
+    // broadcast 255.255.255.255, and any IPv4 broadcast address may be chosen.
+    void useLan();
     // TFTP receivers at this port on every device, those there already too; 0 (the default) leaves
     // them off, so that simulators of parallel tests never claim one port on the same addresses.
     bool setTftpPort(std::uint16_t port, QString* error = nullptr);
@@ -50,11 +53,16 @@ class Simulator : public QObject {
     std::uint16_t devicePort_ = kDefaultDevicePort;
     std::uint16_t tftpPort_ = 0;
     QHostAddress broadcast_{QStringLiteral("127.255.255.255")};
+    bool lan_ = false;
     std::vector<std::unique_ptr<SimDevice>> devices_;
     std::map<std::uint16_t, QUdpSocket*> broadcastSockets_;
 };
 
 // Reads TAVREL_DEVICE_PORT; the default when unset, nothing when it is not a port number.
 std::optional<std::uint16_t> devicePortFromEnvironment();
+
+// True when this process runs in a network namespace other than the first process's, so that what
+// it binds and answers cannot reach the machine's own network; otherwise false with the reason.
+bool inPrivateNetworkNamespace(QString* why);
 
 }  // namespace tavrel::sim

@@ -19,12 +19,13 @@ int fail(const QString& message) {
     return 2;
 }
 
-std::optional<std::vector<DeviceDescription>> descriptionsFrom(const QCommandLineParser& args, QString& error) {
+std::optional<std::vector<DeviceDescription>> descriptionsFrom(const QCommandLineParser& args, QString& error,
+                                                               AddressRange range) {
     std::vector<DeviceDescription> descriptions;
     if (args.isSet("demo")) descriptions = demoDescriptions();
     std::string message;
     for (const QString& text : args.values("device")) {
-        auto description = parseDeviceDescription(text.toStdString(), message);
+        auto description = parseDeviceDescription(text.toStdString(), message, range);
         if (!description) {
             error = QString::fromStdString(message);
             return std::nullopt;
@@ -32,7 +33,8 @@ std::optional<std::vector<DeviceDescription>> descriptionsFrom(const QCommandLin
         descriptions.push_back(*description);
     }
     if (args.isSet("count")) {
-        auto description = parseDeviceDescription("kind=serial,count=" + args.value("count").toStdString(), message);
+        auto description =
+            parseDeviceDescription("kind=serial,count=" + args.value("count").toStdString(), message);
         if (!description) {
             error = QStringLiteral("--count needs a number from 1 to 60000");
             return std::nullopt;
@@ -68,8 +70,9 @@ int main(int argc, char* argv[]) {
     args.addHelpOption();
     args.addVersionOption();
     args.addOptions({
-        {QStringLiteral("demo"), QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board, and a one-port server on "
-                                                 "a loopback network with an IO board behind its port 1.")},
+        {QStringLiteral("demo"),
+         QStringLiteral("1-, 4- and 8-port serial servers, a 302 and an 830 board, and a one-port server on "
+                        "a loopback network with an IO board behind its port 1.")},
         {QStringLiteral("device"), QStringLiteral("Adds devices described by <description>."),
          QStringLiteral("description")},
         {QStringLiteral("count"), QStringLiteral("Adds <n> one-port serial servers."), QStringLiteral("n")},
@@ -77,6 +80,11 @@ int main(int argc, char* argv[]) {
          QStringLiteral("port")},
         {QStringLiteral("broadcast"), QStringLiteral("Loopback broadcast address to listen at."),
          QStringLiteral("address")},
+        {QStringLiteral("lan"),
+         QStringLiteral(
+             "On a virtual LAN, in a network namespace of its own (refused elsewhere): ip= may be\n"
+             "any host address, the device's network block reports it (a /24, router .1), and\n"
+             "searches are heard at 255.255.255.255.")},
         {QStringLiteral("list"), QStringLiteral("Prints the devices and exits.")},
         {QStringLiteral("io-board"),
          QStringLiteral(
@@ -97,6 +105,12 @@ int main(int argc, char* argv[]) {
     args.process(app);
 
     Simulator simulator;
+    const AddressRange range = args.isSet("lan") ? AddressRange::Lan : AddressRange::Loopback;
+    if (range == AddressRange::Lan) {
+        QString why;
+        if (!inPrivateNetworkNamespace(&why)) return fail(QStringLiteral("--lan: ") + why);
+        simulator.useLan();
+    }
     if (!devicePortFromEnvironment()) return fail(QStringLiteral("TAVREL_DEVICE_PORT is not a port number"));
     if (args.isSet("port")) {
         bool ok = false;
@@ -112,14 +126,15 @@ int main(int argc, char* argv[]) {
 
     if (args.isSet("tftp-port") || qEnvironmentVariableIsSet("TAVREL_TFTP_PORT")) {
         bool ok = false;
-        const uint port = (args.isSet("tftp-port") ? args.value("tftp-port") : qEnvironmentVariable("TAVREL_TFTP_PORT"))
-                              .toUInt(&ok);
+        const uint port =
+            (args.isSet("tftp-port") ? args.value("tftp-port") : qEnvironmentVariable("TAVREL_TFTP_PORT"))
+                .toUInt(&ok);
         if (!ok || port == 0 || port > 65535)
             return fail(QStringLiteral("--tftp-port and TAVREL_TFTP_PORT take a number from 1 to 65535"));
         simulator.setTftpPort(static_cast<std::uint16_t>(port));
     }
 
-    const auto descriptions = descriptionsFrom(args, error);
+    const auto descriptions = descriptionsFrom(args, error, range);
     if (!descriptions) return fail(error);
     std::string message;
     const auto configs = expandDescriptions(*descriptions, message);
@@ -133,7 +148,7 @@ int main(int argc, char* argv[]) {
 
     std::vector<IoBoardConfig> ioBoards;
     for (const QString& text : args.values("io-board")) {
-        auto board = parseIoBoardDescription(text.toStdString(), message);
+        auto board = parseIoBoardDescription(text.toStdString(), message, range);
         if (!board) return fail(QString::fromStdString(message));
         ioBoards.push_back(*board);
     }
@@ -154,8 +169,8 @@ int main(int argc, char* argv[]) {
     for (const IoBoardConfig& config : demoBoards) {
         auto board = std::make_unique<SimIoBoard>(config);
         if (!board->start(&error)) {
-            std::printf("tavrel-sim: no demo IO board at %s:%u (%s)\n", config.ip.c_str(), unsigned(config.port),
-                        qPrintable(error));
+            std::printf("tavrel-sim: no demo IO board at %s:%u (%s)\n", config.ip.c_str(),
+                        unsigned(config.port), qPrintable(error));
             continue;
         }
         std::printf("%s\n", board->describe().c_str());
@@ -168,7 +183,8 @@ int main(int argc, char* argv[]) {
     }
     std::printf("tavrel-sim: %zu devices ready, broadcasts at %s:%u\n", simulator.deviceCount(),
                 qPrintable(simulator.broadcastAddress().toString()), unsigned(simulator.devicePort()));
-    if (simulator.tftpPort() != 0) std::printf("tavrel-sim: firmware uploads at TFTP port %u\n", unsigned(simulator.tftpPort()));
+    if (simulator.tftpPort() != 0)
+        std::printf("tavrel-sim: firmware uploads at TFTP port %u\n", unsigned(simulator.tftpPort()));
     std::fflush(stdout);
     const int status = app.exec();
     // What each device received, so that a script can compare it with what it sent.

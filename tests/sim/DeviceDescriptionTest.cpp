@@ -55,6 +55,20 @@ TEST(SimDeviceDescription, ReadsEveryItem) {
     }
 }
 
+// Inside a namespace of its own (--lan) a device may sit at any host address, never at a subnet's
+// ends, 0.x.x.x or a multicast address.
+TEST(SimDeviceDescription, LanRangeTakesHostAddressesOnly) {
+    std::string error;
+    const auto lan = parseDeviceDescription("ip=192.168.1.5", error, AddressRange::Lan);
+    ASSERT_TRUE(lan) << error;
+    EXPECT_EQ(lan->config.address, (tavrel::Ipv4{192, 168, 1, 5}));
+    for (const char* bad :
+         {"ip=192.168.1.255", "ip=10.9.0.0", "ip=0.1.2.3", "ip=224.0.0.7", "ip=255.255.255.255"})
+        EXPECT_FALSE(parseDeviceDescription(bad, error, AddressRange::Lan)) << bad;
+    EXPECT_TRUE(parseIoBoardDescription("ip=10.9.0.40,port=502", error, AddressRange::Lan)) << error;
+    EXPECT_FALSE(parseIoBoardDescription("ip=10.9.0.40,port=502", error));
+}
+
 TEST(SimDeviceDescription, RefusesBadItemsNamingThem) {
     EXPECT_EQ(refusal("kind=serial,kind=900"), "bad device item \"kind=900\"");
     EXPECT_EQ(refusal("ports=2"), "bad device item \"ports=2\"");
@@ -77,8 +91,8 @@ TEST(SimDeviceDescription, RefusesBadItemsNamingThem) {
 
 TEST(SimDeviceDescription, ExpandsCountsOnConsecutiveAddressesWithTheirOwnKeys) {
     std::string error;
-    const auto configs =
-        expandDescriptions({parsed("kind=serial"), parsed("ip=127.0.0.253,count=4"), parsed("kind=830")}, error);
+    const auto configs = expandDescriptions(
+        {parsed("kind=serial"), parsed("ip=127.0.0.253,count=4"), parsed("kind=830")}, error);
     ASSERT_TRUE(configs) << error;
     ASSERT_EQ(configs->size(), 6u);
     const std::vector<tavrel::Ipv4> expected = {{127, 0, 0, 2}, {127, 0, 0, 253}, {127, 0, 0, 254},

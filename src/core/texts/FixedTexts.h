@@ -31,6 +31,8 @@ inline constexpr std::string_view kCloudHelp =
 inline constexpr std::string_view kImportProfileFirst = "请先导入配置参数！";
 inline constexpr std::string_view kProfileSaveFilter = "文件 (*.ini)|*.ini||";
 inline constexpr std::string_view kProfileOpenFilter = "(*.ini)|*.ini|所有文件(*.*)|*.*|";
+// The device list's export.
+inline constexpr std::string_view kCsvSaveFilter = "CSV (*.csv)|*.csv||";
 
 // --- Firmware upgrade ---
 inline constexpr std::string_view kTransferError = "传输错误";

@@ -245,6 +245,70 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(ioSaveLog, "Save log", "保存日志"),
     TAVREL_TEXT(ioSaveLogFailed, "Cannot save the log: ", "日志保存失败："),
     TAVREL_TEXT(ioChunksDropped, "frames dropped (too fast): ", "数据过快，已丢弃帧："),
+
+    // Doctor and the device list's marks
+    TAVREL_TEXT(doctorNothingFoundCause, "No device answered a search through any network card.",
+                "通过所有网卡搜索，都没有设备应答。"),
+    TAVREL_TEXT(doctorNothingFoundRemedy,
+                "Check the device's power and cable, that it is on the LAN of one of this computer's cards, "
+                "and that a firewall lets UDP answers to port %1 in.",
+                "请检查设备电源和网线、设备是否与本机某个网卡在同一局域网，以及防火墙是否放行发往 UDP 端口 %1 "
+                "的应答。"),
+    TAVREL_TEXT(doctorPortInUseCause, "UDP port %1 is held by %2: the devices' answers go to that program, not to "
+                                      "this tool.",
+                "UDP 端口 %1 被 %2 占用：设备的应答会发给该程序，而不是本工具。"),
+    TAVREL_TEXT(doctorPortInUseRemedy,
+                "Close %2 and search again (tavrel-cli can use any free port with --local-port 0).",
+                "请关闭 %2 后重新搜索（tavrel-cli 可用 --local-port 0 使用任意空闲端口）。"),
+    TAVREL_TEXT(doctorUnknownProgram, "another program", "其他程序"),
+    TAVREL_TEXT(doctorForeignSubnetCause,
+                "Device %1 (%2) answered on card %3 (%4/%5) but its address is outside that subnet: it can be "
+                "found and set, but not reached by its address (IO control, firmware upgrade).",
+                "设备 %1（%2）从网卡 %3（%4/%5）应答，但其地址不在该子网内：可以搜索和配置，但无法按地址访问"
+                "（IO 控制、固件升级）。"),
+    TAVREL_TEXT(doctorForeignSubnetRemedy,
+                "Move it into the card's subnet. The command goes by broadcast and MAC, so it reaches the device "
+                "where it is:",
+                "请把设备改到该网卡的子网。下面的命令按广播和 MAC 发送，设备在当前地址也能收到："),
+    TAVREL_TEXT(doctorDuplicateIpCause,
+                "%1 devices answer from the address %2 (%3): what is sent to that address reaches only one "
+                "of them.",
+                "%1 台设备使用同一地址 %2（%3）：发往该地址的数据只能到达其中一台。"),
+    TAVREL_TEXT(doctorDuplicateIpRemedy, "Give each device an address of its own, for example:",
+                "请给每台设备设置各自的地址，例如："),
+    TAVREL_TEXT(doctorDuplicateKeyCause,
+                "Devices at %1 answer with one key or MAC %2: the tool takes them for one device and mixes "
+                "their settings.",
+                "位于 %1 的设备使用同一标识或 MAC %2：本工具会把它们当作一台设备，参数会混在一起。"),
+    TAVREL_TEXT(doctorDuplicateKeyRemedy,
+                "Keep one of them on the LAN, give the other a MAC of its own (set-network --mac), then search "
+                "again.",
+                "请只保留其中一台在网络上，给另一台设置不同的 MAC（set-network --mac），然后重新搜索。"),
+    TAVREL_TEXT(doctorNoUnicastCause, "Device %1 (%2) answers the broadcast but not a search sent to its own "
+                                      "address.",
+                "设备 %1（%2）应答广播搜索，但不应答发往其自身地址的搜索。"),
+    TAVREL_TEXT(doctorNoUnicastRemedy,
+                "Look for another host with the address %1, a firewall, or a route that leads away from card "
+                "%2; commands by broadcast still reach it.",
+                "请检查是否有其他主机使用地址 %1、防火墙，或去往该地址的路由没有经过网卡 %2；按广播发送的命令"
+                "仍能到达设备。"),
+    TAVREL_TEXT(doctorCard, "Card %1 (%2/%3): %4 device(s)", "网卡 %1（%2/%3）：%4 台设备"),
+    TAVREL_TEXT(doctorDefaultBinding, "Default binding: %1 device(s)", "默认绑定：%1 台设备"),
+    TAVREL_TEXT(doctorPortFree, "%1 (UDP %2): free", "%1（UDP %2）：空闲"),
+    TAVREL_TEXT(doctorPortHeld, "%1 (UDP %2): held by %3", "%1（UDP %2）：被 %3 占用"),
+    TAVREL_TEXT(doctorLocalPort, "Local port", "本地端口"),
+    TAVREL_TEXT(doctorTftpPort, "TFTP port", "TFTP 端口"),
+    TAVREL_TEXT(doctorNoUnicastMark, "(no answer at its own address)", "（自身地址无应答）"),
+    TAVREL_TEXT(doctorCause, "Cause: ", "原因："),
+    TAVREL_TEXT(doctorRemedy, "Remedy: ", "解决："),
+    TAVREL_TEXT(doctorNoProblems, "No problems found.", "未发现问题。"),
+    TAVREL_TEXT(markDuplicateIp, "Another device answers from %1 too: give each device its own address.",
+                "另有设备也使用 %1：请给每台设备设置各自的地址。"),
+    TAVREL_TEXT(markForeignSubnet,
+                "%1 is outside the subnet of this computer's network card: set the device's IP first.",
+                "%1 不在本机网卡的子网内：请先设置设备的 IP。"),
+    TAVREL_TEXT(exportList, "Export List…", "导出列表…"),
+    TAVREL_TEXT(exportListFailed, "The list could not be written: ", "列表无法写入: "),
 });
 
 #undef TAVREL_TEXT

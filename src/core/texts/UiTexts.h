@@ -229,6 +229,35 @@ class UiTexts {
     std::string ioSaveLogFailed;  // followed by the path and the reason
     std::string ioChunksDropped;  // followed by how many frames arrived too fast to be handled
 
+    // --- Doctor (why a device is not found) and the device list's marks; %1, %2... are filled in ---
+    std::string doctorNothingFoundCause;
+    std::string doctorNothingFoundRemedy;  // %1 local port
+    std::string doctorPortInUseCause;      // %1 port, %2 program
+    std::string doctorPortInUseRemedy;     // %1 port, %2 program
+    std::string doctorUnknownProgram;
+    std::string doctorForeignSubnetCause;  // %1 device, %2 MAC, %3 card, %4 card address, %5 mask
+    std::string doctorForeignSubnetRemedy;
+    std::string doctorDuplicateIpCause;  // %1 count, %2 address, %3 MACs
+    std::string doctorDuplicateIpRemedy;
+    std::string doctorDuplicateKeyCause;  // %1 addresses, %2 key or MAC
+    std::string doctorDuplicateKeyRemedy;
+    std::string doctorNoUnicastCause;   // %1 address, %2 MAC
+    std::string doctorNoUnicastRemedy;  // %1 address, %2 card
+    std::string doctorCard;             // %1 name, %2 address, %3 mask, %4 count
+    std::string doctorDefaultBinding;   // %1 count
+    std::string doctorPortFree;         // %1 what, %2 port
+    std::string doctorPortHeld;         // %1 what, %2 port, %3 program
+    std::string doctorLocalPort;
+    std::string doctorTftpPort;
+    std::string doctorNoUnicastMark;  // after a device that did not answer at its own address
+    std::string doctorCause;
+    std::string doctorRemedy;
+    std::string doctorNoProblems;
+    std::string markDuplicateIp;    // %1 address
+    std::string markForeignSubnet;  // %1 address
+    std::string exportList;         // Device menu: the device list as CSV
+    std::string exportListFailed;   // followed by the path and the reason
+
     int languageCode = 0;
 };
 

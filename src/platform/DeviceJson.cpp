@@ -8,7 +8,7 @@
 #include "protocol/ReadoutRetry.h"
 #include "settings/PortView.h"
 
-namespace tavrel::cli {
+namespace tavrel {
 
 namespace {
 
@@ -168,4 +168,4 @@ QString deviceDetails(const DeviceRecord& r, const ReadoutProgress& progress) {
     return out;
 }
 
-}  // namespace tavrel::cli
+}  // namespace tavrel

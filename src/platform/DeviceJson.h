@@ -6,7 +6,7 @@
 #include "device/DeviceRecord.h"
 #include "device/ReadoutProgress.h"
 
-namespace tavrel::cli {
+namespace tavrel {
 
 // "complete" tells whether every block of the read-out arrived; "missing" lists the reply codes of
 // those that did not.
@@ -18,4 +18,4 @@ QString deviceRow(const DeviceRecord& record, const ReadoutProgress& progress);
 // Everything the record holds, one field a line.
 QString deviceDetails(const DeviceRecord& record, const ReadoutProgress& progress);
 
-}  // namespace tavrel::cli
+}  // namespace tavrel

@@ -1,0 +1,113 @@
+// The device list's address marks (a shared address, an address outside the card's subnet) and the
+// Device menu's "Export List…".
+#include <gtest/gtest.h>
+
+#include <QtCore/QFile>
+#include <QtGui/QAction>
+#include <QtNetwork/QUdpSocket>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QTableWidget>
+
+#include "ControlIds.h"
+#include "IoTestSupport.h"
+#include "Simulator.h"
+#include "WindowHarness.h"
+
+namespace tavrel::test {
+namespace {
+
+struct ListBench {
+    explicit ListBench(QList<AdapterAddress> adapters) {
+        QUdpSocket probe;
+        probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+        simulator.setDevicePort(probe.localPort());
+        probe.close();
+        for (std::uint8_t host : {2, 3, 4}) {
+            sim::SimDeviceConfig config;
+            config.address = {127, 0, 0, host};
+            config.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, host};
+            if (!simulator.addDevice(config)) ADD_FAILURE() << "no device at 127.0.0." << int(host);
+        }
+        NetworkSettings network = Harness::loopbackNetwork();
+        network.devicePort = simulator.devicePort();
+        window = harness.makeWindow(std::move(adapters), network);
+        window->show();
+    }
+    bool search() {
+        window->controlAs<QAbstractButton>(ids::kSearchButton)->click();
+        QTableWidget* list = window->deviceList();
+        return io::waitFor([&] {
+            if (list->rowCount() != 3 || window->session().pendingReadouts() > 0) return false;
+            for (int i = 0; i < 3; ++i)
+                if (!list->item(i, 1) || list->item(i, 1)->text().isEmpty()) return false;
+            return true;
+        });
+    }
+    QTableWidgetItem* ipCell(int row) const { return window->deviceList()->item(row, 0); }
+
+    Harness harness;
+    sim::Simulator simulator;
+    std::unique_ptr<CConfigDlg> window;
+};
+
+TEST(DeviceListMarks, SharedAndForeignAddressesAreMarkedInBothLanguages) {
+    // A card whose subnet holds 127.0.0.2 and .3, not .4.
+    ListBench b({{QStringLiteral("lo"), QStringLiteral("127.0.0.1"), QStringLiteral("255.255.255.252")}});
+    ASSERT_TRUE(b.search());
+    const int columns = b.window->deviceList()->columnCount();
+    int foreign = -1;
+    for (int row = 0; row < 3; ++row)
+        if (b.ipCell(row)->text() == "127.0.0.4") foreign = row;
+    ASSERT_NE(foreign, -1);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(b.ipCell(row)->toolTip().isEmpty(), row != foreign) << row;
+        EXPECT_EQ(b.ipCell(row)->background().style() == Qt::NoBrush, row != foreign) << row;
+    }
+    EXPECT_TRUE(b.ipCell(foreign)->toolTip().contains("127.0.0.4"));
+
+    // Two entries answering from one address (as two devices set alike would).
+    const int first = foreign == 0 ? 1 : 0;
+    const int second = 3 - foreign - first;
+    b.window->devices()[static_cast<std::size_t>(second)].sourceAddress =
+        b.window->devices()[static_cast<std::size_t>(first)].sourceAddress;
+    b.window->actionById(ids::kChineseCommand)->trigger();
+    const QString chinese = b.ipCell(first)->toolTip();
+    EXPECT_TRUE(
+        chinese.contains(QString::fromStdString(UiTexts::textOf(&UiTexts::markDuplicateIp, Language::Chinese))
+                             .section("%1", 0, 0)));
+    EXPECT_EQ(b.ipCell(second)->toolTip(), chinese);
+    b.window->actionById(ids::kEnglishCommand)->trigger();
+    EXPECT_TRUE(b.ipCell(first)->toolTip().startsWith("Another device answers from"));
+    EXPECT_NE(b.ipCell(first)->background(), b.ipCell(foreign)->background());
+    // Marks colour a cell; the list keeps its columns.
+    EXPECT_EQ(b.window->deviceList()->columnCount(), columns);
+}
+
+TEST(DeviceListExport, ExportListWritesEveryDeviceAsCsvInTheProfileFolder) {
+    ListBench b({});
+    ASSERT_TRUE(b.search());
+    const QString path = b.harness.home.filePath("list.csv");
+    b.harness.prompts->fileAnswer = path;
+    QAction* command = b.window->actionById(ids::kExportListCommand);
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(command->text(), QString::fromStdString(b.window->texts().exportList));
+    command->trigger();
+    ASSERT_EQ(b.harness.prompts->fileDialogs.size(), 1);
+    EXPECT_TRUE(
+        b.harness.prompts->fileDialogs[0].startsWith(b.harness.home.filePath("VESK-Config/devices.csv")));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList records = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(records.size(), 4);
+    EXPECT_TRUE(records[0].startsWith("ip,mac,key,firmware,hardware"));
+    for (int row = 0; row < 3; ++row) EXPECT_TRUE(records[row + 1].startsWith(b.ipCell(row)->text() + ','));
+
+    // A file that cannot be written is said so; nothing else changes.
+    b.harness.prompts->fileAnswer = b.harness.home.filePath("missing-folder/list.csv");
+    command->trigger();
+    ASSERT_EQ(b.harness.prompts->shown.size(), 1);
+    EXPECT_TRUE(b.harness.prompts->shown[0].contains("missing-folder"));
+}
+
+}  // namespace
+}  // namespace tavrel::test

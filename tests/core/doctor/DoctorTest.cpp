@@ -1,0 +1,124 @@
+#include "doctor/Doctor.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace tavrel {
+namespace {
+
+SeenDevice seen(Ipv4 address, std::uint8_t keyByte, bool answersOwnAddress = true) {
+    SeenDevice d;
+    d.address = address;
+    d.key = {0xA8, 0x01, keyByte};
+    d.mac = Mac{0x00, 0xCA, 0xC1, 0xA8, 0x01, keyByte};
+    d.answersOwnAddress = answersOwnAddress;
+    return d;
+}
+
+Binding lanA(std::vector<SeenDevice> devices) {
+    return {"lana", Ipv4{192, 168, 1, 2}, Ipv4{255, 255, 255, 0}, std::move(devices)};
+}
+
+UiTexts texts(Language language) {
+    UiTexts t;
+    t.load(language);
+    return t;
+}
+
+TEST(Doctor, CleanLanHasNoFindings) {
+    DoctorFacts facts;
+    facts.localPort = {4601, true};
+    facts.bindings = {lanA({seen({192, 168, 1, 20}, 0x14), seen({192, 168, 1, 21}, 0x15)}),
+                      {"", std::nullopt, std::nullopt, {seen({192, 168, 1, 20}, 0x14)}}};
+    EXPECT_TRUE(diagnose(facts, texts(Language::English)).empty());
+}
+
+// Every planted fault once, seen through the card and again through the default binding.
+TEST(Doctor, EachPlantedFaultIsFoundOnceWithCauseAndRemedy) {
+    DoctorFacts facts;
+    facts.localPort = {4601, false, 321, "tavrel-config"};
+    const std::vector<SeenDevice> devices = {
+        seen({192, 168, 1, 20}, 0x14),
+        seen({192, 168, 0, 20}, 0x32, false),  // foreign subnet (no unicast: explained)
+        seen({192, 168, 1, 30}, 0x1E),
+        seen({192, 168, 1, 30}, 0x1F),  // one IP
+        seen({192, 168, 1, 40}, 0x28),
+        seen({192, 168, 1, 41}, 0x28),         // one key
+        seen({192, 168, 1, 60}, 0x3C, false),  // deaf to its own address
+    };
+    facts.bindings = {lanA(devices), {"", std::nullopt, std::nullopt, devices}};
+    for (Language language : {Language::English, Language::Chinese}) {
+        const auto findings = diagnose(facts, texts(language));
+        std::map<FindingKind, int> count;
+        for (const Finding& f : findings) {
+            ++count[f.kind];
+            EXPECT_FALSE(f.cause.empty());
+            EXPECT_FALSE(f.remedy.empty());
+            EXPECT_EQ(f.cause.find('%'), std::string::npos) << f.cause;
+        }
+        EXPECT_EQ(count, (std::map<FindingKind, int>{{FindingKind::LocalPortInUse, 1},
+                                                     {FindingKind::ForeignSubnet, 1},
+                                                     {FindingKind::DuplicateIp, 1},
+                                                     {FindingKind::DuplicateKey, 1},
+                                                     {FindingKind::NoUnicastAnswer, 1}}));
+        ASSERT_EQ(findings.size(), 5u);
+        EXPECT_NE(findings[0].cause.find("tavrel-config (pid 321)"), std::string::npos);
+        // The foreign device would keep its host part, but .20 is taken: the next free host.
+        EXPECT_EQ(findings[1].command,
+                  "tavrel-cli --bind 192.168.1.2 set-network 00-CA-C1-A8-01-32 --ip 192.168.1.21 "
+                  "--mask 255.255.255.0");
+        EXPECT_EQ(findings[2].command,
+                  "tavrel-cli --bind 192.168.1.2 set-network 00-CA-C1-A8-01-1F --ip 192.168.1.31 "
+                  "--mask 255.255.255.0");
+    }
+    EXPECT_NE(diagnose(facts, texts(Language::English))[1].cause,
+              diagnose(facts, texts(Language::Chinese))[1].cause);
+}
+
+TEST(Doctor, NothingAnsweringIsAFinding) {
+    DoctorFacts facts;
+    facts.localPort = {4601, true};
+    facts.bindings = {lanA({})};
+    const auto findings = diagnose(facts, texts(Language::English));
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].kind, FindingKind::NothingFound);
+    EXPECT_NE(findings[0].remedy.find("4601"), std::string::npos);
+}
+
+TEST(Doctor, FreeAddressSkipsTakenHostsAndTheEnds) {
+    const Ipv4 mask24{255, 255, 255, 0};
+    EXPECT_EQ(freeAddressFor({10, 0, 0, 7}, {192, 168, 1, 2}, mask24, {}), (Ipv4{192, 168, 1, 7}));
+    EXPECT_EQ(freeAddressFor({10, 0, 0, 7}, {192, 168, 1, 2}, mask24, {{192, 168, 1, 7}}),
+              (Ipv4{192, 168, 1, 8}));
+    // Host 254 taken: the search wraps to 1 (never .0 or .255).
+    EXPECT_EQ(freeAddressFor({10, 0, 0, 254}, {192, 168, 1, 2}, mask24, {{192, 168, 1, 254}}),
+              (Ipv4{192, 168, 1, 1}));
+    EXPECT_EQ(freeAddressFor({10, 0, 0, 0}, {192, 168, 1, 2}, mask24, {}), (Ipv4{192, 168, 1, 1}));
+    EXPECT_EQ(freeAddressFor({10, 0, 0, 1}, {192, 168, 1, 2}, {255, 255, 255, 254}, {}), std::nullopt);
+    std::vector<Ipv4> all;
+    for (int h = 1; h < 255; ++h) all.push_back({192, 168, 1, std::uint8_t(h)});
+    EXPECT_EQ(freeAddressFor({10, 0, 0, 1}, {192, 168, 1, 2}, mask24, all), std::nullopt);
+}
+
+TEST(Doctor, ListMarksFollowTheSameRules) {
+    const auto english = texts(Language::English);
+    const std::vector<CardSubnet> cards = {{{192, 168, 1, 2}, {255, 255, 255, 0}},
+                                           {{10, 9, 0, 2}, {255, 255, 255, 0}}};
+    const auto marks =
+        listMarks({{192, 168, 1, 20}, {10, 9, 0, 20}, {192, 168, 0, 5}, {192, 168, 1, 30}, {192, 168, 1, 30}},
+                  cards, english);
+    ASSERT_EQ(marks.size(), 5u);
+    EXPECT_FALSE(marks[0].any());
+    EXPECT_FALSE(marks[1].any());
+    EXPECT_TRUE(marks[2].foreignSubnet && !marks[2].duplicateIp);
+    EXPECT_NE(marks[2].tooltip.find("192.168.0.5"), std::string::npos);
+    EXPECT_TRUE(marks[3].duplicateIp && marks[4].duplicateIp && !marks[3].foreignSubnet);
+    EXPECT_NE(marks[3].tooltip,
+              listMarks({{192, 168, 1, 30}, {192, 168, 1, 30}}, cards, texts(Language::Chinese))[0].tooltip);
+    // No card known: nothing to call foreign.
+    EXPECT_FALSE(listMarks({{192, 168, 0, 5}}, {}, english)[0].any());
+}
+
+}  // namespace
+}  // namespace tavrel
