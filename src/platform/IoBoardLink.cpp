@@ -95,6 +95,7 @@ IoBoardLink::OpenResult IoBoardLink::openUdp(const QHostAddress& local, quint16 
 void IoBoardLink::close() {
     pollTimer_->stop();
     modelTimer_->stop();
+    const bool wasOpen = transport_ != nullptr;
     if (transport_) {
         transport_->disconnect(this);
         transport_->close();
@@ -107,6 +108,7 @@ void IoBoardLink::close() {
     type_ = IoConnectionType::None;
     state_.forgetBoard();
     status_ = Status::Empty;
+    if (wasOpen) emit closed();
 }
 
 quint16 IoBoardLink::serverPort() const {

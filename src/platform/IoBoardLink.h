@@ -79,6 +79,8 @@ class IoBoardLink : public QObject {
     // Every chunk after it was handled, with the decoder's verdict.
     void chunkHandled(const tavrel::ChunkOutcome& outcome);
     void frameSent(const QByteArray& frame);
+    // An open connection was closed (disconnect, a new open, a failed connect).
+    void closed();
 
   private:
     void attach(IoTransport* transport, IoConnectionType type);

@@ -229,6 +229,12 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(ioListening, "Listening", "等待控制板连接"),
     TAVREL_TEXT(ioSaveLog, "Save log", "保存日志"),
     TAVREL_TEXT(ioSaveLogFailed, "Cannot save the log: ", "日志保存失败："),
+    TAVREL_TEXT(ioLogToFile, "Log to file…", "记录到文件…"),
+    TAVREL_TEXT(ioStopLogging, "Stop logging", "停止记录"),
+    TAVREL_TEXT(ioLogFailed, "Cannot write the data log: ", "数据记录写入失败："),
+    TAVREL_TEXT(ioHistory, "History", "历史曲线"),
+    TAVREL_TEXT(ioHistoryTitle, "IO History (last 5 minutes)", "开关量历史（最近5分钟）"),
+    TAVREL_TEXT(ioHistoryEmpty, "No states yet", "尚无状态"),
 });
 
 #undef TAVREL_TEXT

@@ -220,6 +220,12 @@ class UiTexts {
     std::string ioListening;
     std::string ioSaveLog;        // saves the command log to a text file
     std::string ioSaveLogFailed;  // followed by the path and the reason
+    std::string ioLogToFile;      // starts the data log of channel changes (CSV)
+    std::string ioStopLogging;
+    std::string ioLogFailed;  // followed by the path and the reason
+    std::string ioHistory;    // opens the timing diagram of the channels
+    std::string ioHistoryTitle;
+    std::string ioHistoryEmpty;
 
     int languageCode = 0;
 };
