@@ -212,7 +212,7 @@ class ScriptRun {
         // A board may show the old state once more; a command waits for its echo, an expectation
         // with time left asks again.
         if (commandStep()) return;
-        if (!step().withinMs) return finish(false, seen_);
+        if (!step().withinMs) return finish(false, "the board shows " + seen_);
         if (deadlineTimer_.isActive()) {
             tries_ = 0;
             query();

@@ -11,25 +11,13 @@
 #include <QtNetwork/QTcpServer>
 
 #include "CliHarness.h"
+#include "DeviceDescription.h"
 #include "SimIoBoard.h"
 
 using namespace clitest;
 using tavrel::sim::SimIoBoard;
 
 namespace {
-
-std::unique_ptr<SimIoBoard> board(const std::string& description) {
-    std::string error;
-    auto config = tavrel::sim::parseIoBoardDescription(description, error);
-    if (!config) {
-        ADD_FAILURE() << error;
-        return nullptr;
-    }
-    auto b = std::make_unique<SimIoBoard>(*config);
-    QString why;
-    if (!b->start(&why)) ADD_FAILURE() << why.toStdString();
-    return b;
-}
 
 class Scripts {
   public:
@@ -89,19 +77,19 @@ TEST(CliIoScript, GreenOverEveryConnectionKindAndBothProtocols) {
     Scripts scripts;
     for (const char* protocol : {"custom", "modbus"}) {
         SCOPED_TRACE(protocol);
-        auto tcp = board(std::string("model=1HWTK08,ip=127.0.0.1,loopback-io=10ms,protocol=") + protocol);
-        auto udp = board(std::string("model=KB-08-00,transport=udp,ip=127.0.0.1,loopback-io=10ms,protocol=") +
-                         protocol);
+        auto tcp = ioBoard(std::string("model=1HWTK08,ip=127.0.0.1,loopback-io=10ms,protocol=") + protocol);
+        auto udp = ioBoard(
+            std::string("model=KB-08-00,transport=udp,ip=127.0.0.1,loopback-io=10ms,protocol=") + protocol);
         QTcpServer probe;
         probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
         const quint16 listenPort = probe.serverPort();
         probe.close();
         auto client =
-            board(QStringLiteral("model=KB-08-00,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1,"
-                                 "loopback-io=10ms,protocol=%2")
-                      .arg(listenPort)
-                      .arg(protocol)
-                      .toStdString());
+            ioBoard(QStringLiteral("model=KB-08-00,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1,"
+                                   "loopback-io=10ms,protocol=%2")
+                        .arg(listenPort)
+                        .arg(protocol)
+                        .toStdString());
         const QString p = QString::fromLatin1(protocol);
         const QString text = QStringLiteral(
                                  "connect tcp 127.0.0.1:%1 %2\n%3"
@@ -123,7 +111,7 @@ TEST(CliIoScript, GreenOverEveryConnectionKindAndBothProtocols) {
 
 TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     Scripts scripts;
-    auto sim = board("model=KB-08-00,ip=127.0.0.1,loopback-io=10ms,unwired=3");
+    auto sim = ioBoard("model=KB-08-00,ip=127.0.0.1,loopback-io=10ms,unwired=3");
     const QString path = scripts.write("fault.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
                                                                    "switch 2 on\n"
                                                                    "expect input 2 on within 2s\n"
@@ -173,7 +161,7 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
 
 TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     Scripts scripts;
-    auto sim = board("model=KB-04-00,ip=127.0.0.1,loopback-io=0ms");
+    auto sim = ioBoard("model=KB-04-00,ip=127.0.0.1,loopback-io=0ms");
     // A faulty line anywhere: exit 2, every error with its line, and the board never hears a byte.
     CliRun run = runCliRaw({"io-test", scripts.write("bad.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
                                                                                "switch 1 on\n"
@@ -207,8 +195,35 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     EXPECT_EQ(steps[0].result, "pass");
     EXPECT_EQ(steps[1].message, "model KB-04-00");
     EXPECT_EQ(steps[2].result, "fail");  // the analog query is the analog board's alone
-    EXPECT_EQ(steps[3].message, "the board reports 4 outputs");
+    EXPECT_EQ(steps[3].message, "the board shows only 4 outputs");
     EXPECT_EQ(steps[4].result, "pass");
     EXPECT_EQ(steps[5].message, "cannot connect");
     EXPECT_EQ(steps[6].message, "not connected");
+}
+
+TEST(CliIoScript, TheReadmeSampleRunsGreenAgainstTheDemoBoard) {
+    QFile readme(QStringLiteral(TAVREL_README));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype start = text.indexOf("```text\n# commission.txt");
+    ASSERT_GE(start, 0);
+    const qsizetype body = text.indexOf('\n', start) + 1;
+    QString sample = text.mid(body, text.indexOf("\n```", body) - body + 1);
+    ASSERT_TRUE(sample.contains("connect tcp 127.0.0.7:20108"));
+
+    // The demo's board as the demo makes it, on a port of its own so that a running demo is no obstacle.
+    tavrel::sim::IoBoardConfig config;
+    for (const auto& d : tavrel::sim::demoDescriptions())
+        if (d.config.loopbackNetwork) config = tavrel::sim::demoIoBoardFor(d.config);
+    ASSERT_EQ(config.port, 20108);
+    config.ip = "127.0.0.1";
+    config.port = 0;
+    SimIoBoard demo(config);
+    ASSERT_TRUE(demo.start());
+    sample.replace("127.0.0.7:20108", QStringLiteral("127.0.0.1:%1").arg(demo.port()));
+    Scripts scripts;
+    const CliRun run = runCliRaw({"io-test", scripts.write("commission.txt", sample), "--json"});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    for (const Step& s : stepsOf(run.out))
+        EXPECT_EQ(s.result, "pass") << s.line << ' ' << s.message.toStdString();
 }

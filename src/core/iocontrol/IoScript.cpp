@@ -242,8 +242,7 @@ IoStepCheck statesCheck(const IoStep& step, const ChannelStates& states, const c
                         const char* plural) {
     if (step.kind == IoStepKind::ExpectInput || step.kind == IoStepKind::ExpectOutput) {
         if (states.count < step.channel)
-            return {IoVerdict::NotMet,
-                    std::string("the board reports ") + std::to_string(states.count) + " " + plural};
+            return {IoVerdict::NotMet, "only " + std::to_string(states.count) + " " + plural};
         const bool on = states.on[static_cast<std::size_t>(step.channel - 1)];
         return {on == step.on ? IoVerdict::Met : IoVerdict::NotMet,
                 std::string(single) + " " + std::to_string(step.channel) + (on ? " on" : " off")};
