@@ -14,7 +14,9 @@
 #include <QtWidgets/QToolButton>
 
 #include "AppIcon.h"
+#include "DialogUnits.h"
 #include "IoPictures.h"
+#include "IoRecordingArea.h"
 #include "Prompts.h"
 #include "QtText.h"
 #include "iocontrol/IoSettings.h"
@@ -63,6 +65,7 @@ CIoControlDlg::CIoControlDlg(const UiTexts& texts, std::optional<IoWindowSetup> 
     loadSettings();
     applyTexts();
     connectControls();
+    recording_ = new IoRecordingArea(page_, *link_, texts_, prompts_, DialogUnits(font()));
     syncStateFromControls();
     if (setup) preset(*setup);
 }

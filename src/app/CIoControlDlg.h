@@ -26,6 +26,7 @@ namespace tavrel {
 
 class ScreenFit;
 
+class IoRecordingArea;
 class Prompts;
 
 class CIoControlDlg : public QWidget {
@@ -42,6 +43,7 @@ class CIoControlDlg : public QWidget {
     ~CIoControlDlg() override;
 
     IoBoardLink& link() { return *link_; }
+    IoRecordingArea& recording() { return *recording_; }
     // The indicator state shown by input or output k (1..32).
     Indicator inputShown(int k) const;
     Indicator outputShown(int k) const;
@@ -81,6 +83,7 @@ class CIoControlDlg : public QWidget {
     std::shared_ptr<Prompts> prompts_;
     std::filesystem::path settingsFile_;
     IoBoardLink* link_ = nullptr;
+    IoRecordingArea* recording_ = nullptr;
     bool connectedLook_ = false;
     bool listingClient_ = false;
     bool closed_ = false;

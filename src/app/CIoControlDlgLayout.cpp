@@ -125,7 +125,8 @@ void CIoControlDlg::buildTipsGroup(const DialogUnits& du) {
     statusLine_->setPalette(green);
     modelCaption_ = make<QLabel>(page_, "modelCaption", du, 12, 219, 60, 10);
     modelLabel_ = make<QLabel>(page_, "modelLabel", du, 75, 219, 75, 10);
-    clientList_ = make<QListWidget>(page_, "clientList", du, 12, 233, 138, 128);
+    // The data log and history buttons sit below it (IoRecordingArea).
+    clientList_ = make<QListWidget>(page_, "clientList", du, 12, 233, 138, 112);
     clientList_->hide();
 }
 

@@ -29,6 +29,7 @@ int runDiff(Context& ctx);
 int runApply(Context& ctx);
 int runWifi(Context& ctx);
 int runIo(Context& ctx);
+int runIoTest(Context& ctx);
 int runTiming(Context& ctx);
 int runClock(Context& ctx);
 int runUpgrade(Context& ctx);

@@ -5,15 +5,20 @@
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
+#include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QSaveFile>
 #include <QtCore/QTimer>
+#include <algorithm>
 
 #include "Commands.h"
 #include "timing/ClockSource.h"
 #include "PackedWriteRun.h"
 #include "TimingLink.h"
+#include "device/DeviceSelector.h"
 #include "timing/ConfigImage.h"
 #include "timing/ScheduleArgs.h"
 
@@ -325,45 +330,161 @@ int runTimingSet(Context& ctx, QStringList args) {
     return kExitOk;
 }
 
-int checkClock(Context& ctx, DeviceSession& session, int index, int maxDrift) {
+// One board's line of a clock check.
+struct ClockRow {
+    QString name;     // as given on the command line
+    QString address;  // where it answered from
+    QString board;
+    QString computer;
+    std::optional<long long> drift;  // positive: the board is behind
+    QString result;                  // ok, drift, set, set-failed, no-answer, not-found, no-clock, invalid
+    QString message;
+};
+
+bool rowFailed(const ClockRow& row) {
+    return row.result != "ok" && row.result != "set";
+}
+
+// The board's clock as it answers the clock request, or as its search reply just reported it.
+std::optional<BoardClock> readBoardClock(DeviceSession& session, int index) {
     const DeviceRecord& r = session.table()[static_cast<std::size_t>(index)];
-    BoardClock board;
-    if (sourceOf(r) == Source::Chain) {
-        TimingLink link(session);
-        const ChainResult chain = runChain(link, [&] { link.readClock(index); });
-        if (!chain.clock) {
-            ctx.err << "no answer from the board after the resends\n";
-            return kExitFailed;
-        }
-        board = *chain.clock;
-    } else {
-        board = clockOf(r);  // as the search reply just reported it
+    if (sourceOf(r) != Source::Chain) return clockOf(r);
+    TimingLink link(session);
+    return runChain(link, [&] { link.readClock(index); }).clock;
+}
+
+int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::optional<CalendarTime>& given);
+
+ClockRow checkOneClock(Context& ctx, const QString& name, int maxDrift, bool setIfDrift) {
+    ClockRow row;
+    row.name = name;
+    DeviceSession session(ctx.options.network);
+    const FoundDevice found = findDevice(ctx, session, name);
+    if (found.index < 0) {
+        row.result = "not-found";
+        return row;
     }
+    const DeviceRecord& r = session.table()[static_cast<std::size_t>(found.index)];
+    row.address = q(r.sourceAddress);
+    if (sourceOf(r) == Source::None) {
+        row.result = "no-clock";
+        row.message = "the device reports no clock";
+        return row;
+    }
+    const auto board = readBoardClock(session, found.index);
     const CalendarTime now = computerNow();
-    const auto drift = clockDrift(board, now);
-    const QString computerText = q(clockText(boardClockOf(now)));
-    if (ctx.options.json) {
-        QJsonObject o{{"device", q(r.sourceAddress)},
-                      {"board", q(clockText(board))},
-                      {"computer", computerText},
-                      {"maxDrift", maxDrift}};
-        o["driftSeconds"] = drift ? QJsonValue(double(*drift)) : QJsonValue();
-        o["withinLimit"] = drift && std::llabs(*drift) <= maxDrift;
-        ctx.out << QJsonDocument(o).toJson(QJsonDocument::Indented);
+    row.computer = q(clockText(boardClockOf(now)));
+    if (!board) {
+        row.result = "no-answer";
+        row.message = "no answer from the board after the resends";
+        return row;
+    }
+    row.board = q(clockText(*board));
+    row.drift = clockDrift(*board, now);
+    if (!row.drift) {
+        row.result = "invalid";
+        row.message = "the board's clock holds no valid date and time";
     } else {
-        ctx.out << "board clock     " << q(clockText(board)) << '\n';
-        ctx.out << "computer clock  " << computerText << '\n';
-        if (drift) ctx.out << "drift           " << *drift << " s (positive: the board is behind)\n";
+        row.result = std::llabs(*row.drift) <= maxDrift ? "ok" : "drift";
     }
-    if (!drift) {
-        ctx.err << "the board's clock holds no valid date and time\n";
-        return kExitFailed;
+    if (row.result == "ok" || !setIfDrift) return row;
+    // The set is a write: a board not read whole is left as it is.
+    const WriteCheck guard = checkWrite(session.table().progress(static_cast<std::size_t>(found.index)), ctx.texts.languageCode);
+    if (!guard.whole) {
+        row.result = "not-set";
+        row.message = q(incompleteWriteRefusal(guard, WriteKind::Save));
+        return row;
     }
-    if (std::llabs(*drift) > maxDrift) {
-        ctx.err << "drift beyond " << maxDrift << " s\n";
-        return kExitFailed;
+    // The set reports on its own; here it only counts whether the board took the time.
+    QString said;
+    QTextStream quiet(&said);
+    GlobalOptions options = ctx.options;
+    options.json = true;
+    Context quietCtx{options, ctx.texts, quiet, quiet};
+    const bool set = setBoardClock(quietCtx, session, found.index, std::nullopt) == kExitOk;
+    row.result = set ? "set" : "set-failed";
+    row.message =
+        set ? "set to " + q(clockText(boardClockOf(computerNow()))) : said.trimmed().section('\n', -1);
+    return row;
+}
+
+QJsonObject clockRowJson(const ClockRow& row, int maxDrift) {
+    QJsonObject o{{"name", row.name},         {"device", row.address}, {"board", row.board},
+                  {"computer", row.computer}, {"maxDrift", maxDrift},  {"result", row.result}};
+    o["driftSeconds"] = row.drift ? QJsonValue(double(*row.drift)) : QJsonValue();
+    o["withinLimit"] = row.drift && std::llabs(*row.drift) <= maxDrift;
+    if (!row.message.isEmpty()) o["message"] = row.message;
+    return o;
+}
+
+QString csvField(const QString& text) {
+    if (!text.contains(QRegularExpression("[\",\r\n]"))) return text;
+    return '"' + QString(text).replace("\"", "\"\"") + '"';
+}
+
+QByteArray clockReport(const std::vector<ClockRow>& rows, int maxDrift) {
+    QString csv = "device,address,board_clock,computer_clock,drift_s,max_drift_s,result,message\r\n";
+    for (const ClockRow& row : rows) {
+        const QStringList fields{row.name,
+                                 row.address,
+                                 row.board,
+                                 row.computer,
+                                 row.drift ? QString::number(*row.drift) : QString(),
+                                 QString::number(maxDrift),
+                                 row.result,
+                                 row.message};
+        QStringList quoted;
+        for (const QString& f : fields) quoted << csvField(f);
+        csv += quoted.join(',') + "\r\n";
     }
-    return kExitOk;
+    return csv.toUtf8();
+}
+
+int checkClocks(Context& ctx, const QStringList& names, int maxDrift, bool setIfDrift,
+                const std::optional<QString>& reportPath) {
+    std::vector<ClockRow> rows;
+    for (const QString& name : names) rows.push_back(checkOneClock(ctx, name, maxDrift, setIfDrift));
+    if (ctx.options.json) {
+        if (rows.size() == 1) {
+            ctx.out << QJsonDocument(clockRowJson(rows.front(), maxDrift)).toJson(QJsonDocument::Indented);
+        } else {
+            QJsonArray list;
+            for (const ClockRow& row : rows) list.append(clockRowJson(row, maxDrift));
+            ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
+        }
+    } else {
+        ctx.out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                       .arg("device", -18)
+                       .arg("address", -15)
+                       .arg("board clock", -19)
+                       .arg("computer clock", -19)
+                       .arg("drift s", 8)
+                       .arg("result");
+        for (const ClockRow& row : rows) {
+            ctx.out << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                           .arg(row.name, -18)
+                           .arg(row.address.isEmpty() ? "-" : row.address, -15)
+                           .arg(row.board.isEmpty() ? "-" : row.board, -19)
+                           .arg(row.computer.isEmpty() ? "-" : row.computer, -19)
+                           .arg(row.drift ? QString::number(*row.drift) : "-", 8)
+                           .arg(row.result);
+            if (!row.message.isEmpty()) ctx.out << "  (" << row.message << ')';
+            ctx.out << '\n';
+        }
+    }
+    ctx.out.flush();
+    if (reportPath) {
+        QSaveFile file(*reportPath);
+        const QByteArray csv = clockReport(rows, maxDrift);
+        if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit()) {
+            ctx.err << "--report: cannot write " << *reportPath << '\n';
+            return kExitUsage;
+        }
+    }
+    const auto failed = std::count_if(rows.begin(), rows.end(), rowFailed);
+    if (failed > 0)
+        ctx.err << failed << " of " << rows.size() << " boards beyond " << maxDrift << " s or unread\n";
+    return failed > 0 ? kExitFailed : kExitOk;
 }
 
 int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::optional<CalendarTime>& given) {
@@ -424,8 +545,10 @@ int runClock(Context& ctx) {
     QString error;
     const bool check = takeFlag(args, "--check");
     const bool force = takeFlag(args, "--force");
+    const bool setIfDrift = takeFlag(args, "--set-if-drift");
     const auto time = takeOption(args, "--time", &error);
     const auto maxDriftText = takeOption(args, "--max-drift", &error);
+    const auto report = takeOption(args, "--report", &error);
     std::optional<CalendarTime> given;
     int maxDrift = kDefaultMaxDriftS;
     if (time) {
@@ -438,15 +561,23 @@ int runClock(Context& ctx) {
         if (!ok || maxDrift < 0) error = "--max-drift: a number of seconds, not " + *maxDriftText;
     }
     if (check && time) error = "--time and --check exclude each other";
-    if (!check && maxDriftText) error = "--max-drift goes with --check";
-    if (error.isEmpty() && args.size() != 1)
+    if (!check && (maxDriftText || setIfDrift || report))
+        error = "--max-drift, --set-if-drift and --report go with --check";
+    if (report && !QFileInfo(QFileInfo(*report).absolutePath()).isDir())
+        error = "--report: no folder " + QFileInfo(*report).absolutePath();
+    for (const QString& name : args)
+        if (!parseDeviceSelector(name.toStdString()))
+            error = "not a device: " + name +
+                    " (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key like 190033)";
+    if (error.isEmpty() && (args.isEmpty() || (!check && args.size() != 1)))
         error =
-            "usage: tavrel-cli clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] | clock DEVICE --check "
-            "[--max-drift S]";
+            "usage: tavrel-cli clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] | clock DEVICE... --check "
+            "[--max-drift S] [--set-if-drift] [--report FILE.csv]";
     if (!error.isEmpty()) {
         ctx.err << error << '\n';
         return kExitUsage;
     }
+    if (check) return checkClocks(ctx, args, maxDrift, setIfDrift, report);
     DeviceSession session(ctx.options.network);
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
@@ -454,7 +585,6 @@ int runClock(Context& ctx) {
         ctx.err << "the device reports no clock\n";
         return kExitFailed;
     }
-    if (check) return checkClock(ctx, session, found.index, maxDrift);
     if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
     return setBoardClock(ctx, session, found.index, given);
 }

@@ -42,9 +42,10 @@ const char* kUsage =
     "  wifi scan DEVICE    networks a WiFi board finds\n"
     "  wifi set DEVICE     change a WiFi board's mode, SSIDs and passwords\n"
     "  io ... ACTION       read and switch an IO board over TCP or UDP\n"
+    "  io-test SCRIPT      commission IO boards: play a script of steps, report pass or fail\n"
     "  timing read DEVICE  the output schedules, options and clock of an IO board\n"
     "  timing set DEVICE   change the schedule of one output\n"
-    "  clock DEVICE        set an IO board's clock, or --check its drift\n"
+    "  clock DEVICE...     set an IO board's clock, or --check the drift of several\n"
     "  upgrade FILE DEVICE...  upload new firmware (or FILE --target ADDR)\n"
     "  doctor              why a device is not found: cards, ports, address faults\n"
     "DEVICE is an IP address, a MAC (00-CA-C1-19-00-33 or 00:CA:...) or the 6-digit key (190033).\n"
@@ -134,6 +135,24 @@ const std::map<QString, const char*> kCommandHelp = {
      "{\"model\": ..., \"inputs\": [...], \"outputs\": [...]} as far as known (watch: one object per reply).\n"
      "--log prints the frames as the IO window logs them, on stderr.\n"
      "Exit 0 when the board answered (switch, all: and confirmed), 1 when it did not, 2 on a usage error.\n"},
+    {"io-test",
+     "usage: tavrel-cli [global options] io-test SCRIPT [--stop-on-fail] [--json] [--junit FILE] [--log]\n"
+     "Plays SCRIPT, one step a line ('#' starts a comment), and reports each step with its time:\n"
+     "  connect tcp HOST:PORT | listen ADDR:PORT | udp HOST:PORT [local ADDR:PORT]\n"
+     "          [custom|modbus] [address N] [within T]     (waits for the board's model)\n"
+     "  expect model TEXT                                  (the reported text or its model name)\n"
+     "  switch N on|off        switch N on|off for T       switch all on|off\n"
+     "  expect input N on|off [within T]                   expect output N on|off [within T]\n"
+     "  expect inputs 0xMASK [within T]                    expect outputs 0xMASK [within T]\n"
+     "          (bit 0 is channel 1; every channel the board reports is compared)\n"
+     "  expect analog N between LOW and HIGH [within T]    (volts of the 0~5V row)\n"
+     "  wait T\n"
+     "T is a time such as 500ms or 1.5s. Without 'within' an expectation judges the first answer; with\n"
+     "it the board is asked again until the expectation holds or T is over. A switch waits for the\n"
+     "board's echo; 'for T' switches back after T. A failed step does not stop the run unless\n"
+     "--stop-on-fail (the rest are then skipped). --junit writes JUnit XML, one test case per step.\n"
+     "Exit 0 when every step passed, 1 when any failed, 2 for a script error (with its line number;\n"
+     "nothing is sent then).\n"},
     {"timing",
      "usage: tavrel-cli [global options] timing read DEVICE\n"
      "       tavrel-cli [global options] timing set DEVICE --channel N [--force]\n"
@@ -145,9 +164,14 @@ const std::map<QString, const char*> kCommandHelp = {
      "Exit 0 done, 1 refused or unanswered after the resends, 2 usage error (nothing sent).\n"},
     {"clock",
      "usage: tavrel-cli [global options] clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] [--force]\n"
-     "       tavrel-cli [global options] clock DEVICE --check [--max-drift S]\n"
+     "       tavrel-cli [global options] clock DEVICE... --check [--max-drift S] [--set-if-drift]\n"
+     "           [--report FILE.csv]\n"
      "Sets the board's clock to the given time (default: this computer's), or with --check prints\n"
-     "its drift from this computer's clock in seconds and exits 1 beyond S (default 2).\n"},
+     "each board's clock, this computer's and the drift in seconds (positive: the board is behind),\n"
+     "one row per device (--json: an object for one device, a list for several). --set-if-drift sets\n"
+     "a board beyond S seconds (default 2) to this computer's time; --report writes the rows as CSV.\n"
+     "Result per board: ok, drift, set, set-failed, no-answer, not-found, no-clock, invalid.\n"
+     "Exit 1 when any board is beyond S and was not set, or could not be read.\n"},
     {"upgrade",
      "usage: tavrel-cli [global options] upgrade FILE DEVICE... [--parallel N] [--wait MS]\n"
      "       tavrel-cli [global options] upgrade FILE --target ADDR\n"
@@ -176,6 +200,7 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
                                             {"export", runExport},          {"import", runImport},
                                             {"diff", runDiff},              {"apply", runApply},
                                             {"wifi", runWifi},              {"io", runIo},
+                                            {"io-test", runIoTest},
                                             {"timing", runTiming},          {"clock", runClock},
                                             {"upgrade", runUpgrade},        {"doctor", runDoctor}};
 

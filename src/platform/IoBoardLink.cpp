@@ -106,6 +106,7 @@ void IoBoardLink::close() {
     modelTimer_->stop();
     turnTimer_->stop();
     waiting_.clear();
+    const bool wasOpen = transport_ != nullptr;
     if (transport_) {
         transport_->disconnect(this);
         transport_->close();
@@ -118,6 +119,7 @@ void IoBoardLink::close() {
     type_ = IoConnectionType::None;
     state_.forgetBoard();
     status_ = Status::Empty;
+    if (wasOpen) emit closed();
 }
 
 quint16 IoBoardLink::serverPort() const {

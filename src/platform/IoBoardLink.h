@@ -85,6 +85,8 @@ class IoBoardLink : public QObject {
     // Chunks that arrived faster than they could be handled were dropped, oldest first: the total.
     void chunksDropped(quint64 total);
     void frameSent(const QByteArray& frame);
+    // An open connection was closed (disconnect, a new open, a failed connect).
+    void closed();
 
   private:
     void attach(IoTransport* transport, IoConnectionType type);

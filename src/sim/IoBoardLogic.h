@@ -62,7 +62,11 @@ class IoBoardLogic {
     // Moves the inputs on by one step of their pattern (or sets them, bit i = input i+1).
     void stepInputs();
     void setInputs(std::uint32_t bits);
+    void setInput(int k, bool on) {
+        if (k >= 1 && k <= kind_.inputs) inputs_[static_cast<std::size_t>(k - 1)] = on;
+    }
     bool input(int k) const { return inputs_.at(static_cast<std::size_t>(k - 1)); }
+    const IoBoardKind& kind() const { return kind_; }
     bool output(int k) const { return outputs_.at(static_cast<std::size_t>(k - 1)); }
     void setAnalog(int channel, std::uint16_t value) {
         analog_.at(static_cast<std::size_t>(channel)) = value;

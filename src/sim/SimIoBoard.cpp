@@ -19,6 +19,8 @@ constexpr int kReconnectMs = 1000;
 constexpr int kTenthMs = 100;
 
 constexpr int kMaxFloodPerSecond = 100000;
+constexpr int kMaxLoopbackMs = 60000;
+constexpr int kDemoLoopbackMs = 20;
 constexpr int kMsPerSecond = 1000;
 
 template <class T>
@@ -50,6 +52,10 @@ IoBoardConfig demoIoBoardFor(const SimDeviceConfig& device) {
     board.ip = std::to_string(a[0]) + '.' + std::to_string(a[1]) + '.' + std::to_string(a[2]) + '.' +
                std::to_string(a[3]);
     board.port = localPortOf(factorySettings(device).ports[0]);
+    // Its outputs are wired back to its inputs, so that a commissioning script has something to prove.
+    board.loopbackMs = kDemoLoopbackMs;
+    board.inputs = 0;
+    board.changeMs = 0;
     return board;
 }
 
@@ -102,6 +108,16 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
         } else if (key == "flood") {
             ok = number(value, config.floodPerSecond) && config.floodPerSecond >= 1 &&
                  config.floodPerSecond <= kMaxFloodPerSecond;
+        } else if (key == "loopback-io") {
+            const std::string_view ms = value.size() > 2 && value.substr(value.size() - 2) == "ms"
+                                            ? value.substr(0, value.size() - 2)
+                                            : value;
+            ok = number(ms, config.loopbackMs) && config.loopbackMs >= 0 &&
+                 config.loopbackMs <= kMaxLoopbackMs;
+        } else if (key == "unwired") {
+            int channel = 0;
+            ok = number(value, channel) && channel >= 1 && channel <= 32;
+            if (ok) config.unwired |= 1u << (channel - 1);
         } else if (key == "silent" && equals == std::string_view::npos) {
             config.silent = true;
         } else {
@@ -117,7 +133,8 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
         return std::nullopt;
     }
     if (!config.identityGiven) config.identity = config.model;
-    if (config.inputs && !changeGiven) config.changeMs = 0;
+    if ((config.inputs || config.loopbackMs >= 0) && !changeGiven) config.changeMs = 0;
+    if (config.loopbackMs >= 0 && !config.inputs) config.inputs = 0;
     return config;
 }
 
@@ -130,6 +147,21 @@ SimIoBoard::SimIoBoard(const IoBoardConfig& config, QObject* parent)
     logic_.setIdentity(config.identity);
     if (config.inputs) logic_.setInputs(*config.inputs);
     connect(inputTimer_, &QTimer::timeout, this, [this] { logic_.stepInputs(); });
+    if (config.loopbackMs >= 0) connect(this, &SimIoBoard::outputsChanged, this, &SimIoBoard::followOutputs);
+}
+
+// Outputs wired back to inputs: each change reaches the inputs after the wire's delay, in order.
+void SimIoBoard::followOutputs() {
+    std::uint32_t outputs = 0;
+    for (int k = 1; k <= logic_.kind().outputs; ++k)
+        if (logic_.output(k)) outputs |= 1u << (k - 1);
+    if (outputs == wiredOutputs_) return;
+    wiredOutputs_ = outputs;
+    QTimer::singleShot(config_.loopbackMs, Qt::PreciseTimer, this, [this, outputs] {
+        const int wired = std::min(logic_.kind().inputs, logic_.kind().outputs);
+        for (int k = 1; k <= wired; ++k)
+            if (!((config_.unwired >> (k - 1)) & 1u)) logic_.setInput(k, (outputs >> (k - 1)) & 1u);
+    });
 }
 
 SimIoBoard::~SimIoBoard() = default;
@@ -175,6 +207,7 @@ bool SimIoBoard::start(QString* error) {
                         udp_->writeDatagram(arrayOf(*answer), datagram.senderAddress(),
                                             static_cast<quint16>(datagram.senderPort()));
                         timeOutputs();
+                        emit outputsChanged();
                         floodAfter(arrayOf(*answer), nullptr, datagram.senderAddress(),
                                    static_cast<quint16>(datagram.senderPort()));
                     }
@@ -278,6 +311,7 @@ std::string SimIoBoard::describe() const {
     std::string text = "io " + config_.model + " " +
                        (config_.protocol == IoBoardProtocol::Modbus ? "modbus" : "custom") + " " + transport +
                        " address " + std::to_string(config_.address);
+    if (config_.loopbackMs >= 0) text += " loopback-io " + std::to_string(config_.loopbackMs) + "ms";
     if (config_.transport == IoBoardTransport::TcpClient)
         text += " to " + config_.peerIp + ":" + std::to_string(config_.peerPort);
     else

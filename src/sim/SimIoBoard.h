@@ -37,14 +37,18 @@ struct IoBoardConfig {
     int changeMs = 1000;                  // the inputs move on this often; 0 never
     bool silent = false;                  // takes everything, answers nothing
     int floodPerSecond = 0;               // unasked copies of the last answer, sent this often; 0 none
+    int loopbackMs = -1;                  // input n follows output n after this delay; -1 not wired
+    std::uint32_t unwired = 0;            // with loopback: inputs left unwired, bit i = input i+1
 };
 
 // "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
-// peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N".
+// peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N,loopback-io=10ms,
+// unwired=N".
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error,
                                                      AddressRange range = AddressRange::Loopback);
 
-// A board of the default model serving TCP where the device's port 1 listens, at the device's address.
+// A board of the default model serving TCP where the device's port 1 listens, at the device's address,
+// its outputs wired back to its inputs.
 IoBoardConfig demoIoBoardFor(const SimDeviceConfig& device);
 
 class SimIoBoard : public QObject {
@@ -75,6 +79,7 @@ class SimIoBoard : public QObject {
     void timeOutputs();
     void floodAfter(const QByteArray& answer, QTcpSocket* socket, const QHostAddress& peer, quint16 port);
     void floodTick();
+    void followOutputs();
 
     IoBoardConfig config_;
     IoBoardLogic logic_;
@@ -89,6 +94,7 @@ class SimIoBoard : public QObject {
     QHostAddress floodPeer_;
     quint16 floodPort_ = 0;
     long long floodSent_ = 0;
+    std::uint32_t wiredOutputs_ = 0;  // the outputs the inputs are on their way to follow
 };
 
 }  // namespace tavrel::sim

@@ -93,8 +93,9 @@ int main(int argc, char* argv[]) {
              "transport=tcp-server|tcp-client|udp, ip=127.x.y.z, port=N (0: any), peer=HOST:PORT\n"
              "(tcp-client: the window's server), address=N, identity=TEXT|none, inputs=HEX\n"
              "(fixed inputs), change=MS (input pattern step, default 1000), silent, flood=N (the last\n"
-             "answer again, unasked, N times a second). A switch-on with a time value T falls back\n"
-             "after T tenths of a second."),
+             "answer again, unasked, N times a second), loopback-io=MSms (input n follows output n\n"
+             "after that delay; the inputs start off), unwired=N (with loopback-io: input N does not\n"
+             "follow; may repeat). A switch-on with a time value T falls back after T tenths of a second."),
          QStringLiteral("description")},
         {QStringLiteral("tftp-port"),
          QStringLiteral(

@@ -53,6 +53,19 @@ quint16 freeUdpPort() {
     return probe.localPort();
 }
 
+std::unique_ptr<tavrel::sim::SimIoBoard> ioBoard(const std::string& description) {
+    std::string error;
+    auto config = tavrel::sim::parseIoBoardDescription(description, error);
+    if (!config) {
+        ADD_FAILURE() << error;
+        return nullptr;
+    }
+    auto board = std::make_unique<tavrel::sim::SimIoBoard>(*config);
+    QString why;
+    if (!board->start(&why)) ADD_FAILURE() << why.toStdString();
+    return board;
+}
+
 std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>& texts) {
     std::vector<tavrel::sim::DeviceDescription> descriptions;
     std::string error;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "SimIoBoard.h"
 #include "Simulator.h"
 
 namespace clitest {
@@ -26,6 +27,10 @@ struct CliRun {
 
 // Devices described as tavrel-sim takes them ("kind=serial,ports=4,..."), on a free device port.
 std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>& texts);
+
+// An IO board described as tavrel-sim's --io-board takes it, started; a test failure and nothing
+// when the description or the start fails.
+std::unique_ptr<tavrel::sim::SimIoBoard> ioBoard(const std::string& description);
 
 // A UDP port free on loopback right now (bound and released); tests never share one.
 quint16 freeUdpPort();

@@ -18,16 +18,7 @@ using tavrel::sim::SimIoBoard;
 namespace {
 
 std::unique_ptr<SimIoBoard> board(const std::string& description) {
-    std::string error;
-    auto config = tavrel::sim::parseIoBoardDescription(description, error);
-    if (!config) {
-        ADD_FAILURE() << error;
-        return nullptr;
-    }
-    auto b = std::make_unique<SimIoBoard>(*config);
-    QString why;
-    if (!b->start(&why)) ADD_FAILURE() << why.toStdString();
-    return b;
+    return ioBoard(description);
 }
 
 QString at(const SimIoBoard& b) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QDateTime>
+#include <QtCore/QFile>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTemporaryDir>
 
 #include "CliHarness.h"
 
@@ -189,6 +192,44 @@ TEST(CliTiming, ClockIsSetAndCheckedOnBothKindsOfBoard) {
     EXPECT_EQ(behind.exitCode, 1);
     EXPECT_NEAR(jsonOf(behind)["driftSeconds"].toDouble(), 100, 2);
     EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000004", "--check", "--max-drift", "200"}).exitCode, 0);
+}
+
+TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
+    // A board 30 s behind among one on time, an image board and a name nobody answers to.
+    auto sim = simulate({"kind=302,timing,clock-offset=0", "kind=302,timing,clock-offset=-30", "kind=830"});
+    ASSERT_EQ(runCli(sim->devicePort(), {"clock", "000004"}).exitCode, 0);
+    const QStringList fleet{"clock", "000002", "000003", "000004", "--check", "--max-drift", "5"};
+    CliRun run = runCli(sim->devicePort(), QStringList{"--json"} + fleet);
+    EXPECT_EQ(run.exitCode, 1);
+    QString error;
+    QJsonArray rows = jsonArrayOf(run.out, &error);
+    ASSERT_EQ(rows.size(), 3) << run.out.toStdString();
+    EXPECT_EQ(rows[0].toObject()["result"].toString(), "ok");
+    EXPECT_EQ(rows[1].toObject()["result"].toString(), "drift");
+    EXPECT_NEAR(rows[1].toObject()["driftSeconds"].toDouble(), 30, 2);
+    EXPECT_EQ(rows[2].toObject()["result"].toString(), "ok");
+
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("clocks.csv");
+    run = runCli(sim->devicePort(), fleet + QStringList{"--set-if-drift", "--report", csv, "000099"});
+    EXPECT_EQ(run.exitCode, 1);  // the missing board
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("device,address,board_clock,computer_clock,drift_s"));
+    EXPECT_EQ(lines[2].section(',', 0, 0), "000003");
+    EXPECT_EQ(lines[2].section(',', 6, 6), "set");
+    EXPECT_NEAR(lines[2].section(',', 4, 4).toInt(), 30, 2);
+    EXPECT_EQ(lines[4].section(',', 6, 6), "not-found");
+    EXPECT_LE(std::llabs(sim->device(1)->boardClock().secsTo(QDateTime::currentDateTime())), 2);
+    EXPECT_TRUE(run.out.contains(QRegularExpression("000003 +\\S+ .* set  \\(set to ")))
+        << run.out.toStdString();
+
+    // Set, it checks out; an unknown name is refused before anything is sent.
+    EXPECT_EQ(runCli(sim->devicePort(), fleet).exitCode, 0);
+    EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000002", "bogus", "--check"}).exitCode, 2);
+    EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000002", "--set-if-drift"}).exitCode, 2);
 }
 
 }  // namespace

@@ -12,10 +12,13 @@ Exit code 77 (skipped) when pymodbus or its server is not installed for this int
 import asyncio
 import json
 import logging
+import os
 import subprocess
 import sys
+import tempfile
 import threading
 import time
+import xml.etree.ElementTree as ElementTree
 
 try:
     from pymodbus.datastore import ModbusServerContext, ModbusSlaveContext, ModbusSequentialDataBlock
@@ -154,14 +157,59 @@ def check(program, kind):
         server.stop()
 
 
+def check_script(program, kind):
+    """io-test against the same server: its steps hold, a planted wrong one fails by its line, and the
+    JUnit report is read by an XML parser that is not the one that wrote it."""
+    server = ServerThread(kind)
+    connect = (f"connect tcp 127.0.0.1:{server.port}" if kind == "tcp"
+               else f"connect udp 127.0.0.1:{server.port} local 127.0.0.1:0")
+    script = "\n".join([
+        f"{connect} modbus address 1",
+        f"expect model {MODEL}",
+        "expect inputs 0x8D",
+        "expect input 2 on          # wrong on purpose: input 2 is off",
+        "switch 3 on",
+        "expect output 3 on",
+        "switch all off",
+        "expect outputs 0x00 within 1s",
+    ]) + "\n"
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "steps.txt")
+        report = os.path.join(folder, "steps.xml")
+        with open(path, "w") as f:
+            f.write(script)
+        try:
+            run = subprocess.run([program, "io-test", path, "--junit", report], capture_output=True,
+                                 text=True, timeout=60)
+        finally:
+            coils = server.coils(8)
+            server.stop()
+        if run.returncode != 1:
+            fail(f"{kind} io-test: exit {run.returncode} instead of 1: {run.stdout}{run.stderr}")
+        if coils != [False] * 8:
+            fail(f"{kind} io-test: coils {coils} after all off")
+        try:
+            root = ElementTree.parse(report).getroot()
+        except (OSError, ElementTree.ParseError) as error:
+            fail(f"{kind} io-test: JUnit report unreadable: {error}")
+            return
+        cases = root.findall("./testsuite/testcase")
+        failed = [c.get("name") for c in cases if c.find("failure") is not None]
+        if len(cases) != 8 or failed != ["line 4: expect input 2 on"]:
+            fail(f"{kind} io-test: {len(cases)} cases, failed {failed}")
+        if root.find("testsuite").get("failures") != "1":
+            fail(f"{kind} io-test: suite failures {root.find('testsuite').get('failures')}")
+
+
 def main():
     program = sys.argv[1]
     for kind in ("tcp", "udp"):
         check(program, kind)
+        check_script(program, kind)
     if failures:
         print(f"{len(failures)} failures")
         return 1
-    print("tavrel-cli io agrees with pymodbus over TCP and UDP")
+    print("tavrel-cli io and io-test agree with pymodbus over TCP and UDP")
     return 0
 
 

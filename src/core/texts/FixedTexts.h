@@ -94,6 +94,8 @@ inline constexpr std::string_view kAnalogRow10V = "0~10V";
 inline constexpr std::string_view kAnalogRow20mA = "0~20ma";
 // The file dialog of the "Save log" button, in Qt's filter form.
 inline constexpr std::string_view kLogFileFilter = "(*.txt);;(*.*)";
+// The file dialog of the data log.
+inline constexpr std::string_view kDataLogFileFilter = "(*.csv);;(*.*)";
 
 // A pattern with its first "%d" replaced by the number; a pattern without one comes back as is.
 inline std::string withNumber(std::string_view pattern, long long number) {

@@ -309,6 +309,12 @@ constexpr auto kRows = std::to_array<TextRow>({
                 "%1 不在本机网卡的子网内：请先设置设备的 IP。"),
     TAVREL_TEXT(exportList, "Export List…", "导出列表…"),
     TAVREL_TEXT(exportListFailed, "The list could not be written: ", "列表无法写入: "),
+    TAVREL_TEXT(ioLogToFile, "Log to file…", "记录到文件…"),
+    TAVREL_TEXT(ioStopLogging, "Stop logging", "停止记录"),
+    TAVREL_TEXT(ioLogFailed, "Cannot write the data log: ", "数据记录写入失败："),
+    TAVREL_TEXT(ioHistory, "History", "历史曲线"),
+    TAVREL_TEXT(ioHistoryTitle, "IO History (last 5 minutes)", "开关量历史（最近5分钟）"),
+    TAVREL_TEXT(ioHistoryEmpty, "No states yet", "尚无状态"),
 });
 
 #undef TAVREL_TEXT

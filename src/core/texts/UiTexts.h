@@ -257,6 +257,12 @@ class UiTexts {
     std::string markForeignSubnet;  // %1 address
     std::string exportList;         // Device menu: the device list as CSV
     std::string exportListFailed;   // followed by the path and the reason
+    std::string ioLogToFile;      // starts the data log of channel changes (CSV)
+    std::string ioStopLogging;
+    std::string ioLogFailed;  // followed by the path and the reason
+    std::string ioHistory;    // opens the timing diagram of the channels
+    std::string ioHistoryTitle;
+    std::string ioHistoryEmpty;
 
     int languageCode = 0;
 };

@@ -1,0 +1,229 @@
+// tavrel-cli io-test: commissioning scripts against IO boards simulated in this process, their
+// outputs wired back to their inputs.
+#include <gtest/gtest.h>
+
+#include <QtCore/QFile>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonObject>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTemporaryDir>
+#include <QtCore/QXmlStreamReader>
+#include <QtNetwork/QTcpServer>
+
+#include "CliHarness.h"
+#include "DeviceDescription.h"
+#include "SimIoBoard.h"
+
+using namespace clitest;
+using tavrel::sim::SimIoBoard;
+
+namespace {
+
+class Scripts {
+  public:
+    QString write(const QString& name, const QString& text) {
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        return path;
+    }
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+// The body every connection kind runs: switch each of four outputs and see its input follow.
+const char* kGreenBody =
+    "expect model KB-08-00\n"
+    "switch all off\n"
+    "expect inputs 0x00 within 2s\n"
+    "switch 3 on            # input 3 is wired to output 3\n"
+    "expect input 3 on within 2s\n"
+    "expect output 3 on\n"
+    "switch 5 on for 100ms\n"
+    "expect input 5 off within 2s\n"
+    "switch all on\n"
+    "expect inputs 0xFF within 2s\n"
+    "wait 20ms\n"
+    "switch all off\n"
+    "expect inputs 0x00 within 2s\n";
+
+struct Step {
+    QString result;
+    int line = 0;
+    QString message;
+};
+
+std::vector<Step> stepsOf(const QString& json) {
+    QString error;
+    const QJsonObject report = jsonObjectOf(json, &error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString() << json.toStdString();
+    std::vector<Step> steps;
+    for (const auto& v : report["steps"].toArray()) {
+        const QJsonObject o = v.toObject();
+        steps.push_back({o["result"].toString(), o["line"].toInt(), o["message"].toString()});
+        if (o["result"].toString() != "skipped") {
+            EXPECT_GE(o["ms"].toDouble(-1), 0.0);
+        }
+    }
+    return steps;
+}
+
+}  // namespace
+
+TEST(CliIoScript, GreenOverEveryConnectionKindAndBothProtocols) {
+    Scripts scripts;
+    for (const char* protocol : {"custom", "modbus"}) {
+        SCOPED_TRACE(protocol);
+        auto tcp = ioBoard(std::string("model=1HWTK08,ip=127.0.0.1,loopback-io=10ms,protocol=") + protocol);
+        auto udp = ioBoard(
+            std::string("model=KB-08-00,transport=udp,ip=127.0.0.1,loopback-io=10ms,protocol=") + protocol);
+        QTcpServer probe;
+        probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+        const quint16 listenPort = probe.serverPort();
+        probe.close();
+        auto client =
+            ioBoard(QStringLiteral("model=KB-08-00,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1,"
+                                   "loopback-io=10ms,protocol=%2")
+                        .arg(listenPort)
+                        .arg(protocol)
+                        .toStdString());
+        const QString p = QString::fromLatin1(protocol);
+        const QString text = QStringLiteral(
+                                 "connect tcp 127.0.0.1:%1 %2\n%3"
+                                 "connect udp 127.0.0.1:%4 local 127.0.0.1:0 %2\n%3"
+                                 "connect listen 127.0.0.1:%5 %2 within 20s\n%3")
+                                 .arg(tcp->port())
+                                 .arg(p, QString::fromLatin1(kGreenBody))
+                                 .arg(udp->port())
+                                 .arg(listenPort);
+        const CliRun run = runCliRaw({"io-test", scripts.write("green.txt", text), "--json"});
+        ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+        const auto steps = stepsOf(run.out);
+        ASSERT_EQ(steps.size(), 42u);
+        for (const Step& s : steps) EXPECT_EQ(s.result, "pass") << s.line << ' ' << s.message.toStdString();
+        EXPECT_EQ(steps[0].message, "model KB-08-00 (reported 1HWTK08)");
+        EXPECT_FALSE(tcp->logic().output(1));
+    }
+}
+
+TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
+    Scripts scripts;
+    auto sim = ioBoard("model=KB-08-00,ip=127.0.0.1,loopback-io=10ms,unwired=3");
+    const QString path = scripts.write("fault.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
+                                                                   "switch 2 on\n"
+                                                                   "expect input 2 on within 2s\n"
+                                                                   "switch 3 on\n"
+                                                                   "expect input 3 on within 300ms\n"
+                                                                   "switch all off\n")
+                                                        .arg(sim->port()));
+    CliRun run = runCliRaw({"io-test", path, "--junit", scripts.path("report.xml")});
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QRegularExpression(
+        R"(FAIL  line 5 +[0-9.]+ ms  expect input 3 on within 300ms  \(the board shows input 3 off\))")))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("6 steps: 5 passed, 1 failed")) << run.out.toStdString();
+    EXPECT_FALSE(sim->logic().output(3));  // the steps after the failure ran
+
+    // The JUnit report: one case per step, the failure named by its line.
+    QFile xml(scripts.path("report.xml"));
+    ASSERT_TRUE(xml.open(QIODevice::ReadOnly));
+    QXmlStreamReader reader(&xml);
+    int cases = 0;
+    QStringList failures;
+    QString current;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement) continue;
+        if (reader.name() == u"testcase") {
+            ++cases;
+            current = reader.attributes().value("name").toString();
+        }
+        if (reader.name() == u"failure") failures << current;
+        if (reader.name() == u"testsuite") {
+            EXPECT_EQ(reader.attributes().value("failures"), u"1");
+        }
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    EXPECT_EQ(cases, 6);
+    EXPECT_EQ(failures, QStringList{"line 5: expect input 3 on within 300ms"});
+
+    // With --stop-on-fail the rest is skipped and the output stays on.
+    run = runCliRaw({"io-test", path, "--stop-on-fail", "--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    const auto steps = stepsOf(run.out);
+    ASSERT_EQ(steps.size(), 6u);
+    EXPECT_EQ(steps[4].result, "fail");
+    EXPECT_EQ(steps[5].result, "skipped");
+    EXPECT_TRUE(sim->logic().output(3));
+}
+
+TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
+    Scripts scripts;
+    auto sim = ioBoard("model=KB-04-00,ip=127.0.0.1,loopback-io=0ms");
+    // A faulty line anywhere: exit 2, every error with its line, and the board never hears a byte.
+    CliRun run = runCliRaw({"io-test", scripts.write("bad.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
+                                                                               "switch 1 on\n"
+                                                                               "expect input 9 sideways\n"
+                                                                               "wait forever\n")
+                                                                    .arg(sim->port()))});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("bad.txt:3: ")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("bad.txt:4: ")) << run.err.toStdString();
+    EXPECT_EQ(sim->requestsSeen(), 0);
+    EXPECT_EQ(runCliRaw({"io-test", scripts.path("missing.txt")}).exitCode, 2);
+
+    // A board with no analog inputs and no 8th output, and a port nobody serves: failures, not hangs.
+    QTcpServer probe;
+    probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+    const quint16 closed = probe.serverPort();
+    probe.close();
+    run = runCliRaw({"io-test", "--json",
+                     scripts.write("odd.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
+                                                             "expect model KB-08-00\n"
+                                                             "expect analog 1 between 0 and 5\n"
+                                                             "expect output 8 off\n"
+                                                             "expect inputs 0x0\n"
+                                                             "connect tcp 127.0.0.1:%2\n"
+                                                             "switch 1 on\n")
+                                                  .arg(sim->port())
+                                                  .arg(closed))});
+    EXPECT_EQ(run.exitCode, 1);
+    const auto steps = stepsOf(run.out);
+    ASSERT_EQ(steps.size(), 7u);
+    EXPECT_EQ(steps[0].result, "pass");
+    EXPECT_EQ(steps[1].message, "model KB-04-00");
+    EXPECT_EQ(steps[2].result, "fail");  // the analog query is the analog board's alone
+    EXPECT_EQ(steps[3].message, "the board shows only 4 outputs");
+    EXPECT_EQ(steps[4].result, "pass");
+    EXPECT_EQ(steps[5].message, "cannot connect");
+    EXPECT_EQ(steps[6].message, "not connected");
+}
+
+TEST(CliIoScript, TheReadmeSampleRunsGreenAgainstTheDemoBoard) {
+    QFile readme(QStringLiteral(TAVREL_README));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype start = text.indexOf("```text\n# commission.txt");
+    ASSERT_GE(start, 0);
+    const qsizetype body = text.indexOf('\n', start) + 1;
+    QString sample = text.mid(body, text.indexOf("\n```", body) - body + 1);
+    ASSERT_TRUE(sample.contains("connect tcp 127.0.0.7:20108"));
+
+    // The demo's board as the demo makes it, on a port of its own so that a running demo is no obstacle.
+    tavrel::sim::IoBoardConfig config;
+    for (const auto& d : tavrel::sim::demoDescriptions())
+        if (d.config.loopbackNetwork) config = tavrel::sim::demoIoBoardFor(d.config);
+    ASSERT_EQ(config.port, 20108);
+    config.ip = "127.0.0.1";
+    config.port = 0;
+    SimIoBoard demo(config);
+    ASSERT_TRUE(demo.start());
+    sample.replace("127.0.0.7:20108", QStringLiteral("127.0.0.1:%1").arg(demo.port()));
+    Scripts scripts;
+    const CliRun run = runCliRaw({"io-test", scripts.write("commission.txt", sample), "--json"});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    for (const Step& s : stepsOf(run.out))
+        EXPECT_EQ(s.result, "pass") << s.line << ' ' << s.message.toStdString();
+}

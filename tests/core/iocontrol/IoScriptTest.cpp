@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "iocontrol/IoScript.h"
+
+using namespace tavrel;
+
+TEST(IoScript, ReadsEveryStepOfACommissioningScript) {
+    const IoScript s = parseIoScript(
+        "# board A\n"
+        "connect tcp 192.168.1.120:502 modbus address 7\n"
+        "expect model KB-08-00   # its name\n"
+        "switch 3 on\n"
+        "\n"
+        "expect input 3 on within 500ms\n"
+        "switch all off\n"
+        "expect inputs 0x00 within 1s\n"
+        "expect analog 1 between 1.0 and 2.0\n"
+        "wait 200ms\n"
+        "switch 5 on for 2.0s\n"
+        "expect outputs 0xff\n"
+        "connect udp 127.0.0.9:5020 local 127.0.0.1:0 within 3s\r\n"
+        "connect listen 0.0.0.0:0\n");
+    ASSERT_TRUE(s.errors.empty()) << s.errors.front().line << ": " << s.errors.front().message;
+    ASSERT_EQ(s.steps.size(), 12u);
+    const IoStep& c = s.steps[0];
+    EXPECT_EQ(c.line, 2);
+    EXPECT_EQ(c.connect.type, IoConnectionType::TcpClient);
+    EXPECT_EQ(c.connect.endpoint.host, "192.168.1.120");
+    EXPECT_EQ(c.connect.endpoint.port, 502);
+    EXPECT_EQ(c.connect.protocol, IoProtocol::Modbus);
+    EXPECT_EQ(c.connect.address, 7);
+    EXPECT_EQ(s.steps[1].model, "KB-08-00");
+    EXPECT_EQ(s.steps[1].text, "expect model KB-08-00");
+    EXPECT_EQ(s.steps[3].line, 6);
+    EXPECT_EQ(s.steps[3].kind, IoStepKind::ExpectInput);
+    EXPECT_EQ(s.steps[3].channel, 3);
+    EXPECT_TRUE(s.steps[3].on);
+    EXPECT_EQ(s.steps[3].withinMs, 500u);
+    EXPECT_EQ(s.steps[4].kind, IoStepKind::SwitchAll);
+    EXPECT_FALSE(s.steps[4].on);
+    EXPECT_EQ(s.steps[5].withinMs, 1000u);
+    EXPECT_DOUBLE_EQ(s.steps[6].high, 2.0);
+    EXPECT_FALSE(s.steps[6].withinMs);
+    EXPECT_EQ(s.steps[7].durationMs, 200u);
+    EXPECT_EQ(s.steps[8].kind, IoStepKind::SwitchFor);
+    EXPECT_EQ(s.steps[8].durationMs, 2000u);
+    EXPECT_EQ(s.steps[9].mask, 0xFFu);
+    EXPECT_EQ(s.steps[10].connect.type, IoConnectionType::Udp);
+    EXPECT_EQ(s.steps[10].connect.local.host, "127.0.0.1");
+    EXPECT_EQ(s.steps[10].withinMs, 3000u);
+    EXPECT_EQ(s.steps[11].connect.type, IoConnectionType::TcpServer);
+}
+
+TEST(IoScript, EveryFaultyLineIsReportedWithItsNumberAndNoStepsRun) {
+    const char* bad[] = {
+        "switch 33 on",
+        "switch 0 on",
+        "switch 3 maybe",
+        "switch 3 on for 2",
+        "switch all",
+        "expect input 3 on within",
+        "expect input 3 on by 1s",
+        "expect inputs 5",
+        "expect inputs 0x1FFFFFFFF",
+        "expect analog 9 between 1 and 2",
+        "expect analog 1 between 2 and 1",
+        "expect analog 1 between x and 2",
+        "expect model",
+        "expect colour red",
+        "wait",
+        "wait 5",
+        "wait -1s",
+        "wait 2h",
+        "wait 3601s",
+        "wait 1e3ms",
+        "connect tcp 192.168.1.120",
+        "connect tcp 300.1.1.1:502",
+        "connect tcp 10.0.0.1:0",
+        "connect serial /dev/ttyS0",
+        "connect tcp 10.0.0.1:502 address 256",
+        "connect tcp 10.0.0.1:502 local 1.2.3.4:5",
+        "jump 3",
+    };
+    for (const char* line : bad) {
+        const IoScript s = parseIoScript(std::string("connect tcp 127.0.0.2:502\n\n") + line + "\nwait 1s\n");
+        ASSERT_EQ(s.errors.size(), 1u) << line;
+        EXPECT_EQ(s.errors[0].line, 3) << line;
+        EXPECT_FALSE(s.errors[0].message.empty()) << line;
+    }
+    // A step that needs a board before any connect, and an empty script.
+    const IoScript early = parseIoScript("wait 10ms\nswitch 1 on\nconnect tcp 127.0.0.2:502\n");
+    ASSERT_EQ(early.errors.size(), 1u);
+    EXPECT_EQ(early.errors[0].line, 2);
+    EXPECT_EQ(parseIoScript("# nothing\n\n").errors.size(), 1u);
+    // Two faults, two errors.
+    EXPECT_EQ(parseIoScript("connect tcp 127.0.0.2:1\nswitch 40 on\nwait x\n").errors.size(), 2u);
+}
+
+TEST(IoScript, DurationsInMillisecondsAndSeconds) {
+    EXPECT_EQ(parseIoDuration("500ms"), 500u);
+    EXPECT_EQ(parseIoDuration("1s"), 1000u);
+    EXPECT_EQ(parseIoDuration("2.5s"), 2500u);
+    EXPECT_EQ(parseIoDuration("0.0015s"), 2u);
+    EXPECT_EQ(parseIoDuration("3600s"), 3600000u);
+    for (const char* bad : {"", "ms", "s", "5", "1.2.3s", "-1ms", "1 s", "nans", "3600001ms"})
+        EXPECT_FALSE(parseIoDuration(bad)) << bad;
+}
+
+namespace {
+IoStep stepOf(const std::string& line) {
+    const IoScript s = parseIoScript("connect tcp 127.0.0.2:502\n" + line);
+    EXPECT_TRUE(s.errors.empty()) << line;
+    return s.steps.at(1);
+}
+template <class T>
+T states(std::uint8_t count, std::uint32_t bits) {
+    T t;
+    t.count = count;
+    for (int i = 0; i < count; ++i) t.on[static_cast<std::size_t>(i)] = (bits >> i) & 1u;
+    return t;
+}
+}  // namespace
+
+TEST(IoScript, RepliesMeetOrMissTheirStep) {
+    const IoStep input3 = stepOf("expect input 3 on within 1s");
+    EXPECT_EQ(checkReply(input3, states<InputStates>(8, 0b100), true).verdict, IoVerdict::Met);
+    const IoStepCheck off = checkReply(input3, states<InputStates>(8, 0b001), true);
+    EXPECT_EQ(off.verdict, IoVerdict::NotMet);
+    EXPECT_EQ(off.seen, "input 3 off");
+    EXPECT_EQ(checkReply(input3, states<InputStates>(2, 0b11), true).verdict, IoVerdict::NotMet);
+    // An output reply says nothing about inputs.
+    EXPECT_EQ(checkReply(input3, states<OutputStates>(8, 0b100), true).verdict, IoVerdict::Unrelated);
+
+    const IoStep mask = stepOf("expect inputs 0x05");
+    EXPECT_EQ(checkReply(mask, states<InputStates>(8, 0x05), true).verdict, IoVerdict::Met);
+    EXPECT_EQ(checkReply(mask, states<InputStates>(8, 0x07), true).seen, "inputs 0x07 of 8");
+    // A mask bit past the board's inputs can never hold.
+    EXPECT_EQ(checkReply(stepOf("expect inputs 0x100"), states<InputStates>(8, 0), true).verdict,
+              IoVerdict::NotMet);
+    EXPECT_EQ(
+        checkReply(stepOf("expect outputs 0xFFFFFFFF"), states<OutputStates>(32, 0xFFFFFFFF), true).verdict,
+        IoVerdict::Met);
+
+    const IoStep sw = stepOf("switch 3 on");
+    EXPECT_EQ(checkReply(sw, OutputChanged{3, true}, true).verdict, IoVerdict::Met);
+    EXPECT_EQ(checkReply(sw, OutputChanged{3, false}, true).verdict, IoVerdict::NotMet);
+    EXPECT_EQ(checkReply(sw, OutputChanged{4, true}, true).verdict, IoVerdict::Unrelated);
+    // The switch back of a timed switch is judged by the state asked for then.
+    EXPECT_EQ(checkReply(stepOf("switch 3 on for 1s"), OutputChanged{3, false}, false).verdict,
+              IoVerdict::Met);
+    const IoStep all = stepOf("switch all off");
+    EXPECT_EQ(checkReply(all, AllOutputsWritten{8}, false).verdict, IoVerdict::Met);
+    EXPECT_EQ(checkReply(all, states<OutputStates>(8, 0), false).verdict, IoVerdict::Met);
+    EXPECT_EQ(checkReply(all, states<OutputStates>(8, 1), false).verdict, IoVerdict::NotMet);
+
+    AnalogValues analog;
+    analog.values[0] = 1234;
+    const IoStep a = stepOf("expect analog 1 between 1.0 and 2.0");
+    EXPECT_EQ(checkReply(a, analog, true).verdict, IoVerdict::Met);
+    EXPECT_EQ(checkReply(a, analog, true).seen, "analog 1 = 1.234 V");
+    analog.values[0] = 2001;
+    EXPECT_EQ(checkReply(a, analog, true).verdict, IoVerdict::NotMet);
+
+    const IoStep model = stepOf("expect model KB-08-00");
+    EXPECT_TRUE(modelMatches(model, "1HWTK08", "KB-08-00"));
+    EXPECT_FALSE(modelMatches(model, "KB-16-00", "KB-16-00"));
+}
