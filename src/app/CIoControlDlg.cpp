@@ -320,7 +320,8 @@ void CIoControlDlg::saveLog() {
     const QString path = prompts_->saveFileName(texts_.ioSaveLog.empty() ? QString() : qs(texts_.ioSaveLog),
                                                 QString(), qs(fixed::kLogFileFilter));
     if (path.isEmpty()) return;
-    if (auto error = replaceFileWhole(path.toStdString(), link_->state().commandLog().text()))
+    // The log holds IO board frames only (inputs, outputs, model), never a device password.
+    if (auto error = replaceFileWhole(path.toStdString(), link_->state().commandLog().text(), FileContent::Plain))
         prompts_->inform(qs(texts_.infoCaption),
                          qs(texts_.ioSaveLogFailed) + path + QStringLiteral(" (") + qs(*error) + ')',
                          Prompts::Kind::Error);

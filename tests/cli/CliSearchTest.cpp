@@ -8,6 +8,7 @@
 #include "ExpectedJson.h"
 
 using namespace clitest;
+using tavrel::SecretDisplay;
 using tavrel::sim::SimDevice;
 
 namespace {
@@ -61,14 +62,18 @@ TEST(CliSearch, DemoProgramDevicesAreListedOnceInAnswerOrder) {
     }
 }
 
-TEST(CliSearch, JsonReportsWhatEveryKindOfDeviceHolds) {
+TEST(CliSearch, JsonReportsWhatEveryKindOfDeviceHoldsWithPasswordsOnlyWhenAsked) {
     auto sim = simulate({"kind=serial,ports=1,version=42,flag=0", "kind=serial,ports=4,version=43,flag=1",
                          "kind=serial,ports=8,version=43,flag=1,mac=00-CA-C1-AB-CD-EF", "kind=302,timing",
                          "kind=830", "kind=866", "kind=250"});
     for (std::size_t i = 0; i < sim->deviceCount(); ++i)
         sim->device(i)->setSettings(variedSettings(*sim->device(i), static_cast<int>(i + 1)));
 
-    const CliRun run = runCli(sim->devicePort(), {QStringLiteral("--json"), QStringLiteral("search")});
+  for (const auto secrets : {SecretDisplay::Masked, SecretDisplay::Shown}) {
+    SCOPED_TRACE(secrets == SecretDisplay::Shown ? "--show-secrets" : "masked");
+    QStringList args{QStringLiteral("--json"), QStringLiteral("search")};
+    if (secrets == SecretDisplay::Shown) args.prepend(QStringLiteral("--show-secrets"));
+    const CliRun run = runCli(sim->devicePort(), args);
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QString error;
@@ -92,9 +97,14 @@ TEST(CliSearch, JsonReportsWhatEveryKindOfDeviceHolds) {
                 EXPECT_TRUE(ports[p].toObject().contains(key))
                     << "port " << p + 1 << ' ' << key.toStdString();
         }
-        const QStringList diff = differences(expectedJson(device), actual);
+        const QStringList diff = differences(expectedJson(device, secrets), actual);
         EXPECT_TRUE(diff.isEmpty()) << diff.join('\n').toStdString();
+        if (secrets == SecretDisplay::Masked) {
+            for (const QString& password : passwordsOf(expectedJson(device, SecretDisplay::Shown)))
+                EXPECT_FALSE(run.out.contains(password)) << password.toStdString();
+        }
     }
+  }
 }
 
 TEST(CliSearch, SubnetScanFindsDevicesAtTheirOwnAddresses) {
