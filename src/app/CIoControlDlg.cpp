@@ -321,7 +321,8 @@ void CIoControlDlg::saveLog() {
                                                 QString(), qs(fixed::kLogFileFilter));
     if (path.isEmpty()) return;
     // The log holds IO board frames only (inputs, outputs, model), never a device password.
-    if (auto error = replaceFileWhole(path.toStdString(), link_->state().commandLog().text(), FileContent::Plain))
+    if (auto error =
+            replaceFileWhole(path.toStdString(), link_->state().commandLog().text(), FileContent::Plain))
         prompts_->inform(qs(texts_.infoCaption),
                          qs(texts_.ioSaveLogFailed) + path + QStringLiteral(" (") + qs(*error) + ')',
                          Prompts::Kind::Error);

@@ -74,7 +74,8 @@ QJsonObject differenceJson(const ProfileDifference& d, SecretDisplay secrets) {
 
 QString differenceLine(const ProfileDifference& d, SecretDisplay secrets) {
     if (d.secret && secrets == SecretDisplay::Masked)
-        return QStringLiteral("%1 %2: differs (not printed; --show-secrets prints it)").arg(q(d.section), q(d.key));
+        return QStringLiteral("%1 %2: differs (not printed; --show-secrets prints it)")
+            .arg(q(d.section), q(d.key));
     return QStringLiteral("%1 %2: device \"%3\", profile \"%4\"")
         .arg(q(d.section), q(d.key), q(d.deviceValue), q(d.profileValue));
 }
@@ -281,7 +282,8 @@ int runImport(Context& ctx) {
     // A profile is whole by definition: nothing of it was read from a device.
     const ReadoutProgress whole;
     if (ctx.options.json)
-        ctx.out << QJsonDocument(deviceJson(profile.record, whole, ctx.options.secrets)).toJson(QJsonDocument::Indented);
+        ctx.out << QJsonDocument(deviceJson(profile.record, whole, ctx.options.secrets))
+                       .toJson(QJsonDocument::Indented);
     else
         ctx.out << deviceDetails(profile.record, whole, ctx.options.secrets);
     return kExitOk;

@@ -52,7 +52,8 @@ int runSearch(Context& ctx) {
     const DeviceTable& table = session.table();
     if (ctx.options.json) {
         QJsonArray list;
-        for (int i = 0; i < result.devices; ++i) list.append(deviceJson(table[i], table.progress(i), ctx.options.secrets));
+        for (int i = 0; i < result.devices; ++i)
+            list.append(deviceJson(table[i], table.progress(i), ctx.options.secrets));
         ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
     } else {
         for (int i = 0; i < result.devices; ++i) ctx.out << deviceRow(table[i], table.progress(i)) << '\n';
@@ -103,7 +104,8 @@ int runShow(Context& ctx) {
     const DeviceRecord& r = session.table()[found.index];
     const ReadoutProgress& progress = session.table().progress(found.index);
     if (ctx.options.json)
-        ctx.out << QJsonDocument(deviceJson(r, progress, ctx.options.secrets)).toJson(QJsonDocument::Indented);
+        ctx.out
+            << QJsonDocument(deviceJson(r, progress, ctx.options.secrets)).toJson(QJsonDocument::Indented);
     else
         ctx.out << deviceDetails(r, progress, ctx.options.secrets);
     return kExitOk;

@@ -175,9 +175,9 @@ QJsonObject expectedJson(const SimDevice& d, tavrel::SecretDisplay secrets) {
 QStringList passwordsOf(const QJsonObject& expected) {
     const QJsonObject wifi = expected["wifi"].toObject();
     QStringList out;
-    for (const QString& v : {expected["password"].toString(), wifi["apPassword"].toString(),
-                             wifi["staPassword"].toString(),
-                             expected["ports"].toArray()[0].toObject()["cloudPassword"].toString()})
+    for (const QString& v :
+         {expected["password"].toString(), wifi["apPassword"].toString(), wifi["staPassword"].toString(),
+          expected["ports"].toArray()[0].toObject()["cloudPassword"].toString()})
         if (!v.isEmpty()) out << v;
     return out;
 }

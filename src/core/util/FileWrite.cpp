@@ -18,7 +18,8 @@ std::string reason() {
 
 // The permissions the new file must get: those of the file it replaces, owner-only for a new secret
 // one, and for a new plain one whatever the system gives new files.
-std::optional<std::filesystem::perms> wantedPermissions(const std::filesystem::path& file, FileContent content) {
+std::optional<std::filesystem::perms> wantedPermissions(const std::filesystem::path& file,
+                                                        FileContent content) {
     std::error_code error;
     const auto old = std::filesystem::status(file, error);
     if (!error && std::filesystem::exists(old)) return old.permissions();
@@ -42,7 +43,8 @@ std::optional<std::string> replaceFileWhole(const std::filesystem::path& file, s
         // Before the first byte, so a secret is never readable by others, not even in the temporary file.
         if (const auto permissions = wantedPermissions(file, content)) {
             std::error_code error;
-            std::filesystem::permissions(temporary, *permissions, std::filesystem::perm_options::replace, error);
+            std::filesystem::permissions(temporary, *permissions, std::filesystem::perm_options::replace,
+                                         error);
             // A plain file whose old mode cannot be copied is still better written than not.
             if (error && content == FileContent::Secret) {
                 out.close();

@@ -147,7 +147,8 @@ TEST(CrashSafety, FullDiskKeepsTheOldFileAndSaysSo) {
         const rlimit limit{1024, 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         const auto error = replaceFileWhole(profile, replacement.text(), FileContent::Plain);
-        const bool profileFailed = replacement.save(profile, FileContent::Plain) == ProfileStatus::WriteFailed;
+        const bool profileFailed =
+            replacement.save(profile, FileContent::Plain) == ProfileStatus::WriteFailed;
         const StoreResult stored = storeLanguage(language, Language::English);
         const std::string report = (error ? *error : std::string("no error")) + "\n" +
                                    (profileFailed ? "failed" : "saved") + "\n" + stored.error;

@@ -57,8 +57,8 @@ TEST(FilePermissions, ProfilesAreOwnerOnlySettingsUsualAndReplacedFilesKeepTheir
 
     // Modes the user chose, looser or stricter, survive a rewrite of secret and plain files alike.
     const fs::perms groupReadable = ownerOnly | fs::perms::group_read;
-    for (const auto& [file, mode] :
-         {std::pair{profile, groupReadable}, std::pair{io, ownerOnly}, std::pair{language, fs::perms::owner_read}}) {
+    for (const auto& [file, mode] : {std::pair{profile, groupReadable}, std::pair{io, ownerOnly},
+                                     std::pair{language, fs::perms::owner_read}}) {
         SCOPED_TRACE(file.filename().string());
         fs::permissions(file, mode);
         if (file == profile)
