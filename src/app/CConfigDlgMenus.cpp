@@ -84,7 +84,7 @@ void CConfigDlg::onMenuCommand(int id) {
             profileArea_->importProfile();
             return;
         case ids::kFirmwareUpgradeCommand:
-            // Their windows and dialogs arrive with their features.
+            // The firmware area answers this command itself (it opens the upgrade dialog).
             return;
         default:
             break;
