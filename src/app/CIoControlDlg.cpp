@@ -334,7 +334,8 @@ void CIoControlDlg::saveLog() {
     const std::filesystem::path file =
         withDefaultExtension(std::filesystem::path(chosen.toStdU16String()), ".txt");
     const QString path = QString::fromStdU16String(file.u16string());
-    if (auto error = replaceFileWhole(file, link_->state().commandLog().text()))
+    // The log holds IO board frames only (inputs, outputs, model), never a device password.
+    if (auto error = replaceFileWhole(file, link_->state().commandLog().text(), FileContent::Plain))
         prompts_->inform(qs(texts_.infoCaption),
                          qs(texts_.ioSaveLogFailed) + path + QStringLiteral(" (") + qs(*error) + ')',
                          Prompts::Kind::Error);

@@ -85,11 +85,12 @@ void ProfileArea::exportList() {
     std::error_code ignored;
     fs::create_directories(folder, ignored);
     // Built before the dialog: what was listed when the user chose the command.
-    const std::string csv = devicesCsv(window_.devices(), window_.devices().usedCount());
+    // The list is the user's own, as the window shows it: passwords included, so the file is owner-only.
+    const std::string csv = devicesCsv(window_.devices(), window_.devices().usedCount(), SecretDisplay::Shown);
     const QString chosen = window_.prompts().saveFileName(qs(texts.exportList), qPath(folder / "devices.csv"),
                                                           qs(qtFileFilter(fixed::kCsvSaveFilter)));
     if (chosen.isEmpty()) return;
-    if (auto error = replaceFileWhole(fsPath(chosen), csv))
+    if (auto error = replaceFileWhole(fsPath(chosen), csv, FileContent::Secret))
         window_.prompts().inform(
             qs(texts.infoCaption),
             qs(texts.exportListFailed) + QDir::toNativeSeparators(chosen) + "\n" + qs(*error),

@@ -76,6 +76,8 @@ std::optional<GlobalOptions> parseGlobalOptions(const QStringList& args, Network
             ok = port(a, o.network.tftpPort);
         else if (a == "--json")
             o.json = true;
+        else if (a == "--show-secrets")
+            o.secrets = SecretDisplay::Shown;
         else if (a == "--help" || a == "-h")
             o.help = true;
         else if (a == "--version")

@@ -4,6 +4,7 @@
 #include <QtCore/QStringList>
 #include <optional>
 
+#include "device/Secrets.h"
 #include "protocol/NetworkSettings.h"
 #include "texts/UiTexts.h"
 
@@ -17,6 +18,7 @@ struct GlobalOptions {
     NetworkSettings network;
     std::optional<int> timeoutMs;
     bool json = false;
+    SecretDisplay secrets = SecretDisplay::Masked;  // --show-secrets prints passwords as they are
     Language language = Language::English;
     bool help = false;
     bool version = false;

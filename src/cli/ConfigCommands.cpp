@@ -101,10 +101,10 @@ int waitForDevice(Context& ctx, DeviceSession& session, int index, bool broadcas
     const ReadoutProgress& progress = session.table().progress(static_cast<std::size_t>(index));
     if (ctx.options.json) {
         QJsonObject o{{"result", back ? result : QStringLiteral("not-back")}, {"message", message}};
-        if (back) o["device"] = deviceJson(r, progress);
+        if (back) o["device"] = deviceJson(r, progress, ctx.options.secrets);
         ctx.out << QJsonDocument(o).toJson(QJsonDocument::Indented);
     } else if (back) {
-        ctx.out << deviceDetails(r, progress);
+        ctx.out << deviceDetails(r, progress, ctx.options.secrets);
     }
     if (back) return kExitOk;
     ctx.err << "the device did not answer again within " << DeviceReread::kLimitMs / 1000 << " s\n";

@@ -62,16 +62,20 @@ LoadedProfile loadProfile(Context& ctx, const QString& file, int unusableExit) {
     return loaded;
 }
 
-QJsonObject differenceJson(const ProfileDifference& d) {
+QJsonObject differenceJson(const ProfileDifference& d, SecretDisplay secrets) {
+    const SecretDisplay shown = d.secret ? secrets : SecretDisplay::Shown;
     QJsonObject o;
     o["section"] = q(d.section);
     o["key"] = q(d.key);
-    o["device"] = q(d.deviceValue);
-    o["profile"] = q(d.profileValue);
+    o["device"] = q(shownSecret(d.deviceValue, shown));
+    o["profile"] = q(shownSecret(d.profileValue, shown));
     return o;
 }
 
-QString differenceLine(const ProfileDifference& d) {
+QString differenceLine(const ProfileDifference& d, SecretDisplay secrets) {
+    if (d.secret && secrets == SecretDisplay::Masked)
+        return QStringLiteral("%1 %2: differs (not printed; --show-secrets prints it)")
+            .arg(q(d.section), q(d.key));
     return QStringLiteral("%1 %2: device \"%3\", profile \"%4\"")
         .arg(q(d.section), q(d.key), q(d.deviceValue), q(d.profileValue));
 }
@@ -210,10 +214,10 @@ void printApplyLine(Context& ctx, const ApplyLine& line) {
     ctx.out << ": " << line.result;
     if (!line.message.isEmpty()) ctx.out << ": " << line.message;
     ctx.out << '\n';
-    for (const auto& d : line.differences) ctx.out << "  " << differenceLine(d) << '\n';
+    for (const auto& d : line.differences) ctx.out << "  " << differenceLine(d, ctx.options.secrets) << '\n';
 }
 
-QJsonObject applyJson(const ApplyLine& line) {
+QJsonObject applyJson(const ApplyLine& line, SecretDisplay secrets) {
     QJsonObject o;
     o["device"] = line.device;
     o["ip"] = line.ip.isEmpty() ? QJsonValue::Null : QJsonValue(line.ip);
@@ -222,7 +226,7 @@ QJsonObject applyJson(const ApplyLine& line) {
     o["ok"] = line.ok;
     o["message"] = line.message;
     QJsonArray differences;
-    for (const auto& d : line.differences) differences.append(differenceJson(d));
+    for (const auto& d : line.differences) differences.append(differenceJson(d, secrets));
     o["differences"] = differences;
     return o;
 }
@@ -278,9 +282,10 @@ int runImport(Context& ctx) {
     // A profile is whole by definition: nothing of it was read from a device.
     const ReadoutProgress whole;
     if (ctx.options.json)
-        ctx.out << QJsonDocument(deviceJson(profile.record, whole)).toJson(QJsonDocument::Indented);
+        ctx.out << QJsonDocument(deviceJson(profile.record, whole, ctx.options.secrets))
+                       .toJson(QJsonDocument::Indented);
     else
-        ctx.out << deviceDetails(profile.record, whole);
+        ctx.out << deviceDetails(profile.record, whole, ctx.options.secrets);
     return kExitOk;
 }
 
@@ -302,10 +307,10 @@ int runDiff(Context& ctx) {
                     everything ? DiffScope::Everything : DiffScope::Settings);
     if (ctx.options.json) {
         QJsonArray list;
-        for (const auto& d : differences) list.append(differenceJson(d));
+        for (const auto& d : differences) list.append(differenceJson(d, ctx.options.secrets));
         ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
     } else {
-        for (const auto& d : differences) ctx.out << differenceLine(d) << '\n';
+        for (const auto& d : differences) ctx.out << differenceLine(d, ctx.options.secrets) << '\n';
     }
     return differences.empty() ? kExitOk : kExitFailed;
 }
@@ -395,7 +400,7 @@ int runApply(Context& ctx) {
         line.device = args[static_cast<qsizetype>(n) + 1];
         allOk = allOk && line.ok;
         if (ctx.options.json)
-            lines.append(applyJson(line));
+            lines.append(applyJson(line, ctx.options.secrets));
         else
             printApplyLine(ctx, line);
         ctx.out.flush();

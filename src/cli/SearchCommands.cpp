@@ -66,10 +66,11 @@ int runSearch(Context& ctx) {
     }
     const DeviceTable& table = session.table();
     if (csv) {
-        ctx.out << q(devicesCsv(table, static_cast<std::size_t>(result.devices)));
+        ctx.out << q(devicesCsv(table, static_cast<std::size_t>(result.devices), ctx.options.secrets));
     } else if (ctx.options.json) {
         QJsonArray list;
-        for (int i = 0; i < result.devices; ++i) list.append(deviceJson(table[i], table.progress(i)));
+        for (int i = 0; i < result.devices; ++i)
+            list.append(deviceJson(table[i], table.progress(i), ctx.options.secrets));
         ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
     } else {
         for (int i = 0; i < result.devices; ++i) ctx.out << deviceRow(table[i], table.progress(i)) << '\n';
@@ -122,11 +123,12 @@ int runShow(Context& ctx) {
     const DeviceRecord& r = session.table()[found.index];
     const ReadoutProgress& progress = session.table().progress(found.index);
     if (csv)
-        ctx.out << q(deviceCsv(session.table(), static_cast<std::size_t>(found.index)));
+        ctx.out << q(deviceCsv(session.table(), static_cast<std::size_t>(found.index), ctx.options.secrets));
     else if (ctx.options.json)
-        ctx.out << QJsonDocument(deviceJson(r, progress)).toJson(QJsonDocument::Indented);
+        ctx.out
+            << QJsonDocument(deviceJson(r, progress, ctx.options.secrets)).toJson(QJsonDocument::Indented);
     else
-        ctx.out << deviceDetails(r, progress);
+        ctx.out << deviceDetails(r, progress, ctx.options.secrets);
     return kExitOk;
 }
 

@@ -24,6 +24,7 @@ const char* kUsage =
     "  --tftp-port N       TFTP port of firmware uploads (default 69)\n"
     "  --timeout MS        bound on the whole wait\n"
     "  --json              machine-readable output\n"
+    "  --show-secrets      print device, cloud and WiFi passwords (masked as ******** otherwise)\n"
     "  --lang en|zh        language of messages (default en)\n"
     "  --version           print the version and exit\n"
     "Environment: TAVREL_BROADCAST, TAVREL_BIND, TAVREL_LOCAL_PORT, TAVREL_DEVICE_PORT, TAVREL_TFTP_PORT.\n"

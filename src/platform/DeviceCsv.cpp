@@ -64,22 +64,22 @@ void flatten(const std::string& prefix, const QJsonValue& value, CsvCells& cells
     cells.emplace_back(prefix, joined);
 }
 
-CsvCells rowOf(const DeviceTable& table, std::size_t index) {
+CsvCells rowOf(const DeviceTable& table, std::size_t index, SecretDisplay secrets) {
     CsvCells cells;
-    flattenObject({}, deviceJson(table[index], table.progress(index)), cells, true);
+    flattenObject({}, deviceJson(table[index], table.progress(index), secrets), cells, true);
     return cells;
 }
 
 }  // namespace
 
-std::string devicesCsv(const DeviceTable& table, std::size_t count) {
+std::string devicesCsv(const DeviceTable& table, std::size_t count, SecretDisplay secrets) {
     std::vector<CsvCells> rows;
-    for (std::size_t i = 0; i < count && i < table.usedCount(); ++i) rows.push_back(rowOf(table, i));
+    for (std::size_t i = 0; i < count && i < table.usedCount(); ++i) rows.push_back(rowOf(table, i, secrets));
     return csvTable(rows);
 }
 
-std::string deviceCsv(const DeviceTable& table, std::size_t index) {
-    return csvTable({rowOf(table, index)});
+std::string deviceCsv(const DeviceTable& table, std::size_t index, SecretDisplay secrets) {
+    return csvTable({rowOf(table, index, secrets)});
 }
 
 }  // namespace tavrel

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "device/DeviceTable.h"
+#include "device/Secrets.h"
 
 namespace tavrel {
 
 // Entries 0 .. count-1 of the table.
-std::string devicesCsv(const DeviceTable& table, std::size_t count);
+std::string devicesCsv(const DeviceTable& table, std::size_t count, SecretDisplay secrets);
 // One entry.
-std::string deviceCsv(const DeviceTable& table, std::size_t index);
+std::string deviceCsv(const DeviceTable& table, std::size_t index, SecretDisplay secrets);
 
 }  // namespace tavrel

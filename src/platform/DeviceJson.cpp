@@ -29,12 +29,17 @@ QJsonValue onOff(std::uint8_t value) {
     return QJsonValue::Null;
 }
 
+template <std::size_t N>
+QString secret(const FixedText<N>& field, SecretDisplay secrets) {
+    return q(shownSecret(textOf(field), secrets));
+}
+
 int modbusTimeoutMs(const DeviceRecord& r, std::size_t port) {
     if (hasWordModbusTimeout(r, port)) return r.ports[port].modbusTimeout;
     return r.ports[port].interfaceType * 10;
 }
 
-QJsonObject portJson(const DeviceRecord& r, std::size_t i) {
+QJsonObject portJson(const DeviceRecord& r, std::size_t i, SecretDisplay secrets) {
     const PortRecord& p = r.ports[i];
     QJsonObject o;
     o["port"] = static_cast<int>(i + 1);
@@ -55,7 +60,7 @@ QJsonObject portJson(const DeviceRecord& r, std::size_t i) {
     if (i == 0) {
         o["cloud"] = p.cloud == 1;
         o["cloudId"] = q(textOf(p.cloudId));
-        o["cloudPassword"] = q(textOf(p.cloudPassword));
+        o["cloudPassword"] = secret(p.cloudPassword, secrets);
     }
     return o;
 }
@@ -83,7 +88,7 @@ QString formName(const DeviceRecord& r) {
     }
 }
 
-QJsonObject deviceJson(const DeviceRecord& r, const ReadoutProgress& progress) {
+QJsonObject deviceJson(const DeviceRecord& r, const ReadoutProgress& progress, SecretDisplay secrets) {
     QJsonObject o;
     o["complete"] = progress.complete();
     if (!progress.complete()) {
@@ -109,7 +114,7 @@ QJsonObject deviceJson(const DeviceRecord& r, const ReadoutProgress& progress) {
     net["dns"] = q(ipv4Text(r.network.dns));
     o["network"] = net;
     o["user"] = q(textOf(r.user));
-    o["password"] = q(textOf(r.password));
+    o["password"] = secret(r.password, secrets);
     o["rs485Address"] = r.rs485Address;
     o["outputFollow"] = r.ioOptions[0] == 1;
     o["sendStatus"] = r.ioOptions[1] == 1;
@@ -117,15 +122,15 @@ QJsonObject deviceJson(const DeviceRecord& r, const ReadoutProgress& progress) {
         QJsonObject wifi;
         wifi["mode"] = listText(lists::kWifiModes, r.wifiMode);
         wifi["apSsid"] = q(textOf(r.apSsid));
-        wifi["apPassword"] = q(textOf(r.apPassword));
+        wifi["apPassword"] = secret(r.apPassword, secrets);
         wifi["staSsid"] = q(textOf(r.staSsid));
-        wifi["staPassword"] = q(textOf(r.staPassword));
+        wifi["staPassword"] = secret(r.staPassword, secrets);
         wifi["signal"] = static_cast<std::int8_t>(r.signal);  // dBm, a signed byte on the wire
         o["wifi"] = wifi;
         o["outputTiming"] = r.outputTiming == 1;
     }
     QJsonArray ports;
-    for (std::size_t i = 0; i < kPortCount; ++i) ports.append(portJson(r, i));
+    for (std::size_t i = 0; i < kPortCount; ++i) ports.append(portJson(r, i, secrets));
     o["ports"] = ports;
     return o;
 }
@@ -140,11 +145,11 @@ QString deviceRow(const DeviceRecord& r, const ReadoutProgress& progress) {
     return row;
 }
 
-QString deviceDetails(const DeviceRecord& r, const ReadoutProgress& progress) {
+QString deviceDetails(const DeviceRecord& r, const ReadoutProgress& progress, SecretDisplay secrets) {
     // The JSON object already names every field; print it flat for people.
     QString out;
     QTextStream s(&out);
-    const QJsonObject o = deviceJson(r, progress);
+    const QJsonObject o = deviceJson(r, progress, secrets);
     if (!progress.complete()) s << "not read: " << missingGroups(progress) << '\n';
     for (auto it = o.begin(); it != o.end(); ++it) {
         if (it.key() == "ports" || it.key() == "network" || it.key() == "wifi" || it.key() == "missing")

@@ -4,6 +4,7 @@
 
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <filesystem>
 
 #include "CliHarness.h"
 #include "ExpectedJson.h"
@@ -60,11 +61,20 @@ TEST(CliProfile, ExportApplyVerifyAndDiffAgree) {
     EXPECT_EQ(sectionsOf(readFile(file)),
               (QStringList{"[Info]", section("Device"), section("Port1"), section("Port2"), section("Port3"),
                            section("Port4")}));
+    // The real password goes into the file, which only its owner may read.
+    const QString password = QStringLiteral("pw#3xyzw");
+    EXPECT_TRUE(readFile(file).contains("Password=" + password.toUtf8()));
+    namespace fs = std::filesystem;
+    EXPECT_EQ(fs::status(file.toStdString()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
 
-    // Before the apply the target differs; the exit status says so.
+    // Before the apply the target differs; the exit status says so. The passwords differ too, which
+    // is said without printing either.
     const CliRun before = runCli(sim->devicePort(), {"diff", file, keyOf(target)});
     EXPECT_EQ(before.exitCode, 1) << before.err.toStdString();
     EXPECT_TRUE(before.out.contains("Port1 BitRate: device \"9600\"")) << before.out.toStdString();
+    EXPECT_TRUE(before.out.contains("Device Password: differs")) << before.out.toStdString();
+    EXPECT_FALSE(before.out.contains(password)) << before.out.toStdString();
 
     const tavrel::Mac targetMac = target.settings().mac;
     const CliRun applied = runCli(sim->devicePort(), {"apply", file, keyOf(target), "--verify"});
@@ -182,7 +192,8 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
 
     const QStringList devices = {keyOf(*sim->device(1)), keyOf(*sim->device(2)), keyOf(*sim->device(3)),
                                  "0000FF"};
-    const CliRun run = runCli(sim->devicePort(), QStringList{"--json", "apply", file} + devices);
+    // One static address for all is refused unless allowed; that is not what this test is about.
+    const CliRun run = runCli(sim->devicePort(), QStringList{"--json", "apply", file, "--same-ip"} + devices);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);
     QString error;

@@ -8,6 +8,7 @@
 #include "ExpectedJson.h"
 
 using namespace clitest;
+using tavrel::SecretDisplay;
 using tavrel::sim::SimDevice;
 
 namespace {
@@ -61,39 +62,48 @@ TEST(CliSearch, DemoProgramDevicesAreListedOnceInAnswerOrder) {
     }
 }
 
-TEST(CliSearch, JsonReportsWhatEveryKindOfDeviceHolds) {
+TEST(CliSearch, JsonReportsWhatEveryKindOfDeviceHoldsWithPasswordsOnlyWhenAsked) {
     auto sim = simulate({"kind=serial,ports=1,version=42,flag=0", "kind=serial,ports=4,version=43,flag=1",
                          "kind=serial,ports=8,version=43,flag=1,mac=00-CA-C1-AB-CD-EF", "kind=302,timing",
                          "kind=830", "kind=866", "kind=250"});
     for (std::size_t i = 0; i < sim->deviceCount(); ++i)
         sim->device(i)->setSettings(variedSettings(*sim->device(i), static_cast<int>(i + 1)));
 
-    const CliRun run = runCli(sim->devicePort(), {QStringLiteral("--json"), QStringLiteral("search")});
-    ASSERT_TRUE(run.finished);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QString error;
-    const QJsonArray list = jsonArrayOf(run.out, &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    ASSERT_EQ(list.size(), static_cast<qsizetype>(sim->deviceCount()));
+    for (const auto secrets : {SecretDisplay::Masked, SecretDisplay::Shown}) {
+        SCOPED_TRACE(secrets == SecretDisplay::Shown ? "--show-secrets" : "masked");
+        QStringList args{QStringLiteral("--json"), QStringLiteral("search")};
+        if (secrets == SecretDisplay::Shown) args.prepend(QStringLiteral("--show-secrets"));
+        const CliRun run = runCli(sim->devicePort(), args);
+        ASSERT_TRUE(run.finished);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QString error;
+        const QJsonArray list = jsonArrayOf(run.out, &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        ASSERT_EQ(list.size(), static_cast<qsizetype>(sim->deviceCount()));
 
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        const SimDevice& device = *sim->device(static_cast<std::size_t>(i));
-        const QJsonObject actual = list[i].toObject();
-        SCOPED_TRACE(device.describe());
-        for (const QString& key : kDeviceKeys) EXPECT_TRUE(actual.contains(key)) << key.toStdString();
-        for (const QString& key : kNetworkKeys)
-            EXPECT_TRUE(actual["network"].toObject().contains(key)) << key.toStdString();
-        // Every port is present whatever the device has, with every key.
-        const QJsonArray ports = actual["ports"].toArray();
-        ASSERT_EQ(ports.size(), 8);
-        for (qsizetype p = 0; p < ports.size(); ++p) {
-            EXPECT_EQ(ports[p].toObject()["port"].toInt(), p + 1);
-            for (const QString& key : kPortKeys)
-                EXPECT_TRUE(ports[p].toObject().contains(key))
-                    << "port " << p + 1 << ' ' << key.toStdString();
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const SimDevice& device = *sim->device(static_cast<std::size_t>(i));
+            const QJsonObject actual = list[i].toObject();
+            SCOPED_TRACE(device.describe());
+            for (const QString& key : kDeviceKeys) EXPECT_TRUE(actual.contains(key)) << key.toStdString();
+            for (const QString& key : kNetworkKeys)
+                EXPECT_TRUE(actual["network"].toObject().contains(key)) << key.toStdString();
+            // Every port is present whatever the device has, with every key.
+            const QJsonArray ports = actual["ports"].toArray();
+            ASSERT_EQ(ports.size(), 8);
+            for (qsizetype p = 0; p < ports.size(); ++p) {
+                EXPECT_EQ(ports[p].toObject()["port"].toInt(), p + 1);
+                for (const QString& key : kPortKeys)
+                    EXPECT_TRUE(ports[p].toObject().contains(key))
+                        << "port " << p + 1 << ' ' << key.toStdString();
+            }
+            const QStringList diff = differences(expectedJson(device, secrets), actual);
+            EXPECT_TRUE(diff.isEmpty()) << diff.join('\n').toStdString();
+            if (secrets == SecretDisplay::Masked) {
+                for (const QString& password : passwordsOf(expectedJson(device, SecretDisplay::Shown)))
+                    EXPECT_FALSE(run.out.contains(password)) << password.toStdString();
+            }
         }
-        const QStringList diff = differences(expectedJson(device), actual);
-        EXPECT_TRUE(diff.isEmpty()) << diff.join('\n').toStdString();
     }
 }
 

@@ -23,6 +23,7 @@ TEST(CliShow, SelectsTheDeviceByAddressMacOrKey) {
         sim->device(i)->setSettings(variedSettings(*sim->device(i), static_cast<int>(i + 3)));
     const SimDevice& wanted = *sim->device(1);
     const QJsonObject expected = expectedJson(wanted);
+    const QString password = expectedJson(wanted, tavrel::SecretDisplay::Shown)["password"].toString();
 
     for (const QString selector : {"127.0.0.3", "00-CA-C1-AB-CD-EF", "00:ca:c1:ab:cd:ef", "ABCDEF"}) {
         SCOPED_TRACE(selector.toStdString());
@@ -38,7 +39,12 @@ TEST(CliShow, SelectsTheDeviceByAddressMacOrKey) {
         const QString port4 = expected["ports"].toArray()[3].toObject()["remoteHost"].toString();
         EXPECT_TRUE(run.out.contains("port 4:") && run.out.contains("remoteHost=" + port4))
             << run.out.toStdString();
+        EXPECT_TRUE(out.contains(QStringLiteral("password: ********"))) << run.out.toStdString();
+        EXPECT_FALSE(run.out.contains(password)) << run.out.toStdString();
     }
+    const CliRun shown = runCli(sim->devicePort(), {QStringLiteral("--show-secrets"), QStringLiteral("show"),
+                                                    QStringLiteral("ABCDEF")});
+    EXPECT_TRUE(lines(shown.out).contains("password: " + password)) << shown.out.toStdString();
 
     // The packed-record boards by key, in JSON: form names and their own decoding.
     for (std::size_t i : {std::size_t{1}, std::size_t{2}, std::size_t{3}}) {

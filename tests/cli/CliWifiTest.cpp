@@ -85,7 +85,7 @@ TEST(CliWifi, SetGoesOutInTheWholeRecordAndANewSearchReadsItBack) {
     ASSERT_TRUE(set.finished);
     EXPECT_EQ(set.exitCode, 0) << set.err.toStdString();
 
-    const CliRun show = runCli(sim->devicePort(), {"--json", "show", "000002"});
+    const CliRun show = runCli(sim->devicePort(), {"--show-secrets", "--json", "show", "000002"});
     ASSERT_EQ(show.exitCode, 0) << show.err.toStdString();
     const QJsonObject device = jsonObjectOf(show.out, &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();

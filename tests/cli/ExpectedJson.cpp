@@ -101,7 +101,12 @@ QJsonObject serverPort(const SimDevice& d, std::size_t i) {
     return o;
 }
 
-QJsonObject boardPort(const SimDevice& d) {
+// Written out here rather than taken from the tool, so a changed mask fails the tests.
+QString secret(const QString& value, tavrel::SecretDisplay secrets) {
+    return secrets == tavrel::SecretDisplay::Shown ? value : QStringLiteral("********");
+}
+
+QJsonObject boardPort(const SimDevice& d, tavrel::SecretDisplay secrets) {
     const SimPort& p = d.settings().ports[0];
     const auto& b = d.settings().board;
     QJsonObject o = serialFields(p, 1);
@@ -111,14 +116,14 @@ QJsonObject boardPort(const SimDevice& d) {
     if (d.config().kind == SimKind::Board302 || d.config().kind == SimKind::Board866) {
         o["cloud"] = b.cloud == 1;
         o["cloudId"] = text(b.cloudId);
-        o["cloudPassword"] = text(b.cloudPassword);
+        o["cloudPassword"] = secret(text(b.cloudPassword), secrets);
     }
     return o;
 }
 
 }  // namespace
 
-QJsonObject expectedJson(const SimDevice& d) {
+QJsonObject expectedJson(const SimDevice& d, tavrel::SecretDisplay secrets) {
     const DeviceSettings& s = d.settings();
     const auto kind = d.config().kind;
     const bool server = tavrel::sim::isSerialServer(kind);
@@ -139,7 +144,7 @@ QJsonObject expectedJson(const SimDevice& d) {
     net["dns"] = dotted(s.network, 12);
     o["network"] = net;
     o["user"] = text(s.account, 0, 8);
-    o["password"] = text(s.account, 8, 8);
+    o["password"] = secret(text(s.account, 8, 8), secrets);
     // A 302 board has no IO input options in its record.
     o["outputFollow"] = kind != SimKind::Board302 && s.ioOptions[0] == 1;
     o["sendStatus"] = kind != SimKind::Board302 && s.ioOptions[1] == 1;
@@ -149,9 +154,9 @@ QJsonObject expectedJson(const SimDevice& d) {
         QJsonObject wifi;
         wifi["mode"] = s.board.wifiMode == 1 ? "AP" : s.board.wifiMode == 2 ? "STA" : QJsonValue();
         wifi["apSsid"] = text(s.board.apSsid);
-        wifi["apPassword"] = text(s.board.apPassword);
+        wifi["apPassword"] = secret(text(s.board.apPassword), secrets);
         wifi["staSsid"] = text(s.board.staSsid);
-        wifi["staPassword"] = text(s.board.staPassword);
+        wifi["staPassword"] = secret(text(s.board.staPassword), secrets);
         wifi["signal"] = s.board.signal;  // dBm, negative
         o["wifi"] = wifi;
         o["outputTiming"] = s.board.outputTiming == 1;
@@ -161,10 +166,20 @@ QJsonObject expectedJson(const SimDevice& d) {
         const int count = tavrel::sim::storedPortCount(d.config().portCountChar);
         for (int i = 0; i < count; ++i) ports.append(serverPort(d, static_cast<std::size_t>(i)));
     } else {
-        ports.append(boardPort(d));
+        ports.append(boardPort(d, secrets));
     }
     o["ports"] = ports;
     return o;
+}
+
+QStringList passwordsOf(const QJsonObject& expected) {
+    const QJsonObject wifi = expected["wifi"].toObject();
+    QStringList out;
+    for (const QString& v :
+         {expected["password"].toString(), wifi["apPassword"].toString(), wifi["staPassword"].toString(),
+          expected["ports"].toArray()[0].toObject()["cloudPassword"].toString()})
+        if (!v.isEmpty()) out << v;
+    return out;
 }
 
 DeviceSettings variedSettings(const SimDevice& device, int seed) {

@@ -6,6 +6,7 @@
 #include <QtCore/QStringList>
 
 #include "SimDevice.h"
+#include "device/Secrets.h"
 
 namespace clitest {
 
@@ -14,8 +15,13 @@ extern const QStringList kDeviceKeys;
 extern const QStringList kNetworkKeys;
 extern const QStringList kPortKeys;
 
-// The expected device object; ports the device does not report are left out of "ports".
-QJsonObject expectedJson(const tavrel::sim::SimDevice& device);
+// The expected device object; ports the device does not report are left out of "ports". Passwords
+// are masked as the CLI prints them without --show-secrets.
+QJsonObject expectedJson(const tavrel::sim::SimDevice& device,
+                         tavrel::SecretDisplay secrets = tavrel::SecretDisplay::Masked);
+
+// The non-empty passwords of an expected object: account, WiFi AP and STA, port 1's cloud password.
+QStringList passwordsOf(const QJsonObject& expected);
 
 // Settings unlike the factory ones and unlike from port to port and device to device, so that a
 // field read from the wrong offset or the wrong port shows. `seed` tells devices apart.

@@ -56,7 +56,7 @@ ProfileStatus saveIoSettings(const std::filesystem::path& path, const IoSettings
     write("scaninfo", std::to_string(settings.scanInfo));
     write("stop", std::to_string(settings.stop));
     for (std::size_t i = 0; i < settings.timeTexts.size(); ++i) write(timeKey(i), settings.timeTexts[i]);
-    auto saved = file.save(path);
+    auto saved = file.save(path, FileContent::Plain);
     return saved != ProfileStatus::Ok ? saved : first;
 }
 

@@ -194,12 +194,12 @@ std::string PrivateProfile::text() const {
     return out;
 }
 
-ProfileStatus PrivateProfile::save(const std::filesystem::path& path) const {
-    return writeFileWhole(path, text());
+ProfileStatus PrivateProfile::save(const std::filesystem::path& path, FileContent content) const {
+    return writeFileWhole(path, text(), content);
 }
 
-ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes) {
-    return replaceFileWhole(path, bytes) ? ProfileStatus::WriteFailed : ProfileStatus::Ok;
+ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes, FileContent content) {
+    return replaceFileWhole(path, bytes, content) ? ProfileStatus::WriteFailed : ProfileStatus::Ok;
 }
 
 }  // namespace tavrel

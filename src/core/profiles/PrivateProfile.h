@@ -28,6 +28,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/FileWrite.h"
+
 namespace tavrel {
 
 enum class ProfileStatus : std::uint8_t {
@@ -60,7 +62,7 @@ class PrivateProfile {
     ProfileStatus writeString(std::string_view section, std::string_view key, std::string_view value);
 
     std::string text() const;
-    ProfileStatus save(const std::filesystem::path& path) const;
+    ProfileStatus save(const std::filesystem::path& path, FileContent content) const;
 
   private:
     bool byteOrderMark_ = false;
@@ -68,6 +70,6 @@ class PrivateProfile {
 };
 
 // Writes the bytes to a temporary file in the same folder and renames it over `path`.
-ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes);
+ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes, FileContent content);
 
 }  // namespace tavrel

@@ -22,7 +22,8 @@ std::vector<ProfileDifference> diffProfile(const DeviceRecord& profile, const De
     for (std::size_t i = 0; i < wanted.size() && i < held.size(); ++i) {
         if (scope == DiffScope::Settings && isIdentityEntry(wanted[i])) continue;
         if (wanted[i].value != held[i].value)
-            out.push_back({wanted[i].section, wanted[i].key, held[i].value, wanted[i].value});
+            out.push_back(
+                {wanted[i].section, wanted[i].key, held[i].value, wanted[i].value, wanted[i].secret});
     }
     return out;
 }

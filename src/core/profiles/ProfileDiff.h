@@ -13,6 +13,7 @@ struct ProfileDifference {
     std::string key;      // the profile key, "BitRate"
     std::string deviceValue;
     std::string profileValue;
+    bool secret = false;  // a password: name it, print neither value unless asked
     bool operator==(const ProfileDifference&) const = default;
 };
 

@@ -236,7 +236,7 @@ std::vector<ProfileEntry> profileEntries(const DeviceRecord& r, std::size_t port
     out.push_back({d, "DNS", ipv4Text(r.network.dns)});
     out.push_back({d, "MAC", macText(r.mac)});
     out.push_back({d, "Username", textOf(r.user)});
-    out.push_back({d, "Password", textOf(r.password)});
+    out.push_back({d, "Password", textOf(r.password), true});
     for (std::size_t port = 0; port < std::min(ports, kPortCount); ++port)
         addPortEntries(out, r.ports[port], port, outOfList);
     return out;
@@ -250,7 +250,8 @@ ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::pa
             s != ProfileStatus::Ok)
             return s;
     }
-    return file.save(path);
+    // A profile carries the device's password.
+    return file.save(path, FileContent::Secret);
 }
 
 DeviceRecord readProfile(const PrivateProfile& file) {

@@ -40,6 +40,7 @@ struct ProfileEntry {
     std::string section;
     std::string key;
     std::string value;
+    bool secret = false;  // shown only when asked for
     bool operator==(const ProfileEntry&) const = default;
 };
 std::string profileFileSection(std::string_view shortName);

@@ -58,7 +58,7 @@ FileBytes readFile(const fs::path& file, std::uintmax_t limit, bool refuseLonger
 }
 
 StoreResult replaceWhole(const fs::path& file, std::string_view bytes) {
-    if (auto error = replaceFileWhole(file, bytes)) return {false, *error};
+    if (auto error = replaceFileWhole(file, bytes, FileContent::Plain)) return {false, *error};
     return {true, {}};
 }
 

@@ -15,9 +15,22 @@ std::string reason() {
     const int code = errno;
     return code == 0 ? std::string("unknown error") : std::generic_category().message(code);
 }
+
+// The permissions the new file must get: those of the file it replaces, owner-only for a new secret
+// one, and for a new plain one whatever the system gives new files.
+std::optional<std::filesystem::perms> wantedPermissions(const std::filesystem::path& file,
+                                                        FileContent content) {
+    std::error_code error;
+    const auto old = std::filesystem::status(file, error);
+    if (!error && std::filesystem::exists(old)) return old.permissions();
+    if (content == FileContent::Secret)
+        return std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    return std::nullopt;
+}
 }  // namespace
 
-std::optional<std::string> replaceFileWhole(const std::filesystem::path& file, std::string_view bytes) {
+std::optional<std::string> replaceFileWhole(const std::filesystem::path& file, std::string_view bytes,
+                                            FileContent content) {
     // A random suffix keeps two writers of the same file from sharing one temporary file.
     std::random_device random;
     auto temporary = file;
@@ -27,6 +40,18 @@ std::optional<std::string> replaceFileWhole(const std::filesystem::path& file, s
         errno = 0;
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return "cannot create " + temporary.string() + ": " + reason();
+        // Before the first byte, so a secret is never readable by others, not even in the temporary file.
+        if (const auto permissions = wantedPermissions(file, content)) {
+            std::error_code error;
+            std::filesystem::permissions(temporary, *permissions, std::filesystem::perm_options::replace,
+                                         error);
+            // A plain file whose old mode cannot be copied is still better written than not.
+            if (error && content == FileContent::Secret) {
+                out.close();
+                std::filesystem::remove(temporary, ignored);
+                return "cannot set the permissions of " + temporary.string() + ": " + error.message();
+            }
+        }
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {

@@ -119,7 +119,7 @@ TEST(ProfileDiff, ReportsDifferencesInProfileTerms) {
     setText(device.password, "other");
     const auto d = diffProfile(profile, device);
     ASSERT_EQ(d.size(), 3u);
-    EXPECT_EQ(d[0], (ProfileDifference{"Device", "Password", "other", "tovin"}));
+    EXPECT_EQ(d[0], (ProfileDifference{"Device", "Password", "other", "tovin", true}));
     EXPECT_EQ(d[1], (ProfileDifference{"Port1", "BitRate", "9600", "115200"}));
     EXPECT_EQ(d[2], (ProfileDifference{"Port4", "StopBit", "#9", "1"}));
 }

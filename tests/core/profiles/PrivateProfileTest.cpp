@@ -114,15 +114,15 @@ TEST(PrivateProfileFile, SaveReplacesWholeAndLoadsBack) {
     EXPECT_EQ(PrivateProfile::load(path).text(), "");
     PrivateProfile p;
     ASSERT_EQ(p.writeString("Info", "HardwareVersion", "1400"), ProfileStatus::Ok);
-    ASSERT_EQ(p.save(path), ProfileStatus::Ok);
+    ASSERT_EQ(p.save(path, FileContent::Plain), ProfileStatus::Ok);
     EXPECT_EQ(readAll(path), "[Info]\r\nHardwareVersion=1400\r\n");
     EXPECT_EQ(PrivateProfile::load(path).readString("INFO", "hardwareVersion", "", 4), "1400");
 
-    EXPECT_EQ(writeFileWhole(path, "second"), ProfileStatus::Ok);
+    EXPECT_EQ(writeFileWhole(path, "second", FileContent::Plain), ProfileStatus::Ok);
     EXPECT_EQ(readAll(path), "second");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
-    EXPECT_EQ(writeFileWhole(dir / "no" / "such.ini", "x"), ProfileStatus::WriteFailed);
-    EXPECT_EQ(writeFileWhole(dir, "x"), ProfileStatus::WriteFailed);
+    EXPECT_EQ(writeFileWhole(dir / "no" / "such.ini", "x", FileContent::Plain), ProfileStatus::WriteFailed);
+    EXPECT_EQ(writeFileWhole(dir, "x", FileContent::Plain), ProfileStatus::WriteFailed);
     EXPECT_EQ(readAll(path), "second");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 }

@@ -84,9 +84,9 @@ TEST(CrashSafety, KilledProfileWriterLeavesAWholeFile) {
     const fs::path file = dir.path / "device.ini";
     const std::string a = bigProfile('a').text();
     const std::string b = bigProfile('b').text();
-    ASSERT_EQ(writeFileWhole(file, a), ProfileStatus::Ok);
+    ASSERT_EQ(writeFileWhole(file, a, FileContent::Plain), ProfileStatus::Ok);
     for (int k = 0; k < kKills; ++k) {
-        killWriterMidLoop([&](int i) { writeFileWhole(file, i % 2 ? a : b); }, 1 + k % 3);
+        killWriterMidLoop([&](int i) { writeFileWhole(file, i % 2 ? a : b, FileContent::Plain); }, 1 + k % 3);
         const std::string now = readAll(file);
         ASSERT_TRUE(now == a || now == b) << "kill " << k << ": " << now.size() << " bytes";
     }
@@ -117,7 +117,7 @@ TEST(CrashSafety, KilledLanguageWriterLeavesAWholeFile) {
     const fs::path file = dir.path / "vesk.ini";
     // What follows the letter is kept by every store; a large tail makes each store take a while.
     const std::string tail(512 * 1024, 'x');
-    ASSERT_FALSE(replaceFileWhole(file, "z" + tail));
+    ASSERT_FALSE(replaceFileWhole(file, "z" + tail, FileContent::Plain));
     for (int k = 0; k < kKills; ++k) {
         killWriterMidLoop([&](int i) { storeLanguage(file, i % 2 ? Language::Chinese : Language::English); },
                           1 + k % 3);
@@ -134,8 +134,8 @@ TEST(CrashSafety, FullDiskKeepsTheOldFileAndSaysSo) {
     const fs::path profile = dir.path / "device.ini";
     const fs::path language = dir.path / "vesk.ini";
     const std::string old = bigProfile('a').text();
-    ASSERT_EQ(writeFileWhole(profile, old), ProfileStatus::Ok);
-    ASSERT_FALSE(replaceFileWhole(language, "z" + std::string(4096, 'x')));
+    ASSERT_EQ(writeFileWhole(profile, old, FileContent::Plain), ProfileStatus::Ok);
+    ASSERT_FALSE(replaceFileWhole(language, "z" + std::string(4096, 'x'), FileContent::Plain));
 
     const PrivateProfile replacement = bigProfile('b');
     int fds[2];
@@ -146,8 +146,9 @@ TEST(CrashSafety, FullDiskKeepsTheOldFileAndSaysSo) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{1024, 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const auto error = replaceFileWhole(profile, replacement.text());
-        const bool profileFailed = replacement.save(profile) == ProfileStatus::WriteFailed;
+        const auto error = replaceFileWhole(profile, replacement.text(), FileContent::Plain);
+        const bool profileFailed =
+            replacement.save(profile, FileContent::Plain) == ProfileStatus::WriteFailed;
         const StoreResult stored = storeLanguage(language, Language::English);
         const std::string report = (error ? *error : std::string("no error")) + "\n" +
                                    (profileFailed ? "failed" : "saved") + "\n" + stored.error;
@@ -184,7 +185,7 @@ TEST(CrashSafety, ReadOnlyFolderKeepsTheOldFileAndSaysSo) {
     IoSettings b;
     b.address = 3;
     EXPECT_EQ(saveIoSettings(file, b), ProfileStatus::WriteFailed);
-    const auto error = replaceFileWhole(file, "x");
+    const auto error = replaceFileWhole(file, "x", FileContent::Plain);
     ASSERT_TRUE(error);
     EXPECT_NE(error->find("cannot create"), std::string::npos) << *error;
     EXPECT_EQ(readAll(file), old);

@@ -35,11 +35,11 @@ bool recordSync(const std::filesystem::path& path, bool isFolder) {
 TEST(FileSync, NewBytesReachTheDiskBeforeTheRenameAndARefusalKeepsTheOldFile) {
     const std::filesystem::path folder = test::freshTestDir("file-sync");
     target = folder / "profile.ini";
-    ASSERT_FALSE(replaceFileWhole(target, "old"));
+    ASSERT_FALSE(replaceFileWhole(target, "old", FileContent::Plain));
     setFileSync(recordSync);
     calls.clear();
     refuse = false;
-    EXPECT_FALSE(replaceFileWhole(target, "new"));
+    EXPECT_FALSE(replaceFileWhole(target, "new", FileContent::Plain));
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_NE(calls[0].path, target);
     EXPECT_FALSE(calls[0].isFolder);
@@ -49,9 +49,9 @@ TEST(FileSync, NewBytesReachTheDiskBeforeTheRenameAndARefusalKeepsTheOldFile) {
     EXPECT_EQ(calls[1].path, folder);
     EXPECT_EQ(contentOf(target), "new");
 
-    ASSERT_FALSE(replaceFileWhole(target, "old"));
+    ASSERT_FALSE(replaceFileWhole(target, "old", FileContent::Plain));
     refuse = true;
-    EXPECT_TRUE(replaceFileWhole(target, "lost"));
+    EXPECT_TRUE(replaceFileWhole(target, "lost", FileContent::Plain));
     setFileSync(nullptr);
     EXPECT_EQ(contentOf(target), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
