@@ -1,5 +1,7 @@
 #include "iocontrol/IoSettings.h"
 
+#include "util/Bytes.h"
+
 namespace tavrel {
 namespace {
 
