@@ -24,6 +24,7 @@
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "ScreenFit.h"
+#include "SnapshotArea.h"
 #include "StatusBar.h"
 #include "WheelGuard.h"
 #include "WifiArea.h"
@@ -95,6 +96,7 @@ void CConfigDlg::setUp() {
     defaultAdapter_ = true;
     chosenAdapter_ = 0;
     buildMenus();
+    snapshotArea_ = new SnapshotArea(*this, *session_, actionById(ids::kUndoLastChangeCommand));
 
     broadcastAddress_ = qs(network_.broadcast);
     highlightedRow_ = 0;

@@ -39,6 +39,7 @@ class FocusOutWatch;
 class ProfileArea;
 class Prompts;
 class ScreenFit;
+class SnapshotArea;
 class StatusBar;
 class WifiArea;
 
@@ -177,7 +178,8 @@ class CConfigDlg : public QDialog {
     // Shows the outcome's prompt or plays its plan for the selected device.
     void runDeviceCommand(CommandOutcome outcome);
     // The write guard for the selected device: true when it was read whole or the user agreed to
-    // write (or export) it anyway. Every path that writes a device or its profile asks this first.
+    // write (or export) it anyway. Every path that writes a device or its profile asks this first;
+    // a save it lets through keeps a snapshot of the device as read.
     bool confirmWrite(WriteKind kind);
     // Plays a write for the device at `row` with "Sending data..." in status part 2 until the
     // device answers or the answer's wait is over.
@@ -235,6 +237,7 @@ class CConfigDlg : public QDialog {
     DeviceSession* session_ = nullptr;
     ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
     IncompleteMarks* incompleteMarks_ = nullptr;  // rows of devices not read whole; asks before saves
+    SnapshotArea* snapshotArea_ = nullptr;        // snapshots before writes, "Undo Last Change"
     StatusBar* statusBar_ = nullptr;
     ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls
     WifiArea* wifiArea_ = nullptr;

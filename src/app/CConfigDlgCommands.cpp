@@ -12,6 +12,7 @@
 #include "DeviceSession.h"
 #include "IncompleteMarks.h"
 #include "QtText.h"
+#include "SnapshotArea.h"
 
 namespace tavrel {
 
@@ -27,7 +28,10 @@ void CConfigDlg::connectDeviceCommands() {
 }
 
 bool CConfigDlg::confirmWrite(WriteKind kind) {
-    return incompleteMarks_->confirmWrite(selectedDevice(), kind);
+    const std::optional<int> row = selectedDevice();
+    if (!incompleteMarks_->confirmWrite(row, kind)) return false;
+    if (kind == WriteKind::Save && row) snapshotArea_->keep(*row);
+    return true;
 }
 
 DeviceRecord* CConfigDlg::selectedRecord() {
@@ -106,6 +110,7 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome) {
 void CConfigDlg::playWrite(int row, Plan plan) {
     const QString sending = qs(texts_.sendingData);
     setStatusText(2, sending);
+    snapshotArea_->written(row);
     const int write = ++writeCount_;
     // "Sending..." never stays for ever: the answer replaces it, or this does once the wait is over.
     session().play(static_cast<std::size_t>(row), std::move(plan), [this, write, sending] {

@@ -187,6 +187,7 @@ void CConfigDlg::applyMenuTexts() {
     actionById(ids::kExportProfileCommand)->setText(qs(texts_.exportProfile));
     actionById(ids::kImportProfileCommand)->setText(qs(texts_.importProfile));
     actionById(ids::kIoControlCommand)->setText(qs(texts_.ioControl));
+    actionById(ids::kUndoLastChangeCommand)->setText(qs(texts_.undoLastChange));
     actionById(ids::kEnglishCommand)->setText(qs(texts_.englishItem));
     QAction* defaultItem = actionById(ids::kDefaultAdapterCommand);
     defaultItem->setText(qs(texts_.defaultAdapter));

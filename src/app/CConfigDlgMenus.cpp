@@ -7,6 +7,7 @@
 #include "ControlIds.h"
 #include "ProfileArea.h"
 #include "QtText.h"
+#include "SnapshotArea.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -19,6 +20,8 @@ void CConfigDlg::buildMenus() {
     addCommand(deviceMenu_, ids::kExportProfileCommand, QString());
     addCommand(deviceMenu_, ids::kImportProfileCommand, QString());
     addCommand(deviceMenu_, ids::kIoControlCommand, QString());
+    addCommand(deviceMenu_, ids::kUndoLastChangeCommand, QString())
+        ->setObjectName(QStringLiteral("undoLastChangeCommand"));
 
     languageMenu_ = menuBar_->addMenu(QString());
     languageMenu_->setObjectName(QStringLiteral("languageMenu"));
@@ -82,6 +85,9 @@ void CConfigDlg::onMenuCommand(int id) {
             return;
         case ids::kImportProfileCommand:
             profileArea_->importProfile();
+            return;
+        case ids::kUndoLastChangeCommand:
+            snapshotArea_->undo();
             return;
         case ids::kFirmwareUpgradeCommand:
             // Their windows and dialogs arrive with their features.

@@ -151,6 +151,7 @@ void CConfigDlg::showStatusMessage(int part, StatusMessage message) {
 void CConfigDlg::onListSelectionChanged() {
     if (showingDevice_) return;
     if (auto row = selectedDevice()) showDevice(*row);
+    if (snapshotArea_) snapshotArea_->refreshCommand();
 }
 
 void CConfigDlg::showDevice(int index) {

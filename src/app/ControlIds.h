@@ -16,6 +16,7 @@ inline constexpr int kFirstAdapterCommand = 32786;  // adapter address i has 327
 inline constexpr int kExportProfileCommand = 33783;
 inline constexpr int kImportProfileCommand = 33784;
 inline constexpr int kIoControlCommand = 33785;
+inline constexpr int kUndoLastChangeCommand = 33786;
 // The adapter storage holds at most this many addresses.
 inline constexpr int kMaxAdapterAddresses = 128;
 

@@ -48,6 +48,7 @@ class UiTexts {
     std::string exportProfile;
     std::string importProfile;
     std::string ioControl;
+    std::string undoLastChange;  // device menu: the last snapshot written back
     std::string languageMenu;
     std::string englishItem;
     std::string adapterMenu;
@@ -169,6 +170,9 @@ class UiTexts {
     std::string profileAddressInUse;
     std::string noAnswer;  // status part 2 when a write's answer never came  // %1 the profile's address, %2 the MAC of the device holding it  // asked before its export; %s the missing groups
     std::string portInUsePattern;        // %d is the local port
+    std::string undoQuestion;            // %s the differences, one a line
+    std::string undoNothingDiffers;
+    std::string snapshotFailed;          // %s what failed
 
     // --- Profiles ---
     std::string badProfile;
