@@ -39,6 +39,8 @@ const char* kUsage =
     "  import FILE         print a profile as show prints a device\n"
     "  diff FILE DEVICE    the fields in which a device differs from a profile\n"
     "  apply FILE DEVICE...  one-click configuration of devices from a profile\n"
+    "  snapshots DEVICE    list the settings kept before each write to the device\n"
+    "  rollback DEVICE     write the latest (or --to FILE) snapshot back and compare\n"
     "  wifi scan DEVICE    networks a WiFi board finds\n"
     "  wifi set DEVICE     change a WiFi board's mode, SSIDs and passwords\n"
     "  io ... ACTION       read and switch an IO board over TCP or UDP\n"
@@ -105,6 +107,16 @@ const std::map<QString, const char*> kCommandHelp = {
      "holds: --ip-from A gives the devices A, A+1, ... in the order named; --same-ip allows the profile's\n"
      "address anyway. Exit 0 when every device acknowledged (and, with --verify, matches), 1 otherwise\n"
      "(a refused address plan sends nothing), 2 on a usage error or a missing FILE.\n"},
+    {"snapshots",
+     "usage: tavrel-cli [global options] snapshots DEVICE\n"
+     "Lists the snapshots kept of the device, oldest first: its settings as read before each write\n"
+     "(saves, set-*, apply, wifi set, timing set, clock, rollback), at most 20. A MAC needs no search.\n"},
+    {"rollback",
+     "usage: tavrel-cli [global options] rollback DEVICE [--to FILE] [--force]\n"
+     "Writes the latest snapshot of the device (or FILE) back, as one-click does (boards: the packed\n"
+     "record kept beside it), then searches the device again and compares. Exit 0 when it reads back as\n"
+     "the snapshot, 1 when it was refused, lost or differs, 2 on a usage error or when no snapshot "
+     "exists.\n"},
     {"wifi",
      "usage: tavrel-cli [global options] wifi scan DEVICE [--direct]\n"
      "       tavrel-cli [global options] wifi set DEVICE [--mode AP|STA] [--ap-ssid S] [--ap-password P]\n"
@@ -160,7 +172,8 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
                                             {"diff", runDiff},              {"apply", runApply},
                                             {"wifi", runWifi},              {"io", runIo},
                                             {"timing", runTiming},          {"clock", runClock},
-                                            {"upgrade", runUpgrade}};
+                                            {"upgrade", runUpgrade},        {"snapshots", runSnapshots},
+                                            {"rollback", runRollback}};
 
 }  // namespace
 
