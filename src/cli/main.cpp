@@ -153,15 +153,21 @@ const std::map<QString, const char*> kCommandHelp = {
      "Sets the board's clock to the given time (default: this computer's), or with --check prints\n"
      "its drift from this computer's clock in seconds and exits 1 beyond S (default 2).\n"},
     {"upgrade",
-     "usage: tavrel-cli [global options] upgrade FILE DEVICE... [--parallel N] [--wait MS]\n"
+     "usage: tavrel-cli [global options] upgrade FILE DEVICE... [--parallel N] [--wait MS] [--mixed]\n"
+     "           [--skip-version TEXT] [--dry-run] [--verify [--verify-timeout MS]] [--report FILE.csv]\n"
      "       tavrel-cli [global options] upgrade FILE --target ADDR\n"
-     "Tells each device to get ready for an upgrade, waits MS (default 1000), then uploads FILE to it\n"
-     "over TFTP. --parallel N uploads to N devices at once (1-8, default 1). --target uploads to ADDR\n"
-     "without the upgrade request, as the window's menu does. A progress bar per device goes to stderr\n"
-     "when it is a terminal; --json prints {device, blocks, bytes, seconds, result, message} per device\n"
-     "(blocks and bytes the device acknowledged, seconds of the upload itself).\n"
-     "Exit 0 when every upload completed, 1 when any failed, 2 on a usage error or a file the dialog\n"
-     "would refuse (nothing is sent then).\n"},
+     "FILE is read and checked once; every device is found and read first, and devices whose hardware\n"
+     "version differs from the first one's are refused (nothing is sent) unless --mixed. Devices that\n"
+     "already report the firmware version TEXT are skipped. --dry-run prints the plan and sends nothing.\n"
+     "Each device is told to get ready for an upgrade, MS later (default 1000) FILE goes to it over TFTP;\n"
+     "--parallel N uploads to N devices at once (1-8, default 1). --target uploads to ADDR without the\n"
+     "upgrade request, as the window's menu does. Ctrl-C stops the uploads and names the finished ones.\n"
+     "--verify waits (up to --verify-timeout, default 30000 ms) for each device to answer again and\n"
+     "reads its version: upgraded (V1 -> V2), unchanged or did not come back. A progress bar per device\n"
+     "goes to stderr when it is a terminal. --json prints {device, mac, ip, hardware, versionBefore,\n"
+     "versionAfter, blocks, bytes, seconds, result, message} per device; --report writes the same as CSV.\n"
+     "Exit 0 when every device (but the skipped) completed, with --verify: upgraded; 1 when any did not;\n"
+     "2 on a usage error, a refused file or a mixed set (nothing is sent then).\n"},
 };
 
 using Runner = int (*)(Context&);
