@@ -6,6 +6,7 @@
 
 #include "../TestFiles.h"
 #include "profiles/ProfileDiff.h"
+#include "profiles/ProfileFormat.h"
 #include "profiles/Snapshots.h"
 #include "timing/ConfigImage.h"
 #include "timing/PackedWrite.h"
