@@ -148,7 +148,12 @@ RollbackOutcome rollbackCommand(DeviceRecord& device, const SnapshotFile& file, 
         out.plan.push_back({kPackedWriteGapMs, *record, Destination::BroadcastReplyPort, device.replyPort});
         return out;
     }
-    OneClickOutcome oneClick = oneClickCommand(&device, &out.snapshot, languageCode);
+    // Ports beyond the snapshot's sections were not in it: they keep what the device holds instead of
+    // taking a profile's defaults (the interval block carries all eight).
+    DeviceRecord source = out.snapshot;
+    for (std::size_t p = profilePortCount(source.identity.portCountChar()); p < kPortCount; ++p)
+        source.ports[p] = device.ports[p];
+    OneClickOutcome oneClick = oneClickCommand(&device, &source, languageCode);
     if (oneClick.status != OneClickStatus::Ready) {
         out.status = RollbackStatus::Refused;
         out.message = oneClick.message.empty() ? "the snapshot does not fit the device" : oneClick.message;
