@@ -14,6 +14,7 @@
 #include "device/FixedLists.h"
 #include "ControlIds.h"
 #include "WifiArea.h"
+#include "SnapshotArea.h"
 #include "TimingArea.h"
 #include "texts/FixedTexts.h"
 
