@@ -11,6 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev python3-pymodbus python3-serial-asyncio)
+# Qt's own texts (file dialogs, standard buttons) in the interface language.
+BUILD_PACKAGES+=(qt6-translations-l10n)
 # A real TFTP server and client as independent peers of the firmware upload.
 BUILD_PACKAGES+=(tftpd-hpa tftp-hpa)
 # Manual pages, the package and its checks (the package test runs in ./dev.sh test too).

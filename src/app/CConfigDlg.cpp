@@ -109,6 +109,7 @@ void CConfigDlg::setUp() {
                              [this] { return windowTitle(); }},
                             this);
     firmwareArea_ = new FirmwareArea(*this);
+    connectReread();
 
     for (int part = 0; part < 3; ++part) setStatusText(part, QString());
     setStatusText(3, qs(fixed::kInitialBroadcastLabel) + broadcastAddress_);
@@ -117,6 +118,8 @@ void CConfigDlg::setUp() {
     setWindowTitle(qs(texts_.mainCaption));
     control(ids::kOneClickButton)->setEnabled(false);
     restoreLanguage();
+    // Before any device is shown the form shows nothing a device could be taken to hold.
+    clearDeviceForm();
 
     screenFit_ = new ScreenFit(this, scroll, {menuBar_, statusBar_});
     screenFit_->fit();

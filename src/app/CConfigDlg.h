@@ -11,6 +11,7 @@
 
 #include "Adapters.h"
 #include "DeviceSession.h"
+#include "MainWindowContext.h"
 #include "Prompts.h"
 #include "QtText.h"
 #include "device/DeviceTable.h"
@@ -27,6 +28,7 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QTableWidget;
+class QTranslator;
 
 namespace tavrel {
 
@@ -56,8 +58,9 @@ struct ConfigDlgServices {
 };
 
 class IncompleteMarks;
+class DeviceReread;
 
-class CConfigDlg : public QDialog {
+class CConfigDlg : public QDialog, public MainWindowContext {
     Q_OBJECT
   public:
     static constexpr int kWidthUnits = 782;
@@ -66,32 +69,31 @@ class CConfigDlg : public QDialog {
     explicit CConfigDlg(ConfigDlgServices services = {}, QWidget* parent = nullptr);
     ~CConfigDlg() override;
 
-    const UiTexts& texts() const { return texts_; }
-    DeviceSession& session() { return *session_; }
-    DeviceTable& devices() { return session_->table(); }
+    QWidget* widget() override { return this; }
+    const UiTexts& texts() const override { return texts_; }
+    DeviceSession& session() override { return *session_; }
+    DeviceTable& devices() override { return session_->table(); }
     ProtocolSocket& socket() { return session_->socket(); }
-    Prompts& prompts() { return *prompts_; }
-    const NetworkSettings& network() const { return network_; }
-    const AppPaths& paths() const { return paths_; }
+    Prompts& prompts() override { return *prompts_; }
+    const NetworkSettings& network() const override { return network_; }
+    const AppPaths& paths() const override { return paths_; }
     WifiArea& wifiArea() { return *wifiArea_; }
+    WifiSettings wifiSettings() const override;
+    QString caption() const override { return windowTitle(); }
 
-    QString broadcastAddress() const { return broadcastAddress_; }
+    QString broadcastAddress() const override { return broadcastAddress_; }
     void setBroadcastAddress(const QString& address) { broadcastAddress_ = address; }
 
     // A control by its resource number, or null.
-    QWidget* control(int id) const { return controls_.value(id, nullptr); }
-    template <class W>
-    W* controlAs(int id) const {
-        return qobject_cast<W*>(control(id));
-    }
+    QWidget* control(int id) const override { return controls_.value(id, nullptr); }
     QTableWidget* deviceList() const { return deviceList_; }
-    QTableWidget* scheduleList() const { return scheduleList_; }
+    QTableWidget* scheduleList() const override { return scheduleList_; }
     TimingArea& timingArea() { return *timingArea_; }
     PackedWriteArea& packedWriteArea() { return *packedWriteArea_; }
     FirmwareArea* firmwareArea() const { return firmwareArea_; }
 
     // A menu command by its id, or null.
-    QAction* actionById(int id) const { return actions_.value(id, nullptr); }
+    QAction* actionById(int id) const override { return actions_.value(id, nullptr); }
     QMenuBar* menuBar() const { return menuBar_; }
     // Command ids of the network adapter menu, "Default" first.
     const std::vector<int>& adapterMenuIds() const { return adapterMenuIds_; }
@@ -100,17 +102,19 @@ class CConfigDlg : public QDialog {
     int chosenAdapter() const { return chosenAdapter_; }
 
     // The first selected row of the device list, which is the device table index.
-    std::optional<int> selectedDevice() const;
+    std::optional<int> selectedDevice() const override;
     // Runs a dialog through the modal runner.
-    int runModal(QDialog& dialog);
+    int runModal(QDialog& dialog) override;
 
     QString statusText(int part) const;
     ProfileArea& profileArea() { return *profileArea_; }
+    // Reads a device again after it changed itself; its row and form follow.
+    DeviceReread& reread() override { return *reread_; }
 
   public slots:
-    void setStatusText(int part, const QString& text);
+    void setStatusText(int part, const QString& text) override;
     // Shows table entry `index` in its list row and the form (CConfigDlgSearch.cpp).
-    void showDevice(int index);
+    void showDevice(int index) override;
     void switchLanguage(tavrel::Language language);
     // Menu command 32782 ("Default") or 32786 + i (adapter address i): rebinds the socket.
     void chooseAdapter(int commandId);
@@ -129,12 +133,18 @@ class CConfigDlg : public QDialog {
 
   private:
     void connectSearch();
+    void connectReread();
     void addDeviceRow(int index);
+    // A read-out has finished: the row shows it; the form only when the device is the selected one
+    // (or none is), so the selection stays where the user put it.
+    void onDeviceReady(int index);
+    void refreshRow(int index, const DeviceView& view);
     void showStatusMessage(int part, tavrel::StatusMessage message);
     void onSearchTick(const QString& destination, int host);
     void onScanFinished();
     void onListSelectionChanged();
     void clearDeviceForm();
+    void setFormEnabled(bool enabled);
     void fillDeviceRow(int index, const DeviceView& view);
     void fillNetworkGroup(const DeviceView& view);
     void fillPortGroup(const PortView& port);
@@ -174,16 +184,19 @@ class CConfigDlg : public QDialog {
     void saveNetworkSettings();
     void savePortSettings();
     // The network group as typed; shared with the packed write.
-    NetworkFormInput networkFormInput() const;
-    // Shows the outcome's prompt or plays its plan for the selected device.
-    void runDeviceCommand(CommandOutcome outcome);
+    NetworkFormInput networkFormInput() const override;
+    // Shows the outcome's prompt or plays its plan for the selected device; a command after which the
+    // device holds other settings has it read again.
+    enum class Reread { None, Unicast, Broadcast };
+    void runDeviceCommand(CommandOutcome outcome, Reread after);
+    void runDeviceCommand(CommandOutcome outcome) override { runDeviceCommand(std::move(outcome), Reread::None); }
     // The write guard for the selected device: true when it was read whole or the user agreed to
     // write (or export) it anyway. Every path that writes a device or its profile asks this first;
     // a save it lets through keeps a snapshot of the device as read.
-    bool confirmWrite(WriteKind kind);
+    bool confirmWrite(WriteKind kind) override;
     // Plays a write for the device at `row` with "Sending data..." in status part 2 until the
     // device answers or the answer's wait is over.
-    void playWrite(int row, Plan plan);
+    void playWrite(int row, Plan plan) override;
     static constexpr int kWriteAnswerWaitMs = 3000;
 
   private:
@@ -223,6 +236,7 @@ class CConfigDlg : public QDialog {
     // CConfigDlgLanguage.cpp
     void restoreLanguage();
     void applyTexts();
+    void applyQtTranslations();
     void applyMenuTexts();
     void applyDeviceListColumns();
     void applyControlTexts();
@@ -237,7 +251,8 @@ class CConfigDlg : public QDialog {
     DeviceSession* session_ = nullptr;
     ProfileArea* profileArea_ = nullptr;  // export, import and one-click configuration
     IncompleteMarks* incompleteMarks_ = nullptr;  // rows of devices not read whole; asks before saves
-    SnapshotArea* snapshotArea_ = nullptr;        // snapshots before writes, "Undo Last Change"
+    DeviceReread* reread_ = nullptr;
+    SnapshotArea* snapshotArea_ = nullptr;  // snapshots before writes, "Undo Last Change"
     StatusBar* statusBar_ = nullptr;
     ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls
     WifiArea* wifiArea_ = nullptr;
@@ -249,7 +264,9 @@ class CConfigDlg : public QDialog {
     bool defaultAdapter_ = true;
     int chosenAdapter_ = 0;
     int highlightedRow_ = 0;
-    int writeCount_ = 0;  // the newest write; an older one's wait says nothing
+    int writeCount_ = 0;
+    QTranslator* qtTranslator_ = nullptr;
+    std::optional<int> lastSelectedRow_;  // the newest write; an older one's wait says nothing
 
     QMenuBar* menuBar_ = nullptr;
     QMenu* deviceMenu_ = nullptr;

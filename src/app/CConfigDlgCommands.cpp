@@ -10,7 +10,9 @@
 #include "CConfigDlg.h"
 #include "ControlIds.h"
 #include "DeviceSession.h"
+#include "DeviceReread.h"
 #include "IncompleteMarks.h"
+#include "WifiArea.h"
 #include "QtText.h"
 #include "SnapshotArea.h"
 
@@ -27,6 +29,10 @@ void CConfigDlg::connectDeviceCommands() {
             &CConfigDlg::savePortSettings);
 }
 
+WifiSettings CConfigDlg::wifiSettings() const {
+    return wifiArea_->settings();
+}
+
 bool CConfigDlg::confirmWrite(WriteKind kind) {
     const std::optional<int> row = selectedDevice();
     if (!incompleteMarks_->confirmWrite(row, kind)) return false;
@@ -40,11 +46,15 @@ DeviceRecord* CConfigDlg::selectedRecord() {
 }
 
 void CConfigDlg::restartDevice() {
-    runDeviceCommand(restartCommand(selectedRecord()));
+    runDeviceCommand(restartCommand(selectedRecord()), Reread::Unicast);
 }
 
 void CConfigDlg::factoryResetDevice() {
-    runDeviceCommand(factoryResetCommand(selectedRecord()));
+    const DeviceRecord* device = selectedRecord();
+    // A reset cannot be taken back: it is asked first (restart is not).
+    if (device != nullptr && !prompts_->confirm(qs(texts_.infoCaption), qs(texts_.factoryResetQuestion))) return;
+    // The factory address may differ from the one the device answers from now.
+    runDeviceCommand(factoryResetCommand(device), Reread::Broadcast);
 }
 
 void CConfigDlg::saveNetworkSettings() {
@@ -86,7 +96,7 @@ NetworkFormInput CConfigDlg::networkFormInput() const {
     return in;
 }
 
-void CConfigDlg::runDeviceCommand(CommandOutcome outcome) {
+void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after) {
     switch (outcome.status) {
         case CommandStatus::NoDevice:
             setStatusText(0, qs(texts_.selectDevicePrompt));
@@ -100,10 +110,14 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome) {
     }
     const std::optional<int> row = selectedDevice();
     if (!row) return;
-    if (outcome.showSending)
+    if (outcome.showSending) {
         playWrite(*row, std::move(outcome.plan));
-    else if (!outcome.plan.empty())
-        session().play(static_cast<std::size_t>(*row), std::move(outcome.plan));
+    } else if (!outcome.plan.empty()) {
+        const int entry = *row;
+        session().play(static_cast<std::size_t>(entry), std::move(outcome.plan), [this, entry, after] {
+            if (after != Reread::None) reread_->start(entry, after == Reread::Broadcast);
+        });
+    }
     if (outcome.status == CommandStatus::Stopped) showMessage(outcome.message, Prompts::Kind::Warning);
 }
 
@@ -113,7 +127,9 @@ void CConfigDlg::playWrite(int row, Plan plan) {
     snapshotArea_->written(row);
     const int write = ++writeCount_;
     // "Sending..." never stays for ever: the answer replaces it, or this does once the wait is over.
-    session().play(static_cast<std::size_t>(row), std::move(plan), [this, write, sending] {
+    // The device may take its new settings only on a restart: it is read again either way.
+    session().play(static_cast<std::size_t>(row), std::move(plan), [this, write, sending, row] {
+        reread_->start(row);
         QTimer::singleShot(kWriteAnswerWaitMs, this, [this, write, sending] {
             if (write == writeCount_ && statusText(2) == sending) setStatusText(2, qs(texts_.noAnswer));
         });

@@ -12,6 +12,11 @@
 #include <system_error>
 
 #include "CConfigDlg.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QLibraryInfo>
+#include <QtCore/QLocale>
+#include <QtCore/QTranslator>
 #include "ControlIds.h"
 #include "WifiArea.h"
 #include "IncompleteMarks.h"
@@ -161,7 +166,19 @@ void CConfigDlg::storeLanguage(Language language) {
     if (!stored.ok) qWarning("language file: %s", stored.error.c_str());
 }
 
+// Qt's own dialogs and buttons follow the interface language too; without the translations installed
+// they stay English, which is no reason to refuse the language.
+void CConfigDlg::applyQtTranslations() {
+    if (!qtTranslator_) qtTranslator_ = new QTranslator(this);
+    QCoreApplication::removeTranslator(qtTranslator_);
+    if (texts_.languageCode == kChineseLanguageCode &&
+        qtTranslator_->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTranslator_);
+}
+
 void CConfigDlg::applyTexts() {
+    applyQtTranslations();
     setWindowTitle(qs(texts_.mainCaption));
     applyMenuTexts();
     applyDeviceListColumns();

@@ -162,8 +162,8 @@ void CConfigDlg::buildWifiArea(QWidget* page, const DialogUnits& du) {
 
 void CConfigDlg::buildPortArea(QWidget* page, const DialogUnits& du) {
     place<QGroupBox>(ids::kPortFrame, page, du, 344, 7, 182, 319);
-    // Hidden for the whole run: the form always shows port 1 over an RS232/485/422 choice it
-    // never offers.
+    // The port list heads the group when the device has more than one port; the rows below keep
+    // their places whether it shows or not. The enable box and the interface list stay hidden.
     place<QLabel>(ids::kPortSelectLabel, page, du, 351, 22, 64, kLabelHeight);
     place<QComboBox>(ids::kPortList, page, du, 417, 20, 102, kRowHeight);
     place<QCheckBox>(ids::kEnableCheck, page, du, 351, 36, 64, kRowHeight);
@@ -184,7 +184,7 @@ void CConfigDlg::buildPortArea(QWidget* page, const DialogUnits& du) {
                              {ids::kRemotePortLabel, ids::kRemotePortEdit, false},
                              {ids::kLocalPortLabel, ids::kLocalPortEdit, false},
                              {ids::kHeartbeatDataLabel, ids::kHeartbeatDataEdit, false}};
-    int y = 20;
+    int y = 36;
     for (const Row& row : kRows) {
         place<QLabel>(row.label, page, du, 351, y + kLabelDrop, 64, kLabelHeight);
         if (row.list)
@@ -198,27 +198,27 @@ void CConfigDlg::buildPortArea(QWidget* page, const DialogUnits& du) {
     plain<QLabel>(page, du, "heartbeatUnitLabel", 508, y + kLabelDrop, 12, kLabelHeight)
         ->setText(qs(fixed::kSecondsUnit));
 
-    place<QCheckBox>(ids::kModbusCheck, page, du, 351, 184, 160, kRowHeight);
-    place<QLabel>(ids::kModbusTimeoutLabel, page, du, 351, 202, 64, kLabelHeight)
+    place<QCheckBox>(ids::kModbusCheck, page, du, 351, 200, 160, kRowHeight);
+    place<QLabel>(ids::kModbusTimeoutLabel, page, du, 351, 218, 64, kLabelHeight)
         ->setText(qs(fixed::kModbusTimeoutLabel));
-    place<QLineEdit>(ids::kModbusTimeoutEdit, page, du, 417, 200, 88, kRowHeight);
-    plain<QLabel>(page, du, "modbusTimeoutUnitLabel", 508, 202, 14, kLabelHeight)
+    place<QLineEdit>(ids::kModbusTimeoutEdit, page, du, 417, 216, 88, kRowHeight);
+    plain<QLabel>(page, du, "modbusTimeoutUnitLabel", 508, 218, 14, kLabelHeight)
         ->setText(qs(fixed::kMillisecondsUnit));
 
-    place<QCheckBox>(ids::kCloudCheck, page, du, 351, 218, 43, kRowHeight)
+    place<QCheckBox>(ids::kCloudCheck, page, du, 351, 234, 43, kRowHeight)
         ->setText(qs(fixed::kCloudPassThroughCheck));
-    auto* help = place<ClickableLabel>(ids::kCloudHelpLink, page, du, 396, 219, 10, kLabelHeight);
+    auto* help = place<ClickableLabel>(ids::kCloudHelpLink, page, du, 396, 235, 10, kLabelHeight);
     help->setText(qs(fixed::kCloudHelpMark));
     help->setCursor(Qt::PointingHandCursor);
-    place<QLabel>(ids::kCloudIdLabel, page, du, 351, 236, 64, kLabelHeight)
+    place<QLabel>(ids::kCloudIdLabel, page, du, 351, 252, 64, kLabelHeight)
         ->setText(qs(fixed::kCloudIdLabel));
-    place<QLineEdit>(ids::kCloudIdEdit, page, du, 417, 234, 102, kRowHeight);
-    place<QLabel>(ids::kCloudPasswordLabel, page, du, 351, 252, 64, kLabelHeight)
+    place<QLineEdit>(ids::kCloudIdEdit, page, du, 417, 250, 102, kRowHeight);
+    place<QLabel>(ids::kCloudPasswordLabel, page, du, 351, 268, 64, kLabelHeight)
         ->setText(qs(fixed::kCloudPasswordLabel));
-    place<QLineEdit>(ids::kCloudPasswordEdit, page, du, 417, 250, 102, kRowHeight);
+    place<QLineEdit>(ids::kCloudPasswordEdit, page, du, 417, 266, 102, kRowHeight);
 
-    place<QPushButton>(ids::kSavePortButton, page, du, 351, 274, 60, kButtonHeight);
-    place<QPushButton>(ids::kStartEncryptionButton, page, du, 417, 274, 60, kButtonHeight)
+    place<QPushButton>(ids::kSavePortButton, page, du, 351, 290, 60, kButtonHeight);
+    place<QPushButton>(ids::kStartEncryptionButton, page, du, 417, 290, 60, kButtonHeight)
         ->setText(qs(fixed::kStartEncryptionButton));
 }
 

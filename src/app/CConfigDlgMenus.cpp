@@ -90,7 +90,7 @@ void CConfigDlg::onMenuCommand(int id) {
             snapshotArea_->undo();
             return;
         case ids::kFirmwareUpgradeCommand:
-            // Their windows and dialogs arrive with their features.
+            // The firmware area answers this command itself (it opens the upgrade dialog).
             return;
         default:
             break;

@@ -11,9 +11,12 @@
 
 #include "CBroadcastDlg.h"
 #include "CConfigDlg.h"
+#include "DeviceReread.h"
+#include "IncompleteMarks.h"
 #include "device/FixedLists.h"
 #include "ControlIds.h"
 #include "WifiArea.h"
+#include "ProfileArea.h"
 #include "SnapshotArea.h"
 #include "TimingArea.h"
 #include "texts/FixedTexts.h"
@@ -27,6 +30,16 @@ constexpr int kOutputTimingControls[] = {ids::kTimingOutputFollowCheck, ids::kTi
                                          ids::kTimingInputChangedLabel, ids::kReadScheduleButton,
                                          ids::kSaveScheduleButton};
 constexpr int kSerialLists[] = {ids::kBaudRateList, ids::kParityList, ids::kDataBitsList, ids::kStopBitsList};
+// The network and port groups: with no device shown there is nothing to edit or save.
+constexpr int kFormControls[] = {
+    ids::kIpTypeList,     ids::kIpAddressEdit,    ids::kSubnetMaskEdit,    ids::kGatewayEdit,    ids::kDnsEdit,
+    ids::kMacEdit,        ids::kUserEdit,         ids::kPasswordEdit,      ids::kRs485Edit,      ids::kOutputFollowCheck,
+    ids::kSendStatusCheck, ids::kSaveNetworkButton, ids::kPortList,         ids::kEnableCheck,    ids::kInterfaceList,
+    ids::kBaudRateList,   ids::kParityList,       ids::kDataBitsList,      ids::kStopBitsList,   ids::kWorkModeList,
+    ids::kRemoteHostEdit, ids::kRemotePortEdit,   ids::kLocalPortEdit,     ids::kHeartbeatDataEdit,
+    ids::kHeartbeatTimeEdit, ids::kModbusCheck,   ids::kModbusTimeoutEdit, ids::kCloudCheck,     ids::kCloudIdEdit,
+    ids::kCloudPasswordEdit, ids::kSavePortButton, ids::kSaveConfigButton, ids::kRestartButton,  ids::kFactoryResetButton,
+    ids::kFirmwareButton, ids::kOneClickButton};
 
 void setText(QWidget* widget, const std::string& text) {
     auto* edit = qobject_cast<QLineEdit*>(widget);
@@ -66,7 +79,7 @@ void CConfigDlg::connectSearch() {
             [this] { setStatusText(0, qs(texts_.searchTimeout)); });
     connect(session_, &DeviceSession::scanFinished, this, &CConfigDlg::onScanFinished);
     connect(session_, &DeviceSession::rowAdded, this, &CConfigDlg::addDeviceRow);
-    connect(session_, &DeviceSession::deviceReady, this, &CConfigDlg::showDevice);
+    connect(session_, &DeviceSession::deviceReady, this, &CConfigDlg::onDeviceReady);
     connect(session_, &DeviceSession::statusMessage, this, &CConfigDlg::showStatusMessage);
     // A click re-shows the selected device; a selection moved by the keyboard shows it too, so the
     // form never edits one device while showing another.
@@ -83,6 +96,8 @@ void CConfigDlg::startSearch() {
     setStatusText(1, qs(texts_.searchPort));
     setStatusText(2, QString());
     deviceList_->setRowCount(0);
+    reread_->cancelAll();
+    incompleteMarks_->clearChanges();
     clearDeviceForm();
     auto* progress = controlAs<QProgressBar>(ids::kScanProgress);
     progress->setRange(0, 255);
@@ -133,6 +148,38 @@ void CConfigDlg::addDeviceRow(int index) {
     setCell(deviceList_, index, 0, qs(devices()[static_cast<std::size_t>(index)].sourceAddress));
 }
 
+void CConfigDlg::connectReread() {
+    reread_ = new DeviceReread(*session_, this);
+    connect(reread_, &DeviceReread::started, this, [this](int entry) {
+        incompleteMarks_->setChange(entry, IncompleteMarks::Change::Rereading);
+        // What the form shows is what the device held before its change: nothing of it stays.
+        if (selectedDevice() == entry) clearDeviceForm();
+    });
+    connect(reread_, &DeviceReread::back, this, [this](int entry) {
+        incompleteMarks_->setChange(entry, IncompleteMarks::Change::None);
+        if (selectedDevice() == entry) showDevice(entry);
+    });
+    connect(reread_, &DeviceReread::notBack, this,
+            [this](int entry) { incompleteMarks_->setChange(entry, IncompleteMarks::Change::NotBack); });
+}
+
+void CConfigDlg::onDeviceReady(int index) {
+    if (index < 0 || index >= deviceList_->rowCount()) return;
+    const std::optional<int> selected = selectedDevice();
+    if (!selected || *selected == index) {
+        if (!reread_->pending(index)) showDevice(index);
+        return;
+    }
+    refreshRow(index, tavrel::showDevice(devices()[static_cast<std::size_t>(index)], 0));
+}
+
+void CConfigDlg::refreshRow(int index, const DeviceView& view) {
+    setCell(deviceList_, index, 0, qs(devices()[static_cast<std::size_t>(index)].sourceAddress));
+    setCell(deviceList_, index, 1, qs(view.mac));
+    setCell(deviceList_, index, 2, qs(view.firmware));
+    setCell(deviceList_, index, 3, qs(view.hardware));
+}
+
 void CConfigDlg::showStatusMessage(int part, StatusMessage message) {
     switch (message) {
         case StatusMessage::SearchEnd:
@@ -151,7 +198,11 @@ void CConfigDlg::showStatusMessage(int part, StatusMessage message) {
 
 void CConfigDlg::onListSelectionChanged() {
     if (showingDevice_) return;
-    if (auto row = selectedDevice()) showDevice(*row);
+    auto row = selectedDevice();
+    // The last device's "Successfully saved" says nothing about this one.
+    if (row != lastSelectedRow_) setStatusText(2, QString());
+    lastSelectedRow_ = row;
+    if (row) showDevice(*row);
     if (snapshotArea_) snapshotArea_->refreshCommand();
 }
 
@@ -159,12 +210,25 @@ void CConfigDlg::showDevice(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= devices().size()) return;
     const DeviceRecord& record = devices()[static_cast<std::size_t>(index)];
     const DeviceView view = tavrel::showDevice(record, controlAs<QComboBox>(ids::kPortList)->currentIndex());
+    setFormEnabled(true);
     fillDeviceRow(index, view);
     fillNetworkGroup(view);
     applyGroupStates(view);
     wifiArea_->showDevice(view.wifi);
+    {
+        // The list holds the device's ports, so that the one shown can be read off it.
+        auto* ports = controlAs<QComboBox>(ids::kPortList);
+        const QSignalBlocker quiet(ports);
+        ports->clear();
+        for (const std::string& item : view.portList.items) ports->addItem(qs(item));
+    }
     select(control(ids::kPortList), view.portList.selection);
     if (view.port) fillPortGroup(*view.port);
+    if (!view.cloudAvailable) {
+        check(control(ids::kCloudCheck), false);
+        for (int id : {ids::kCloudIdEdit, ids::kCloudPasswordEdit}) setText(control(id), std::string());
+        for (int id : {ids::kCloudCheck, ids::kCloudIdEdit, ids::kCloudPasswordEdit}) control(id)->setEnabled(false);
+    }
     if (timingArea_) timingArea_->showDevice(index);
 }
 
@@ -176,7 +240,14 @@ void CConfigDlg::clearDeviceForm() {
     applyGroupStates(view);
     wifiArea_->showDevice(view.wifi);
     if (view.port) fillPortGroup(*view.port);
-    control(ids::kCalibrateButton)->setEnabled(false);  // no device, no clock
+    if (timingArea_) timingArea_->clear();
+    setFormEnabled(false);
+}
+
+void CConfigDlg::setFormEnabled(bool enabled) {
+    for (int id : kFormControls) control(id)->setEnabled(enabled);
+    // One-click needs an imported profile besides a device.
+    if (enabled) control(ids::kOneClickButton)->setEnabled(profileArea_ && profileArea_->hasProfile());
 }
 
 void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {
@@ -185,6 +256,7 @@ void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {
         deviceList_->selectRow(index);
         deviceList_->setCurrentCell(index, 0, QItemSelectionModel::SelectCurrent | QItemSelectionModel::Rows);
         showingDevice_ = false;
+        setCell(deviceList_, index, 0, qs(devices()[static_cast<std::size_t>(index)].sourceAddress));
         setCell(deviceList_, index, 1, qs(view.mac));
         setCell(deviceList_, index, 2, qs(view.firmware));
         setCell(deviceList_, index, 3, qs(view.hardware));

@@ -53,6 +53,8 @@ CFirmwareDlg::CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSe
     bar_ = make(new QProgressBar(this), "firmwareProgress", du.rect(64, 84, 89, 11));
     bar_->setTextVisible(false);
     bar_->hide();
+    done_ = make(new QLabel(this), "firmwareDoneLabel", du.rect(160, 84, 56, 11));
+    done_->hide();
     paintColour(BarColour::Blue);
 
     transfer_ = new TftpTransfer(this);
@@ -149,6 +151,10 @@ void CFirmwareDlg::paint(const FirmwareView& view) {
     if (bar_->maximum() != view.barMaximum) bar_->setRange(0, view.barMaximum);
     bar_->setValue(view.barPosition);
     bar_->setVisible(view.barVisible);
+    done_->setText(view.completed ? qs(texts_.upgradeComplete) : QString());
+    done_->setVisible(view.completed);
+    // A small image goes in milliseconds: the full bar stays long enough to be seen.
+    if (view.completed) QTimer::singleShot(kCompleteShownMs, bar_, &QWidget::hide);
 }
 
 void CFirmwareDlg::paintColour(BarColour colour) {

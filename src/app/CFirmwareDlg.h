@@ -38,6 +38,8 @@ class CFirmwareDlg : public QDialog {
     QLineEdit* pathEdit() const { return path_; }
     QPushButton* browseButton() const { return browse_; }
     QPushButton* startButton() const { return start_; }
+    QLabel* doneLabel() const { return done_; }
+    static constexpr int kCompleteShownMs = 1500;
     QProgressBar* progressBar() const { return bar_; }
     QColor barColour() const;
     const TftpTransfer& transfer() const { return *transfer_; }
@@ -72,6 +74,7 @@ class CFirmwareDlg : public QDialog {
     QLineEdit* path_ = nullptr;
     QPushButton* browse_ = nullptr;
     QPushButton* start_ = nullptr;
+    QLabel* done_ = nullptr;  // "Upgrade complete"
     QProgressBar* bar_ = nullptr;
 };
 

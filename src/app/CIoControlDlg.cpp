@@ -1,5 +1,7 @@
 #include "CIoControlDlg.h"
 
+#include "util/FileFilter.h"
+
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
@@ -317,10 +319,14 @@ void CIoControlDlg::onAllOutputsClicked() {
 }
 
 void CIoControlDlg::saveLog() {
-    const QString path = prompts_->saveFileName(texts_.ioSaveLog.empty() ? QString() : qs(texts_.ioSaveLog),
+    const QString chosen = prompts_->saveFileName(texts_.ioSaveLog.empty() ? QString() : qs(texts_.ioSaveLog),
                                                 QString(), qs(fixed::kLogFileFilter));
-    if (path.isEmpty()) return;
-    if (auto error = replaceFileWhole(path.toStdString(), link_->state().commandLog().text()))
+    if (chosen.isEmpty()) return;
+    // A log saved as "run1" opens as text anywhere.
+    const std::filesystem::path file =
+        withDefaultExtension(std::filesystem::path(chosen.toStdU16String()), ".txt");
+    const QString path = QString::fromStdU16String(file.u16string());
+    if (auto error = replaceFileWhole(file, link_->state().commandLog().text()))
         prompts_->inform(qs(texts_.infoCaption),
                          qs(texts_.ioSaveLogFailed) + path + QStringLiteral(" (") + qs(*error) + ')',
                          Prompts::Kind::Error);

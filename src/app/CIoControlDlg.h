@@ -24,6 +24,8 @@ class QToolButton;
 
 namespace tavrel {
 
+class ScreenFit;
+
 class Prompts;
 
 class CIoControlDlg : public QWidget {
@@ -31,6 +33,7 @@ class CIoControlDlg : public QWidget {
   public:
     static constexpr int kWidthUnits = 496;
     static constexpr int kHeightUnits = 374;
+    QWidget* page() const { return page_; }
 
     // Without a setup the window opens with no type selected and sends nothing until the user
     // connects. Texts are taken once, now.
@@ -47,6 +50,8 @@ class CIoControlDlg : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    QWidget* page_ = nullptr;  // every control; scrolls when the screen is smaller than the window
+    ScreenFit* screenFit_ = nullptr;
     void buildLayout();
     void buildNetworkGroup(const class DialogUnits& du);
     void buildBoardGroup(const DialogUnits& du);

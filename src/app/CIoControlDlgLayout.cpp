@@ -10,6 +10,11 @@
 #include <QtWidgets/QToolButton>
 
 #include "CIoControlDlg.h"
+
+#include <QtWidgets/QScrollArea>
+#include <QtWidgets/QVBoxLayout>
+
+#include "ScreenFit.h"
 #include "DialogUnits.h"
 #include "IoPictures.h"
 #include "QtText.h"
@@ -59,30 +64,42 @@ void CIoControlDlg::buildLayout() {
     setObjectName(QStringLiteral("ioControlDialog"));
     setFont(windowFont(kFontPoints));
     const DialogUnits du(font());
+    // The page keeps its designed size; on a smaller screen the window shrinks and the page scrolls.
+    page_ = new QWidget;
+    page_->setObjectName(QStringLiteral("ioPage"));
+    page_->setFixedSize(du.x(kWidthUnits), du.y(kHeightUnits));
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("ioPageScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(page_);
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->addWidget(scroll);
     buildNetworkGroup(du);
     buildBoardGroup(du);
     buildTipsGroup(du);
     buildChannelGroups(du);
     buildBottomRow(du);
     resize(du.x(kWidthUnits), du.y(kHeightUnits));
-    setMinimumSize(du.x(kWidthUnits), du.y(kHeightUnits));
+    screenFit_ = new ScreenFit(this, scroll, {});
+    screenFit_->fit();
 }
 
 void CIoControlDlg::buildNetworkGroup(const DialogUnits& du) {
-    networkGroup_ = make<QGroupBox>(this, "networkGroup", du, kLeftX, 4, 152, 128);
-    typeLabel_ = make<QLabel>(this, "typeLabel", du, 12, 17, 56, 10);
-    typeList_ = make<QComboBox>(this, "typeList", du, 70, 15, 80, 12);
+    networkGroup_ = make<QGroupBox>(page_, "networkGroup", du, kLeftX, 4, 152, 128);
+    typeLabel_ = make<QLabel>(page_, "typeLabel", du, 12, 17, 56, 10);
+    typeList_ = make<QComboBox>(page_, "typeList", du, 70, 15, 80, 12);
     typeList_->addItems({QStringLiteral("TCP Server"), QStringLiteral("TCP Client"), QStringLiteral("UDP")});
     typeList_->setCurrentIndex(-1);
-    ipLabel_ = make<QLabel>(this, "ipLabel", du, 12, 33, 56, 10);
-    ipEdit_ = make<QLineEdit>(this, "ipEdit", du, 70, 31, 80, 12);
-    portLabel_ = make<QLabel>(this, "portLabel", du, 12, 49, 56, 10);
-    portEdit_ = make<QLineEdit>(this, "portEdit", du, 70, 47, 80, 12);
-    boardIpLabel_ = make<QLabel>(this, "boardIpLabel", du, 12, 65, 56, 10);
-    boardIpEdit_ = make<QLineEdit>(this, "boardIpEdit", du, 70, 63, 80, 12);
-    boardPortLabel_ = make<QLabel>(this, "boardPortLabel", du, 12, 81, 56, 10);
-    boardPortEdit_ = make<QLineEdit>(this, "boardPortEdit", du, 70, 79, 80, 12);
-    connectButton_ = make<QPushButton>(this, "connectButton", du, 35, 100, 95, 20);
+    ipLabel_ = make<QLabel>(page_, "ipLabel", du, 12, 33, 56, 10);
+    ipEdit_ = make<QLineEdit>(page_, "ipEdit", du, 70, 31, 80, 12);
+    portLabel_ = make<QLabel>(page_, "portLabel", du, 12, 49, 56, 10);
+    portEdit_ = make<QLineEdit>(page_, "portEdit", du, 70, 47, 80, 12);
+    boardIpLabel_ = make<QLabel>(page_, "boardIpLabel", du, 12, 65, 56, 10);
+    boardIpEdit_ = make<QLineEdit>(page_, "boardIpEdit", du, 70, 63, 80, 12);
+    boardPortLabel_ = make<QLabel>(page_, "boardPortLabel", du, 12, 81, 56, 10);
+    boardPortEdit_ = make<QLineEdit>(page_, "boardPortEdit", du, 70, 79, 80, 12);
+    connectButton_ = make<QPushButton>(page_, "connectButton", du, 35, 100, 95, 20);
     connectButton_->setIconSize(QSize(63, 25));
     for (QWidget* w : {static_cast<QWidget*>(boardIpLabel_), static_cast<QWidget*>(boardIpEdit_),
                        static_cast<QWidget*>(boardPortLabel_), static_cast<QWidget*>(boardPortEdit_)})
@@ -90,46 +107,46 @@ void CIoControlDlg::buildNetworkGroup(const DialogUnits& du) {
 }
 
 void CIoControlDlg::buildBoardGroup(const DialogUnits& du) {
-    boardGroup_ = make<QGroupBox>(this, "boardGroup", du, kLeftX, 136, 152, 52);
-    protocolLabel_ = make<QLabel>(this, "protocolLabel", du, 12, 150, 56, 10);
-    protocolList_ = make<QComboBox>(this, "protocolList", du, 70, 148, 80, 12);
+    boardGroup_ = make<QGroupBox>(page_, "boardGroup", du, kLeftX, 136, 152, 52);
+    protocolLabel_ = make<QLabel>(page_, "protocolLabel", du, 12, 150, 56, 10);
+    protocolList_ = make<QComboBox>(page_, "protocolList", du, 70, 148, 80, 12);
     protocolList_->addItems({qs(texts_.ioSelfDefine), qs(texts_.ioModbus)});
-    addressLabel_ = make<QLabel>(this, "addressLabel", du, 12, 168, 56, 10);
-    addressList_ = make<QComboBox>(this, "addressList", du, 70, 166, 80, 12);
+    addressLabel_ = make<QLabel>(page_, "addressLabel", du, 12, 168, 56, 10);
+    addressList_ = make<QComboBox>(page_, "addressList", du, 70, 166, 80, 12);
     for (int a = 1; a <= 255; ++a)
         addressList_->addItem(qs(texts_.deviceMenu) + QLatin1Char(' ') + QString::number(a));
 }
 
 void CIoControlDlg::buildTipsGroup(const DialogUnits& du) {
-    tipsGroup_ = make<QGroupBox>(this, "tipsGroup", du, kLeftX, 192, 152, 176);
-    statusLine_ = make<QLabel>(this, "statusLine", du, 12, 205, 138, 10);
+    tipsGroup_ = make<QGroupBox>(page_, "tipsGroup", du, kLeftX, 192, 152, 176);
+    statusLine_ = make<QLabel>(page_, "statusLine", du, 12, 205, 138, 10);
     QPalette green = statusLine_->palette();
     green.setColor(QPalette::WindowText, QColor(0, 128, 0));
     statusLine_->setPalette(green);
-    modelCaption_ = make<QLabel>(this, "modelCaption", du, 12, 219, 60, 10);
-    modelLabel_ = make<QLabel>(this, "modelLabel", du, 75, 219, 75, 10);
-    clientList_ = make<QListWidget>(this, "clientList", du, 12, 233, 138, 128);
+    modelCaption_ = make<QLabel>(page_, "modelCaption", du, 12, 219, 60, 10);
+    modelLabel_ = make<QLabel>(page_, "modelLabel", du, 75, 219, 75, 10);
+    clientList_ = make<QListWidget>(page_, "clientList", du, 12, 233, 138, 128);
     clientList_->hide();
 }
 
 void CIoControlDlg::buildChannelGroups(const DialogUnits& du) {
-    inputGroup_ = make<QGroupBox>(this, "inputGroup", du, kRightX, 4, 328, 62);
-    outputGroup_ = make<QGroupBox>(this, "outputGroup", du, kRightX, 70, 328, 100);
+    inputGroup_ = make<QGroupBox>(page_, "inputGroup", du, kRightX, 4, 328, 62);
+    outputGroup_ = make<QGroupBox>(page_, "outputGroup", du, kRightX, 70, 328, 100);
     for (int i = 0; i < static_cast<int>(kMaxIoChannels); ++i) {
         const int x = kRightX + 5 + (i % kChannelsPerRow) * kCellUnits;
         const int rowIn = i / kChannelsPerRow;
-        channelName(this, fixed::kInputNamePattern, i + 1, du, x, 13 + rowIn * 25)
+        channelName(page_, fixed::kInputNamePattern, i + 1, du, x, 13 + rowIn * 25)
             ->setObjectName(QStringLiteral("inputName%1").arg(i + 1));
-        inputs_[i] = indicator(this, QStringLiteral("input%1").arg(i + 1), du, x, 21 + rowIn * 25);
-        channelName(this, fixed::kOutputNamePattern, i + 1, du, x, 80 + rowIn * 45);
-        outputs_[i] = indicator(this, QStringLiteral("output%1").arg(i + 1), du, x, 88 + rowIn * 45);
-        timeFields_[i] = make<QLineEdit>(this, "", du, x, 103 + rowIn * 45, kCellUnits - 1, 11);
+        inputs_[i] = indicator(page_, QStringLiteral("input%1").arg(i + 1), du, x, 21 + rowIn * 25);
+        channelName(page_, fixed::kOutputNamePattern, i + 1, du, x, 80 + rowIn * 45);
+        outputs_[i] = indicator(page_, QStringLiteral("output%1").arg(i + 1), du, x, 88 + rowIn * 45);
+        timeFields_[i] = make<QLineEdit>(page_, "", du, x, 103 + rowIn * 45, kCellUnits - 1, 11);
         timeFields_[i]->setObjectName(QStringLiteral("time%1").arg(i + 1));
         timeFields_[i]->setAlignment(Qt::AlignCenter);
         timeFields_[i]->setMaxLength(static_cast<int>(kTimeTextMaxChars));
     }
     // The analog board has no digital inputs: its cells take the inputs' place while it is shown.
-    analogGroup_ = make<QGroupBox>(this, "analogGroup", du, kRightX, 4, 328, 62);
+    analogGroup_ = make<QGroupBox>(page_, "analogGroup", du, kRightX, 4, 328, 62);
     const std::array<std::string_view, 3> rows{fixed::kAnalogRow5V, fixed::kAnalogRow10V,
                                                fixed::kAnalogRow20mA};
     for (int k = 0; k < static_cast<int>(kAnalogChannels); ++k) {
@@ -159,18 +176,18 @@ void CIoControlDlg::buildChannelGroups(const DialogUnits& du) {
 }
 
 void CIoControlDlg::buildBottomRow(const DialogUnits& du) {
-    allOutputsButton_ = make<QPushButton>(this, "allOutputsButton", du, kRightX, 174, 80, 16);
-    intervalLabel_ = make<QLabel>(this, "intervalLabel", du, 247, 178, 50, 10);
-    intervalList_ = make<QComboBox>(this, "intervalList", du, 297, 176, 36, 12);
+    allOutputsButton_ = make<QPushButton>(page_, "allOutputsButton", du, kRightX, 174, 80, 16);
+    intervalLabel_ = make<QLabel>(page_, "intervalLabel", du, 247, 178, 50, 10);
+    intervalList_ = make<QComboBox>(page_, "intervalList", du, 297, 176, 36, 12);
     for (std::string_view text : kScanIntervalTexts) intervalList_->addItem(qs(text));
-    auto* ms = make<QLabel>(this, "msLabel", du, 335, 178, 10, 10);
+    auto* ms = make<QLabel>(page_, "msLabel", du, 335, 178, 10, 10);
     ms->setText(qs(fixed::kMillisecondsUnit));
-    clearButton_ = make<QPushButton>(this, "clearButton", du, 347, 174, 36, 16);
-    saveLogButton_ = make<QPushButton>(this, "saveLogButton", du, 386, 174, 40, 16);
-    showCommandCheck_ = make<QCheckBox>(this, "showCommandCheck", du, 429, 171, 64, 10);
-    stopShowingCheck_ = make<QCheckBox>(this, "stopShowingCheck", du, 429, 182, 64, 10);
-    commandGroup_ = make<QGroupBox>(this, "commandGroup", du, kRightX, 194, 328, 174);
-    commandLog_ = make<QPlainTextEdit>(this, "commandLog", du, kRightX + 6, 205, 316, 158);
+    clearButton_ = make<QPushButton>(page_, "clearButton", du, 347, 174, 36, 16);
+    saveLogButton_ = make<QPushButton>(page_, "saveLogButton", du, 386, 174, 40, 16);
+    showCommandCheck_ = make<QCheckBox>(page_, "showCommandCheck", du, 429, 171, 64, 10);
+    stopShowingCheck_ = make<QCheckBox>(page_, "stopShowingCheck", du, 429, 182, 64, 10);
+    commandGroup_ = make<QGroupBox>(page_, "commandGroup", du, kRightX, 194, 328, 174);
+    commandLog_ = make<QPlainTextEdit>(page_, "commandLog", du, kRightX + 6, 205, 316, 158);
     commandLog_->setReadOnly(true);
     commandLog_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Group boxes are drawn under their contents.

@@ -3,15 +3,22 @@
 #include <QtGui/QAction>
 #include <QtWidgets/QPushButton>
 
-#include "CConfigDlg.h"
+#include "DeviceSession.h"
+#include "MainWindowContext.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
 #include "CFirmwareDlg.h"
+#include "DeviceReread.h"
+#include "TftpTransfer.h"
 #include "ControlIds.h"
 #include "QtText.h"
 #include "protocol/Requests.h"
 
 namespace tavrel {
 
-FirmwareArea::FirmwareArea(CConfigDlg& window) : QObject(&window), window_(window) {
+FirmwareArea::FirmwareArea(MainWindowContext& window) : QObject(window.widget()), window_(window) {
     connect(window_.controlAs<QPushButton>(ids::kFirmwareButton), &QPushButton::clicked, this,
             &FirmwareArea::upgradeSelectedDevice);
     connect(window_.actionById(ids::kFirmwareUpgradeCommand), &QAction::triggered, this,
@@ -32,7 +39,7 @@ void FirmwareArea::upgradeSelectedDevice() {
     window_.session().play(entry, Plan{Step{0, commandRequest(subcode::kEnterUpgrade, device.key),
                                             Destination::BroadcastDevicePort, 0}});
     target_ = qs(device.sourceAddress);
-    openDialog();
+    openDialog(*row);
 }
 
 void FirmwareArea::upgradeFromMenu() {
@@ -40,14 +47,19 @@ void FirmwareArea::upgradeFromMenu() {
     openDialog();
 }
 
-void FirmwareArea::openDialog() {
+void FirmwareArea::openDialog(std::optional<int> entry) {
     FirmwareDlgSettings settings;
     settings.target = target_;
     settings.tftpPort = window_.network().tftpPort;
-    const QHostAddress local = window_.socket().localAddress();
+    const QHostAddress local = window_.session().socket().localAddress();
     if (local != QHostAddress::AnyIPv4 && local != QHostAddress::Any) settings.localAddress = local;
-    settings.messageCaption = window_.windowTitle();
-    CFirmwareDlg dialog(window_.texts(), window_.prompts(), settings, &window_);
+    settings.messageCaption = window_.caption();
+    CFirmwareDlg dialog(window_.texts(), window_.prompts(), settings, window_.widget());
+    // New firmware may bring other settings: the device is read again once it is back.
+    if (entry)
+        connect(&dialog.transfer(), &TftpTransfer::finished, this, [this, entry](UploadResult result) {
+            if (result == UploadResult::Completed) window_.reread().start(*entry);
+        });
     window_.runModal(dialog);
 }
 

@@ -3,10 +3,11 @@
 // selected device as target) and the "Device" menu's command (dialog with the default target).
 #include <QtCore/QObject>
 #include <QtCore/QString>
+#include <optional>
 
 namespace tavrel {
 
-class CConfigDlg;
+class MainWindowContext;
 
 // The target of the device menu's path: the address a device waiting for new firmware takes.
 inline constexpr const char* kDefaultUpgradeTarget = "192.168.1.253";
@@ -14,7 +15,7 @@ inline constexpr const char* kDefaultUpgradeTarget = "192.168.1.253";
 class FirmwareArea : public QObject {
     Q_OBJECT
   public:
-    explicit FirmwareArea(CConfigDlg& window);
+    explicit FirmwareArea(MainWindowContext& window);
 
     void upgradeSelectedDevice();
     void upgradeFromMenu();
@@ -22,9 +23,10 @@ class FirmwareArea : public QObject {
     QString upgradeTarget() const { return target_; }
 
   private:
-    void openDialog();
+    // `entry`: the device the upgrade mode was asked of, read again after a completed upload.
+    void openDialog(std::optional<int> entry = std::nullopt);
 
-    CConfigDlg& window_;
+    MainWindowContext& window_;
     QString target_;
 };
 

@@ -15,6 +15,7 @@ namespace tavrel {
 namespace {
 const QColor kIncompleteBackground(255, 214, 153);
 const QColor kIncompleteText(153, 0, 0);
+const QColor kRereadingBackground(204, 229, 255);
 
 QTableWidgetItem* cell(QTableWidget* list, int row, int column) {
     QTableWidgetItem* item = list->item(row, column);
@@ -39,13 +40,31 @@ IncompleteMarks::IncompleteMarks(QTableWidget* list, DeviceSession& session, con
     connect(&session_, &DeviceSession::deviceUpdated, this, &IncompleteMarks::onUpdated);
 }
 
+void IncompleteMarks::setChange(int row, Change change) {
+    if (change == Change::None)
+        changes_.erase(row);
+    else
+        changes_[row] = change;
+    refresh(row);
+}
+
 void IncompleteMarks::refresh(int row) {
     if (row < 0 || row >= list_->rowCount()) return;
+    const auto change = changes_.count(row) ? changes_.at(row) : Change::None;
     const bool incomplete = !session_.table().progress(static_cast<std::size_t>(row)).complete();
     QTableWidgetItem* ip = cell(list_, row, 0);
-    ip->setToolTip(incomplete ? qs(texts_.incompleteDeviceHint) : QString());
-    ip->setBackground(incomplete ? QBrush(kIncompleteBackground) : QBrush());
-    ip->setForeground(incomplete ? QBrush(kIncompleteText) : QBrush());
+    if (change == Change::Rereading) {
+        ip->setToolTip(qs(texts_.rereadingDevice));
+        ip->setBackground(QBrush(kRereadingBackground));
+        ip->setForeground(QBrush());
+        return;
+    }
+    const bool marked = incomplete || change == Change::NotBack;
+    ip->setToolTip(change == Change::NotBack ? qs(texts_.deviceNotBack)
+                   : incomplete              ? qs(texts_.incompleteDeviceHint)
+                                             : QString());
+    ip->setBackground(marked ? QBrush(kIncompleteBackground) : QBrush());
+    ip->setForeground(marked ? QBrush(kIncompleteText) : QBrush());
 }
 
 void IncompleteMarks::refreshAll() {

@@ -5,6 +5,7 @@
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "protocol/WriteGuard.h"
@@ -28,6 +29,12 @@ class IncompleteMarks : public QObject {
     IncompleteMarks(QTableWidget* list, DeviceSession& session, const UiTexts& texts, Prompts& prompts,
                     Window window, QObject* parent = nullptr);
 
+    // A device that changed itself: being read again, or not answering since.
+    enum class Change { None, Rereading, NotBack };
+    void setChange(int row, Change change);
+    // A new search: no row carries a mark of the devices before.
+    void clearChanges() { changes_.clear(); }
+
     // Paints or clears the mark of one row.
     void refresh(int row);
     // Every row again, after a language switch.
@@ -45,6 +52,7 @@ class IncompleteMarks : public QObject {
     const UiTexts& texts_;
     Prompts& prompts_;
     Window window_;
+    std::map<int, Change> changes_;
 };
 
 }  // namespace tavrel

@@ -5,14 +5,19 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
-#include "CConfigDlg.h"
+#include "DeviceSession.h"
+#include "MainWindowContext.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
 #include "ControlIds.h"
 #include "WifiArea.h"
 #include "timing/PackedWrite.h"
 
 namespace tavrel {
 
-PackedWriteArea::PackedWriteArea(CConfigDlg& window) : QObject(&window), window_(window) {
+PackedWriteArea::PackedWriteArea(MainWindowContext& window) : QObject(window.widget()), window_(window) {
     connect(window_.controlAs<QPushButton>(ids::kSaveConfigButton), &QPushButton::clicked, this,
             [this] { save(false, true); });
 }
@@ -25,7 +30,7 @@ PackedWriteInput PackedWriteArea::formInput() const {
     in.cloudId = text(ids::kCloudIdEdit);
     in.cloudPassword = text(ids::kCloudPasswordEdit);
     in.cloud = window_.controlAs<QCheckBox>(ids::kCloudCheck)->isChecked();
-    in.wifi = window_.wifiArea().settings();
+    in.wifi = window_.wifiSettings();
     // The host edit holds port 1's host only while port 1 is shown; otherwise its record does.
     const auto row = window_.selectedDevice();
     if (window_.controlAs<QComboBox>(ids::kPortList)->currentIndex() <= 0 || !row)

@@ -5,13 +5,13 @@
 
 namespace tavrel {
 
-class CConfigDlg;
+class MainWindowContext;
 struct PackedWriteInput;
 
 class PackedWriteArea : public QObject {
     Q_OBJECT
   public:
-    explicit PackedWriteArea(CConfigDlg& window);
+    explicit PackedWriteArea(MainWindowContext& window);
 
     // `setClock` asks the board to take the clock fields of its image.
     // `ask`: the write guard asks first; false when the caller has asked already.
@@ -20,7 +20,7 @@ class PackedWriteArea : public QObject {
   private:
     PackedWriteInput formInput() const;
 
-    CConfigDlg& window_;
+    MainWindowContext& window_;
 };
 
 }  // namespace tavrel

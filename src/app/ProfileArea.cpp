@@ -7,7 +7,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "CConfigDlg.h"
+#include "DeviceSession.h"
+#include "MainWindowContext.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
 #include "ClickableLabel.h"
 #include "ControlIds.h"
 #include "QtText.h"
@@ -33,7 +38,7 @@ fs::path fsPath(const QString& path) {
 
 }  // namespace
 
-ProfileArea::ProfileArea(CConfigDlg& window) : QObject(&window), window_(window) {
+ProfileArea::ProfileArea(MainWindowContext& window) : QObject(window.widget()), window_(window) {
     connect(window_.controlAs<QPushButton>(ids::kOneClickButton), &QPushButton::clicked, this,
             &ProfileArea::applyProfile);
     connect(window_.controlAs<ClickableLabel>(ids::kProfilePathLink), &ClickableLabel::clicked, this,
@@ -103,13 +108,13 @@ void ProfileArea::applyProfile() {
             window_.setStatusText(0, qs(texts.selectDevicePrompt));
             return;
         case OneClickStatus::NoProfile:
-            prompts.inform(window_.windowTitle(), qs(fixed::kImportProfileFirst));
+            prompts.inform(window_.caption(), qs(fixed::kImportProfileFirst));
             return;
         case OneClickStatus::PortCountMismatch:
             prompts.inform(qs(texts.infoCaption), qs(texts.portCountMismatch));
             return;
         case OneClickStatus::Refused:
-            prompts.inform(window_.windowTitle(), qs(outcome.message), Prompts::Kind::Warning);
+            prompts.inform(window_.caption(), qs(outcome.message), Prompts::Kind::Warning);
             return;
         case OneClickStatus::Ready:
             break;

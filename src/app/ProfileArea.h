@@ -8,12 +8,12 @@
 
 namespace tavrel {
 
-class CConfigDlg;
+class MainWindowContext;
 
 class ProfileArea : public QObject {
     Q_OBJECT
   public:
-    explicit ProfileArea(CConfigDlg& window);
+    explicit ProfileArea(MainWindowContext& window);
 
     // Writes the selected device to a profile the user names in the profile folder.
     void exportProfile();
@@ -21,6 +21,7 @@ class ProfileArea : public QObject {
     void importProfile();
     // Copies the imported profile into the selected device and writes it there.
     void applyProfile();
+    bool hasProfile() const { return !path_.isEmpty(); }
     // Opens the imported profile with the desktop's editor; nothing without one.
     void openProfileText();
 
@@ -32,7 +33,7 @@ class ProfileArea : public QObject {
     bool confirmAddress(int row);
     void setProfilePath(const QString& path);
 
-    CConfigDlg& window_;
+    MainWindowContext& window_;
     // Replaced whole by every import, a refused one included.
     DeviceRecord profile_;
     QString path_;

@@ -3,12 +3,15 @@
 #include <QtGui/QAction>
 #include <chrono>
 
-#include "CConfigDlg.h"
 #include "DeviceSession.h"
+#include "MainWindowContext.h"
+#include "Prompts.h"
 #include "QtText.h"
 #include "profiles/ProfileDiff.h"
 #include "profiles/ProfileFormat.h"
 #include "profiles/Snapshots.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
 
 namespace tavrel {
 
@@ -22,8 +25,8 @@ QString withText(const std::string& pattern, const std::string& text) {
 
 }  // namespace
 
-SnapshotArea::SnapshotArea(CConfigDlg& window, DeviceSession& session, QAction* undoCommand)
-    : QObject(&window), window_(window), session_(session), undoCommand_(undoCommand) {
+SnapshotArea::SnapshotArea(MainWindowContext& window, DeviceSession& session, QAction* undoCommand)
+    : QObject(window.widget()), window_(window), session_(session), undoCommand_(undoCommand) {
     // A new search empties the table; a row's old copy must not outlive its device.
     connect(&session_, &DeviceSession::rowAdded, this, [this](int row) {
         asRead_.erase(row);
@@ -50,7 +53,7 @@ void SnapshotArea::keep(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= session_.table().size()) return;
     if (auto failed =
             storeSnapshot(asRead(row), window_.paths().profileFolder, std::chrono::system_clock::now()))
-        window_.prompts().inform(window_.windowTitle(), withText(window_.texts().snapshotFailed, *failed),
+        window_.prompts().inform(window_.caption(), withText(window_.texts().snapshotFailed, *failed),
                                  Prompts::Kind::Warning);
     refreshCommand();
 }
@@ -82,16 +85,16 @@ void SnapshotArea::undo() {
     DeviceRecord target = asRead(*row);
     RollbackOutcome outcome = rollbackCommand(target, files.back(), texts.languageCode);
     if (outcome.status != RollbackStatus::Ready) {
-        window_.prompts().inform(window_.windowTitle(), qs(rollbackStatusText(outcome)),
+        window_.prompts().inform(window_.caption(), qs(rollbackStatusText(outcome)),
                                  Prompts::Kind::Warning);
         return;
     }
     const auto changes = diffProfile(outcome.snapshot, asRead(*row));
     if (changes.empty()) {
-        window_.prompts().inform(window_.windowTitle(), qs(texts.undoNothingDiffers));
+        window_.prompts().inform(window_.caption(), qs(texts.undoNothingDiffers));
         return;
     }
-    if (!window_.prompts().confirm(window_.windowTitle(),
+    if (!window_.prompts().confirm(window_.caption(),
                                    withText(texts.undoQuestion, rollbackChanges(changes))))
         return;
     // The guard keeps the device as it is now, so the undo itself can be undone.

@@ -10,13 +10,13 @@ class QAction;
 
 namespace tavrel {
 
-class CConfigDlg;
 class DeviceSession;
+class MainWindowContext;
 
 class SnapshotArea : public QObject {
     Q_OBJECT
   public:
-    SnapshotArea(CConfigDlg& window, DeviceSession& session, QAction* undoCommand);
+    SnapshotArea(MainWindowContext& window, DeviceSession& session, QAction* undoCommand);
 
     // Before a write to the device at `row`: its settings as last read go to a snapshot. A failure is
     // shown; the write still goes ahead.
@@ -32,7 +32,7 @@ class SnapshotArea : public QObject {
     void remember(int row);
     const DeviceRecord& asRead(int row) const;
 
-    CConfigDlg& window_;
+    MainWindowContext& window_;
     DeviceSession& session_;
     QAction* undoCommand_;
     // The record as its read-out left it: the form writes edits into the table's record at once.

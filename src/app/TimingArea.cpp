@@ -15,7 +15,12 @@
 #include <QtWidgets/QTableWidget>
 #include <QtWidgets/QTimeEdit>
 
-#include "CConfigDlg.h"
+#include "DeviceSession.h"
+#include "MainWindowContext.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
 #include "ControlIds.h"
 #include "PackedWriteArea.h"
 #include "QtText.h"
@@ -37,6 +42,12 @@ constexpr int kStrobeEdits[] = {ids::kStrobeOpenEdit, ids::kStrobeCloseEdit};
 constexpr int kWeekControls[] = {ids::kOpenWeekdayList,  ids::kCloseWeekdayList, kWeekOpenHourEdit,
                                  kWeekOpenHourEdit + 1,  kWeekOpenHourEdit + 2,  kWeekCloseHourEdit,
                                  kWeekCloseHourEdit + 1, kWeekCloseHourEdit + 2};
+// Everything of the panel a device without a board clock cannot use.
+constexpr int kPanelControls[] = {ids::kBoardDate,        ids::kBoardTime,          ids::kBoardWeekday,
+                                  ids::kCalibrateButton,  ids::kComputerTimeCheck,  ids::kScheduleList,
+                                  ids::kTimerRadio,       ids::kStrobeRadio,        ids::kWeekRadio,
+                                  ids::kModifyButton,     ids::kReadScheduleButton, ids::kSaveScheduleButton,
+                                  ids::kTimingOutputFollowCheck, ids::kTimingSendStatusCheck};
 constexpr std::pair<int, ScheduleMode> kModeRadios[] = {{ids::kTimerRadio, ScheduleMode::Timer},
                                                         {ids::kStrobeRadio, ScheduleMode::Strobe},
                                                         {ids::kWeekRadio, ScheduleMode::Week}};
@@ -47,8 +58,8 @@ CalendarTime calendarOf(const QDate& date, const QTime& time) {
 
 }  // namespace
 
-TimingArea::TimingArea(CConfigDlg& window, PackedWriteArea& packedWrite)
-    : QObject(&window), window_(window), packedWrite_(packedWrite) {
+TimingArea::TimingArea(MainWindowContext& window, PackedWriteArea& packedWrite)
+    : QObject(window.widget()), window_(window), packedWrite_(packedWrite) {
     link_ = new TimingLink(window_.session(), this);
     link_->setObserver([this](int entry, const TimingAction& action) { onAction(entry, action); });
     list_ = window_.scheduleList();
@@ -74,7 +85,7 @@ bool TimingArea::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TimingArea::message(const std::string& text) {
-    window_.prompts().inform(window_.windowTitle(), qs(text), Prompts::Kind::Information);
+    window_.prompts().inform(window_.caption(), qs(text), Prompts::Kind::Information);
 }
 
 void TimingArea::setStatus(TimingStatus status) {
@@ -191,10 +202,32 @@ void TimingArea::setRow(int row, const DeviceRecord& device) {
     }
 }
 
-void TimingArea::showDevice(int index) {
+void TimingArea::clear() {
     list_->setRowCount(0);
+    window_.controlAs<QLabel>(ids::kBoardTextLabel)->clear();
+    window_.controlAs<QLabel>(ids::kTimingStatusLabel)->clear();
+    window_.controlAs<QLineEdit>(ids::kBoardWeekday)->clear();
+    for (int id : kTimerEdits) window_.controlAs<QLineEdit>(id)->clear();
+    for (int id : kStrobeEdits) window_.controlAs<QLineEdit>(id)->clear();
+    setPanelEnabled(false);
+}
+
+void TimingArea::setPanelEnabled(bool enabled) {
+    for (int id : kPanelControls) window_.control(id)->setEnabled(enabled);
+    if (enabled) return;
+    for (auto [id, mode] : kModeRadios) window_.controlAs<QRadioButton>(id)->setChecked(false);
+    for (int id : kTimerEdits) window_.control(id)->setEnabled(false);
+    for (int id : kStrobeEdits) window_.control(id)->setEnabled(false);
+    for (int id : kWeekControls) window_.control(id)->setEnabled(false);
+}
+
+void TimingArea::showDevice(int index) {
     const DeviceRecord& device = window_.devices()[static_cast<std::size_t>(index)];
-    window_.control(ids::kCalibrateButton)->setEnabled(clockSourceOf(device) != ClockSource::None);
+    // Another device's clock, board name, status and schedules never stay on this one.
+    if (index != shownIndex_ || clockSourceOf(device) == ClockSource::None) clear();
+    shownIndex_ = index;
+    list_->setRowCount(0);
+    setPanelEnabled(clockSourceOf(device) != ClockSource::None);
     if (device.imagePresent != 1 || !hasTimingMarker(device)) return;
     fillList(device);
     const BoardClock clock = clockOf(device);

@@ -12,7 +12,7 @@ class QTableWidget;
 
 namespace tavrel {
 
-class CConfigDlg;
+class MainWindowContext;
 class PackedWriteArea;
 class TimingLink;
 struct DeviceRecord;
@@ -20,10 +20,13 @@ struct DeviceRecord;
 class TimingArea : public QObject {
     Q_OBJECT
   public:
-    TimingArea(CConfigDlg& window, PackedWriteArea& packedWrite);
+    TimingArea(MainWindowContext& window, PackedWriteArea& packedWrite);
 
-    // Fills the group for a device that is being shown.
+    // Fills the group for a device that is being shown; a device without a board clock leaves it
+    // empty and disabled.
     void showDevice(int index);
+    // No device: nothing of the last one stays, and nothing can be used.
+    void clear();
 
     void read();
     void save();
@@ -45,16 +48,18 @@ class TimingArea : public QObject {
     void showWeekdayOf(const BoardClock& clock);
     void showPickedWeekday();
     void setStatus(TimingStatus status);
+    void setPanelEnabled(bool enabled);
     // The selected device, or null with the status bar prompt.
     DeviceRecord* selectedBoard();
     BoardClock pickedClock() const;
     void message(const std::string& text);
 
-    CConfigDlg& window_;
+    MainWindowContext& window_;
     PackedWriteArea& packedWrite_;
     TimingLink* link_ = nullptr;
     QTableWidget* list_ = nullptr;
     QObject* listViewport_ = nullptr;
+    int shownIndex_ = -1;
 };
 
 }  // namespace tavrel

@@ -9,7 +9,12 @@
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 
-#include "CConfigDlg.h"
+#include "DeviceSession.h"
+#include "MainWindowContext.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
 #include "CWifiListDlg.h"
 #include "ControlIds.h"
 #include "DeviceSession.h"
@@ -24,8 +29,8 @@ std::string textOfEdit(const QWidget* edit) {
 }
 }  // namespace
 
-WifiArea::WifiArea(CConfigDlg& window, DeviceSession& session)
-    : QObject(&window), window_(window), session_(session) {
+WifiArea::WifiArea(MainWindowContext& window, DeviceSession& session)
+    : QObject(window.widget()), window_(window), session_(session) {
     auto* modes = window_.controlAs<QComboBox>(ids::kWifiModeList);
     connect(modes, &QComboBox::currentIndexChanged, this, &WifiArea::applyModeRule);
     connect(window_.controlAs<QPushButton>(ids::kWifiScanButton), &QPushButton::clicked, this,
@@ -97,7 +102,7 @@ void WifiArea::scan() {
     const std::string destination =
         scanDestination(broadcast, window_.broadcastAddress().toStdString(), device);
 
-    CWifiListDlg list(window_.texts(), &window_, scanTickMs_);
+    CWifiListDlg list(window_.texts(), window_.widget(), scanTickMs_);
     connect(&session_, &DeviceSession::wifiScanResult, &list, &CWifiListDlg::showScanResult);
     session_.socket().send(wifiScanRequest(device.key), QHostAddress(qs(destination)),
                            session_.settings().devicePort);

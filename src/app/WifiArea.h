@@ -10,14 +10,14 @@
 
 namespace tavrel {
 
-class CConfigDlg;
+class MainWindowContext;
 class DeviceSession;
 class UiTexts;
 
 class WifiArea : public QObject {
     Q_OBJECT
   public:
-    WifiArea(CConfigDlg& window, DeviceSession& session);
+    WifiArea(MainWindowContext& window, DeviceSession& session);
 
     // Fills the group for the device shown: filled and enabled for a 302-form board, else emptied.
     void showDevice(const WifiView& view);
@@ -34,7 +34,7 @@ class WifiArea : public QObject {
   private:
     void applyModeRule(int modeSelection);
 
-    CConfigDlg& window_;
+    MainWindowContext& window_;
     DeviceSession& session_;
     bool groupEnabled_ = false;
     std::uint8_t deviceMode_ = 0;

@@ -6,6 +6,8 @@
 #include <chrono>
 
 #include "Commands.h"
+#include "DeviceJson.h"
+#include "DeviceReread.h"
 #include "PackedWriteRun.h"
 #include "device/FixedLists.h"
 #include "profiles/Snapshots.h"
@@ -77,18 +79,81 @@ int finishWrite(Context& ctx, const PlayResult& r) {
     return kExitOk;
 }
 
-int runSimpleCommand(Context& ctx, const char* usage, CommandOutcome (*command)(const DeviceRecord*)) {
-    if (ctx.options.arguments.size() != 1) {
+// --wait: the device is read again once it answers, and its new state printed (with --json one
+// object: the command's result and the device). Exit 1 when it does not come back.
+int waitForDevice(Context& ctx, DeviceSession& session, int index, bool broadcast, const QString& result,
+                  const QString& message) {
+    if (!ctx.options.json) {
+        ctx.out << message << '\n' << "waiting for the device to answer again...\n";
+        ctx.out.flush();
+    }
+    DeviceReread reread(session);
+    bool back = false;
+    QEventLoop loop;
+    QObject::connect(&reread, &DeviceReread::back, &loop, [&](int entry) {
+        if (entry != index) return;
+        back = true;
+        loop.quit();
+    });
+    QObject::connect(&reread, &DeviceReread::notBack, &loop, [&](int entry) {
+        if (entry == index) loop.quit();
+    });
+    reread.start(index, broadcast);
+    loop.exec();
+    const DeviceRecord& r = session.table()[static_cast<std::size_t>(index)];
+    const ReadoutProgress& progress = session.table().progress(static_cast<std::size_t>(index));
+    if (ctx.options.json) {
+        QJsonObject o{{"result", back ? result : QStringLiteral("not-back")}, {"message", message}};
+        if (back) o["device"] = deviceJson(r, progress);
+        ctx.out << QJsonDocument(o).toJson(QJsonDocument::Indented);
+    } else if (back) {
+        ctx.out << deviceDetails(r, progress);
+    }
+    if (back) return kExitOk;
+    ctx.err << "the device did not answer again within " << DeviceReread::kLimitMs / 1000 << " s\n";
+    return kExitFailed;
+}
+
+int runSimpleCommand(Context& ctx, const char* usage, CommandOutcome (*command)(const DeviceRecord*),
+                     bool broadcastReread) {
+    QStringList args = ctx.options.arguments;
+    const bool wait = takeFlag(args, "--wait");
+    if (args.size() != 1) {
         ctx.err << usage;
         return kExitUsage;
     }
     DeviceSession session(ctx.options.network);
-    FoundDevice found = findDevice(ctx, session, ctx.options.arguments.front());
+    FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     CommandOutcome outcome = command(&session.table()[found.index]);
     playAndWait(session, found.index, std::move(outcome.plan), false);
+    if (wait) return waitForDevice(ctx, session, found.index, broadcastReread, "sent", "sent");
     printOutcome(ctx, "sent", "sent");
     return kExitOk;
+}
+
+// A write's result, then with --wait the device as it answers afterwards.
+int finishWrite(Context& ctx, DeviceSession& session, int index, const PlayResult& r, bool wait) {
+    if (!wait || r.refused > 0 || r.acknowledged == 0) return finishWrite(ctx, r);
+    return waitForDevice(ctx, session, index, false, "acknowledged", q(ctx.texts.savedSuccessfully));
+}
+
+// The packed write with --wait: its own report is kept aside and joined to the device's.
+int sendPackedWriteAndWait(Context& ctx, DeviceSession& session, int index, const PackedWriteInput& input,
+                           bool wait) {
+    if (!wait) return sendPackedWrite(ctx, session, index, input, false);
+    QString captured;
+    QTextStream capture(&captured);
+    Context quiet{ctx.options, ctx.texts, capture, ctx.err};
+    const int code = sendPackedWrite(quiet, session, index, input, false);
+    capture.flush();
+    if (code != kExitOk) {
+        ctx.out << captured;
+        return code;
+    }
+    const QString result =
+        ctx.options.json ? QJsonDocument::fromJson(captured.toUtf8()).object().value("result").toString() : captured.trimmed();
+    return waitForDevice(ctx, session, index, false, result, ctx.options.json ? result : captured.trimmed());
 }
 
 // --name value for an address; empty when not given.
@@ -136,11 +201,12 @@ bool takesPackedWrite(const DeviceRecord& r) {
 }  // namespace
 
 int runRestart(Context& ctx) {
-    return runSimpleCommand(ctx, "usage: tavrel-cli restart DEVICE\n", restartCommand);
+    return runSimpleCommand(ctx, "usage: tavrel-cli restart DEVICE [--wait]\n", restartCommand, false);
 }
 
 int runReset(Context& ctx) {
-    return runSimpleCommand(ctx, "usage: tavrel-cli reset DEVICE\n", factoryResetCommand);
+    // The factory address may not be the one the device answered from.
+    return runSimpleCommand(ctx, "usage: tavrel-cli reset DEVICE [--wait]\n", factoryResetCommand, true);
 }
 
 int runSetNetwork(Context& ctx) {
@@ -155,6 +221,7 @@ int runSetNetwork(Context& ctx) {
     auto user = takeOption(args, "--user", &usage.error);
     auto password = takeOption(args, "--password", &usage.error);
     const bool force = takeFlag(args, "--force");
+    const bool wait = takeFlag(args, "--wait");
     const bool dhcp = takeFlag(args, "--dhcp");
     const bool fixed = takeFlag(args, "--static");
     if (dhcp && fixed) usage.error = "--dhcp and --static exclude each other";
@@ -186,7 +253,7 @@ int runSetNetwork(Context& ctx) {
     if (takesPackedWrite(r)) {
         PackedWriteInput input = packedWriteInputOf(r);
         input.network = form;
-        return sendPackedWrite(ctx, session, found.index, input, false);
+        return sendPackedWriteAndWait(ctx, session, found.index, input, wait);
     }
     CommandOutcome outcome = saveNetworkCommand(&r, form, ctx.texts.languageCode);
     if (outcome.status != CommandStatus::Ready) {
@@ -194,7 +261,8 @@ int runSetNetwork(Context& ctx) {
         return kExitUsage;
     }
     if (!ctx.options.json) ctx.out << q(ctx.texts.sendingData) << '\n';
-    return finishWrite(ctx, playAndWait(session, found.index, std::move(outcome.plan), true));
+    return finishWrite(ctx, session, found.index, playAndWait(session, found.index, std::move(outcome.plan), true),
+                       wait);
 }
 
 namespace {
@@ -240,6 +308,7 @@ int runSetPort(Context& ctx) {
     QStringList args = ctx.options.arguments;
     Usage usage;
     const bool force = takeFlag(args, "--force");
+    const bool wait = takeFlag(args, "--wait");
     int port = 1;
     if (auto p = takeOption(args, "--port", &usage.error)) {
         bool ok = false;
@@ -305,7 +374,7 @@ int runSetPort(Context& ctx) {
             return kExitUsage;
         }
     }
-    if (takesPackedWrite(r)) return sendPackedWrite(ctx, session, found.index, packedWriteInputOf(r), false);
+    if (takesPackedWrite(r)) return sendPackedWriteAndWait(ctx, session, found.index, packedWriteInputOf(r), wait);
     CommandOutcome outcome = savePortsCommand(&r);
     if (outcome.status == CommandStatus::Refused) {
         ctx.err << q(outcome.message) << '\n';
@@ -318,7 +387,7 @@ int runSetPort(Context& ctx) {
         ctx.err << q(outcome.message) << '\n';
         return kExitFailed;
     }
-    return finishWrite(ctx, played);
+    return finishWrite(ctx, session, found.index, played, wait);
 }
 
 }  // namespace tavrel::cli

@@ -63,15 +63,19 @@ const std::map<QString, const char*> kCommandHelp = {
      "usage: tavrel-cli [global options] show DEVICE\n"
      "Searches, reads the device out and prints everything its record holds.\n"},
     {"restart",
-     "usage: tavrel-cli [global options] restart DEVICE\nSends the restart command (no answer comes).\n"},
+     "usage: tavrel-cli [global options] restart DEVICE [--wait]\nSends the restart command (no answer comes).\n"
+     "--wait: waits until the device answers again (30 s at most), then prints it as show does\n"
+     "(--json: {\"result\", \"message\", \"device\"}); exit 1 when it does not come back.\n"},
     {"reset",
-     "usage: tavrel-cli [global options] reset DEVICE\nSends the factory-reset command (no answer comes).\n"},
+     "usage: tavrel-cli [global options] reset DEVICE [--wait]\nSends the factory-reset command (no answer comes).\n"
+     "--wait as for restart; the device is looked for by broadcast, as its address may change.\n"},
     {"set-network",
      "usage: tavrel-cli [global options] set-network DEVICE [--ip A] [--mask A] [--gateway A] [--dns A]\n"
-     "       [--mac M] [--dhcp|--static] [--user U] [--password P] [--force]\n"
+     "       [--mac M] [--dhcp|--static] [--user U] [--password P] [--force] [--wait]\n"
      "Fields not given keep the device's values. Exit 0 when the device acknowledged, 1 when it refused\n"
      "or did not answer, 2 on a bad value (nothing is sent then).\n"
-     "A device whose settings were not all read (lost replies) is not written (exit 1) unless --force.\n"},
+     "A device whose settings were not all read (lost replies) is not written (exit 1) unless --force.\n"
+     "--wait: after the acknowledgement, waits for the device and prints it as restart --wait does.\n"},
     {"set-port",
      "usage: tavrel-cli [global options] set-port DEVICE [--port N] [--baud B] [--parity P] [--data-bits N]\n"
      "       [--stop-bits S] [--mode M] [--remote-host H] [--remote-port N] [--local-port N]\n"
@@ -80,7 +84,7 @@ const std::map<QString, const char*> kCommandHelp = {
      "List values by their texts: --baud 115200, --parity NONE|EVEN|ODD, --data-bits 7|8|9,\n"
      "--stop-bits 1|1.5|2, --mode TCP_SERVER|TCP_CLIENT|UDP_SERVER|UDP_CLIENT. --port N (default 1):\n"
      "the ports the window's port list offers (two on one-port and 'B' devices).\n"
-     "All ports are written, as the window's Save does. Exit codes and --force as for set-network.\n"
+     "All ports are written, as the window's Save does. Exit codes, --force and --wait as for set-network.\n"
      "A board that answered with a whole record takes port 1 only, in one packed write.\n"},
     {"export",
      "usage: tavrel-cli [global options] export DEVICE FILE [--force]\n"

@@ -5,6 +5,7 @@
 #include <QtWidgets/QPushButton>
 
 #include "CAboutDlg.h"
+#include "CIoControlDlg.h"
 #include "ControlIds.h"
 #include "DialogUnits.h"
 #include "WindowHarness.h"
@@ -79,15 +80,19 @@ TEST(AboutBox, OkClosesIt) {
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
-TEST(MenuCommands, FeaturesStillToComeOpenNothing) {
+// With no device: Export asks for one, Import asks for a file, IO Control opens an empty IO window.
+// (The firmware command opens its dialog: FirmwareTest.)
+TEST(MenuCommands, DeviceMenuCommandsWithoutADevice) {
     Harness h;
     auto window = h.makeWindow();
-    // The firmware command opens its dialog (FirmwareTest).
-    for (int id : {ids::kExportProfileCommand, ids::kImportProfileCommand, ids::kIoControlCommand}) {
-        ASSERT_NE(window->actionById(id), nullptr) << id;
-        window->actionById(id)->trigger();
-    }
-    EXPECT_EQ(h.modalRuns, 0);
+    window->actionById(ids::kExportProfileCommand)->trigger();
+    EXPECT_EQ(window->statusText(0), QStringLiteral("Please select a device"));
+    EXPECT_TRUE(h.prompts->fileDialogs.isEmpty());
+    window->actionById(ids::kImportProfileCommand)->trigger();
+    EXPECT_EQ(h.prompts->fileDialogs.size(), 1);
+    EXPECT_TRUE(window->findChildren<CIoControlDlg*>().isEmpty());
+    window->actionById(ids::kIoControlCommand)->trigger();
+    EXPECT_EQ(window->findChildren<CIoControlDlg*>().size(), 1);
     EXPECT_TRUE(h.prompts->shown.isEmpty());
 }
 

@@ -119,7 +119,11 @@ TEST(FirmwareUpgrade, UploadFromTheButtonReachesTheDevice) {
             EXPECT_EQ(d.barColour(), QColor(0, 0, 255));
             EXPECT_FALSE(d.startButton()->isEnabled());
             EXPECT_TRUE(waitUntil([&] { return d.startButton()->isEnabled(); }, 10000));
-            EXPECT_TRUE(d.progressBar()->isHidden());
+            // Success is seen: a full bar and the words, then the bar goes.
+            EXPECT_FALSE(d.progressBar()->isHidden());
+            EXPECT_EQ(d.progressBar()->value(), d.progressBar()->maximum());
+            EXPECT_EQ(d.doneLabel()->text(), QStringLiteral("Upgrade complete"));
+            EXPECT_TRUE(waitUntil([&] { return d.progressBar()->isHidden(); }, CFirmwareDlg::kCompleteShownMs + 10000));
             EXPECT_EQ(d.transfer().uploader().result(), UploadResult::Completed);
         });
         b.pressFirmwareButton();

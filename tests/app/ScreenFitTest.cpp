@@ -6,6 +6,7 @@
 #include <QtWidgets/QScrollArea>
 #include <QtWidgets/QScrollBar>
 
+#include "CIoControlDlg.h"
 #include "DialogUnits.h"
 #include "ScreenFit.h"
 #include "StatusBar.h"
@@ -72,6 +73,23 @@ TEST(ScreenFit, WindowStaysOnItsScreenAndThePageScrollsToEveryControl) {
     // The status bar stays below the page, whatever is scrolled.
     EXPECT_EQ(status->geometry().bottom(), window->height() - 1);
     EXPECT_EQ(status->width(), window->width());
+}
+
+// The IO window, 868 x 795 pixels of page, on the same screen: whole on it, its page scrolling.
+TEST(ScreenFit, IoWindowStaysOnItsScreen) {
+    Harness h;
+    UiTexts texts;
+    texts.load(Language::English);
+    CIoControlDlg window(texts, std::nullopt, h.prompts, std::filesystem::path(h.home.path().toStdString()) / "io.ini", nullptr);
+    window.show();
+    const QRect work = window.screen()->availableGeometry();
+    const auto* scroll = window.findChild<QScrollArea*>(QStringLiteral("ioPageScroll"));
+    ASSERT_TRUE(scroll);
+    EXPECT_EQ(scroll->widget(), window.page());
+    EXPECT_LE(window.frameGeometry().width(), work.width());
+    EXPECT_LE(window.frameGeometry().height(), work.height());
+    const QSize seen = scroll->viewport()->size();
+    EXPECT_EQ(scroll->verticalScrollBar()->maximum(), std::max(0, window.page()->height() - seen.height()));
 }
 
 }  // namespace

@@ -11,8 +11,11 @@ struct ReadoutProgress {
     std::bitset<256> expected;  // reply codes the read-out asks for
     std::bitset<256> received;
     bool shown = false;  // the device was shown after its last block
+    // False from a change the device made to itself (restart, reset, save) until it answers its search
+    // again: what was read before is not what it holds now.
+    bool answered = true;
 
-    bool complete() const { return (expected & ~received).none(); }
+    bool complete() const { return answered && (expected & ~received).none(); }
     // Expected reply codes that have not arrived, in ascending order.
     std::vector<std::uint8_t> missing() const {
         std::vector<std::uint8_t> out;

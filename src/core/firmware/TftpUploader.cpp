@@ -112,10 +112,12 @@ UploadStep TftpUploader::end(UploadResult result, std::string_view message) {
     phase_ = Phase::Idle;
     result_ = result;
     view_.startEnabled = true;
-    if (result == UploadResult::Completed)
-        view_.barVisible = false;
-    else
+    if (result == UploadResult::Completed) {
+        view_.barPosition = view_.barMaximum;
+        view_.completed = true;
+    } else {
         view_.barColour = BarColour::Red;
+    }
     UploadStep step;
     step.timer = TimerCommand::Stop;
     step.message = message;

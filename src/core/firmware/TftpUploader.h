@@ -27,6 +27,8 @@ struct FirmwareView {
     BarColour barColour = BarColour::Blue;
     bool barVisible = false;
     bool startEnabled = true;
+    // The last block was acknowledged: the bar stands full and the dialog says so before it hides it.
+    bool completed = false;
     bool operator==(const FirmwareView&) const = default;
 };
 

@@ -1,5 +1,7 @@
 #include "profiles/ProfileFormat.h"
 
+#include "util/FileFilter.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -290,11 +292,7 @@ std::string proposedProfileName(const Identity& identity) {
 }
 
 std::filesystem::path withProfileExtension(const std::filesystem::path& chosen) {
-    const std::string name = chosen.filename().string();
-    if (chosen.has_extension() || name == kProfileExtension || name.empty()) return chosen;
-    std::filesystem::path out = chosen;
-    out += std::string(kProfileExtension);
-    return out;
+    return withDefaultExtension(chosen, kProfileExtension);
 }
 
 }  // namespace tavrel

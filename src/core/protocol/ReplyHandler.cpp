@@ -57,6 +57,7 @@ void handleSearchReply(DeviceTable& table, Bytes d, const std::string& address, 
     fx.readoutEntry = *entry;
     if (identity != r.identity) progress.received.reset();
     progress.expected = expectedReplies(fx.readout);
+    progress.answered = true;
     r.replyPort = port;
     r.identity = identity;
     fx.stopBroadcastSearch = true;

@@ -21,6 +21,9 @@ WriteCheck checkWrite(const ReadoutProgress& progress, int languageCode) {
     WriteCheck check;
     check.whole = progress.complete();
     if (!check.whole) check.missingGroups = missingGroupNames(progress, languageCode);
+    // A device that changed itself and has not answered since: nothing of it is known.
+    if (!check.whole && check.missingGroups.empty())
+        check.missingGroups.push_back(languageCode == 4 ? "全部参数" : "all settings");
     return check;
 }
 

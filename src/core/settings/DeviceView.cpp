@@ -25,6 +25,7 @@ DeviceView showDevice(const DeviceRecord& r, int portSelection) {
     v.rs485Address = std::to_string(r.rs485Address);
 
     v.wifi = showWifi(r);
+    v.cloudAvailable = r.form302 == 1 || (r.imagePresent == 1 && r.form866 == 1);
     if (r.form302 == 1) {
         v.portSaveEnabled = false;
         if (r.outputTiming == 1) {

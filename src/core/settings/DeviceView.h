@@ -31,6 +31,7 @@ struct DeviceView {
     bool portSaveVisible = true;
     bool portSaveEnabled = true;
     bool configSaveVisible = false;  // "保存配置": the whole image is written in one frame
+    bool cloudAvailable = false;     // only the 302 and 866 records carry port 1's cloud settings
 
     WifiView wifi;
     PortListFill portList;

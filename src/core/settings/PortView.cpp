@@ -81,6 +81,9 @@ std::optional<PortView> showPort(const DeviceRecord* device, std::size_t port) {
         v.cloud = cloud;
     }
 
+    // Every port of a multi-port device can be chosen and edited; a one-port device shows no list.
+    v.portListVisible = displayedPortCount(device->identity.portCountChar()) > 1;
+
     auto enables = enablesForWorkMode(p.workMode);
     v.remoteTargetEnabled = enables.remoteTarget;
     v.heartbeatEnabled = enables.heartbeat;

@@ -62,8 +62,8 @@ struct PortView {
     // Port 1 only; nothing leaves the cloud controls as they are.
     std::optional<CloudView> cloud;
 
-    // The port list, the interface-type list and the enable box stay hidden, so the form always
-    // shows and edits port 1.
+    // The port list shows for a device with more than one port (two for '1' and 'B' as the list
+    // counts them); the interface-type list and the enable box stay hidden.
     bool portListVisible = false;
     bool interfaceTypeVisible = false;
     bool enableVisible = false;

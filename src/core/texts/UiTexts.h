@@ -168,7 +168,11 @@ class UiTexts {
     std::string incompleteSaveQuestion;    // asked before a save of such a device; %s the missing groups
     std::string incompleteExportQuestion;
     std::string profileAddressInUse;
-    std::string noAnswer;  // status part 2 when a write's answer never came  // %1 the profile's address, %2 the MAC of the device holding it  // asked before its export; %s the missing groups
+    std::string noAnswer;  // status part 2 when a write's answer never came
+    std::string factoryResetQuestion;  // asked before a factory reset, captioned infoCaption
+    std::string upgradeComplete;       // the firmware dialog after the last block was acknowledged
+    std::string rereadingDevice;       // device list tooltip while a changed device is read again
+    std::string deviceNotBack;         // device list tooltip when it did not answer again  // %1 the profile's address, %2 the MAC of the device holding it  // asked before its export; %s the missing groups
     std::string portInUsePattern;        // %d is the local port
     std::string undoQuestion;            // %s the differences, one a line
     std::string undoNothingDiffers;

@@ -25,4 +25,12 @@ std::string qtFileFilter(std::string_view text) {
     return out;
 }
 
+std::filesystem::path withDefaultExtension(const std::filesystem::path& chosen, std::string_view extension) {
+    const std::string name = chosen.filename().string();
+    if (chosen.has_extension() || name == extension || name.empty()) return chosen;
+    std::filesystem::path out = chosen;
+    out += std::string(extension);
+    return out;
+}
+
 }  // namespace tavrel

@@ -242,7 +242,8 @@ TEST(TftpUploader, CompletesOnlyWhenTheLastBlockIsAcknowledged) {
     EXPECT_EQ(last.ended, UploadResult::Running);
     const UploadStep done = up.receive(ack(2), kTransferPort);
     EXPECT_EQ(done.ended, UploadResult::Completed);
-    EXPECT_FALSE(up.view().barVisible);
+    EXPECT_TRUE(up.view().completed);
+    EXPECT_EQ(up.view().barPosition, up.view().barMaximum);  // full, for the dialog to show
     EXPECT_TRUE(up.view().startEnabled);
     EXPECT_EQ(up.blocksAcknowledged(), 2u);
 }

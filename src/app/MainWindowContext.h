@@ -1,0 +1,72 @@
+#pragma once
+// What an area of the main window (firmware, profiles, timing, WiFi, packed writes) sees of it: the
+// devices and their traffic, texts and prompts, its controls by resource number, the status bar, the
+// selected device and the write paths every area shares. CConfigDlg implements it; an area knows
+// nothing else of the window, so the two no longer include each other.
+#include <QtCore/QString>
+#include <QtWidgets/QWidget>
+#include <optional>
+
+#include "protocol/Commands.h"
+#include "protocol/Plan.h"
+#include "protocol/WriteGuard.h"
+#include "settings/NetworkForm.h"
+#include "wifi/WifiSettings.h"
+
+class QAction;
+class QDialog;
+class QTableWidget;
+
+namespace tavrel {
+
+class DeviceReread;
+class DeviceSession;
+class DeviceTable;
+class Prompts;
+class UiTexts;
+struct AppPaths;
+struct NetworkSettings;
+
+class MainWindowContext {
+  public:
+    virtual ~MainWindowContext() = default;
+
+    // The window as a widget: parent of an area's dialogs and of the area itself.
+    virtual QWidget* widget() = 0;
+    virtual const UiTexts& texts() const = 0;
+    virtual DeviceSession& session() = 0;
+    virtual DeviceTable& devices() = 0;
+    virtual Prompts& prompts() = 0;
+    virtual const AppPaths& paths() const = 0;
+    virtual const NetworkSettings& network() const = 0;
+
+    // A control by its resource number, or null.
+    virtual QWidget* control(int id) const = 0;
+    template <class W>
+    W* controlAs(int id) const {
+        return qobject_cast<W*>(control(id));
+    }
+    virtual QAction* actionById(int id) const = 0;
+    virtual QTableWidget* scheduleList() const = 0;
+
+    virtual std::optional<int> selectedDevice() const = 0;
+    virtual void setStatusText(int part, const QString& text) = 0;
+    virtual void showDevice(int index) = 0;
+    // The caption of the window's message boxes.
+    virtual QString caption() const = 0;
+    virtual QString broadcastAddress() const = 0;
+    virtual int runModal(QDialog& dialog) = 0;
+
+    // The write guard: true when the selected device was read whole or the user agreed.
+    virtual bool confirmWrite(WriteKind kind) = 0;
+    // Plays a write with "Sending data..." until the answer or its time-out; the device is read again.
+    virtual void playWrite(int row, Plan plan) = 0;
+    // Shows the outcome's prompt or plays its plan for the selected device.
+    virtual void runDeviceCommand(CommandOutcome outcome) = 0;
+    // The network group as typed, and the WiFi group's values.
+    virtual NetworkFormInput networkFormInput() const = 0;
+    virtual WifiSettings wifiSettings() const = 0;
+    virtual DeviceReread& reread() = 0;
+};
+
+}  // namespace tavrel

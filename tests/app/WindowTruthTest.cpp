@@ -1,0 +1,127 @@
+// What the window shows is what the selected device holds: nothing before a device is shown, nothing
+// of another device, nothing stale after the device changed itself; every port of it can be edited.
+#include <gtest/gtest.h>
+
+#include <QtCore/QCoreApplication>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QDateEdit>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QTableWidget>
+
+#include "ControlIds.h"
+#include "DeviceReread.h"
+#include "FormBench.h"
+
+namespace tavrel::test {
+namespace {
+
+int rowOf(CConfigDlg& window, int host) {
+    for (int row = 0; row < window.deviceList()->rowCount(); ++row)
+        if (window.deviceList()->item(row, 0)->text() == QStringLiteral("127.0.0.%1").arg(host)) return row;
+    return -1;
+}
+
+sim::SimDeviceConfig timingBoard(int host) {
+    sim::SimDeviceConfig c;
+    c.kind = sim::SimKind::Board830;
+    c.address = {127, 0, 0, static_cast<std::uint8_t>(host)};
+    c.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, static_cast<std::uint8_t>(host)};
+    return c;
+}
+
+QString text(CConfigDlg& w, int id) {
+    return w.controlAs<QLineEdit>(id)->text();
+}
+
+}  // namespace
+
+TEST(WindowTruth, NothingIsShownOfNoDeviceOrOfAnotherOne) {
+    SimBench b({timingBoard(61), serialServer(62, '4')});
+    // Before any device: empty and disabled.
+    for (int id : {ids::kIpAddressEdit, ids::kRemotePortEdit, ids::kSaveNetworkButton, ids::kSavePortButton,
+                   ids::kCalibrateButton, ids::kReadScheduleButton})
+        EXPECT_FALSE(b.window->control(id)->isEnabled()) << id;
+    EXPECT_TRUE(text(*b.window, ids::kIpAddressEdit).isEmpty());
+    EXPECT_TRUE(b.window->controlAs<QComboBox>(ids::kDataBitsList)->currentText().isEmpty());
+
+    ASSERT_TRUE(b.search());
+    selectRow(*b.window, rowOf(*b.window, 61));
+    EXPECT_TRUE(b.window->control(ids::kCalibrateButton)->isEnabled());
+    b.window->controlAs<QLabel>(ids::kTimingStatusLabel)->setText(QStringLiteral("some board's status"));
+    // A serial server has no board clock: the panel lets go of the board's.
+    selectRow(*b.window, rowOf(*b.window, 62));
+    EXPECT_FALSE(b.window->control(ids::kCalibrateButton)->isEnabled());
+    EXPECT_TRUE(b.window->controlAs<QLabel>(ids::kTimingStatusLabel)->text().isEmpty());
+    EXPECT_TRUE(b.window->controlAs<QLabel>(ids::kBoardTextLabel)->text().isEmpty());
+    EXPECT_EQ(b.window->scheduleList()->rowCount(), 0);
+    EXPECT_FALSE(b.window->control(ids::kCloudIdEdit)->isEnabled());
+}
+
+TEST(WindowTruth, SelectionStaysAndEveryPortOfAServerCanBeSavedFromTheForm) {
+    SimBench b({serialServer(71, '8'), serialServer(72, '8'), serialServer(73, '1')});
+    ASSERT_TRUE(b.search());
+    const int eight = rowOf(*b.window, 72);
+    selectRow(*b.window, eight);
+    // A read-out that finishes later shows in its row, not in the form of the selected device.
+    emit b.window->session().deviceReady(rowOf(*b.window, 71));
+    EXPECT_EQ(b.window->selectedDevice(), eight);
+
+    auto* ports = b.window->controlAs<QComboBox>(ids::kPortList);
+    EXPECT_TRUE(ports->isVisibleTo(b.window.get()));
+    ASSERT_EQ(ports->count(), 8);
+    chooseEntry(ports, 4);
+    typeAndLeave(b.window->controlAs<QLineEdit>(ids::kLocalPortEdit), QStringLiteral("5005"));
+    sim::SimDevice& device = *b.simulator.device(1);
+    b.window->controlAs<QPushButton>(ids::kSavePortButton)->click();
+    ASSERT_TRUE(waitUntil([&] { return sim::localPortOf(device.settings().ports[4]) == 5005; }, 10000));
+    EXPECT_NE(sim::localPortOf(device.settings().ports[0]), 5005);
+
+    // A one-port server shows the two entries the list counts for it.
+    selectRow(*b.window, rowOf(*b.window, 73));
+    EXPECT_TRUE(ports->isVisibleTo(b.window.get()));
+    EXPECT_EQ(ports->count(), 2);
+}
+
+TEST(WindowTruth, ResetAsksAndTheFormFollowsTheDeviceAfterwards) {
+    SimBench b({serialServer(81, '4')});
+    ASSERT_TRUE(b.search());
+    sim::SimDevice& device = *b.simulator.device(0);
+    sim::DeviceSettings changed = device.settings();
+    changed.ports[0].serial[0] = 11;  // 115200
+    device.setSettings(changed);
+    selectRow(*b.window, 0);
+    b.window->reread().start(0);
+    ASSERT_TRUE(waitUntil([&] { return b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentText() == "115200"; },
+                          DeviceReread::kLimitMs));
+
+    auto& prompts = *b.harness.prompts;
+    prompts.confirmAnswer = false;
+    b.window->controlAs<QPushButton>(ids::kFactoryResetButton)->click();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0], QStringLiteral("Info|Be sure to restore factory settings?"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(device.factoryResets(), 0);
+
+    prompts.confirmAnswer = true;
+    b.window->controlAs<QPushButton>(ids::kFactoryResetButton)->click();
+    ASSERT_TRUE(waitUntil([&] { return device.factoryResets() == 1; }));
+    // Until the device answers again the form shows nothing of before; then what it holds now.
+    ASSERT_TRUE(waitUntil([&] { return b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentText() != "115200" &&
+                                       !b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentText().isEmpty(); },
+                          DeviceReread::kLimitMs + 5000));
+    EXPECT_EQ(b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentIndex() + 1,
+              sim::baudIndex(device.settings().ports[0]));
+}
+
+TEST(WindowTruth, QtsOwnTextsFollowTheLanguage) {
+    Harness h;
+    auto window = h.makeWindow();
+    window->switchLanguage(Language::Chinese);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    window->switchLanguage(Language::English);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+}
+
+}  // namespace tavrel::test
