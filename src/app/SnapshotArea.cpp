@@ -85,8 +85,7 @@ void SnapshotArea::undo() {
     DeviceRecord target = asRead(*row);
     RollbackOutcome outcome = rollbackCommand(target, files.back(), texts.languageCode);
     if (outcome.status != RollbackStatus::Ready) {
-        window_.prompts().inform(window_.caption(), qs(rollbackStatusText(outcome)),
-                                 Prompts::Kind::Warning);
+        window_.prompts().inform(window_.caption(), qs(rollbackStatusText(outcome)), Prompts::Kind::Warning);
         return;
     }
     const auto changes = diffProfile(outcome.snapshot, asRead(*row));
@@ -94,8 +93,7 @@ void SnapshotArea::undo() {
         window_.prompts().inform(window_.caption(), qs(texts.undoNothingDiffers));
         return;
     }
-    if (!window_.prompts().confirm(window_.caption(),
-                                   withText(texts.undoQuestion, rollbackChanges(changes))))
+    if (!window_.prompts().confirm(window_.caption(), withText(texts.undoQuestion, rollbackChanges(changes))))
         return;
     // The guard keeps the device as it is now, so the undo itself can be undone.
     if (!window_.confirmWrite(WriteKind::Save)) return;
