@@ -40,7 +40,10 @@ SnapshotArea::SnapshotArea(MainWindowContext& window, DeviceSession& session, QA
 
 void SnapshotArea::remember(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= session_.table().size()) return;
-    asRead_[row] = session_.table()[static_cast<std::size_t>(row)];
+    // A read-out that lost blocks (a device read again that never came back) holds zeros: the copy
+    // from before stays the better picture of the device.
+    if (session_.table().progress(static_cast<std::size_t>(row)).complete() || !asRead_.count(row))
+        asRead_[row] = session_.table()[static_cast<std::size_t>(row)];
     refreshCommand();
 }
 
