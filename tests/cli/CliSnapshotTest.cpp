@@ -2,6 +2,8 @@
 // put back field for field.
 #include <gtest/gtest.h>
 
+#include <QtCore/QTemporaryDir>
+
 #include "CliHarness.h"
 #include "ExpectedJson.h"
 
@@ -29,7 +31,16 @@ tavrel::sim::DeviceSettings withoutClock(tavrel::sim::DeviceSettings s) {
 
 }  // namespace
 
+// Snapshots of its own: other tests in this process write to devices with the same MACs.
+struct OwnHome {
+    OwnHome() : old(qgetenv("TAVREL_HOME")) { qputenv("TAVREL_HOME", dir.path().toLocal8Bit()); }
+    ~OwnHome() { qputenv("TAVREL_HOME", old); }
+    QTemporaryDir dir;
+    QByteArray old;
+};
+
 TEST(CliSnapshots, ChangesAreKeptAndRolledBackWhole) {
+    const OwnHome home;
     auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=866"});
     SimDevice& server = *sim->device(0);
     SimDevice& board = *sim->device(1);
