@@ -34,7 +34,7 @@ tavrel::sim::DeviceSettings withoutClock(tavrel::sim::DeviceSettings s) {
 // Snapshots of its own: other tests in this process write to devices with the same MACs.
 struct OwnHome {
     OwnHome() : old(qgetenv("TAVREL_HOME")) { qputenv("TAVREL_HOME", dir.path().toLocal8Bit()); }
-    ~OwnHome() { qputenv("TAVREL_HOME", old); }
+    ~OwnHome() { old.isEmpty() ? qunsetenv("TAVREL_HOME") : qputenv("TAVREL_HOME", old); }
     QTemporaryDir dir;
     QByteArray old;
 };
