@@ -24,6 +24,7 @@
 #include "ProtocolSocket.h"
 #include "QtText.h"
 #include "ScreenFit.h"
+#include "SnapshotArea.h"
 #include "StatusBar.h"
 #include "TimingArea.h"
 #include "WheelGuard.h"
@@ -96,6 +97,7 @@ void CConfigDlg::setUp() {
     defaultAdapter_ = true;
     chosenAdapter_ = 0;
     buildMenus();
+    snapshotArea_ = new SnapshotArea(*this, *session_, actionById(ids::kUndoLastChangeCommand));
 
     broadcastAddress_ = qs(network_.broadcast);
     highlightedRow_ = 0;

@@ -42,6 +42,7 @@ class FocusOutWatch;
 class ProfileArea;
 class Prompts;
 class ScreenFit;
+class SnapshotArea;
 class StatusBar;
 class WifiArea;
 
@@ -194,7 +195,8 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     void runDeviceCommand(CommandOutcome outcome, Reread after);
     void runDeviceCommand(CommandOutcome outcome) override { runDeviceCommand(std::move(outcome), Reread::None); }
     // The write guard for the selected device: true when it was read whole or the user agreed to
-    // write (or export) it anyway. Every path that writes a device or its profile asks this first.
+    // write (or export) it anyway. Every path that writes a device or its profile asks this first;
+    // a save it lets through keeps a snapshot of the device as read.
     bool confirmWrite(WriteKind kind) override;
     // Plays a write for the device at `row` with "Sending data..." in status part 2 until the
     // device answers or the answer's wait is over.
@@ -254,6 +256,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     ProfileArea* profileArea_ = nullptr;          // export, import and one-click configuration
     IncompleteMarks* incompleteMarks_ = nullptr;  // rows of devices not read whole; asks before saves
     DeviceReread* reread_ = nullptr;
+    SnapshotArea* snapshotArea_ = nullptr;  // snapshots before writes, "Undo Last Change"
     StatusBar* statusBar_ = nullptr;
     ScreenFit* screenFit_ = nullptr;  // shrinks the window to a small screen; the page scrolls
     WifiArea* wifiArea_ = nullptr;

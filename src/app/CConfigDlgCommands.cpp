@@ -14,6 +14,7 @@
 #include "IncompleteMarks.h"
 #include "WifiArea.h"
 #include "QtText.h"
+#include "SnapshotArea.h"
 
 namespace tavrel {
 
@@ -33,7 +34,10 @@ WifiSettings CConfigDlg::wifiSettings() const {
 }
 
 bool CConfigDlg::confirmWrite(WriteKind kind) {
-    return incompleteMarks_->confirmWrite(selectedDevice(), kind);
+    const std::optional<int> row = selectedDevice();
+    if (!incompleteMarks_->confirmWrite(row, kind)) return false;
+    if (kind == WriteKind::Save && row) snapshotArea_->keep(*row);
+    return true;
 }
 
 DeviceRecord* CConfigDlg::selectedRecord() {
@@ -125,6 +129,7 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after) {
 void CConfigDlg::playWrite(int row, Plan plan) {
     const QString sending = qs(texts_.sendingData);
     setStatusText(2, sending);
+    snapshotArea_->written(row);
     const int write = ++writeCount_;
     // "Sending..." never stays for ever: the answer replaces it, or this does once the wait is over.
     // The device may take its new settings only on a restart: it is read again either way.

@@ -7,6 +7,7 @@
 #include "ControlIds.h"
 #include "ProfileArea.h"
 #include "QtText.h"
+#include "SnapshotArea.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -20,6 +21,8 @@ void CConfigDlg::buildMenus() {
     addCommand(deviceMenu_, ids::kImportProfileCommand, QString());
     addCommand(deviceMenu_, ids::kIoControlCommand, QString());
     addCommand(deviceMenu_, ids::kExportListCommand, QString());
+    addCommand(deviceMenu_, ids::kUndoLastChangeCommand, QString())
+        ->setObjectName(QStringLiteral("undoLastChangeCommand"));
 
     languageMenu_ = menuBar_->addMenu(QString());
     languageMenu_->setObjectName(QStringLiteral("languageMenu"));
@@ -86,6 +89,9 @@ void CConfigDlg::onMenuCommand(int id) {
             return;
         case ids::kExportListCommand:
             profileArea_->exportList();
+            return;
+        case ids::kUndoLastChangeCommand:
+            snapshotArea_->undo();
             return;
         case ids::kFirmwareUpgradeCommand:
             // The firmware area answers this command itself (it opens the upgrade dialog).

@@ -17,6 +17,7 @@
 #include "ControlIds.h"
 #include "WifiArea.h"
 #include "ProfileArea.h"
+#include "SnapshotArea.h"
 #include "TimingArea.h"
 #include "texts/FixedTexts.h"
 
@@ -202,6 +203,7 @@ void CConfigDlg::onListSelectionChanged() {
     if (row != lastSelectedRow_) setStatusText(2, QString());
     lastSelectedRow_ = row;
     if (row) showDevice(*row);
+    if (snapshotArea_) snapshotArea_->refreshCommand();
 }
 
 void CConfigDlg::showDevice(int index) {

@@ -34,6 +34,9 @@ int runTiming(Context& ctx);
 int runClock(Context& ctx);
 int runUpgrade(Context& ctx);
 int runDoctor(Context& ctx);
+// Snapshots and putting one back (SnapshotCommands.cpp).
+int runSnapshots(Context& ctx);
+int runRollback(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {
@@ -44,7 +47,13 @@ FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& sele
 
 // The write guard from a terminal: true, with the reason on stderr, when the device's read-out is
 // incomplete and --force was not given; nothing may be sent or written then.
-bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int index, bool force, WriteKind kind);
+// A save it lets through first keeps a snapshot of the device.
+bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int index, bool force,
+                            WriteKind kind);
+
+// Keeps the device's settings as read before a write, so that `rollback` can put them back. Called
+// by refusesIncompleteWrite for every save it lets through.
+void keepSnapshot(Context& ctx, const DeviceRecord& asRead);
 
 // A command's one-line result: the message as it stands, or with --json {"result": ..., "message": ...}.
 void printOutcome(Context& ctx, const QString& result, const QString& message);

@@ -3,12 +3,14 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QTimer>
+#include <chrono>
 
 #include "Commands.h"
 #include "DeviceJson.h"
 #include "DeviceReread.h"
 #include "PackedWriteRun.h"
 #include "device/FixedLists.h"
+#include "profiles/Snapshots.h"
 #include "protocol/Commands.h"
 #include "protocol/ReadoutRetry.h"
 #include "protocol/WriteGuard.h"
@@ -16,6 +18,7 @@
 #include "settings/PortForm.h"
 #include "settings/SettingsMessages.h"
 #include "texts/FixedTexts.h"
+#include "util/Paths.h"
 
 namespace tavrel::cli {
 
@@ -175,9 +178,18 @@ void printOutcome(Context& ctx, const QString& result, const QString& message) {
 bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int index, bool force, WriteKind kind) {
     const WriteCheck check =
         checkWrite(session.table().progress(static_cast<std::size_t>(index)), ctx.texts.languageCode);
-    if (check.allows(force)) return false;
-    ctx.err << q(incompleteWriteRefusal(check, kind)) << '\n';
-    return true;
+    if (!check.allows(force)) {
+        ctx.err << q(incompleteWriteRefusal(check, kind)) << '\n';
+        return true;
+    }
+    if (kind == WriteKind::Save) keepSnapshot(ctx, session.table()[static_cast<std::size_t>(index)]);
+    return false;
+}
+
+void keepSnapshot(Context& ctx, const DeviceRecord& asRead) {
+    // The write goes ahead without one: a full disk must not stop a repair.
+    if (auto failed = storeSnapshot(asRead, resolvePaths().profileFolder, std::chrono::system_clock::now()))
+        ctx.err << "warning: no snapshot was kept: " << q(*failed) << '\n';
 }
 
 namespace {

@@ -164,6 +164,7 @@ ApplyLine applyTo(Context& ctx, DeviceSession& session, int index, const DeviceR
         line.message = q(incompleteWriteRefusal(check, WriteKind::Save));
         return line;
     }
+    const DeviceRecord asRead = record;
     OneClickOutcome outcome = oneClickCommand(&record, &profile, ctx.texts.languageCode);
     switch (outcome.status) {
         case OneClickStatus::PortCountMismatch:
@@ -181,6 +182,7 @@ ApplyLine applyTo(Context& ctx, DeviceSession& session, int index, const DeviceR
         case OneClickStatus::Ready:
             break;
     }
+    keepSnapshot(ctx, asRead);
     const WriteResult written = writeAndWait(session, index, std::move(outcome.plan));
     if (written.refused) {
         line.result = "refused";

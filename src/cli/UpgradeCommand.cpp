@@ -1,9 +1,14 @@
 // upgrade: the firmware upload of the upgrade dialog, for one device or a batch.
+#include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <set>
 #ifdef _WIN32
 #include <io.h>
@@ -14,8 +19,11 @@
 #include "Commands.h"
 #include "FirmwareImage.h"
 #include "SearchRun.h"
+#include "StopOnSignal.h"
 #include "UpgradeRun.h"
 #include "device/DeviceSelector.h"
+#include "firmware/Campaign.h"
+#include "util/FileWrite.h"
 
 namespace tavrel::cli {
 
@@ -81,7 +89,15 @@ bool findDevices(Context& ctx, DeviceSession& session, const QStringList& names,
 }
 
 QJsonObject jobJson(const UpgradeJob& job) {
+    auto textOrNull = [](const QString& t) {
+        return t.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(t);
+    };
     return QJsonObject{{"device", job.device},
+                       {"mac", textOrNull(job.mac)},
+                       {"ip", textOrNull(job.address)},
+                       {"hardware", textOrNull(job.hardware)},
+                       {"versionBefore", textOrNull(job.versionBefore)},
+                       {"versionAfter", textOrNull(job.versionAfter)},
                        {"blocks", static_cast<qint64>(job.blocks)},
                        {"bytes", static_cast<qint64>(job.bytes)},
                        {"seconds", job.seconds},
@@ -89,32 +105,169 @@ QJsonObject jobJson(const UpgradeJob& job) {
                        {"message", job.message}};
 }
 
+// What the search found of each device, before anything is sent.
+void describeTargets(const DeviceSession& session, std::vector<UpgradeJob>& jobs) {
+    for (UpgradeJob& job : jobs) {
+        if (job.entry < 0) continue;
+        const DeviceRecord& r = session.table()[static_cast<std::size_t>(job.entry)];
+        job.mac = q(macText(r.mac));
+        job.hardware = q(r.identity.hardwareText());
+        job.versionBefore = q(r.identity.firmwareText());
+    }
+}
+
+std::vector<CampaignTarget> campaignTargets(const std::vector<UpgradeJob>& jobs) {
+    std::vector<CampaignTarget> targets;
+    for (const UpgradeJob& job : jobs)
+        targets.push_back({job.device.toStdString(), job.entry >= 0, job.hardware.toStdString()});
+    return targets;
+}
+
+void printPlan(Context& ctx, const std::vector<UpgradeJob>& jobs, const QString& path, std::size_t bytes) {
+    ctx.out << "dry run: " << path << " (" << bytes << " bytes) would go to:\n";
+    for (const UpgradeJob& job : jobs) {
+        ctx.out << "  " << job.device;
+        if (job.notFound) {
+            ctx.out << "  not found\n";
+            continue;
+        }
+        if (!job.mac.isEmpty())
+            ctx.out << "  " << job.address << "  " << job.mac << "  " << job.hardware << "  "
+                    << job.versionBefore;
+        ctx.out << (job.skipped ? "  skipped (already runs it)\n" : "  upgrade\n");
+    }
+    ctx.out << "nothing was sent\n";
+}
+
+// Waits until every uploaded device answers a search again, or the time is over, and reads its version.
+void verifyJobs(Context& ctx, DeviceSession& session, std::vector<UpgradeJob>& jobs, int timeoutMs) {
+    std::map<QString, QString> versions;  // MAC -> firmware text, of the devices that answered
+    std::set<QString> waiting;
+    for (const UpgradeJob& job : jobs)
+        if (job.result == UploadResult::Completed && !job.mac.isEmpty()) waiting.insert(job.mac);
+    QElapsedTimer clock;
+    clock.start();
+    while (!waiting.empty() && clock.elapsed() < timeoutMs) {
+        SearchRun search(session);
+        auto collect = [&] {
+            const DeviceTable& table = session.table();
+            for (std::size_t i = 0; i < table.usedCount(); ++i) {
+                const QString mac = q(macText(table[i].mac));
+                if (waiting.count(mac) && search.ready().count(static_cast<int>(i))) {
+                    versions[mac] = q(table[i].identity.firmwareText());
+                    waiting.erase(mac);
+                }
+            }
+            return waiting.empty();
+        };
+        search.run(false, q(ctx.options.network.broadcast), static_cast<int>(timeoutMs - clock.elapsed()),
+                   collect);
+        collect();
+    }
+    for (UpgradeJob& job : jobs) {
+        if (job.result != UploadResult::Completed || job.mac.isEmpty()) continue;
+        const auto found = versions.find(job.mac);
+        std::optional<std::string> after;
+        if (found != versions.end()) {
+            job.versionAfter = found->second;
+            after = found->second.toStdString();
+        }
+        const VerifyOutcome outcome = verifyOutcome(job.versionBefore.toStdString(), after);
+        job.verified = q(verifyResultName(outcome));
+        job.message =
+            q(verifyMessage(outcome, job.versionBefore.toStdString(), job.versionAfter.toStdString()));
+    }
+}
+
+std::optional<std::string> writeReport(const QString& file, const std::vector<UpgradeJob>& jobs) {
+    std::string text = csvLine({"device", "mac", "ip", "hardware", "version_before", "version_after", "bytes",
+                                "seconds", "result", "message"});
+    for (const UpgradeJob& job : jobs)
+        text += csvLine({job.device.toStdString(), job.mac.toStdString(), job.address.toStdString(),
+                         job.hardware.toStdString(), job.versionBefore.toStdString(),
+                         job.versionAfter.toStdString(), std::to_string(job.bytes),
+                         QString::number(job.seconds, 'f', 3).toStdString(), resultName(job).toStdString(),
+                         job.message.toStdString()});
+    return replaceFileWhole(std::filesystem::path(file.toStdU16String()), text);
+}
+
+struct CampaignOptions {
+    std::optional<QString> target;
+    int parallel = 1;
+    int waitMs = kDefaultModeWaitMs;
+    bool mixed = false;
+    bool dryRun = false;
+    bool verify = false;
+    int verifyTimeoutMs = kDefaultVerifyTimeoutMs;
+    std::optional<QString> skipVersion;
+    std::optional<QString> report;
+};
+
+QString parseCampaign(QStringList& args, CampaignOptions& o) {
+    QString error;
+    o.target = takeOption(args, "--target", &error);
+    o.parallel = numberOption(args, "--parallel", 1, kMaxParallelUploads, &error).value_or(1);
+    o.waitMs = numberOption(args, "--wait", 0, 60000, &error).value_or(kDefaultModeWaitMs);
+    o.verifyTimeoutMs =
+        numberOption(args, "--verify-timeout", 0, 600000, &error).value_or(kDefaultVerifyTimeoutMs);
+    o.skipVersion = takeOption(args, "--skip-version", &error);
+    o.report = takeOption(args, "--report", &error);
+    o.mixed = takeFlag(args, "--mixed");
+    o.dryRun = takeFlag(args, "--dry-run");
+    o.verify = takeFlag(args, "--verify");
+    if (!error.isEmpty()) return error;
+    if (args.isEmpty() || args.front().startsWith("--"))
+        return args.isEmpty() ? QStringLiteral("no firmware file")
+                              : QStringLiteral("unknown option ") + args.front();
+    if (o.target && args.size() != 1) return QStringLiteral("--target goes without devices");
+    if (o.target && (o.verify || o.skipVersion))
+        return QStringLiteral("--verify and --skip-version need devices found by a search, not --target");
+    if (!o.target && args.size() < 2) return QStringLiteral("no device named");
+    if (o.target && checkFirmwareTarget(o.target->toStdString()) != FirmwareRefusal::None)
+        return QStringLiteral("--target: not an IPv4 address: ") + *o.target;
+    for (int i = 1; i < args.size(); ++i)
+        if (!parseDeviceSelector(args[i].toStdString()))
+            return QStringLiteral(
+                       "not a device: %1 (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key "
+                       "like 190033)")
+                .arg(args[i]);
+    if (o.report) {
+        const QFileInfo info(*o.report);
+        if (info.isDir() || !info.absoluteDir().exists())
+            return "--report: not a file in an existing folder: " + *o.report;
+    }
+    return {};
+}
+
+void printJobs(Context& ctx, const std::vector<UpgradeJob>& jobs, bool (*succeeded)(const UpgradeJob&)) {
+    QJsonArray list;
+    for (const UpgradeJob& job : jobs) {
+        const bool ok = succeeded(job);
+        if (ctx.options.json) {
+            list.append(jobJson(job));
+            continue;
+        }
+        ctx.out << job.device << "  " << resultName(job) << "  " << job.blocks << " blocks  " << job.bytes
+                << " bytes  " << QString::number(job.seconds, 'f', 2) << " s";
+        if (!job.verified.isEmpty()) ctx.out << "  " << job.message;
+        ctx.out << '\n';
+        if (!ok && !job.skipped)
+            ctx.err << job.device << ": " << (job.message.isEmpty() ? resultName(job) : job.message) << '\n';
+    }
+    if (ctx.options.json) ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
+}
+
 }  // namespace
 
 int runUpgrade(Context& ctx) {
     static const char* usage =
-        "usage: tavrel-cli upgrade FILE DEVICE... [--parallel N] [--wait MS]\n"
+        "usage: tavrel-cli upgrade FILE DEVICE... [--parallel N] [--wait MS] [--mixed] [--skip-version "
+        "TEXT]\n"
+        "           [--dry-run] [--verify [--verify-timeout MS]] [--report FILE.csv]\n"
         "       tavrel-cli upgrade FILE --target ADDR\n";
     QStringList args = ctx.options.arguments;
-    QString error;
-    const auto target = takeOption(args, "--target", &error);
-    const int parallel = numberOption(args, "--parallel", 1, kMaxParallelUploads, &error).value_or(1);
-    const int waitMs = numberOption(args, "--wait", 0, 60000, &error).value_or(kDefaultModeWaitMs);
-    if (error.isEmpty() && (args.isEmpty() || args.front().startsWith("--")))
-        error = args.isEmpty() ? QStringLiteral("no firmware file")
-                               : QStringLiteral("unknown option ") + args.front();
-    if (error.isEmpty() && target && args.size() != 1)
-        error = QStringLiteral("--target goes without devices");
-    if (error.isEmpty() && !target && args.size() < 2) error = QStringLiteral("no device named");
-    if (error.isEmpty() && target && checkFirmwareTarget(target->toStdString()) != FirmwareRefusal::None)
-        error = QStringLiteral("--target: not an IPv4 address: ") + *target;
-    for (int i = 1; error.isEmpty() && i < args.size(); ++i)
-        if (!parseDeviceSelector(args[i].toStdString()))
-            error = QStringLiteral(
-                        "not a device: %1 (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key "
-                        "like 190033)")
-                        .arg(args[i]);
-    if (!error.isEmpty()) {
+    CampaignOptions o;
+    if (const QString error = parseCampaign(args, o); !error.isEmpty()) {
         ctx.err << error << '\n' << usage;
         return kExitUsage;
     }
@@ -130,13 +283,24 @@ int runUpgrade(Context& ctx) {
     const NetworkSettings& net = ctx.options.network;
     DeviceSession session(net);
     std::vector<UpgradeJob> jobs;
-    if (target) {
+    if (o.target) {
         UpgradeJob job;
-        job.device = *target;
-        job.address = *target;
+        job.device = *o.target;
+        job.address = *o.target;
         jobs.push_back(job);
     } else if (!findDevices(ctx, session, args, jobs)) {
         return kExitFailed;
+    }
+    describeTargets(session, jobs);
+    if (const auto mismatched = mismatchedHardware(campaignTargets(jobs)); !o.mixed && !mismatched.empty()) {
+        ctx.err << q(mismatchRefusal(campaignTargets(jobs), mismatched)) << '\n';
+        return kExitUsage;
+    }
+    for (UpgradeJob& job : jobs)
+        job.skipped = o.skipVersion && job.entry >= 0 && job.versionBefore == *o.skipVersion;
+    if (o.dryRun) {
+        printPlan(ctx, jobs, path, image.bytes ? image.bytes->size() : 0);
+        return kExitOk;
     }
 
     UpgradeSettings settings;
@@ -144,29 +308,36 @@ int runUpgrade(Context& ctx) {
     settings.image = image.bytes;
     settings.tftpPort = net.tftpPort;
     if (!net.bindAddress.empty()) settings.localAddress = QHostAddress(q(net.bindAddress));
-    settings.parallel = parallel;
-    settings.modeWaitMs = waitMs;
+    settings.parallel = o.parallel;
+    settings.modeWaitMs = o.waitMs;
     settings.texts = &ctx.texts;
     QTextStream progress(stderr);
     UpgradeRun upgrade(settings, &session, stderrIsTerminal() ? &progress : nullptr);
+    StopOnSignal interrupt;
+    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &upgrade, &UpgradeRun::stop);
     upgrade.run(jobs);
 
-    bool allCompleted = true;
-    QJsonArray list;
-    for (const UpgradeJob& job : jobs) {
-        const bool ok = job.result == UploadResult::Completed;
-        allCompleted = allCompleted && ok;
-        if (ctx.options.json) {
-            list.append(jobJson(job));
-            continue;
-        }
-        ctx.out << job.device << "  " << resultName(job) << "  " << job.blocks << " blocks  " << job.bytes
-                << " bytes  " << QString::number(job.seconds, 'f', 2) << " s\n";
-        if (!ok)
-            ctx.err << job.device << ": " << (job.message.isEmpty() ? resultName(job) : job.message) << '\n';
+    if (upgrade.stopped()) {
+        QStringList finished;
+        for (const UpgradeJob& job : jobs)
+            if (job.result == UploadResult::Completed) finished << job.device;
+        ctx.err << "stopped; finished: "
+                << (finished.isEmpty() ? QStringLiteral("none") : finished.join(", ")) << '\n';
+    } else if (o.verify) {
+        verifyJobs(ctx, session, jobs, o.verifyTimeoutMs);
     }
-    if (ctx.options.json) ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
-    return allCompleted ? kExitOk : kExitFailed;
+    auto succeeded =
+        o.verify ? +[](const UpgradeJob& j) { return j.skipped || j.verified == "upgraded"; }
+                 : +[](const UpgradeJob& j) { return j.skipped || j.result == UploadResult::Completed; };
+    printJobs(ctx, jobs, succeeded);
+    if (o.report) {
+        if (auto failed = writeReport(*o.report, jobs)) {
+            ctx.err << "--report: " << q(*failed) << '\n';
+            return kExitFailed;
+        }
+    }
+    const bool allOk = !upgrade.stopped() && std::all_of(jobs.begin(), jobs.end(), succeeded);
+    return allOk ? kExitOk : kExitFailed;
 }
 
 }  // namespace tavrel::cli

@@ -20,6 +20,8 @@ constexpr int kBarWidth = 30;
 
 QString resultName(const UpgradeJob& job) {
     if (job.notFound) return QStringLiteral("not-found");
+    if (job.skipped) return QStringLiteral("skipped");
+    if (!job.verified.isEmpty()) return job.verified;
     switch (job.result) {
         case UploadResult::Completed:
             return QStringLiteral("completed");
@@ -57,7 +59,7 @@ void UpgradeRun::run(std::vector<UpgradeJob>& jobs) {
     QEventLoop loop;
     auto allEnded = [&] {
         return running_ == 0 && std::none_of(jobs.begin() + static_cast<long>(next_), jobs.end(),
-                                             [](const UpgradeJob& j) { return !j.address.isEmpty(); });
+                                             [](const UpgradeJob& j) { return j.uploads(); });
     };
     connect(this, &UpgradeRun::jobsChanged, &loop, [&] {
         if (allEnded()) loop.quit();
@@ -74,10 +76,10 @@ void UpgradeRun::run(std::vector<UpgradeJob>& jobs) {
 }
 
 void UpgradeRun::startNext() {
-    while (running_ < settings_.parallel && next_ < jobs_->size()) {
+    while (!stopping_ && running_ < settings_.parallel && next_ < jobs_->size()) {
         const std::size_t i = next_++;
         UpgradeJob& job = (*jobs_)[i];
-        if (job.address.isEmpty()) continue;
+        if (!job.uploads()) continue;
         ++running_;
         job.started = true;
         if (job.entry >= 0 && session_) {
@@ -95,7 +97,23 @@ void UpgradeRun::startNext() {
     emit jobsChanged();
 }
 
+void UpgradeRun::stop() {
+    if (stopping_ || jobs_ == nullptr) return;
+    stopping_ = true;
+    next_ = jobs_->size();
+    for (TftpTransfer* transfer : transfers_)
+        if (transfer) transfer->stop();
+    emit jobsChanged();
+}
+
 void UpgradeRun::startUpload(std::size_t i) {
+    // Stopped while the device was getting ready: its upload never starts.
+    if (stopping_) {
+        (*jobs_)[i].result = UploadResult::Stopped;
+        --running_;
+        emit jobsChanged();
+        return;
+    }
     auto* transfer = new TftpTransfer(this);
     transfers_[i] = transfer;
     clocks_[i].start();  // the upload's own time, without the wait after the upgrade-mode frame

@@ -26,6 +26,8 @@ inline constexpr int kMaxParallelUploads = 8;
 // Between the upgrade-mode frame and the write request: the device gets ready, as it would while a
 // person picks the file in the dialog.
 inline constexpr int kDefaultModeWaitMs = 1000;
+// How long --verify waits for an upgraded device to answer again (a restart after an upgrade).
+inline constexpr int kDefaultVerifyTimeoutMs = 30000;
 
 struct UpgradeJob {
     QString device;   // as the user named it
@@ -38,6 +40,15 @@ struct UpgradeJob {
     double seconds = 0;
     bool started = false;
     bool notFound = false;
+    bool skipped = false;  // already runs the version --skip-version names
+    // What the device reported when it was found, and after its upload (--verify).
+    QString mac;
+    QString hardware;
+    QString versionBefore;
+    QString versionAfter;
+    QString verified;  // "upgraded", "unchanged", "did-not-come-back"; empty before --verify
+
+    bool uploads() const { return !address.isEmpty() && !skipped; }
 };
 
 struct UpgradeSettings {
@@ -59,6 +70,9 @@ class UpgradeRun : public QObject {
 
     // Runs every job that has an address and returns when all have ended.
     void run(std::vector<UpgradeJob>& jobs);
+    // Ends the running uploads as stopped and starts no more; run() then returns.
+    void stop();
+    bool stopped() const { return stopping_; }
 
   signals:
     void jobsChanged();
@@ -77,6 +91,7 @@ class UpgradeRun : public QObject {
     std::vector<QElapsedTimer> clocks_;
     std::size_t next_ = 0;
     int running_ = 0;
+    bool stopping_ = false;
     int linesDrawn_ = 0;
     QTimer* redraw_ = nullptr;
 };

@@ -40,6 +40,8 @@ const char* kUsage =
     "  import FILE         print a profile as show prints a device\n"
     "  diff FILE DEVICE    the fields in which a device differs from a profile\n"
     "  apply FILE DEVICE...  one-click configuration of devices from a profile\n"
+    "  snapshots DEVICE    list the settings kept before each write to the device\n"
+    "  rollback DEVICE     write the latest (or --to FILE) snapshot back and compare\n"
     "  wifi scan DEVICE    networks a WiFi board finds\n"
     "  wifi set DEVICE     change a WiFi board's mode, SSIDs and passwords\n"
     "  io ... ACTION       read and switch an IO board over TCP or UDP\n"
@@ -115,6 +117,16 @@ const std::map<QString, const char*> kCommandHelp = {
      "holds: --ip-from A gives the devices A, A+1, ... in the order named; --same-ip allows the profile's\n"
      "address anyway. Exit 0 when every device acknowledged (and, with --verify, matches), 1 otherwise\n"
      "(a refused address plan sends nothing), 2 on a usage error or a missing FILE.\n"},
+    {"snapshots",
+     "usage: tavrel-cli [global options] snapshots DEVICE\n"
+     "Lists the snapshots kept of the device, oldest first: its settings as read before each write\n"
+     "(saves, set-*, apply, wifi set, timing set, clock, rollback), at most 20. A MAC needs no search.\n"},
+    {"rollback",
+     "usage: tavrel-cli [global options] rollback DEVICE [--to FILE] [--force]\n"
+     "Writes the latest snapshot of the device (or FILE) back, as one-click does (boards: the packed\n"
+     "record kept beside it), then searches the device again and compares. Exit 0 when it reads back as\n"
+     "the snapshot, 1 when it was refused, lost or differs, 2 on a usage error or when no snapshot "
+     "exists.\n"},
     {"wifi",
      "usage: tavrel-cli [global options] wifi scan DEVICE [--direct]\n"
      "       tavrel-cli [global options] wifi set DEVICE [--mode AP|STA] [--ap-ssid S] [--ap-password P]\n"
@@ -174,15 +186,21 @@ const std::map<QString, const char*> kCommandHelp = {
      "Result per board: ok, drift, set, set-failed, no-answer, not-found, no-clock, invalid.\n"
      "Exit 1 when any board is beyond S and was not set, or could not be read.\n"},
     {"upgrade",
-     "usage: tavrel-cli [global options] upgrade FILE DEVICE... [--parallel N] [--wait MS]\n"
+     "usage: tavrel-cli [global options] upgrade FILE DEVICE... [--parallel N] [--wait MS] [--mixed]\n"
+     "           [--skip-version TEXT] [--dry-run] [--verify [--verify-timeout MS]] [--report FILE.csv]\n"
      "       tavrel-cli [global options] upgrade FILE --target ADDR\n"
-     "Tells each device to get ready for an upgrade, waits MS (default 1000), then uploads FILE to it\n"
-     "over TFTP. --parallel N uploads to N devices at once (1-8, default 1). --target uploads to ADDR\n"
-     "without the upgrade request, as the window's menu does. A progress bar per device goes to stderr\n"
-     "when it is a terminal; --json prints {device, blocks, bytes, seconds, result, message} per device\n"
-     "(blocks and bytes the device acknowledged, seconds of the upload itself).\n"
-     "Exit 0 when every upload completed, 1 when any failed, 2 on a usage error or a file the dialog\n"
-     "would refuse (nothing is sent then).\n"},
+     "FILE is read and checked once; every device is found and read first, and devices whose hardware\n"
+     "version differs from the first one's are refused (nothing is sent) unless --mixed. Devices that\n"
+     "already report the firmware version TEXT are skipped. --dry-run prints the plan and sends nothing.\n"
+     "Each device is told to get ready for an upgrade, MS later (default 1000) FILE goes to it over TFTP;\n"
+     "--parallel N uploads to N devices at once (1-8, default 1). --target uploads to ADDR without the\n"
+     "upgrade request, as the window's menu does. Ctrl-C stops the uploads and names the finished ones.\n"
+     "--verify waits (up to --verify-timeout, default 30000 ms) for each device to answer again and\n"
+     "reads its version: upgraded (V1 -> V2), unchanged or did not come back. A progress bar per device\n"
+     "goes to stderr when it is a terminal. --json prints {device, mac, ip, hardware, versionBefore,\n"
+     "versionAfter, blocks, bytes, seconds, result, message} per device; --report writes the same as CSV.\n"
+     "Exit 0 when every device (but the skipped) completed, with --verify: upgraded; 1 when any did not;\n"
+     "2 on a usage error, a refused file or a mixed set (nothing is sent then).\n"},
     {"doctor",
      "usage: tavrel-cli [global options] doctor [--json]\n"
      "Searches through the default binding and through every network card (or only the --bind one), then\n"
@@ -203,7 +221,8 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"sh
                                             {"wifi", runWifi},              {"io", runIo},
                                             {"io-test", runIoTest},
                                             {"timing", runTiming},          {"clock", runClock},
-                                            {"upgrade", runUpgrade},        {"doctor", runDoctor}};
+                                            {"upgrade", runUpgrade},        {"doctor", runDoctor},
+                                            {"snapshots", runSnapshots},    {"rollback", runRollback}};
 
 }  // namespace
 

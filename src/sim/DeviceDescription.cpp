@@ -121,6 +121,8 @@ bool applyItem(DeviceDescription& description, std::string_view key, std::string
         return mac.has_value();
     }
     if (key == "version") return assign(c.version, number(value, 0, 99));
+    if (key == "version-after") return assign(c.versionAfter, number(value, 0, 99));
+    if (key == "no-return") return assign(o.noReturn, switchValue(value, hasValue));
     if (key == "flag") return assign(c.extraQueryFlag, number(value, 0, 255));
     if (key == "drop") return assign(o.dropEvery, number(value, 0, 1000000));
     if (key == "source-port") return assign(o.sourcePort, number(value, 1, 65535));

@@ -38,6 +38,7 @@ struct SimOptions {
     int clockOffset = 0;           // with clockFromComputer: board clock minus the computer's, in s
     bool clockFromComputer = false;  // the board clock starts at the computer's (else a fixed date)
     TftpBehaviour tftp = TftpBehaviour::Normal;
+    bool noReturn = false;  // after a completed firmware upload the device never answers again
     bool operator==(const SimOptions&) const = default;
 };
 
@@ -52,6 +53,8 @@ struct SimDeviceConfig {
     SimKind kind = SimKind::SerialServer;
     char portCountChar = '1';  // '1', '4', '6', '8' or 'B'
     int version = 42;          // the two digits after "V1" in the firmware text
+    // The version a completed firmware upload leaves; -1: the "V1nn" in the image's name, if any.
+    int versionAfter = -1;
     std::uint8_t extraQueryFlag = 0;
     bool outputTiming = false;  // 302 boards: output timing support
     // 302 boards: what a WiFi scan finds, and how long the scan takes before the board answers.

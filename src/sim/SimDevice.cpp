@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 
 #include "PackedRecords.h"
@@ -100,7 +101,10 @@ bool SimDevice::open(QString* error) {
 }
 
 bool SimDevice::openTftp(std::uint16_t port, QString* error) {
-    if (!tftp_) tftp_ = new SimTftp(address(), config_.options, this);
+    if (!tftp_) {
+        tftp_ = new SimTftp(address(), config_.options, this);
+        connect(tftp_, &SimTftp::firmwareReceived, this, &SimDevice::takeFirmware);
+    }
     return tftp_->open(port, error);
 }
 
@@ -312,6 +316,24 @@ void SimDevice::send(const std::vector<std::uint8_t>& bytes, const Sender& to) {
         if (socket->writeDatagram(datagram, to.address, to.port) == datagram.size()) ++repliesSent_;
 }
 
+// The new firmware runs at once: the search and the read-out report its version from now on.
+void SimDevice::takeFirmware() {
+    if (config_.options.noReturn) {
+        config_.options.silent = true;
+        return;
+    }
+    int version = config_.versionAfter;
+    const std::string& name = tftp_->firmware().name;
+    for (std::size_t i = 0; version < 0 && i + 3 < name.size(); ++i)
+        if ((name[i] == 'V' || name[i] == 'v') && name[i + 1] == '1' &&
+            std::isdigit(static_cast<unsigned char>(name[i + 2])) &&
+            std::isdigit(static_cast<unsigned char>(name[i + 3])))
+            version = (name[i + 2] - '0') * 10 + (name[i + 3] - '0');
+    if (version < 0) return;
+    identity_[2] = static_cast<std::uint8_t>('0' + version / 10);
+    identity_[3] = static_cast<std::uint8_t>('0' + version % 10);
+}
+
 std::string SimDevice::describe() const {
     std::ostringstream out;
     out << address().toString().toStdString() << ':' << devicePort_ << "  ";
@@ -336,6 +358,8 @@ std::string SimDevice::describe() const {
     if (o.noAck) out << "  noack";
     if (o.clockFromComputer) out << "  clock-offset=" << o.clockOffset;
     if (o.tftp != TftpBehaviour::Normal) out << "  tftp=" << tftpBehaviourName(o.tftp);
+    if (config_.versionAfter >= 0) out << "  version-after=" << config_.versionAfter;
+    if (o.noReturn) out << "  no-return";
     if (tftp_ && tftp_->hasFirmware())
         out << "  firmware " << tftp_->firmware().name << ' ' << tftp_->firmware().bytes.size() << " bytes sha256 "
             << tftp_->firmware().sha256;

@@ -86,6 +86,9 @@ class SimDevice : public QObject {
     // Handles a datagram that reached one of the device's ports (own address or broadcast).
     void handleDatagram(const QNetworkDatagram& datagram, std::uint16_t localPort, bool broadcast);
 
+  private:
+    void takeFirmware();
+
   signals:
     void frameReceived(const tavrel::sim::ReceivedFrame& frame);
     void listeningPortsChanged();

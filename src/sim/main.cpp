@@ -66,7 +66,9 @@ int main(int argc, char* argv[]) {
         "clock-offset=S (board clock S seconds from the computer's), loopback-network (the network\n"
         "block reports the device's own loopback address),\n"
         "networks=NAME:DBM/NAME:DBM (what a 302 board's WiFi scan finds), scan-delay=MS,\n"
-        "tftp=normal|oack|error|wrong-block|silent|stall (how firmware uploads are answered)."));
+        "tftp=normal|oack|error|wrong-block|silent|stall (how firmware uploads are answered),\n"
+        "version-after=NN (the version a completed upload leaves; else the V1NN in the image's name),\n"
+        "no-return (never answers again after a completed upload)."));
     args.addHelpOption();
     args.addVersionOption();
     args.addOptions({

@@ -192,7 +192,7 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
 
     const QStringList devices = {keyOf(*sim->device(1)), keyOf(*sim->device(2)), keyOf(*sim->device(3)),
                                  "0000FF"};
-    // One static address for all is refused unless allowed; that is not what this test is about.
+    // One profile address for all of them on purpose: this is about the lines, not the addresses.
     const CliRun run = runCli(sim->devicePort(), QStringList{"--json", "apply", file, "--same-ip"} + devices);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);

@@ -4,6 +4,7 @@
 
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QFile>
+#include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 
 #include "CliHarness.h"
@@ -69,7 +70,7 @@ TEST(CliUpgrade, ParallelUploadsLeaveTheExactImageOnEachDevice) {
     const QByteArray image = patternBytes(200 * 1024 + 77, 1);
     const QString file = writeFile(b.dir, "fw-1.bin", image);
     const QJsonArray results =
-        b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "--parallel", "2", "--wait", "0"}, 0);
+        b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "--parallel", "2", "--wait", "0", "--mixed"}, 0);
     ASSERT_EQ(results.size(), 2);
     for (int i = 0; i < 2; ++i) {
         const SimDevice& d = *b.sim->device(static_cast<std::size_t>(i));
@@ -159,6 +160,69 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
     }
     EXPECT_TRUE(b.sim->device(0)->frames().empty());
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 0);
+}
+
+// A campaign: eight devices of one hardware upgraded and checked afterwards, a report a script reads,
+// a mixed set refused, and a device that never answers again reported so.
+TEST(CliUpgrade, CampaignChecksBeforeAndAfter) {
+    std::vector<std::string> devices(8, "kind=serial,ports=4,version=43");
+    devices.push_back("kind=serial,ports=4,version=43,no-return");
+    devices.push_back("kind=serial,ports=8,version=43");
+    UpgradeBench b(devices);
+    const QString file = writeFile(b.dir, "fw-V145.bin", patternBytes(3000, 6));
+    QStringList eight;
+    for (int i = 0; i < 8; ++i) eight << QStringLiteral("127.0.0.%1").arg(i + 2);
+    const QString report = b.dir.filePath("campaign.csv");
+    const CliRun run =
+        b.upgrade(QStringList{file} + eight +
+                  QStringList{"--parallel", "8", "--wait", "0", "--verify", "--report", report});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(run.out.count(QStringLiteral("upgraded (V143 → V145)")), 8) << run.out.toStdString();
+
+    // Python's csv module reads the report back: a header and one row per device.
+    QProcess python;
+    python.start("/usr/bin/python3",
+                 {"-c",
+                  "import csv,json,sys; print(json.dumps(list(csv.DictReader(open(sys.argv[1], newline='', "
+                  "encoding='utf-8')))))",
+                  report});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    QString error;
+    const QJsonArray rows = jsonArrayOf(QString::fromUtf8(python.readAllStandardOutput()), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString() << python.readAllStandardError().toStdString();
+    ASSERT_EQ(rows.size(), 8);
+    for (int i = 0; i < 8; ++i) {
+        const QJsonObject row = rows[i].toObject();
+        EXPECT_EQ(row["device"].toString(), eight[i]);
+        EXPECT_EQ(row["mac"].toString(),
+                  QString::fromStdString(tavrel::macText(b.sim->device(i)->settings().mac)));
+        EXPECT_EQ(row["hardware"].toString(), "S410");
+        EXPECT_EQ(row["version_before"].toString(), "V143");
+        EXPECT_EQ(row["version_after"].toString(), "V145");
+        EXPECT_EQ(row["bytes"].toString(), "3000");
+        EXPECT_EQ(row["result"].toString(), "upgraded");
+        EXPECT_EQ(row["message"].toString(), QStringLiteral("upgraded (V143 → V145)"));
+    }
+
+    // The first device's hardware decides; the 8-port one is named and nothing goes out.
+    const CliRun mixed = b.upgrade({file, "127.0.0.2", "127.0.0.11", "--wait", "0"});
+    EXPECT_EQ(mixed.exitCode, 2);
+    EXPECT_TRUE(mixed.err.contains("127.0.0.11 (S810)")) << mixed.err.toStdString();
+    EXPECT_EQ(b.sim->device(9)->tftp()->requests(), 0);
+    // Devices already on the version are left out; a dry run only says so.
+    const CliRun plan = b.upgrade({file, "127.0.0.2", "127.0.0.10", "--skip-version", "V145", "--dry-run"});
+    EXPECT_EQ(plan.exitCode, 0) << plan.err.toStdString();
+    EXPECT_TRUE(plan.out.contains("skipped")) << plan.out.toStdString();
+    EXPECT_EQ(b.sim->device(8)->tftp()->requests(), 0);
+    EXPECT_EQ(b.sim->device(0)->tftp()->completedUploads(), 1);
+
+    // Taken whole, then never heard of again.
+    const QJsonArray gone =
+        b.upgradeJson({file, "127.0.0.10", "--wait", "0", "--verify", "--verify-timeout", "2000"}, 1);
+    ASSERT_EQ(gone.size(), 1);
+    EXPECT_EQ(gone[0].toObject()["result"].toString(), "did-not-come-back");
+    EXPECT_EQ(gone[0].toObject()["message"].toString(), "did not come back");
+    EXPECT_EQ(b.sim->device(8)->tftp()->completedUploads(), 1);
 }
 
 TEST(CliUpgradeSilence, UnansweredRequestTimesOut) {

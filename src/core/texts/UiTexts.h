@@ -48,6 +48,7 @@ class UiTexts {
     std::string exportProfile;
     std::string importProfile;
     std::string ioControl;
+    std::string undoLastChange;  // device menu: the last snapshot written back
     std::string languageMenu;
     std::string englishItem;
     std::string adapterMenu;
@@ -173,6 +174,9 @@ class UiTexts {
     std::string rereadingDevice;       // device list tooltip while a changed device is read again
     std::string deviceNotBack;         // device list tooltip when it did not answer again  // %1 the profile's address, %2 the MAC of the device holding it  // asked before its export; %s the missing groups
     std::string portInUsePattern;        // %d is the local port
+    std::string undoQuestion;            // %s the differences, one a line
+    std::string undoNothingDiffers;
+    std::string snapshotFailed;          // %s what failed
 
     // --- Profiles ---
     std::string badProfile;
