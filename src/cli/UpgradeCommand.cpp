@@ -188,7 +188,7 @@ std::optional<std::string> writeReport(const QString& file, const std::vector<Up
                          job.versionAfter.toStdString(), std::to_string(job.bytes),
                          QString::number(job.seconds, 'f', 3).toStdString(), resultName(job).toStdString(),
                          job.message.toStdString()});
-    return replaceFileWhole(std::filesystem::path(file.toStdU16String()), text);
+    return replaceFileWhole(std::filesystem::path(file.toStdU16String()), text, FileContent::Plain);
 }
 
 struct CampaignOptions {
