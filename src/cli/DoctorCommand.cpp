@@ -102,11 +102,8 @@ QJsonObject portJson(const PortState& p) {
 }
 
 QString portLine(const UiTexts& texts, const std::string& what, const PortState& p) {
-    const std::string program = p.program.empty() ? texts.doctorUnknownProgram
-                                : p.pid           ? p.program + " (pid " + std::to_string(p.pid) + ")"
-                                                  : p.program;
     if (p.free) return q(fillIn(texts.doctorPortFree, {what, std::to_string(p.port)}));
-    return q(fillIn(texts.doctorPortHeld, {what, std::to_string(p.port), program}));
+    return q(fillIn(texts.doctorPortHeld, {what, std::to_string(p.port), portHolderText(p, texts)}));
 }
 
 void printText(Context& ctx, const DoctorFacts& facts, const std::vector<Finding>& findings) {

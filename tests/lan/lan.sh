@@ -121,7 +121,7 @@ lan_sim() {
     lan_exec "$name" "$LAN_SIM" --lan "$@" >"$log" 2>&1 &
     local pid=$!
     for _ in $(seq 300); do
-        grep -q "devices ready" "$log" && return 0
+        grep -qs "devices ready" "$log" && return 0
         if ! kill -0 "$pid" 2>/dev/null; then
             echo "tavrel-sim in $name did not start:" >&2
             cat "$log" >&2

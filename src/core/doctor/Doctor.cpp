@@ -23,12 +23,6 @@ std::string macOrKey(const SeenDevice& d) {
     return d.mac ? macText(*d.mac) : keyText(d.key);
 }
 
-std::string heldBy(const PortState& port, const UiTexts& texts) {
-    if (port.program.empty()) return texts.doctorUnknownProgram;
-    if (port.pid == 0) return port.program;
-    return port.program + " (pid " + std::to_string(port.pid) + ")";
-}
-
 // Addressed by MAC (the key when the MAC was not read), through the card the device answered on.
 std::string setNetworkLine(const Binding& binding, const SeenDevice& device, const Ipv4& ip,
                            const Ipv4& mask) {
@@ -48,7 +42,7 @@ class Diagnosis {
             add(FindingKind::NothingFound, fillIn(texts_.doctorNothingFoundCause, {}),
                 fillIn(texts_.doctorNothingFoundRemedy, {std::to_string(facts_.localPort.port)}));
         if (!facts_.localPort.free) {
-            const std::string holder = heldBy(facts_.localPort, texts_);
+            const std::string holder = portHolderText(facts_.localPort, texts_);
             const std::string port = std::to_string(facts_.localPort.port);
             add(FindingKind::LocalPortInUse, fillIn(texts_.doctorPortInUseCause, {port, holder}),
                 fillIn(texts_.doctorPortInUseRemedy, {port, holder}));
@@ -202,6 +196,12 @@ std::vector<Finding> diagnose(const DoctorFacts& facts, const UiTexts& texts) {
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.kind < b.kind; });
     return findings;
+}
+
+std::string portHolderText(const PortState& port, const UiTexts& texts) {
+    if (port.program.empty()) return texts.doctorUnknownProgram;
+    if (port.pid == 0) return port.program;
+    return port.program + " (pid " + std::to_string(port.pid) + ")";
 }
 
 std::string findingName(FindingKind kind) {

@@ -32,8 +32,8 @@ struct Binding {
 struct PortState {
     std::uint16_t port = 0;
     bool free = true;
-    int pid = 0;          // 0 when unknown
-    std::string program;  // empty when unknown
+    int pid = 0;               // 0 when unknown
+    std::string program = {};  // empty when unknown
 };
 
 enum class FindingKind {
@@ -71,6 +71,9 @@ std::optional<Ipv4> freeAddressFor(const Ipv4& device, const Ipv4& card, const I
 
 // Every finding, each once, in the order of the kinds above.
 std::vector<Finding> diagnose(const DoctorFacts& facts, const UiTexts& texts);
+
+// Who holds a port, for the texts: "tavrel-config (pid 321)", or "another program".
+std::string portHolderText(const PortState& port, const UiTexts& texts);
 
 // "foreign-subnet", ... for scripts.
 std::string findingName(FindingKind kind);
