@@ -54,4 +54,4 @@ for share in "${shares[@]}"; do
 done
 load=$(load_now)
 echo "load after: $load"
-append_result loss "$(IFS=';'; echo "${figures[*]}" | sed 's/;/; /g'); load $load"
+append_result loss "$(printf '%s; ' "${figures[@]}")load $load"

@@ -431,9 +431,9 @@ TEST(IoWindow, FloodingBoardLeavesTheWindowResponsiveAndTheLogBounded) {
         longestLog = std::max(longestLog, b.link().state().commandLog().lengthChars());
         longestShown = std::max(longestShown, qsizetype{log->document()->characterCount()});
     });
-    // Several times what fills the log, so that it has to start afresh more than once.
-    constexpr long long kFloodChunks = 3000;
-    ASSERT_TRUE(waitFor([&] { return chunks >= kFloodChunks; }, 120000)) << chunks;
+    // About twice what fills the log, so that it has to start afresh more than once.
+    constexpr long long kFloodChunks = 1500;
+    ASSERT_TRUE(waitFor([&] { return chunks >= kFloodChunks; }, 300000)) << chunks;
     simProcess.kill();
     simProcess.waitForFinished();
 

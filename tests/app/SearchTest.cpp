@@ -6,6 +6,7 @@
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QTimer>
 #include <QtNetwork/QUdpSocket>
+#include <QtTest/QSignalSpy>
 #include <QtTest/QTest>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
@@ -360,8 +361,14 @@ TEST(Search, MisbehavingDevicesGetOneRowEachAndSilentOnesNone) {
 TEST(Search, NewSearchEmptiesTheListAndUnansweredSearchTimesOut) {
     Bench b({{device(SimKind::Board302, '1', 2), 0}});
     b.window->actionById(ids::kEnglishCommand)->trigger();
+    QSignalSpy received(&b.window->session().socket(), &ProtocolSocket::datagramReceived);
     b.press(ids::kSearchButton);
-    ASSERT_TRUE(waitFor([&] { return b.shownRows() == 1 && !b.window->session().searching(); }));
+    // Over when the repeated broadcasts are and every answer to them has been taken, so that no late
+    // answer reaches the next search.
+    ASSERT_TRUE(waitFor([&] {
+        return b.shownRows() == 1 && !b.window->session().searching() &&
+               b.dev(0).repliesSent() == b.searchesSeen(0) && received.count() == b.searchesSeen(0);
+    }));
     EXPECT_EQ(b.window->statusText(0), "Search end");
     const int before = b.searchesSeen(0);
 
