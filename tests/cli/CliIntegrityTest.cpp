@@ -100,8 +100,12 @@ TEST(CliIntegrity, ProfileNeverGivesTwoListedDevicesOneAddressUnasked) {
 
     const CliRun run = runCli(sim->devicePort(), {"apply", profile, a, b, "--ip-from", "10.0.0.7", "--verify"});
     ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
-    EXPECT_EQ(tavrel::ipv4Text(sim->device(1)->settings().network.ip), "10.0.0.7");
-    EXPECT_EQ(tavrel::ipv4Text(sim->device(2)->settings().network.ip), "10.0.0.8");
+    const auto ipOf = [&](int i) {
+        const auto& n = sim->device(i)->settings().network;
+        return tavrel::ipv4Text({n[0], n[1], n[2], n[3]});
+    };
+    EXPECT_EQ(ipOf(1), "10.0.0.7");
+    EXPECT_EQ(ipOf(2), "10.0.0.8");
 }
 
 // Every command with --json prints JSON on every device form, whatever it reports.
