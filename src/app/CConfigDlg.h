@@ -148,7 +148,6 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     void onScanFinished();
     void onListSelectionChanged();
     void clearDeviceForm();
-    void setFormEnabled(bool enabled);
     void fillDeviceRow(int index, const DeviceView& view);
     void fillNetworkGroup(const DeviceView& view);
     void fillPortGroup(const PortView& port);

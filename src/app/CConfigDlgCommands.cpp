@@ -77,12 +77,7 @@ void CConfigDlg::savePortSettings() {
     if (shown < static_cast<int>(kPortCount))
         hosts[static_cast<std::size_t>(shown)] =
             controlAs<QLineEdit>(ids::kRemoteHostEdit)->text().toStdString();
-    CommandOutcome outcome = savePortsCommand(device, hosts);
-    const bool refused = outcome.status == CommandStatus::Refused;
-    runDeviceCommand(std::move(outcome));
-    // The port group's choices went into the record as they were made; a refused save sent none of
-    // them, so the device is read again and the form shows what it really holds.
-    if (refused) reread_->start(*selectedDevice());
+    runDeviceCommand(savePortsCommand(device, hosts));
 }
 
 NetworkFormInput CConfigDlg::networkFormInput() const {
@@ -132,9 +127,7 @@ void CConfigDlg::playWrite(int row, Plan plan) {
     snapshotArea_->written(row);
     const int write = ++writeCount_;
     // "Sending..." never stays for ever: the answer replaces it, or this does once the wait is over.
-    // The device may take its new settings only on a restart: it is read again either way.
-    session().play(static_cast<std::size_t>(row), std::move(plan), [this, write, sending, row] {
-        reread_->start(row);
+    session().play(static_cast<std::size_t>(row), std::move(plan), [this, write, sending] {
         QTimer::singleShot(kWriteAnswerWaitMs, this, [this, write, sending] {
             if (write == writeCount_ && statusText(2) == sending) setStatusText(2, qs(texts_.noAnswer));
         });

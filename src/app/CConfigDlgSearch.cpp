@@ -30,16 +30,6 @@ constexpr int kOutputTimingControls[] = {ids::kTimingOutputFollowCheck, ids::kTi
                                          ids::kTimingInputChangedLabel, ids::kReadScheduleButton,
                                          ids::kSaveScheduleButton};
 constexpr int kSerialLists[] = {ids::kBaudRateList, ids::kParityList, ids::kDataBitsList, ids::kStopBitsList};
-// The network and port groups: with no device shown there is nothing to edit or save.
-constexpr int kFormControls[] = {
-    ids::kIpTypeList,     ids::kIpAddressEdit,    ids::kSubnetMaskEdit,    ids::kGatewayEdit,    ids::kDnsEdit,
-    ids::kMacEdit,        ids::kUserEdit,         ids::kPasswordEdit,      ids::kRs485Edit,      ids::kOutputFollowCheck,
-    ids::kSendStatusCheck, ids::kSaveNetworkButton, ids::kPortList,         ids::kEnableCheck,    ids::kInterfaceList,
-    ids::kBaudRateList,   ids::kParityList,       ids::kDataBitsList,      ids::kStopBitsList,   ids::kWorkModeList,
-    ids::kRemoteHostEdit, ids::kRemotePortEdit,   ids::kLocalPortEdit,     ids::kHeartbeatDataEdit,
-    ids::kHeartbeatTimeEdit, ids::kModbusCheck,   ids::kModbusTimeoutEdit, ids::kCloudCheck,     ids::kCloudIdEdit,
-    ids::kCloudPasswordEdit, ids::kSavePortButton, ids::kSaveConfigButton, ids::kRestartButton,  ids::kFactoryResetButton,
-    ids::kFirmwareButton, ids::kOneClickButton};
 
 void setText(QWidget* widget, const std::string& text) {
     auto* edit = qobject_cast<QLineEdit*>(widget);
@@ -152,8 +142,6 @@ void CConfigDlg::connectReread() {
     reread_ = new DeviceReread(*session_, this);
     connect(reread_, &DeviceReread::started, this, [this](int entry) {
         incompleteMarks_->setChange(entry, IncompleteMarks::Change::Rereading);
-        // What the form shows is what the device held before its change: nothing of it stays.
-        if (selectedDevice() == entry) clearDeviceForm();
     });
     connect(reread_, &DeviceReread::back, this, [this](int entry) {
         incompleteMarks_->setChange(entry, IncompleteMarks::Change::None);
@@ -210,7 +198,6 @@ void CConfigDlg::showDevice(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= devices().size()) return;
     const DeviceRecord& record = devices()[static_cast<std::size_t>(index)];
     const DeviceView view = tavrel::showDevice(record, controlAs<QComboBox>(ids::kPortList)->currentIndex());
-    setFormEnabled(true);
     fillDeviceRow(index, view);
     fillNetworkGroup(view);
     applyGroupStates(view);
@@ -224,11 +211,6 @@ void CConfigDlg::showDevice(int index) {
     }
     select(control(ids::kPortList), view.portList.selection);
     if (view.port) fillPortGroup(*view.port);
-    if (!view.cloudAvailable) {
-        check(control(ids::kCloudCheck), false);
-        for (int id : {ids::kCloudIdEdit, ids::kCloudPasswordEdit}) setText(control(id), std::string());
-        for (int id : {ids::kCloudCheck, ids::kCloudIdEdit, ids::kCloudPasswordEdit}) control(id)->setEnabled(false);
-    }
     if (timingArea_) timingArea_->showDevice(index);
 }
 
@@ -241,13 +223,6 @@ void CConfigDlg::clearDeviceForm() {
     wifiArea_->showDevice(view.wifi);
     if (view.port) fillPortGroup(*view.port);
     if (timingArea_) timingArea_->clear();
-    setFormEnabled(false);
-}
-
-void CConfigDlg::setFormEnabled(bool enabled) {
-    for (int id : kFormControls) control(id)->setEnabled(enabled);
-    // One-click needs an imported profile besides a device.
-    if (enabled) control(ids::kOneClickButton)->setEnabled(profileArea_ && profileArea_->hasProfile());
 }
 
 void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {

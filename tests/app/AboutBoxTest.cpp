@@ -86,7 +86,7 @@ TEST(MenuCommands, DeviceMenuCommandsWithoutADevice) {
     Harness h;
     auto window = h.makeWindow();
     window->actionById(ids::kExportProfileCommand)->trigger();
-    EXPECT_EQ(window->statusText(0), QStringLiteral("Please select a device"));
+    EXPECT_EQ(window->statusText(0), qs(window->texts().selectDevicePrompt));
     EXPECT_TRUE(h.prompts->fileDialogs.isEmpty());
     window->actionById(ids::kImportProfileCommand)->trigger();
     EXPECT_EQ(h.prompts->fileDialogs.size(), 1);
