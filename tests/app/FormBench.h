@@ -16,7 +16,7 @@ class QLineEdit;
 namespace tavrel::test {
 
 // Runs the event loop until `done` holds or the deadline passes; whether it held.
-bool waitUntil(const std::function<bool()>& done, int deadlineMs = 30000);
+bool waitUntil(const std::function<bool()>& done, int deadlineMs = 120000);
 // A UDP port free on loopback right now, so that parallel tests never hear each other.
 quint16 freeUdpPort();
 

@@ -7,7 +7,7 @@
 
 namespace tavrel::test::io {
 
-inline bool waitFor(const std::function<bool()>& done, int deadlineMs = 30000) {
+inline bool waitFor(const std::function<bool()>& done, int deadlineMs = 120000) {
     QDeadlineTimer deadline(deadlineMs);
     while (!done()) {
         if (deadline.hasExpired()) return false;

@@ -30,7 +30,7 @@ namespace {
 using sim::SimDeviceConfig;
 using sim::SimKind;
 
-bool waitFor(const std::function<bool()>& done, int deadlineMs = 30000) {
+bool waitFor(const std::function<bool()>& done, int deadlineMs = 120000) {
     QDeadlineTimer deadline(deadlineMs);
     while (!done()) {
         if (deadline.hasExpired()) return false;
