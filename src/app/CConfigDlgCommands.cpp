@@ -77,7 +77,12 @@ void CConfigDlg::savePortSettings() {
     if (shown < static_cast<int>(kPortCount))
         hosts[static_cast<std::size_t>(shown)] =
             controlAs<QLineEdit>(ids::kRemoteHostEdit)->text().toStdString();
-    runDeviceCommand(savePortsCommand(device, hosts));
+    CommandOutcome outcome = savePortsCommand(device, hosts);
+    const bool refused = outcome.status == CommandStatus::Refused;
+    runDeviceCommand(std::move(outcome));
+    // The port group's choices went into the record as they were made; a refused save sent none of
+    // them, so the device is read again and the form shows what it really holds.
+    if (refused) reread_->start(*selectedDevice());
 }
 
 NetworkFormInput CConfigDlg::networkFormInput() const {

@@ -98,4 +98,25 @@ TEST(WriteIntegrity, CalibrateFollowsTheSelectedDeviceAndSendingAlwaysEnds) {
                           CConfigDlg::kWriteAnswerWaitMs + 10000));
 }
 
+// A refused port save sends nothing, and the form goes back to what the device holds instead of
+// keeping a choice that was never sent.
+TEST(WriteIntegrity, RefusedSaveLeavesTheFormShowingTheDevice) {
+    SimBench b({serialServer(91, '4')});
+    ASSERT_TRUE(b.search());
+    selectRow(*b.window, 0);
+    sim::SimDevice& device = *b.simulator.device(0);
+    const sim::DeviceSettings before = device.settings();
+    auto* mode = b.window->controlAs<QComboBox>(ids::kWorkModeList);
+    const int held = mode->currentIndex();
+    chooseEntry(mode, (held + 1) % 4);
+    b.window->controlAs<QLineEdit>(ids::kRemoteHostEdit)->setText(QString(45, 'h'));
+    device.clearLog();
+    b.window->controlAs<QPushButton>(ids::kSavePortButton)->click();
+    ASSERT_FALSE(b.harness.prompts->shown.isEmpty());
+    EXPECT_TRUE(b.harness.prompts->shown.last().endsWith(QStringLiteral("无效的网址！")));
+    ASSERT_TRUE(waitUntil([&] { return mode->currentIndex() == held; }, 10000));
+    EXPECT_EQ(writesTo(device), 0);
+    EXPECT_TRUE(device.settings() == before);
+}
+
 }  // namespace tavrel::test

@@ -12,7 +12,7 @@ using namespace tavrel::writeback;
 
 namespace {
 
-constexpr int kRecordsPerForm = 150;
+constexpr int kRecordsPerForm = 100;
 
 // Bytes a device may hold: mostly printable, with zeros, high bytes and stray UTF-8 lead bytes.
 std::uint8_t deviceByte(std::mt19937& rng) {

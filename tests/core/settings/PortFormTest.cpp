@@ -206,7 +206,14 @@ TEST(PortView, ValuesAndBoxesFromTheRecord) {
     EXPECT_EQ(v->modbusChecked, true);
     EXPECT_TRUE(v->modbusTimeoutEnabled(false));
     EXPECT_FALSE(v->cloud.has_value());
-    EXPECT_FALSE(v->portListVisible || v->interfaceTypeVisible || v->enableVisible);
+    // Four ports: the list shows so that each can be chosen; the other two controls never show.
+    EXPECT_TRUE(v->portListVisible);
+    EXPECT_FALSE(v->interfaceTypeVisible || v->enableVisible);
+    // One port counts as two in the list; an unknown count as one, which needs no list.
+    for (auto [ports, visible] : {std::pair{'1', true}, std::pair{'B', true}, std::pair{'?', false}}) {
+        DeviceRecord one = device(ports);
+        EXPECT_EQ(showPort(&one, 0)->portListVisible, visible) << ports;
+    }
 }
 
 TEST(PortView, PortListRefill) {
