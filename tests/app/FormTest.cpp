@@ -20,7 +20,7 @@ const QString kNumberMessage = QStringLiteral("请输入0-65535的数字！");
 
 TEST(SettingsForm, BadNumbersAreRefusedEmptiedAndLeaveTheRecord) {
     FormFixture f;
-    typeAndLeave(f.edit(ids::kHeartbeatTimeEdit), "70000");
+    typeAndLeave(f.edit(ids::kLocalPortEdit), "70000");
     ASSERT_EQ(f.h.prompts->shown.size(), 1);
     EXPECT_EQ(f.message(0), kNumberMessage);
     EXPECT_TRUE(f.edit(ids::kHeartbeatTimeEdit)->text().isEmpty());
@@ -164,7 +164,7 @@ TEST(SettingsForm, WithoutASelectedDeviceNothingChanges) {
     chooseEntry(f.list(ids::kBaudRateList), 10);
     EXPECT_EQ(f.window->statusText(0), prompt);
     f.window->setStatusText(0, QString());
-    typeAndLeave(f.edit(ids::kHeartbeatTimeEdit), "70000");
+    typeAndLeave(f.edit(ids::kLocalPortEdit), "70000");
     EXPECT_EQ(f.window->statusText(0), prompt);
     f.window->setStatusText(0, QString());
     f.check(ids::kModbusCheck)->click();
