@@ -20,7 +20,7 @@ const QString kNumberMessage = QStringLiteral("请输入0-65535的数字！");
 
 TEST(SettingsForm, BadNumbersAreRefusedEmptiedAndLeaveTheRecord) {
     FormFixture f;
-    typeAndLeave(f.edit(ids::kLocalPortEdit), "70000");
+    typeAndLeave(f.edit(ids::kHeartbeatTimeEdit), "70000");
     ASSERT_EQ(f.h.prompts->shown.size(), 1);
     EXPECT_EQ(f.message(0), kNumberMessage);
     EXPECT_TRUE(f.edit(ids::kHeartbeatTimeEdit)->text().isEmpty());
