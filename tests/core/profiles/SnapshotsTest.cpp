@@ -95,6 +95,13 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
     ASSERT_EQ(storeSnapshot(board, folder, at(2)), std::nullopt);
     const SnapshotFile boardFile = listSnapshots(folder, board.mac).back();
     ASSERT_TRUE(boardFile.record);
+#ifndef _WIN32
+    // Both hold the device's password: owner-only, as every profile.
+    namespace fs = std::filesystem;
+    const auto othersMay = fs::perms::group_all | fs::perms::others_all;
+    EXPECT_EQ(fs::status(boardFile.profile).permissions() & othersMay, fs::perms::none);
+    EXPECT_EQ(fs::status(*boardFile.record).permissions() & othersMay, fs::perms::none);
+#endif
     DeviceRecord boardNow = board;
     boardNow.imageB[10] = 0x00;
     out = rollbackCommand(boardNow, boardFile, 9);
