@@ -197,8 +197,8 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     // write (or export) it anyway. Every path that writes a device or its profile asks this first;
     // a save it lets through keeps a snapshot of the device as read.
     bool confirmWrite(WriteKind kind) override;
-    // Plays a write for the device at `row` with "Sending data..." in status part 2 until the
-    // device answers or the answer's wait is over.
+    // Plays a write for the device at `row` with "Sending data..." in the status bar's save field
+    // until the device answers or the answer's wait is over.
     void playWrite(int row, Plan plan) override;
     static constexpr int kWriteAnswerWaitMs = 3000;
 

@@ -178,7 +178,7 @@ std::optional<Ipv4> freeAddressFor(const Ipv4& device, const Ipv4& card, const I
     const std::uint32_t net = toNumber(card) & m;
     std::set<std::uint32_t> used;
     for (const Ipv4& a : taken) used.insert(toNumber(a));
-    // Host parts 1 .. hostBits-1; at most 65534 looked at, so a /8 costs no more than a /16.
+    // Host numbers 1 .. 2^hostBits-2; at most 65534 looked at, so a /8 costs no more than a /16.
     const std::uint32_t hosts = hostBits - 1;
     const std::uint32_t tries = std::min<std::uint32_t>(hosts, 65534);
     std::uint32_t host = toNumber(device) & hostBits;

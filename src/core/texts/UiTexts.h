@@ -168,7 +168,7 @@ class UiTexts {
     std::string incompleteSaveQuestion;    // asked before a save of such a device; %s the missing groups
     std::string incompleteExportQuestion;
     std::string profileAddressInUse;
-    std::string noAnswer;  // status part 2 when a write's answer never came
+    std::string noAnswer;  // the status bar's save field when a write's answer never came
     std::string factoryResetQuestion;  // asked before a factory reset, captioned infoCaption
     std::string upgradeComplete;       // the firmware dialog after the last block was acknowledged
     std::string rereadingDevice;       // device list tooltip while a changed device is read again
