@@ -148,6 +148,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     void onScanFinished();
     void onListSelectionChanged();
     void clearDeviceForm();
+    void setFormInputsEnabled(bool enabled);
     void fillDeviceRow(int index, const DeviceView& view);
     void fillNetworkGroup(const DeviceView& view);
     void fillPortGroup(const PortView& port);

@@ -95,7 +95,7 @@ void CConfigDlg::connectSettingsForm() {
 FormTarget CConfigDlg::formTarget() {
     const std::optional<int> row = selectedDevice();
     if (!row) return {};
-    // The port list is hidden in this window and so stays on port 1, but it is read all the same.
+    // A one-port device's list is hidden and stays on port 1.
     const int port = std::max(0, controlAs<QComboBox>(ids::kPortList)->currentIndex());
     return {&devices()[static_cast<std::size_t>(*row)], static_cast<std::size_t>(port)};
 }

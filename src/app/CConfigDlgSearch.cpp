@@ -11,14 +11,14 @@
 
 #include "CBroadcastDlg.h"
 #include "CConfigDlg.h"
+#include "ControlIds.h"
 #include "DeviceReread.h"
 #include "IncompleteMarks.h"
-#include "device/FixedLists.h"
-#include "ControlIds.h"
-#include "WifiArea.h"
 #include "ProfileArea.h"
 #include "SnapshotArea.h"
 #include "TimingArea.h"
+#include "WifiArea.h"
+#include "device/FixedLists.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -30,6 +30,16 @@ constexpr int kOutputTimingControls[] = {ids::kTimingOutputFollowCheck, ids::kTi
                                          ids::kTimingInputChangedLabel, ids::kReadScheduleButton,
                                          ids::kSaveScheduleButton};
 constexpr int kSerialLists[] = {ids::kBaudRateList, ids::kParityList, ids::kDataBitsList, ids::kStopBitsList};
+// What a user can change in the network and port groups. Some of them a device then disables again.
+constexpr int kFormInputs[] = {
+    ids::kIpTypeList,        ids::kIpAddressEdit,     ids::kSubnetMaskEdit,    ids::kGatewayEdit,
+    ids::kDnsEdit,           ids::kMacEdit,           ids::kUserEdit,          ids::kPasswordEdit,
+    ids::kRs485Edit,         ids::kOutputFollowCheck, ids::kSendStatusCheck,   ids::kSaveNetworkButton,
+    ids::kPortList,          ids::kEnableCheck,       ids::kInterfaceList,     ids::kBaudRateList,
+    ids::kParityList,        ids::kDataBitsList,      ids::kStopBitsList,      ids::kWorkModeList,
+    ids::kRemoteHostEdit,    ids::kRemotePortEdit,    ids::kLocalPortEdit,     ids::kHeartbeatDataEdit,
+    ids::kHeartbeatTimeEdit, ids::kModbusCheck,       ids::kModbusTimeoutEdit, ids::kCloudCheck,
+    ids::kCloudHelpLink,     ids::kCloudIdEdit,       ids::kCloudPasswordEdit, ids::kSavePortButton};
 
 void setText(QWidget* widget, const std::string& text) {
     auto* edit = qobject_cast<QLineEdit*>(widget);
@@ -140,9 +150,8 @@ void CConfigDlg::addDeviceRow(int index) {
 
 void CConfigDlg::connectReread() {
     reread_ = new DeviceReread(*session_, this);
-    connect(reread_, &DeviceReread::started, this, [this](int entry) {
-        incompleteMarks_->setChange(entry, IncompleteMarks::Change::Rereading);
-    });
+    connect(reread_, &DeviceReread::started, this,
+            [this](int entry) { incompleteMarks_->setChange(entry, IncompleteMarks::Change::Rereading); });
     connect(reread_, &DeviceReread::back, this, [this](int entry) {
         incompleteMarks_->setChange(entry, IncompleteMarks::Change::None);
         if (selectedDevice() == entry) showDevice(entry);
@@ -198,6 +207,7 @@ void CConfigDlg::showDevice(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= devices().size()) return;
     const DeviceRecord& record = devices()[static_cast<std::size_t>(index)];
     const DeviceView view = tavrel::showDevice(record, controlAs<QComboBox>(ids::kPortList)->currentIndex());
+    setFormInputsEnabled(true);
     fillDeviceRow(index, view);
     fillNetworkGroup(view);
     applyGroupStates(view);
@@ -223,6 +233,12 @@ void CConfigDlg::clearDeviceForm() {
     wifiArea_->showDevice(view.wifi);
     if (view.port) fillPortGroup(*view.port);
     if (timingArea_) timingArea_->clear();
+    setFormInputsEnabled(false);
+}
+
+// Without a device nothing in the form is a setting, so nothing there can be changed.
+void CConfigDlg::setFormInputsEnabled(bool enabled) {
+    for (int id : kFormInputs) control(id)->setEnabled(enabled);
 }
 
 void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {
@@ -269,7 +285,8 @@ void CConfigDlg::fillPortGroup(const PortView& port) {
     auto* baud = controlAs<QComboBox>(ids::kBaudRateList);
     {
         const QSignalBlocker quiet(baud);
-        while (baud->count() > static_cast<int>(lists::kBaudRates.size())) baud->removeItem(baud->count() - 1);
+        while (baud->count() > static_cast<int>(lists::kBaudRates.size()))
+            baud->removeItem(baud->count() - 1);
         if (!port.baudOutsideList.empty()) baud->addItem(qs(port.baudOutsideList));
     }
     select(baud, port.baudOutsideList.empty() ? port.baudRate : baud->count() - 1);

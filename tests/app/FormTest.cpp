@@ -6,6 +6,7 @@
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QTableWidget>
 
 #include "ClickableLabel.h"
 #include "ControlIds.h"
@@ -157,6 +158,12 @@ TEST(SettingsForm, HelpMarkExplainsCloudPassThrough) {
 
 TEST(SettingsForm, WithoutASelectedDeviceNothingChanges) {
     FormFixture f({sampleRecord(0x33)}, false);
+    // Before any device is shown nothing in the form can be changed.
+    EXPECT_FALSE(f.list(ids::kBaudRateList)->isEnabled());
+    EXPECT_FALSE(f.edit(ids::kLocalPortEdit)->isEnabled());
+    // Once one was, the form keeps it when the selection goes.
+    selectRow(*f.window, 0);
+    f.window->deviceList()->clearSelection();
     const DeviceRecord before = f.record();
     const QString prompt = qs(f.window->texts().selectDevicePrompt);
     ASSERT_EQ(prompt, QStringLiteral("Please select a device"));

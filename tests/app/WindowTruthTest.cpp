@@ -44,6 +44,8 @@ TEST(WindowTruth, NothingIsShownOfNoDeviceOrOfAnotherOne) {
         EXPECT_FALSE(b.window->control(id)->isEnabled()) << id;
     EXPECT_TRUE(text(*b.window, ids::kIpAddressEdit).isEmpty());
     EXPECT_TRUE(b.window->controlAs<QComboBox>(ids::kDataBitsList)->currentText().isEmpty());
+    for (int id : {ids::kIpAddressEdit, ids::kDataBitsList, ids::kLocalPortEdit, ids::kSavePortButton})
+        EXPECT_FALSE(b.window->control(id)->isEnabled()) << id;
 
     ASSERT_TRUE(b.search());
     selectRow(*b.window, rowOf(*b.window, 61));
@@ -73,6 +75,36 @@ TEST(WindowTruth, SelectionStaysAndEveryPortOfAServerCanBeChosen) {
     selectRow(*b.window, rowOf(*b.window, 73));
     EXPECT_TRUE(ports->isVisibleTo(b.window.get()));
     EXPECT_EQ(ports->count(), 2);
+}
+
+TEST(WindowTruth, APortChosenFromTheListIsTheOneEditedAndSaved) {
+    SimBench b({serialServer(74, '8')});
+    ASSERT_TRUE(showActive(*b.window));
+    ASSERT_TRUE(b.search());
+    selectRow(*b.window, 0);
+    sim::SimDevice& device = *b.simulator.device(0);
+    const sim::DeviceSettings before = device.settings();
+
+    chooseEntry(b.window->controlAs<QComboBox>(ids::kPortList), 4);
+    EXPECT_EQ(text(*b.window, ids::kLocalPortEdit), QString::number(sim::localPortOf(before.ports[4])));
+    const int baud = sim::baudIndex(before.ports[4]) == 3 ? 6 : 3;  // 2400 or 19200: never the port's own
+    chooseEntry(b.window->controlAs<QComboBox>(ids::kBaudRateList), baud - 1);
+    typeAndLeave(b.window->controlAs<QLineEdit>(ids::kLocalPortEdit), "4321");
+    b.window->controlAs<QPushButton>(ids::kSavePortButton)->click();
+    ASSERT_TRUE(waitUntil([&] { return sim::localPortOf(device.settings().ports[4]) == 4321; }));
+
+    const sim::DeviceSettings after = device.settings();
+    EXPECT_EQ(sim::baudIndex(after.ports[4]), baud);
+    // Only the chosen port changed, and of it only the two fields.
+    for (std::size_t i = 0; i < after.ports.size(); ++i) {
+        if (i == 4) continue;
+        EXPECT_EQ(after.ports[i], before.ports[i]) << "port " << i + 1;
+    }
+    sim::SimPort expected = before.ports[4];
+    expected.serial[0] = static_cast<std::uint8_t>(baud);
+    expected.serial[11] = 4321 >> 8;
+    expected.serial[12] = 4321 & 0xFF;
+    EXPECT_EQ(after.ports[4], expected);
 }
 
 TEST(WindowTruth, ResetAsksAndTheFormFollowsTheDeviceAfterwards) {
