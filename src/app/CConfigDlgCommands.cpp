@@ -9,12 +9,12 @@
 
 #include "CConfigDlg.h"
 #include "ControlIds.h"
-#include "DeviceSession.h"
 #include "DeviceReread.h"
+#include "DeviceSession.h"
 #include "IncompleteMarks.h"
-#include "WifiArea.h"
 #include "QtText.h"
 #include "SnapshotArea.h"
+#include "WifiArea.h"
 
 namespace tavrel {
 
@@ -52,7 +52,8 @@ void CConfigDlg::restartDevice() {
 void CConfigDlg::factoryResetDevice() {
     const DeviceRecord* device = selectedRecord();
     // A reset cannot be taken back: it is asked first (restart is not).
-    if (device != nullptr && !prompts_->confirm(qs(texts_.infoCaption), qs(texts_.factoryResetQuestion))) return;
+    if (device != nullptr && !prompts_->confirm(qs(texts_.infoCaption), qs(texts_.factoryResetQuestion)))
+        return;
     // The factory address may differ from the one the device answers from now.
     runDeviceCommand(factoryResetCommand(device), Reread::Broadcast);
 }
@@ -126,11 +127,16 @@ void CConfigDlg::playWrite(int row, Plan plan) {
     setStatusText(2, sending);
     snapshotArea_->written(row);
     const int write = ++writeCount_;
+    const auto entry = static_cast<std::size_t>(row);
     // "Sending..." never stays for ever: the answer replaces it, or this does once the wait is over.
-    session().play(static_cast<std::size_t>(row), std::move(plan), [this, write, sending] {
+    session().play(entry, std::move(plan), [this, write, sending, entry, key = devices()[entry].key] {
         QTimer::singleShot(kWriteAnswerWaitMs, this, [this, write, sending] {
             if (write == writeCount_ && statusText(2) == sending) setStatusText(2, qs(texts_.noAnswer));
         });
+        // What the device took is known only from the device, which may answer from a new address;
+        // a new search may have replaced the entry meanwhile.
+        if (entry < devices().size() && devices()[entry].key == key)
+            reread_->start(static_cast<int>(entry), true);
     });
 }
 

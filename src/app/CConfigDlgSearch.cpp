@@ -150,8 +150,10 @@ void CConfigDlg::addDeviceRow(int index) {
 
 void CConfigDlg::connectReread() {
     reread_ = new DeviceReread(*session_, this);
-    connect(reread_, &DeviceReread::started, this,
-            [this](int entry) { incompleteMarks_->setChange(entry, IncompleteMarks::Change::Rereading); });
+    connect(reread_, &DeviceReread::started, this, [this](int entry) {
+        incompleteMarks_->setChange(entry, IncompleteMarks::Change::Rereading);
+        if (selectedDevice() == entry) setFormInputsEnabled(false);
+    });
     connect(reread_, &DeviceReread::back, this, [this](int entry) {
         incompleteMarks_->setChange(entry, IncompleteMarks::Change::None);
         if (selectedDevice() == entry) showDevice(entry);
@@ -207,7 +209,8 @@ void CConfigDlg::showDevice(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= devices().size()) return;
     const DeviceRecord& record = devices()[static_cast<std::size_t>(index)];
     const DeviceView view = tavrel::showDevice(record, controlAs<QComboBox>(ids::kPortList)->currentIndex());
-    setFormInputsEnabled(true);
+    // A device being read again shows what it was told, and takes no edit until it has answered.
+    setFormInputsEnabled(!reread_->pending(index));
     fillDeviceRow(index, view);
     fillNetworkGroup(view);
     applyGroupStates(view);

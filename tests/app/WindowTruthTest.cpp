@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QCoreApplication>
+#include <QtTest/QSignalSpy>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDateEdit>
 #include <QtWidgets/QLabel>
@@ -90,8 +91,16 @@ TEST(WindowTruth, APortChosenFromTheListIsTheOneEditedAndSaved) {
     const int baud = sim::baudIndex(before.ports[4]) == 3 ? 6 : 3;  // 2400 or 19200: never the port's own
     chooseEntry(b.window->controlAs<QComboBox>(ids::kBaudRateList), baud - 1);
     typeAndLeave(b.window->controlAs<QLineEdit>(ids::kLocalPortEdit), "4321");
+    QSignalSpy reread(&b.window->reread(), &DeviceReread::started);
+    QSignalSpy back(&b.window->reread(), &DeviceReread::back);
     b.window->controlAs<QPushButton>(ids::kSavePortButton)->click();
     ASSERT_TRUE(waitUntil([&] { return sim::localPortOf(device.settings().ports[4]) == 4321; }));
+    // The device is read again; until then its form takes no edit, afterwards it shows what it holds.
+    ASSERT_TRUE(waitUntil([&] { return reread.count() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return back.count() == 1; }, DeviceReread::kLimitMs + 5000));
+    EXPECT_TRUE(b.window->control(ids::kLocalPortEdit)->isEnabled());
+    EXPECT_EQ(text(*b.window, ids::kLocalPortEdit), QStringLiteral("4321"));
+    EXPECT_EQ(b.window->controlAs<QComboBox>(ids::kPortList)->currentIndex(), 4);
 
     const sim::DeviceSettings after = device.settings();
     EXPECT_EQ(sim::baudIndex(after.ports[4]), baud);

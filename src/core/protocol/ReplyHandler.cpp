@@ -55,8 +55,9 @@ void handleSearchReply(DeviceTable& table, Bytes d, const std::string& address, 
     fx.stopBroadcastSearch = true;
     fx.part0 = StatusMessage::SearchEnd;
     // Within one search, the first device to answer with a key keeps it: another one sending the
-    // same key would otherwise take over the entry at every repeated broadcast.
-    if (r.inUse == 1 && r.sourceAddress != address) return;
+    // same key would otherwise take over the entry at every repeated broadcast. A device read again
+    // after it changed itself may come back at another address.
+    if (r.inUse == 1 && r.sourceAddress != address && progress.answered) return;
     fx.addRow = *entry;
     if (answersAgain(r, address, port) && identity == r.identity) {
         // The repeated search: what was read stays, and only a read-out that is over incomplete
@@ -97,11 +98,13 @@ void handlePackedReply(DeviceTable& table, Bytes d, const std::string& address, 
     auto entry = table.entryForReply(key);
     if (!entry) return;
     DeviceRecord& r = table[*entry];
-    if (r.inUse == 1 && r.sourceAddress != address) return;  // the key's first device keeps it
+    // The key's first device keeps it, unless it is being read again after it changed itself.
+    if (r.inUse == 1 && r.sourceAddress != address && table.progress(*entry).answered) return;
     fx.addRow = *entry;
     // The repeated search: the record already taken (and any edit made to it since) stays, unless the
     // board changed itself since and is being read again.
-    if (answersAgain(r, address, port) && r.searchReplyLength == d.size() && table.progress(*entry).answered) {
+    if (answersAgain(r, address, port) && r.searchReplyLength == d.size() &&
+        table.progress(*entry).answered) {
         ++table.progress(*entry).answers;
         return;
     }

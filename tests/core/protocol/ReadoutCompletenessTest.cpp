@@ -166,6 +166,16 @@ TEST(ReadoutCompleteness, RepeatedSearchReplyReadsOnlyWhatAnIncompleteReadoutLac
     EXPECT_FALSE(fx.addRow);
     EXPECT_EQ(table[0].sourceAddress, kAddressA);
     EXPECT_EQ(table.usedCount(), 1u);
+    // Told to change itself and read again, the device may come back from another address.
+    table.progress(0).answered = false;
+    table.progress(0).received.reset();
+    fx = handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressB, 1111);
+    EXPECT_EQ(fx.readoutEntry, 0u);
+    EXPECT_EQ(table[0].sourceAddress, kAddressB);
+    EXPECT_TRUE(table.progress(0).answered);
+    fx = handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    EXPECT_EQ(table[0].sourceAddress, kAddressB);
+    table[0].sourceAddress = kAddressA;
     // Another firmware answering under the key from the same place: what it owes is asked again whole.
     handleDatagram(table, searchReply(kKeyA, "43", '4'), kAddressA, 2000);
     EXPECT_FALSE(table.progress(0).received.test(81));
