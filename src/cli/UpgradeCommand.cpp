@@ -5,10 +5,12 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
+#include <QtNetwork/QUdpSocket>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #ifdef _WIN32
 #include <io.h>
@@ -257,6 +259,21 @@ void printJobs(Context& ctx, const std::vector<UpgradeJob>& jobs, bool (*succeed
     if (ctx.options.json) ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
 }
 
+// Every upload at once needs a port of its own to send from; a campaign that cannot have them all is
+// refused before any device is touched, not failed half-way.
+QString sourcePortsRefusal(const QHostAddress& localAddress, int uploads) {
+    std::vector<std::unique_ptr<QUdpSocket>> held;
+    for (int i = 0; i < uploads; ++i) {
+        auto socket = std::make_unique<QUdpSocket>();
+        if (!socket->bind(localAddress.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : localAddress, 0))
+            return QStringLiteral("no port to send the firmware from on %1: %2")
+                .arg(localAddress.isNull() ? QStringLiteral("any address") : localAddress.toString(),
+                     socket->errorString());
+        held.push_back(std::move(socket));
+    }
+    return {};
+}
+
 }  // namespace
 
 int runUpgrade(Context& ctx) {
@@ -298,6 +315,14 @@ int runUpgrade(Context& ctx) {
     }
     for (UpgradeJob& job : jobs)
         job.skipped = o.skipVersion && job.entry >= 0 && job.versionBefore == *o.skipVersion;
+    const QHostAddress localAddress =
+        net.bindAddress.empty() ? QHostAddress() : QHostAddress(q(net.bindAddress));
+    if (const QString busy =
+            sourcePortsRefusal(localAddress, std::min<int>(o.parallel, static_cast<int>(jobs.size())));
+        !busy.isEmpty()) {
+        ctx.err << busy << '\n';
+        return kExitFailed;
+    }
     if (o.dryRun) {
         printPlan(ctx, jobs, path, image.bytes ? image.bytes->size() : 0);
         return kExitOk;
@@ -307,7 +332,7 @@ int runUpgrade(Context& ctx) {
     settings.firmwarePath = path;
     settings.image = image.bytes;
     settings.tftpPort = net.tftpPort;
-    if (!net.bindAddress.empty()) settings.localAddress = QHostAddress(q(net.bindAddress));
+    settings.localAddress = localAddress;
     settings.parallel = o.parallel;
     settings.modeWaitMs = o.waitMs;
     settings.texts = &ctx.texts;

@@ -158,6 +158,13 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
         run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + bad);
         EXPECT_EQ(run.exitCode, 2) << bad.join(' ').toStdString();
     }
+    // No port to send from on the bound address: refused before anything goes out. Binding to an
+    // address of the documentation range sends nothing anywhere.
+    run = runCli(b.sim->devicePort(),
+                 {"--bind", "192.0.2.1", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade",
+                  writeFile(b.dir, "ok.bin", patternBytes(10, 0)), "--target", "127.0.0.2"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("no port to send the firmware from on 192.0.2.1")) << run.err.toStdString();
     EXPECT_TRUE(b.sim->device(0)->frames().empty());
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 0);
 }
