@@ -46,6 +46,8 @@ DeviceRecord* CConfigDlg::selectedRecord() {
 }
 
 void CConfigDlg::restartDevice() {
+    // The last save's answer says nothing of the device that comes back.
+    if (selectedRecord() != nullptr) setStatusText(2, QString());
     runDeviceCommand(restartCommand(selectedRecord()), Reread::Unicast);
 }
 
@@ -54,6 +56,7 @@ void CConfigDlg::factoryResetDevice() {
     // A reset cannot be taken back: it is asked first (restart is not).
     if (device != nullptr && !prompts_->confirm(qs(texts_.infoCaption), qs(texts_.factoryResetQuestion)))
         return;
+    if (device != nullptr) setStatusText(2, QString());
     // The factory address may differ from the one the device answers from now.
     runDeviceCommand(factoryResetCommand(device), Reread::Broadcast);
 }

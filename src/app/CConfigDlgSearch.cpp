@@ -39,7 +39,9 @@ constexpr int kFormInputs[] = {
     ids::kParityList,        ids::kDataBitsList,      ids::kStopBitsList,      ids::kWorkModeList,
     ids::kRemoteHostEdit,    ids::kRemotePortEdit,    ids::kLocalPortEdit,     ids::kHeartbeatDataEdit,
     ids::kHeartbeatTimeEdit, ids::kModbusCheck,       ids::kModbusTimeoutEdit, ids::kCloudCheck,
-    ids::kCloudHelpLink,     ids::kCloudIdEdit,       ids::kCloudPasswordEdit, ids::kSavePortButton};
+    ids::kCloudHelpLink,     ids::kSavePortButton};
+// Enabled only by a device that has them.
+constexpr int kCloudFields[] = {ids::kCloudIdEdit, ids::kCloudPasswordEdit};
 
 void setText(QWidget* widget, const std::string& text) {
     auto* edit = qobject_cast<QLineEdit*>(widget);
@@ -242,6 +244,8 @@ void CConfigDlg::clearDeviceForm() {
 // Without a device nothing in the form is a setting, so nothing there can be changed.
 void CConfigDlg::setFormInputsEnabled(bool enabled) {
     for (int id : kFormInputs) control(id)->setEnabled(enabled);
+    if (!enabled)
+        for (int id : kCloudFields) control(id)->setEnabled(false);
 }
 
 void CConfigDlg::fillDeviceRow(int index, const DeviceView& view) {

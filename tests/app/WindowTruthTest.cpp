@@ -99,6 +99,7 @@ TEST(WindowTruth, APortChosenFromTheListIsTheOneEditedAndSaved) {
     ASSERT_TRUE(waitUntil([&] { return reread.count() == 1; }));
     ASSERT_TRUE(waitUntil([&] { return back.count() == 1; }, DeviceReread::kLimitMs + 5000));
     EXPECT_TRUE(b.window->control(ids::kLocalPortEdit)->isEnabled());
+    EXPECT_FALSE(b.window->control(ids::kCloudIdEdit)->isEnabled()) << "a server without cloud settings";
     EXPECT_EQ(text(*b.window, ids::kLocalPortEdit), QStringLiteral("4321"));
     EXPECT_EQ(b.window->controlAs<QComboBox>(ids::kPortList)->currentIndex(), 4);
 
@@ -137,7 +138,9 @@ TEST(WindowTruth, ResetAsksAndTheFormFollowsTheDeviceAfterwards) {
     EXPECT_EQ(device.factoryResets(), 0);
 
     prompts.confirmAnswer = true;
+    b.window->setStatusText(2, QStringLiteral("an earlier save's answer"));
     b.window->controlAs<QPushButton>(ids::kFactoryResetButton)->click();
+    EXPECT_TRUE(b.window->statusText(2).isEmpty());
     ASSERT_TRUE(waitUntil([&] { return device.factoryResets() == 1; }));
     // Until the device answers again the form shows nothing of before; then what it holds now.
     ASSERT_TRUE(waitUntil([&] { return b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentText() != "115200" &&
