@@ -51,7 +51,7 @@ void DeviceSession::sendSearch(const QString& address) {
 }
 
 void DeviceSession::onTimer() {
-    auto tick = schedule_.tick();
+    auto tick = schedule_.tick(pendingReadouts_ > 0);
     if (!tick) return;
     const QString destination = QString::fromStdString(tick->destination);
     if (!destination.isEmpty()) sendSearch(destination);

@@ -48,18 +48,20 @@ std::optional<int> SearchSchedule::replyReceived(std::string_view sender) {
     return std::nullopt;
 }
 
-std::optional<SearchSchedule::Tick> SearchSchedule::tick() {
-    if (mode_ == Mode::Broadcast) return broadcastTick();
+std::optional<SearchSchedule::Tick> SearchSchedule::tick(bool readingDevices) {
+    if (mode_ == Mode::Broadcast) return broadcastTick(readingDevices);
     if (mode_ == Mode::Scan) return scanTick();
     return std::nullopt;
 }
 
-std::optional<SearchSchedule::Tick> SearchSchedule::broadcastTick() {
+std::optional<SearchSchedule::Tick> SearchSchedule::broadcastTick(bool readingDevices) {
     Tick t;
     ++sent_;
     t.destination = address_;
     if (answered_) {
-        if (++sentAfterReply_ >= kSearchesAfterReply)
+        ++sentAfterReply_;
+        const int wanted = readingDevices ? kMaxSearchesAfterReply : kSearchesAfterReply;
+        if (sentAfterReply_ >= wanted)
             mode_ = Mode::Idle;
         else
             t.nextDelayMs = kSearchAfterReplyMs;

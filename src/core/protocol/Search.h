@@ -1,6 +1,7 @@
 #pragma once
 // The search schedule: a broadcast repeated every 3 s until the first reply (11 requests at most),
-// then sent twice more so that a device whose reply was lost still answers; or a scan of hosts
+// then sent twice more (more while devices are being read) so that a device whose reply was lost
+// still answers; or a scan of hosts
 // 1..254 of one subnet, one host per tick, with further passes to the hosts that did not answer.
 #include <bitset>
 #include <optional>
@@ -15,6 +16,9 @@ inline constexpr int kMaxSearchRequests = 11;
 // After the first reply: more broadcasts, this far apart (the first counted from that reply).
 inline constexpr int kSearchAfterReplyMs = 300;
 inline constexpr int kSearchesAfterReply = 2;
+// While devices are still being read out the search costs nothing extra in time, so it goes on asking
+// for those whose replies were lost, up to this many broadcasts after the first reply.
+inline constexpr int kMaxSearchesAfterReply = 6;
 inline constexpr int kScanTickMs = 1;
 inline constexpr int kLastScannedHost = 254;
 
@@ -48,11 +52,12 @@ class SearchSchedule {
     const std::string& prefix() const { return prefix_; }
     int pass() const { return pass_; }
 
-    // Called when the timer fires; nothing when the schedule is idle.
-    std::optional<Tick> tick();
+    // Called when the timer fires; nothing when the schedule is idle. `readingDevices`: read-outs of
+    // devices found are still going on.
+    std::optional<Tick> tick(bool readingDevices = false);
 
   private:
-    std::optional<Tick> broadcastTick();
+    std::optional<Tick> broadcastTick(bool readingDevices);
     std::optional<Tick> scanTick();
     // The next host of this pass still to ask, after `host_`; 0 when the pass is over.
     int nextScanHost() const;

@@ -16,7 +16,8 @@ namespace {
 using Datagram = std::vector<std::uint8_t>;
 
 // A serial server's search reply, written out byte by byte as a device sends it.
-Datagram searchReply(DeviceKey key, const char* firmware, char ports, std::uint8_t flag, bool goodSum = true) {
+Datagram searchReply(DeviceKey key, const char* firmware, char ports, std::uint8_t flag,
+                     bool goodSum = true) {
     Datagram d(26, 0);
     d[0] = 'H', d[1] = ':', d[2] = 'R', d[3] = 'P';
     for (int i = 0; i < 4; ++i) d[4 + i] = static_cast<std::uint8_t>(firmware[i]);
@@ -90,8 +91,8 @@ TEST(Readout, EndingsByPortCount) {
     EXPECT_EQ(subCodes(readoutPlan(identityOf("V142", '8', 0), kKeyA, 1)), eight);
     EXPECT_EQ(subCodes(readoutPlan(identityOf("V142", 'B', 0), kKeyA, 1)), eight);
     EXPECT_EQ(subCodes(readoutPlan(identityOf("V150", '8', 0), kKeyA, 1)),
-              (std::vector<int>{2,  3,  4,  5,  6,  7,  18, 19, 20, 55, 56, 63, 10, 23, 24, 25, 32, 33, 57, 58,
-                                36, 37, 38, 39, 40, 59, 60, 48, 49, 50, 51, 52, 61, 62, 54}));
+              (std::vector<int>{2,  3,  4,  5,  6,  7,  18, 19, 20, 55, 56, 63, 10, 23, 24, 25, 32, 33,
+                                57, 58, 36, 37, 38, 39, 40, 59, 60, 48, 49, 50, 51, 52, 61, 62, 54}));
 }
 
 TEST(ReplyHandling, SearchRepliesFillEntriesInReplyOrder) {
@@ -219,7 +220,9 @@ Datagram packed(std::size_t length, std::uint8_t code, DeviceKey key) {
     d[length - 2] = 'E', d[length - 1] = '.';
     return d;
 }
-void putText(Datagram& d, std::size_t at, std::string_view s) { std::copy(s.begin(), s.end(), d.begin() + at); }
+void putText(Datagram& d, std::size_t at, std::string_view s) {
+    std::copy(s.begin(), s.end(), d.begin() + at);
+}
 }  // namespace
 
 TEST(PackedRecords, Form302EveryField) {
@@ -399,6 +402,23 @@ TEST(Search, BroadcastRepeatsUntilAnsweredThenTwiceMore) {
     EXPECT_FALSE(third->timedOut);
     EXPECT_FALSE(s.running());
     EXPECT_EQ(s.requestsSent(), 4);
+
+    // While found devices are still being read, it goes on asking, six times after the reply at most.
+    s.startBroadcast("127.255.255.255");
+    s.tick(true);
+    ASSERT_EQ(s.replyReceived("127.0.0.2"), 300);
+    int after = 0;
+    while (auto t = s.tick(true)) {
+        ++after;
+        EXPECT_EQ(t->nextDelayMs, after == 6 ? -1 : 300) << after;
+    }
+    EXPECT_EQ(after, 6);
+    // Reading over after the second one: it stops there.
+    s.startBroadcast("127.255.255.255");
+    s.tick();
+    s.replyReceived("127.0.0.2");
+    EXPECT_EQ(s.tick(true)->nextDelayMs, 300);
+    EXPECT_EQ(s.tick(false)->nextDelayMs, -1);
 }
 
 TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
@@ -411,8 +431,10 @@ TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
         std::vector<std::string> sent;
         while (auto t = s.tick()) {
             if (!t->destination.empty()) sent.push_back(t->destination);
-            for (const auto& a : answering)
-                if (a == t->destination) EXPECT_FALSE(s.replyReceived(a)) << "a reply does not end a scan";
+            for (const auto& a : answering) {
+                if (a != t->destination) continue;
+                EXPECT_FALSE(s.replyReceived(a)) << "a reply does not end a scan";
+            }
             if (t->scanFinished) break;
             EXPECT_EQ(t->nextDelayMs, 1);
         }
