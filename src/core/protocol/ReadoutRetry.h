@@ -16,7 +16,7 @@ namespace tavrel {
 // Re-requests after the read-out itself: the pause before each round (counted from the last
 // request of the round before), and the budget of rounds and of time (from the read-out's end).
 inline constexpr int kReadoutRetryDelayMs = 300;
-inline constexpr int kReadoutRetryMaxRounds = 6;
+inline constexpr int kReadoutRetryMaxRounds = 8;
 inline constexpr int kReadoutRetryBudgetMs = 5000;
 // Requests in a row that brought nothing back, after which a device no longer counts as answering.
 inline constexpr int kUnansweredRequestsGone = 6;
