@@ -10,6 +10,7 @@
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableWidget>
+#include <algorithm>
 
 #include "CWifiListDlg.h"
 #include "ControlIds.h"
@@ -195,7 +196,12 @@ TEST(WifiScan, WithoutBroadcastTheScanGoesToTheBoardsAddress) {
     f.window->wifiArea().scan();
     EXPECT_TRUE(answered);
     ASSERT_EQ(f.board->framesReceived('W', kWifiScanSub), 1);
-    EXPECT_FALSE(f.board->frames().back().broadcast);
+    const auto& frames = f.board->frames();
+    const auto scanFrame = std::find_if(frames.begin(), frames.end(), [](const auto& frame) {
+        return frame.op == 'W' && frame.subCode == kWifiScanSub;
+    });
+    ASSERT_NE(scanFrame, frames.end());
+    EXPECT_FALSE(scanFrame->broadcast);
     // Closed without a choice: the station field keeps its text.
     EXPECT_EQ(f.text(ids::kStaSsidEdit), "Office-WiFi");
 }
@@ -209,7 +215,12 @@ TEST(WifiScan, WithoutASelectedDeviceNothingIsSent) {
     EXPECT_EQ(f.harness.modalRuns, 0);
     // A search request as a marker: anything sent before it has reached the board by then.
     f.window->session().sendSearch(QStringLiteral("127.0.0.31"));
-    ASSERT_TRUE(waitUntil([&] { return f.board->framesReceived('R', 1) == 1; }));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto& frames = f.board->frames();
+        return std::any_of(frames.begin(), frames.end(), [](const auto& frame) {
+            return frame.op == 'R' && frame.subCode == 1 && !frame.broadcast;
+        });
+    }));
     EXPECT_EQ(f.board->framesReceived('W', kWifiScanSub), 0);
 }
 

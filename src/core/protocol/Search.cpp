@@ -56,16 +56,27 @@ std::optional<SearchSchedule::Tick> SearchSchedule::tick(bool readingDevices) {
 
 std::optional<SearchSchedule::Tick> SearchSchedule::broadcastTick(bool readingDevices) {
     Tick t;
+    if (answered_) {
+        // Read-outs over after the two repeats: nothing more is asked, so no search reaches a device
+        // once the search has ended.
+        if (sentAfterReply_ >= kSearchesAfterReply && !readingDevices) {
+            mode_ = Mode::Idle;
+            return t;
+        }
+        ++sent_;
+        ++sentAfterReply_;
+        t.destination = address_;
+        const bool more = sentAfterReply_ < kSearchesAfterReply ||
+                          (readingDevices && sentAfterReply_ < kMaxSearchesAfterReply);
+        if (more)
+            t.nextDelayMs = kSearchAfterReplyMs;
+        else
+            mode_ = Mode::Idle;
+        return t;
+    }
     ++sent_;
     t.destination = address_;
-    if (answered_) {
-        ++sentAfterReply_;
-        const int wanted = readingDevices ? kMaxSearchesAfterReply : kSearchesAfterReply;
-        if (sentAfterReply_ >= wanted)
-            mode_ = Mode::Idle;
-        else
-            t.nextDelayMs = kSearchAfterReplyMs;
-    } else if (sent_ >= kMaxSearchRequests) {
+    if (sent_ >= kMaxSearchRequests) {
         t.timedOut = true;
         mode_ = Mode::Idle;
     } else {

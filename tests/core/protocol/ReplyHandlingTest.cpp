@@ -410,15 +410,20 @@ TEST(Search, BroadcastRepeatsUntilAnsweredThenTwiceMore) {
     int after = 0;
     while (auto t = s.tick(true)) {
         ++after;
+        EXPECT_EQ(t->destination, "127.255.255.255");
         EXPECT_EQ(t->nextDelayMs, after == 6 ? -1 : 300) << after;
     }
     EXPECT_EQ(after, 6);
-    // Reading over after the second one: it stops there.
+    // Reading over after the third: the next tick sends nothing and ends the search.
     s.startBroadcast("127.255.255.255");
     s.tick();
     s.replyReceived("127.0.0.2");
-    EXPECT_EQ(s.tick(true)->nextDelayMs, 300);
-    EXPECT_EQ(s.tick(false)->nextDelayMs, -1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(s.tick(true)->nextDelayMs, 300);
+    auto end = s.tick(false);
+    EXPECT_TRUE(end->destination.empty());
+    EXPECT_EQ(end->nextDelayMs, -1);
+    EXPECT_FALSE(s.running());
+    EXPECT_EQ(s.requestsSent(), 4);
 }
 
 TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
