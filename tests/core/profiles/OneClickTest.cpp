@@ -19,8 +19,12 @@ DeviceRecord deviceWith(char portCountChar, std::uint8_t lastByte) {
     r.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, lastByte};
     r.key = {0x00, 0x00, lastByte};
     r.ipType = 1;
+    // Every field a profile carries differs from the profile's, so a field left uncopied shows.
     for (PortRecord& p : r.ports) {
-        p = PortRecord{5, 1, 8, 1, 1, {7, 7, 7, 7, 7}, 1, 1, 2, 1, 0, 1};
+        p = PortRecord{5, 2, 7, 2, 3, {7, 7, 7, 7, 7}, 4001, 4002, 1, 2, 0, 1};
+        setText(p.remoteHost, "device.lan");
+        setText(p.heartbeatData, "dev-beat");
+        p.heartbeatInterval = 77;
         p.modbusTimeout = 250;
         p.portFlag = 3;
     }
@@ -29,13 +33,13 @@ DeviceRecord deviceWith(char portCountChar, std::uint8_t lastByte) {
     return r;
 }
 
-// Port 1 at 115200 with a host; everything else the defaults.
+// Port 1 at 115200 with a host and a heartbeat interval; everything else the defaults.
 DeviceRecord profileFrom(char portCountChar) {
     return readProfile(
         PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + portCountChar +
                               "\n[*****************Device****************]\nIpAddress=10.0.0.5\n"
                               "[*****************Port1*****************]\nBitRate=115200\n"
-                              "RemoteIp=example.org\n"));
+                              "RemoteIp=example.org\nHeartbeatInterval=45\n"));
 }
 
 }  // namespace
@@ -107,7 +111,8 @@ TEST(OneClick, PlaysTheNetworkSaveThenThePortSave600MsLater) {
 }
 
 TEST(ProfileDiff, ReportsDifferencesInProfileTerms) {
-    const DeviceRecord profile = profileFrom('4');
+    // An eight-port profile against a four-port device: only the device's ports are compared.
+    const DeviceRecord profile = profileFrom('8');
     DeviceRecord device = deviceWith('4', 7);
     copyProfileSettings(profile, device);
     EXPECT_TRUE(diffProfile(profile, device).empty());

@@ -16,7 +16,8 @@ namespace {
 using Datagram = std::vector<std::uint8_t>;
 
 // A serial server's search reply, written out byte by byte as a device sends it.
-Datagram searchReply(DeviceKey key, const char* firmware, char ports, std::uint8_t flag, bool goodSum = true) {
+Datagram searchReply(DeviceKey key, const char* firmware, char ports, std::uint8_t flag,
+                     bool goodSum = true) {
     Datagram d(26, 0);
     d[0] = 'H', d[1] = ':', d[2] = 'R', d[3] = 'P';
     for (int i = 0; i < 4; ++i) d[4 + i] = static_cast<std::uint8_t>(firmware[i]);
@@ -90,8 +91,8 @@ TEST(Readout, EndingsByPortCount) {
     EXPECT_EQ(subCodes(readoutPlan(identityOf("V142", '8', 0), kKeyA, 1)), eight);
     EXPECT_EQ(subCodes(readoutPlan(identityOf("V142", 'B', 0), kKeyA, 1)), eight);
     EXPECT_EQ(subCodes(readoutPlan(identityOf("V150", '8', 0), kKeyA, 1)),
-              (std::vector<int>{2,  3,  4,  5,  6,  7,  18, 19, 20, 55, 56, 63, 10, 23, 24, 25, 32, 33, 57, 58,
-                                36, 37, 38, 39, 40, 59, 60, 48, 49, 50, 51, 52, 61, 62, 54}));
+              (std::vector<int>{2,  3,  4,  5,  6,  7,  18, 19, 20, 55, 56, 63, 10, 23, 24, 25, 32, 33,
+                                57, 58, 36, 37, 38, 39, 40, 59, 60, 48, 49, 50, 51, 52, 61, 62, 54}));
 }
 
 TEST(ReplyHandling, SearchRepliesFillEntriesInReplyOrder) {
@@ -144,6 +145,7 @@ TEST(ReplyHandling, ParameterBlocksLandInTheirFields) {
     apply(82, {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33, 2, 0x77});
     apply(97, {11, 3, 8, 3, 4, 9, 9, 9, 9, 0x01, 0xBB, 0x13, 0x88, 2, 1, 3});
     apply(101, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p'});
+    apply(102, {'q', 'r', 's', 't', 'u', 'v', 'w', 'x', 'y', 'z', '0', '1', '2', '3', '4', '5'});
     apply(145, {'h', 'b'});
     apply(152, {10, 0, 20, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF});
     apply(157, {0xFA, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
@@ -156,7 +158,7 @@ TEST(ReplyHandling, ParameterBlocksLandInTheirFields) {
     EXPECT_EQ(r.ports[2].remotePort, 443);
     EXPECT_EQ(r.ports[2].localPort, 5000);
     EXPECT_EQ(r.ports[2].interfaceType, 3);
-    EXPECT_EQ(textOf(r.ports[3].remoteHost), "abcdefghijklmnop");
+    EXPECT_EQ(textOf(r.ports[3].remoteHost), "abcdefghijklmnopqrstuvwxyz012345");
     EXPECT_EQ(textOf(r.ports[1].heartbeatData), "hb");
     EXPECT_EQ(r.ports[0].heartbeatInterval, 10u);
     EXPECT_EQ(r.ports[1].heartbeatInterval, 276u);
@@ -219,7 +221,9 @@ Datagram packed(std::size_t length, std::uint8_t code, DeviceKey key) {
     d[length - 2] = 'E', d[length - 1] = '.';
     return d;
 }
-void putText(Datagram& d, std::size_t at, std::string_view s) { std::copy(s.begin(), s.end(), d.begin() + at); }
+void putText(Datagram& d, std::size_t at, std::string_view s) {
+    std::copy(s.begin(), s.end(), d.begin() + at);
+}
 }  // namespace
 
 TEST(PackedRecords, Form302EveryField) {
