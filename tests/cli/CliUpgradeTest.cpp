@@ -109,9 +109,11 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
     UpgradeBench b({"kind=serial,tftp=error", "kind=serial,tftp=wrong-block", "kind=serial"});
     const QByteArray image = patternBytes(4000, 3);
     const QString file = writeFile(b.dir, "fw.bin", image);
-    const QJsonArray results = b.upgradeJson(
-        {file, "127.0.0.2", "127.0.0.3", "127.0.0.4", "00-CA-C1-00-00-99", "--parallel", "8", "--wait", "0"},
-        1);
+    // One at a time, the least --parallel takes; the third device named twice gets one upload.
+    const QString thirdMac = QString::fromStdString(tavrel::macText(b.sim->device(2)->settings().mac));
+    const QJsonArray results = b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "127.0.0.4", thirdMac,
+                                              "00-CA-C1-00-00-99", "--parallel", "1", "--wait", "0"},
+                                             1);
     ASSERT_EQ(results.size(), 4);
     EXPECT_EQ(results[0].toObject()["result"].toString(), "transfer-error");
     EXPECT_EQ(results[0].toObject()["message"].toString(), QStringLiteral("传输错误"));
@@ -123,6 +125,7 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
     EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
     EXPECT_FALSE(b.sim->device(1)->tftp()->hasFirmware());
     EXPECT_EQ(heldImage(*b.sim->device(2)), image);
+    EXPECT_EQ(b.sim->device(2)->framesReceived('W', kEnterUpgrade), 1);
 }
 
 TEST(CliUpgrade, RefusedFilesSendNothing) {
@@ -153,7 +156,7 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("文件名太长!"))) << run.err.toStdString();
 
     for (const QStringList& bad :
-         {QStringList{"--parallel", "9"}, QStringList{"--target", "127.0.0"},
+         {QStringList{"--parallel", "9"}, QStringList{"--parallel", "0"}, QStringList{"--target", "127.0.0"},
           QStringList{"--target", "127.0.0.2", "127.0.0.2"}, QStringList{"not-a-device"}}) {
         run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + bad);
         EXPECT_EQ(run.exitCode, 2) << bad.join(' ').toStdString();
