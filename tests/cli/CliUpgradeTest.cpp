@@ -155,11 +155,18 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("文件名太长!"))) << run.err.toStdString();
 
-    for (const QStringList& bad :
-         {QStringList{"--parallel", "9"}, QStringList{"--parallel", "0"}, QStringList{"--target", "127.0.0"},
-          QStringList{"--target", "127.0.0.2", "127.0.0.2"}, QStringList{"not-a-device"}}) {
-        run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + bad);
-        EXPECT_EQ(run.exitCode, 2) << bad.join(' ').toStdString();
+    // Each with a device to upgrade, so that only the option named is at fault.
+    const std::vector<std::pair<QStringList, QString>> bad = {
+        {{"127.0.0.2", "--parallel", "9"}, "--parallel: a number from 1 to 8"},
+        {{"127.0.0.2", "--parallel", "0"}, "--parallel: a number from 1 to 8"},
+        {{"--target", "127.0.0"}, "--target"},
+        {{"--target", "127.0.0.2", "127.0.0.2"}, "--target"},
+        {{"not-a-device"}, "not-a-device"},
+    };
+    for (const auto& [args, message] : bad) {
+        run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
     }
     EXPECT_TRUE(b.sim->device(0)->frames().empty());
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 0);
