@@ -34,9 +34,9 @@ DeviceRecord deviceWith(char portCountChar, std::uint8_t lastByte) {
 }
 
 // Port 1 at 115200 with a host and a heartbeat interval; everything else the defaults.
-DeviceRecord profileFrom(char portCountChar) {
+DeviceRecord profileFrom(char portCountChar, const std::string& more = "") {
     return readProfile(
-        PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + portCountChar +
+        PrivateProfile::parse(more + "[Info]\nHardwareVersion=S" + portCountChar +
                               "\n[*****************Device****************]\nIpAddress=10.0.0.5\n"
                               "[*****************Port1*****************]\nBitRate=115200\n"
                               "RemoteIp=example.org\nHeartbeatInterval=45\n"));
@@ -45,7 +45,11 @@ DeviceRecord profileFrom(char portCountChar) {
 }  // namespace
 
 TEST(OneClick, CopiesOnlyWhatAProfileCarries) {
-    const DeviceRecord profile = profileFrom('4');
+    // Data bits one past the list (a file can hold any number) and the list's last.
+    const DeviceRecord profile = profileFrom(
+        '4', "[" + profilePortSection(1) + "]\nDataBit=10\n[" + profilePortSection(2) + "]\nDataBit=9\n");
+    ASSERT_EQ(profile.ports[1].dataBits, 10);
+    ASSERT_EQ(profile.ports[2].dataBits, 9);
     DeviceRecord device = deviceWith('4', 7);
     const DeviceRecord before = device;
     copyProfileSettings(profile, device);
@@ -60,6 +64,7 @@ TEST(OneClick, CopiesOnlyWhatAProfileCarries) {
         expected.portFlag = 3;
         expected.cloud = before.ports[i].cloud;
         expected.cloudId = before.ports[i].cloudId;
+        if (i == 1) expected.dataBits = before.ports[i].dataBits;  // off the list: the device's own stays
         EXPECT_EQ(device.ports[i], expected) << i;
     }
 }
