@@ -56,7 +56,9 @@ TEST(CliWifi, SetRefusesBadValuesBeforeAnythingIsSent) {
     const std::vector<std::pair<QStringList, QString>> cases = {
         {{"wifi", "set", "000002", "--mode", "ADHOC"}, "--mode: AP or STA"},
         {{"wifi", "set", "000002", "--sta-ssid", longSsid}, "--sta-ssid: at most 31 bytes"},
+        {{"wifi", "set", "000002", "--ap-ssid", longSsid}, "--ap-ssid: at most 31 bytes"},
         {{"wifi", "set", "000002", "--ap-password", "0123456789abcdef"}, "--ap-password: at most 15 bytes"},
+        {{"wifi", "set", "000002", "--sta-password", "0123456789abcdef"}, "--sta-password: at most 15 bytes"},
         {{"wifi", "set", "000002", "--sta-password"}, "--sta-password needs a value"},
         {{"wifi", "set", "000002"}, "nothing to change"},
         {{"wifi", "set", "000002", "--mode", "AP", "--channel", "6"}, "unknown option --channel"},
@@ -85,7 +87,7 @@ TEST(CliWifi, SetGoesOutInTheWholeRecordAndANewSearchReadsItBack) {
     const QString password = QStringLiteral("s3cret-Pa55w0rd");
     const CliRun set =
         runCli(sim->devicePort(), {"wifi", "set", "000002", "--mode", "sta", "--sta-ssid", ssid,
-                                   "--sta-password", password, "--ap-password", password});
+                                   "--sta-password", password, "--ap-ssid", ssid, "--ap-password", password});
     ASSERT_TRUE(set.finished);
     EXPECT_EQ(set.exitCode, 0) << set.err.toStdString();
 
@@ -97,6 +99,7 @@ TEST(CliWifi, SetGoesOutInTheWholeRecordAndANewSearchReadsItBack) {
     EXPECT_EQ(wifi["mode"].toString(), "STA");
     EXPECT_EQ(wifi["staSsid"].toString(), ssid);
     EXPECT_EQ(wifi["staPassword"].toString(), password);
+    EXPECT_EQ(wifi["apSsid"].toString(), ssid);
     EXPECT_EQ(wifi["apPassword"].toString(), password);
     // The rest of the record went back as it was read.
     EXPECT_FALSE(network.isEmpty());
