@@ -137,7 +137,7 @@ TEST(CliTiming, ASaveWhoseFirstAnswerIsLostFailsWithoutWritingAChannel) {
 }
 
 TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
-    auto sim = simulate({"kind=830", "kind=866,noack"});
+    auto sim = simulate({"kind=830", "kind=866,noack", "kind=830,ignore-writes"});
     const CliRun acked = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "3", "--timer",
                                                     "2030-01-02 03:04:05", "ffff-ff-ff 23:59:ff"});
     ASSERT_EQ(acked.exitCode, 0) << acked.err.toStdString();
@@ -156,6 +156,18 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     ASSERT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
     EXPECT_EQ(jsonOf(quiet)["result"].toString(), "verified");
     EXPECT_EQ(sim->device(1)->settings().network[0], 10);
+
+    // A board that drops the write unanswered: the search finds the one field, or the clock, not taken.
+    const CliRun kept = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.3"});
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_EQ(jsonOf(kept)["result"].toString(), "differs");
+    EXPECT_EQ(jsonOf(kept)["differences"].toArray(), QJsonArray{"ip address"});
+    const CliRun clock =
+        runCli(sim->devicePort(), {"--json", "clock", "000004", "--time", "2031-04-27 13:42:05"});
+    EXPECT_EQ(clock.exitCode, 1);
+    const QJsonArray clockDiffers = jsonOf(clock)["differences"].toArray();
+    ASSERT_EQ(clockDiffers.size(), 1) << clock.out.toStdString();
+    EXPECT_TRUE(clockDiffers[0].toString().startsWith("clock (")) << clock.out.toStdString();
 }
 
 TEST(CliTiming, RefusedAndBadInputs) {
