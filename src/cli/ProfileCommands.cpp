@@ -304,6 +304,16 @@ int runDiff(Context& ctx) {
     DeviceSession session(ctx.options.network);
     FoundDevice found = findDevice(ctx, session, args[1]);
     if (found.index < 0) return kExitUsage;
+    // A group that never came holds zeros, which would read as differences the device does not have.
+    const WriteCheck check =
+        checkWrite(session.table().progress(static_cast<std::size_t>(found.index)), ctx.texts.languageCode);
+    if (!check.whole) {
+        QStringList groups;
+        for (const auto& g : check.missingGroups) groups << q(g);
+        ctx.err << "device " << args[1] << " did not answer with all its settings (" << groups.join(", ")
+                << "); nothing was compared. Search again\n";
+        return kExitUsage;
+    }
     const auto differences =
         diffProfile(profile.record, session.table()[static_cast<std::size_t>(found.index)],
                     everything ? DiffScope::Everything : DiffScope::Settings);

@@ -9,8 +9,8 @@
 
 #include "PackedRecords.h"
 #include "SerialBlocks.h"
-#include "SimWifi.h"
 #include "SimTftp.h"
+#include "SimWifi.h"
 
 namespace tavrel::sim {
 
@@ -185,6 +185,7 @@ void SimDevice::answerLongFrame(const IncomingFrame& frame, Bytes bytes, const S
         if (!answer.reply.empty()) reply(answer.reply, to);
         return;
     }
+    if (config_.options.ignoreWrites) return;  // neither taken nor answered
     if (config_.options.refuse) return acknowledge(false, to);
     const DeviceKey before = key();
     if (!takePackedWrite(config_.kind, bytes, active_, clock_).taken) return;
@@ -361,8 +362,8 @@ std::string SimDevice::describe() const {
     if (config_.versionAfter >= 0) out << "  version-after=" << config_.versionAfter;
     if (o.noReturn) out << "  no-return";
     if (tftp_ && tftp_->hasFirmware())
-        out << "  firmware " << tftp_->firmware().name << ' ' << tftp_->firmware().bytes.size() << " bytes sha256 "
-            << tftp_->firmware().sha256;
+        out << "  firmware " << tftp_->firmware().name << ' ' << tftp_->firmware().bytes.size()
+            << " bytes sha256 " << tftp_->firmware().sha256;
     return out.str();
 }
 

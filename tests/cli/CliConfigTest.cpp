@@ -56,7 +56,7 @@ void putText(std::array<std::uint8_t, 32>& field, const std::string& text) {
 }  // namespace
 
 TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
-    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=1"});
+    auto sim = simulate({"kind=serial,ports=8,version=43,flag=1", "kind=serial,ports=1"});
     SimDevice& device = *sim->device(0);
     device.setSettings(variedSettings(device, 4));
     sim->device(1)->setSettings(variedSettings(*sim->device(1), 5));
@@ -79,12 +79,13 @@ TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
     EXPECT_EQ(showJson(sim->devicePort(), QStringLiteral("000002"))["ports"].toArray()[0].toObject()["baud"],
               QJsonValue(QStringLiteral("115200")));
 
-    // Port 3 with every field; a host of exactly 32 characters is still taken.
+    // The last port with every field; a host of exactly 32 characters and the highest port number
+    // are still taken.
     const std::string host(32, 'h');
     const CliRun port3 = runCli(sim->devicePort(), {"set-port",
                                                     "127.0.0.2",
                                                     "--port",
-                                                    "3",
+                                                    "8",
                                                     "--parity",
                                                     "EVEN",
                                                     "--data-bits",
@@ -96,7 +97,7 @@ TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
                                                     "--remote-host",
                                                     QString::fromStdString(host),
                                                     "--remote-port",
-                                                    "4321",
+                                                    "65535",
                                                     "--local-port",
                                                     "1234",
                                                     "--heartbeat-data",
@@ -108,12 +109,12 @@ TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
     ASSERT_TRUE(port3.finished);
     EXPECT_EQ(port3.exitCode, 0) << port3.err.toStdString();
     EXPECT_TRUE(port3.out.contains(kSaved)) << port3.out.toStdString();
-    auto& p = expected.ports[2];
+    auto& p = expected.ports[7];
     p.serial[1] = 2;
     p.serial[2] = 7;
     p.serial[3] = 3;
     p.serial[4] = 4;
-    tavrel::putBe16(p.serial.data() + 9, 4321);
+    tavrel::putBe16(p.serial.data() + 9, 65535);
     tavrel::putBe16(p.serial.data() + 11, 1234);
     p.serial[14] = 2;
     putText(p.host, host);
@@ -260,7 +261,7 @@ TEST(CliConfig, BoardsWithAConfigurationImageTakeOnePackedWrite) {
     auto sim = simulate({"kind=830", "kind=302,timing"});
     for (const char* key : {"000002", "000003"}) {
         for (const QStringList& args : std::vector<QStringList>{{"set-port", key, "--baud", "115200"},
-                                                               {"set-network", key, "--ip", "10.0.0.9"}}) {
+                                                                {"set-network", key, "--ip", "10.0.0.9"}}) {
             SCOPED_TRACE(args.join(' ').toStdString());
             const CliRun run = runCli(sim->devicePort(), args);
             ASSERT_TRUE(run.finished);
@@ -274,7 +275,8 @@ TEST(CliConfig, BoardsWithAConfigurationImageTakeOnePackedWrite) {
     for (int i = 0; i < 2; ++i) {
         const SimDevice& device = *sim->device(std::size_t(i));
         EXPECT_EQ(device.packedWrites(), 2);
-        for (const auto& f : device.frames()) EXPECT_NE(f.bytes.size(), 26u * (f.op == 'W'));  // no block writes
+        for (const auto& f : device.frames())
+            EXPECT_NE(f.bytes.size(), 26u * (f.op == 'W'));  // no block writes
         EXPECT_EQ(device.settings().network[0], 10);
         EXPECT_EQ(tavrel::sim::baudIndex(device.settings().ports[0]), 11);  // 115200
     }

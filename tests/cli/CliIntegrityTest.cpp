@@ -34,7 +34,8 @@ QString exportedProfile(const QTemporaryDir& dir, quint16 port, const SimDevice&
 }  // namespace
 
 TEST(CliIntegrity, UnreadDeviceIsNeitherWrittenNorExportedUnlessForced) {
-    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=4,version=43,flag=1,drop=1"});
+    auto sim =
+        simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=4,version=43,flag=1,drop=1"});
     SimDevice& good = *sim->device(0);
     SimDevice& unread = *sim->device(1);
     QTemporaryDir dir;
@@ -57,7 +58,16 @@ TEST(CliIntegrity, UnreadDeviceIsNeitherWrittenNorExportedUnlessForced) {
     EXPECT_EQ(writesTo(unread), 0);
     EXPECT_FALSE(QFile::exists(lost));
 
-    const CliRun forced = runCli(sim->devicePort(), {"--timeout", "1500", "export", keyOf(unread), lost, "--force"});
+    // Nothing to compare is no difference: a device unread or not there is trouble (2), not "differs" (1).
+    for (const QString& device : {keyOf(unread), QStringLiteral("0000FF")}) {
+        const CliRun diff = runCli(sim->devicePort(), {"--timeout", "1500", "diff", profile, device});
+        EXPECT_EQ(diff.exitCode, 2) << diff.out.toStdString() << diff.err.toStdString();
+        EXPECT_TRUE(diff.out.isEmpty()) << diff.out.toStdString();
+        EXPECT_FALSE(diff.err.isEmpty());
+    }
+
+    const CliRun forced =
+        runCli(sim->devicePort(), {"--timeout", "1500", "export", keyOf(unread), lost, "--force"});
     EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
     EXPECT_TRUE(QFile::exists(lost));
 }
@@ -93,7 +103,8 @@ TEST(CliIntegrity, ProfileNeverGivesTwoListedDevicesOneAddressUnasked) {
     const CliRun twice = runCli(sim->devicePort(), {"apply", profile, a, a, "--ip-from", "10.0.0.7"});
     EXPECT_EQ(twice.exitCode, 2);
 
-    const CliRun run = runCli(sim->devicePort(), {"apply", profile, a, b, "--ip-from", "10.0.0.7", "--verify"});
+    const CliRun run =
+        runCli(sim->devicePort(), {"apply", profile, a, b, "--ip-from", "10.0.0.7", "--verify"});
     ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     const auto ipOf = [&](int i) {
         const auto& n = sim->device(i)->settings().network;
@@ -105,8 +116,8 @@ TEST(CliIntegrity, ProfileNeverGivesTwoListedDevicesOneAddressUnasked) {
 
 // Every command with --json prints JSON on every device form, whatever it reports.
 TEST(CliIntegrity, JsonOutputIsJsonForEveryCommandAndForm) {
-    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=302,timing", "kind=830", "kind=866",
-                         "kind=250"});
+    auto sim = simulate(
+        {"kind=serial,ports=4,version=43,flag=1", "kind=302,timing", "kind=830", "kind=866", "kind=250"});
     QTemporaryDir dir;
     for (int i = 0; i < 5; ++i) {
         const SimDevice& device = *sim->device(i);

@@ -190,8 +190,9 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
     ASSERT_EQ(runCli(sim->devicePort(), {"export", keyOf(*sim->device(0)), file}).exitCode, 0);
     for (std::size_t i = 0; i < sim->deviceCount(); ++i) sim->device(i)->clearLog();
 
-    const QStringList devices = {keyOf(*sim->device(1)), keyOf(*sim->device(2)), keyOf(*sim->device(3)),
-                                 "0000FF"};
+    // The one that succeeds comes last: its success must not hide the failures before it.
+    const QStringList devices = {keyOf(*sim->device(1)), "0000FF", keyOf(*sim->device(3)),
+                                 keyOf(*sim->device(2))};
     // One profile address for all of them on purpose: this is about the lines, not the addresses.
     const CliRun run = runCli(sim->devicePort(), QStringList{"--json", "apply", file, "--same-ip"} + devices);
     ASSERT_TRUE(run.finished);
@@ -202,9 +203,9 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
     ASSERT_EQ(list.size(), 4);
     QStringList results;
     for (const auto& v : list) results << v.toObject()["result"].toString();
-    EXPECT_EQ(results, (QStringList{"port-count", "applied", "refused", "not-found"}));
-    EXPECT_EQ(list[1].toObject()["device"].toString(), devices[1]);
-    EXPECT_TRUE(list[1].toObject()["ok"].toBool());
+    EXPECT_EQ(results, (QStringList{"port-count", "not-found", "refused", "applied"}));
+    EXPECT_EQ(list[3].toObject()["device"].toString(), devices[3]);
+    EXPECT_TRUE(list[3].toObject()["ok"].toBool());
     EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0) << "a refused profile sends nothing";
     EXPECT_GT(framesWithOp(*sim->device(2), 'W'), 0);
 }

@@ -115,6 +115,8 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
         {loopback + QStringList{"search", "--scan", "--passes", "x"}, "--passes: a number from 1 to 10"},
         {loopback + QStringList{"show"}, "usage"},
         {loopback + QStringList{"show", "127.0.0.2", "127.0.0.3"}, "usage"},
+        {loopback + QStringList{"apply", "p.ini", "127.0.0.2", "--same-ip", "--ip-from", "10.0.0.7"},
+         "--same-ip and --ip-from exclude each other"},
         {loopback + QStringList{"frobnicate"}, "unknown command"},
         {loopback, "usage"},
     };

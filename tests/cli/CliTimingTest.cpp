@@ -31,6 +31,17 @@ std::vector<std::uint8_t> schedule(const SimDevice& d, std::size_t n) {
 
 TEST(CliTiming, ReadOfA302BoardRunsTheWholeChain) {
     auto sim = simulate({"kind=302,timing"});
+    // One channel of each mode, in the board's own (little-endian) order, no two fields alike.
+    tavrel::sim::DeviceSettings settings = sim->device(0)->settings();
+    const std::array<std::uint8_t, 18> week = {255, 255, 255, 8, 17, 42, 255, 255,  255,
+                                               18,  5,   59,  0, 0,  0,  0,   0x15, 3};
+    const std::array<std::uint8_t, 18> strobe = {0, 0, 0, 0,    0,    0,    0,    0, 0,
+                                                 0, 0, 0, 0x2C, 0x01, 0xCD, 0xAB, 0, 2};
+    const std::array<std::uint8_t, 18> timer = {31, 4, 27, 13, 42, 5, 32, 11, 3, 18, 7, 59, 0, 0, 0, 0, 0, 1};
+    std::copy(week.begin(), week.end(), settings.board.schedules.begin());
+    std::copy(strobe.begin(), strobe.end(), settings.board.schedules.begin() + 2 * 18);
+    std::copy(timer.begin(), timer.end(), settings.board.schedules.begin() + 7 * 18);
+    sim->device(0)->setSettings(settings);
     const CliRun run = runCli(sim->devicePort(), {"--json", "timing", "read", "000002"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject o = jsonOf(run);
@@ -40,8 +51,17 @@ TEST(CliTiming, ReadOfA302BoardRunsTheWholeChain) {
     EXPECT_EQ(first["mode"].toString(), "week");
     EXPECT_EQ(first["openWeekday"].toInt(), 1);
     EXPECT_EQ(first["closeWeekday"].toInt(), 5);
-    EXPECT_EQ(first["weekOpen"].toString(), "08:00:00");
-    EXPECT_EQ(channels[7].toObject()["channel"].toInt(), 8);
+    EXPECT_EQ(first["weekOpen"].toString(), "08:17:42");
+    EXPECT_EQ(first["weekClose"].toString(), "18:05:59");
+    const QJsonObject third = channels[2].toObject();
+    EXPECT_EQ(third["mode"].toString(), "strobe");
+    EXPECT_EQ(third["strobeOpen"].toInt(), 300);
+    EXPECT_EQ(third["strobeClose"].toInt(), 0xABCD);
+    EXPECT_EQ(third["bytes"].toString(), "000000000000000000000000012cabcd0002");  // as it goes on the wire
+    const QJsonObject last = channels[7].toObject();
+    EXPECT_EQ(last["channel"].toInt(), 8);
+    EXPECT_EQ(last["timerOpen"].toString(), "2031-04-27 13:42:05");
+    EXPECT_EQ(last["timerClose"].toString(), "2032-11-03 18:07:59");
     EXPECT_EQ(sim->device(0)->framesReceived('W', kPassThrough), 11);
     const QDateTime clock = QDateTime::fromString(o["clock"].toString(), "yyyy-MM-dd HH:mm:ss");
     EXPECT_LE(std::llabs(clock.secsTo(sim->device(0)->boardClock())), 2);
@@ -88,14 +108,15 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
                   std::vector<std::uint8_t>(before.begin() + n * 18, before.begin() + n * 18 + 18));
 
     const CliRun week = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "8", "--week", "7",
-                                                   "06:30:ff", "1", "ff:00:00"});
+                                                   "06:31:ff", "2", "ff:07:42"});
     ASSERT_EQ(week.exitCode, 0) << week.err.toStdString();
-    const auto ch8 = schedule(d, 7);
-    EXPECT_EQ(ch8[16], 0x71);
-    EXPECT_EQ(ch8[3], 6);
-    EXPECT_EQ(ch8[5], 255);
-    EXPECT_EQ(ch8[9], 255);
-    EXPECT_EQ(ch8[17], 3);
+    // The times and the weekdays change; the date and strobe bytes stay as they were.
+    std::vector<std::uint8_t> ch8(before.begin() + 7 * 18, before.begin() + 8 * 18);
+    ch8[3] = 6, ch8[4] = 31, ch8[5] = 255;
+    ch8[9] = 255, ch8[10] = 7, ch8[11] = 42;
+    ch8[16] = 0x72;
+    ch8[17] = 3;
+    EXPECT_EQ(schedule(d, 7), ch8);
 }
 
 TEST(CliTiming, ASaveWhoseFirstAnswerIsLostFailsWithoutWritingAChannel) {
@@ -116,7 +137,7 @@ TEST(CliTiming, ASaveWhoseFirstAnswerIsLostFailsWithoutWritingAChannel) {
 }
 
 TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
-    auto sim = simulate({"kind=830", "kind=866,noack"});
+    auto sim = simulate({"kind=830", "kind=866,noack", "kind=830,ignore-writes"});
     const CliRun acked = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "3", "--timer",
                                                     "2030-01-02 03:04:05", "ffff-ff-ff 23:59:ff"});
     ASSERT_EQ(acked.exitCode, 0) << acked.err.toStdString();
@@ -135,6 +156,18 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     ASSERT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
     EXPECT_EQ(jsonOf(quiet)["result"].toString(), "verified");
     EXPECT_EQ(sim->device(1)->settings().network[0], 10);
+
+    // A board that drops the write unanswered: the search finds the one field, or the clock, not taken.
+    const CliRun kept = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.3"});
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_EQ(jsonOf(kept)["result"].toString(), "differs");
+    EXPECT_EQ(jsonOf(kept)["differences"].toArray(), QJsonArray{"ip address"});
+    const CliRun clock =
+        runCli(sim->devicePort(), {"--json", "clock", "000004", "--time", "2031-04-27 13:42:05"});
+    EXPECT_EQ(clock.exitCode, 1);
+    const QJsonArray clockDiffers = jsonOf(clock)["differences"].toArray();
+    ASSERT_EQ(clockDiffers.size(), 1) << clock.out.toStdString();
+    EXPECT_TRUE(clockDiffers[0].toString().startsWith("clock (")) << clock.out.toStdString();
 }
 
 TEST(CliTiming, RefusedAndBadInputs) {
@@ -170,16 +203,25 @@ TEST(CliTiming, RefusedAndBadInputs) {
 
 TEST(CliTiming, ClockIsSetAndCheckedOnBothKindsOfBoard) {
     auto sim = simulate({"kind=302,timing", "kind=830", "kind=302,timing,clock-offset=-100"});
-    const CliRun set302 = runCli(sim->devicePort(), {"clock", "000002", "--time", "2031-03-09 06:05:04"});
+    // The board's clock runs on from the time set; a minute allows for any delay.
+    const auto setTo = [](const SimDevice& d, const QDateTime& t) {
+        const qint64 after = t.secsTo(d.boardClock());
+        return after >= 0 && after < 60;
+    };
+    const CliRun set302 = runCli(sim->devicePort(), {"clock", "000002", "--time", "2031-04-27 13:42:05"});
     ASSERT_EQ(set302.exitCode, 0) << set302.err.toStdString();
-    EXPECT_EQ(sim->device(0)->boardClock().date(), QDate(2031, 3, 9));
+    EXPECT_TRUE(setTo(*sim->device(0), QDateTime(QDate(2031, 4, 27), QTime(13, 42, 5))))
+        << sim->device(0)->boardClock().toString().toStdString();
 
-    const CliRun set830 = runCli(sim->devicePort(), {"clock", "000003", "--time", "2032-12-31 23:00:00"});
+    const CliRun set830 = runCli(sim->devicePort(), {"clock", "000003", "--time", "2032-12-31 23:41:17"});
     ASSERT_EQ(set830.exitCode, 0) << set830.err.toStdString();
     const auto& frame = sim->device(1)->frames().back().bytes;
     ASSERT_EQ(frame.size(), 830u);
-    EXPECT_EQ(frame[791], 1);
-    EXPECT_EQ(sim->device(1)->boardClock().date(), QDate(2032, 12, 31));
+    // Second, minute, hour, weekday (a Friday), day, month, year; the set-clock flag.
+    EXPECT_EQ(std::vector<std::uint8_t>(frame.begin() + 784, frame.begin() + 792),
+              (std::vector<std::uint8_t>{17, 41, 23, 5, 31, 12, 32, 1}));
+    EXPECT_TRUE(setTo(*sim->device(1), QDateTime(QDate(2032, 12, 31), QTime(23, 41, 17))))
+        << sim->device(1)->boardClock().toString().toStdString();
 
     // Set to now, the drift is within the default limit on both.
     for (const char* key : {"000002", "000003"}) {

@@ -109,9 +109,11 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
     UpgradeBench b({"kind=serial,tftp=error", "kind=serial,tftp=wrong-block", "kind=serial"});
     const QByteArray image = patternBytes(4000, 3);
     const QString file = writeFile(b.dir, "fw.bin", image);
-    const QJsonArray results = b.upgradeJson(
-        {file, "127.0.0.2", "127.0.0.3", "127.0.0.4", "00-CA-C1-00-00-99", "--parallel", "8", "--wait", "0"},
-        1);
+    // One at a time, the least --parallel takes; the third device named twice gets one upload.
+    const QString thirdMac = QString::fromStdString(tavrel::macText(b.sim->device(2)->settings().mac));
+    const QJsonArray results = b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "127.0.0.4", thirdMac,
+                                              "00-CA-C1-00-00-99", "--parallel", "1", "--wait", "0"},
+                                             1);
     ASSERT_EQ(results.size(), 4);
     EXPECT_EQ(results[0].toObject()["result"].toString(), "transfer-error");
     EXPECT_EQ(results[0].toObject()["message"].toString(), QStringLiteral("传输错误"));
@@ -123,6 +125,7 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
     EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
     EXPECT_FALSE(b.sim->device(1)->tftp()->hasFirmware());
     EXPECT_EQ(heldImage(*b.sim->device(2)), image);
+    EXPECT_EQ(b.sim->device(2)->framesReceived('W', kEnterUpgrade), 1);
 }
 
 TEST(CliUpgrade, RefusedFilesSendNothing) {
@@ -152,11 +155,18 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("文件名太长!"))) << run.err.toStdString();
 
-    for (const QStringList& bad :
-         {QStringList{"--parallel", "9"}, QStringList{"--target", "127.0.0"},
-          QStringList{"--target", "127.0.0.2", "127.0.0.2"}, QStringList{"not-a-device"}}) {
-        run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + bad);
-        EXPECT_EQ(run.exitCode, 2) << bad.join(' ').toStdString();
+    // Each with a device to upgrade, so that only the option named is at fault.
+    const std::vector<std::pair<QStringList, QString>> bad = {
+        {{"127.0.0.2", "--parallel", "9"}, "--parallel: a number from 1 to 8"},
+        {{"127.0.0.2", "--parallel", "0"}, "--parallel: a number from 1 to 8"},
+        {{"--target", "127.0.0"}, "--target"},
+        {{"--target", "127.0.0.2", "127.0.0.2"}, "--target"},
+        {{"not-a-device"}, "not-a-device"},
+    };
+    for (const auto& [args, message] : bad) {
+        run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
     }
     // No port to send from on the bound address: refused before anything goes out. Binding to an
     // address of the documentation range sends nothing anywhere.

@@ -52,11 +52,13 @@ TEST(CliWifi, ScanOfABoardWithoutWifiOrWithoutAnswerFails) {
 
 TEST(CliWifi, SetRefusesBadValuesBeforeAnythingIsSent) {
     auto sim = simulate({"kind=302"});
-    const QString longSsid(40, QChar('s'));
+    const QString longSsid(32, QChar('s'));
     const std::vector<std::pair<QStringList, QString>> cases = {
         {{"wifi", "set", "000002", "--mode", "ADHOC"}, "--mode: AP or STA"},
         {{"wifi", "set", "000002", "--sta-ssid", longSsid}, "--sta-ssid: at most 31 bytes"},
+        {{"wifi", "set", "000002", "--ap-ssid", longSsid}, "--ap-ssid: at most 31 bytes"},
         {{"wifi", "set", "000002", "--ap-password", "0123456789abcdef"}, "--ap-password: at most 15 bytes"},
+        {{"wifi", "set", "000002", "--sta-password", "0123456789abcdef"}, "--sta-password: at most 15 bytes"},
         {{"wifi", "set", "000002", "--sta-password"}, "--sta-password needs a value"},
         {{"wifi", "set", "000002"}, "nothing to change"},
         {{"wifi", "set", "000002", "--mode", "AP", "--channel", "6"}, "unknown option --channel"},
@@ -80,8 +82,12 @@ TEST(CliWifi, SetGoesOutInTheWholeRecordAndANewSearchReadsItBack) {
     const CliRun before = runCli(sim->devicePort(), {"--json", "show", "000002"});
     ASSERT_EQ(before.exitCode, 0) << before.err.toStdString();
     const QJsonObject network = jsonObjectOf(before.out, &error)["network"].toObject();
-    const CliRun set = runCli(sim->devicePort(), {"wifi", "set", "000002", "--mode", "sta", "--sta-ssid",
-                                                  "Lab 2.4G", "--sta-password", "secret12"});
+    // The longest SSID and password the fields take.
+    const QString ssid = QStringLiteral("Lab 2.4G north hall, bay 07-A12");
+    const QString password = QStringLiteral("s3cret-Pa55w0rd");
+    const CliRun set =
+        runCli(sim->devicePort(), {"wifi", "set", "000002", "--mode", "sta", "--sta-ssid", ssid,
+                                   "--sta-password", password, "--ap-ssid", ssid, "--ap-password", password});
     ASSERT_TRUE(set.finished);
     EXPECT_EQ(set.exitCode, 0) << set.err.toStdString();
 
@@ -91,8 +97,10 @@ TEST(CliWifi, SetGoesOutInTheWholeRecordAndANewSearchReadsItBack) {
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     const QJsonObject wifi = device["wifi"].toObject();
     EXPECT_EQ(wifi["mode"].toString(), "STA");
-    EXPECT_EQ(wifi["staSsid"].toString(), "Lab 2.4G");
-    EXPECT_EQ(wifi["staPassword"].toString(), "secret12");
+    EXPECT_EQ(wifi["staSsid"].toString(), ssid);
+    EXPECT_EQ(wifi["staPassword"].toString(), password);
+    EXPECT_EQ(wifi["apSsid"].toString(), ssid);
+    EXPECT_EQ(wifi["apPassword"].toString(), password);
     // The rest of the record went back as it was read.
     EXPECT_FALSE(network.isEmpty());
     EXPECT_EQ(device["network"].toObject(), network);

@@ -19,8 +19,12 @@ DeviceRecord deviceWith(char portCountChar, std::uint8_t lastByte) {
     r.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, lastByte};
     r.key = {0x00, 0x00, lastByte};
     r.ipType = 1;
+    // Every field a profile carries differs from the profile's, so a field left uncopied shows.
     for (PortRecord& p : r.ports) {
-        p = PortRecord{5, 1, 8, 1, 1, {7, 7, 7, 7, 7}, 1, 1, 2, 1, 0, 1};
+        p = PortRecord{5, 2, 7, 2, 3, {7, 7, 7, 7, 7}, 4001, 4002, 1, 2, 0, 1};
+        setText(p.remoteHost, "device.lan");
+        setText(p.heartbeatData, "dev-beat");
+        p.heartbeatInterval = 77;
         p.modbusTimeout = 250;
         p.portFlag = 3;
     }
@@ -29,19 +33,23 @@ DeviceRecord deviceWith(char portCountChar, std::uint8_t lastByte) {
     return r;
 }
 
-// Port 1 at 115200 with a host; everything else the defaults.
-DeviceRecord profileFrom(char portCountChar) {
+// Port 1 at 115200 with a host and a heartbeat interval; everything else the defaults.
+DeviceRecord profileFrom(char portCountChar, const std::string& more = "") {
     return readProfile(
-        PrivateProfile::parse(std::string("[Info]\nHardwareVersion=S") + portCountChar +
+        PrivateProfile::parse(more + "[Info]\nHardwareVersion=S" + portCountChar +
                               "\n[*****************Device****************]\nIpAddress=10.0.0.5\n"
                               "[*****************Port1*****************]\nBitRate=115200\n"
-                              "RemoteIp=example.org\n"));
+                              "RemoteIp=example.org\nHeartbeatInterval=45\n"));
 }
 
 }  // namespace
 
 TEST(OneClick, CopiesOnlyWhatAProfileCarries) {
-    const DeviceRecord profile = profileFrom('4');
+    // Data bits one past the list (a file can hold any number) and the list's last.
+    const DeviceRecord profile = profileFrom(
+        '4', "[" + profilePortSection(1) + "]\nDataBit=10\n[" + profilePortSection(2) + "]\nDataBit=9\n");
+    ASSERT_EQ(profile.ports[1].dataBits, 10);
+    ASSERT_EQ(profile.ports[2].dataBits, 9);
     DeviceRecord device = deviceWith('4', 7);
     const DeviceRecord before = device;
     copyProfileSettings(profile, device);
@@ -56,6 +64,7 @@ TEST(OneClick, CopiesOnlyWhatAProfileCarries) {
         expected.portFlag = 3;
         expected.cloud = before.ports[i].cloud;
         expected.cloudId = before.ports[i].cloudId;
+        if (i == 1) expected.dataBits = before.ports[i].dataBits;  // off the list: the device's own stays
         EXPECT_EQ(device.ports[i], expected) << i;
     }
 }
@@ -107,7 +116,8 @@ TEST(OneClick, PlaysTheNetworkSaveThenThePortSave600MsLater) {
 }
 
 TEST(ProfileDiff, ReportsDifferencesInProfileTerms) {
-    const DeviceRecord profile = profileFrom('4');
+    // An eight-port profile against a four-port device: only the device's ports are compared.
+    const DeviceRecord profile = profileFrom('8');
     DeviceRecord device = deviceWith('4', 7);
     copyProfileSettings(profile, device);
     EXPECT_TRUE(diffProfile(profile, device).empty());

@@ -145,6 +145,7 @@ TEST(ReplyHandling, ParameterBlocksLandInTheirFields) {
     apply(82, {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33, 2, 0x77});
     apply(97, {11, 3, 8, 3, 4, 9, 9, 9, 9, 0x01, 0xBB, 0x13, 0x88, 2, 1, 3});
     apply(101, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p'});
+    apply(102, {'q', 'r', 's', 't', 'u', 'v', 'w', 'x', 'y', 'z', '0', '1', '2', '3', '4', '5'});
     apply(145, {'h', 'b'});
     apply(152, {10, 0, 20, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF});
     apply(157, {0xFA, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
@@ -157,7 +158,7 @@ TEST(ReplyHandling, ParameterBlocksLandInTheirFields) {
     EXPECT_EQ(r.ports[2].remotePort, 443);
     EXPECT_EQ(r.ports[2].localPort, 5000);
     EXPECT_EQ(r.ports[2].interfaceType, 3);
-    EXPECT_EQ(textOf(r.ports[3].remoteHost), "abcdefghijklmnop");
+    EXPECT_EQ(textOf(r.ports[3].remoteHost), "abcdefghijklmnopqrstuvwxyz012345");
     EXPECT_EQ(textOf(r.ports[1].heartbeatData), "hb");
     EXPECT_EQ(r.ports[0].heartbeatInterval, 10u);
     EXPECT_EQ(r.ports[1].heartbeatInterval, 276u);

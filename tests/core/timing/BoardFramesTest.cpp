@@ -43,10 +43,10 @@ TEST(BoardFrames, OptionsAndClockWritesFillWith0x55) {
     const Frame options = writeOptionsRequest(true, false, kKey);
     EXPECT_EQ(std::vector<std::uint8_t>(options.begin() + 7, options.begin() + 16),
               (std::vector<std::uint8_t>{0x6E, 1, 0, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}));
-    const Frame clock = setClockRequest(boardClockOf({2024, 5, 5, 23, 59, 58}), kKey);
-    // 5 May 2024 was a Sunday, which the board takes as 7.
+    const Frame clock = setClockRequest(boardClockOf({2031, 4, 27, 13, 42, 5}), kKey);
+    // 27 April 2031 is a Sunday, which the board takes as 7.
     EXPECT_EQ(std::vector<std::uint8_t>(clock.begin() + 7, clock.begin() + 16),
-              (std::vector<std::uint8_t>{0x82, 24, 5, 5, 23, 59, 58, 7, 0x55}));
+              (std::vector<std::uint8_t>{0x82, 31, 4, 27, 13, 42, 5, 7, 0x55}));
 }
 
 TEST(BoardFrames, ReplyPayloadEndsBeforeTheChecksum) {
@@ -79,11 +79,18 @@ TEST(BoardClock, WeekdaysNamesAndDrift) {
 }
 
 TEST(BoardClock, ClockTextReadsOnlyRealDatesTheBoardCanHold) {
-    auto t = parseClockText("2030-02-28 08:09:10");
+    auto t = parseClockText("2031-04-27 13:42:05");
     ASSERT_TRUE(t);
-    EXPECT_EQ(clockText(boardClockOf(*t)), "2030-02-28 08:09:10");
-    for (const char* bad : {"2030-02-29 08:09:10", "1999-01-01 00:00:00", "2024-1-01 00:00:00",
-                            "2024-01-01T00:00:00", "2024-01-01 24:00:00", "2024-01-01 00:00:0x", ""})
+    EXPECT_EQ(boardClockOf(*t), (BoardClock{31, 4, 27, 13, 42, 5, 7}));
+    EXPECT_EQ(clockText(BoardClock{30, 2, 28, 8, 9, 10, 4}), "2030-02-28 08:09:10");
+    // The first and the last year the byte over 2000 holds.
+    EXPECT_TRUE(parseClockText("2000-01-01 00:00:00"));
+    auto last = parseClockText("2255-12-31 23:59:59");
+    ASSERT_TRUE(last);
+    EXPECT_EQ(boardClockOf(*last).year, 255);
+    for (const char* bad :
+         {"2030-02-29 08:09:10", "1999-12-31 23:59:59", "2256-01-01 00:00:00", "2024-1-01 00:00:00",
+          "2024-01-01T00:00:00", "2024-01-01 24:00:00", "2024-04-31 00:00:00", "2024-01-01 00:00:0x", ""})
         EXPECT_FALSE(parseClockText(bad)) << bad;
 }
 

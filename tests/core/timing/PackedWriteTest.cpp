@@ -6,6 +6,8 @@
 namespace tavrel {
 namespace {
 
+// Every field a value of its own, so a field written to its neighbour's place or in the wrong byte
+// order shows.
 DeviceRecord imageBoard(bool form866) {
     DeviceRecord d;
     d.inUse = 1;
@@ -14,27 +16,83 @@ DeviceRecord imageBoard(bool form866) {
     d.form866 = form866 ? 1 : 0;
     d.replyPort = 1111;
     d.ipType = 1;
-    d.network = {{192, 168, 1, 7}, {255, 255, 255, 0}, {192, 168, 1, 1}, {8, 8, 8, 8}};
+    d.network = {{192, 168, 1, 7}, {255, 255, 254, 0}, {192, 168, 1, 1}, {8, 8, 4, 4}};
+    d.mac = {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33};
+    setText(d.user, "admin");
+    setText(d.password, "pw#3");
+    d.ioOptions = {1, 0};
     d.ports[0].baudRate = 11;  // "115200"
     d.ports[0].dataBits = 8;
-    d.ports[0].parity = 1;
-    d.ports[0].stopBits = 1;
-    d.ports[0].workMode = 2;
+    d.ports[0].parity = 3;
+    d.ports[0].stopBits = 2;
+    d.ports[0].workMode = 4;
     d.ports[0].remotePort = 0x1234;
     d.ports[0].localPort = 502;
-    d.ports[0].heartbeatInterval = 0x10005;
+    d.ports[0].modbus = 2;
+    d.ports[0].modbusTimeout = 1000;
+    d.ports[0].heartbeatInterval = 0x2A1B7;
+    setText(d.ports[0].heartbeatData, "beat");
     std::span<std::uint8_t> img =
         form866 ? std::span<std::uint8_t>(d.imageB) : std::span<std::uint8_t>(d.imageA);
     img[300] = 0x5A;  // a byte no field names, carried as read
     return d;
 }
 
+// The longest host the field holds, every byte of it different.
+const std::string kLongestHost = "abcdefghijklmnopqrstuvwxyz012345";
+
 PackedWriteInput input(const DeviceRecord& d) {
     PackedWriteInput in = packedWriteInputOf(d);
-    in.network.mac = "00-CA-C1-19-00-33";
     in.rs485Address = "17";
-    in.remoteHost = "example.org";
+    in.remoteHost = kLongestHost;
     return in;
+}
+
+void put(Frame& f, std::size_t at, std::initializer_list<std::uint8_t> bytes) {
+    std::copy(bytes.begin(), bytes.end(), f.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+void put(Frame& f, std::size_t at, std::string_view text) {
+    std::copy(text.begin(), text.end(), f.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+// The key, a checksum of all before it, and the end marks.
+void closeFrame(Frame& f) {
+    const std::size_t n = f.size();
+    put(f, n - 6, {0x19, 0x00, 0x33});
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < n - 3; ++i) sum += f[i];
+    put(f, n - 3, {static_cast<std::uint8_t>(sum), 'E', '.'});
+}
+
+void expectSameBytes(const Frame& got, const Frame& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(int(got[i]), int(want[i])) << "byte " << i;
+}
+
+// The 830 and 866 forms: image fields at their offsets after the four header bytes.
+Frame expectedImageFrame(std::size_t length) {
+    Frame f(length, 0);
+    put(f, 0, {'H', ':', 'W', 0x00});
+    const std::size_t p = 4;
+    put(f, p + 0, {0x00, 0xC2, 0x01, 0x00});  // 115200, little-endian
+    put(f, p + 4, {8, 3, 2});
+    put(f, p + 8, {4});
+    put(f, p + 10, {0x34, 0x12});
+    put(f, p + 16, {0xF6, 0x01});
+    put(f, p + 18, {2});
+    put(f, p + 19, kLongestHost);
+    put(f, p + 52, {192, 168, 1, 7, 192, 168, 1, 1, 255, 255, 254, 0, 8, 8, 4, 4, 1});
+    put(f, p + 72, {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33});
+    put(f, p + 94, "admin");
+    put(f, p + 102, "pw#3");
+    put(f, p + 125, {17});
+    put(f, p + 167, "beat");
+    put(f, p + 184, {0xB7, 0xA1});  // low 16 bits of the heartbeat interval
+    put(f, p + 191, {1, 0});
+    put(f, p + 200, {0xE8, 0x03});
+    put(f, p + 300, {0x5A});
+    return f;
 }
 
 const Frame& onlyFrame(const CommandOutcome& out) {
@@ -47,38 +105,23 @@ TEST(PackedWrite, Form830FrameLayout) {
     const CommandOutcome out = packedWriteCommand(&d, input(d), false, 9);
     ASSERT_EQ(out.status, CommandStatus::Ready);
     EXPECT_TRUE(out.showSending);
+    ASSERT_EQ(out.plan.size(), 1u);
     const Step& step = out.plan.front();
     EXPECT_EQ(step.gapMs, 100);
     EXPECT_EQ(step.destination, Destination::BroadcastReplyPort);
     EXPECT_EQ(step.replyPort, 1111);
-    const Frame& f = step.bytes;
-    ASSERT_EQ(f.size(), 830u);
-    EXPECT_EQ((std::vector<std::uint8_t>(f.begin(), f.begin() + 8)),
-              (std::vector<std::uint8_t>{'H', ':', 'W', 0x00, 0x00, 0xC2, 0x01, 0x00}));
-    EXPECT_EQ((std::vector<std::uint8_t>(f.begin() + 76, f.begin() + 82)),
-              (std::vector<std::uint8_t>{0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33}));
-    EXPECT_EQ(f[4 + 10], 0x34);  // remote port, little-endian
-    EXPECT_EQ(f[4 + 11], 0x12);
-    EXPECT_EQ(f[4 + 184], 0x05);  // low 16 bits of the heartbeat interval
-    EXPECT_EQ(f[4 + 185], 0x00);
-    EXPECT_EQ(f[4 + 125], 17);
-    EXPECT_EQ(f[4 + 300], 0x5A);
-    EXPECT_EQ(std::string(f.begin() + 23, f.begin() + 34), "example.org");
-    EXPECT_EQ(f[791], 0);
-    for (std::size_t i = 796; i < 824; ++i) EXPECT_EQ(f[i], 0) << i;
-    EXPECT_EQ((std::vector<std::uint8_t>(f.begin() + 824, f.end())),
-              (std::vector<std::uint8_t>{0x19, 0x00, 0x33, f[827], 'E', '.'}));
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < 827; ++i) sum += f[i];
-    EXPECT_EQ(f[827], sum & 0xFF);
+    Frame want = expectedImageFrame(830);
+    closeFrame(want);
+    expectSameBytes(step.bytes, want);
 }
 
 TEST(PackedWrite, SetClockFlagTravelsInByte791) {
     DeviceRecord d = imageBoard(false);
-    setClock(d, boardClockOf({2024, 5, 5, 12, 0, 0}));
+    setClock(d, boardClockOf({2031, 4, 27, 13, 42, 5}));
     const Frame f = onlyFrame(packedWriteCommand(&d, input(d), true, 9));
-    EXPECT_EQ(f[791], 1);
-    EXPECT_EQ(f[4 + 783], 7);  // weekday of the clock fields
+    // Second, minute, hour, weekday (a Sunday is 7), day, month, year less 2000; then the flag.
+    EXPECT_EQ((std::vector<std::uint8_t>(f.begin() + 4 + 780, f.begin() + 4 + 788)),
+              (std::vector<std::uint8_t>{5, 42, 13, 7, 27, 4, 31, 1}));
     EXPECT_EQ(onlyFrame(packedWriteCommand(&d, input(d), false, 9))[791], 0);
 }
 
@@ -88,18 +131,16 @@ TEST(PackedWrite, Form866CarriesImageBWithCloudAndItsOwnClockFlag) {
     in.cloudId = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     in.cloudPassword = "pass1234";
     in.cloud = true;
-    setClock(d, boardClockOf({2031, 1, 2, 3, 4, 5}));
+    setClock(d, boardClockOf({2029, 11, 3, 21, 8, 57}));
     const Frame f = onlyFrame(packedWriteCommand(&d, in, true, 9));
-    ASSERT_EQ(f.size(), 866u);
-    EXPECT_EQ(f[4 + 788], 1);
-    EXPECT_EQ(std::string(f.begin() + 4 + 789, f.begin() + 4 + 809), "ABCDEFGHIJKLMNOPQRST");
-    EXPECT_EQ(std::string(f.begin() + 4 + 809, f.begin() + 4 + 817), "pass1234");
-    EXPECT_EQ(f[4 + 787], 1);
-    EXPECT_EQ(f[4 + 786], 31);  // the clock went to image B, which this form sends
-    EXPECT_EQ(f[4 + 300], 0x5A);
+    Frame want = expectedImageFrame(866);
+    put(want, 4 + 780, {57, 8, 21, 6, 3, 11, 29, 1});  // the clock went to image B, which this form sends
+    put(want, 4 + 788, {1});
+    put(want, 4 + 789, "ABCDEFGHIJKLMNOPQRST");
+    put(want, 4 + 809, "pass1234");
+    closeFrame(want);
+    expectSameBytes(f, want);
     EXPECT_EQ(textOf(d.ports[0].cloudId), "ABCDEFGHIJKLMNOPQRST");
-    EXPECT_EQ((std::vector<std::uint8_t>(f.begin() + 860, f.begin() + 863)),
-              (std::vector<std::uint8_t>{0x19, 0x00, 0x33}));
 }
 
 TEST(PackedWrite, Form302PayloadKeepsTheBoardsInputOptions) {
@@ -107,32 +148,43 @@ TEST(PackedWrite, Form302PayloadKeepsTheBoardsInputOptions) {
     d.form302 = 1;
     d.ioOptions = {1, 1};
     d.wifiMode = 2;
-    setText(d.apSsid, std::string(32, 'A'));
-    setText(d.ports[0].heartbeatData, std::string(16, 'h'));
+    setText(d.apSsid, "AP-0123456789abcdefghijklmnopqrs");  // reported whole, goes back whole
+    setText(d.apPassword, "ap-pass-1234567");
+    setText(d.staSsid, "plant-floor");
+    setText(d.staPassword, "sta-pw");
+    setText(d.ports[0].heartbeatData, "0123456789ABCDEF");
     d.ports[0].portFlag = 9;
     d.ports[0].portValue = 0x0102;
+    d.ports[0].cloud = 1;
+    setText(d.ports[0].cloudId, "CID-0042");
+    setText(d.ports[0].cloudPassword, "cpw12345");
+    d.identity.bytes[0] = 'V';  // the identity block is not sent back
     PackedWriteInput in = input(d);
     in.network.outputFollow = false;
     const Frame f = onlyFrame(packedWriteCommand(&d, in, false, 9));
-    ASSERT_EQ(f.size(), 302u);
-    EXPECT_EQ(f[3], 0x02);
-    const auto p = [&](std::size_t at) { return f[4 + at]; };
-    EXPECT_EQ(p(0), 0x55);
-    EXPECT_EQ(p(1), 2);
-    EXPECT_EQ(p(2), 'A');
-    EXPECT_EQ(p(33), 'A');  // an SSID the board reported whole goes back whole
-    EXPECT_EQ(p(98), 192);
-    EXPECT_EQ(p(102), 255);
-    EXPECT_EQ(p(114 + 5), 0x33);
-    EXPECT_EQ(p(154), 11);  // the baud rate as its list position
-    EXPECT_EQ(p(164), 9);
-    EXPECT_EQ(p(166), 0x02);
-    EXPECT_EQ(p(214), 'h');
-    EXPECT_EQ(p(215), 0);
-    EXPECT_EQ(p(222), 2);
-    EXPECT_EQ(p(225), 2);
-    EXPECT_EQ(p(228), 17);
-    EXPECT_EQ(p(137), 0);  // the identity block is not sent back
+
+    Frame want(302, 0);
+    put(want, 0, {'H', ':', 'W', 0x02});
+    const std::size_t p = 4;
+    put(want, p + 0, {0x55, 2});
+    put(want, p + 2, "AP-0123456789abcdefghijklmnopqrs");
+    put(want, p + 34, "ap-pass-1234567");
+    put(want, p + 50, "sta-pw");
+    put(want, p + 66, "plant-floor");
+    put(want, p + 98, {192, 168, 1, 7, 255, 255, 254, 0, 192, 168, 1, 1, 8, 8, 4, 4});
+    put(want, p + 114, {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33, 1});
+    put(want, p + 121, "admin");
+    put(want, p + 129, "pw#3");
+    put(want, p + 154, {11, 3, 8, 2, 4});  // the baud rate as its list position
+    put(want, p + 160, {0x34, 0x12, 0xF6, 0x01, 9, 0, 0x02, 0x01});
+    put(want, p + 168, kLongestHost);
+    put(want, p + 200, "0123456789ABCDE");  // the last byte of the field is always zero
+    put(want, p + 216, {0xB7, 0xA1, 2, 0, 0xE8, 0x03, 2, 0, 0, 2, 0, 0, 17});
+    put(want, p + 251, {1});
+    put(want, p + 252, "CID-0042");
+    put(want, p + 272, "cpw12345");
+    closeFrame(want);
+    expectSameBytes(f, want);
     EXPECT_EQ(d.ioOptions, (std::array<std::uint8_t, 2>{1, 1}));
 }
 
@@ -140,7 +192,7 @@ TEST(PackedWrite, RefusalsChangeAndSendNothing) {
     DeviceRecord d = imageBoard(false);
     const DeviceRecord before = d;
     PackedWriteInput in = input(d);
-    in.remoteHost = std::string(33, 'h');
+    in.remoteHost = kLongestHost + "6";
     CommandOutcome out = packedWriteCommand(&d, in, false, 9);
     EXPECT_EQ(out.status, CommandStatus::Refused);
     EXPECT_EQ(out.message, "无效的网址！");

@@ -56,9 +56,17 @@ TEST(ScheduleRows, LoadedFieldsFollowTheMode) {
 
     OutputSchedule w;
     w.mode = 3;
-    w.weekdays = 0x09;
+    w.weekdays = 0x26;
+    w.open = {31, 4, 27, 13, 42, 5};  // a week row shows only the times
+    w.close = {32, 11, 3, 18, 7, 255};
     auto week = scheduleFields(w).week;
     ASSERT_TRUE(week);
+    EXPECT_EQ(week->openWeekday, 1);
+    EXPECT_EQ(week->closeWeekday, 5);
+    EXPECT_EQ(week->open, (std::array<std::string, 3>{"13", "42", "05"}));
+    EXPECT_EQ(week->close, (std::array<std::string, 3>{"18", "07", "ff"}));
+    w.weekdays = 0x09;
+    week = scheduleFields(w).week;
     EXPECT_EQ(week->openWeekday, -1);
     EXPECT_EQ(week->closeWeekday, -1);  // 9 is no weekday
 
@@ -95,13 +103,14 @@ TEST(ScheduleModify, StrobeAndWeek) {
     w.openWeekday = 0;
     w.closeWeekday = 6;
     w.open = {"08", "ff", "FF"};
-    w.close = {"18", "30", "x"};
-    OutputSchedule week = modifyWeek({}, w);
+    w.close = {"18", "37", "x"};
+    OutputSchedule before;
+    before.open = {31, 4, 27, 1, 2, 3};  // the date bytes stay as they were
+    before.close = {32, 11, 3, 4, 5, 6};
+    OutputSchedule week = modifyWeek(before, w);
     EXPECT_EQ(week.weekdays, 0x17);
-    EXPECT_EQ(week.open[3], 8);
-    EXPECT_EQ(week.open[4], 255);
-    EXPECT_EQ(week.open[5], 255);
-    EXPECT_EQ(week.close[5], 0);
+    EXPECT_EQ(week.open, (std::array<std::uint8_t, 6>{31, 4, 27, 8, 255, 255}));
+    EXPECT_EQ(week.close, (std::array<std::uint8_t, 6>{32, 11, 3, 18, 37, 0}));
     EXPECT_EQ(week.mode, 3);
     // No weekday chosen: both nibbles 0, and the row shows the times alone.
     w.openWeekday = -1;

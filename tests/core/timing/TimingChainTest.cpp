@@ -36,7 +36,7 @@ struct FakeBoard {
             options = {request[8], request[9]};
             return inner(0x6D, {options[0], options[1], 0, 0, 0, 0, 0, 0});
         }
-        if (code == 0x80 || code == 0x82) return inner(0x81, {24, 5, 5, 12, 30, 0, 7, 0});
+        if (code == 0x80 || code == 0x82) return inner(0x81, {31, 4, 27, 13, 42, 5, 7, 0});
         if (code >= 0x83 && code <= 0x8A) {
             auto& s = schedules[code - 0x83];
             return inner(static_cast<std::uint8_t>(code + 0x20), {s.begin(), s.end()});
@@ -73,7 +73,7 @@ TimingAction run(TimingChain& chain, DeviceRecord& device, FakeBoard& board, Tim
 TEST(TimingChain, FullReadIsElevenPairsAndStoresEverySchedule) {
     FakeBoard board;
     for (std::uint8_t n = 0; n < 8; ++n)
-        board.schedules[n] = {24, 1, n, 8, 0, 0, 24, 1, n, 18, 0, 0, 0x01, 0x2C, 0, n, 0x17, 1};
+        board.schedules[n] = {31, 4, 27, 13, 42, n, 32, 11, 3, 18, 7, 59, 0x01, 0x2C, 0x02, n, 0x17, 3};
     DeviceRecord device = board302();
     TimingChain chain;
     TimingAction start = chain.startRead(kKey);
@@ -92,13 +92,18 @@ TEST(TimingChain, FullReadIsElevenPairsAndStoresEverySchedule) {
     EXPECT_EQ(scheduleRowCount(device), 8);
     for (std::uint8_t n = 0; n < 8; ++n) {
         const OutputSchedule s = scheduleOf(device, n);
+        EXPECT_EQ(s.open, (std::array<std::uint8_t, 6>{31, 4, 27, 13, 42, n}));
+        EXPECT_EQ(s.close, (std::array<std::uint8_t, 6>{32, 11, 3, 18, 7, 59}));
         EXPECT_EQ(s.strobeOpen, 300);
-        EXPECT_EQ(s.strobeClose, n);
-        EXPECT_EQ(s.open[2], n);
+        EXPECT_EQ(s.strobeClose, 0x0200 + n);
+        EXPECT_EQ(s.weekdays, 0x17);
+        EXPECT_EQ(s.mode, 3);
+        // The image holds the 16-bit values little-endian, 18 bytes a channel from byte 204.
+        const auto at = device.imageA.begin() + 204 + 18 * n;
+        EXPECT_EQ((std::vector<std::uint8_t>(at, at + 18)),
+                  (std::vector<std::uint8_t>{31, 4, 27, 13, 42, n, 32, 11, 3, 18, 7, 59, 0x2C, 0x01, n, 0x02,
+                                             0x17, 3}));
     }
-    // The image holds the 16-bit values little-endian.
-    EXPECT_EQ(device.imageA[204 + 12], 0x2C);
-    EXPECT_EQ(device.imageA[204 + 13], 0x01);
 }
 
 TEST(TimingChain, ReadReportsTextOptionsAndClockOnTheWay) {
@@ -112,8 +117,7 @@ TEST(TimingChain, ReadReportsTextOptionsAndClockOnTheWay) {
     EXPECT_EQ(a.options, (std::array<bool, 2>{true, false}));
     a = chain.onReply(device, board.answer(a.send));
     ASSERT_TRUE(a.clock);
-    EXPECT_EQ(a.clock->weekday, 7);
-    EXPECT_EQ(a.clock->fullYear(), 2024);
+    EXPECT_EQ(*a.clock, (BoardClock{31, 4, 27, 13, 42, 5, 7}));
 }
 
 TEST(TimingChain, FullSaveIsNinePairsAndSendsTheTable) {
@@ -123,7 +127,10 @@ TEST(TimingChain, FullSaveIsNinePairsAndSendsTheTable) {
     for (std::uint8_t n = 0; n < 8; ++n) {
         OutputSchedule s;
         s.mode = 2;
-        s.strobeOpen = static_cast<std::uint16_t>(100 + n);
+        s.open = {31, 4, 27, 13, 42, n};
+        s.strobeOpen = static_cast<std::uint16_t>(0x0A00 + n);
+        s.strobeClose = static_cast<std::uint16_t>(0x0B10 + n);
+        s.weekdays = 0x26;
         setSchedule(device, n, s);
     }
     TimingChain chain;
@@ -138,10 +145,12 @@ TEST(TimingChain, FullSaveIsNinePairsAndSendsTheTable) {
     EXPECT_EQ(last.status, TimingStatus::Saved);
     EXPECT_FALSE(last.refillList);
     EXPECT_EQ(board.options, (std::array<std::uint8_t, 2>{0, 1}));
-    for (std::uint8_t n = 0; n < 8; ++n) {
-        EXPECT_EQ(board.schedules[n][12], 0);
-        EXPECT_EQ(board.schedules[n][13], 100 + n);
-    }
+    // On the wire the 16-bit values are big-endian.
+    for (std::uint8_t n = 0; n < 8; ++n)
+        EXPECT_EQ(board.schedules[n],
+                  (std::array<std::uint8_t, 18>{31, 4, 27, 13, 42, n, 0, 0, 0, 0, 0, 0, 0x0A, n, 0x0B,
+                                                std::uint8_t(0x10 + n), 0x26, 2}))
+            << int(n);
 }
 
 TEST(TimingChain, ResendsTheLastRequestThreeTimesThenGivesUp) {
@@ -192,8 +201,10 @@ TEST(TimingChain, CalibrateSendsOnceAndEndsOnTheClockReply) {
     FakeBoard board;
     DeviceRecord device = board302();
     TimingChain chain;
-    TimingAction a = chain.calibrate(kKey, boardClockOf({2024, 5, 5, 12, 30, 0}));
+    TimingAction a = chain.calibrate(kKey, boardClockOf({2029, 11, 3, 21, 8, 57}));
     EXPECT_EQ(a.status, TimingStatus::Calibrating);
+    EXPECT_EQ((std::vector<std::uint8_t>(a.send.begin() + 7, a.send.begin() + 15)),
+              (std::vector<std::uint8_t>{0x82, 29, 11, 3, 21, 8, 57, 6}));
     EXPECT_FALSE(a.startResendTimer);
     EXPECT_TRUE(chain.onResendTimer().send.empty());
     TimingAction done = chain.onReply(device, board.answer(a.send));
@@ -213,7 +224,11 @@ TEST(TimingChain, AClockReadIsResentAndEndsQuietly) {
     EXPECT_TRUE(done.finished);
     EXPECT_EQ(done.status, TimingStatus::None);
     ASSERT_TRUE(done.clock);
+    EXPECT_EQ(*done.clock, (BoardClock{31, 4, 27, 13, 42, 5, 7}));
     EXPECT_EQ(clockOf(device), *done.clock);
+    // The image keeps it second first, the year last.
+    EXPECT_EQ((std::vector<std::uint8_t>(device.imageA.begin() + 780, device.imageA.begin() + 787)),
+              (std::vector<std::uint8_t>{5, 42, 13, 7, 27, 4, 31}));
 }
 
 TEST(TimingChain, StatusTextsFollowTheLanguageOnlyWhereTheyDiffer) {

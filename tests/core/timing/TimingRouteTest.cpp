@@ -43,6 +43,8 @@ TEST(OutputTimingRoute, AnImageBoardShowsSchedulesFromTheImageItWasRead) {
     EXPECT_EQ(scheduleRowCount(d), 8);
     d.imageA[164] = '3';
     EXPECT_EQ(scheduleRowCount(d), 3);
+    d.imageA[164] = 0;  // below the digits: no rows
+    EXPECT_EQ(scheduleRowCount(d), 0);
 }
 
 }  // namespace
