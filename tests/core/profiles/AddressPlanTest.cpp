@@ -50,7 +50,8 @@ TEST(AddressPlan, RunsEndAtTheLastHostAddress) {
         for (std::size_t i = 0; i < c.count; ++i) targets[i] = i;
         const AddressPlan plan = planAddresses(table, from(c.first, targets));
         EXPECT_EQ(plan.refused(), c.want.empty());
-        if (!c.want.empty()) EXPECT_EQ(plan.addresses, c.want);
+        if (c.want.empty()) continue;
+        EXPECT_EQ(plan.addresses, c.want);
     }
 }
 
