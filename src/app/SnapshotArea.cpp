@@ -27,8 +27,15 @@ QString withText(const std::string& pattern, const std::string& text) {
 
 SnapshotArea::SnapshotArea(MainWindowContext& window, DeviceSession& session, QAction* undoCommand)
     : QObject(window.widget()), window_(window), session_(session), undoCommand_(undoCommand) {
-    // A new search empties the table; a row's old copy must not outlive its device.
+    // A new search empties the table; a row's old copy must not outlive its device. A device
+    // answering a repeated search keeps its copy: the table's record may hold unsaved edits.
     connect(&session_, &DeviceSession::rowAdded, this, [this](int row) {
+        const auto it = asRead_.find(row);
+        if (it != asRead_.end() && static_cast<std::size_t>(row) < session_.table().size() &&
+            it->second.key == session_.table()[static_cast<std::size_t>(row)].key) {
+            refreshCommand();
+            return;
+        }
         asRead_.erase(row);
         refreshCommand();
     });

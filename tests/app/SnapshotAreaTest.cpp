@@ -32,6 +32,8 @@ TEST(SnapshotArea, UndoPutsTheLastChangeBack) {
     QSignalSpy back(&window.reread(), &DeviceReread::back);
     chooseEntry(window.controlAs<QComboBox>(ids::kBaudRateList), 10);
     typeAndLeave(window.controlAs<QLineEdit>(ids::kLocalPortEdit), QStringLiteral("4242"));
+    // A repeated search answered meanwhile: the snapshot is still the device as read, not the edits.
+    emit window.session().rowAdded(0);
     window.controlAs<QPushButton>(ids::kSavePortButton)->click();
     ASSERT_TRUE(waitUntil([&] { return back.count() == 1; }, DeviceReread::kLimitMs + 5000));
     ASSERT_EQ(sim::baudIndex(device.settings().ports[0]), 11);
