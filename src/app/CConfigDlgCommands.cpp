@@ -46,8 +46,6 @@ DeviceRecord* CConfigDlg::selectedRecord() {
 }
 
 void CConfigDlg::restartDevice() {
-    // The last save's answer says nothing of the device that comes back.
-    if (selectedRecord() != nullptr) setStatusText(2, QString());
     runDeviceCommand(restartCommand(selectedRecord()), Reread::Unicast);
 }
 
@@ -56,7 +54,6 @@ void CConfigDlg::factoryResetDevice() {
     // A reset cannot be taken back: it is asked first (restart is not).
     if (device != nullptr && !prompts_->confirm(qs(texts_.infoCaption), qs(texts_.factoryResetQuestion)))
         return;
-    if (device != nullptr) setStatusText(2, QString());
     // The factory address may differ from the one the device answers from now.
     runDeviceCommand(factoryResetCommand(device), Reread::Broadcast);
 }
@@ -114,6 +111,8 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after) {
     }
     const std::optional<int> row = selectedDevice();
     if (!row) return;
+    // The last save's answer says nothing of a device that changes itself now.
+    if (after != Reread::None) setStatusText(2, QString());
     if (outcome.showSending) {
         playWrite(*row, std::move(outcome.plan));
     } else if (!outcome.plan.empty()) {

@@ -31,12 +31,10 @@ SnapshotArea::SnapshotArea(MainWindowContext& window, DeviceSession& session, QA
     // answering a repeated search keeps its copy: the table's record may hold unsaved edits.
     connect(&session_, &DeviceSession::rowAdded, this, [this](int row) {
         const auto it = asRead_.find(row);
-        if (it != asRead_.end() && static_cast<std::size_t>(row) < session_.table().size() &&
-            it->second.key == session_.table()[static_cast<std::size_t>(row)].key) {
-            refreshCommand();
-            return;
-        }
-        asRead_.erase(row);
+        const bool sameDevice = it != asRead_.end() &&
+                                static_cast<std::size_t>(row) < session_.table().size() &&
+                                it->second.key == session_.table()[static_cast<std::size_t>(row)].key;
+        if (!sameDevice) asRead_.erase(row);
         refreshCommand();
     });
     connect(&session_, &DeviceSession::deviceReady, this, &SnapshotArea::remember);
