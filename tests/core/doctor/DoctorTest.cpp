@@ -76,6 +76,12 @@ TEST(Doctor, EachPlantedFaultIsFoundOnceWithCauseAndRemedy) {
               diagnose(facts, texts(Language::Chinese))[1].cause);
 }
 
+TEST(Doctor, PlaceholdersWithoutAValueStayAsWritten) {
+    EXPECT_EQ(fillIn("%2 before %1", {"a", "b"}), "b before a");
+    EXPECT_EQ(fillIn("%1 of %2, not %3%", {"a", "b"}), "a of b, not %3%");
+    EXPECT_EQ(fillIn("100%1", {}), "100%1");
+}
+
 TEST(Doctor, NothingAnsweringIsAFinding) {
     DoctorFacts facts;
     facts.localPort = {4601, true};

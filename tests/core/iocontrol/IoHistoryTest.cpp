@@ -54,6 +54,12 @@ TEST(IoHistory, ChangesBecomeLogRowsAndLanesKeepTheirTransitions) {
     const auto late = history.lane(IoChannelKind::Input, 3, 500, 900);
     ASSERT_EQ(late.size(), 1u);
     EXPECT_EQ(late[0].state, Indicator::Off);
+    // No lane outside channels 1-32, for analog values, or for a window that ends where it starts.
+    EXPECT_TRUE(history.lane(IoChannelKind::Input, 0, 0, 1000).empty());
+    EXPECT_TRUE(history.lane(IoChannelKind::Output, 33, 0, 1000).empty());
+    EXPECT_TRUE(history.lane(IoChannelKind::Analog, 3, 0, 1000).empty());
+    EXPECT_TRUE(history.lane(IoChannelKind::Input, 3, 500, 500).empty());
+    EXPECT_EQ(history.lane(IoChannelKind::Output, 32, 0, 1000).size(), 1u);
 
     // A forgotten board is no row of the log, but its lanes go grey from then on.
     state.forgetBoard();

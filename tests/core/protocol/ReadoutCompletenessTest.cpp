@@ -5,6 +5,7 @@
 #include "protocol/Readout.h"
 #include "protocol/ReadoutRetry.h"
 #include "protocol/ReplyHandler.h"
+#include "protocol/WriteGuard.h"
 
 using namespace tavrel;
 
@@ -232,4 +233,26 @@ TEST(ReadoutCompleteness, PackedRecordsAreWholeByThemselves) {
     auto fx = handleDatagram(table, packed, kAddressA, 1111);
     EXPECT_EQ(fx.showDevice, 0u);
     EXPECT_TRUE(table.progress(0).complete());
+}
+
+// The guard before a write: a whole read-out passes; a device that changed itself and has not
+// answered since is "all settings" unknown, named in the language asked for; --force lets either pass.
+TEST(ReadoutCompleteness, TheWriteGuardNamesWhatIsNotKnown) {
+    ReadoutProgress whole;
+    whole.expected.set(81);
+    whole.receive(81);
+    const WriteCheck passes = checkWrite(whole, 9);
+    EXPECT_TRUE(passes.whole);
+    EXPECT_TRUE(passes.missingGroups.empty());
+    EXPECT_TRUE(passes.allows(false));
+
+    ReadoutProgress changed = whole;
+    changed.answered = false;
+    const WriteCheck english = checkWrite(changed, 9);
+    EXPECT_FALSE(english.allows(false));
+    EXPECT_TRUE(english.allows(true));
+    EXPECT_EQ(english.missingGroups, std::vector<std::string>{"all settings"});
+    EXPECT_EQ(checkWrite(changed, 4).missingGroups, std::vector<std::string>{"全部参数"});
+    EXPECT_NE(incompleteWriteRefusal(english, WriteKind::Save).find("(all settings)"), std::string::npos);
+    EXPECT_NE(incompleteWriteRefusal(english, WriteKind::Export), incompleteWriteRefusal(english, WriteKind::Save));
 }

@@ -433,10 +433,11 @@ TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
     EXPECT_EQ(subnetPrefix(""), "");
     EXPECT_EQ(subnetPrefix("10.1"), "10.1");
     EXPECT_EQ(subnetPrefix("1234567890123456.7.8.9"), "1234567890123456");
+    // Empty destinations stand for ticks that asked no host.
     auto scan = [](SearchSchedule& s, const std::vector<std::string>& answering) {
         std::vector<std::string> sent;
         while (auto t = s.tick()) {
-            if (!t->destination.empty()) sent.push_back(t->destination);
+            sent.push_back(t->destination);
             for (const auto& a : answering) {
                 if (a != t->destination) continue;
                 EXPECT_FALSE(s.replyReceived(a)) << "a reply does not end a scan";
@@ -449,6 +450,7 @@ TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
     };
     SearchSchedule s;
     s.startScan("127.0.0.255");
+    // The tick that asks the last host ends the scan: no idle tick after it.
     std::vector<std::string> sent = scan(s, {"127.0.0.5"});
     ASSERT_EQ(sent.size(), 254u);
     EXPECT_EQ(sent.front(), "127.0.0.1");
@@ -464,9 +466,11 @@ TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "127.0.0.8"), 3);
     EXPECT_EQ(sent.back(), "127.0.0.253");
 
-    // Every host answered: the second pass has nothing to send.
+    // Every host answered: the second pass has nothing to send, which one idle tick finds out.
     std::vector<std::string> all;
     for (int host = 1; host <= 254; ++host) all.push_back("10.0.0." + std::to_string(host));
     s.startScan("10.0.0.255", 2);
-    EXPECT_EQ(scan(s, all).size(), 254u);
+    sent = scan(s, all);
+    EXPECT_EQ(sent.size(), 255u);
+    EXPECT_EQ(sent.back(), "");
 }

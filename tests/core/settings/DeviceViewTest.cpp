@@ -75,6 +75,18 @@ TEST(DeviceView, PackedBoardsSwapTheSaveButtons) {
     EXPECT_FALSE(v.scheduleFromImage);
 }
 
+// Shown before a device is: no box may keep the last device's tick ("nothing" would leave it as it is).
+TEST(DeviceView, TheEmptyViewClearsEveryBoxAndList) {
+    const DeviceView v = emptyDeviceView();
+    ASSERT_TRUE(v.port.has_value());
+    EXPECT_EQ(v.port->enableChecked, std::optional<bool>(false));
+    EXPECT_EQ(v.port->modbusChecked, std::optional<bool>(false));
+    ASSERT_TRUE(v.port->cloud.has_value());
+    EXPECT_FALSE(v.port->cloud->checked);
+    EXPECT_EQ(v.port->interfaceType, -1);
+    EXPECT_EQ(v.port->baudRate, -1);
+}
+
 TEST(WifiView, SignalTextRules) {
     EXPECT_EQ(signalText(-65, 1), "100%");
     EXPECT_EQ(signalText(-100, 2), "0% -100");

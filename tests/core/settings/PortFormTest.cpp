@@ -189,19 +189,27 @@ TEST(PortView, ValuesAndBoxesFromTheRecord) {
     p.baudRate = 0;  // not read yet
     p.parity = 3;
     p.stopBits = 4;
+    p.workMode = 3;
     p.remotePort = 8080;
+    p.localPort = 20108;
+    p.heartbeatInterval = 75;
     p.enable = 0;
     p.modbus = 2;
     setText(p.remoteHost, "example.org");
+    setText(p.heartbeatData, "beat");
     auto v = showPort(&d, 1);
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ(v->baudRate, -1);
     EXPECT_EQ(v->parity, 2);
     EXPECT_EQ(v->dataBits, 1);
     EXPECT_EQ(v->stopBits, -1);
+    EXPECT_EQ(v->workMode, 2);
     EXPECT_EQ(v->remotePort, "8080");
+    EXPECT_EQ(v->localPort, "20108");
     EXPECT_EQ(v->remoteHost, "example.org");
-    EXPECT_EQ(v->heartbeatInterval, "60");
+    EXPECT_EQ(v->heartbeatData, "beat");
+    EXPECT_EQ(v->heartbeatInterval, "75");
+    EXPECT_EQ(v->modbusTimeout, "20");  // the interface byte, in tens of milliseconds
     EXPECT_FALSE(v->enableChecked.has_value());
     EXPECT_EQ(v->modbusChecked, true);
     EXPECT_TRUE(v->modbusTimeoutEnabled(false));

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <functional>
+
 #include "timing/ConfigImage.h"
 #include "timing/PackedWrite.h"
 
@@ -240,6 +244,99 @@ TEST(PackedWriteCheck, NamesTheFieldsTheBoardDidNotTake) {
     r302.staSsid = w302.staSsid;
     r302.ports[0].remotePort ^= 1;
     EXPECT_EQ(packedWriteDifferences(w302, r302), (std::vector<std::string>{"remote port"}));
+}
+
+// Each field of the 302-byte record, changed at its first or its last byte on the wire, is named alone.
+TEST(PackedWriteCheck, Each302FieldIsNamedFromItsFirstToItsLastByte) {
+    DeviceRecord w = imageBoard(false);
+    w.form302 = 1;
+    w.wifiMode = 1;
+    PortRecord& port = w.ports[0];
+    auto fill = [](auto& text, char c, std::size_t n) { std::fill_n(text.begin(), n, c); };
+    fill(w.apSsid, 'a', 32);
+    fill(w.apPassword, 'b', 16);
+    fill(w.staPassword, 'c', 16);
+    fill(w.staSsid, 'd', 32);
+    fill(w.user, 'u', 8);
+    fill(w.password, 'p', 8);
+    fill(port.remoteHost, 'h', 32);
+    fill(port.heartbeatData, 'e', 15);  // its 16th byte goes out as zero
+    fill(port.cloudId, 'i', 20);
+    fill(port.cloudPassword, 'j', 8);
+    using Edit = std::function<void(DeviceRecord&, PortRecord&)>;
+    const std::vector<std::pair<std::string, Edit>> edits = {
+        {"wifi mode", [](DeviceRecord& r, PortRecord&) { r.wifiMode = 2; }},
+        {"ap ssid", [](DeviceRecord& r, PortRecord&) { r.apSsid[0] = 'x'; }},
+        {"ap ssid", [](DeviceRecord& r, PortRecord&) { r.apSsid[31] = 'x'; }},
+        {"ap password", [](DeviceRecord& r, PortRecord&) { r.apPassword[0] = 'x'; }},
+        {"ap password", [](DeviceRecord& r, PortRecord&) { r.apPassword[15] = 'x'; }},
+        {"sta password", [](DeviceRecord& r, PortRecord&) { r.staPassword[0] = 'x'; }},
+        {"sta password", [](DeviceRecord& r, PortRecord&) { r.staPassword[15] = 'x'; }},
+        {"sta ssid", [](DeviceRecord& r, PortRecord&) { r.staSsid[0] = 'x'; }},
+        {"sta ssid", [](DeviceRecord& r, PortRecord&) { r.staSsid[31] = 'x'; }},
+        {"network", [](DeviceRecord& r, PortRecord&) { r.network.ip[0] ^= 1; }},
+        {"network", [](DeviceRecord& r, PortRecord&) { r.network.dns[3] ^= 1; }},
+        {"mac and ip type", [](DeviceRecord& r, PortRecord&) { r.mac[0] ^= 1; }},
+        {"mac and ip type", [](DeviceRecord& r, PortRecord&) { r.ipType = 2; }},
+        {"account", [](DeviceRecord& r, PortRecord&) { r.user[0] = 'x'; }},
+        {"account", [](DeviceRecord& r, PortRecord&) { r.password[7] = 'x'; }},
+        {"serial settings", [](DeviceRecord&, PortRecord& p) { p.baudRate ^= 1; }},
+        {"serial settings", [](DeviceRecord&, PortRecord& p) { p.workMode ^= 1; }},
+        {"remote port", [](DeviceRecord&, PortRecord& p) { p.remotePort ^= 0x0001; }},
+        {"remote port", [](DeviceRecord&, PortRecord& p) { p.remotePort ^= 0x0100; }},
+        {"local port", [](DeviceRecord&, PortRecord& p) { p.localPort ^= 0x0001; }},
+        {"local port", [](DeviceRecord&, PortRecord& p) { p.localPort ^= 0x0100; }},
+        {"remote host", [](DeviceRecord&, PortRecord& p) { p.remoteHost[0] = 'x'; }},
+        {"remote host", [](DeviceRecord&, PortRecord& p) { p.remoteHost[31] = 'x'; }},
+        {"heartbeat data", [](DeviceRecord&, PortRecord& p) { p.heartbeatData[0] = 'x'; }},
+        {"heartbeat data", [](DeviceRecord&, PortRecord& p) { p.heartbeatData[14] = 'x'; }},
+        {"heartbeat interval", [](DeviceRecord&, PortRecord& p) { p.heartbeatInterval ^= 0x0001; }},
+        {"heartbeat interval", [](DeviceRecord&, PortRecord& p) { p.heartbeatInterval ^= 0x0100; }},
+        {"modbus", [](DeviceRecord&, PortRecord& p) { p.modbus = 1; }},
+        {"modbus timeout", [](DeviceRecord&, PortRecord& p) { p.modbusTimeout ^= 0x0001; }},
+        {"modbus timeout", [](DeviceRecord&, PortRecord& p) { p.modbusTimeout ^= 0x0100; }},
+        {"rs485 address", [](DeviceRecord& r, PortRecord&) { r.rs485Address ^= 1; }},
+        {"cloud", [](DeviceRecord&, PortRecord& p) { p.cloud = 2; }},
+        {"cloud id", [](DeviceRecord&, PortRecord& p) { p.cloudId[0] = 'x'; }},
+        {"cloud id", [](DeviceRecord&, PortRecord& p) { p.cloudId[19] = 'x'; }},
+        {"cloud password", [](DeviceRecord&, PortRecord& p) { p.cloudPassword[0] = 'x'; }},
+        {"cloud password", [](DeviceRecord&, PortRecord& p) { p.cloudPassword[7] = 'x'; }},
+    };
+    for (const auto& [name, edit] : edits) {
+        DeviceRecord readBack = w;
+        edit(readBack, readBack.ports[0]);
+        EXPECT_EQ(packedWriteDifferences(w, readBack), std::vector<std::string>{name}) << name;
+    }
+}
+
+// Each byte of image B a board could fail to take, changed alone, is named by the one field that
+// holds it in the board's layout; bytes outside every written field (the clock among them) never are.
+TEST(PackedWriteCheck, EveryImageByteIsNamedByItsOwnFieldOnly) {
+    struct Field {
+        const char* name;
+        std::size_t at, width;
+    };
+    const Field layout[] = {
+        {"baud rate", 0, 4},       {"data bits", 4, 1},          {"parity", 5, 1},
+        {"stop bits", 6, 1},       {"work mode", 8, 1},          {"remote port", 10, 2},
+        {"local port", 16, 2},     {"modbus", 18, 1},            {"remote host", 19, 32},
+        {"ip address", 52, 4},     {"gateway", 56, 4},           {"subnet mask", 60, 4},
+        {"dns", 64, 4},            {"ip type", 68, 1},           {"mac", 72, 6},
+        {"user", 94, 8},           {"password", 102, 8},         {"rs485 address", 125, 1},
+        {"heartbeat data", 167, 16}, {"heartbeat interval", 184, 2}, {"input options", 191, 2},
+        {"modbus timeout", 200, 2}, {"schedules", 204, 8 * 18},  {"cloud", 788, 1},
+        {"cloud id", 789, 20},     {"cloud password", 809, 8},
+    };
+    DeviceRecord written = imageBoard(true);
+    ASSERT_EQ(packedWriteCommand(&written, input(written), false, 9).status, CommandStatus::Ready);
+    for (std::size_t at = 0; at < written.imageB.size(); ++at) {
+        DeviceRecord readBack = written;
+        readBack.imageB[at] ^= 0x5A;
+        std::vector<std::string> expected;
+        for (const Field& f : layout)
+            if (at >= f.at && at < f.at + f.width) expected.emplace_back(f.name);
+        EXPECT_EQ(packedWriteDifferences(written, readBack), expected) << "byte " << at;
+    }
 }
 
 }  // namespace

@@ -89,6 +89,10 @@ TEST(ScheduleModify, TimerWildcardsAndYears) {
     // An upper-case year is no wildcard: it reads as 0, less 2000, as a byte.
     e.open[0] = "FF";
     EXPECT_EQ(modifyTimer(before, e).open[0], static_cast<std::uint8_t>(-2000 & 0xFF));
+    // A wildcard year leaves the month as typed.
+    e.open[0] = "ff";
+    e.open[1] = "11";
+    EXPECT_EQ(modifyTimer(before, e).open[1], 11);
     // What is stored shows back as typed.
     EXPECT_EQ(scheduleRow(0, s).close.substr(0, 3), "ff-");
 }

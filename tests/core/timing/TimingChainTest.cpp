@@ -201,6 +201,7 @@ TEST(TimingChain, CalibrateSendsOnceAndEndsOnTheClockReply) {
     FakeBoard board;
     DeviceRecord device = board302();
     TimingChain chain;
+    chain.startRead(kKey);  // left unanswered: calibrating replaces it
     TimingAction a = chain.calibrate(kKey, boardClockOf({2029, 11, 3, 21, 8, 57}));
     EXPECT_EQ(a.status, TimingStatus::Calibrating);
     EXPECT_EQ((std::vector<std::uint8_t>(a.send.begin() + 7, a.send.begin() + 15)),
@@ -217,11 +218,13 @@ TEST(TimingChain, AClockReadIsResentAndEndsQuietly) {
     FakeBoard board;
     DeviceRecord device = board302();
     TimingChain chain;
+    chain.startRead(kKey);  // left unanswered: the clock read replaces it, it does not go on with it
     TimingAction a = chain.readClock(kKey);
     EXPECT_EQ(a.send.at(7), 0x80);
     EXPECT_EQ(chain.onResendTimer().send, a.send);
     TimingAction done = chain.onReply(device, board.answer(a.send));
     EXPECT_TRUE(done.finished);
+    EXPECT_TRUE(done.send.empty());
     EXPECT_EQ(done.status, TimingStatus::None);
     ASSERT_TRUE(done.clock);
     EXPECT_EQ(*done.clock, (BoardClock{31, 4, 27, 13, 42, 5, 7}));
