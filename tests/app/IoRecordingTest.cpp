@@ -108,7 +108,12 @@ TEST(IoRecording, LogsEveryChangeWhileConnectedAndDrawsTheLanes) {
     EXPECT_FALSE(r.window->recording().dataLog().active());
     EXPECT_EQ(log->text(), "Log to file…");
     EXPECT_FALSE(log->isEnabled());
-    EXPECT_TRUE(r.logText().endsWith("\r\n"));
+    // Every row once: what was written is not written again with the rows after it.
+    const QString all = r.logText();
+    EXPECT_TRUE(all.endsWith("\r\n"));
+    EXPECT_EQ(all.count("\r\n"), r.window->recording().dataLog().rowsWritten() + 1) << all.toStdString();
+    EXPECT_EQ(all.count(",input,1,0\r\n"), 1);
+    EXPECT_EQ(all.count(",input,3,1\r\n"), 1);
     EXPECT_EQ(history.lane(IoChannelKind::Input, 3, 0, end).back().state, Indicator::Unknown);
 }
 

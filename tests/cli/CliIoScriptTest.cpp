@@ -171,6 +171,7 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains("bad.txt:3: ")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("bad.txt:4: ")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith("nothing was sent\n")) << run.err.toStdString();
     EXPECT_EQ(sim->requestsSeen(), 0);
     EXPECT_EQ(runCliRaw({"io-test", scripts.path("missing.txt")}).exitCode, 2);
 

@@ -118,11 +118,19 @@ TEST(CliIo, WatchPrintsOneObjectPerReply) {
         EXPECT_EQ(bools(object["inputs"].toArray()), "1" + QString(30, '0') + "1");
         EXPECT_FALSE(object.contains("outputs"));
     }
+
+    // A board without outputs has no all-outputs command: said so, beside what the board reported.
+    run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "all", "on"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("model MV-I32-O00 has no all-outputs command")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("model: MV-I32-O00\n")) << run.out.toStdString();
 }
 
 TEST(CliIo, SilentBoardsAndRefusedConnectionsFail) {
     auto sim = board("model=KB-04-00,silent");
-    CliRun run = runCliRaw({"io", "--tcp", at(*sim), "model"});
+    // Given up when the model queries go unanswered, not at the end of a long --timeout.
+    CliRun run = runCliRaw({"--timeout", "600000", "io", "--tcp", at(*sim), "model"});
+    ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("no answer")) << run.err.toStdString();
     EXPECT_GE(sim->requestsSeen(), 1);

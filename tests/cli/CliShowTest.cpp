@@ -1,6 +1,8 @@
 // tavrel-cli show: choosing a device by address, MAC or key, and the errors a script relies on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CliHarness.h"
 #include "ExpectedJson.h"
 
@@ -11,6 +13,42 @@ namespace {
 
 QStringList lines(const QString& text) {
     return text.split('\n', Qt::SkipEmptyParts);
+}
+
+QString leafText(const QJsonValue& v) {
+    if (v.isBool()) return v.toBool() ? "true" : "false";
+    if (v.isDouble()) return QString::number(v.toInteger());
+    return v.toString();  // null prints as nothing
+}
+
+// Every field of the expected object must be on show's text output: "key: value" for the device,
+// "group.key: value" for its groups, and " key=value" on the line of its port.
+QStringList missingFromDetails(const QJsonObject& expected, const QString& text) {
+    const QStringList out = lines(text);
+    QStringList missing;
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        if (it.key() == "ports") continue;
+        if (it.value().isObject()) {
+            const QJsonObject group = it.value().toObject();
+            for (auto g = group.begin(); g != group.end(); ++g) {
+                const QString line = it.key() + '.' + g.key() + ": " + leafText(g.value());
+                if (!out.contains(line)) missing << line;
+            }
+        } else if (!out.contains(it.key() + ": " + leafText(it.value()))) {
+            missing << it.key() + ": " + leafText(it.value());
+        }
+    }
+    for (const QJsonValue& portValue : expected["ports"].toArray()) {
+        const QJsonObject port = portValue.toObject();
+        const QString head = QStringLiteral("port %1:").arg(port["port"].toInt());
+        const auto line = std::find_if(out.begin(), out.end(), [&](const QString& l) { return l.startsWith(head); });
+        for (auto it = port.begin(); it != port.end(); ++it) {
+            if (it.key() == "port") continue;
+            const QString field = ' ' + it.key() + '=' + leafText(it.value());
+            if (line == out.end() || !(*line + ' ').contains(field + ' ')) missing << head + field;
+        }
+    }
+    return missing;
 }
 
 }  // namespace
@@ -46,8 +84,8 @@ TEST(CliShow, SelectsTheDeviceByAddressMacOrKey) {
                                                     QStringLiteral("ABCDEF")});
     EXPECT_TRUE(lines(shown.out).contains("password: " + password)) << shown.out.toStdString();
 
-    // The packed-record boards by key, in JSON: form names and their own decoding.
-    for (std::size_t i : {std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
+    // Every kind by key, in JSON and as text: form names and their own decoding.
+    for (std::size_t i = 0; i < sim->deviceCount(); ++i) {
         const SimDevice& device = *sim->device(i);
         SCOPED_TRACE(device.describe());
         const QString key = expectedJson(device)["key"].toString();
@@ -59,6 +97,12 @@ TEST(CliShow, SelectsTheDeviceByAddressMacOrKey) {
         ASSERT_TRUE(error.isEmpty()) << error.toStdString();
         const QStringList diff = differences(expectedJson(device), actual);
         EXPECT_TRUE(diff.isEmpty()) << diff.join('\n').toStdString();
+
+        const CliRun text = runCli(sim->devicePort(), {QStringLiteral("--show-secrets"), QStringLiteral("show"), key});
+        EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
+        const QStringList missing =
+            missingFromDetails(expectedJson(device, tavrel::SecretDisplay::Shown), text.out);
+        EXPECT_TRUE(missing.isEmpty()) << missing.join('\n').toStdString() << "\n" << text.out.toStdString();
     }
 }
 
@@ -118,6 +162,25 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
         {loopback + QStringList{"apply", "p.ini", "127.0.0.2", "--same-ip", "--ip-from", "10.0.0.7"},
          "--same-ip and --ip-from exclude each other"},
         {loopback + QStringList{"frobnicate"}, "unknown command"},
+        // Each command with a device too few or too many names its own usage.
+        {loopback + QStringList{"restart"}, "usage: tavrel-cli restart"},
+        {loopback + QStringList{"reset", "127.0.0.2", "127.0.0.3"}, "usage: tavrel-cli reset"},
+        {loopback + QStringList{"set-network", "--ip", "10.0.0.7"}, "usage: tavrel-cli set-network"},
+        {loopback + QStringList{"set-port", "127.0.0.2", "127.0.0.3", "--baud", "9600"}, "usage: tavrel-cli set-port"},
+        {loopback + QStringList{"export", "127.0.0.2"}, "usage: tavrel-cli export"},
+        {loopback + QStringList{"import"}, "usage: tavrel-cli import"},
+        {loopback + QStringList{"diff", "p.ini"}, "usage: tavrel-cli diff"},
+        {loopback + QStringList{"apply", "p.ini"}, "usage: tavrel-cli apply"},
+        {loopback + QStringList{"snapshots"}, "usage: tavrel-cli snapshots"},
+        {loopback + QStringList{"rollback", "127.0.0.2", "127.0.0.3"}, "usage: tavrel-cli rollback"},
+        {loopback + QStringList{"timing", "read"}, "usage: tavrel-cli timing read DEVICE\n"},
+        {loopback + QStringList{"timing", "frob", "127.0.0.2"}, "usage: tavrel-cli timing read DEVICE | timing set"},
+        {loopback + QStringList{"clock"}, "usage: tavrel-cli clock"},
+        {loopback + QStringList{"upgrade", "fw.bin"}, "usage: tavrel-cli upgrade"},
+        {loopback + QStringList{"wifi", "scan"}, "usage: tavrel-cli wifi scan DEVICE [--direct]"},
+        {loopback + QStringList{"wifi", "set", "--mode", "AP"}, "usage: tavrel-cli wifi set"},
+        {loopback + QStringList{"wifi"}, "usage: tavrel-cli wifi scan DEVICE | wifi set"},
+        {loopback + QStringList{"io-test"}, "usage: tavrel-cli io-test"},
         {loopback, "usage"},
     };
     for (const Case& c : cases) {

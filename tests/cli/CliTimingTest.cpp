@@ -145,8 +145,13 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     EXPECT_EQ(sim->device(0)->packedWrites(), 1);
     EXPECT_EQ(schedule(*sim->device(0), 2),
               (std::vector<std::uint8_t>{30, 1, 2, 3, 4, 5, 255, 255, 255, 23, 59, 255, 0, 0, 0, 0, 0, 1}));
+    tavrel::sim::DeviceSettings options = sim->device(0)->settings();
+    options.ioOptions = {0, 1};  // unlike each other, so that neither is read for the other
+    sim->device(0)->setSettings(options);
     const CliRun read = runCli(sim->devicePort(), {"--json", "timing", "read", "000002"});
     ASSERT_EQ(read.exitCode, 0);
+    EXPECT_FALSE(jsonOf(read)["outputFollow"].toBool());
+    EXPECT_TRUE(jsonOf(read)["sendStatus"].toBool());
     const QJsonObject third = jsonOf(read)["channels"].toArray()[2].toObject();
     EXPECT_EQ(third["timerOpen"].toString(), "2030-01-02 03:04:05");
     EXPECT_EQ(third["timerClose"].toString(), "ffff-ff-ff 23:59:ff");
@@ -168,6 +173,18 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     const QJsonArray clockDiffers = jsonOf(clock)["differences"].toArray();
     ASSERT_EQ(clockDiffers.size(), 1) << clock.out.toStdString();
     EXPECT_TRUE(clockDiffers[0].toString().startsWith("clock (")) << clock.out.toStdString();
+
+    // One that falls silent after the write is not found again: lost, not compared with another board.
+    SimDevice& dropping = *sim->device(2);
+    QObject::connect(&dropping, &SimDevice::frameReceived, &dropping, [&dropping](const tavrel::sim::ReceivedFrame& f) {
+        if (f.op != 'W') return;
+        tavrel::sim::SimOptions silent = dropping.options();
+        silent.silent = true;
+        dropping.setOptions(silent);
+    });
+    const CliRun lost = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.4"});
+    EXPECT_EQ(lost.exitCode, 1);
+    EXPECT_EQ(jsonOf(lost)["result"].toString(), "lost") << lost.out.toStdString();
 }
 
 TEST(CliTiming, RefusedAndBadInputs) {
