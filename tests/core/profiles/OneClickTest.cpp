@@ -92,8 +92,14 @@ TEST(OneClick, PlaysTheNetworkSaveThenThePortSave600MsLater) {
     const DeviceRecord profile = profileFrom('4');
     for (char c : {'4', '1'}) {
         DeviceRecord device = deviceWith(c, 9);
+        device.ioOptions = {2, 1};  // a profile carries no input options: the device's go back unchanged
         const OneClickOutcome out = oneClickCommand(&device, &profile, kEnglishLanguageCode);
         ASSERT_EQ(out.status, OneClickStatus::Ready) << c;
+        EXPECT_EQ(device.ioOptions, (std::array<std::uint8_t, 2>{2, 1}));
+        ASSERT_GT(out.plan.size(), 2u);
+        EXPECT_EQ(out.plan[2].bytes[3], 10);  // the input options frame
+        EXPECT_EQ(std::vector<std::uint8_t>(out.plan[2].bytes.begin() + 4, out.plan[2].bytes.begin() + 6),
+                  (std::vector<std::uint8_t>{2, 1}));
         EXPECT_EQ(device.network, profile.network) << "the record holds what was sent";
         std::vector<std::uint8_t> subs;
         for (const Step& s : out.plan) subs.push_back(s.bytes[3]);

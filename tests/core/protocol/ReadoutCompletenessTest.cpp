@@ -255,4 +255,14 @@ TEST(ReadoutCompleteness, TheWriteGuardNamesWhatIsNotKnown) {
     EXPECT_EQ(checkWrite(changed, 4).missingGroups, std::vector<std::string>{"全部参数"});
     EXPECT_NE(incompleteWriteRefusal(english, WriteKind::Save).find("(all settings)"), std::string::npos);
     EXPECT_NE(incompleteWriteRefusal(english, WriteKind::Export), incompleteWriteRefusal(english, WriteKind::Save));
+
+    // Two groups, joined as each language joins a list.
+    WriteCheck two;
+    two.whole = false;
+    two.missingGroups = {"A", "B"};
+    UiTexts en, zh;
+    en.load(Language::English);
+    zh.load(Language::Chinese);
+    EXPECT_NE(incompleteWriteQuestion(two, WriteKind::Save, en).find("A, B"), std::string::npos);
+    EXPECT_NE(incompleteWriteQuestion(two, WriteKind::Save, zh).find("A、B"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "timing/BoardClock.h"
 #include "timing/ScheduleArgs.h"
 
 namespace tavrel {
@@ -29,16 +30,17 @@ TEST(ScheduleArgs, DateTimesWithWildcardsRoundTrip) {
           "2030-01-01 00:60:00", "2030-1-01 00:00:00", "2030-01-01T00:00:00", "fff-01-01 00:00:00"})
         EXPECT_FALSE(parseScheduleDateTime(bad)) << bad;
     // Every month's last day and the day after it in a common year; February 29 by the leap rules.
+    // Schedules and the board clock read dates alike.
     const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     for (int month = 1; month <= 12; ++month) {
         char last[32], after[32];
         std::snprintf(last, sizeof last, "2031-%02d-%02d 12:34:56", month, monthDays[month - 1]);
         std::snprintf(after, sizeof after, "2031-%02d-%02d 12:34:56", month, monthDays[month - 1] + 1);
-        EXPECT_TRUE(parseScheduleDateTime(last)) << last;
-        EXPECT_FALSE(parseScheduleDateTime(after)) << after;
+        EXPECT_TRUE(parseScheduleDateTime(last) && parseClockText(last)) << last;
+        EXPECT_FALSE(parseScheduleDateTime(after) || parseClockText(after)) << after;
     }
-    EXPECT_TRUE(parseScheduleDateTime("2000-02-29 00:00:00"));
-    EXPECT_FALSE(parseScheduleDateTime("2100-02-29 00:00:00"));
+    EXPECT_TRUE(parseScheduleDateTime("2000-02-29 00:00:00") && parseClockText("2000-02-29 00:00:00"));
+    EXPECT_FALSE(parseScheduleDateTime("2100-02-29 00:00:00") || parseClockText("2100-02-29 00:00:00"));
 }
 
 TEST(ScheduleArgs, TimesStrobeAndWeekdays) {

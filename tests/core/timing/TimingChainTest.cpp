@@ -168,6 +168,7 @@ TEST(TimingChain, ResendsTheLastRequestThreeTimesThenGivesUp) {
     EXPECT_TRUE(last.send.empty());
     EXPECT_TRUE(last.gaveUp);
     EXPECT_EQ(last.status, TimingStatus::None);  // the status text stays
+    EXPECT_FALSE(chain.onResendTimer().gaveUp) << "given up once, not again at every tick";
     // A reply after giving up no longer moves the chain.
     FakeBoard board;
     EXPECT_TRUE(chain.onReply(device, board.answer(start.send)).send.empty());
