@@ -208,6 +208,20 @@ TEST(IoTcpServerLink, PortInUseIsABindFailure) {
     EXPECT_FALSE(link.isOpen());
 }
 
+// Listening again (the window's reconnect) first lets go of the port it held; closing frees it.
+TEST(IoTcpServerLink, ListeningAgainOnTheSamePortReplacesTheFirstListener) {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(kLocal, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    IoBoardLink link;
+    ASSERT_EQ(link.openTcpServer(kLocal, port), IoBoardLink::OpenResult::Opened);
+    EXPECT_EQ(link.openTcpServer(kLocal, port), IoBoardLink::OpenResult::Opened);
+    link.close();
+    QTcpServer after;
+    EXPECT_TRUE(after.listen(kLocal, port));
+}
+
 TEST(IoLinkChunks, LongChunkIsNeitherLoggedNorDecodedAndShortOnesAre) {
     QUdpSocket board;
     ASSERT_TRUE(board.bind(kLocal, 0));
