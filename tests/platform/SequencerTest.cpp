@@ -7,6 +7,7 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QTimer>
 #include <QtNetwork/QNetworkDatagram>
 #include <QtNetwork/QUdpSocket>
 
@@ -95,6 +96,9 @@ TEST(Sequencer, CancelDropsTheLaneAndFreesItsSlot) {
     EXPECT_FALSE(called);
     EXPECT_TRUE(rig.sequencer.isIdle());
     EXPECT_EQ(rig.sequencer.runningCount(), 0);
+    // No timer outlives its lane, cancelled or through: a long session does not pile them up.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(rig.sequencer.findChildren<QTimer*>().isEmpty());
 }
 
 TEST(Sequencer, LanesBeyondTheLimitStartInTheOrderQueued) {
