@@ -123,7 +123,7 @@ TEST(CliIo, WatchPrintsOneObjectPerReply) {
     run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "all", "on"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("model MV-I32-O00 has no all-outputs command")) << run.err.toStdString();
-    EXPECT_TRUE(run.out.startsWith("model: MV-I32-O00\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.startsWith("model: MV-I32-O00 (reported 5GLUS32)\n")) << run.out.toStdString();
 }
 
 TEST(CliIo, SilentBoardsAndRefusedConnectionsFail) {
