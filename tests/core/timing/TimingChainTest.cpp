@@ -31,7 +31,8 @@ struct FakeBoard {
         const std::uint8_t code = request.at(7);
         requests.push_back(code);
         if (code == 0x66) return inner(0x67, {'B', 'O', 'A', 'R', 'D', 0, 0, 0});
-        if (code == 0x6C) return inner(0x6D, {options[0], options[1], 0, 0, 0, 0, 0, 0});
+        // The bytes after the two options are the board's own: none of them is an option.
+        if (code == 0x6C) return inner(0x6D, {options[0], options[1], 1, 1, 1, 1, 1, 1});
         if (code == 0x6E) {
             options = {request[8], request[9]};
             return inner(0x6D, {options[0], options[1], 0, 0, 0, 0, 0, 0});
