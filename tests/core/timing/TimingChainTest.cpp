@@ -119,6 +119,12 @@ TEST(TimingChain, ReadReportsTextOptionsAndClockOnTheWay) {
     a = chain.onReply(device, board.answer(a.send));
     ASSERT_TRUE(a.clock);
     EXPECT_EQ(*a.clock, (BoardClock{31, 4, 27, 13, 42, 5, 7}));
+    // The other way round: each option from its own byte.
+    board.options = {0, 1};
+    a = chain.startRead(kKey);
+    a = chain.onReply(device, board.answer(a.send));
+    a = chain.onReply(device, board.answer(a.send));
+    EXPECT_EQ(a.options, (std::array<bool, 2>{false, true}));
 }
 
 TEST(TimingChain, FullSaveIsNinePairsAndSendsTheTable) {
