@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "protocol/Readout.h"
@@ -50,7 +51,14 @@ std::vector<int> subCodes(const Plan& plan) {
 TEST(ReadoutCompleteness, SearchReplySetsWhatIsExpected) {
     DeviceTable table;
     EXPECT_TRUE(table.progress(0).complete());  // an empty entry owes nothing
+    // The entry held a packed-record board of this key before: nothing of that form stays.
+    table[0].imagePresent = 1;
+    table[0].form302 = 1;
+    table[0].imageA.fill(7);
     handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 1111);
+    EXPECT_EQ(table[0].imagePresent, 0);
+    EXPECT_EQ(table[0].form302, 0);
+    EXPECT_EQ(std::count(table[0].imageA.begin(), table[0].imageA.end(), 0), std::ssize(table[0].imageA));
     EXPECT_FALSE(table.progress(0).complete());
     EXPECT_EQ(table.progress(0).missing(), kOnePortCodes);
 
