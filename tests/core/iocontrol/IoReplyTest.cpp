@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "iocontrol/IoCodec.h"
 
 using namespace tavrel;
@@ -143,6 +145,21 @@ TEST(IoModbusReplies, ReadReplies) {
               16);
     EXPECT_EQ(reply<OutputStates>(decodeReply(kModbus, 1, "MV-I00-O02", wrapRtu(1, 1, IoFrame{1, 2}))).count,
               2);
+    // Every model family's coil and input replies hold as many channels as the model has.
+    const std::tuple<const char*, int, int> families[] = {
+        {"KB-04-00", 4, 4}, {"KB-08-00", 8, 8}, {"KB-16-00", 16, 16}, {"KB-32-00", 32, 0},
+        {"MV-I08-O00", 0, 8}, {"MV-I16-O16", 16, 16}, {"MV-I32-O00", 0, 32}};
+    for (const auto& [model, outputs, inputs] : families) {
+        for (const auto& [function, count] : {std::pair{1, outputs}, std::pair{2, inputs}}) {
+            if (count == 0) continue;
+            IoFrame data(1 + (count + 7) / 8, 0xFF);
+            data[0] = static_cast<std::uint8_t>(data.size() - 1);
+            const auto d = decodeReply(kModbus, 1, model, wrapRtu(1, static_cast<std::uint8_t>(function), data));
+            const int got = function == 1 ? static_cast<int>(reply<OutputStates>(d).count)
+                                          : static_cast<int>(reply<InputStates>(d).count);
+            EXPECT_EQ(got, count) << model << " function " << function;
+        }
+    }
     auto in = decodeReply(kModbus, 1, "MV-I32-O00", wrapRtu(1, 2, IoFrame{4, 0x01, 0, 0, 0x80}));
     EXPECT_EQ(states(reply<InputStates>(in)), "10000000000000000000000000000001");
     EXPECT_EQ(decodeReply(kModbus, 1, "KB-32-00", wrapRtu(1, 2, IoFrame{4, 0, 0, 0, 0})).status,

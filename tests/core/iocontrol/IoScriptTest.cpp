@@ -131,6 +131,7 @@ TEST(IoScript, RepliesMeetOrMissTheirStep) {
     // An output reply says nothing about inputs.
     EXPECT_EQ(checkReply(input3, states<OutputStates>(8, 0b100), true).verdict, IoVerdict::Unrelated);
 
+    EXPECT_EQ(stepOf("expect inputs 0x5").mask, 0x5u);  // one digit is a mask too
     const IoStep mask = stepOf("expect inputs 0x05");
     EXPECT_EQ(checkReply(mask, states<InputStates>(8, 0x05), true).verdict, IoVerdict::Met);
     EXPECT_EQ(checkReply(mask, states<InputStates>(8, 0x07), true).seen, "inputs 0x07 of 8");

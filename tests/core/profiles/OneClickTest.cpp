@@ -2,6 +2,8 @@
 // gaps of the plan, and which differences are reported.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "profiles/OneClick.h"
 #include "profiles/ProfileDiff.h"
 #include "profiles/ProfileFormat.h"
@@ -100,6 +102,8 @@ TEST(OneClick, PlaysTheNetworkSaveThenThePortSave600MsLater) {
         EXPECT_EQ(out.plan[2].bytes[3], 10);  // the input options frame
         EXPECT_EQ(std::vector<std::uint8_t>(out.plan[2].bytes.begin() + 4, out.plan[2].bytes.begin() + 6),
                   (std::vector<std::uint8_t>{2, 1}));
+        EXPECT_EQ(std::count(out.plan[2].bytes.begin() + 6, out.plan[2].bytes.begin() + 20, 0), 14)
+            << "the rest of its data is zeros";
         EXPECT_EQ(device.network, profile.network) << "the record holds what was sent";
         std::vector<std::uint8_t> subs;
         for (const Step& s : out.plan) subs.push_back(s.bytes[3]);
