@@ -474,3 +474,32 @@ TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
     EXPECT_EQ(sent.size(), 255u);
     EXPECT_EQ(sent.back(), "");
 }
+
+namespace tavrel {
+namespace {
+
+// A packed record whose marker bytes or length are off is no record: refused, the entry untouched.
+TEST(ReplyHandling, PackedRecordsWithAWrongMarkerOrLengthAreRefused) {
+    for (std::size_t size : {kPacked302Size, kPacked830Size, kPacked866Size, kPacked250Size}) {
+        const bool is302 = size == kPacked302Size;
+        auto apply = [is302](const std::vector<std::uint8_t>& d, DeviceRecord& r) {
+            return is302 ? applyPacked302(d, r) : applyPackedImage(d, r);
+        };
+        std::vector<std::uint8_t> good(size, 0);
+        good[0] = 'H', good[1] = ':', good[2] = 'R', good[3] = is302 ? 'P' : 0x01;
+        DeviceRecord taken;
+        EXPECT_TRUE(apply(good, taken)) << size;
+        auto shorter = good;
+        shorter.pop_back();
+        for (std::size_t at = 0; at <= 4; ++at) {
+            auto bad = at < 4 ? good : shorter;
+            if (at < 4) bad[at] ^= 0x20;
+            DeviceRecord untouched;
+            EXPECT_FALSE(apply(bad, untouched)) << size << " byte " << at;
+            EXPECT_EQ(untouched, DeviceRecord{}) << size << " byte " << at;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavrel
