@@ -87,6 +87,10 @@ TEST(IoScript, EveryFaultyLineIsReportedWithItsNumberAndNoStepsRun) {
         EXPECT_EQ(s.errors[0].line, 3) << line;
         EXPECT_FALSE(s.errors[0].message.empty()) << line;
     }
+    // The word that does not belong is named.
+    const IoScript stray = parseIoScript("connect tcp 127.0.0.2:502\nswitch 3 on at 2s\n");
+    ASSERT_EQ(stray.errors.size(), 1u);
+    EXPECT_EQ(stray.errors[0].message, "unexpected 'at'");
     // A step that needs a board before any connect, and an empty script.
     const IoScript early = parseIoScript("wait 10ms\nswitch 1 on\nconnect tcp 127.0.0.2:502\n");
     ASSERT_EQ(early.errors.size(), 1u);
