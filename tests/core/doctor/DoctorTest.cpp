@@ -76,6 +76,18 @@ TEST(Doctor, EachPlantedFaultIsFoundOnceWithCauseAndRemedy) {
               diagnose(facts, texts(Language::Chinese))[1].cause);
 }
 
+// Sorted by kind, findings of one kind keep their own order: by address.
+TEST(Doctor, FindingsOfOneKindKeepTheirOrder) {
+    DoctorFacts facts;
+    facts.bindings = {lanA({seen({192, 168, 1, 50}, 0x32), seen({192, 168, 1, 50}, 0x33),
+                            seen({192, 168, 1, 30}, 0x1E), seen({192, 168, 1, 30}, 0x1F),
+                            seen({192, 168, 1, 70}, 0x46), seen({192, 168, 1, 70}, 0x47)})};
+    const auto findings = diagnose(facts, texts(Language::English));
+    ASSERT_EQ(findings.size(), 3u);
+    const char* order[] = {"192.168.1.30 ", "192.168.1.50 ", "192.168.1.70 "};
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_NE(findings[i].cause.find(order[i]), std::string::npos) << i;
+}
+
 TEST(Doctor, PlaceholdersWithoutAValueStayAsWritten) {
     EXPECT_EQ(fillIn("%2 before %1", {"a", "b"}), "b before a");
     EXPECT_EQ(fillIn("%1 of %2, not %3%", {"a", "b"}), "a of b, not %3%");

@@ -97,6 +97,10 @@ TEST(ReadoutCompleteness, EveryReadoutRequestHasItsOwnReplyCode) {
         EXPECT_EQ(requestOfReplyCode(*reply), s.bytes[3]);
     }
     EXPECT_FALSE(replyCodeOfRequest(1));  // the search is no block
+    // The two numberings pair one to one over every code there is.
+    for (int code = 0; code < 256; ++code)
+        if (auto request = requestOfReplyCode(static_cast<std::uint8_t>(code)))
+            EXPECT_EQ(replyCodeOfRequest(*request), code) << code;
     EXPECT_EQ(readoutGroupName(100), "port 3 remote host");
     EXPECT_EQ(readoutGroupName(117), "port 8 serial settings");
     EXPECT_EQ(readoutGroupName(146), "port 3 heartbeat data");
