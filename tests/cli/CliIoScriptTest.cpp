@@ -115,6 +115,8 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     const QString path = scripts.write("fault.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
                                                                    "switch 2 on\n"
                                                                    "expect input 2 on within 2s\n"
+                                                                   // outlasts the step before: its time limit ended with it
+                                                                   "wait 2500ms\n"
                                                                    "switch 3 on\n"
                                                                    "expect input 3 on within 300ms\n"
                                                                    "switch all off\n")
@@ -122,9 +124,9 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     CliRun run = runCliRaw({"io-test", path, "--junit", scripts.path("report.xml")});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QRegularExpression(
-        R"(FAIL  line 5 +[0-9.]+ ms  expect input 3 on within 300ms  \(the board shows input 3 off\))")))
+        R"(FAIL  line 6 +[0-9.]+ ms  expect input 3 on within 300ms  \(the board shows input 3 off\))")))
         << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("6 steps: 5 passed, 1 failed")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("7 steps: 6 passed, 1 failed")) << run.out.toStdString();
     EXPECT_FALSE(sim->logic().output(3));  // the steps after the failure ran
 
     // The JUnit report: one case per step, the failure named by its line.
@@ -146,16 +148,16 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
         }
     }
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
-    EXPECT_EQ(cases, 6);
-    EXPECT_EQ(failures, QStringList{"line 5: expect input 3 on within 300ms"});
+    EXPECT_EQ(cases, 7);
+    EXPECT_EQ(failures, QStringList{"line 6: expect input 3 on within 300ms"});
 
     // With --stop-on-fail the rest is skipped and the output stays on.
     run = runCliRaw({"io-test", path, "--stop-on-fail", "--json"});
     EXPECT_EQ(run.exitCode, 1);
     const auto steps = stepsOf(run.out);
-    ASSERT_EQ(steps.size(), 6u);
-    EXPECT_EQ(steps[4].result, "fail");
-    EXPECT_EQ(steps[5].result, "skipped");
+    ASSERT_EQ(steps.size(), 7u);
+    EXPECT_EQ(steps[5].result, "fail");
+    EXPECT_EQ(steps[6].result, "skipped");
     EXPECT_TRUE(sim->logic().output(3));
 }
 
