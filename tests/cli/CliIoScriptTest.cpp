@@ -127,6 +127,8 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
         R"(FAIL  line 6 +[0-9.]+ ms  expect input 3 on within 300ms  \(the board shows input 3 off\))")))
         << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("7 steps: 6 passed, 1 failed")) << run.out.toStdString();
+    EXPECT_EQ(run.out.split('\n').filter(QRegularExpression("^(PASS|FAIL)  line \\d")).size(), 7)
+        << "a line of its own for each step";
     EXPECT_FALSE(sim->logic().output(3));  // the steps after the failure ran
 
     // The JUnit report: one case per step, the failure named by its line.
