@@ -109,13 +109,13 @@ TEST(CliIoScript, GreenOverEveryConnectionKindAndBothProtocols) {
     }
 }
 
+// The wait of line 4 outlasts the time limit of line 3, which ended with its step.
 TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     Scripts scripts;
     auto sim = ioBoard("model=KB-08-00,ip=127.0.0.1,loopback-io=10ms,unwired=3");
     const QString path = scripts.write("fault.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
                                                                    "switch 2 on\n"
                                                                    "expect input 2 on within 2s\n"
-                                                                   // outlasts the step before: its time limit ended with it
                                                                    "wait 2500ms\n"
                                                                    "switch 3 on\n"
                                                                    "expect input 3 on within 300ms\n"

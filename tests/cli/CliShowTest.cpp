@@ -34,8 +34,8 @@ QStringList missingFromDetails(const QJsonObject& expected, const QString& text)
                 const QString line = it.key() + '.' + g.key() + ": " + leafText(g.value());
                 if (!out.contains(line)) missing << line;
             }
-        } else if (!out.contains(it.key() + ": " + leafText(it.value()))) {
-            missing << it.key() + ": " + leafText(it.value());
+        } else if (const QString line = it.key() + ": " + leafText(it.value()); !out.contains(line)) {
+            missing << line;
         }
     }
     for (const QJsonValue& portValue : expected["ports"].toArray()) {
