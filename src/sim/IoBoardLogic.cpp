@@ -152,7 +152,7 @@ std::vector<ByteVector> IoBoardLogic::feed(ByteVector& pending, Bytes bytes) {
         const auto end = pending.begin() + static_cast<std::ptrdiff_t>(*length);
         const ByteVector request(pending.begin(), end);
         pending.erase(pending.begin(), end);
-        if (auto reply = answer(request)) replies.push_back(std::move(*reply));
+        for (ByteVector& reply : answers(request)) replies.push_back(std::move(reply));
     }
     return replies;
 }
@@ -164,6 +164,22 @@ std::optional<ByteVector> IoBoardLogic::answer(Bytes request) {
         return ByteVector(identity_->begin(), identity_->end());
     }
     return protocol_ == IoBoardProtocol::Custom ? answerCustom(request) : answerModbus(request);
+}
+
+std::vector<ByteVector> IoBoardLogic::answers(Bytes request) {
+    const ByteVector before = switchReply_ == IoSwitchReply::OldStatesFirst ? outputStates() : ByteVector{};
+    auto reply = answer(request);
+    if (!reply) return {};
+    // An identity text may be short, and a refused switch answers with an exception.
+    const bool custom = protocol_ == IoBoardProtocol::Custom;
+    const std::size_t at = custom ? 3 : 1;
+    const std::uint8_t asked = custom ? 'p' : 5;
+    const std::uint8_t echoed = custom ? 'q' : 5;
+    const bool switched =
+        request.size() > at && reply->size() > at && request[at] == asked && (*reply)[at] == echoed;
+    if (!switched || switchReply_ == IoSwitchReply::Echo) return {std::move(*reply)};
+    if (switchReply_ == IoSwitchReply::States) return {outputStates()};
+    return {before, std::move(*reply)};
 }
 
 ByteVector IoBoardLogic::customFrame(std::uint8_t code, const ByteVector& data) const {
@@ -279,6 +295,22 @@ ByteVector IoBoardLogic::modbusReply(ByteVector body) const {
     return body;
 }
 
+ByteVector IoBoardLogic::modbusBits(std::uint8_t function, int start, int count) const {
+    const auto& states = function == 1 ? outputs_ : inputs_;
+    ByteVector body{function, static_cast<std::uint8_t>((count + 7) / 8)};
+    body.resize(2 + body[1], 0);
+    for (int i = 0; i < count; ++i)
+        if (states[static_cast<std::size_t>(start + i)])
+            body[2 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+    return modbusReply(body);
+}
+
+ByteVector IoBoardLogic::outputStates() const {
+    return protocol_ == IoBoardProtocol::Custom
+               ? customFrame('T', packStates(outputs_, kind_.outputs, kind_.outputPacking))
+               : modbusBits(1, 0, kind_.outputs);
+}
+
 ByteVector IoBoardLogic::modbusException(std::uint8_t function, std::uint8_t code) const {
     return modbusReply({static_cast<std::uint8_t>(function | 0x80), code});
 }
@@ -305,15 +337,9 @@ std::optional<ByteVector> IoBoardLogic::answerModbus(Bytes r) {
     switch (function) {
         case 1:
         case 2: {
-            const auto& states = function == 1 ? outputs_ : inputs_;
             const int have = function == 1 ? kind_.outputs : kind_.inputs;
             if (count < 1 || start + count > have) return modbusException(function, 2);
-            ByteVector body{function, static_cast<std::uint8_t>((count + 7) / 8)};
-            body.resize(2 + body[1], 0);
-            for (int i = 0; i < count; ++i)
-                if (states[static_cast<std::size_t>(start + i)])
-                    body[2 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
-            return modbusReply(body);
+            return modbusBits(function, start, count);
         }
         case 3: {
             if (count < 1 || count > 125) return modbusException(function, 3);

@@ -18,6 +18,10 @@ enum class IoBoardProtocol : std::uint8_t { Custom, Modbus };
 // How a custom state reply carries the channels.
 enum class IoPacking : std::uint8_t { None, BytePerChannel, TwoPerByte, FourPerByte, BitPerChannel };
 
+// How a board answers a single-output switch. Some firmware confirms it with the output states
+// instead of the echo; some reports the states as they were before the switch, then echoes.
+enum class IoSwitchReply : std::uint8_t { Echo, States, OldStatesFirst };
+
 struct IoBoardKind {
     int inputs = 0;
     int outputs = 0;
@@ -45,6 +49,9 @@ class IoBoardLogic {
     std::vector<ByteVector> feed(ByteVector& pending, Bytes bytes);
     // One whole request (a datagram); nothing when the board does not answer it.
     std::optional<ByteVector> answer(Bytes request);
+    // Every frame the board sends for one whole request, in order (one datagram each over UDP).
+    std::vector<ByteVector> answers(Bytes request);
+    void setSwitchReply(IoSwitchReply reply) { switchReply_ = reply; }
 
     // A custom switch-on with a time value asks for the output to fall back after that many
     // tenths of a second; the caller times it and calls release().
@@ -77,6 +84,8 @@ class IoBoardLogic {
   private:
     std::optional<ByteVector> answerCustom(Bytes request);
     std::optional<ByteVector> answerModbus(Bytes request);
+    ByteVector outputStates() const;
+    ByteVector modbusBits(std::uint8_t function, int start, int count) const;
     std::optional<std::size_t> requestLength(Bytes buffered) const;
     ByteVector customFrame(std::uint8_t code, const ByteVector& data) const;
     ByteVector packStates(const std::array<bool, kChannels>& states, int count, IoPacking packing) const;
@@ -95,6 +104,7 @@ class IoBoardLogic {
     unsigned inputStep_ = 0;
     std::optional<TimedOutput> timed_;
     std::optional<std::string> identity_;
+    IoSwitchReply switchReply_ = IoSwitchReply::Echo;
 };
 
 }  // namespace tavrel::sim

@@ -118,6 +118,11 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
             int channel = 0;
             ok = number(value, channel) && channel >= 1 && channel <= 32;
             if (ok) config.unwired |= 1u << (channel - 1);
+        } else if (key == "switch-reply") {
+            ok = value == "echo" || value == "states" || value == "old-states-first";
+            config.switchReply = value == "states"             ? IoSwitchReply::States
+                                 : value == "old-states-first" ? IoSwitchReply::OldStatesFirst
+                                                               : IoSwitchReply::Echo;
         } else if (key == "silent" && equals == std::string_view::npos) {
             config.silent = true;
         } else {
@@ -145,6 +150,7 @@ SimIoBoard::SimIoBoard(const IoBoardConfig& config, QObject* parent)
              config.address),
       inputTimer_(new QTimer(this)) {
     logic_.setIdentity(config.identity);
+    logic_.setSwitchReply(config.switchReply);
     if (config.inputs) logic_.setInputs(*config.inputs);
     connect(inputTimer_, &QTimer::timeout, this, [this] { logic_.stepInputs(); });
     if (config.loopbackMs >= 0) connect(this, &SimIoBoard::outputsChanged, this, &SimIoBoard::followOutputs);
@@ -203,14 +209,15 @@ bool SimIoBoard::start(QString* error) {
                     if (!datagram.isValid()) break;
                     ++requestsSeen_;
                     if (config_.silent) continue;
-                    if (auto answer = logic_.answer(bytesOf(datagram.data()))) {
-                        udp_->writeDatagram(arrayOf(*answer), datagram.senderAddress(),
+                    const auto answers = logic_.answers(bytesOf(datagram.data()));
+                    for (const ByteVector& answer : answers)
+                        udp_->writeDatagram(arrayOf(answer), datagram.senderAddress(),
                                             static_cast<quint16>(datagram.senderPort()));
-                        timeOutputs();
-                        emit outputsChanged();
-                        floodAfter(arrayOf(*answer), nullptr, datagram.senderAddress(),
-                                   static_cast<quint16>(datagram.senderPort()));
-                    }
+                    if (answers.empty()) continue;
+                    timeOutputs();
+                    emit outputsChanged();
+                    floodAfter(arrayOf(answers.back()), nullptr, datagram.senderAddress(),
+                               static_cast<quint16>(datagram.senderPort()));
                 }
             });
             return true;
@@ -312,6 +319,8 @@ std::string SimIoBoard::describe() const {
                        (config_.protocol == IoBoardProtocol::Modbus ? "modbus" : "custom") + " " + transport +
                        " address " + std::to_string(config_.address);
     if (config_.loopbackMs >= 0) text += " loopback-io " + std::to_string(config_.loopbackMs) + "ms";
+    if (config_.switchReply == IoSwitchReply::States) text += " switch-reply states";
+    if (config_.switchReply == IoSwitchReply::OldStatesFirst) text += " switch-reply old-states-first";
     if (config_.transport == IoBoardTransport::TcpClient)
         text += " to " + config_.peerIp + ":" + std::to_string(config_.peerPort);
     else

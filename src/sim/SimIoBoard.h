@@ -39,11 +39,12 @@ struct IoBoardConfig {
     int floodPerSecond = 0;               // unasked copies of the last answer, sent this often; 0 none
     int loopbackMs = -1;                  // input n follows output n after this delay; -1 not wired
     std::uint32_t unwired = 0;            // with loopback: inputs left unwired, bit i = input i+1
+    IoSwitchReply switchReply = IoSwitchReply::Echo;
 };
 
 // "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
 // peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N,loopback-io=10ms,
-// unwired=N".
+// unwired=N,switch-reply=echo|states|old-states-first".
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error,
                                                      AddressRange range = AddressRange::Loopback);
 

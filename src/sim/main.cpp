@@ -97,7 +97,9 @@ int main(int argc, char* argv[]) {
              "(fixed inputs), change=MS (input pattern step, default 1000), silent, flood=N (the last\n"
              "answer again, unasked, N times a second), loopback-io=MSms (input n follows output n\n"
              "after that delay; the inputs start off), unwired=N (with loopback-io: input N does not\n"
-             "follow; may repeat). A switch-on with a time value T falls back after T tenths of a second."),
+             "follow; may repeat), switch-reply=echo|states|old-states-first (a single switch is\n"
+             "confirmed by its echo, by the output states, or by the states before it and then the\n"
+             "echo). A switch-on with a time value T falls back after T tenths of a second."),
          QStringLiteral("description")},
         {QStringLiteral("tftp-port"),
          QStringLiteral(

@@ -90,6 +90,22 @@ TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
     EXPECT_TRUE(waitFor([&] { return !sim->logic().output(2); }));
 }
 
+// A board that confirms a switch with its output states, in either protocol.
+TEST(CliIo, ASwitchConfirmedByTheOutputStates) {
+    for (const char* protocol : {"custom", "modbus"}) {
+        SCOPED_TRACE(protocol);
+        auto sim = board(std::string("model=KB-08-00,switch-reply=states,protocol=") + protocol);
+        const QStringList base{"io", "--tcp", at(*sim), "--protocol", protocol};
+        CliRun run = runCliRaw(base + QStringList{"switch", "4", "on"});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        run = runCliRaw(base + QStringList{"switch", "3", "on"});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        run = runCliRaw(base + QStringList{"switch", "4", "off"});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        for (int k = 1; k <= 8; ++k) EXPECT_EQ(sim->logic().output(k), k == 3) << k;
+    }
+}
+
 TEST(CliIo, ListensForABoardAndLogsTheFrames) {
     const quint16 port = freeTcpPort();
     auto sim = board(QStringLiteral("model=5GPTV2,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1")

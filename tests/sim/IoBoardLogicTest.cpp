@@ -104,6 +104,28 @@ TEST(SimIoBoard, ModbusRegistersCoilsAndExceptions) {
     EXPECT_FALSE(board.answer(rtu({4, 1, 0, 0, 0, 8})));
 }
 
+// The states before a switch, or instead of its echo; every other reply stays alone.
+TEST(SimIoBoard, SwitchRepliesOfEachKind) {
+    using Frames = std::vector<ByteVector>;
+    IoBoardLogic board = boardOf("KB-08-00", IoBoardProtocol::Custom);
+    board.answer(ByteVector{'H', ':', 1, 'p', 2, 1, 0, 0, 'E', 'D'});
+    board.setSwitchReply(IoSwitchReply::OldStatesFirst);
+    EXPECT_EQ(board.answers(ByteVector{'H', ':', 1, 'p', 3, 1, 0, 0, 'E', 'D'}),
+              (Frames{custom(1, 'T', {0, 1}), custom(1, 'q', {3, 1})}));
+    board.setSwitchReply(IoSwitchReply::States);
+    EXPECT_EQ(board.answers(ByteVector{'H', ':', 1, 'p', 2, 0, 0, 0, 'E', 'D'}),
+              (Frames{custom(1, 'T', {0, 0, 1})}));
+    EXPECT_EQ(board.answers(custom(1, 'S', {})), (Frames{custom(1, 'T', {0, 0, 1})}));
+
+    IoBoardLogic modbus = boardOf("KB-08-00", IoBoardProtocol::Modbus, 3);
+    modbus.setSwitchReply(IoSwitchReply::OldStatesFirst);
+    EXPECT_EQ(modbus.answers(rtu({3, 5, 0, 2, 0xFF, 0})),
+              (Frames{rtu({3, 1, 1, 0}), rtu({3, 5, 0, 2, 0xFF, 0})}));
+    modbus.setSwitchReply(IoSwitchReply::States);
+    EXPECT_EQ(modbus.answers(rtu({3, 5, 0, 0, 0xFF, 0})), (Frames{rtu({3, 1, 1, 0x05})}));
+    EXPECT_EQ(modbus.answers(rtu({3, 5, 0, 8, 0xFF, 0})), (Frames{rtu({3, 0x85, 2})}));
+}
+
 TEST(SimIoBoard, IdentityQueryInEitherProtocol) {
     for (auto protocol : {IoBoardProtocol::Custom, IoBoardProtocol::Modbus}) {
         IoBoardLogic board = boardOf("5GPTV2", protocol);
