@@ -8,7 +8,7 @@ TEST(DeviceSelector, ParsesTheThreeFormsAndRefusesTheRest) {
     EXPECT_EQ(parseDeviceSelector("127.0.0.3")->kind, DeviceSelector::Kind::Address);
     EXPECT_EQ(parseDeviceSelector("00-CA-C1-19-00-33")->mac, (Mac{0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33}));
     EXPECT_EQ(parseDeviceSelector("00:ca:c1:19:00:33")->kind, DeviceSelector::Kind::MacAddress);
-    EXPECT_EQ(parseDeviceSelector("190033")->key, (DeviceKey{0x19, 0x00, 0x33}));
+    EXPECT_EQ(parseDeviceSelector("19Af3c")->key, (DeviceKey{0x19, 0xAF, 0x3C}));
     for (const char* bad : {"", "1.2.3", "256.0.0.1", "19003", "19003G", "00-CA-C1-19-00", "hello"}) {
         EXPECT_FALSE(parseDeviceSelector(bad)) << bad;
     }

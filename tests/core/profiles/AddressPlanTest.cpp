@@ -53,12 +53,14 @@ TEST(AddressPlan, RunsEndAtTheLastHostAddress) {
         if (c.want.empty()) continue;
         EXPECT_EQ(plan.addresses, c.want);
     }
+    EXPECT_EQ(planAddresses(table, from({255, 255, 255, 253}, {0, 1, 2, 3})).error,
+              "--ip-from: not enough addresses after 255.255.255.253");
 }
 
 TEST(AddressPlan, AnAddressHeldByAnotherListedDeviceIsRefusedUnlessItMovesAway) {
     const DeviceTable table = fourDevices();
     // Entry 3 holds 10.0.0.5 and is no target.
-    EXPECT_TRUE(planAddresses(table, from({10, 0, 0, 4}, {0, 1})).refused());
+    EXPECT_TRUE(planAddresses(table, from({10, 0, 0, 5}, {0})).refused());
     // Entries 0 and 1 take 10.0.0.3 and .4: 1 leaves .3 for 0, and .4 is 2's, which is no target.
     EXPECT_TRUE(planAddresses(table, from({10, 0, 0, 3}, {0, 1})).refused());
     // Shifted down by one, each address is freed by the device moving on.

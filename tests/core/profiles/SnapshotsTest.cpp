@@ -116,4 +116,14 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
     boardNow.form866 = 0;
     EXPECT_EQ(rollbackCommand(boardNow, boardFile, 9).status, RollbackStatus::RecordMismatch);
     EXPECT_EQ(rollbackCommand(boardNow, file, 9).status, RollbackStatus::NoRecord);
+
+    // An 830 board keeps its clock flag in the other image.
+    DeviceRecord board830 = boardNow;
+    board830.imageA[image::kSetClockFlag] = 1;
+    board830.imageA[10] = 0x5A;
+    ASSERT_EQ(storeSnapshot(board830, folder, at(3)), std::nullopt);
+    out = rollbackCommand(boardNow, listSnapshots(folder, board.mac).back(), 9);
+    ASSERT_EQ(out.status, RollbackStatus::Ready) << out.message;
+    board830.imageA[image::kSetClockFlag] = 0;
+    EXPECT_EQ(out.plan.at(0).bytes, packedWriteFrame(board830, PackedForm::Form830));
 }

@@ -112,8 +112,9 @@ TEST(Commands, OnePortDeviceWritesTwoPortsThenWordsAndNoCommit) {
     EXPECT_EQ(
         out.plan[1].bytes,
         expectedWrite(4, {5, 1, 8, 1, 2, 0xA1, 0xA2, 0xA3, 0xA4, 0x1F, 0x90, 0x01, 0xF6, 2, 1, 2}, 0, kKey));
-    EXPECT_EQ(out.plan[4].bytes,
-              expectedWrite(5, {5, 1, 8, 1, 2, 0xA1, 0xA2, 0xA3, 0xA4, 0x1F, 0x90, 0x01, 0xF6, 2, 1, 2}, 0, kKey));
+    EXPECT_EQ(
+        out.plan[4].bytes,
+        expectedWrite(5, {5, 1, 8, 1, 2, 0xA1, 0xA2, 0xA3, 0xA4, 0x1F, 0x90, 0x01, 0xF6, 2, 1, 2}, 0, kKey));
     EXPECT_EQ((std::array<std::uint8_t, 5>{0xA1, 0xA2, 0xA3, 0xA4, 0xA5}), d.ports[1].reserved);
     EXPECT_EQ((std::array<std::uint8_t, 5>{0xA1, 0xA2, 0xA3, 0xA4, 0xA5}), d.ports[0].reserved);
     EXPECT_EQ(out.plan[2].bytes, expectedWrite(55, {'h', 'b'}, 0, kKey));
@@ -260,6 +261,7 @@ TEST(Commands, SaveNetworkRefusesBadAddressesAndKeepsTheRecord) {
         {[](NetworkFormInput& f) { f.gateway = ""; }, "Invalid gateway"},
         {[](NetworkFormInput& f) { f.dns = "8.8.4.4.4"; }, "Invalid DNS"},
         {[](NetworkFormInput& f) { f.ipTypeSelection = -1; }, "Please choose the IP address type"},
+        {[](NetworkFormInput& f) { f.ipTypeSelection = 2; }, "Please choose the IP address type"},
     };
     for (const auto& c : cases) {
         NetworkFormInput f = goodForm();

@@ -488,7 +488,11 @@ TEST(ReplyHandling, PackedRecordsWithAWrongMarkerOrLengthAreRefused) {
         std::vector<std::uint8_t> good(size, 0);
         good[0] = 'H', good[1] = ':', good[2] = 'R', good[3] = is302 ? 'P' : 0x01;
         DeviceRecord taken;
+        taken.imageA.fill(0x5A);  // left by a board that held this entry before
         EXPECT_TRUE(apply(good, taken)) << size;
+        if (is302) {
+            EXPECT_EQ(taken.imageA, DeviceRecord{}.imageA);
+        }
         auto shorter = good;
         shorter.pop_back();
         for (std::size_t at = 0; at <= 4; ++at) {

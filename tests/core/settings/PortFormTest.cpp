@@ -200,6 +200,9 @@ TEST(PortView, ValuesAndBoxesFromTheRecord) {
     auto v = showPort(&d, 1);
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ(v->baudRate, -1);
+    EXPECT_EQ(v->baudOutsideList, "");
+    p.baudNumber = 250000;  // a rate the list does not hold is shown as its number
+    EXPECT_EQ(showPort(&d, 1)->baudOutsideList, "250000");
     EXPECT_EQ(v->parity, 2);
     EXPECT_EQ(v->dataBits, 1);
     EXPECT_EQ(v->stopBits, -1);
