@@ -178,6 +178,7 @@ TEST(TftpUploader, RepeatedAckZeroStartsOverFromBlockOne) {
     const UploadStep s = up.receive(ack(0), kTransferPort);
     EXPECT_EQ(readData(s.send).block, 1);
     EXPECT_EQ(up.blocksSent(), 1u);
+    EXPECT_EQ(up.blocksAcknowledged(), 0u);
 }
 
 TEST(TftpUploader, ErrorTimeoutAndStopEndTheUpload) {

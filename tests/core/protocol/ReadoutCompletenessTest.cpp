@@ -62,9 +62,16 @@ TEST(ReadoutCompleteness, SearchReplySetsWhatIsExpected) {
     EXPECT_FALSE(table.progress(0).complete());
     EXPECT_EQ(table.progress(0).missing(), kOnePortCodes);
 
+    // The identity block repeats what the search reply said.
     for (std::uint8_t code : kOnePortCodes)
         if (code != 81 && code != 89 && code != 96)
-            handleDatagram(table, frame('R', code, kKeyA), kAddressA, 1111);
+            handleDatagram(table,
+                           code == 85 ? frame('R', 85, kKeyA, {'V', '1', '4', '2', 'Z', '1', 'V', '1', 0})
+                                      : frame('R', code, kKeyA),
+                           kAddressA, 1111);
+    EXPECT_EQ(table.progress(0).missing(), (std::vector<std::uint8_t>{81, 89, 96}));
+    // The same device answering from another port is read again whole, and keeps what it gave.
+    handleDatagram(table, searchReply(kKeyA, "42", '1'), kAddressA, 2222);
     EXPECT_EQ(table.progress(0).missing(), (std::vector<std::uint8_t>{81, 89, 96}));
     // Both halves of one host are one group, named once.
     EXPECT_EQ(missingGroupNames(table.progress(0)),
@@ -99,8 +106,9 @@ TEST(ReadoutCompleteness, EveryReadoutRequestHasItsOwnReplyCode) {
     EXPECT_FALSE(replyCodeOfRequest(1));  // the search is no block
     // The two numberings pair one to one over every code there is.
     for (int code = 0; code < 256; ++code)
-        if (auto request = requestOfReplyCode(static_cast<std::uint8_t>(code)))
+        if (auto request = requestOfReplyCode(static_cast<std::uint8_t>(code))) {
             EXPECT_EQ(replyCodeOfRequest(*request), code) << code;
+        }
     EXPECT_EQ(readoutGroupName(100), "port 3 remote host");
     EXPECT_EQ(readoutGroupName(117), "port 8 serial settings");
     EXPECT_EQ(readoutGroupName(146), "port 3 heartbeat data");
@@ -266,7 +274,8 @@ TEST(ReadoutCompleteness, TheWriteGuardNamesWhatIsNotKnown) {
     EXPECT_EQ(english.missingGroups, std::vector<std::string>{"all settings"});
     EXPECT_EQ(checkWrite(changed, 4).missingGroups, std::vector<std::string>{"全部参数"});
     EXPECT_NE(incompleteWriteRefusal(english, WriteKind::Save).find("(all settings)"), std::string::npos);
-    EXPECT_NE(incompleteWriteRefusal(english, WriteKind::Export), incompleteWriteRefusal(english, WriteKind::Save));
+    EXPECT_NE(incompleteWriteRefusal(english, WriteKind::Export),
+              incompleteWriteRefusal(english, WriteKind::Save));
 
     // Two groups, joined as each language joins a list.
     WriteCheck two;

@@ -79,10 +79,10 @@ TEST(ScheduleModify, TimerWildcardsAndYears) {
     OutputSchedule before;
     before.strobeOpen = 77;  // bytes of other modes are kept
     TimerFields e;
-    e.open = {"2030", "FF", "FF", "ff", "7", "abc"};
-    e.close = {"ff", "ff", "12", "FF", " 59", "300"};
+    e.open = {"2030", "FF", "FF", "ff", "-7", "abc"};
+    e.close = {"ff", "ff", "+12", "FF", " 59", "300"};
     const OutputSchedule s = modifyTimer(before, e);
-    EXPECT_EQ(s.open, (std::array<std::uint8_t, 6>{30, 0, 255, 255, 7, 0}));
+    EXPECT_EQ(s.open, (std::array<std::uint8_t, 6>{30, 0, 255, 255, 249, 0}));
     EXPECT_EQ(s.close, (std::array<std::uint8_t, 6>{255, 255, 12, 255, 59, 44}));
     EXPECT_EQ(s.mode, 1);
     EXPECT_EQ(s.strobeOpen, 77);
