@@ -79,13 +79,26 @@ TEST(Doctor, EachPlantedFaultIsFoundOnceWithCauseAndRemedy) {
 // Sorted by kind, findings of one kind keep their own order: by address.
 TEST(Doctor, FindingsOfOneKindKeepTheirOrder) {
     DoctorFacts facts;
-    facts.bindings = {lanA({seen({192, 168, 1, 50}, 0x32), seen({192, 168, 1, 50}, 0x33),
-                            seen({192, 168, 1, 30}, 0x1E), seen({192, 168, 1, 30}, 0x1F),
-                            seen({192, 168, 1, 70}, 0x46), seen({192, 168, 1, 70}, 0x47)})};
+    facts.bindings = {
+        lanA({seen({192, 168, 1, 50}, 0x32), seen({192, 168, 1, 50}, 0x33), seen({192, 168, 1, 30}, 0x1E),
+              seen({192, 168, 1, 30}, 0x1F), seen({192, 168, 1, 70}, 0x46), seen({192, 168, 1, 70}, 0x47)})};
     const auto findings = diagnose(facts, texts(Language::English));
     ASSERT_EQ(findings.size(), 3u);
     const char* order[] = {"192.168.1.30 ", "192.168.1.50 ", "192.168.1.70 "};
     for (std::size_t i = 0; i < 3; ++i) EXPECT_NE(findings[i].cause.find(order[i]), std::string::npos) << i;
+}
+
+// One MAC behind two keys is one device answering twice, as one key from two addresses is.
+TEST(Doctor, OneMacUnderTwoKeysIsADuplicate) {
+    SeenDevice second = seen({192, 168, 1, 41}, 0x29);
+    second.mac = seen({}, 0x28).mac;
+    DoctorFacts facts;
+    facts.bindings = {lanA({seen({192, 168, 1, 40}, 0x28), second})};
+    const auto findings = diagnose(facts, texts(Language::English));
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].kind, FindingKind::DuplicateKey);
+    EXPECT_NE(findings[0].cause.find("192.168.1.40, 192.168.1.41"), std::string::npos) << findings[0].cause;
+    EXPECT_NE(findings[0].cause.find("00-CA-C1-A8-01-28"), std::string::npos) << findings[0].cause;
 }
 
 TEST(Doctor, PlaceholdersWithoutAValueStayAsWritten) {

@@ -148,11 +148,22 @@ TEST(IoBoardState, ModelQueryGivesSixTriesAndStartsAgainAtEachConnection) {
 TEST(IoBoardState, ForgettingTheBoardGreysEverything) {
     IoBoardState state = withModel(IoProtocol::Custom, "KB-04-00");
     state.receive(customReply(1, 'A', {1, 0, 1, 0}));
+    state.receive(customReply(1, 'T', {0, 1}));
     EXPECT_EQ(state.knownInputs(), 4);
+    EXPECT_EQ(state.knownOutputs(), 4);
     state.forgetBoard();
     EXPECT_EQ(state.knownInputs(), 0);
+    EXPECT_EQ(state.knownOutputs(), 0);
     EXPECT_TRUE(state.reportedModel().empty());
     EXPECT_FALSE(state.analog());
+}
+
+TEST(IoBoardState, AddressStaysWithinOneTo255) {
+    IoBoardState state;
+    for (auto [given, kept] : {std::pair{0, 1}, {1, 1}, {-3, 1}, {255, 255}, {256, 255}, {77, 77}}) {
+        state.setAddress(given);
+        EXPECT_EQ(state.address(), kept) << given;
+    }
 }
 
 TEST(IoBoardState, AnalogCellsAndValues) {

@@ -150,6 +150,12 @@ TEST(IoScript, RepliesMeetOrMissTheirStep) {
     EXPECT_EQ(checkReply(sw, OutputChanged{3, true}, true).verdict, IoVerdict::Met);
     EXPECT_EQ(checkReply(sw, OutputChanged{3, false}, true).verdict, IoVerdict::NotMet);
     EXPECT_EQ(checkReply(sw, OutputChanged{4, true}, true).verdict, IoVerdict::Unrelated);
+    // Some boards confirm with their output states.
+    EXPECT_EQ(checkReply(sw, states<OutputStates>(8, 0b100), true).seen, "output 3 on");
+    EXPECT_EQ(checkReply(sw, states<OutputStates>(8, 0b100), true).verdict, IoVerdict::Met);
+    EXPECT_EQ(checkReply(sw, states<OutputStates>(8, 0b1011), true).seen, "output 3 off");
+    EXPECT_EQ(checkReply(sw, states<OutputStates>(2, 0b11), true).verdict, IoVerdict::Unrelated);
+    EXPECT_EQ(checkReply(sw, states<InputStates>(8, 0b100), true).verdict, IoVerdict::Unrelated);
     // The switch back of a timed switch is judged by the state asked for then.
     EXPECT_EQ(checkReply(stepOf("switch 3 on for 1s"), OutputChanged{3, false}, false).verdict,
               IoVerdict::Met);
@@ -157,14 +163,37 @@ TEST(IoScript, RepliesMeetOrMissTheirStep) {
     EXPECT_EQ(checkReply(all, AllOutputsWritten{8}, false).verdict, IoVerdict::Met);
     EXPECT_EQ(checkReply(all, states<OutputStates>(8, 0), false).verdict, IoVerdict::Met);
     EXPECT_EQ(checkReply(all, states<OutputStates>(8, 1), false).verdict, IoVerdict::NotMet);
+    EXPECT_EQ(checkReply(all, states<InputStates>(8, 0), false).verdict, IoVerdict::Unrelated);
 
     AnalogValues analog;
     analog.values[0] = 1234;
     const IoStep a = stepOf("expect analog 1 between 1.0 and 2.0");
     EXPECT_EQ(checkReply(a, analog, true).verdict, IoVerdict::Met);
     EXPECT_EQ(checkReply(a, analog, true).seen, "analog 1 = 1.234 V");
-    analog.values[0] = 2001;
-    EXPECT_EQ(checkReply(a, analog, true).verdict, IoVerdict::NotMet);
+    // Both ends of the range hold.
+    for (auto [millivolts, verdict] : {std::pair{999, IoVerdict::NotMet},
+                                       {1000, IoVerdict::Met},
+                                       {2000, IoVerdict::Met},
+                                       {2001, IoVerdict::NotMet}}) {
+        analog.values[0] = static_cast<std::uint16_t>(millivolts);
+        EXPECT_EQ(checkReply(a, analog, true).verdict, verdict) << millivolts;
+    }
+    EXPECT_EQ(checkReply(a, states<InputStates>(8, 0), true).verdict, IoVerdict::Unrelated);
+    EXPECT_EQ(checkReply(stepOf("expect output 2 on"), analog, true).verdict, IoVerdict::Unrelated);
+
+    // The query each expectation asks with; the analog board answers its input query with values.
+    auto code = [](const IoStep& s, const char* model) {
+        const auto q = stepQuery(s, IoProtocol::Custom, 1, model);
+        return q ? int((*q)[3]) : -1;
+    };
+    EXPECT_EQ(code(input3, "KB-08-00"), 'R');
+    EXPECT_EQ(code(mask, "KB-08-00"), 'R');
+    EXPECT_EQ(code(input3, "1HMTK08"), -1);
+    EXPECT_EQ(code(a, "1HMTK08"), 0x0C);
+    EXPECT_EQ(code(a, "KB-08-00"), -1);
+    EXPECT_EQ(code(stepOf("expect outputs 0x01"), "KB-08-00"), 'S');
+    EXPECT_EQ(code(stepOf("expect output 2 off"), "KB-08-00"), 'S');
+    EXPECT_EQ(code(sw, "KB-08-00"), -1);
 
     const IoStep model = stepOf("expect model KB-08-00");
     EXPECT_TRUE(modelMatches(model, "1HWTK08", "KB-08-00"));

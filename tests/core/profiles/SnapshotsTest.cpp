@@ -83,8 +83,20 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
     // Another device's snapshot is refused, with nothing changed.
     DeviceRecord other = serverWith(0x34);
     const DeviceRecord otherBefore = other;
-    EXPECT_EQ(rollbackCommand(other, file, 9).status, RollbackStatus::OtherDevice);
+    EXPECT_EQ(rollbackStatusText(rollbackCommand(other, file, 9)),
+              "the snapshot belongs to another device (MAC 00-CA-C1-00-00-33)");
     EXPECT_EQ(other, otherBefore);
+    // No profile in the file, or a device that now has more ports than the snapshot: refused too.
+    SnapshotFile broken = file;
+    broken.profile = folder / "broken.ini";
+    std::ofstream(broken.profile) << "not a profile\n";
+    EXPECT_EQ(rollbackStatusText(rollbackCommand(changed, broken, 9)), "not a usable profile");
+    DeviceRecord grown = changed;
+    grown.identity.bytes[5] = '8';
+    out = rollbackCommand(grown, file, 9);
+    EXPECT_EQ(out.status, RollbackStatus::Refused);
+    EXPECT_EQ(rollbackStatusText(out), "the snapshot does not fit the device");
+    EXPECT_TRUE(out.plan.empty());
 
     // A board: the packed record kept beside the profile goes back as it was, without the clock.
     DeviceRecord board = asRead;
@@ -114,7 +126,8 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
 
     // The record of another form, or none at all, sends nothing.
     boardNow.form866 = 0;
-    EXPECT_EQ(rollbackCommand(boardNow, boardFile, 9).status, RollbackStatus::RecordMismatch);
+    EXPECT_EQ(rollbackStatusText(rollbackCommand(boardNow, boardFile, 9)),
+              "the record stored beside the snapshot is not of this board's form or key");
     EXPECT_EQ(rollbackCommand(boardNow, file, 9).status, RollbackStatus::NoRecord);
 
     // An 830 board keeps its clock flag in the other image.

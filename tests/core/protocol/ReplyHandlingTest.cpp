@@ -366,6 +366,15 @@ TEST(PackedRecords, ImageFormsShareTheirLayout) {
             EXPECT_EQ(textOf(r.ports[0].cloudId), "CLOUDID0123456789XYZ");
             EXPECT_EQ(textOf(r.ports[0].cloudPassword), "cloudpw1");
         }
+        // The board answering the search again keeps the record taken, edits included; from
+        // another port it is a new answer, taken whole.
+        table[0].ports[0].workMode = 1;
+        handleDatagram(table, d, "127.0.0.6", 1111);
+        EXPECT_EQ(r.ports[0].workMode, 1);
+        EXPECT_EQ(table.progress(0).answers, 2);
+        handleDatagram(table, d, "127.0.0.6", 2222);
+        EXPECT_EQ(r.ports[0].workMode, 4);
+        EXPECT_EQ(table.progress(0).answers, 1);
     }
     EXPECT_EQ(baudPositionOf(600), 1);
     EXPECT_EQ(baudPositionOf(1024000), 17);

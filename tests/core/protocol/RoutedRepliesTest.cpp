@@ -55,4 +55,6 @@ TEST(RoutedReplies, OverlongDatagramsReachNoHandler) {
 
     wifi.resize(kMaxDatagramBytes);
     EXPECT_EQ(handleDatagram(table, wifi, "127.0.0.2", 1111).wifiScanResult, wifi);
+    tftp.resize(kMaxDatagramBytes);
+    EXPECT_EQ(handleDatagram(table, tftp, "127.0.0.2", 69).tftpReply, tftp);
 }

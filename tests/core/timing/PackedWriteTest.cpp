@@ -317,25 +317,48 @@ TEST(PackedWriteCheck, EveryImageByteIsNamedByItsOwnFieldOnly) {
         std::size_t at, width;
     };
     const Field layout[] = {
-        {"baud rate", 0, 4},       {"data bits", 4, 1},          {"parity", 5, 1},
-        {"stop bits", 6, 1},       {"work mode", 8, 1},          {"remote port", 10, 2},
-        {"local port", 16, 2},     {"modbus", 18, 1},            {"remote host", 19, 32},
-        {"ip address", 52, 4},     {"gateway", 56, 4},           {"subnet mask", 60, 4},
-        {"dns", 64, 4},            {"ip type", 68, 1},           {"mac", 72, 6},
-        {"user", 94, 8},           {"password", 102, 8},         {"rs485 address", 125, 1},
-        {"heartbeat data", 167, 16}, {"heartbeat interval", 184, 2}, {"input options", 191, 2},
-        {"modbus timeout", 200, 2}, {"schedules", 204, 8 * 18},  {"cloud", 788, 1},
-        {"cloud id", 789, 20},     {"cloud password", 809, 8},
+        {"baud rate", 0, 4},
+        {"data bits", 4, 1},
+        {"parity", 5, 1},
+        {"stop bits", 6, 1},
+        {"work mode", 8, 1},
+        {"remote port", 10, 2},
+        {"local port", 16, 2},
+        {"modbus", 18, 1},
+        {"remote host", 19, 32},
+        {"ip address", 52, 4},
+        {"gateway", 56, 4},
+        {"subnet mask", 60, 4},
+        {"dns", 64, 4},
+        {"ip type", 68, 1},
+        {"mac", 72, 6},
+        {"user", 94, 8},
+        {"password", 102, 8},
+        {"rs485 address", 125, 1},
+        {"heartbeat data", 167, 16},
+        {"heartbeat interval", 184, 2},
+        {"input options", 191, 2},
+        {"modbus timeout", 200, 2},
+        {"schedules", 204, 8 * 18},
+        {"cloud", 788, 1},
+        {"cloud id", 789, 20},
+        {"cloud password", 809, 8},
     };
-    DeviceRecord written = imageBoard(true);
-    ASSERT_EQ(packedWriteCommand(&written, input(written), false, 9).status, CommandStatus::Ready);
-    for (std::size_t at = 0; at < written.imageB.size(); ++at) {
-        DeviceRecord readBack = written;
-        readBack.imageB[at] ^= 0x5A;
-        std::vector<std::string> expected;
-        for (const Field& f : layout)
-            if (at >= f.at && at < f.at + f.width) expected.emplace_back(f.name);
-        EXPECT_EQ(packedWriteDifferences(written, readBack), expected) << "byte " << at;
+    // The 830 form has the same layout in its own image, without the cloud fields.
+    for (const bool form866 : {true, false}) {
+        DeviceRecord written = imageBoard(form866);
+        ASSERT_EQ(packedWriteCommand(&written, input(written), false, 9).status, CommandStatus::Ready);
+        const std::size_t size = form866 ? written.imageB.size() : written.imageA.size();
+        for (std::size_t at = 0; at < size; ++at) {
+            DeviceRecord readBack = written;
+            (form866 ? readBack.imageB.data() : readBack.imageA.data())[at] ^= 0x5A;
+            std::vector<std::string> expected;
+            for (const Field& f : layout)
+                if (at >= f.at && at < f.at + f.width &&
+                    (form866 || !std::string_view(f.name).starts_with("cloud")))
+                    expected.emplace_back(f.name);
+            EXPECT_EQ(packedWriteDifferences(written, readBack), expected) << form866 << " byte " << at;
+        }
     }
 }
 
