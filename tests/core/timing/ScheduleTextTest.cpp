@@ -70,6 +70,15 @@ TEST(ScheduleRows, LoadedFieldsFollowTheMode) {
     EXPECT_EQ(week->openWeekday, -1);
     EXPECT_EQ(week->closeWeekday, -1);  // 9 is no weekday
 
+    w.mode = 2;
+    w.strobeOpen = 300;
+    w.strobeClose = 65535;
+    const auto strobe = scheduleFields(w);
+    ASSERT_TRUE(strobe.strobe);
+    EXPECT_FALSE(strobe.timer || strobe.week);
+    EXPECT_EQ(strobe.strobe->open, "300");
+    EXPECT_EQ(strobe.strobe->close, "65535");
+
     w.mode = 4;
     auto none = scheduleFields(w);
     EXPECT_FALSE(none.timer || none.strobe || none.week);
