@@ -114,6 +114,9 @@ TEST(TftpUploader, StartSendsTheRequestAndSetsUpTheBar) {
     TftpUploader big;
     big.start("a.bin", imageOf(512 * 100), kTarget);
     EXPECT_EQ(big.view().barPosition, 10);
+    TftpUploader small;
+    small.start("a.bin", imageOf(512 * 3), kTarget);
+    EXPECT_EQ(small.view().barPosition, 1);
 }
 
 TEST(TftpUploader, RefusesWhatCannotBeRequested) {

@@ -79,6 +79,9 @@ TEST(IoScript, EveryFaultyLineIsReportedWithItsNumberAndNoStepsRun) {
         "connect serial /dev/ttyS0",
         "connect tcp 10.0.0.1:502 address 256",
         "connect tcp 10.0.0.1:502 local 1.2.3.4:5",
+        "connect tcp 10.0.0.1:502 address",
+        "connect udp 10.0.0.1:502 local",
+        "connect tcp 10.0.0.1:502 within",
         "jump 3",
     };
     for (const char* line : bad) {
@@ -168,6 +171,7 @@ TEST(IoScript, RepliesMeetOrMissTheirStep) {
     AnalogValues analog;
     analog.values[0] = 1234;
     const IoStep a = stepOf("expect analog 1 between 1.0 and 2.0");
+    EXPECT_EQ(stepOf("expect analog 2 between 1.5 and 1.5").high, 1.5);  // a range of one value
     EXPECT_EQ(checkReply(a, analog, true).verdict, IoVerdict::Met);
     EXPECT_EQ(checkReply(a, analog, true).seen, "analog 1 = 1.234 V");
     // Both ends of the range hold.

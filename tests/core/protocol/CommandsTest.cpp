@@ -186,12 +186,16 @@ TEST(Commands, OverlongHostRefusesTheWholeSave) {
     DeviceRecord d = device('4');
     const DeviceRecord before = d;
     std::array<std::string, kPortCount> hosts;
-    hosts[2] = std::string(33, 'x');
-    auto out = savePortsCommand(&d, hosts);
-    EXPECT_EQ(out.status, CommandStatus::Refused);
-    EXPECT_EQ(out.message, "无效的网址！");
-    EXPECT_TRUE(out.plan.empty());
-    EXPECT_EQ(d, before);
+    CommandOutcome out;
+    for (std::size_t port : {0u, 3u, 2u}) {
+        hosts = {};
+        hosts[port] = std::string(33, 'x');
+        out = savePortsCommand(&d, hosts);
+        EXPECT_EQ(out.status, CommandStatus::Refused) << port;
+        EXPECT_EQ(out.message, "无效的网址！");
+        EXPECT_TRUE(out.plan.empty());
+        EXPECT_EQ(d, before);
+    }
     // A host of exactly 32 characters is fine and goes in two frames.
     hosts[2] = std::string(32, 'x');
     out = savePortsCommand(&d, hosts);

@@ -105,6 +105,9 @@ TEST(TimingChain, FullReadIsElevenPairsAndStoresEverySchedule) {
                   (std::vector<std::uint8_t>{31, 4, 27, 13, 42, n, 32, 11, 3, 18, 7, 59, 0x2C, 0x01, n, 0x02,
                                              0x17, 3}));
     }
+    // There is no ninth channel, whatever the image holds after the eighth.
+    device.imageA[204 + 18 * 8] = 0x5A;
+    EXPECT_EQ(scheduleOf(device, 8), OutputSchedule{});
 }
 
 TEST(TimingChain, ReadReportsTextOptionsAndClockOnTheWay) {
@@ -220,6 +223,10 @@ TEST(TimingChain, CalibrateSendsOnceAndEndsOnTheClockReply) {
     EXPECT_EQ(done.status, TimingStatus::Calibrated);
     EXPECT_TRUE(done.clock);
     EXPECT_TRUE(done.send.empty());
+    // A late copy of the clock reply finds the chain over.
+    const TimingAction late = chain.onReply(device, board.answer(a.send));
+    EXPECT_EQ(late.status, TimingStatus::None);
+    EXPECT_FALSE(late.finished || late.clock);
 }
 
 TEST(TimingChain, AClockReadIsResentAndEndsQuietly) {
