@@ -466,6 +466,12 @@ TEST(Search, ScanWalksHostsOneTo254ThenAsksTheSilentOnesAgain) {
     ASSERT_EQ(sent.size(), 254u);
     EXPECT_EQ(sent.front(), "127.0.0.1");
     EXPECT_EQ(sent.back(), "127.0.0.254");
+    // A scan started again before it ended begins at the first host.
+    s.startScan("127.0.0.255");
+    s.tick();
+    s.tick();
+    s.startScan("127.0.0.255");
+    EXPECT_EQ(s.tick()->destination, "127.0.0.1");
 
     // Three passes: hosts that answered in a pass are not asked in the next; other subnets and
     // odd texts count for no host.
