@@ -150,6 +150,15 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
         if (reader.name() == u"testsuite") {
             EXPECT_EQ(reader.attributes().value("failures"), u"1");
         }
+        // Every level carries its time in seconds; the run and its suite lasted the 2.5 s wait at least.
+        if (reader.name() == u"testsuites" || reader.name() == u"testsuite" || reader.name() == u"testcase") {
+            bool number = false;
+            const double seconds = reader.attributes().value("time").toDouble(&number);
+            EXPECT_TRUE(number) << reader.name().toString().toStdString();
+            if (reader.name() != u"testcase") {
+                EXPECT_GE(seconds, 2.5) << reader.name().toString().toStdString();
+            }
+        }
     }
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
     EXPECT_EQ(cases, 7);

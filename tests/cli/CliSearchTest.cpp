@@ -109,9 +109,9 @@ TEST(CliSearch, JsonReportsWhatEveryKindOfDeviceHoldsWithPasswordsOnlyWhenAsked)
 
 TEST(CliSearch, SubnetScanFindsDevicesAtTheirOwnAddresses) {
     auto sim = simulate({"kind=serial,ports=1,ip=127.0.0.9", "kind=830,ip=127.0.0.200"});
-    const CliRun run =
-        runCli(sim->devicePort(), {QStringLiteral("search"), QStringLiteral("--scan"),
-                                   QStringLiteral("--address"), QStringLiteral("127.0.0.255")});
+    const CliRun run = runCli(
+        sim->devicePort(), {QStringLiteral("search"), QStringLiteral("--scan"), QStringLiteral("--passes"),
+                            QStringLiteral("1"), QStringLiteral("--address"), QStringLiteral("127.0.0.255")});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(ipsOf(rowsOf(run.out)), (QStringList{"127.0.0.9", "127.0.0.200"})) << run.out.toStdString();
