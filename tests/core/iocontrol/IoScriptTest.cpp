@@ -65,6 +65,8 @@ TEST(IoScript, EveryFaultyLineIsReportedWithItsNumberAndNoStepsRun) {
         "expect analog 9 between 1 and 2",
         "expect analog 1 between 2 and 1",
         "expect analog 1 between x and 2",
+        "expect analog 1 between",
+        "expect analog 1 between 1 and",
         "expect model",
         "expect colour red",
         "wait",

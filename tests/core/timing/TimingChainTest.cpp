@@ -89,6 +89,7 @@ TEST(TimingChain, FullReadIsElevenPairsAndStoresEverySchedule) {
     EXPECT_TRUE(last.finished);
     EXPECT_TRUE(last.refillList);
     EXPECT_EQ(last.status, TimingStatus::Read);
+    EXPECT_TRUE(chain.onResendTimer().send.empty());
     EXPECT_TRUE(hasTimingMarker(device));
     EXPECT_EQ(scheduleRowCount(device), 8);
     for (std::uint8_t n = 0; n < 8; ++n) {
@@ -227,6 +228,7 @@ TEST(TimingChain, CalibrateSendsOnceAndEndsOnTheClockReply) {
     const TimingAction late = chain.onReply(device, board.answer(a.send));
     EXPECT_EQ(late.status, TimingStatus::None);
     EXPECT_FALSE(late.finished || late.clock);
+    EXPECT_TRUE(chain.onResendTimer().send.empty());  // and nothing is sent again
 }
 
 TEST(TimingChain, AClockReadIsResentAndEndsQuietly) {
