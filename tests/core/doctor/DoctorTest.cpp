@@ -101,6 +101,13 @@ TEST(Doctor, OneMacUnderTwoKeysIsADuplicate) {
     EXPECT_NE(findings[0].cause.find("00-CA-C1-A8-01-28"), std::string::npos) << findings[0].cause;
 }
 
+TEST(Doctor, ThePortsHolderIsNamedAsFarAsItIsKnown) {
+    const auto english = texts(Language::English);
+    EXPECT_EQ(portHolderText({4601, false, 1, "init"}, english), "init (pid 1)");
+    EXPECT_EQ(portHolderText({4601, false, 0, "tavrel-config"}, english), "tavrel-config");
+    EXPECT_EQ(portHolderText({4601, false, 77, ""}, english), english.doctorUnknownProgram);
+}
+
 TEST(Doctor, PlaceholdersWithoutAValueStayAsWritten) {
     EXPECT_EQ(fillIn("%2 before %1", {"a", "b"}), "b before a");
     EXPECT_EQ(fillIn("%1 of %2, not %3%", {"a", "b"}), "a of b, not %3%");

@@ -137,6 +137,13 @@ TEST(PortForm, TextsAndCheckBoxes) {
     EXPECT_EQ(textOf(d.ports[0].cloudId), "ABCDEFGHIJ0123456789");
     EXPECT_EQ(textOf(d.ports[0].cloudPassword), "pass1234");
     EXPECT_EQ(textOf(d.ports[1].cloudId), "");
+    // A text is unedited only against its own field: equal to another field's value, it is taken.
+    leaveTextEdit({&d, 0}, TextField::RemoteHost, "ABCDEFGHIJ0123456789", 9);
+    EXPECT_EQ(textOf(d.ports[0].remoteHost), "ABCDEFGHIJ0123456789");
+    leaveTextEdit({&d, 0}, TextField::RemoteHost, "pass1234", 9);
+    leaveTextEdit({&d, 0}, TextField::HeartbeatData, "pass1234", 9);
+    EXPECT_EQ(textOf(d.ports[0].remoteHost), "pass1234");
+    EXPECT_EQ(textOf(d.ports[0].heartbeatData), "pass1234");
 
     auto r = clickCheckBox({&d, 0}, CheckField::Modbus, true);
     EXPECT_EQ(d.ports[0].modbus, 2);
