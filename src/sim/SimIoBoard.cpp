@@ -16,6 +16,8 @@ namespace tavrel::sim {
 namespace {
 
 constexpr int kReconnectMs = 1000;
+// A board sends one frame at a time: frames written back to back would reach the reader as one piece.
+constexpr int kFrameGapMs = 20;
 constexpr int kTenthMs = 100;
 
 constexpr int kMaxFloodPerSecond = 100000;
@@ -252,7 +254,15 @@ void SimIoBoard::serve(QTcpSocket* socket) {
         const QByteArray data = socket->readAll();
         ++requestsSeen_;
         if (config_.silent) return;
-        for (const ByteVector& answer : logic_.feed(*pending, bytesOf(data))) reply(socket, arrayOf(answer));
+        const auto answers = logic_.feed(*pending, bytesOf(data));
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            if (i == 0) {
+                reply(socket, arrayOf(answers[i]));
+                continue;
+            }
+            QTimer::singleShot(static_cast<int>(i) * kFrameGapMs, socket,
+                               [this, socket, frame = arrayOf(answers[i])] { reply(socket, frame); });
+        }
     });
     if (server_) connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
 }

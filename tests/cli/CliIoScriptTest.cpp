@@ -78,9 +78,9 @@ TEST(CliIoScript, GreenOverEveryConnectionKindAndBothProtocols) {
     for (const char* protocol : {"custom", "modbus"}) {
         SCOPED_TRACE(protocol);
         auto tcp = ioBoard(std::string("model=1HWTK08,ip=127.0.0.1,loopback-io=10ms,protocol=") + protocol);
-        // Each kind also confirms its switches its own way: echo, old states first, states.
+        // Each kind also confirms its switches its own way: echo, states, old states first.
         auto udp = ioBoard(std::string("model=KB-08-00,transport=udp,ip=127.0.0.1,loopback-io=10ms,"
-                                       "switch-reply=old-states-first,protocol=") +
+                                       "switch-reply=states,protocol=") +
                            protocol);
         QTcpServer probe;
         probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
@@ -88,7 +88,7 @@ TEST(CliIoScript, GreenOverEveryConnectionKindAndBothProtocols) {
         probe.close();
         auto client =
             ioBoard(QStringLiteral("model=KB-08-00,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1,"
-                                   "loopback-io=10ms,switch-reply=states,protocol=%2")
+                                   "loopback-io=10ms,switch-reply=old-states-first,protocol=%2")
                         .arg(listenPort)
                         .arg(protocol)
                         .toStdString());
