@@ -125,6 +125,8 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
             config.switchReply = value == "states"             ? IoSwitchReply::States
                                  : value == "old-states-first" ? IoSwitchReply::OldStatesFirst
                                                                : IoSwitchReply::Echo;
+        } else if (key == "lose") {
+            ok = number(value, config.loseEvery) && config.loseEvery >= 2;
         } else if (key == "silent" && equals == std::string_view::npos) {
             config.silent = true;
         } else {
@@ -213,8 +215,9 @@ bool SimIoBoard::start(QString* error) {
                     if (config_.silent) continue;
                     const auto answers = logic_.answers(bytesOf(datagram.data()));
                     for (const ByteVector& answer : answers)
-                        udp_->writeDatagram(arrayOf(answer), datagram.senderAddress(),
-                                            static_cast<quint16>(datagram.senderPort()));
+                        if (!lost())
+                            udp_->writeDatagram(arrayOf(answer), datagram.senderAddress(),
+                                                static_cast<quint16>(datagram.senderPort()));
                     if (answers.empty()) continue;
                     timeOutputs();
                     emit outputsChanged();
@@ -267,8 +270,14 @@ void SimIoBoard::serve(QTcpSocket* socket) {
     if (server_) connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
 }
 
+// The board acts on the request all the same; only its answer goes missing.
+bool SimIoBoard::lost() {
+    ++framesSent_;
+    return config_.loseEvery > 0 && framesSent_ % config_.loseEvery == 0;
+}
+
 void SimIoBoard::reply(QTcpSocket* socket, const QByteArray& bytes) {
-    socket->write(bytes);
+    if (!lost()) socket->write(bytes);
     timeOutputs();
     floodAfter(bytes, socket, {}, 0);
     emit outputsChanged();
@@ -331,6 +340,7 @@ std::string SimIoBoard::describe() const {
     if (config_.loopbackMs >= 0) text += " loopback-io " + std::to_string(config_.loopbackMs) + "ms";
     if (config_.switchReply == IoSwitchReply::States) text += " switch-reply states";
     if (config_.switchReply == IoSwitchReply::OldStatesFirst) text += " switch-reply old-states-first";
+    if (config_.loseEvery > 0) text += " loses 1 frame in " + std::to_string(config_.loseEvery);
     if (config_.transport == IoBoardTransport::TcpClient)
         text += " to " + config_.peerIp + ":" + std::to_string(config_.peerPort);
     else

@@ -40,11 +40,12 @@ struct IoBoardConfig {
     int loopbackMs = -1;                  // input n follows output n after this delay; -1 not wired
     std::uint32_t unwired = 0;            // with loopback: inputs left unwired, bit i = input i+1
     IoSwitchReply switchReply = IoSwitchReply::Echo;
+    int loseEvery = 0;  // every n-th frame the board sends is lost on the way; 0 none
 };
 
 // "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
 // peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N,loopback-io=10ms,
-// unwired=N,switch-reply=echo|states|old-states-first".
+// unwired=N,switch-reply=echo|states|old-states-first,lose=N".
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error,
                                                      AddressRange range = AddressRange::Loopback);
 
@@ -81,6 +82,7 @@ class SimIoBoard : public QObject {
     void floodAfter(const QByteArray& answer, QTcpSocket* socket, const QHostAddress& peer, quint16 port);
     void floodTick();
     void followOutputs();
+    bool lost();
 
     IoBoardConfig config_;
     IoBoardLogic logic_;
@@ -95,6 +97,7 @@ class SimIoBoard : public QObject {
     QHostAddress floodPeer_;
     quint16 floodPort_ = 0;
     long long floodSent_ = 0;
+    long long framesSent_ = 0;        // lost ones included
     std::uint32_t wiredOutputs_ = 0;  // the outputs the inputs are on their way to follow
 };
 

@@ -174,6 +174,20 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     EXPECT_TRUE(sim->logic().output(3));
 }
 
+// Every second frame lost: each command, the switch back of a timed switch too, has its own tries.
+TEST(CliIoScript, LostRepliesAreAskedForAgainByEveryCommand) {
+    Scripts scripts;
+    auto sim = ioBoard("model=KB-08-00,ip=127.0.0.1,lose=2");
+    const QString path = scripts.write("lossy.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
+                                                                   "switch 5 on for 100ms\n"
+                                                                   "expect output 5 off\n")
+                                                        .arg(sim->port()));
+    const CliRun run = runCliRaw({"io-test", path});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("3 steps: 3 passed")) << run.out.toStdString();
+    EXPECT_FALSE(sim->logic().output(5));
+}
+
 TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     Scripts scripts;
     auto sim = ioBoard("model=KB-04-00,ip=127.0.0.1,loopback-io=0ms");
