@@ -258,14 +258,10 @@ void SimIoBoard::serve(QTcpSocket* socket) {
         ++requestsSeen_;
         if (config_.silent) return;
         const auto answers = logic_.feed(*pending, bytesOf(data));
-        for (std::size_t i = 0; i < answers.size(); ++i) {
-            if (i == 0) {
-                reply(socket, arrayOf(answers[i]));
-                continue;
-            }
+        if (!answers.empty()) reply(socket, arrayOf(answers.front()));
+        for (std::size_t i = 1; i < answers.size(); ++i)
             QTimer::singleShot(static_cast<int>(i) * kFrameGapMs, socket,
                                [this, socket, frame = arrayOf(answers[i])] { reply(socket, frame); });
-        }
     });
     if (server_) connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
 }
