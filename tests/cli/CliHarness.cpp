@@ -10,6 +10,10 @@
 #include <QtCore/QTimer>
 #include <QtNetwork/QUdpSocket>
 #include <algorithm>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <unistd.h>
 #include <stdexcept>
 
 #include "DeviceDescription.h"
@@ -87,14 +91,54 @@ std::unique_ptr<tavrel::sim::Simulator> simulate(const std::vector<std::string>&
     throw std::runtime_error("no free device port: " + bindError.toStdString());
 }
 
-CliRun runCliRaw(const QStringList& args, int deadlineMs) {
+namespace {
+
+// A pseudo-terminal whose far end becomes the child's stderr; what the child draws is read as it comes,
+// so that a full terminal buffer never holds the child up.
+class Terminal {
+  public:
+    Terminal() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        const char* name = ptsname(master_);
+        if (name) far_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        fcntl(master_, F_SETFD, FD_CLOEXEC);
+        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    }
+    ~Terminal() {
+        if (far_ >= 0) close(far_);
+        if (master_ >= 0) close(master_);
+    }
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+    bool ok() const { return master_ >= 0 && far_ >= 0; }
+    void becomeStderr() const { dup2(far_, STDERR_FILENO); }
+    void drain() {
+        char chunk[4096];
+        for (ssize_t n; (n = read(master_, chunk, sizeof chunk)) > 0;) drawn_.append(chunk, n);
+    }
+    QByteArray drawn() const { return drawn_; }
+
+  private:
+    int master_ = -1;
+    int far_ = -1;
+    QByteArray drawn_;
+};
+
+CliRun runProcess(const QStringList& args, int deadlineMs, Terminal* terminal) {
     CliRun run;
     QProcess process;
     process.setProcessEnvironment(loopbackEnvironment());
+    if (terminal) process.setChildProcessModifier([terminal] { terminal->becomeStderr(); });
     QElapsedTimer clock;
     clock.start();
     process.start(QStringLiteral(TAVREL_CLI_PROGRAM), args);
-    const bool ended = waitFor([&] { return process.state() == QProcess::NotRunning; }, deadlineMs);
+    const bool ended = waitFor(
+        [&] {
+            if (terminal) terminal->drain();
+            return process.state() == QProcess::NotRunning;
+        },
+        deadlineMs);
     if (!ended) {
         process.kill();
         process.waitForFinished(5000);
@@ -103,7 +147,12 @@ CliRun runCliRaw(const QStringList& args, int deadlineMs) {
     run.finished = ended && process.exitStatus() == QProcess::NormalExit;
     run.exitCode = run.finished ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
+    if (terminal) {
+        terminal->drain();
+        run.err = QString::fromUtf8(terminal->drawn());
+    } else {
+        run.err = QString::fromUtf8(process.readAllStandardError());
+    }
     // A sanitizer report fails the test even where the exit code would pass for an expected failure.
     if (run.err.contains(QStringLiteral("AddressSanitizer")) ||
         run.err.contains(QStringLiteral("runtime error:")))
@@ -111,11 +160,27 @@ CliRun runCliRaw(const QStringList& args, int deadlineMs) {
     return run;
 }
 
+QStringList loopbackOptions(quint16 devicePort) {
+    return {QStringLiteral("--broadcast"),   kLoopbackBroadcast,
+            QStringLiteral("--device-port"), QString::number(devicePort),
+            QStringLiteral("--local-port"),  QStringLiteral("0")};
+}
+
+}  // namespace
+
+CliRun runCliRaw(const QStringList& args, int deadlineMs) { return runProcess(args, deadlineMs, nullptr); }
+
+CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args) {
+    Terminal terminal;
+    if (!terminal.ok()) {
+        ADD_FAILURE() << "no pseudo-terminal";
+        return {};
+    }
+    return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, &terminal);
+}
+
 CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs) {
-    QStringList all{QStringLiteral("--broadcast"),   kLoopbackBroadcast,
-                    QStringLiteral("--device-port"), QString::number(devicePort),
-                    QStringLiteral("--local-port"),  QStringLiteral("0")};
-    return runCliRaw(all + args, deadlineMs);
+    return runCliRaw(loopbackOptions(devicePort) + args, deadlineMs);
 }
 
 struct SimProgram::Impl {

@@ -38,6 +38,8 @@ quint16 freeUdpPort();
 // Runs tavrel-cli with loopback-only global options in front of `args`; the event loop keeps
 // serving in-process simulators while it waits.
 CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs = kRunDeadlineMs);
+// As runCli, with stderr a terminal: `err` holds what was drawn on it (lines end in "\r\n").
+CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args);
 // Runs tavrel-cli with exactly these arguments (usage tests); the environment still says loopback.
 CliRun runCliRaw(const QStringList& args, int deadlineMs = kRunDeadlineMs);
 

@@ -49,10 +49,12 @@ struct UpgradeBench {
         return runCli(sim->devicePort(), QStringList{"--tftp-port", QString::number(sim->tftpPort())} +
                                              QStringList{"upgrade"} + args);
     }
-    QJsonArray upgradeJson(const QStringList& args, int expectedExit) {
-        const CliRun run =
-            runCli(sim->devicePort(),
-                   QStringList{"--json", "--tftp-port", QString::number(sim->tftpPort()), "upgrade"} + args);
+    // On a terminal, `drawn` receives the progress it drew.
+    QJsonArray upgradeJson(const QStringList& args, int expectedExit, QString* drawn = nullptr) {
+        const QStringList all =
+            QStringList{"--json", "--tftp-port", QString::number(sim->tftpPort()), "upgrade"} + args;
+        const CliRun run = drawn ? runCliOnTerminal(sim->devicePort(), all) : runCli(sim->devicePort(), all);
+        if (drawn) *drawn = run.err;
         EXPECT_EQ(run.exitCode, expectedExit) << run.err.toStdString();
         QString error;
         QJsonArray a = jsonArrayOf(run.out, &error);
@@ -110,10 +112,11 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
     const QByteArray image = patternBytes(4000, 3);
     const QString file = writeFile(b.dir, "fw.bin", image);
     // One at a time, the least --parallel takes; the third device named twice gets one upload.
+    QString drawn;
     const QString thirdMac = QString::fromStdString(tavrel::macText(b.sim->device(2)->settings().mac));
     const QJsonArray results = b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "127.0.0.4", thirdMac,
                                               "00-CA-C1-00-00-99", "--parallel", "1", "--wait", "0"},
-                                             1);
+                                             1, &drawn);
     ASSERT_EQ(results.size(), 4);
     EXPECT_EQ(results[0].toObject()["result"].toString(), "transfer-error");
     EXPECT_EQ(results[0].toObject()["message"].toString(), QStringLiteral("传输错误"));
@@ -126,6 +129,34 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
     EXPECT_FALSE(b.sim->device(1)->tftp()->hasFirmware());
     EXPECT_EQ(heldImage(*b.sim->device(2)), image);
     EXPECT_EQ(b.sim->device(2)->framesReceived('W', kEnterUpgrade), 1);
+
+    // On a terminal each redraw goes back over the four rows, clearing each before it is drawn; the first
+    // shows the queue, the last the outcome with the blocks acknowledged (2 of 8 for the wrong block).
+    const QStringList frames = drawn.split("\x1b[4A");
+    ASSERT_GE(frames.size(), 2) << drawn.toStdString();
+    const auto rows = [](const QString& frame) {
+        QStringList lines = frame.split("\r\n");
+        lines.removeAll(QString());
+        for (QString& line : lines) {
+            EXPECT_TRUE(line.startsWith("\x1b[2K")) << line.toStdString();
+            line.remove(0, 4);
+        }
+        return lines.join('\n').toStdString();
+    };
+    const QString empty(30, '-');
+    EXPECT_EQ(rows(frames.front()), QStringList({"127.0.0.2          [" + empty + "]   0%",
+                                                 "127.0.0.3          [" + empty + "] waiting",
+                                                 "127.0.0.4          [" + empty + "] waiting",
+                                                 "00-CA-C1-00-00-99  [" + empty + "] not-found"})
+                                        .join('\n')
+                                        .toStdString());
+    EXPECT_EQ(rows(frames.back()), QStringList({"127.0.0.2          [" + empty + "] transfer-error",
+                                                "127.0.0.3          [#######-----------------------] wrong-block",
+                                                "127.0.0.4          [" + QString(30, '#') + "] completed",
+                                                "00-CA-C1-00-00-99  [" + empty + "] not-found"})
+                                       .join('\n')
+                                       .toStdString());
+    for (const QString& frame : frames) EXPECT_EQ(std::count(frame.begin(), frame.end(), '\n'), 4);
 }
 
 TEST(CliUpgrade, RefusedFilesSendNothing) {
