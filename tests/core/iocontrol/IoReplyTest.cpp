@@ -130,7 +130,9 @@ TEST(IoModbusReplies, AcceptanceRules) {
     EXPECT_EQ(decodeReply(kModbus, 1, "KB-04-00", wrapRtu(1, 0x81, IoFrame{2})).status,
               IoStatus::UnknownCode);
     EXPECT_EQ(decodeReply(kModbus, 1, "KB-04-00", IoFrame{1, 2}).status, IoStatus::TooShort);
-    // The CRC covers one byte; nothing after the address to decode.
+    // Three bytes pass the length check (the CRC covers the address alone); its first CRC byte, 7E,
+    // is then read as the function code. A read reply without its byte count is too short.
+    EXPECT_EQ(decodeReply(kModbus, 1, "KB-04-00", IoFrame{1, 0x7E, 0x80}).status, IoStatus::UnknownCode);
     EXPECT_EQ(decodeReply(kModbus, 1, "KB-04-00", wrapRtu(1, 1, {})).status, IoStatus::TooShort);
     // A read reply with fewer data bytes than the model's channels need.
     EXPECT_EQ(decodeReply(kModbus, 1, "KB-32-00", wrapRtu(1, 1, IoFrame{4, 0xFF, 0xFF})).status,
