@@ -78,11 +78,14 @@ TEST(CliIntegrity, RateOutsideTheListSurvivesASaveOfOtherFields) {
     DeviceSettings s = board.settings();
     s.board.baudNumber = 300;
     s.ports[0].serial[0] = 0;
+    s.ioOptions = {0, 1};  // unlike each other, so that neither is written for the other
     board.setSettings(s);
     const CliRun run = runCli(sim->devicePort(), {"set-network", keyOf(board), "--dns", "8.8.4.4"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(board.settings().board.baudNumber, 300u);
     EXPECT_EQ(board.settings().ports[0].serial[0], 0);
+    EXPECT_EQ(board.settings().ioOptions[0], 0);
+    EXPECT_EQ(board.settings().ioOptions[1], 1);
 }
 
 TEST(CliIntegrity, ProfileNeverGivesTwoListedDevicesOneAddressUnasked) {

@@ -146,7 +146,10 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
             ++cases;
             current = reader.attributes().value("name").toString();
         }
-        if (reader.name() == u"failure") failures << current;
+        if (reader.name() == u"failure") {
+            failures << current;
+            EXPECT_FALSE(reader.attributes().value("message").isEmpty());
+        }
         if (reader.name() == u"testsuite") {
             EXPECT_EQ(reader.attributes().value("failures"), u"1");
         }
@@ -171,6 +174,17 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     ASSERT_EQ(steps.size(), 7u);
     EXPECT_EQ(steps[5].result, "fail");
     EXPECT_EQ(steps[6].result, "skipped");
+    QString error;
+    const QJsonObject report = jsonObjectOf(run.out, &error);
+    EXPECT_EQ(report["passed"].toInt(), 5);
+    EXPECT_EQ(report["failed"].toInt(), 1);
+    EXPECT_EQ(report["skipped"].toInt(), 1);
+    // No step ends after the run (each figure rounded to a tenth).
+    for (const auto& v : report["steps"].toArray()) {
+        const QJsonObject o = v.toObject();
+        if (o["result"].toString() != "skipped")
+            EXPECT_LE(o["startMs"].toDouble() + o["ms"].toDouble(), report["ms"].toDouble() + 0.15);
+    }
     EXPECT_TRUE(sim->logic().output(3));
 }
 

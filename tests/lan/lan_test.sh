@@ -114,6 +114,8 @@ assert seen["192.168.1.2"] == ["192.168.1.20", "192.168.1.21"], seen
 assert seen["10.9.0.2"] == ["10.9.0.20"], seen
 assert all(d["answersOwnAddress"] for b in r["bindings"] for d in b["devices"]), r
 PY
+    tool doctor >"$work/doctor.txt" 2>&1 || fail "doctor text on a clean LAN: $(cat "$work/doctor.txt")"
+    [ "$(tail -n 1 "$work/doctor.txt")" = "No problems found." ] || fail "doctor text: $(cat "$work/doctor.txt")"
     ;;
 doctor-faults)
     # A device in a foreign subnet on LAN A, two devices with one IP, and a second copy of the tool

@@ -93,6 +93,15 @@ TEST(IoScript, EveryFaultyLineIsReportedWithItsNumberAndNoStepsRun) {
         EXPECT_FALSE(s.errors[0].message.empty()) << line;
     }
     // The word that does not belong is named.
+    for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+             {"jump 3", "unknown step 'jump' (connect, expect, switch, wait)"},
+             {"connect tcp", "an IPv4 address and port such as 192.168.1.120:502, not ''"},
+             {"connect tcp 10.0.0.1", "an IPv4 address and port such as 192.168.1.120:502, not '10.0.0.1'"},
+             {"connect pipe 10.0.0.1:5", "connect tcp|udp|listen ADDRESS:PORT, not 'pipe'"}}) {
+        const IoScript s = parseIoScript("connect tcp 127.0.0.2:502\n" + line + "\n");
+        ASSERT_EQ(s.errors.size(), 1u) << line;
+        EXPECT_EQ(s.errors[0].message, message);
+    }
     const IoScript stray = parseIoScript("connect tcp 127.0.0.2:502\nswitch 3 on at 2s\n");
     ASSERT_EQ(stray.errors.size(), 1u);
     EXPECT_EQ(stray.errors[0].message, "unexpected 'at'");

@@ -176,6 +176,8 @@ TEST(ProfileReader, MalformedNumbersAreReadLeniently) {
     // Nineteen characters are read: the last number is 4567890123456, kept to its low 8 bits.
     EXPECT_EQ(ipv4Text(r.network.dns), "1.2.3.192");
     EXPECT_EQ(macText(r.mac), "0A-0B-0C-DD-00-00");
+    EXPECT_EQ(macText(parsed("[*****************Device****************]\nMAC=1-2-3-4-5-6-7-8\n" + port(1)).mac),
+              "01-02-03-04-05-06");
     EXPECT_EQ(r.ipType, 2);
     EXPECT_EQ(r.ports[0].remotePort, 1);
     EXPECT_EQ(r.ports[0].enable, 0);

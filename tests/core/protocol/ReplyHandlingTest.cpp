@@ -332,6 +332,7 @@ TEST(PackedRecords, ImageFormsShareTheirLayout) {
             d[p + 788] = 1;
             putText(d, p + 789, "CLOUDID0123456789XYZ");
             putText(d, p + 809, "cloudpw1");
+            putText(d, p + 817, "4321");
         }
         DeviceTable table;
         table[0].imageA[5] = 0x99;  // stale data must not survive
@@ -370,6 +371,7 @@ TEST(PackedRecords, ImageFormsShareTheirLayout) {
             EXPECT_EQ(r.imageB[19], 'h');
             EXPECT_EQ(textOf(r.ports[0].cloudId), "CLOUDID0123456789XYZ");
             EXPECT_EQ(textOf(r.ports[0].cloudPassword), "cloudpw1");
+            EXPECT_EQ(r.ports[0].lastFour, (std::array<std::uint8_t, 4>{'4', '3', '2', '1'}));
         }
         // The board answering the search again keeps the record taken, edits included; from
         // another port it is a new answer, taken whole.
