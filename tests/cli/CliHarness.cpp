@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 #include <stdexcept>
 
@@ -125,7 +126,9 @@ class Terminal {
     QByteArray drawn_;
 };
 
-CliRun runProcess(const QStringList& args, int deadlineMs, Terminal* terminal) {
+// With `interruptWhen`, SIGINT goes to the child once it holds.
+CliRun runProcess(const QStringList& args, int deadlineMs, Terminal* terminal,
+                  std::function<bool()> interruptWhen = {}) {
     CliRun run;
     QProcess process;
     process.setProcessEnvironment(loopbackEnvironment());
@@ -136,6 +139,10 @@ CliRun runProcess(const QStringList& args, int deadlineMs, Terminal* terminal) {
     const bool ended = waitFor(
         [&] {
             if (terminal) terminal->drain();
+            if (interruptWhen && interruptWhen() && process.state() == QProcess::Running) {
+                ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                interruptWhen = nullptr;
+            }
             return process.state() == QProcess::NotRunning;
         },
         deadlineMs);
@@ -169,6 +176,10 @@ QStringList loopbackOptions(quint16 devicePort) {
 }  // namespace
 
 CliRun runCliRaw(const QStringList& args, int deadlineMs) { return runProcess(args, deadlineMs, nullptr); }
+
+CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when) {
+    return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, nullptr, std::move(when));
+}
 
 CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args) {
     Terminal terminal;

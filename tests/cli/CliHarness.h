@@ -40,6 +40,8 @@ quint16 freeUdpPort();
 CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs = kRunDeadlineMs);
 // As runCli, with stderr a terminal: `err` holds what was drawn on it (lines end in "\r\n").
 CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args);
+// As runCli, sending it SIGINT (as Ctrl-C does) once `when` holds.
+CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when);
 // Runs tavrel-cli with exactly these arguments (usage tests); the environment still says loopback.
 CliRun runCliRaw(const QStringList& args, int deadlineMs = kRunDeadlineMs);
 

@@ -305,3 +305,22 @@ TEST(CliUpgradeSilence, PeerThatStopsMidUploadFailsNamingTheBlock) {
     EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 2);
 }
+
+// Ctrl-C while a device keeps the upload waiting: the run stops at once, says what finished, and the
+// script learns the upload was stopped.
+TEST(CliUpgradeSilence, InterruptStopsTheUploadAndSaysWhatFinished) {
+    UpgradeBench b({"kind=serial,tftp=silent"});
+    const QString file = writeFile(b.dir, "fw.bin", patternBytes(700, 6));
+    const CliRun run = runCliInterrupted(
+        b.sim->devicePort(),
+        {"--json", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade", file, "--target", "127.0.0.2"},
+        [&] { return b.sim->device(0)->tftp()->requests() > 0; });
+    ASSERT_TRUE(run.finished) << "killed by the signal";
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("stopped; finished: none")) << run.err.toStdString();
+    QString error;
+    const QJsonArray results = jsonArrayOf(run.out, &error);
+    ASSERT_EQ(results.size(), 1) << run.out.toStdString();
+    EXPECT_EQ(results[0].toObject()["result"].toString(), "stopped");
+    EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
+}
