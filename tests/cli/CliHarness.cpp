@@ -11,11 +11,11 @@
 #include <QtNetwork/QUdpSocket>
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
 
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
-#include <stdexcept>
 
 #include "DeviceDescription.h"
 

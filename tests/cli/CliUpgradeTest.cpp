@@ -306,7 +306,7 @@ TEST(CliUpgradeSilence, PeerThatStopsMidUploadFailsNamingTheBlock) {
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 2);
 }
 
-// Ctrl-C while a device keeps the upload waiting: the run stops at once, says what finished, and the
+// Ctrl-C while a device keeps the upload waiting: the run stops, says what finished, and the
 // script learns the upload was stopped.
 TEST(CliUpgradeSilence, InterruptStopsTheUploadAndSaysWhatFinished) {
     UpgradeBench b({"kind=serial,tftp=silent"});
