@@ -7,6 +7,7 @@
 
 #include "DeviceSession.h"
 #include "HostAddress.h"
+#include "Simulator.h"
 
 using namespace tavrel;
 
@@ -19,6 +20,12 @@ QByteArray wifiScanDatagram(int length) {
     d[2] = 'R';
     d[3] = char(0x9F);
     return d;
+}
+
+quint16 freeUdpPort() {
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+    return probe.localPort();
 }
 
 }  // namespace
@@ -69,4 +76,48 @@ TEST(DeviceSession, AddressTextsAreDecimalWhateverTheirLeadingZeros) {
     while (!device.hasPendingDatagrams() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_TRUE(device.hasPendingDatagrams());
+}
+
+// The read-out of the search before waits for its re-request round when the search starts again; the
+// round must not run for (or report on) whatever the emptied table holds by then.
+TEST(DeviceSession, SearchStartedAgainEndsTheOldReadoutQuietly) {
+    sim::Simulator simulator;
+    simulator.setDevicePort(freeUdpPort());
+    sim::SimDeviceConfig config;
+    config.address = {127, 0, 0, 31};
+    config.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, 0x31};
+    QString error;
+    sim::SimDevice* device = simulator.addDevice(config, &error);
+    ASSERT_TRUE(device) << error.toStdString();
+
+    NetworkSettings settings;
+    settings.broadcast = "127.255.255.255";
+    settings.bindAddress = "127.0.0.1";
+    settings.localPort = 0;
+    settings.devicePort = simulator.devicePort();
+    DeviceSession session(settings);
+    ASSERT_TRUE(session.openSocket());
+
+    bool restarted = false;
+    std::vector<int> settledAfter;
+    QObject::connect(&session, &DeviceSession::readoutSent, [&](int) {
+        if (restarted) return;
+        restarted = true;
+        sim::SimOptions silent = device->options();
+        silent.silent = true;
+        device->setOptions(silent);
+        session.startBroadcastSearch(QStringLiteral("127.255.255.255"));
+    });
+    QObject::connect(&session, &DeviceSession::readoutSettled, [&](int entry) {
+        if (restarted) settledAfter.push_back(entry);
+    });
+    session.startBroadcastSearch(QStringLiteral("127.255.255.255"));
+
+    QDeadlineTimer deadline(60000);
+    while (!(restarted && session.pendingReadouts() == 0) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(restarted);
+    EXPECT_EQ(session.pendingReadouts(), 0);
+    EXPECT_EQ(session.table().usedCount(), 0u);
+    EXPECT_TRUE(settledAfter.empty());
 }

@@ -237,6 +237,9 @@ TEST(IoLinkChunks, LongChunkIsNeitherLoggedNorDecodedAndShortOnesAre) {
     QObject::connect(&link, &IoBoardLink::logAppended, [&](const QString& entry, bool) { logged << entry; });
     QObject::connect(&link, &IoBoardLink::chunkHandled,
                      [&](const ChunkOutcome& o) { outcomes.push_back(o); });
+    // A turn runs only for chunks that wait: an idle link must not keep waking the event loop.
+    std::vector<int> turns;
+    QObject::connect(&link, &IoBoardLink::turnHandled, [&](int chunks) { turns.push_back(chunks); });
 
     QByteArray longChunk = customModelReply("KB-08-00");
     longChunk.insert(4, QByteArray(40 - longChunk.size(), 'x'));
@@ -254,6 +257,8 @@ TEST(IoLinkChunks, LongChunkIsNeitherLoggedNorDecodedAndShortOnesAre) {
     EXPECT_EQ(link.state().model(), "KB-08-00");
     ASSERT_GE(logged.size(), 1);
     EXPECT_TRUE(logged[0].startsWith(QStringLiteral("RX：48 3A 01 67 ")));
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(turns, (std::vector<int>{1, 1}));
 }
 
 int main(int argc, char** argv) {
