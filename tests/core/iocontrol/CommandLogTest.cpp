@@ -38,6 +38,7 @@ TEST(CommandLogFilter, CustomLeavesOutPollingAndShowsOneStatusReply) {
     EXPECT_FALSE(passesLogFilter(IoFrame{'H', ':', 1, 'W', 0, 'E'}, st));
     EXPECT_FALSE(passesLogFilter(IoFrame{'X', ':', 1, 'W', 'E', 'D'}, st));
     EXPECT_FALSE(passesLogFilter(IoFrame{'H', ':', 'E'}, st));
+    EXPECT_TRUE(passesLogFilter(IoFrame{'H', ':', 'E', 'D'}, st));  // head and tail alone still frame
 
     EXPECT_FALSE(passesLogFilter(frame('T'), st));
     st.outputStatusFlag = true;

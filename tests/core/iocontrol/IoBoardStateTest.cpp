@@ -111,6 +111,9 @@ TEST(IoBoardState, LongChunkIsDroppedUndecoded) {
     EXPECT_TRUE(outcome.dropped);
     EXPECT_FALSE(outcome.modelArrived);
     EXPECT_TRUE(other.model().empty());
+    // The limit itself is still decoded (or refused as undecodable), one byte more is not looked at.
+    EXPECT_FALSE(other.receive(IoFrame(32, 'x')).dropped);
+    EXPECT_TRUE(other.receive(IoFrame(33, 'x')).dropped);
 }
 
 TEST(IoBoardState, PollingAlternatesOutputsAndInputsAndSkipsMissingQueries) {

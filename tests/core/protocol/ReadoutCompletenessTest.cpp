@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "protocol/Readout.h"
+#include "protocol/Requests.h"
 #include "protocol/ReadoutRetry.h"
 #include "protocol/ReplyHandler.h"
 #include "protocol/WriteGuard.h"
@@ -265,6 +266,13 @@ TEST(ReadoutCompleteness, TheWriteGuardNamesWhatIsNotKnown) {
     EXPECT_TRUE(passes.whole);
     EXPECT_TRUE(passes.missingGroups.empty());
     EXPECT_TRUE(passes.allows(false));
+
+    // A block that never came is named by its group.
+    ReadoutProgress partial = whole;
+    partial.expected.set(*replyCodeOfRequest(subcode::kMacMode));
+    const WriteCheck lacking = checkWrite(partial, 9);
+    EXPECT_FALSE(lacking.whole);
+    EXPECT_EQ(lacking.missingGroups, std::vector<std::string>{"MAC and address type"});
 
     ReadoutProgress changed = whole;
     changed.answered = false;
