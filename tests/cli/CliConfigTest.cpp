@@ -2,6 +2,8 @@
 // script is told; bad values are refused before anything is written.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "CliHarness.h"
 #include "ExpectedJson.h"
 
@@ -280,4 +282,65 @@ TEST(CliConfig, BoardsWithAConfigurationImageTakeOnePackedWrite) {
         EXPECT_EQ(device.settings().network[0], 10);
         EXPECT_EQ(tavrel::sim::baudIndex(device.settings().ports[0]), 11);  // 115200
     }
+}
+
+// --wait reads the device again once the command is through and prints it as it answers now; the
+// device a restart keeps is asked at its address, the one a reset may move is asked by broadcast.
+TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
+    auto sim = simulate({"kind=serial,ports=1", "kind=830"});
+    SimDevice& server = *sim->device(0);
+    // The first search after the last write, and whether it was a broadcast.
+    auto searchAfterWrite = [](const SimDevice& d) -> std::optional<bool> {
+        std::optional<bool> broadcast;
+        for (const auto& f : d.frames()) {
+            if (f.op == 'W') broadcast.reset();
+            if (f.op == 'R' && f.subCode == 1 && !broadcast) broadcast = f.broadcast;
+        }
+        return broadcast;
+    };
+    auto jsonOf = [](const CliRun& run) {
+        QString error;
+        const QJsonObject o = jsonObjectOf(run.out, &error);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString() << run.out.toStdString();
+        return o;
+    };
+
+    const CliRun restart = runCli(sim->devicePort(), {"restart", "127.0.0.2", "--wait"});
+    ASSERT_TRUE(restart.finished);
+    EXPECT_EQ(restart.exitCode, 0) << restart.err.toStdString();
+    EXPECT_TRUE(restart.out.startsWith("sent\nwaiting for the device to answer again...\n")) << restart.out.toStdString();
+    EXPECT_TRUE(restart.out.contains("\nip: 127.0.0.2\n")) << restart.out.toStdString();
+    EXPECT_EQ(server.restarts(), 1);
+    EXPECT_EQ(searchAfterWrite(server), std::optional<bool>(false));
+
+    const CliRun reset = runCli(sim->devicePort(), {"--json", "reset", "127.0.0.2", "--wait"});
+    EXPECT_EQ(reset.exitCode, 0) << reset.err.toStdString();
+    const QJsonObject afterReset = jsonOf(reset);
+    EXPECT_EQ(afterReset["result"].toString(), "sent");
+    EXPECT_EQ(afterReset["message"].toString(), "sent");
+    EXPECT_EQ(afterReset["device"].toObject()["ip"].toString(), "127.0.0.2");
+    EXPECT_EQ(server.factoryResets(), 1);
+    EXPECT_EQ(searchAfterWrite(server), std::optional<bool>(true));
+
+    // Block writes and the packed record alike: the device printed is the one read after the write.
+    const CliRun port = runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.2", "--baud", "1200", "--wait"});
+    EXPECT_EQ(port.exitCode, 0) << port.err.toStdString();
+    const QJsonObject afterPort = jsonOf(port);
+    EXPECT_EQ(afterPort["result"].toString(), "acknowledged");
+    EXPECT_EQ(afterPort["message"].toString(), kSaved);
+    EXPECT_EQ(afterPort["device"].toObject()["ports"].toArray()[0].toObject()["baud"].toString(), "1200");
+
+    const CliRun board = runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.3", "--baud", "1200", "--wait"});
+    EXPECT_EQ(board.exitCode, 0) << board.err.toStdString();
+    const QJsonObject afterBoard = jsonOf(board);
+    EXPECT_EQ(afterBoard["result"].toString(), "acknowledged");
+    EXPECT_EQ(afterBoard["device"].toObject()["ports"].toArray()[0].toObject()["baud"].toString(), "1200");
+    EXPECT_EQ(sim->device(1)->packedWrites(), 1);
+
+    const CliRun network = runCli(sim->devicePort(), {"set-network", "127.0.0.3", "--dns", "10.1.2.3", "--wait"});
+    EXPECT_EQ(network.exitCode, 0) << network.err.toStdString();
+    EXPECT_TRUE(network.out.startsWith("Sending data...\n" + kSaved +
+                                       " (acknowledged by the device)\nwaiting for the device to answer again...\n"))
+        << network.out.toStdString();
+    EXPECT_TRUE(network.out.contains("\nnetwork.dns: 10.1.2.3\n")) << network.out.toStdString();
 }
