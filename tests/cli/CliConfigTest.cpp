@@ -65,13 +65,15 @@ TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
     DeviceSettings expected = device.settings();
     ASSERT_NE(expected.ports[0].serial[0], 11);
 
-    const CliRun baud = runCli(sim->devicePort(), {QStringLiteral("set-port"), QStringLiteral("000002"),
-                                                   QStringLiteral("--baud"), QStringLiteral("115200")});
+    const CliRun baud = runCli(sim->devicePort(), {"set-port", "000002", "--baud", "115200", "--modbus-timeout", "700"});
     ASSERT_TRUE(baud.finished);
     EXPECT_EQ(baud.exitCode, 0) << baud.err.toStdString();
     EXPECT_TRUE(baud.out.contains(kSaved)) << baud.out.toStdString();
-    // 115200 is the eleventh rate; everything else the device held comes back unchanged.
+    // 115200 is the eleventh rate; such a device keeps port 1's Modbus timeout in a word of its own;
+    // everything else the device held comes back unchanged.
     expected.ports[0].serial[0] = 11;
+    ASSERT_NE(expected.ports[0].modbusTimeout, 700);
+    expected.ports[0].modbusTimeout = 700;
     EXPECT_TRUE(device.settings() == expected);
     EXPECT_FALSE(device.hasStagedChanges());
     const auto commits = framesOf(device, 'W', kCommit);

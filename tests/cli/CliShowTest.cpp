@@ -1,6 +1,8 @@
 // tavrel-cli show: choosing a device by address, MAC or key, and the errors a script relies on.
 #include <gtest/gtest.h>
 
+#include <QtCore/QRegularExpression>
+
 #include <algorithm>
 
 #include "CliHarness.h"
@@ -194,7 +196,25 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
     // A global option's value may be the last word: what is missing is the command.
     EXPECT_TRUE(runCliRaw(loopback).err.startsWith("usage:"));
 
-    const CliRun help = runCli(sim->devicePort(), {QStringLiteral("--help")});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains(QStringLiteral("usage:"))) << help.out.toStdString();
+    // Help and the version are asked for: stdout, success, nothing sent; a command's help is its own.
+    const QString general = QStringLiteral("usage: tavrel-cli [global options] COMMAND [arguments]\n");
+    const QString setPort = QStringLiteral("usage: tavrel-cli [global options] set-port DEVICE [--port N]");
+    const std::vector<std::pair<QStringList, QString>> asked = {
+        {{"--help"}, general},
+        {{"help"}, general},
+        {{"set-port", "127.0.0.2", "--baud", "9600", "--help"}, setPort},
+        {{"--help", "set-port"}, setPort},
+    };
+    for (const auto& [args, start] : asked) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun help = runCli(sim->devicePort(), args);
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.out.startsWith(start)) << help.out.toStdString();
+        EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
+    }
+    const CliRun version = runCli(sim->devicePort(), {"--version", "search"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^tavrel-cli \\d+\\.\\d+\n$")).match(version.out).hasMatch())
+        << version.out.toStdString();
+    EXPECT_TRUE(sim->device(0)->frames().empty()) << "help and the version send nothing";
 }
