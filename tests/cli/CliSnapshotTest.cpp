@@ -2,6 +2,8 @@
 // put back field for field.
 #include <gtest/gtest.h>
 
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonDocument>
 #include <QtCore/QTemporaryDir>
 
 #include "CliHarness.h"
@@ -86,4 +88,83 @@ TEST(CliSnapshots, ChangesAreKeptAndRolledBackWhole) {
     EXPECT_EQ(other.exitCode, 1);
     EXPECT_TRUE(other.err.contains("another device")) << other.err.toStdString();
     EXPECT_EQ(board.packedWrites(), writesBefore + 1);
+}
+
+// What a script sees of the folder, and of a rollback that does not land: refused, not taken, or a
+// device that is gone after the write.
+TEST(CliSnapshots, ListingsAndRollbacksThatDoNotLand) {
+    const OwnHome home;
+    auto sim = simulate({"kind=serial,ports=1", "kind=866"});
+    SimDevice& server = *sim->device(0);
+    SimDevice& board = *sim->device(1);
+    for (const SimDevice* d : {&server, &board})
+        ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(*d), "--gateway", "10.9.9.9"}).exitCode, 0);
+    const QStringList kept = snapshotsOf(*sim, server);
+    ASSERT_EQ(kept.size(), 1);
+
+    // An address or key is looked up by a search; the listing is the one the MAC gives.
+    const CliRun byAddress = runCli(sim->devicePort(), {"snapshots", "127.0.0.2"});
+    EXPECT_EQ(byAddress.out.split('\n', Qt::SkipEmptyParts), kept);
+    for (const SimDevice* d : {&server, &board}) {
+        const CliRun listed = runCli(sim->devicePort(), {"--json", "snapshots", keyOf(*d)});
+        EXPECT_EQ(listed.exitCode, 0);
+        const QJsonArray files = QJsonDocument::fromJson(listed.out.toUtf8()).array();
+        ASSERT_EQ(files.size(), 1) << listed.out.toStdString();
+        const QJsonObject file = files[0].toObject();
+        EXPECT_EQ(file["file"].toString(), d == &server ? kept[0] : snapshotsOf(*sim, board).value(0));
+        // Only the board is put back by its packed record, kept beside the profile.
+        if (d == &server) {
+            EXPECT_TRUE(file["record"].isNull());
+        } else {
+            EXPECT_TRUE(file["record"].toString().endsWith(".record"));
+            EXPECT_TRUE(QFileInfo(file["record"].toString()).isFile());
+        }
+    }
+    const auto fresh = simulate({"kind=serial,ports=1,ip=127.0.0.9"});
+    const CliRun none = runCli(fresh->devicePort(), {"snapshots", "000009"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_TRUE(none.out.isEmpty());
+    EXPECT_EQ(none.err, "no snapshots of 00-CA-C1-00-00-09\n");
+    const CliRun noneJson = runCli(fresh->devicePort(), {"--json", "snapshots", "000009"});
+    EXPECT_EQ(QJsonDocument::fromJson(noneJson.out.toUtf8()).array(), QJsonArray());
+    EXPECT_TRUE(noneJson.err.isEmpty()) << noneJson.err.toStdString();
+    const CliRun nothingToGoBackTo = runCli(fresh->devicePort(), {"rollback", "000009"});
+    EXPECT_EQ(nothingToGoBackTo.err, "no snapshots of 00-CA-C1-00-00-09\n");
+    const CliRun missing = runCli(sim->devicePort(), {"rollback", keyOf(server), "--to", home.dir.filePath("gone.ini")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(missing.err.startsWith("no such snapshot: ")) << missing.err.toStdString();
+
+    const auto changed = server.settings();
+    auto rollback = [&] {
+        const CliRun run = runCli(sim->devicePort(), {"--json", "--timeout", "2000", "rollback", keyOf(server),
+                                                      "--to", kept[0]});
+        EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+        return QJsonDocument::fromJson(run.out.toUtf8()).object();
+    };
+    tavrel::sim::SimOptions options;
+    options.refuse = true;
+    server.setOptions(options);
+    const QJsonObject refused = rollback();
+    EXPECT_EQ(refused["result"].toString(), "refused");
+    EXPECT_EQ(refused["message"].toString(), QStringLiteral("配置失败。请重新搜索设备，再试。"));
+    EXPECT_EQ(server.settings(), changed);
+
+    options = {};
+    options.ignoreWrites = true;
+    server.setOptions(options);
+    const QJsonObject differs = rollback();
+    EXPECT_EQ(differs["result"].toString(), "differs");
+    EXPECT_EQ(differs["message"].toString(), "the device reads back differently: Device NetGate");
+
+    // Gone silent with the write: not read back, and not reported restored.
+    server.setOptions({});
+    QObject::connect(&server, &SimDevice::frameReceived, &server, [&server](const tavrel::sim::ReceivedFrame& f) {
+        if (f.op != 'W') return;
+        tavrel::sim::SimOptions silent;
+        silent.silent = true;
+        server.setOptions(silent);
+    });
+    const QJsonObject lost = rollback();
+    EXPECT_EQ(lost["result"].toString(), "lost");
+    EXPECT_EQ(lost["message"].toString(), "the device was not read back after the write");
 }
