@@ -62,7 +62,7 @@ std::optional<GlobalOptions> parseGlobalOptions(const QStringList& args, Network
     };
     for (; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (!a.startsWith("--")) break;
+        if (!a.startsWith("--") && a != "-h") break;
         bool ok = true;
         if (a == "--broadcast")
             ok = address(a, o.network.broadcast);

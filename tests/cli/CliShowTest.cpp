@@ -152,10 +152,11 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
         {QStringList{"--broadcast", "127.0.0.256", "--device-port", port, "search"}, "not an IPv4 address"},
         {QStringList{"--device-port", port, "--broadcast"}, "--broadcast needs a value"},
         {loopback + QStringList{"--device-port", "65536", "search"}, "not a port number"},
-        {loopback + QStringList{"--timeout", "0", "search"}, "--timeout"},
-        {loopback + QStringList{"--lang", "fr", "search"}, "--lang"},
+        {loopback + QStringList{"--timeout", "0", "search"}, "--timeout: a positive number of milliseconds, not 0"},
+        {loopback + QStringList{"--lang", "fr", "search"}, "--lang: en or zh, not fr"},
         {loopback + QStringList{"search", "--bogus"}, "--bogus"},
         {loopback + QStringList{"search", "--address", "127.0.0.x"}, "not an IPv4 address"},
+        {loopback + QStringList{"search", "--address=127.0.0.x"}, "--address: not an IPv4 address: 127.0.0.x"},
         {loopback + QStringList{"search", "--passes", "2"}, "--passes: only with --scan"},
         {loopback + QStringList{"search", "--scan", "--passes", "0"}, "--passes: a number from 1 to 10"},
         {loopback + QStringList{"search", "--scan", "--passes", "x"}, "--passes: a number from 1 to 10"},
@@ -201,6 +202,7 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
     const QString setPort = QStringLiteral("usage: tavrel-cli [global options] set-port DEVICE [--port N]");
     const std::vector<std::pair<QStringList, QString>> asked = {
         {{"--help"}, general},
+        {{"-h"}, general},
         {{"help"}, general},
         {{"set-port", "127.0.0.2", "--baud", "9600", "--help"}, setPort},
         {{"--help", "set-port"}, setPort},
