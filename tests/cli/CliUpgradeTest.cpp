@@ -190,12 +190,23 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
     const std::vector<std::pair<QStringList, QString>> bad = {
         {{"127.0.0.2", "--parallel", "9"}, "--parallel: a number from 1 to 8"},
         {{"127.0.0.2", "--parallel", "0"}, "--parallel: a number from 1 to 8"},
-        {{"--target", "127.0.0"}, "--target"},
-        {{"--target", "127.0.0.2", "127.0.0.2"}, "--target"},
-        {{"not-a-device"}, "not-a-device"},
+        {{"--target", "127.0.0"}, "--target: not an IPv4 address: 127.0.0"},
+        {{"--target", "127.0.0.2", "127.0.0.2"}, "--target goes without devices"},
+        {{"--target", "127.0.0.2", "--verify"}, "--verify and --skip-version need devices found by a search"},
+        {{"--target", "127.0.0.2", "--skip-version", "V143"}, "--verify and --skip-version need devices"},
+        {{"not-a-device"}, "not a device: not-a-device (give an IP address"},
+        {{}, "no device named"},
+        {{"127.0.0.2", "--report", b.dir.path()}, "--report: not a file in an existing folder: "},
+        {{"127.0.0.2", "--report", b.dir.filePath("no/r.csv")}, "--report: not a file in an existing folder: "},
     };
     for (const auto& [args, message] : bad) {
         run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
+    }
+    for (const auto& [args, message] : std::vector<std::pair<QStringList, QString>>{
+             {{}, "no firmware file"}, {{"--frob", "ok.bin", "127.0.0.2"}, "unknown option --frob"}}) {
+        run = b.upgrade(args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
     }
@@ -258,9 +269,14 @@ TEST(CliUpgrade, CampaignChecksBeforeAndAfter) {
     EXPECT_TRUE(mixed.err.contains("127.0.0.11 (S810)")) << mixed.err.toStdString();
     EXPECT_EQ(b.sim->device(9)->tftp()->requests(), 0);
     // Devices already on the version are left out; a dry run only says so.
-    const CliRun plan = b.upgrade({file, "127.0.0.2", "127.0.0.10", "--skip-version", "V145", "--dry-run"});
-    EXPECT_EQ(plan.exitCode, 0) << plan.err.toStdString();
-    EXPECT_TRUE(plan.out.contains("skipped")) << plan.out.toStdString();
+    const CliRun plan =
+        runCli(b.sim->devicePort(), {"--timeout", "2500", "upgrade", file, "127.0.0.2", "127.0.0.10", "127.0.0.99",
+                                     "--skip-version", "V145", "--dry-run"});
+    auto macOf = [&](int i) { return QString::fromStdString(tavrel::macText(b.sim->device(i)->settings().mac)); };
+    EXPECT_EQ(plan.out, "dry run: " + file + " (3000 bytes) would go to:\n  127.0.0.2  127.0.0.2  " + macOf(0) +
+                            "  S410  V145  skipped (already runs it)\n  127.0.0.10  127.0.0.10  " + macOf(8) +
+                            "  S410  V143  upgrade\n  127.0.0.99  not found\nnothing was sent\n")
+        << plan.out.toStdString();
     EXPECT_EQ(b.sim->device(8)->tftp()->requests(), 0);
     EXPECT_EQ(b.sim->device(0)->tftp()->completedUploads(), 1);
 
