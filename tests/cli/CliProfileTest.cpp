@@ -18,6 +18,10 @@ QString keyOf(const SimDevice& device) {
     return QString::fromStdString(tavrel::keyText(device.key()));
 }
 
+QString macOf(const SimDevice& device) {
+    return QString::fromStdString(tavrel::macText(device.settings().mac));
+}
+
 QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -184,28 +188,50 @@ TEST(CliProfile, AFailedExportLeavesTheOldFileWhole) {
 
 TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
     auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=8,version=43,flag=1",
-                         "kind=serial,ports=1,version=43", "kind=serial,ports=4,version=43,flag=1,refuse"});
+                         "kind=serial,ports=1,version=43", "kind=serial,ports=4,version=43,flag=1,refuse",
+                         "kind=830", "kind=serial,ports=4,version=43,flag=1,ignore-writes"});
     QTemporaryDir dir;
     const QString file = dir.filePath("four.ini");
     ASSERT_EQ(runCli(sim->devicePort(), {"export", keyOf(*sim->device(0)), file}).exitCode, 0);
     for (std::size_t i = 0; i < sim->deviceCount(); ++i) sim->device(i)->clearLog();
 
     // The one that succeeds comes last: its success must not hide the failures before it.
-    const QStringList devices = {keyOf(*sim->device(1)), "0000FF", keyOf(*sim->device(3)),
-                                 keyOf(*sim->device(2))};
+    const QStringList devices = {keyOf(*sim->device(1)), "0000FF", keyOf(*sim->device(3)), keyOf(*sim->device(4)),
+                                 keyOf(*sim->device(5)), keyOf(*sim->device(2))};
     // One profile address for all of them on purpose: this is about the lines, not the addresses.
-    const CliRun run = runCli(sim->devicePort(), QStringList{"--json", "apply", file, "--same-ip"} + devices);
+    const QStringList args = QStringList{"apply", file, "--same-ip"} + devices;
+    const CliRun run = runCli(sim->devicePort(), QStringList{"--json"} + args);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);
     QString error;
     const QJsonArray list = jsonArrayOf(run.out, &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    ASSERT_EQ(list.size(), 4);
+    ASSERT_EQ(list.size(), 6);
     QStringList results;
     for (const auto& v : list) results << v.toObject()["result"].toString();
-    EXPECT_EQ(results, (QStringList{"port-count", "not-found", "refused", "applied"}));
-    EXPECT_EQ(list[3].toObject()["device"].toString(), devices[3]);
-    EXPECT_TRUE(list[3].toObject()["ok"].toBool());
+    EXPECT_EQ(results, (QStringList{"port-count", "not-found", "refused", "not-supported", "no-answer", "applied"}));
+    for (int i = 0; i < 6; ++i) {
+        const QJsonObject line = list[i].toObject();
+        EXPECT_EQ(line["device"].toString(), devices[i]);
+        EXPECT_EQ(line["ok"].toBool(), i == 5) << i;
+        // Where the device answered the search, its address and MAC come with the line.
+        const int simIndex = QList<int>{1, -1, 3, 4, 5, 2}[i];
+        EXPECT_EQ(line["ip"], simIndex < 0 ? QJsonValue() : QJsonValue(QStringLiteral("127.0.0.%1").arg(simIndex + 2)));
+        EXPECT_EQ(line["mac"], simIndex < 0 ? QJsonValue() : QJsonValue(macOf(*sim->device(std::size_t(simIndex)))));
+    }
+    EXPECT_EQ(list[3].toObject()["message"].toString(),
+              "this board takes its settings as one whole configuration record; nothing was sent");
+    EXPECT_EQ(list[4].toObject()["message"].toString(), "no acknowledgement after the last frame");
     EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0) << "a refused profile sends nothing";
+    EXPECT_EQ(framesWithOp(*sim->device(4), 'W'), 0) << "nor one the board cannot take";
     EXPECT_GT(framesWithOp(*sim->device(2), 'W'), 0);
+
+    // For people: one line each, the device as named, where it answered from, the result and why.
+    const CliRun text = runCli(sim->devicePort(), args);
+    EXPECT_EQ(text.exitCode, 1);
+    const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6) << text.out.toStdString();
+    EXPECT_EQ(lines[4], devices[4] + " (127.0.0.7 " + macOf(*sim->device(5)) +
+                            "): no-answer: no acknowledgement after the last frame");
+    EXPECT_EQ(lines[5], devices[5] + " (127.0.0.4 " + macOf(*sim->device(2)) + "): applied");
 }
