@@ -254,19 +254,48 @@ TEST(CliTiming, ClockIsSetAndCheckedOnBothKindsOfBoard) {
 }
 
 TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
-    // A board 30 s behind among one on time, an image board and a name nobody answers to.
-    auto sim = simulate({"kind=302,timing,clock-offset=0", "kind=302,timing,clock-offset=-30", "kind=830"});
+    // A board 30 s behind among one on time, an image board and a name nobody answers to; two more
+    // fall silent once asked for their clock.
+    auto sim = simulate({"kind=302,timing,clock-offset=0", "kind=302,timing,clock-offset=-30", "kind=830",
+                         "kind=302,timing,ip=127.0.0.9", "kind=302,timing,ip=127.0.0.10"});
+    for (std::size_t i : {3u, 4u}) {
+        SimDevice& quiet = *sim->device(i);
+        QObject::connect(&quiet, &SimDevice::frameReceived, &quiet, [&quiet](const tavrel::sim::ReceivedFrame& f) {
+            if (f.subCode != kPassThrough || quiet.options().silent) return;
+            tavrel::sim::SimOptions options = quiet.options();
+            options.silent = true;
+            quiet.setOptions(options);
+        });
+    }
     ASSERT_EQ(runCli(sim->devicePort(), {"clock", "000004"}).exitCode, 0);
     const QStringList fleet{"clock", "000002", "000003", "000004", "--check", "--max-drift", "5"};
-    CliRun run = runCli(sim->devicePort(), QStringList{"--json"} + fleet);
+    CliRun run = runCli(sim->devicePort(), QStringList{"--json"} + fleet + QStringList{"000009"});
     EXPECT_EQ(run.exitCode, 1);
     QString error;
     QJsonArray rows = jsonArrayOf(run.out, &error);
-    ASSERT_EQ(rows.size(), 3) << run.out.toStdString();
+    ASSERT_EQ(rows.size(), 4) << run.out.toStdString();
     EXPECT_EQ(rows[0].toObject()["result"].toString(), "ok");
+    EXPECT_EQ(rows[0].toObject()["withinLimit"], QJsonValue(true));
+    EXPECT_EQ(rows[0].toObject()["maxDrift"], QJsonValue(5));
     EXPECT_EQ(rows[1].toObject()["result"].toString(), "drift");
     EXPECT_NEAR(rows[1].toObject()["driftSeconds"].toDouble(), 30, 2);
+    EXPECT_EQ(rows[1].toObject()["withinLimit"], QJsonValue(false));
+    EXPECT_EQ(rows[1].toObject()["device"].toString(), "127.0.0.3");
     EXPECT_EQ(rows[2].toObject()["result"].toString(), "ok");
+    const QJsonObject silent = rows[3].toObject();
+    EXPECT_EQ(silent["result"].toString(), "no-answer");
+    EXPECT_EQ(silent["message"].toString(), "no answer from the board after the resends");
+    EXPECT_TRUE(silent["driftSeconds"].isNull());
+    EXPECT_EQ(silent["withinLimit"], QJsonValue(false));
+    EXPECT_TRUE(silent["board"].toString().isEmpty());
+    EXPECT_FALSE(silent["computer"].toString().isEmpty());
+    EXPECT_TRUE(run.err.contains("2 of 4 boards beyond 5 s or unread")) << run.err.toStdString();
+
+    // Setting the clock of a board that does not answer is tried again, then given up.
+    const CliRun unset = runCli(sim->devicePort(), {"clock", "00000A"});
+    EXPECT_EQ(unset.exitCode, 1);
+    EXPECT_EQ(unset.out.count(QStringLiteral("重发中...")), 4) << unset.out.toStdString();
+    EXPECT_EQ(unset.err, "no answer from the board after the resends\n");
 
     QTemporaryDir dir;
     const QString csv = dir.filePath("clocks.csv");
@@ -289,6 +318,13 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     EXPECT_EQ(runCli(sim->devicePort(), fleet).exitCode, 0);
     EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000002", "bogus", "--check"}).exitCode, 2);
     EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000002", "--set-if-drift"}).exitCode, 2);
+    // A report that cannot be written is a usage error, whether its folder is missing or it is a folder.
+    const CliRun noFolder = runCli(sim->devicePort(), fleet + QStringList{"--report", dir.filePath("no/clocks.csv")});
+    EXPECT_EQ(noFolder.exitCode, 2);
+    EXPECT_TRUE(noFolder.err.startsWith("--report: no folder ")) << noFolder.err.toStdString();
+    const CliRun folder = runCli(sim->devicePort(), fleet + QStringList{"--report", dir.path()});
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_EQ(folder.err, "--report: cannot write " + dir.path() + "\n");
 }
 
 }  // namespace
