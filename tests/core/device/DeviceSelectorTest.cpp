@@ -26,6 +26,7 @@ TEST(DeviceSelector, MatchesOnlyEntriesInUse) {
     EXPECT_TRUE(selects(*parseDeviceSelector("192.168.1.3"), r));
     // Before the read-out brings the MAC, the key decides.
     EXPECT_TRUE(selects(*parseDeviceSelector("00-CA-C1-19-00-33"), r));
+    EXPECT_FALSE(selects(*parseDeviceSelector("00-CA-C1-19-00-34"), r)) << "nor another key's MAC";
     r.mac = {0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33};
     EXPECT_FALSE(selects(*parseDeviceSelector("00-CA-C1-19-00-34"), r));
 }

@@ -144,6 +144,7 @@ TEST(BoardModelRules, TestsAndOrderCodes) {
     EXPECT_FALSE(matchesRule("kb-16-00", {ModelTest::First5, "KB-16"}));
     EXPECT_TRUE(matchesRule("MV-I00-O02", {ModelTest::Last2, "02"}));
     EXPECT_FALSE(matchesRule("2", {ModelTest::Last2, "02"}));
+    EXPECT_TRUE(matchesRule("02", {ModelTest::Last2, "02"}));  // a model no longer than its ending
     EXPECT_FALSE(matchesRule("1HMTK08 ", {ModelTest::Whole, "1HMTK08"}));
     EXPECT_FALSE(matchesRule("", {ModelTest::None, ""}));
 

@@ -36,6 +36,7 @@ TEST(DeviceView, SerialServerShowsNetworkAndPortOne) {
     EXPECT_FALSE(v.configSaveVisible);
     EXPECT_FALSE(v.wifi.groupEnabled);
     EXPECT_EQ(v.wifi.modeSelection, -1);
+    EXPECT_FALSE(v.cloudAvailable);
     EXPECT_EQ(v.portList.items.size(), 4u);
     ASSERT_TRUE(v.port);
     EXPECT_EQ(v.port->baudRate, 4);
@@ -66,6 +67,17 @@ TEST(DeviceView, PackedBoardsSwapTheSaveButtons) {
     EXPECT_EQ(v.wifi.signalPosition, 35);
     EXPECT_TRUE(v.wifi.enables.scan);
     EXPECT_FALSE(v.wifi.enables.apFields);
+
+    EXPECT_TRUE(v.cloudAvailable);
+
+    // Of the other packed boards only the 866 has the cloud settings.
+    DeviceRecord board = serialServer();
+    board.imagePresent = 1;
+    EXPECT_FALSE(showDevice(board, 0).cloudAvailable);
+    board.form866 = 1;
+    EXPECT_TRUE(showDevice(board, 0).cloudAvailable);
+    board.imagePresent = 0;
+    EXPECT_FALSE(showDevice(board, 0).cloudAvailable);
 
     r.outputTiming = 0;
     r.imageA[159] = 0;
