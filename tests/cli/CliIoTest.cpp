@@ -62,6 +62,20 @@ TEST(CliIo, ModelInputsAndOutputsOverTcpInEitherProtocol) {
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(bools(jsonObjectOf(run.out, &error)["outputs"].toArray()), "00000000");
     }
+
+    // For people, and a board of analog inputs: what it reports, in the order it has them.
+    auto sim = board("model=1HWTK08,inputs=85");
+    CliRun text = runCliRaw({"io", "--tcp", at(*sim), "inputs"});
+    EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
+    EXPECT_EQ(text.out.toStdString(), "model: KB-08-00 (reported 1HWTK08)\ninputs: 1 0 1 0 0 0 0 1\n");
+    auto analog = board("model=1HMTK08");
+    text = runCliRaw({"io", "--tcp", at(*analog), "inputs"});
+    EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
+    EXPECT_EQ(text.out.toStdString(), "model: 1HMTK08\nanalog: 1234 2000 3000 4000 500 0 4095 65535\n");
+    text = runCliRaw({"io", "--tcp", at(*analog), "--json", "inputs"});
+    QString error;
+    EXPECT_EQ(jsonObjectOf(text.out, &error)["analog"].toArray(),
+              (QJsonArray{1234, 2000, 3000, 4000, 500, 0, 4095, 65535}));
 }
 
 TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
