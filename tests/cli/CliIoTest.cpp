@@ -4,6 +4,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
 #include <QtNetwork/QTcpServer>
+#include <QtNetwork/QTcpSocket>
 #include <QtNetwork/QUdpSocket>
 
 #include "CliHarness.h"
@@ -165,8 +166,46 @@ TEST(CliIo, SilentBoardsAndRefusedConnectionsFail) {
     EXPECT_TRUE(run.err.contains("no answer")) << run.err.toStdString();
     EXPECT_GE(sim->requestsSeen(), 1);
 
-    run = runCliRaw({"io", "--tcp", QStringLiteral("127.0.0.1:%1").arg(freeTcpPort()), "model"});
+    const QString closed = QStringLiteral("127.0.0.1:%1").arg(freeTcpPort());
+    run = runCliRaw({"io", "--tcp", closed, "model"});
     EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "cannot connect to " + closed + "\n");
+
+    // Ports another program holds: nothing to listen or receive on.
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const QString held = QStringLiteral("127.0.0.1:%1").arg(holder.serverPort());
+    run = runCliRaw({"io", "--listen", held, "model"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "cannot listen on " + held + "\n");
+    QUdpSocket udpHolder;
+    ASSERT_TRUE(udpHolder.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const QString heldUdp = QStringLiteral("127.0.0.1:%1").arg(udpHolder.localPort());
+    run = runCliRaw({"io", "--udp", heldUdp, "--to", "127.0.0.1:9", "model"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "cannot bind UDP " + heldUdp + "\n");
+
+    // A board that tells its model and nothing more: the query is asked three times, then given up;
+    // --log shows every frame on stderr.
+    QTcpServer modelOnly;
+    ASSERT_TRUE(modelOnly.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    QByteArray received;
+    QObject::connect(&modelOnly, &QTcpServer::newConnection, [&] {
+        QTcpSocket* peer = modelOnly.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer, &received] {
+            const bool asked = received.contains(QByteArray("H:\x01" "f", 4));
+            received += peer->readAll();
+            if (!asked && received.contains(QByteArray("H:\x01" "f", 4)))
+                peer->write(QByteArray("H:\x01gKB-08-00\0ED", 15));
+        });
+    });
+    run = runCliRaw({"io", "--tcp", QStringLiteral("127.0.0.1:%1").arg(modelOnly.serverPort()), "--log", "inputs"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(received.count(QByteArray("H:\x01R", 4)), 3);
+    EXPECT_TRUE(run.err.endsWith("the board did not answer the inputs query\n")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("TX：48 3A 01 66 "))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 4B 42 2D 30 38 2D 30 30 00 45 44 "))) << run.err.toStdString();
+    EXPECT_EQ(run.err.count(QStringLiteral("TX：48 3A 01 52 ")), 3) << run.err.toStdString();
 
     // A board at another address does not answer, so a switch is not confirmed.
     auto other = board("model=KB-04-00,address=2");
