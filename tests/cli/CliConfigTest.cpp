@@ -145,27 +145,43 @@ TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
 TEST(CliConfig, BadPortValuesAreRefusedBeforeAnythingIsWritten) {
     auto sim = simulate({"kind=serial,ports=4,version=43,flag=1"});
     SimDevice& device = *sim->device(0);
+    // An address type the form cannot show must be chosen before a network save.
+    DeviceSettings odd = device.settings();
+    odd.ipType = 0;
+    device.setSettings(odd);
     const DeviceSettings before = device.settings();
-    const std::vector<QStringList> cases = {
-        {"set-port", "000002", "--port", "3", "--remote-host", QString(33, 'h')},
-        {"set-port", "000002", "--baud", "115201"},
-        {"set-port", "000002", "--port", "9", "--baud", "9600"},
-        {"set-port", "000002", "--parity", "MARK"},
-        {"set-port", "000002", "--modbus", "yes"},
-        {"set-port", "000002", "--remote-port", "65536"},
-        {"set-port", "000002", "--heartbeat-interval", "12a"},
-        {"set-port", "000002", "--port", "5", "--baud", "9600"},  // a four-port device
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{"set-port", "000002", "--port", "3", "--remote-host", QString(33, 'h')}, "(at most 32 characters)"},
+        {{"set-port", "000002", "--baud", "115201"}, "--baud: one of 600 1200 "},
+        {{"set-port", "000002", "--port", "9", "--baud", "9600"}, "--port: a port number 1-8, not 9"},
+        {{"set-port", "000002", "--port", "0", "--baud", "9600"}, "--port: a port number 1-8, not 0"},
+        {{"set-port", "000002", "--parity", "MARK"}, "--parity: one of NONE "},
+        {{"set-port", "000002", "--modbus", "yes"}, "--modbus: on or off, not yes"},
+        {{"set-port", "000002", "--remote-port", "65536"}, ""},
+        {{"set-port", "000002", "--heartbeat-interval", "12a"}, ""},
+        {{"set-port", "000002", "--port", "5", "--baud", "9600"}, "the device has no port 5"},
+        {{"set-network", "000002", "--dns", "10.0.0.1"}, "Please choose the IP address type."},
+        {{"set-network", "000002", "--dhcp", "--static"}, "--dhcp and --static exclude each other"},
+        {{"set-network", "000002", "--static", "--user", "ninechars"}, "--user: at most 8 bytes"},
+        {{"set-network", "000002", "--static", "--password", "ninechars"}, "--password: at most 8 bytes"},
+        {{"set-network", "000002", "--static", "--mac", "00-CA-C1"}, "--mac: not twelve hexadecimal digits: 00-CA-C1"},
+        {{"set-network", "000002", "--static", "--gateway", "10.0.0"}, "--gateway: not an IPv4 address: 10.0.0"},
     };
-    for (const QStringList& args : cases) {
+    for (const auto& [args, message] : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const CliRun run = runCli(sim->devicePort(), args);
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.exitCode, 2) << run.out.toStdString();
         EXPECT_FALSE(run.err.isEmpty());
+        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
         EXPECT_FALSE(run.out.contains(kSaved));
     }
     EXPECT_EQ(framesWithOp(device, 'W'), 0);
     EXPECT_TRUE(device.settings() == before);
+    // Eight bytes are still taken, and so is the type once chosen.
+    const CliRun chosen = runCli(sim->devicePort(), {"set-network", "000002", "--static", "--user", "eightchr"});
+    EXPECT_EQ(chosen.exitCode, 0) << chosen.err.toStdString();
+    EXPECT_EQ(device.settings().ipType, 1);
 }
 
 TEST(CliConfig, RefusingDeviceMakesTheCommandFail) {
