@@ -190,6 +190,18 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     }
     EXPECT_LE(lastEnd, report["ms"].toDouble() + 0.2);
     EXPECT_TRUE(sim->logic().output(3));
+
+    // For people the skipped step is listed after the run; JUnit marks it skipped, not failed.
+    run = runCliRaw({"io-test", path, "--stop-on-fail", "--junit", scripts.path("stopped.xml")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.contains(
+        QRegularExpression(R"(\nSKIP  line 7 +[0-9.]+ ms  switch all off\n7 steps: 5 passed, 1 failed, 1 skipped \()")))
+        << run.out.toStdString();
+    QFile stopped(scripts.path("stopped.xml"));
+    ASSERT_TRUE(stopped.open(QIODevice::ReadOnly));
+    const QByteArray stoppedXml = stopped.readAll();
+    EXPECT_EQ(stoppedXml.count("<skipped message=\"an earlier step failed\"/>"), 1) << stoppedXml.toStdString();
+    EXPECT_EQ(stoppedXml.count("<failure "), 1);
 }
 
 // Every second frame lost: each command, the switch back of a timed switch too, has its own tries.
@@ -220,7 +232,22 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     EXPECT_TRUE(run.err.contains("bad.txt:4: ")) << run.err.toStdString();
     EXPECT_TRUE(run.err.endsWith("nothing was sent\n")) << run.err.toStdString();
     EXPECT_EQ(sim->requestsSeen(), 0);
-    EXPECT_EQ(runCliRaw({"io-test", scripts.path("missing.txt")}).exitCode, 2);
+    const CliRun missing = runCliRaw({"io-test", scripts.path("missing.txt")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, scripts.path("missing.txt") + ": cannot read the script\n");
+    const QString good = scripts.write("good.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n").arg(sim->port()));
+    const CliRun huge = runCliRaw({"io-test", scripts.write("huge.txt", QString(1024 * 1024 + 1, '#'))});
+    EXPECT_EQ(huge.exitCode, 2);
+    EXPECT_TRUE(huge.err.endsWith(": longer than a script can be (1 MiB)\n")) << huge.err.toStdString();
+    const CliRun noFolder = runCliRaw({"io-test", good, "--junit", scripts.path("no/report.xml")});
+    EXPECT_EQ(noFolder.exitCode, 2);
+    EXPECT_TRUE(noFolder.err.startsWith("--junit: no folder ")) << noFolder.err.toStdString();
+    EXPECT_EQ(sim->requestsSeen(), 0);
+    // A report that cannot be written is told after the run, which itself passed.
+    const CliRun folder = runCliRaw({"io-test", good, "--junit", scripts.path("")});
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_TRUE(folder.out.contains("1 steps: 1 passed, 0 failed")) << folder.out.toStdString();
+    EXPECT_TRUE(folder.err.startsWith("--junit: cannot write ")) << folder.err.toStdString();
 
     // A board with no analog inputs and no 8th output, and a port nobody serves: failures, not hangs.
     QTcpServer probe;
