@@ -354,6 +354,15 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     EXPECT_EQ(afterBoard["result"].toString(), "acknowledged");
     EXPECT_EQ(afterBoard["device"].toObject()["ports"].toArray()[0].toObject()["baud"].toString(), "1200");
     EXPECT_EQ(sim->device(1)->packedWrites(), 1);
+    // A refused record is reported as without --wait, and nothing is waited for.
+    tavrel::sim::SimOptions refuse;
+    refuse.refuse = true;
+    sim->device(1)->setOptions(refuse);
+    const CliRun refused = runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.3", "--baud", "2400", "--wait"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(jsonOf(refused)["result"].toString(), "refused");
+    EXPECT_FALSE(refused.out.contains("device")) << refused.out.toStdString();
+    sim->device(1)->setOptions({});
 
     const CliRun network = runCli(sim->devicePort(), {"set-network", "127.0.0.3", "--dns", "10.1.2.3", "--wait"});
     EXPECT_EQ(network.exitCode, 0) << network.err.toStdString();
