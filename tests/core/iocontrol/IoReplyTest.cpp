@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <tuple>
 
 #include "iocontrol/IoCodec.h"
@@ -209,4 +210,15 @@ TEST(IoModbusReplies, FunctionThreeModelOrAnalog) {
     EXPECT_EQ(decodeReply(kModbus, 1, "1HMTK08", wrapRtu(1, 3, IoFrame{16, 0, 1})).status,
               IoStatus::TooShort);
     EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 3, IoFrame{16, 0, 0})).status, IoStatus::EmptyModel);
+}
+
+// A script or log names why a frame gave nothing: each reason in words of its own.
+TEST(IoStatusTexts, EveryStatusHasItsOwnText) {
+    std::set<std::string> texts;
+    for (int s = 0; s <= static_cast<int>(IoStatus::EmptyModel); ++s) {
+        const std::string text = ioStatusText(static_cast<IoStatus>(s));
+        EXPECT_NE(text, "unknown status") << s;
+        EXPECT_TRUE(texts.insert(text).second) << s << ": " << text;
+    }
+    EXPECT_EQ(std::string(ioStatusText(IoStatus::BadCrc)), "CRC mismatch");
 }

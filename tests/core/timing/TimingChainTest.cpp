@@ -258,6 +258,20 @@ TEST(TimingChain, StatusTextsFollowTheLanguageOnlyWhereTheyDiffer) {
     EXPECT_EQ(timingStatusText(TimingStatus::ReadFirst, en), "please read  parameter first");
     EXPECT_EQ(timingStatusText(TimingStatus::ReadFirst, zh), "请先读取参数");
     EXPECT_EQ(timingStatusText(TimingStatus::Resending, en), "重发中...");
+    // The others are the board dialog's own, whatever the language.
+    const std::vector<std::pair<TimingStatus, std::string>> fixedTexts = {
+        {TimingStatus::None, ""},
+        {TimingStatus::Reading, "正在读取参数..."},
+        {TimingStatus::Saving, "保存参数中..."},
+        {TimingStatus::Calibrating, "校正中..."},
+        {TimingStatus::Read, "参数读取成功"},
+        {TimingStatus::Saved, "参数保存成功"},
+        {TimingStatus::Calibrated, "校正成功"},
+    };
+    for (const auto& [status, text] : fixedTexts) {
+        EXPECT_EQ(timingStatusText(status, en), text);
+        EXPECT_EQ(timingStatusText(status, zh), text);
+    }
 }
 
 }  // namespace
