@@ -19,9 +19,18 @@ TEST(Campaign, TheFirstFoundTargetsHardwareDecides) {
         "--mixed to upgrade them all with this image");
     EXPECT_TRUE(mismatchedHardware({targets[0], targets[1], targets[2]}).empty());
 
-    EXPECT_EQ(verifyMessage(verifyOutcome("V143", "V145"), "V143", "V145"), "upgraded (V143 → V145)");
-    EXPECT_EQ(verifyResultName(verifyOutcome("V143", "V143")), "unchanged");
-    EXPECT_EQ(verifyResultName(verifyOutcome("V143", std::nullopt)), "did-not-come-back");
+    // Each verdict with its name for scripts and its words for people.
+    const struct {
+        VerifyOutcome outcome;
+        const char* name;
+        const char* message;
+    } verdicts[] = {{verifyOutcome("V143", "V145"), "upgraded", "upgraded (V143 → V145)"},
+                    {verifyOutcome("V143", "V143"), "unchanged", "unchanged"},
+                    {verifyOutcome("V143", std::nullopt), "did-not-come-back", "did not come back"}};
+    for (const auto& v : verdicts) {
+        EXPECT_EQ(verifyResultName(v.outcome), v.name);
+        EXPECT_EQ(verifyMessage(v.outcome, "V143", "V145"), v.message);
+    }
 
     EXPECT_EQ(csvLine({"plain", "a,b", "say \"hi\"", "two\nlines", ""}),
               "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\r\n");

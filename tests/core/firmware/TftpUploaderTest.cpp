@@ -140,6 +140,11 @@ TEST(TftpUploader, DataFollowsTheAcknowledgementsPort) {
     EXPECT_EQ(s.timerMs, 4000);
     // Another host is not the device that was asked.
     EXPECT_TRUE(up.receive(ack(2), {"10.0.0.8", 40002}).send.empty());
+    // Nor is a packet a device never sends to a writer (here a DATA block) an answer.
+    const UploadStep stray = up.receive(std::vector<std::uint8_t>{0, 3, 0, 2, 'x'}, {"10.0.0.7", 40002});
+    EXPECT_TRUE(stray.send.empty());
+    EXPECT_EQ(stray.ended, UploadResult::Running);
+    EXPECT_EQ(stray.timer, TimerCommand::Keep);
     EXPECT_EQ(up.blocksSent(), 2u);
 }
 
@@ -235,6 +240,11 @@ TEST(TftpUploader, NothingHappensWithoutAnUpload) {
     EXPECT_TRUE(up.receive(ack(0), kTransferPort).send.empty());
     EXPECT_EQ(up.receive(std::vector<std::uint8_t>{0, 5, 0, 0}, kTransferPort).message, "");
     EXPECT_EQ(up.view().barVisible, false);
+    for (const UploadStep& s : {up.timeout(), up.stop()}) {
+        EXPECT_EQ(s.ended, UploadResult::Running);
+        EXPECT_EQ(s.timer, TimerCommand::Keep);
+    }
+    EXPECT_EQ(up.result(), UploadResult::Running);
 }
 
 TEST(TftpUploader, CompletesOnlyWhenTheLastBlockIsAcknowledged) {
@@ -271,6 +281,9 @@ TEST(FirmwareFile, NameAndChecksInTheDialogsOrder) {
     en.loadEnglish();
     EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::NoFile, "x/"), "Please open a file!");
     EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::CannotOpen, "/x/fw.bin"), "/x/fw.bincan`t open");
+    EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::NameTooLong, "/x/fw.bin"), "The file name is too long!");
+    EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::BadTarget, "/x/fw.bin"), en.invalidIpAddress);
+    EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::None, "/x/fw.bin"), "");
     UiTexts zh;
     zh.loadChinese();
     EXPECT_EQ(firmwareRefusalText(zh, FirmwareRefusal::TooBig, ""), "文件太大，请打开一个小于1M的文件");
