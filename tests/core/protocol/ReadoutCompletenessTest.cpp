@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 
 #include "protocol/Readout.h"
 #include "protocol/Requests.h"
@@ -114,6 +115,26 @@ TEST(ReadoutCompleteness, EveryReadoutRequestHasItsOwnReplyCode) {
     EXPECT_EQ(readoutGroupName(117), "port 8 serial settings");
     EXPECT_EQ(readoutGroupName(146), "port 3 heartbeat data");
     EXPECT_EQ(readoutGroupName(157), "Modbus timeouts");
+    // The device-wide blocks, named by their request, in both languages.
+    const std::vector<std::tuple<std::uint8_t, std::string, std::string>> groups = {
+        {subcode::kNetwork, "network", "网络参数"},
+        {subcode::kMacMode, "MAC and address type", "MAC和地址类型"},
+        {6, "identity", "版本信息"},
+        {subcode::kAccount, "user and password", "用户名和密码"},
+        {subcode::kIoOptions, "input options", "输入选项"},
+        {subcode::kHeartbeatIntervals, "heartbeat intervals", "心跳间隔"},
+        {subcode::kModbusTimeouts, "Modbus timeouts", "Modbus超时"},
+        {subcode::kSerialBlock[1], "port 2 serial settings", "端口2串口参数"},
+        {subcode::kRemoteHostSecond[7], "port 8 remote host", "端口8远程主机"},
+    };
+    for (const auto& [request, english, chinese] : groups) {
+        const auto reply = replyCodeOfRequest(request);
+        ASSERT_TRUE(reply) << int(request);
+        EXPECT_EQ(readoutGroupName(*reply, 9), english);
+        EXPECT_EQ(readoutGroupName(*reply, 4), chinese);
+    }
+    EXPECT_EQ(readoutGroupName(1, 9), "block 1");
+    EXPECT_EQ(readoutGroupName(1, 4), "数据块 1");
 }
 
 TEST(ReadoutCompleteness, LateBlocksRefreshAShownDeviceOnce) {
