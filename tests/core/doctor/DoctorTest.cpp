@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "protocol/Requests.h"
+
 namespace tavrel {
 namespace {
 
@@ -106,6 +108,27 @@ TEST(Doctor, ThePortsHolderIsNamedAsFarAsItIsKnown) {
     EXPECT_EQ(portHolderText({4601, false, 1, "init"}, english), "init (pid 1)");
     EXPECT_EQ(portHolderText({4601, false, 0, "tavrel-config"}, english), "tavrel-config");
     EXPECT_EQ(portHolderText({4601, false, 77, ""}, english), english.doctorUnknownProgram);
+}
+
+// Scripts read the kinds by these names.
+TEST(Doctor, EveryFindingKindHasItsName) {
+    const std::map<FindingKind, std::string> names = {{FindingKind::NothingFound, "nothing-found"},
+                                                      {FindingKind::LocalPortInUse, "local-port-in-use"},
+                                                      {FindingKind::ForeignSubnet, "foreign-subnet"},
+                                                      {FindingKind::DuplicateIp, "duplicate-ip"},
+                                                      {FindingKind::DuplicateKey, "duplicate-key"},
+                                                      {FindingKind::NoUnicastAnswer, "no-unicast-answer"}};
+    for (const auto& [kind, name] : names) EXPECT_EQ(findingName(kind), name);
+}
+
+// Only what answers a search counts as a device seen, with the key its frame ends in.
+TEST(Doctor, SearchAnswersGiveTheirKey) {
+    Frame reply = readRequest(subcode::kSearch, DeviceKey{0xA8, 0x01, 0x14});
+    reply[3] = 'P';
+    EXPECT_EQ(searchAnswerKey(reply), (DeviceKey{0xA8, 0x01, 0x14}));
+    EXPECT_FALSE(searchAnswerKey(readRequest(subcode::kSearch, DeviceKey{0xA8, 0x01, 0x14})));
+    EXPECT_FALSE(searchAnswerKey(std::vector<std::uint8_t>{0x00, 0x04, 0x00, 0x01}));
+    EXPECT_FALSE(searchAnswerKey({}));
 }
 
 TEST(Doctor, PlaceholdersWithoutAValueStayAsWritten) {
