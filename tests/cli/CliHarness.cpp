@@ -128,10 +128,13 @@ class Terminal {
 
 // With `interruptWhen`, SIGINT goes to the child once it holds.
 CliRun runProcess(const QStringList& args, int deadlineMs, Terminal* terminal,
-                  std::function<bool()> interruptWhen = {}) {
+                  std::function<bool()> interruptWhen = {}, const QProcessEnvironment& extra = {}) {
     CliRun run;
     QProcess process;
-    process.setProcessEnvironment(loopbackEnvironment());
+    QProcessEnvironment env = loopbackEnvironment();
+    for (const QString& name : extra.keys())
+        if (name != QStringLiteral("TAVREL_BROADCAST")) env.insert(name, extra.value(name));
+    process.setProcessEnvironment(env);
     if (terminal) process.setChildProcessModifier([terminal] { terminal->becomeStderr(); });
     QElapsedTimer clock;
     clock.start();
@@ -176,6 +179,10 @@ QStringList loopbackOptions(quint16 devicePort) {
 }  // namespace
 
 CliRun runCliRaw(const QStringList& args, int deadlineMs) { return runProcess(args, deadlineMs, nullptr); }
+
+CliRun runCliWithEnvironment(const QStringList& args, const QProcessEnvironment& extra) {
+    return runProcess(args, kRunDeadlineMs, nullptr, {}, extra);
+}
 
 CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when) {
     return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, nullptr, std::move(when));

@@ -2,6 +2,7 @@
 // Runs tavrel-cli as a child process against simulated devices on a UDP port no other test uses.
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
+#include <QtCore/QProcessEnvironment>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <functional>
@@ -44,6 +45,8 @@ CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args);
 CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when);
 // Runs tavrel-cli with exactly these arguments (usage tests); the environment still says loopback.
 CliRun runCliRaw(const QStringList& args, int deadlineMs = kRunDeadlineMs);
+// As runCliRaw, with these variables added to the environment (the broadcast address stays loopback).
+CliRun runCliWithEnvironment(const QStringList& args, const QProcessEnvironment& extra);
 
 // The tavrel-sim program running in the background until destroyed.
 class SimProgram {

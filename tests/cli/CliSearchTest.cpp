@@ -125,6 +125,23 @@ TEST(CliSearch, SubnetScanFindsDevicesAtTheirOwnAddresses) {
     }
 }
 
+// Without options the ports come from the environment; a value there that is no port is named, not used.
+TEST(CliSearch, TheEnvironmentGivesThePortsAndABadValueIsNamed) {
+    auto sim = simulate({"kind=serial,ports=1"});
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("TAVREL_DEVICE_PORT"), QString::number(sim->devicePort()));
+    env.insert(QStringLiteral("TAVREL_LOCAL_PORT"), QStringLiteral("0"));
+    const CliRun found = runCliWithEnvironment({"--timeout", "3000", "search"}, env);
+    EXPECT_EQ(found.exitCode, 0) << found.err.toStdString();
+    EXPECT_TRUE(found.out.startsWith("127.0.0.2")) << found.out.toStdString();
+    EXPECT_TRUE(found.err.isEmpty()) << found.err.toStdString();
+
+    env.insert(QStringLiteral("TAVREL_TFTP_PORT"), QStringLiteral("70000"));
+    const CliRun warned = runCliWithEnvironment({"--version"}, env);
+    EXPECT_EQ(warned.exitCode, 0);
+    EXPECT_TRUE(warned.err.contains("TAVREL_TFTP_PORT")) << warned.err.toStdString();
+}
+
 TEST(CliSearch, NoAnswerEndsWithTheTimeoutMessageInEitherLanguage) {
     // A silent device proves the request went out and is byte-exact, while nothing answers it.
     auto sim = simulate({"kind=serial,ports=4,silent"});
