@@ -150,6 +150,7 @@ TEST(TimingChain, FullSaveIsNinePairsAndSendsTheTable) {
     TimingAction start = chain.startSave(kKey, false, true, true);
     EXPECT_EQ(start.status, TimingStatus::Saving);
     EXPECT_FALSE(start.startResendTimer);  // the options frame is not resent
+    EXPECT_TRUE(start.stopResendTimer);    // nor is a frame of the chain before
     int pairs = 0;
     TimingAction last = run(chain, device, board, start, pairs);
     EXPECT_EQ(pairs, 9);
@@ -219,6 +220,7 @@ TEST(TimingChain, CalibrateSendsOnceAndEndsOnTheClockReply) {
     EXPECT_EQ((std::vector<std::uint8_t>(a.send.begin() + 7, a.send.begin() + 15)),
               (std::vector<std::uint8_t>{0x82, 29, 11, 3, 21, 8, 57, 6}));
     EXPECT_FALSE(a.startResendTimer);
+    EXPECT_TRUE(a.stopResendTimer) << "the read's resend timer must not fire into the calibration";
     EXPECT_TRUE(chain.onResendTimer().send.empty());
     TimingAction done = chain.onReply(device, board.answer(a.send));
     EXPECT_EQ(done.status, TimingStatus::Calibrated);
