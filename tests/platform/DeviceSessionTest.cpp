@@ -8,6 +8,7 @@
 #include "DeviceSession.h"
 #include "HostAddress.h"
 #include "Simulator.h"
+#include "protocol/Requests.h"
 
 using namespace tavrel;
 
@@ -120,4 +121,78 @@ TEST(DeviceSession, SearchStartedAgainEndsTheOldReadoutQuietly) {
     EXPECT_EQ(session.pendingReadouts(), 0);
     EXPECT_EQ(session.table().usedCount(), 0u);
     EXPECT_TRUE(settledAfter.empty());
+}
+
+// What the session tells its owner of one device found and then written to, in the order it happens:
+// the row, the read-out sent, the device ready and settled, the search's end, then the write's answer.
+TEST(DeviceSession, ASearchAndAWriteAreReportedInOrder) {
+    sim::Simulator simulator;
+    simulator.setDevicePort(freeUdpPort());
+    sim::SimDeviceConfig config;
+    config.address = {127, 0, 0, 32};
+    config.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, 0x32};
+    QString error;
+    sim::SimDevice* device = simulator.addDevice(config, &error);
+    ASSERT_TRUE(device) << error.toStdString();
+    NetworkSettings settings;
+    settings.broadcast = "127.255.255.255";
+    settings.bindAddress = "127.0.0.1";
+    settings.localPort = 0;
+    settings.devicePort = simulator.devicePort();
+    DeviceSession session(settings);
+    ASSERT_TRUE(session.openSocket());
+
+    QStringList events;
+    QObject::connect(&session, &DeviceSession::rowAdded, [&](int i) { events << QStringLiteral("row %1").arg(i); });
+    QObject::connect(&session, &DeviceSession::readoutSent, [&](int i) { events << QStringLiteral("sent %1").arg(i); });
+    QObject::connect(&session, &DeviceSession::deviceReady, [&](int i) { events << QStringLiteral("ready %1").arg(i); });
+    QObject::connect(&session, &DeviceSession::readoutSettled,
+                     [&](int i) { events << QStringLiteral("settled %1").arg(i); });
+    QObject::connect(&session, &DeviceSession::deviceUpdated,
+                     [&](int i) { events << QStringLiteral("updated %1").arg(i); });
+    QObject::connect(&session, &DeviceSession::searchTimedOut, [&] { events << QStringLiteral("timed out"); });
+    QObject::connect(&session, &DeviceSession::statusMessage, [&](int part, StatusMessage m) {
+        events << QStringLiteral("status %1 %2").arg(part).arg(static_cast<int>(m));
+    });
+    QObject::connect(&session, &DeviceSession::writeAnswered, [&](const QString& key, bool accepted) {
+        events << QStringLiteral("answered %1 %2").arg(key).arg(accepted);
+    });
+    auto waitFor = [&](const QString& event) {
+        QDeadlineTimer deadline(60000);
+        while (!events.contains(event) && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return events.contains(event);
+    };
+    session.startBroadcastSearch(QStringLiteral("127.255.255.255"));
+    ASSERT_TRUE(waitFor(QStringLiteral("settled 0"))) << events.join(", ").toStdString();
+    session.stopSearch();
+    EXPECT_FALSE(session.searching());
+    EXPECT_EQ(session.pendingReadouts(), 0);
+    EXPECT_EQ(session.table().usedCount(), 1u);
+    EXPECT_EQ(session.table()[0].sourceAddress, "127.0.0.32");
+    // However often the search was answered: one row, read out once, shown once.
+    EXPECT_EQ(events.front(), "row 0");
+    EXPECT_EQ(events.count("ready 0"), 1);
+    EXPECT_EQ(events.count("settled 0"), 1);
+    EXPECT_LT(events.indexOf("sent 0"), events.indexOf("ready 0"));
+    EXPECT_LT(events.indexOf("ready 0"), events.indexOf("settled 0"));
+    EXPECT_EQ(events.filter(QStringLiteral("status")), QStringList(events.filter(QStringLiteral("status")).size(),
+                                                                      QStringLiteral("status 0 1")));
+    EXPECT_FALSE(events.contains("updated 0")) << "nothing was missing";
+
+    // A write the device takes, then one it refuses: each answer names the device and says which.
+    const DeviceRecord& r = session.table()[0];
+    auto write = [&] {
+        events.clear();
+        session.play(0, Plan{Step{0, writeIoOptionsRequest(r.key, 1, 0), Destination::BroadcastReplyPort, r.replyPort}});
+    };
+    write();
+    ASSERT_TRUE(waitFor(QStringLiteral("answered 000032 1"))) << events.join(", ").toStdString();
+    EXPECT_EQ(events, (QStringList{"status 2 2", "answered 000032 1"}));
+    sim::SimOptions refuse;
+    refuse.refuse = true;
+    device->setOptions(refuse);
+    write();
+    ASSERT_TRUE(waitFor(QStringLiteral("answered 000032 0"))) << events.join(", ").toStdString();
+    EXPECT_EQ(events, (QStringList{"status 2 3", "answered 000032 0"}));
 }
