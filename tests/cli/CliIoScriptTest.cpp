@@ -9,6 +9,7 @@
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QXmlStreamReader>
 #include <QtNetwork/QTcpServer>
+#include <QtNetwork/QUdpSocket>
 
 #include "CliHarness.h"
 #include "DeviceDescription.h"
@@ -270,10 +271,43 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     EXPECT_EQ(steps[0].result, "pass");
     EXPECT_EQ(steps[1].message, "model KB-04-00");
     EXPECT_EQ(steps[2].result, "fail");  // the analog query is the analog board's alone
+    EXPECT_EQ(steps[2].message, "model KB-04-00 has no analog inputs");
     EXPECT_EQ(steps[3].message, "the board shows only 4 outputs");
     EXPECT_EQ(steps[4].result, "pass");
     EXPECT_EQ(steps[5].message, "cannot connect");
     EXPECT_EQ(steps[6].message, "not connected");
+
+    // Every other way a connection or command can fail, each named as such.
+    auto silent = ioBoard("model=KB-04-00,ip=127.0.0.1,silent");
+    auto inputsOnly = ioBoard("model=MV-I32-O00,ip=127.0.0.1");
+    QTcpServer heldTcp;
+    ASSERT_TRUE(heldTcp.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    QUdpSocket heldUdp;
+    ASSERT_TRUE(heldUdp.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    run = runCliRaw({"io-test", "--json",
+                     scripts.write("failing.txt",
+                                   QStringLiteral("connect tcp 127.0.0.1:%1 within 1500ms\n"
+                                                  "connect listen 127.0.0.1:0 within 300ms\n"
+                                                  "connect listen 127.0.0.1:%2\n"
+                                                  "connect udp 127.0.0.1:9 local 127.0.0.1:%3\n"
+                                                  "connect tcp 127.0.0.1:%4\n"
+                                                  "switch all on\n"
+                                                  "wait 10ms\n")
+                                       .arg(silent->port())
+                                       .arg(heldTcp.serverPort())
+                                       .arg(heldUdp.localPort())
+                                       .arg(inputsOnly->port()))});
+    EXPECT_EQ(run.exitCode, 1);
+    const auto failing = stepsOf(run.out);
+    ASSERT_EQ(failing.size(), 7u) << run.out.toStdString();
+    EXPECT_EQ(failing[0].message, "no answer to the model query");
+    EXPECT_EQ(failing[1].message, "no board connected");
+    EXPECT_EQ(failing[2].message, QStringLiteral("cannot listen on 127.0.0.1:%1").arg(heldTcp.serverPort()));
+    EXPECT_EQ(failing[3].message, QStringLiteral("cannot bind UDP 127.0.0.1:%1").arg(heldUdp.localPort()));
+    EXPECT_EQ(failing[4].result, "pass");
+    EXPECT_EQ(failing[5].message, "model MV-I32-O00 has no all-outputs command");
+    EXPECT_EQ(failing[6].result, "pass");
+    EXPECT_EQ(failing[6].message, "");
 }
 
 TEST(CliIoScript, TheReadmeSampleRunsGreenAgainstTheDemoBoard) {
