@@ -41,6 +41,7 @@ TEST(CliTiming, ReadOfA302BoardRunsTheWholeChain) {
     std::copy(week.begin(), week.end(), settings.board.schedules.begin());
     std::copy(strobe.begin(), strobe.end(), settings.board.schedules.begin() + 2 * 18);
     std::copy(timer.begin(), timer.end(), settings.board.schedules.begin() + 7 * 18);
+    settings.ioOptions = {0, 1};
     sim->device(0)->setSettings(settings);
     const CliRun run = runCli(sim->devicePort(), {"--json", "timing", "read", "000002"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -65,6 +66,25 @@ TEST(CliTiming, ReadOfA302BoardRunsTheWholeChain) {
     EXPECT_EQ(sim->device(0)->framesReceived('W', kPassThrough), 11);
     const QDateTime clock = QDateTime::fromString(o["clock"].toString(), "yyyy-MM-dd HH:mm:ss");
     EXPECT_LE(std::llabs(clock.secsTo(sim->device(0)->boardClock())), 2);
+    EXPECT_EQ(o["device"].toString(), "127.0.0.2");
+    EXPECT_EQ(o["outputFollow"], QJsonValue(false));
+    EXPECT_EQ(o["sendStatus"], QJsonValue(true));
+    EXPECT_EQ(o["weekday"].toInt(), clock.date().dayOfWeek()) << o["clock"].toString().toStdString();
+    EXPECT_EQ(channels[1].toObject()["mode"].toString(), "none");
+    EXPECT_EQ(third["modeByte"].toInt(), 2);
+
+    // The same for people: a line per channel in its own mode's terms.
+    const CliRun text = runCli(sim->devicePort(), {"timing", "read", "000002"});
+    ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
+    const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 11) << text.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("clock          ")) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], "output follow  off");
+    EXPECT_EQ(lines[2], "send status    on");
+    EXPECT_EQ(lines[3], "channel 1  week    open 1 08:17:42  close 5 18:05:59");
+    EXPECT_EQ(lines[4], "channel 2  none    (mode byte 0)");
+    EXPECT_EQ(lines[5], "channel 3  strobe  open 300  close 43981");
+    EXPECT_EQ(lines[10], "channel 8  timer   open 2031-04-27 13:42:05  close 2032-11-03 18:07:59");
 }
 
 TEST(CliTiming, LostRepliesAreResentAndAnUnansweredChainFails) {
