@@ -213,27 +213,40 @@ TEST(CliTiming, RefusedAndBadInputs) {
         runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("配置失败")));
-    // No schedules on a board without an image.
-    EXPECT_EQ(runCli(sim->devicePort(), {"timing", "read", "000003"}).exitCode, 1);
+    const CliRun noSchedules = runCli(sim->devicePort(), {"timing", "read", "000003"});
+    EXPECT_EQ(noSchedules.exitCode, 1);
+    EXPECT_EQ(noSchedules.err, "the device reports no output schedules\n");
 
-    const std::vector<QStringList> usage = {
-        {"timing", "set", "000002", "--channel", "9", "--strobe", "1", "2"},
-        {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "65536"},
-        {"timing", "set", "000002", "--channel", "1", "--timer", "2030-02-30 00:00:00",
-         "2030-01-01 00:00:00"},
-        {"timing", "set", "000002", "--channel", "1", "--week", "0", "00:00:00", "1", "00:00:00"},
-        {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2", "--week", "1", "00:00:00", "1",
-         "00:00:00"},
-        {"timing", "set", "000002", "--channel", "1", "--timer", "2030-01-01 00:00:00"},
-        {"timing", "set", "000002", "--channel", "1"},
-        {"timing", "write", "000002"},
-        {"clock", "000002", "--time", "2030-02-29 00:00:00"},
-        {"clock", "000002", "--check", "--time", "2030-01-01 00:00:00"},
-        {"clock", "000002", "--max-drift", "3"},
+    // No schedules on a board without an image, and no clock on it either.
+    const CliRun noClock = runCli(sim->devicePort(), {"clock", "000003"});
+    EXPECT_EQ(noClock.exitCode, 1);
+    EXPECT_EQ(noClock.err, "the device reports no clock\n");
+
+    const QStringList set{"timing", "set", "000002", "--channel", "1"};
+    const std::vector<std::pair<QStringList, QString>> usage = {
+        {{"timing", "set", "000002", "--channel", "9", "--strobe", "1", "2"}, "--channel: a channel number 1-8"},
+        {{"timing", "set", "000002", "--channel", "0", "--strobe", "1", "2"}, "--channel: a channel number 1-8"},
+        {set + QStringList{"--strobe", "1", "65536"}, "--strobe: times are numbers 0-65535"},
+        {set + QStringList{"--timer", "2030-02-30 00:00:00", "2030-01-01 00:00:00"}, "--timer: times are "},
+        {set + QStringList{"--week", "0", "00:00:00", "1", "00:00:00"}, "--week: days are 1-7 (7 Sunday)"},
+        {set + QStringList{"--week", "1", "00:00:00", "8", "00:00:00"}, "--week: days are 1-7 (7 Sunday)"},
+        {set + QStringList{"--strobe", "1", "2", "--week", "1", "00:00:00", "1", "00:00:00"},
+         "give exactly one of --timer, --strobe, --week"},
+        {set + QStringList{"--timer", "2030-01-01 00:00:00"}, "--timer needs 2 values"},
+        {set, "give exactly one of --timer, --strobe, --week"},
+        {set + QStringList{"--strobe", "1", "2", "000003"}, "unexpected: 000002 000003"},
+        {{"timing", "write", "000002"}, "usage: tavrel-cli timing read DEVICE | timing set"},
+        {{"clock", "000002", "--time", "2030-02-29 00:00:00"}, "--time: \"YYYY-MM-DD HH:MM:SS\", a real date"},
+        {{"clock", "000002", "--check", "--time", "2030-01-01 00:00:00"}, "--time and --check exclude each other"},
+        {{"clock", "000002", "--max-drift", "3"}, "--max-drift, --set-if-drift and --report go with --check"},
+        {{"clock", "000002", "--check", "--max-drift", "-1"}, "--max-drift: a number of seconds, not -1"},
+        {{"clock", "000002", "000003"}, "usage: tavrel-cli clock DEVICE"},
+        {{"clock", "000002", "frob", "--check"}, "not a device: frob"},
     };
-    for (const QStringList& args : usage) {
+    for (const auto& [args, message] : usage) {
         const CliRun run = runCli(sim->devicePort(), args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(message)) << args.join(' ').toStdString() << ": " << run.err.toStdString();
     }
     EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 1);  // the refused write alone
 }
