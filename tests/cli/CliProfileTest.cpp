@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QFile>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 #include <filesystem>
 
@@ -77,8 +78,27 @@ TEST(CliProfile, ExportApplyVerifyAndDiffAgree) {
     const CliRun before = runCli(sim->devicePort(), {"diff", file, keyOf(target)});
     EXPECT_EQ(before.exitCode, 1) << before.err.toStdString();
     EXPECT_TRUE(before.out.contains("Port1 BitRate: device \"9600\"")) << before.out.toStdString();
-    EXPECT_TRUE(before.out.contains("Device Password: differs")) << before.out.toStdString();
+    EXPECT_TRUE(before.out.contains("\nDevice Password: differs (not printed; --show-secrets prints it)\n"))
+        << before.out.toStdString();
     EXPECT_FALSE(before.out.contains(password)) << before.out.toStdString();
+    // Asked for, the passwords are printed; as JSON too, and masked there unless asked for.
+    const CliRun shown = runCli(sim->devicePort(), {"--show-secrets", "diff", file, keyOf(target)});
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_TRUE(shown.out.contains(QRegularExpression("\nDevice Password: device \"[^\"]*\", profile \"" +
+                                                      QRegularExpression::escape(password) + "\"\n")))
+        << shown.out.toStdString();
+    for (const bool secrets : {false, true}) {
+        const CliRun json = runCli(sim->devicePort(), secrets ? QStringList{"--show-secrets", "--json", "diff", file,
+                                                                            keyOf(target)}
+                                                              : QStringList{"--json", "diff", file, keyOf(target)});
+        EXPECT_EQ(json.exitCode, 1);
+        QString error;
+        QJsonObject entry;
+        for (const auto& v : jsonArrayOf(json.out, &error))
+            if (v.toObject()["section"] == "Device" && v.toObject()["key"] == "Password") entry = v.toObject();
+        EXPECT_EQ(entry["profile"].toString() == password, secrets) << json.out.toStdString();
+        EXPECT_FALSE(entry["device"].toString().isEmpty());
+    }
 
     const tavrel::Mac targetMac = target.settings().mac;
     const CliRun applied = runCli(sim->devicePort(), {"apply", file, keyOf(target), "--verify"});
