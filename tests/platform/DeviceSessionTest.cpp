@@ -29,6 +29,35 @@ quint16 freeUdpPort() {
     return probe.localPort();
 }
 
+NetworkSettings loopbackSettings(quint16 devicePort) {
+    NetworkSettings settings;
+    settings.broadcast = "127.255.255.255";
+    settings.bindAddress = "127.0.0.1";
+    settings.localPort = 0;
+    settings.devicePort = devicePort;
+    return settings;
+}
+
+// One simulated serial server at 127.0.0.`host` and a session bound to loopback to find it.
+struct OneDevice {
+    sim::Simulator simulator;
+    sim::SimDevice* device = nullptr;
+    DeviceSession session;
+    bool opened = false;
+    explicit OneDevice(std::uint8_t host) : session(loopbackSettings(setPort(simulator))) {
+        sim::SimDeviceConfig config;
+        config.address = {127, 0, 0, host};
+        config.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, host};
+        device = simulator.addDevice(config);
+        opened = session.openSocket();
+    }
+    bool ready() const { return device != nullptr && opened; }
+    static quint16 setPort(sim::Simulator& simulator) {
+        simulator.setDevicePort(freeUdpPort());
+        return simulator.devicePort();
+    }
+};
+
 }  // namespace
 
 TEST(DeviceSession, DatagramsLongerThanTheReceiveBufferAreDroppedNotCut) {
@@ -82,22 +111,10 @@ TEST(DeviceSession, AddressTextsAreDecimalWhateverTheirLeadingZeros) {
 // The read-out of the search before waits for its re-request round when the search starts again; the
 // round must not run for (or report on) whatever the emptied table holds by then.
 TEST(DeviceSession, SearchStartedAgainEndsTheOldReadoutQuietly) {
-    sim::Simulator simulator;
-    simulator.setDevicePort(freeUdpPort());
-    sim::SimDeviceConfig config;
-    config.address = {127, 0, 0, 31};
-    config.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, 0x31};
-    QString error;
-    sim::SimDevice* device = simulator.addDevice(config, &error);
-    ASSERT_TRUE(device) << error.toStdString();
-
-    NetworkSettings settings;
-    settings.broadcast = "127.255.255.255";
-    settings.bindAddress = "127.0.0.1";
-    settings.localPort = 0;
-    settings.devicePort = simulator.devicePort();
-    DeviceSession session(settings);
-    ASSERT_TRUE(session.openSocket());
+    OneDevice bench(31);
+    ASSERT_TRUE(bench.ready());
+    sim::SimDevice* device = bench.device;
+    DeviceSession& session = bench.session;
 
     bool restarted = false;
     std::vector<int> settledAfter;
@@ -126,21 +143,10 @@ TEST(DeviceSession, SearchStartedAgainEndsTheOldReadoutQuietly) {
 // What the session tells its owner of one device found and then written to, in the order it happens:
 // the row, the read-out sent, the device ready and settled, the search's end, then the write's answer.
 TEST(DeviceSession, ASearchAndAWriteAreReportedInOrder) {
-    sim::Simulator simulator;
-    simulator.setDevicePort(freeUdpPort());
-    sim::SimDeviceConfig config;
-    config.address = {127, 0, 0, 32};
-    config.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, 0x32};
-    QString error;
-    sim::SimDevice* device = simulator.addDevice(config, &error);
-    ASSERT_TRUE(device) << error.toStdString();
-    NetworkSettings settings;
-    settings.broadcast = "127.255.255.255";
-    settings.bindAddress = "127.0.0.1";
-    settings.localPort = 0;
-    settings.devicePort = simulator.devicePort();
-    DeviceSession session(settings);
-    ASSERT_TRUE(session.openSocket());
+    OneDevice bench(32);
+    ASSERT_TRUE(bench.ready());
+    sim::SimDevice* device = bench.device;
+    DeviceSession& session = bench.session;
 
     QStringList events;
     QObject::connect(&session, &DeviceSession::rowAdded, [&](int i) { events << QStringLiteral("row %1").arg(i); });
@@ -187,12 +193,12 @@ TEST(DeviceSession, ASearchAndAWriteAreReportedInOrder) {
         session.play(0, Plan{Step{0, writeIoOptionsRequest(r.key, 1, 0), Destination::BroadcastReplyPort, r.replyPort}});
     };
     write();
-    ASSERT_TRUE(waitFor(QStringLiteral("answered 000032 1"))) << events.join(", ").toStdString();
-    EXPECT_EQ(events, (QStringList{"status 2 2", "answered 000032 1"}));
+    ASSERT_TRUE(waitFor(QStringLiteral("answered 000020 1"))) << events.join(", ").toStdString();
+    EXPECT_EQ(events, (QStringList{"status 2 2", "answered 000020 1"}));
     sim::SimOptions refuse;
     refuse.refuse = true;
     device->setOptions(refuse);
     write();
-    ASSERT_TRUE(waitFor(QStringLiteral("answered 000032 0"))) << events.join(", ").toStdString();
-    EXPECT_EQ(events, (QStringList{"status 2 3", "answered 000032 0"}));
+    ASSERT_TRUE(waitFor(QStringLiteral("answered 000020 0"))) << events.join(", ").toStdString();
+    EXPECT_EQ(events, (QStringList{"status 2 3", "answered 000020 0"}));
 }
