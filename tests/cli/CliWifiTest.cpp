@@ -48,6 +48,11 @@ TEST(CliWifi, ScanOfABoardWithoutWifiOrWithoutAnswerFails) {
     EXPECT_TRUE(late.err.contains(QStringLiteral("搜索超时"))) << late.err.toStdString();
     EXPECT_TRUE(late.out.isEmpty());
     EXPECT_EQ(scansReceived(*sim->device(1)), 1);
+    // A script is told in JSON too: an empty list, the texts on stderr.
+    const CliRun json = runCli(sim->devicePort(), {"--json", "--timeout", "3000", "wifi", "scan", "000003"});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_EQ(json.out, "[]\n");
+    EXPECT_EQ(json.err, "Searching...\nSearch Timeout\n");
 }
 
 TEST(CliWifi, SetRefusesBadValuesBeforeAnythingIsSent) {
