@@ -88,6 +88,12 @@ TEST(CliUpgrade, ParallelUploadsLeaveTheExactImageOnEachDevice) {
         EXPECT_EQ(o["blocks"].toInteger(), image.size() / 512 + 1);
         EXPECT_EQ(o["message"].toString(), "");
         EXPECT_GT(o["seconds"].toDouble(), 0.0);
+        // What the search found of it, and no verdict without --verify.
+        EXPECT_EQ(o["ip"].toString(), d.address().toString());
+        EXPECT_EQ(o["mac"].toString(), QString::fromStdString(tavrel::macText(d.settings().mac)));
+        EXPECT_EQ(o["hardware"].toString(), i == 0 ? "S110" : "S410");
+        EXPECT_EQ(o["versionBefore"].toString(), "V142");
+        EXPECT_TRUE(o["versionAfter"].isNull());
     }
     // The third device was not named: no frame, no upload.
     EXPECT_EQ(b.sim->device(2)->framesReceived('W', kEnterUpgrade), 0);
