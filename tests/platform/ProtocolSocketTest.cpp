@@ -2,8 +2,11 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
+#include <QtCore/QFile>
 #include <QtNetwork/QUdpSocket>
+#include <memory>
 
+#include "PortHolder.h"
 #include "ProtocolSocket.h"
 
 using namespace tavrel;
@@ -62,4 +65,23 @@ TEST(ProtocolSocketBind, AnOlderSharingCopyDoesNotLetUsIn) {
     ProtocolSocket socket;
     EXPECT_FALSE(socket.open(QHostAddress(), sharing.localPort()));
     EXPECT_TRUE(socket.addressInUse());
+}
+
+// Who holds a port: this very process while its socket is bound, nobody once it is closed.
+TEST(PortHolder, TheHolderIsNamedWhileItHoldsThePort) {
+    auto socket = std::make_unique<QUdpSocket>();
+    ASSERT_TRUE(socket->bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const quint16 port = socket->localPort();
+    const PortState held = udpPortState(port);
+    EXPECT_EQ(held.port, port);
+    EXPECT_FALSE(held.free);
+    if (QFile::exists(QStringLiteral("/proc/net/udp"))) {
+        EXPECT_EQ(held.pid, QCoreApplication::applicationPid());
+        EXPECT_EQ(held.program, QCoreApplication::applicationName().left(15).toStdString());
+    }
+    socket.reset();
+    const PortState free = udpPortState(port);
+    EXPECT_TRUE(free.free);
+    EXPECT_EQ(free.pid, 0);
+    EXPECT_TRUE(free.program.empty());
 }
