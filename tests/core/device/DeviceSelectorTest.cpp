@@ -58,3 +58,22 @@ TEST(DeviceSelector, AddressWithLeadingZerosFindsItsDevice) {
     EXPECT_TRUE(selects(*parseDeviceSelector("192.168.001.005"), r));
     EXPECT_FALSE(selects(*parseDeviceSelector("192.168.001.050"), r));
 }
+
+// The texts a device is printed as are the ones a selector reads back, at their full length.
+TEST(DeviceSelector, PrintedKeysAddressesAndMacsSelectTheirDevice) {
+    DeviceRecord r;
+    r.inUse = 1;
+    r.key = {0xAB, 0xCD, 0xEF};
+    r.mac = {0x00, 0xCA, 0xC1, 0xAB, 0xCD, 0xEF};
+    r.network.ip = {255, 255, 255, 254};
+    r.sourceAddress = "127.0.0.3";
+    EXPECT_EQ(keyText(r.key), "ABCDEF");
+    EXPECT_EQ(keyText(DeviceKey{0x00, 0x01, 0x0A}), "00010A");
+    EXPECT_EQ(macText(r.mac), "00-CA-C1-AB-CD-EF");
+    EXPECT_EQ(ipv4Text(r.network.ip), "255.255.255.254");
+    for (const std::string& text : {keyText(r.key), macText(r.mac), ipv4Text(r.network.ip)}) {
+        const auto selector = parseDeviceSelector(text);
+        ASSERT_TRUE(selector) << text;
+        EXPECT_TRUE(selects(*selector, r)) << text;
+    }
+}

@@ -113,6 +113,14 @@ TEST(ReplyHandling, SearchRepliesFillEntriesInReplyOrder) {
     fx = handleDatagram(table, searchReply(kKeyA, "V142", '1', 0), "127.0.0.2", 1111);
     EXPECT_EQ(fx.addRow, 0u);
     EXPECT_EQ(table.usedCount(), 2u);
+    // Another device with the first's key, once the first has answered: the first keeps the entry.
+    table.progress(0).answered = true;
+    fx = handleDatagram(table, searchReply(kKeyA, "V150", '4', 1), "127.0.0.9", 2222);
+    EXPECT_FALSE(fx.addRow);
+    EXPECT_TRUE(fx.readout.empty());
+    EXPECT_EQ(table[0].sourceAddress, "127.0.0.2");
+    EXPECT_EQ(table[0].identity.firmwareText(), "V142");
+    EXPECT_EQ(table.usedCount(), 2u);
 }
 
 TEST(ReplyHandling, SearchReplyNeedsNoChecksumButParameterRepliesDo) {
@@ -305,6 +313,28 @@ TEST(PackedRecords, Form302EveryField) {
     EXPECT_EQ(textOf(port.cloudPassword), "12345678");
     EXPECT_EQ(port.lastFour, (std::array<std::uint8_t, 4>{0xDE, 0, 0, 0xAD}));
     EXPECT_EQ(port.enable, 2);
+}
+
+// A second board with the first's key, once the first has answered, takes nothing of its entry.
+TEST(PackedRecords, TheKeysFirstBoardKeepsItsEntry) {
+    DeviceTable table;
+    auto first = packed(302, 'P', kKeyA);
+    first[4 + 98] = 10;
+    auto fx = handleDatagram(table, first, "127.0.0.2", 1111);
+    ASSERT_EQ(fx.addRow, 0u);
+    ASSERT_TRUE(table.progress(0).answered);
+    auto second = packed(302, 'P', kKeyA);
+    second[4 + 98] = 172;
+    fx = handleDatagram(table, second, "127.0.0.9", 1111);
+    EXPECT_FALSE(fx.addRow);
+    EXPECT_FALSE(fx.showDevice);
+    EXPECT_EQ(table[0].sourceAddress, "127.0.0.2");
+    EXPECT_EQ(table[0].network.ip[0], 10);
+    EXPECT_EQ(table.usedCount(), 1u);
+    // The first board itself is heard again.
+    first[4 + 98] = 11;
+    fx = handleDatagram(table, first, "127.0.0.2", 1111);
+    EXPECT_EQ(fx.addRow, 0u);
 }
 
 TEST(PackedRecords, ImageFormsShareTheirLayout) {
