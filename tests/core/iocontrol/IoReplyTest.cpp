@@ -109,6 +109,13 @@ TEST(IoCustomReplies, ModelOutputChangedAndAnalog) {
     EXPECT_TRUE(reply<OutputChanged>(changed).on);
     EXPECT_EQ(decodeReply(kCustom, 1, "KB-04-00", customReply(1, 'q', {33, 1})).status, IoStatus::BadValue);
     EXPECT_EQ(decodeReply(kCustom, 1, "KB-04-00", customReply(1, 'q', {0, 1})).status, IoStatus::BadValue);
+    // Output and state are the two bytes after the code: the shortest echo, and one byte less.
+    const OutputChanged shortest =
+        reply<OutputChanged>(decodeReply(kCustom, 1, "KB-04-00", IoFrame{'H', ':', 1, 'q', 4, 1, 'E', 'D'}));
+    EXPECT_EQ(shortest.output, 4);
+    EXPECT_TRUE(shortest.on);
+    EXPECT_EQ(decodeReply(kCustom, 1, "KB-04-00", IoFrame{'H', ':', 1, 'q', 4, 'E', 'D'}).status,
+              IoStatus::TooShort);
 
     IoFrame analog{'H', ':', 1, 0x0C};
     for (int k = 0; k < 8; ++k) analog.insert(analog.end(), {static_cast<std::uint8_t>(k), 0xD2});
