@@ -133,6 +133,7 @@ TEST(CliIo, ListensForABoardAndLogsTheFrames) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("TX：48 3A 01 66 11 11 11 11 11 11 11 11 71 45 44  时间: ")))
         << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 35 47 50 54 56 32 00 00")));
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("listening on 127.0.0.1:%1\n").arg(port))) << run.err.toStdString();
 }
 
 TEST(CliIo, WatchPrintsOneObjectPerReply) {
@@ -206,11 +207,23 @@ TEST(CliIo, SilentBoardsAndRefusedConnectionsFail) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("TX：48 3A 01 66 "))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 4B 42 2D 30 38 2D 30 30 00 45 44 "))) << run.err.toStdString();
     EXPECT_EQ(run.err.count(QStringLiteral("TX：48 3A 01 52 ")), 3) << run.err.toStdString();
+    // Commands it does not confirm fail after their tries, with what the board showed.
+    for (const auto& [action, message] : std::vector<std::pair<QStringList, QString>>{
+             {{"switch", "2", "on"}, "the board did not confirm output 2 on\n"},
+             {{"all", "off"}, "the board did not confirm all outputs off\n"}}) {
+        received.clear();
+        run = runCliRaw(QStringList{"io", "--tcp", QStringLiteral("127.0.0.1:%1").arg(modelOnly.serverPort())} +
+                        action);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "model: KB-08-00\n");
+        EXPECT_EQ(run.err, message);
+    }
 
     // A board at another address does not answer, so a switch is not confirmed.
     auto other = board("model=KB-04-00,address=2");
     run = runCliRaw({"io", "--tcp", at(*other), "switch", "1", "on"});
     EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.endsWith("no answer from the board at address 1\n")) << run.err.toStdString();
     EXPECT_FALSE(other->logic().output(1));
 }
 

@@ -29,7 +29,7 @@ TEST(CliWrites, DeviceThatIgnoresWritesIsNotReportedSaved) {
         const CliRun run = runCli(sim->devicePort(), args);
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(run.err.contains("no answer")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.endsWith("no answer from the device\n")) << run.err.toStdString();
         EXPECT_FALSE(run.out.contains(kSaved)) << run.out.toStdString();
         EXPECT_GT(writesTo(device), sentBefore) << "the writes went out";
     }
@@ -46,7 +46,7 @@ TEST(CliWrites, RestartAndResetOfNoFoundDeviceFail) {
         const CliRun run = runCli(sim->devicePort(), args);
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_TRUE(run.err.contains("device not found")) << run.err.toStdString();
+        EXPECT_EQ(run.err, "device not found: " + args[1] + "\n");
         EXPECT_FALSE(run.out.contains("sent"));
     }
     EXPECT_EQ(writesTo(device), 0);
