@@ -181,12 +181,17 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     ASSERT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
     EXPECT_EQ(jsonOf(quiet)["result"].toString(), "verified");
     EXPECT_EQ(sim->device(1)->settings().network[0], 10);
+    const CliRun quietText = runCli(sim->devicePort(), {"set-network", "000003", "--ip", "10.1.2.5"});
+    EXPECT_EQ(quietText.exitCode, 0) << quietText.err.toStdString();
+    EXPECT_EQ(quietText.out, "Sending data...\nno answer; searching the device again to compare\n"
+                             "no answer; a new search reads back what was written\n");
 
     // A board that drops the write unanswered: the search finds the one field, or the clock, not taken.
     const CliRun kept = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.3"});
     EXPECT_EQ(kept.exitCode, 1);
     EXPECT_EQ(jsonOf(kept)["result"].toString(), "differs");
     EXPECT_EQ(jsonOf(kept)["differences"].toArray(), QJsonArray{"ip address"});
+    EXPECT_EQ(kept.err, "the device reads back differently: ip address\n");
     const CliRun clock =
         runCli(sim->devicePort(), {"--json", "clock", "000004", "--time", "2031-04-27 13:42:05"});
     EXPECT_EQ(clock.exitCode, 1);
@@ -205,6 +210,7 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     const CliRun lost = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.4"});
     EXPECT_EQ(lost.exitCode, 1);
     EXPECT_EQ(jsonOf(lost)["result"].toString(), "lost") << lost.out.toStdString();
+    EXPECT_EQ(lost.err, "no answer, and the device was not found again\n");
 }
 
 TEST(CliTiming, RefusedAndBadInputs) {
