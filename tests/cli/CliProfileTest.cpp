@@ -178,14 +178,25 @@ TEST(CliProfile, BadProfilesAndPathsGiveTheirExitCodes) {
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("Bad Profile!")) << refused.err.toStdString();
     EXPECT_EQ(runCliRaw({"--lang", "zh", "import", bad}).err.trimmed(), QStringLiteral("无效的配置文件!"));
-    EXPECT_EQ(runCliRaw({"import", dir.filePath("none.ini")}).exitCode, 2);
     EXPECT_EQ(runCliRaw({"diff", bad, "000001"}).exitCode, 2) << "1 would read as \"differs\"";
     EXPECT_EQ(runCliRaw({"apply", bad, "000001"}).exitCode, 1);
-    EXPECT_EQ(runCliRaw({"apply", dir.filePath("none.ini"), "000001"}).exitCode, 2);
-    EXPECT_EQ(runCliRaw({"apply", bad, "not-a-device"}).exitCode, 2);
-    EXPECT_EQ(runCliRaw({"export", "000001", dir.filePath("no-folder/p.ini")}).exitCode, 2);
-    EXPECT_EQ(runCliRaw({"export", "000001", dir.path()}).exitCode, 2);
-    EXPECT_EQ(runCliRaw({"export", "000001"}).exitCode, 2);
+    // Each with the words that say what is wrong.
+    const QString none = dir.filePath("none.ini");
+    for (const auto& [args, message] : std::vector<std::pair<QStringList, QString>>{
+             {{"import", none}, "no such profile: " + none + "\n"},
+             {{"apply", none, "000001"}, "no such profile: " + none + "\n"},
+             {{"apply", bad, "not-a-device"},
+              "not a device: not-a-device (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key like 190033)\n"},
+             {{"apply", bad, "000001", "--ip-from", "10.0.0"}, "--ip-from: not an IPv4 address: 10.0.0\n"},
+             {{"export", "000001", dir.filePath("no-folder/p.ini")},
+              "cannot write " + dir.filePath("no-folder/p.ini") + ": not a file in an existing folder\n"},
+             {{"export", "000001", dir.path()}, "cannot write " + dir.path() + ": not a file in an existing folder\n"},
+             {{"export", "000001"}, "usage: tavrel-cli export DEVICE FILE [--force]\n"},
+             {{"import"}, "usage: tavrel-cli import FILE\n"}}) {
+        const CliRun run = runCliRaw(args);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(run.err, message);
+    }
 }
 
 TEST(CliProfile, AFailedExportLeavesTheOldFileWhole) {
