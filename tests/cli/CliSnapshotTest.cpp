@@ -168,3 +168,23 @@ TEST(CliSnapshots, ListingsAndRollbacksThatDoNotLand) {
     EXPECT_EQ(lost["result"].toString(), "lost");
     EXPECT_EQ(lost["message"].toString(), "the device was not read back after the write");
 }
+
+// A snapshot that cannot be kept is said, and does not stop the write: a full disk must not block a repair.
+TEST(CliSnapshots, AWriteGoesAheadWhenItsSnapshotCannotBeKept) {
+    auto sim = simulate({"kind=serial,ports=1"});
+    QTemporaryDir dir;
+    const QString notAFolder = dir.filePath("home-is-a-file");
+    QFile file(notAFolder);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("TAVREL_HOME"), notAFolder);
+    const CliRun run = runCliWithEnvironment(
+        {"--device-port", QString::number(sim->devicePort()), "--local-port", "0", "set-port", "000002", "--baud",
+         "2400"},
+        env);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("warning: no snapshot was kept: ")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Successfully saved")) << run.out.toStdString();
+    EXPECT_EQ(tavrel::sim::baudIndex(sim->device(0)->settings().ports[0]), 3);
+}
