@@ -110,6 +110,19 @@ TEST(Doctor, ThePortsHolderIsNamedAsFarAsItIsKnown) {
     EXPECT_EQ(portHolderText({4601, false, 77, ""}, english), english.doctorUnknownProgram);
 }
 
+// What only the default binding hears is diagnosed too: a card does not hide the rest of the LAN.
+TEST(Doctor, DevicesSeenOnlyThroughTheDefaultBindingAreDiagnosed) {
+    DoctorFacts facts;
+    facts.localPort = {4601, true};
+    facts.bindings = {lanA({seen({192, 168, 1, 20}, 0x14)}),
+                      {"", std::nullopt, std::nullopt,
+                       {seen({192, 168, 1, 20}, 0x14), seen({10, 1, 1, 30}, 0x1E), seen({10, 1, 1, 30}, 0x1F)}}};
+    const auto findings = diagnose(facts, texts(Language::English));
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].kind, FindingKind::DuplicateIp);
+    EXPECT_NE(findings[0].cause.find("10.1.1.30"), std::string::npos) << findings[0].cause;
+}
+
 // Scripts read the kinds by these names.
 TEST(Doctor, EveryFindingKindHasItsName) {
     const std::map<FindingKind, std::string> names = {{FindingKind::NothingFound, "nothing-found"},

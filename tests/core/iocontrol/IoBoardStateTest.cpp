@@ -212,6 +212,7 @@ TEST(IoOpening, PresetTypeFollowsTheDeviceWorkMode) {
     device.ports[0].localPort = 502;
     device.ports[0].remotePort = 8000;
     const IoWindowSetup setup = ioWindowSetupFor(device, "192.168.1.20");
+    EXPECT_EQ(setup.boardIp, device.network.ip);
     EXPECT_EQ(setup.boardPort, 502);
     EXPECT_EQ(setup.localPort, 8000);
     EXPECT_EQ(setup.preset, IoConnectionType::TcpServer);
