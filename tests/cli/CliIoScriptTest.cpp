@@ -292,6 +292,7 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
                                                   "connect udp 127.0.0.1:9 local 127.0.0.1:%3\n"
                                                   "connect tcp 127.0.0.1:%4\n"
                                                   "switch all on\n"
+                                                  "expect output 1 on\n"
                                                   "wait 10ms\n")
                                        .arg(silent->port())
                                        .arg(heldTcp.serverPort())
@@ -299,15 +300,16 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
                                        .arg(inputsOnly->port()))});
     EXPECT_EQ(run.exitCode, 1);
     const auto failing = stepsOf(run.out);
-    ASSERT_EQ(failing.size(), 7u) << run.out.toStdString();
+    ASSERT_EQ(failing.size(), 8u) << run.out.toStdString();
     EXPECT_EQ(failing[0].message, "no answer to the model query");
     EXPECT_EQ(failing[1].message, "no board connected");
     EXPECT_EQ(failing[2].message, QStringLiteral("cannot listen on 127.0.0.1:%1").arg(heldTcp.serverPort()));
     EXPECT_EQ(failing[3].message, QStringLiteral("cannot bind UDP 127.0.0.1:%1").arg(heldUdp.localPort()));
     EXPECT_EQ(failing[4].result, "pass");
     EXPECT_EQ(failing[5].message, "model MV-I32-O00 has no all-outputs command");
-    EXPECT_EQ(failing[6].result, "pass");
-    EXPECT_EQ(failing[6].message, "");
+    EXPECT_EQ(failing[6].message, "model MV-I32-O00 has no such query");
+    EXPECT_EQ(failing[7].result, "pass");
+    EXPECT_EQ(failing[7].message, "");
 }
 
 TEST(CliIoScript, TheReadmeSampleRunsGreenAgainstTheDemoBoard) {

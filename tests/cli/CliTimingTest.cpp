@@ -352,6 +352,10 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     EXPECT_LE(std::llabs(sim->device(1)->boardClock().secsTo(QDateTime::currentDateTime())), 2);
     EXPECT_TRUE(run.out.contains(QRegularExpression("000003 +\\S+ .* set  \\(set to ")))
         << run.out.toStdString();
+    EXPECT_TRUE(run.out.startsWith(
+        "device             address         board clock         computer clock       drift s result\n"))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QRegularExpression("\\n000099 +- +- +- +- not-found\\n"))) << run.out.toStdString();
 
     // Set, it checks out; an unknown name is refused before anything is sent.
     EXPECT_EQ(runCli(sim->devicePort(), fleet).exitCode, 0);
