@@ -181,6 +181,22 @@ TEST(IoTcpServerLink, BoardsAreListedWithTheirIdentityAndFramesGoToTheSelectedOn
     EXPECT_TRUE(server.isListening());
 }
 
+// A board that sends a frame right behind its identity: the frame is not left waiting for more traffic.
+TEST(IoTcpServerLink, WhatFollowsTheIdentityInOneWriteIsPassedOn) {
+    IoTcpServer server;
+    ASSERT_EQ(server.listen(kLocal, 0), IoTcpServer::ListenResult::Listening);
+    std::vector<QString> listed;
+    std::vector<QByteArray> chunks;
+    QObject::connect(&server, &IoTcpServer::clientListed, [&](int, const QString& text) { listed.push_back(text); });
+    QObject::connect(&server, &IoTransport::chunkReceived, [&](const QByteArray& c) { chunks.push_back(c); });
+    const QByteArray identity(IoTcpServer::kIdentityMaxBytes, 'I');
+    BoardSocket board(server.serverPort(), identity + "after");
+    ASSERT_TRUE(waitUntil([&] { return !chunks.empty(); }));
+    EXPECT_EQ(chunks, std::vector<QByteArray>{"after"});
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_TRUE(listed[0].endsWith(" [" + QString(identity) + "]")) << listed[0].toStdString();
+}
+
 TEST(IoTcpServerLink, TheBoardBeyondAHundredIsTurnedAway) {
     IoTcpServer server;
     ASSERT_EQ(server.listen(kLocal, 0), IoTcpServer::ListenResult::Listening);
