@@ -262,6 +262,15 @@ TEST(TftpUploader, CompletesOnlyWhenTheLastBlockIsAcknowledged) {
     EXPECT_EQ(up.view().barPosition, up.view().barMaximum);  // full, for the dialog to show
     EXPECT_TRUE(up.view().startEnabled);
     EXPECT_EQ(up.blocksAcknowledged(), 2u);
+
+    // The dialog's next upload starts from nothing: no result, no block sent or acknowledged.
+    up.start("b.bin", imageOf(100), kTarget);
+    EXPECT_EQ(up.result(), UploadResult::Running);
+    EXPECT_EQ(up.blocksSent(), 0u);
+    EXPECT_EQ(up.blocksAcknowledged(), 0u);
+    const UploadStep first = up.receive(ack(0), kTransferPort);
+    EXPECT_EQ(readData(first.send).block, 1);
+    EXPECT_EQ(up.receive(ack(1), kTransferPort).ended, UploadResult::Completed);
 }
 
 TEST(FirmwareFile, NameAndChecksInTheDialogsOrder) {
