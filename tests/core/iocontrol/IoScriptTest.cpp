@@ -52,45 +52,53 @@ TEST(IoScript, ReadsEveryStepOfACommissioningScript) {
 }
 
 TEST(IoScript, EveryFaultyLineIsReportedWithItsNumberAndNoStepsRun) {
-    const char* bad[] = {
-        "switch 33 on",
-        "switch 0 on",
-        "switch 3 maybe",
-        "switch 3 on for 2",
-        "switch all",
-        "expect input 3 on within",
-        "expect input 3 on by 1s",
-        "expect inputs 5",
-        "expect inputs 0x1FFFFFFFF",
-        "expect analog 9 between 1 and 2",
-        "expect analog 1 between 2 and 1",
-        "expect analog 1 between x and 2",
-        "expect analog 1 between",
-        "expect analog 1 between 1 and",
-        "expect model",
-        "expect colour red",
-        "wait",
-        "wait 5",
-        "wait -1s",
-        "wait 2h",
-        "wait 3601s",
-        "wait 1e3ms",
-        "connect tcp 192.168.1.120",
-        "connect tcp 300.1.1.1:502",
-        "connect tcp 10.0.0.1:0",
-        "connect serial /dev/ttyS0",
-        "connect tcp 10.0.0.1:502 address 256",
-        "connect tcp 10.0.0.1:502 local 1.2.3.4:5",
-        "connect tcp 10.0.0.1:502 address",
-        "connect udp 10.0.0.1:502 local",
-        "connect tcp 10.0.0.1:502 within",
-        "jump 3",
+    // Each with the words that say what is wrong and, where there is one, the word at fault.
+    const std::pair<const char*, const char*> bad[] = {
+        {"switch 33 on", "a channel number from 1 to 32, not '33'"},
+        {"switch 0 on", "a channel number from 1 to 32, not '0'"},
+        {"switch 3 maybe", "on or off, not 'maybe'"},
+        {"switch 3 on for 2", "a time such as 500ms or 1.5s, not '2'"},
+        {"switch 3 on for", "a time such as 500ms or 1.5s, not ''"},
+        {"switch 3 on until 2s", "unexpected 'until'"},
+        {"switch all", "on or off, not ''"},
+        {"expect input 3 on within", "a time such as 500ms or 1.5s, not ''"},
+        {"expect input 3 on by 1s", "unexpected 'by'"},
+        {"expect input 3 on within 1s now", "unexpected 'now'"},
+        {"expect inputs 5", "a hexadecimal mask such as 0x05 (bit 0 is channel 1)"},
+        {"expect inputs 0x1FFFFFFFF", "a hexadecimal mask such as 0x05 (bit 0 is channel 1)"},
+        {"expect analog 9 between 1 and 2", "an analog channel from 1 to 8"},
+        {"expect analog 1 between 2 and 1", "the low bound is above the high one"},
+        {"expect analog 1 between x and 2", "expect analog N between LOW and HIGH (volts)"},
+        {"expect analog 1 between", "expect analog N between LOW and HIGH (volts)"},
+        {"expect analog 1 between 1 and", "expect analog N between LOW and HIGH (volts)"},
+        {"expect analog 1 from 1 to 2", "expect analog N between LOW and HIGH (volts)"},
+        {"expect model", "expect model TEXT"},
+        {"expect model A B", "expect model TEXT"},
+        {"expect colour red", "expect model|input|inputs|output|outputs|analog, not 'colour'"},
+        {"wait", "a time such as 500ms or 1.5s, not ''"},
+        {"wait 5", "a time such as 500ms or 1.5s, not '5'"},
+        {"wait -1s", "a time such as 500ms or 1.5s, not '-1s'"},
+        {"wait 2h", "a time such as 500ms or 1.5s, not '2h'"},
+        {"wait 3601s", "a time such as 500ms or 1.5s, not '3601s'"},
+        {"wait 1e3ms", "a time such as 500ms or 1.5s, not '1e3ms'"},
+        {"connect tcp 192.168.1.120", "an IPv4 address and port such as 192.168.1.120:502, not '192.168.1.120'"},
+        {"connect tcp 300.1.1.1:502", "an IPv4 address and port such as 192.168.1.120:502, not '300.1.1.1:502'"},
+        {"connect tcp 10.0.0.1:0", "an IPv4 address and port such as 192.168.1.120:502, not '10.0.0.1:0'"},
+        {"connect serial /dev/ttyS0", "connect tcp|udp|listen ADDRESS:PORT, not 'serial'"},
+        {"connect tcp 10.0.0.1:502 address 256", "a board address from 1 to 255"},
+        {"connect tcp 10.0.0.1:502 address 0", "a board address from 1 to 255"},
+        {"connect tcp 10.0.0.1:502 local 1.2.3.4:5", "unexpected 'local'"},
+        {"connect tcp 10.0.0.1:502 address", "a board address from 1 to 255"},
+        {"connect udp 10.0.0.1:502 local", "local ADDRESS:PORT of the UDP socket"},
+        {"connect udp 10.0.0.1:502 local 10.0.0.2", "local ADDRESS:PORT of the UDP socket"},
+        {"connect tcp 10.0.0.1:502 within", "a time such as 500ms or 1.5s, not ''"},
+        {"jump 3", "unknown step 'jump' (connect, expect, switch, wait)"},
     };
-    for (const char* line : bad) {
+    for (const auto& [line, message] : bad) {
         const IoScript s = parseIoScript(std::string("connect tcp 127.0.0.2:502\n\n") + line + "\nwait 1s\n");
         ASSERT_EQ(s.errors.size(), 1u) << line;
         EXPECT_EQ(s.errors[0].line, 3) << line;
-        EXPECT_FALSE(s.errors[0].message.empty()) << line;
+        EXPECT_EQ(s.errors[0].message, message) << line;
     }
     // The word that does not belong is named.
     for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
@@ -114,7 +122,11 @@ TEST(IoScript, EveryFaultyLineIsReportedWithItsNumberAndNoStepsRun) {
     const IoScript early = parseIoScript("wait 10ms\nswitch 1 on\nconnect tcp 127.0.0.2:502\n");
     ASSERT_EQ(early.errors.size(), 1u);
     EXPECT_EQ(early.errors[0].line, 2);
-    EXPECT_EQ(parseIoScript("# nothing\n\n").errors.size(), 1u);
+    EXPECT_EQ(early.errors[0].message, "no connect step before this one");
+    const IoScript empty = parseIoScript("# nothing\n\n");
+    ASSERT_EQ(empty.errors.size(), 1u);
+    EXPECT_EQ(empty.errors[0].line, 0);
+    EXPECT_EQ(empty.errors[0].message, "the script has no steps");
     // Two faults, two errors.
     EXPECT_EQ(parseIoScript("connect tcp 127.0.0.2:1\nswitch 40 on\nwait x\n").errors.size(), 2u);
 }
