@@ -163,6 +163,9 @@ TEST(IoScript, RepliesMeetOrMissTheirStep) {
     EXPECT_EQ(off.verdict, IoVerdict::NotMet);
     EXPECT_EQ(off.seen, "input 3 off");
     EXPECT_EQ(checkReply(input3, states<InputStates>(2, 0b11), true).verdict, IoVerdict::NotMet);
+    EXPECT_EQ(checkReply(input3, states<InputStates>(2, 0b11), true).seen, "only 2 inputs");
+    // The third of three inputs is still there.
+    EXPECT_EQ(checkReply(input3, states<InputStates>(3, 0b100), true).verdict, IoVerdict::Met);
     // An output reply says nothing about inputs.
     EXPECT_EQ(checkReply(input3, states<OutputStates>(8, 0b100), true).verdict, IoVerdict::Unrelated);
 
@@ -170,6 +173,8 @@ TEST(IoScript, RepliesMeetOrMissTheirStep) {
     const IoStep mask = stepOf("expect inputs 0x05");
     EXPECT_EQ(checkReply(mask, states<InputStates>(8, 0x05), true).verdict, IoVerdict::Met);
     EXPECT_EQ(checkReply(mask, states<InputStates>(8, 0x07), true).seen, "inputs 0x07 of 8");
+    EXPECT_EQ(checkReply(stepOf("expect outputs 0x0A"), states<OutputStates>(4, 0x0A), true).seen,
+              "outputs 0x0A of 4");
     // A mask bit past the board's inputs can never hold.
     EXPECT_EQ(checkReply(stepOf("expect inputs 0x100"), states<InputStates>(8, 0), true).verdict,
               IoVerdict::NotMet);
@@ -192,8 +197,14 @@ TEST(IoScript, RepliesMeetOrMissTheirStep) {
               IoVerdict::Met);
     const IoStep all = stepOf("switch all off");
     EXPECT_EQ(checkReply(all, AllOutputsWritten{8}, false).verdict, IoVerdict::Met);
+    EXPECT_EQ(checkReply(all, AllOutputsWritten{8}, false).seen, "all written");
     EXPECT_EQ(checkReply(all, states<OutputStates>(8, 0), false).verdict, IoVerdict::Met);
     EXPECT_EQ(checkReply(all, states<OutputStates>(8, 1), false).verdict, IoVerdict::NotMet);
+    EXPECT_EQ(checkReply(all, states<OutputStates>(8, 0x80), false).seen, "not every output off");
+    EXPECT_EQ(checkReply(stepOf("switch all on"), states<OutputStates>(8, 0x7F), true).verdict, IoVerdict::NotMet);
+    EXPECT_EQ(checkReply(stepOf("switch all on"), states<OutputStates>(8, 0xFF), true).verdict, IoVerdict::Met);
+    EXPECT_EQ(checkReply(all, states<OutputStates>(0, 0), false).verdict, IoVerdict::NotMet)
+        << "a board that shows no outputs has not switched them";
     EXPECT_EQ(checkReply(all, states<InputStates>(8, 0), false).verdict, IoVerdict::Unrelated);
 
     AnalogValues analog;
