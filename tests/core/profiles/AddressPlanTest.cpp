@@ -55,12 +55,17 @@ TEST(AddressPlan, RunsEndAtTheLastHostAddress) {
     }
     EXPECT_EQ(planAddresses(table, from({255, 255, 255, 253}, {0, 1, 2, 3})).error,
               "--ip-from: not enough addresses after 255.255.255.253");
+    EXPECT_EQ(planAddresses(table, from({10, 0, 1, 254}, {0, 1})).error,
+              "--ip-from: the run of 2 addresses from 10.0.1.254 reaches 10.0.1.255, which is no host address");
 }
 
 TEST(AddressPlan, AnAddressHeldByAnotherListedDeviceIsRefusedUnlessItMovesAway) {
     const DeviceTable table = fourDevices();
     // Entry 3 holds 10.0.0.5 and is no target.
-    EXPECT_TRUE(planAddresses(table, from({10, 0, 0, 5}, {0})).refused());
+    EXPECT_EQ(planAddresses(table, from({10, 0, 0, 5}, {0})).error,
+              "the address 10.0.0.5 belongs to the listed device 00-CA-C1-00-00-03; nothing was sent (--same-ip "
+              "allows it)");
+    EXPECT_TRUE(planAddresses(table, from({10, 0, 0, 5}, {0})).addresses.empty());
     // Entries 0 and 1 take 10.0.0.3 and .4: 1 leaves .3 for 0, and .4 is 2's, which is no target.
     EXPECT_TRUE(planAddresses(table, from({10, 0, 0, 3}, {0, 1})).refused());
     // Shifted down by one, each address is freed by the device moving on.
@@ -74,7 +79,9 @@ TEST(AddressPlan, AnAddressHeldByAnotherListedDeviceIsRefusedUnlessItMovesAway) 
 
     AddressPlanRequest same = from({}, {0, 1});
     same.firstAddress.reset();
-    EXPECT_TRUE(planAddresses(table, same).refused());
+    EXPECT_EQ(planAddresses(table, same).error,
+              "the profile would give all 2 devices the address 10.0.0.99; give --ip-from ADDR for consecutive "
+              "addresses, or --same-ip to allow it");
     same.sameAllowed = true;
     EXPECT_EQ(planAddresses(table, same).addresses, (std::vector<Ipv4>{{10, 0, 0, 99}, {10, 0, 0, 99}}));
     same.dhcp = true;
