@@ -44,7 +44,10 @@ TEST(NetworkSettings, ValuesAtTheirLimitsAreTakenAndOnePastIsReported) {
                                               {"TAVREL_LOCAL_PORT", "-1"},
                                               {"TAVREL_TFTP_PORT", "69x"}},
                                              &problems);
-    EXPECT_EQ(problems.size(), 4u);
+    EXPECT_EQ(problems, (std::vector<std::string>{"TAVREL_BROADCAST is not an IPv4 address: 127.255.255.256",
+                                                  "TAVREL_DEVICE_PORT is not a port number: 65536",
+                                                  "TAVREL_LOCAL_PORT is not a port number: -1",
+                                                  "TAVREL_TFTP_PORT is not a port number: 69x"}));
     EXPECT_EQ(bad.broadcast, NetworkSettings{}.broadcast);
     EXPECT_EQ(bad.devicePort, 1111);
     EXPECT_EQ(bad.localPort, 4601);
