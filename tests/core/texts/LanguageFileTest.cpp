@@ -116,7 +116,10 @@ TEST_F(LanguageFileTest, FolderInPlaceOfTheFileIsLeftAlone) {
     const RestoredLanguage restored = restoreLanguage(file_);
     EXPECT_EQ(restored.language, Language::Chinese);
     EXPECT_TRUE(restored.failed);
-    EXPECT_FALSE(storeLanguage(file_, Language::English).ok);
+    EXPECT_EQ(restored.error, "not a readable file: " + file_.string());
+    const StoreResult stored = storeLanguage(file_, Language::English);
+    EXPECT_FALSE(stored.ok);
+    EXPECT_EQ(stored.error, "not a readable file: " + file_.string());
     EXPECT_TRUE(fs::is_directory(file_));
     EXPECT_EQ(read(file_ / "inside"), "x");
 }
@@ -124,7 +127,9 @@ TEST_F(LanguageFileTest, FolderInPlaceOfTheFileIsLeftAlone) {
 TEST_F(LanguageFileTest, OversizedFileIsNotRewritten) {
     const std::string big(static_cast<std::size_t>(kLanguageFileMaxBytes) + 1, 'z');
     write(file_, big);
-    EXPECT_FALSE(storeLanguage(file_, Language::English).ok);
+    const StoreResult stored = storeLanguage(file_, Language::English);
+    EXPECT_FALSE(stored.ok);
+    EXPECT_EQ(stored.error, "file too large: " + file_.string());
     EXPECT_EQ(read(file_), big);
     expectOnlyTheFile();
     // Start-up still reads its first byte.
