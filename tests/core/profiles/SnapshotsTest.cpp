@@ -129,6 +129,8 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
     EXPECT_EQ(rollbackStatusText(rollbackCommand(boardNow, boardFile, 9)),
               "the record stored beside the snapshot is not of this board's form or key");
     EXPECT_EQ(rollbackCommand(boardNow, file, 9).status, RollbackStatus::NoRecord);
+    EXPECT_EQ(rollbackStatusText(rollbackCommand(boardNow, file, 9)),
+              "this board takes its settings as one packed record, and no record was stored beside the snapshot");
 
     // An 830 board keeps its clock flag in the other image.
     DeviceRecord board830 = boardNow;
