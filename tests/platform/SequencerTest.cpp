@@ -69,6 +69,29 @@ TEST(Sequencer, PlansOfOneLaneNeverInterleave) {
     EXPECT_TRUE(rig.sequencer.isIdle());
 }
 
+// A step for the reply port goes to the port it names, not the device port; the sequencer says it
+// is idle once, when the last lane is through.
+TEST(Sequencer, ReplyPortStepsAndTheIdleSignal) {
+    Rig rig;
+    QUdpSocket replyPort;
+    ASSERT_TRUE(replyPort.bind(QHostAddress::LocalHost, 0));
+    int idle = 0;
+    QObject::connect(&rig.sequencer, &Sequencer::idle, [&] { ++idle; });
+    rig.sequencer.play("a", {rig.step(1, 0),
+                             Step{40, {7}, Destination::BroadcastReplyPort, replyPort.localPort()},
+                             rig.step(2, 0)});
+    rig.sequencer.play("b", {rig.step(3, 0)});
+    ASSERT_TRUE(rig.waitFor(3));
+    QDeadlineTimer deadline(30000);
+    while ((!replyPort.hasPendingDatagrams() || idle == 0) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(replyPort.hasPendingDatagrams());
+    EXPECT_EQ(replyPort.receiveDatagram().data(), QByteArray(1, char(7)));
+    EXPECT_EQ(rig.markers().size(), 3u) << "nothing for the reply port reached the device port";
+    EXPECT_EQ(idle, 1);
+    EXPECT_TRUE(rig.sequencer.isIdle());
+}
+
 TEST(Sequencer, LanesOverlapUpToEightAtOnce) {
     Rig rig;
     // Nine lanes, each a quick frame then a long pause: the ninth can only start when one ends.
