@@ -85,6 +85,31 @@ TEST(CliShow, SelectsTheDeviceByAddressMacOrKey) {
     const CliRun shown = runCli(sim->devicePort(), {QStringLiteral("--show-secrets"), QStringLiteral("show"),
                                                     QStringLiteral("ABCDEF")});
     EXPECT_TRUE(lines(shown.out).contains("password: " + password)) << shown.out.toStdString();
+    // The text holds every field the JSON names: a line per field, the groups flattened, a line per port.
+    const QStringList text = lines(shown.out);
+    const QJsonObject all = expectedJson(wanted, tavrel::SecretDisplay::Shown);
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        if (it.key() == "ports" || it.key() == "missing") continue;
+        if (it.value().isObject()) {
+            const QJsonObject group = it.value().toObject();
+            for (auto g = group.begin(); g != group.end(); ++g)
+                EXPECT_TRUE(text.contains(it.key() + "." + g.key() + ": " + g.value().toVariant().toString()))
+                    << (it.key() + "." + g.key()).toStdString();
+        } else {
+            EXPECT_TRUE(text.contains(it.key() + ": " + it.value().toVariant().toString())) << it.key().toStdString();
+        }
+    }
+    const QJsonArray ports = all["ports"].toArray();
+    for (const auto& p : ports) {
+        const QJsonObject port = p.toObject();
+        const QStringList line = text.filter(QStringLiteral("port %1:").arg(port["port"].toInt()));
+        ASSERT_EQ(line.size(), 1);
+        for (auto f = port.begin(); f != port.end(); ++f)
+            if (f.key() != "port") {
+                EXPECT_TRUE(line[0].contains(" " + f.key() + "=" + f.value().toVariant().toString()))
+                    << line[0].toStdString() << " lacks " << f.key().toStdString();
+            }
+    }
 
     // Every kind by key, in JSON and as text: form names and their own decoding.
     for (std::size_t i = 0; i < sim->deviceCount(); ++i) {
