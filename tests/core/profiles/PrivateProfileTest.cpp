@@ -106,6 +106,11 @@ TEST(PrivateProfileWrite, ReplacesInPlaceAddsKeysAndSections) {
     EXPECT_EQ(p.writeString("Info", "[k", "v"), ProfileStatus::BadName);
     EXPECT_EQ(p.writeString("", "k", "v"), ProfileStatus::BadName);
     EXPECT_EQ(p.text(), "[Info]\r\nA=1\r\nb=20\r\nD=4\r\n\r\n[Other]\r\nC=3\r\n[New]\r\nE=\r\n");
+    // What a refusal is called where it is reported.
+    EXPECT_STREQ(profileStatusText(ProfileStatus::Ok), "ok");
+    EXPECT_STREQ(profileStatusText(ProfileStatus::BadName), "section or key name not allowed");
+    EXPECT_STREQ(profileStatusText(ProfileStatus::BadValue), "value holds a line end");
+    EXPECT_STREQ(profileStatusText(ProfileStatus::WriteFailed), "file could not be written");
 }
 
 TEST(PrivateProfileFile, SaveReplacesWholeAndLoadsBack) {
