@@ -156,3 +156,47 @@ TEST(BoardModelRules, TestsAndOrderCodes) {
     EXPECT_EQ(storedModelText("1HMTK08"), "1HMTK08");
     EXPECT_EQ(storedModelText("1hwtk04"), "1hwtk04");
 }
+
+// Every board of the order-code list, by its reported name: the channels each table gives it agree
+// with what the board has (written out here from the boards themselves, not from the tables). The
+// 32-channel board's inputs are shown by no rule, though its custom input query still goes out.
+TEST(BoardModelRules, EveryKnownBoardHasItsChannelsInEveryTable) {
+    struct Board {
+        const char* reported;
+        int inputs;  // shown
+        int outputs;
+        bool inputQuery;  // the custom input query is sent
+    };
+    const Board boards[] = {{"1HWTK04", 4, 4, true},   {"1HWTK08", 8, 8, true},   {"1JYTK08", 8, 8, true},
+                            {"1HWTK16", 16, 16, true}, {"1HWTK32", 0, 32, true},  {"1GWTK16", 16, 16, true},
+                            {"5GPTV2", 0, 2, false},   {"5GLUS32", 32, 0, true}};
+    for (const Board& b : boards) {
+        const std::string model = storedModelText(b.reported);
+        SCOPED_TRACE(std::string(b.reported) + " as " + model);
+        const auto in = customInputLayout(model);
+        const auto out = customOutputLayout(model);
+        EXPECT_EQ(in ? int(in->count) : 0, b.inputs);
+        EXPECT_EQ(out ? int(out->count) : 0, b.outputs);
+        const auto plan = modbusInputQueryPlan(model);
+        EXPECT_EQ(plan ? int(plan->count) : 0, b.inputs);
+        if (plan) {
+            EXPECT_EQ(plan->kind, InputQueryKind::Discrete);
+        }
+        const auto coils = modbusOutputQueryCount(model);
+        EXPECT_EQ(coils ? int(*coils) : 0, b.outputs);
+        const auto coilReply = modbusCoilReplyCount(model);
+        EXPECT_EQ(coilReply ? int(*coilReply) : 0, b.outputs);
+        const auto inputReply = modbusInputReplyCount(model);
+        EXPECT_EQ(inputReply ? int(*inputReply) : 0, b.inputs);
+        const auto all = allOutputsPlan(model);
+        EXPECT_EQ(all ? int(all->count) : 0, b.outputs);
+        EXPECT_EQ(hasNoInputs(model), !b.inputQuery);
+        EXPECT_EQ(hasNoOutputs(model), b.outputs == 0);
+        EXPECT_FALSE(isAnalogBoard(model));
+    }
+    EXPECT_TRUE(isAnalogBoard("1HMTK08"));
+    const auto analog = modbusInputQueryPlan("1HMTK08");
+    ASSERT_TRUE(analog);
+    EXPECT_EQ(analog->kind, InputQueryKind::Analog);
+    EXPECT_EQ(int(analog->count), 8);
+}
