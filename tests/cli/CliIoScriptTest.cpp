@@ -276,6 +276,7 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     EXPECT_EQ(steps[4].result, "pass");
     EXPECT_EQ(steps[5].message, "cannot connect");
     EXPECT_EQ(steps[6].message, "not connected");
+    for (std::size_t i : {2u, 3u, 5u, 6u}) EXPECT_EQ(steps[i].result, "fail") << i;
 
     // Every other way a connection or command can fail, each named as such.
     auto silent = ioBoard("model=KB-04-00,ip=127.0.0.1,silent");
@@ -310,6 +311,7 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     EXPECT_EQ(failing[6].message, "model MV-I32-O00 has no such query");
     EXPECT_EQ(failing[7].result, "pass");
     EXPECT_EQ(failing[7].message, "");
+    for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u}) EXPECT_EQ(failing[i].result, "fail") << i;
 }
 
 TEST(CliIoScript, TheReadmeSampleRunsGreenAgainstTheDemoBoard) {
