@@ -98,10 +98,13 @@ TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
     run = runCliRaw(base + QStringList{"all", "off"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(sim->logic().output(1));
+    EXPECT_TRUE(run.err.isEmpty()) << "a confirmed command has nothing to complain about: " << run.err.toStdString();
+    EXPECT_EQ(run.out, "model: KB-16-00\noutputs: " + QString("0 ").repeated(15) + "0\n");
 
     // A time value makes the board let go of the output again by itself.
     run = runCliRaw(base + QStringList{"switch", "2", "on", "--time", "2"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     EXPECT_TRUE(waitFor([&] { return !sim->logic().output(2); }));
 }
 
