@@ -171,5 +171,7 @@ TEST(Identity, VersionAndPortCounts) {
     EXPECT_EQ(protocolPortCount('B'), 8);
     EXPECT_EQ(displayedPortCount('1'), 2);
     EXPECT_EQ(protocolPortCount('6'), 6);
+    EXPECT_EQ(protocolPortCount('X'), 0);  // an unknown count asks for no port at all
+    EXPECT_EQ(displayedPortCount('X'), 1);
     EXPECT_EQ(macText(Mac{0x00, 0xCA, 0xC1, 0x19, 0x00, 0x33}), "00-CA-C1-19-00-33");
 }

@@ -189,6 +189,8 @@ TEST(IoModbusReplies, WriteEchoes) {
     auto all = decodeReply(kModbus, 1, "KB-16-00", wrapRtu(1, 15, IoFrame{0, 0, 0, 16}));
     EXPECT_EQ(reply<AllOutputsWritten>(all).count, 16);
     EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 15, IoFrame{0, 0, 0, 33})).status, IoStatus::BadValue);
+    // A count of 264 is no count of a board's outputs, whatever its low byte says.
+    EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 15, IoFrame{0, 0, 1, 8})).status, IoStatus::BadValue);
     EXPECT_EQ(decodeReply(kModbus, 1, "", wrapRtu(1, 15, IoFrame{0, 0, 0})).status, IoStatus::TooShort);
 }
 

@@ -222,6 +222,11 @@ TEST(PortView, ValuesAndBoxesFromTheRecord) {
     EXPECT_EQ(v->modbusTimeout, "20");  // the interface byte, in tens of milliseconds
     EXPECT_FALSE(v->enableChecked.has_value());
     EXPECT_EQ(v->modbusChecked, true);
+    p.enable = 2;
+    EXPECT_EQ(showPort(&d, 1)->enableChecked, std::optional<bool>(true));
+    p.enable = 1;
+    EXPECT_EQ(showPort(&d, 1)->enableChecked, std::optional<bool>(false));
+    p.enable = 0;
     EXPECT_TRUE(v->modbusTimeoutEnabled(false));
     EXPECT_FALSE(v->cloud.has_value());
     // Four ports: the list shows so that each can be chosen; the other two controls never show.

@@ -208,6 +208,16 @@ TEST(TimingChain, AReplyResetsTheResendCountAndStrayRepliesChangeNothing) {
     ASSERT_EQ(r.send.at(7), 0x83);
     EXPECT_TRUE(c2.onReply(device, b2.inner(0xA3, {1, 2, 3, 4, 5, 6, 7, 8})).send.empty());
     EXPECT_EQ(c2.onResendTimer().send, r.send);
+    // So is an options reply that holds one option, not two.
+    FakeBoard b3;
+    TimingChain c3;
+    TimingAction o = c3.startRead(kKey);
+    o = c3.onReply(device, b3.answer(o.send));
+    ASSERT_EQ(o.send.at(7), 0x6C);
+    const TimingAction half = c3.onReply(device, b3.inner(0x6D, {1}));
+    EXPECT_TRUE(half.send.empty());
+    EXPECT_FALSE(half.options);
+    EXPECT_EQ(c3.onResendTimer().send, o.send);
 }
 
 TEST(TimingChain, CalibrateSendsOnceAndEndsOnTheClockReply) {
