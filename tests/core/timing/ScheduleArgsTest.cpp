@@ -29,6 +29,9 @@ TEST(ScheduleArgs, DateTimesWithWildcardsRoundTrip) {
           "2030-13-01 00:00:00", "2030-00-01 00:00:00", "2030-01-32 00:00:00", "2030-01-01 24:00:00",
           "2030-01-01 00:60:00", "2030-1-01 00:00:00", "2030-01-01T00:00:00", "fff-01-01 00:00:00"})
         EXPECT_FALSE(parseScheduleDateTime(bad)) << bad;
+    // Every field's lowest value outside its range, in both readers of dates.
+    for (const char* low : {"2030-00-12 01:02:03", "2030-11-00 01:02:03", "1999-11-12 01:02:03"})
+        EXPECT_FALSE(parseScheduleDateTime(low) || parseClockText(low)) << low;
     // Every month's last day and the day after it in a common year; February 29 by the leap rules.
     // Schedules and the board clock read dates alike.
     const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
