@@ -293,9 +293,10 @@ TEST(CliTiming, ClockIsSetAndCheckedOnBothKindsOfBoard) {
 }
 
 TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
-    // A board 30 s behind among one on time, an image board and a name nobody answers to; two more
-    // fall silent once asked for their clock.
-    auto sim = simulate({"kind=302,timing,clock-offset=0", "kind=302,timing,clock-offset=-30", "kind=830",
+    // A board 30 s behind among one ahead by exactly the limit, an image board and a name nobody
+    // answers to; two more fall silent once asked for their clock. The board ahead is read before
+    // the computer's clock, so its drift is 5 s or a little less, never more.
+    auto sim = simulate({"kind=302,timing,clock-offset=5", "kind=302,timing,clock-offset=-30", "kind=830",
                          "kind=302,timing,ip=127.0.0.9", "kind=302,timing,ip=127.0.0.10"});
     for (std::size_t i : {3u, 4u}) {
         SimDevice& quiet = *sim->device(i);
@@ -316,6 +317,7 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     EXPECT_EQ(rows[0].toObject()["result"].toString(), "ok");
     EXPECT_EQ(rows[0].toObject()["withinLimit"], QJsonValue(true));
     EXPECT_EQ(rows[0].toObject()["maxDrift"], QJsonValue(5));
+    EXPECT_GE(rows[0].toObject()["driftSeconds"].toDouble(), -5);
     EXPECT_EQ(rows[1].toObject()["result"].toString(), "drift");
     EXPECT_NEAR(rows[1].toObject()["driftSeconds"].toDouble(), 30, 2);
     EXPECT_EQ(rows[1].toObject()["withinLimit"], QJsonValue(false));
@@ -345,6 +347,7 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5) << lines.join('|').toStdString();
     EXPECT_TRUE(lines[0].startsWith("device,address,board_clock,computer_clock,drift_s"));
+    EXPECT_EQ(lines[1].section(',', 6, 6), "ok");
     EXPECT_EQ(lines[2].section(',', 0, 0), "000003");
     EXPECT_EQ(lines[2].section(',', 6, 6), "set");
     EXPECT_NEAR(lines[2].section(',', 4, 4).toInt(), 30, 2);
