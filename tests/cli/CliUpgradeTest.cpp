@@ -333,21 +333,24 @@ TEST(CliUpgradeSilence, PeerThatStopsMidUploadFailsNamingTheBlock) {
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 2);
 }
 
-// Ctrl-C while a device keeps the upload waiting: the run stops, says what finished, and the
-// script learns the upload was stopped.
+// Ctrl-C while a device keeps the upload waiting and another waits its turn: the run stops, the
+// second upload never starts, and the script learns which was stopped and which never began.
 TEST(CliUpgradeSilence, InterruptStopsTheUploadAndSaysWhatFinished) {
-    UpgradeBench b({"kind=serial,tftp=silent"});
+    UpgradeBench b({"kind=serial,tftp=silent", "kind=serial,tftp=silent"});
     const QString file = writeFile(b.dir, "fw.bin", patternBytes(700, 6));
-    const CliRun run = runCliInterrupted(
-        b.sim->devicePort(),
-        {"--json", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade", file, "--target", "127.0.0.2"},
-        [&] { return b.sim->device(0)->tftp()->requests() > 0; });
+    const CliRun run =
+        runCliInterrupted(b.sim->devicePort(),
+                          {"--json", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade", file,
+                           "127.0.0.2", "127.0.0.3", "--parallel", "1", "--wait", "0"},
+                          [&] { return b.sim->device(0)->tftp()->requests() > 0; });
     ASSERT_TRUE(run.finished) << "killed by the signal";
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("stopped; finished: none")) << run.err.toStdString();
     QString error;
     const QJsonArray results = jsonArrayOf(run.out, &error);
-    ASSERT_EQ(results.size(), 1) << run.out.toStdString();
+    ASSERT_EQ(results.size(), 2) << run.out.toStdString();
     EXPECT_EQ(results[0].toObject()["result"].toString(), "stopped");
+    EXPECT_EQ(results[1].toObject()["result"].toString(), "not-started");
     EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
+    EXPECT_EQ(b.sim->device(1)->tftp()->requests(), 0);
 }
