@@ -151,8 +151,11 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
             failures << current;
             EXPECT_FALSE(reader.attributes().value("message").isEmpty());
         }
-        if (reader.name() == u"testsuite") {
+        // The run and its one suite count the same steps.
+        if (reader.name() == u"testsuites" || reader.name() == u"testsuite") {
+            EXPECT_EQ(reader.attributes().value("tests"), u"7");
             EXPECT_EQ(reader.attributes().value("failures"), u"1");
+            EXPECT_EQ(reader.attributes().value("skipped"), u"0");
         }
         // Every level carries its time in seconds; the run and its suite lasted the 2.5 s wait at least.
         if (reader.name() == u"testsuites" || reader.name() == u"testsuite" || reader.name() == u"testcase") {
@@ -203,6 +206,8 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     const QByteArray stoppedXml = stopped.readAll();
     EXPECT_EQ(stoppedXml.count("<skipped message=\"an earlier step failed\"/>"), 1) << stoppedXml.toStdString();
     EXPECT_EQ(stoppedXml.count("<failure "), 1);
+    EXPECT_EQ(stoppedXml.count("tests=\"7\" failures=\"1\""), 2) << stoppedXml.toStdString();
+    EXPECT_EQ(stoppedXml.count("skipped=\"1\""), 2) << stoppedXml.toStdString();
 }
 
 // Every second frame lost: each command, the switch back of a timed switch too, has its own tries.
