@@ -138,6 +138,7 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     QFile xml(scripts.path("report.xml"));
     ASSERT_TRUE(xml.open(QIODevice::ReadOnly));
     QXmlStreamReader reader(&xml);
+    const QString suite = QStringLiteral("io-test fault.txt");
     int cases = 0;
     QStringList failures;
     QString current;
@@ -146,16 +147,22 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
         if (reader.name() == u"testcase") {
             ++cases;
             current = reader.attributes().value("name").toString();
+            EXPECT_EQ(reader.attributes().value("classname"), suite);
         }
         if (reader.name() == u"failure") {
             failures << current;
             EXPECT_FALSE(reader.attributes().value("message").isEmpty());
+            EXPECT_EQ(reader.attributes().value("type"), u"step");
         }
         // The run and its one suite count the same steps.
         if (reader.name() == u"testsuites" || reader.name() == u"testsuite") {
             EXPECT_EQ(reader.attributes().value("tests"), u"7");
             EXPECT_EQ(reader.attributes().value("failures"), u"1");
             EXPECT_EQ(reader.attributes().value("skipped"), u"0");
+        }
+        if (reader.name() == u"testsuite") {
+            EXPECT_EQ(reader.attributes().value("name"), suite);
+            EXPECT_EQ(reader.attributes().value("errors"), u"0");
         }
         // Every level carries its time in seconds; the run and its suite lasted the 2.5 s wait at least.
         if (reader.name() == u"testsuites" || reader.name() == u"testsuite" || reader.name() == u"testcase") {
