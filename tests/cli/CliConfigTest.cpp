@@ -291,6 +291,7 @@ TEST(CliConfig, BoardsWithAConfigurationImageTakeOnePackedWrite) {
         // Such a board carries port 1 alone.
         const CliRun other = runCli(sim->devicePort(), {"set-port", key, "--port", "2", "--baud", "9600"});
         EXPECT_EQ(other.exitCode, 2);
+        EXPECT_EQ(other.err, "this board takes the settings of port 1 only; nothing was sent\n");
     }
     for (int i = 0; i < 2; ++i) {
         const SimDevice& device = *sim->device(std::size_t(i));

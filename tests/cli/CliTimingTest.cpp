@@ -346,7 +346,8 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5) << lines.join('|').toStdString();
-    EXPECT_TRUE(lines[0].startsWith("device,address,board_clock,computer_clock,drift_s"));
+    EXPECT_EQ(lines[0], "device,address,board_clock,computer_clock,drift_s,max_drift_s,result,message");
+    EXPECT_EQ(lines[2].section(',', 5, 5), "5");
     EXPECT_EQ(lines[1].section(',', 6, 6), "ok");
     EXPECT_EQ(lines[2].section(',', 0, 0), "000003");
     EXPECT_EQ(lines[2].section(',', 6, 6), "set");
