@@ -138,6 +138,23 @@ TEST(CliProfile, ExportApplyVerifyAndDiffAgree) {
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
     ASSERT_EQ(macOnly.size(), 1) << all.out.toStdString();
     EXPECT_EQ(macOnly[0].toObject()["key"].toString(), "MAC");
+
+    // A device that acknowledges the write and then answers no more is unread, not verified.
+    bool written = false;
+    QObject::connect(&target, &SimDevice::frameReceived, &target, [&](const tavrel::sim::ReceivedFrame& f) {
+        if (f.op == 'W') written = true;
+        if (!written || f.op != 'R' || target.options().silent) return;
+        tavrel::sim::SimOptions options = target.options();
+        options.silent = true;
+        target.setOptions(options);
+    });
+    const CliRun lost = runCli(sim->devicePort(), {"--json", "apply", file, keyOf(target), "--verify"});
+    EXPECT_EQ(lost.exitCode, 1);
+    const QJsonArray lostLines = jsonArrayOf(lost.out, &error);
+    ASSERT_EQ(lostLines.size(), 1) << lost.out.toStdString();
+    EXPECT_EQ(lostLines[0].toObject()["result"].toString(), "unread");
+    EXPECT_EQ(lostLines[0].toObject()["message"].toString(), "the device was not read back completely");
+    EXPECT_EQ(lostLines[0].toObject()["ok"], QJsonValue(false));
 }
 
 TEST(CliProfile, ImportPrintsTheProfileAsShowPrintsADevice) {
