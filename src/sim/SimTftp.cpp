@@ -99,7 +99,7 @@ void SimTftp::readRequests() {
             listen_->writeDatagram(errorPacket(4, "write only"), from, port);
             continue;
         }
-        ++requests_;
+        if (requests_++ == 0) firstRequestAt_ = std::chrono::steady_clock::now();
         startTransfer(d, from, port);
     }
 }

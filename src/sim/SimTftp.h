@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ class SimTftp : public QObject {
     std::uint16_t port() const;
 
     int requests() const { return requests_; }
+    // When the first write request came, to tell how long the tool waited before it.
+    std::chrono::steady_clock::time_point firstRequestAt() const { return firstRequestAt_; }
     bool hasFirmware() const { return completed_ > 0; }
     int completedUploads() const { return completed_; }
     const ReceivedFirmware& firmware() const { return firmware_; }
@@ -62,6 +65,7 @@ class SimTftp : public QObject {
     std::vector<std::uint8_t> received_;
     ReceivedFirmware firmware_;
     int requests_ = 0;
+    std::chrono::steady_clock::time_point firstRequestAt_{};
     int completed_ = 0;
 };
 

@@ -73,10 +73,14 @@ TEST(CliUpgrade, ParallelUploadsLeaveTheExactImageOnEachDevice) {
     const QByteArray image = patternBytes(200 * 1024 + 77, 1);
     const QString file = writeFile(b.dir, "fw-1.bin", image);
     const QJsonArray results =
-        b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "--parallel", "2", "--wait", "0", "--mixed"}, 0);
+        b.upgradeJson({file, "127.0.0.2", "127.0.0.3", "--parallel", "2", "--wait", "1600", "--mixed"}, 0);
     ASSERT_EQ(results.size(), 2);
     for (int i = 0; i < 2; ++i) {
         const SimDevice& d = *b.sim->device(static_cast<std::size_t>(i));
+        // The upload begins no sooner than --wait after the device was told to get ready.
+        for (const auto& f : d.frames())
+            if (f.op == 'W' && f.subCode == kEnterUpgrade)
+                EXPECT_GE(d.tftp()->firstRequestAt() - f.at, std::chrono::milliseconds(1600)) << i;
         EXPECT_EQ(heldImage(d), image) << i;
         EXPECT_EQ(d.tftp()->firmware().name, "fw-1.bin");
         EXPECT_EQ(d.tftp()->firmware().sha256,
