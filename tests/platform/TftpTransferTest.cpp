@@ -25,6 +25,7 @@ struct HandDevice {
     QUdpSocket listen;
     QUdpSocket transfer;
     QByteArray received;
+    QHostAddress requestFrom;
     int requests = 0;
     int blocksToAcknowledge = 1 << 20;
 
@@ -36,6 +37,7 @@ struct HandDevice {
                 const QNetworkDatagram d = listen.receiveDatagram();
                 if (d.data().startsWith(QByteArray("\0\2", 2))) {
                     ++requests;
+                    requestFrom = d.senderAddress();
                     transfer.writeDatagram(QByteArray("\0\4\0\0", 4), d.senderAddress(),
                                            quint16(d.senderPort()));
                 }
@@ -68,11 +70,13 @@ TEST(TftpTransfer, UploadsToADeviceAnsweringFromAnotherPort) {
     std::optional<UploadResult> result;
     QObject::connect(&t, &TftpTransfer::finished, [&](UploadResult r) { result = r; });
     const auto bytes = image(1500);
-    // The target as a user may type it: the replies still match it.
-    t.start("fw.bin", bytes, "127.000.000.001", device.listen.localPort(), QHostAddress::LocalHost);
+    // The target as a user may type it: the replies still match it. The upload goes from the
+    // address it was given, not from whichever the system would pick.
+    t.start("fw.bin", bytes, "127.000.000.001", device.listen.localPort(), QHostAddress("127.0.0.3"));
     ASSERT_TRUE(waitUntil([&] { return result.has_value(); }, 60000));
     EXPECT_EQ(*result, UploadResult::Completed);
     EXPECT_EQ(device.requests, 1);
+    EXPECT_EQ(device.requestFrom, QHostAddress("127.0.0.3"));
     EXPECT_EQ(device.received, QByteArray(reinterpret_cast<const char*>(bytes->data()), 1500));
     EXPECT_FALSE(t.active());
 }
