@@ -153,6 +153,10 @@ TEST(CliIo, WatchPrintsOneObjectPerReply) {
         EXPECT_EQ(bools(object["inputs"].toArray()), "1" + QString(30, '0') + "1");
         EXPECT_FALSE(object.contains("outputs"));
     }
+    // An hour between polls: within the bound of the whole wait no second reply is printed.
+    run = runCliRaw({"--timeout", "2500", "io", "--tcp", at(*sim), "--protocol", "modbus", "--json", "watch",
+                     "--interval", "3600000", "--count", "2"});
+    EXPECT_LE(run.out.count(QLatin1Char('\n')), 1) << run.out.toStdString();
 
     // A board without outputs has no all-outputs command: said so, beside what the board reported.
     run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "all", "on"});
