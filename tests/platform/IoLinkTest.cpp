@@ -197,6 +197,30 @@ TEST(IoTcpServerLink, WhatFollowsTheIdentityInOneWriteIsPassedOn) {
     EXPECT_TRUE(listed[0].endsWith(" [" + QString(identity) + "]")) << listed[0].toStdString();
 }
 
+// Another board chosen while the first is polled: the first board's panel is forgotten and nothing
+// is polled until the new board has named its model.
+TEST(IoTcpServerLink, ChoosingAnotherBoardAsksItsModelBeforeAnyPoll) {
+    IoBoardLink link;
+    link.presetPollInterval(50);
+    ASSERT_EQ(link.openTcpServer(kLocal, 0), IoBoardLink::OpenResult::Opened);
+    BoardSocket first(link.serverPort(), QByteArray("KB4", 3));
+    const QByteArray modelQuery(
+        "H:\x01"
+        "f");
+    ASSERT_TRUE(waitUntil([&] { return first.received.contains(modelQuery); }));
+    first.socket->write(customModelReply("1HWTK04"));
+    ASSERT_TRUE(waitUntil([&] { return link.polling(); }));
+    EXPECT_EQ(link.state().model(), "KB-04-00");
+    BoardSocket second(link.serverPort(), QByteArray("KB8", 3));
+    ASSERT_TRUE(waitUntil([&] { return link.clientTexts().size() == 2; }));
+
+    link.selectClient(1);
+    EXPECT_EQ(link.selectedClient(), 1);
+    EXPECT_FALSE(link.polling());
+    EXPECT_TRUE(link.state().reportedModel().empty());
+    ASSERT_TRUE(waitUntil([&] { return second.received.contains(modelQuery); }));
+}
+
 TEST(IoTcpServerLink, TheBoardBeyondAHundredIsTurnedAway) {
     IoTcpServer server;
     ASSERT_EQ(server.listen(kLocal, 0), IoTcpServer::ListenResult::Listening);
