@@ -289,6 +289,7 @@ TEST(CliTiming, ClockIsSetAndCheckedOnBothKindsOfBoard) {
     const CliRun behind = runCli(sim->devicePort(), {"--json", "clock", "000004", "--check"});
     EXPECT_EQ(behind.exitCode, 1);
     EXPECT_NEAR(jsonOf(behind)["driftSeconds"].toDouble(), 100, 2);
+    EXPECT_EQ(behind.err, "1 of 1 boards beyond 2 s or unread\n");
     EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000004", "--check", "--max-drift", "200"}).exitCode, 0);
 }
 
