@@ -116,6 +116,10 @@ assert all(d["answersOwnAddress"] for b in r["bindings"] for d in b["devices"]),
 PY
     tool doctor >"$work/doctor.txt" 2>&1 || fail "doctor text on a clean LAN: $(cat "$work/doctor.txt")"
     [ "$(tail -n 1 "$work/doctor.txt")" = "No problems found." ] || fail "doctor text: $(cat "$work/doctor.txt")"
+    # Each device under each way it was found, and none marked as deaf at its own address.
+    [ "$(grep -c '^  192\.168\.1\.2[01]  00-CA-C1-' "$work/doctor.txt")" -eq 4 ] ||
+        fail "doctor text devices: $(cat "$work/doctor.txt")"
+    ! grep -qF "(no answer at its own address)" "$work/doctor.txt" || fail "doctor text marks: $(cat "$work/doctor.txt")"
     ;;
 doctor-faults)
     # A device in a foreign subnet on LAN A, two devices with one IP, and a second copy of the tool
