@@ -225,10 +225,15 @@ TEST(CliIoScript, LostRepliesAreAskedForAgainByEveryCommand) {
                                                                    "switch 5 on for 100ms\n"
                                                                    "expect output 5 off\n")
                                                         .arg(sim->port()));
-    const CliRun run = runCliRaw({"io-test", path});
+    const CliRun run = runCliRaw({"io-test", path, "--log"});
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("3 steps: 3 passed")) << run.out.toStdString();
     EXPECT_FALSE(sim->logic().output(5));
+    // --log shows the frames as the IO window logs them, on stderr; the report stays on stdout.
+    EXPECT_TRUE(run.err.contains(QStringLiteral("TX：48 3A 01 66 11 11 11 11 11 11 11 11 71 45 44  时间: ")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67"))) << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains(QStringLiteral("TX："))) << run.out.toStdString();
 }
 
 TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
