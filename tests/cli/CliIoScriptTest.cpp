@@ -217,6 +217,22 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     EXPECT_EQ(stoppedXml.count("skipped=\"1\""), 2) << stoppedXml.toStdString();
 }
 
+// An expectation that fails at its first answer leaves no timer behind: the wait after it passes.
+TEST(CliIoScript, AFailedExpectationLeavesNothingRunningIntoTheNextStep) {
+    Scripts scripts;
+    auto sim = ioBoard("model=KB-08-00,ip=127.0.0.1");
+    const QString path = scripts.write("failed.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n"
+                                                                    "expect input 3 on\n"
+                                                                    "wait 2s\n")
+                                                         .arg(sim->port()));
+    const CliRun run = runCliRaw({"io-test", path, "--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    const auto steps = stepsOf(run.out);
+    ASSERT_EQ(steps.size(), 3u) << run.out.toStdString();
+    EXPECT_EQ(steps[1].result, "fail");
+    EXPECT_EQ(steps[2].result, "pass") << run.out.toStdString();
+}
+
 // Every second frame lost: each command, the switch back of a timed switch too, has its own tries.
 TEST(CliIoScript, LostRepliesAreAskedForAgainByEveryCommand) {
     Scripts scripts;
