@@ -4,6 +4,7 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
 #include <QtNetwork/QUdpSocket>
+#include <functional>
 
 #include "DeviceSession.h"
 #include "HostAddress.h"
@@ -13,6 +14,13 @@
 using namespace tavrel;
 
 namespace {
+
+// Runs the event loop until `done` holds or the generous deadline passes; says whether it holds.
+bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
 
 QByteArray wifiScanDatagram(int length) {
     QByteArray d(length, 'n');
@@ -78,9 +86,7 @@ TEST(DeviceSession, DatagramsLongerThanTheReceiveBufferAreDroppedNotCut) {
     for (int length : {1025, 1500, 1024, 40})
         device.writeDatagram(wifiScanDatagram(length), QHostAddress::LocalHost, port);
 
-    QDeadlineTimer deadline(30000);
-    while (lengths.size() < 2 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    waitUntil([&] { return lengths.size() >= 2; });
     EXPECT_EQ(lengths, (std::vector<int>{1024, 40}));
 }
 
@@ -102,10 +108,7 @@ TEST(DeviceSession, AddressTextsAreDecimalWhateverTheirLeadingZeros) {
     DeviceSession session(settings);
     ASSERT_TRUE(session.openSocket());
     session.sendSearch(QStringLiteral("127.0.0.010"));
-    QDeadlineTimer deadline(30000);
-    while (!device.hasPendingDatagrams() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    EXPECT_TRUE(device.hasPendingDatagrams());
+    EXPECT_TRUE(waitUntil([&] { return device.hasPendingDatagrams(); }));
 }
 
 // The read-out of the search before waits for its re-request round when the search starts again; the
@@ -131,9 +134,7 @@ TEST(DeviceSession, SearchStartedAgainEndsTheOldReadoutQuietly) {
     });
     session.startBroadcastSearch(QStringLiteral("127.255.255.255"));
 
-    QDeadlineTimer deadline(60000);
-    while (!(restarted && session.pendingReadouts() == 0) && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    waitUntil([&] { return restarted && session.pendingReadouts() == 0; });
     ASSERT_TRUE(restarted);
     EXPECT_EQ(session.pendingReadouts(), 0);
     EXPECT_EQ(session.table().usedCount(), 0u);
@@ -163,12 +164,7 @@ TEST(DeviceSession, ASearchAndAWriteAreReportedInOrder) {
     QObject::connect(&session, &DeviceSession::writeAnswered, [&](const QString& key, bool accepted) {
         events << QStringLiteral("answered %1 %2").arg(key).arg(accepted);
     });
-    auto waitFor = [&](const QString& event) {
-        QDeadlineTimer deadline(60000);
-        while (!events.contains(event) && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return events.contains(event);
-    };
+    auto waitFor = [&](const QString& event) { return waitUntil([&] { return events.contains(event); }); };
     session.startBroadcastSearch(QStringLiteral("127.255.255.255"));
     ASSERT_TRUE(waitFor(QStringLiteral("settled 0"))) << events.join(", ").toStdString();
     session.stopSearch();
