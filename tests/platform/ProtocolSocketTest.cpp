@@ -67,8 +67,11 @@ TEST(ProtocolSocketBind, AnOlderSharingCopyDoesNotLetUsIn) {
     EXPECT_TRUE(socket.addressInUse());
 }
 
-// Who holds a port: this very process while its socket is bound, nobody once it is closed.
+// Who holds a port: this very process while its socket is bound, nobody once it is closed, whatever
+// else stays bound beside it.
 TEST(PortHolder, TheHolderIsNamedWhileItHoldsThePort) {
+    QUdpSocket neighbour;
+    ASSERT_TRUE(neighbour.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
     auto socket = std::make_unique<QUdpSocket>();
     ASSERT_TRUE(socket->bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
     const quint16 port = socket->localPort();
