@@ -121,6 +121,18 @@ TEST(Doctor, DevicesSeenOnlyThroughTheDefaultBindingAreDiagnosed) {
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].kind, FindingKind::DuplicateIp);
     EXPECT_NE(findings[0].cause.find("10.1.1.30"), std::string::npos) << findings[0].cause;
+
+    // A card whose mask is unknown is diagnosed too, after the default binding: what both hear is
+    // told as before, what only the card hears is told as well.
+    facts.bindings.push_back({"lanb", Ipv4{10, 1, 1, 2}, std::nullopt,
+                              {seen({10, 1, 1, 30}, 0x1E), seen({10, 1, 1, 30}, 0x1F), seen({10, 1, 1, 40}, 0x28),
+                               seen({10, 1, 1, 40}, 0x29)}});
+    const auto withMaskless = diagnose(facts, texts(Language::English));
+    ASSERT_EQ(withMaskless.size(), 2u);
+    EXPECT_EQ(withMaskless[0].cause, findings[0].cause);
+    EXPECT_EQ(withMaskless[0].remedy, findings[0].remedy);
+    EXPECT_EQ(withMaskless[0].command, findings[0].command);
+    EXPECT_NE(withMaskless[1].cause.find("10.1.1.40"), std::string::npos) << withMaskless[1].cause;
 }
 
 // Scripts read the kinds by these names.

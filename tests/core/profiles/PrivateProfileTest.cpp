@@ -93,19 +93,21 @@ TEST(PrivateProfileRead, OddFilesReadWithoutHarm) {
 }
 
 TEST(PrivateProfileWrite, ReplacesInPlaceAddsKeysAndSections) {
-    auto p = PrivateProfile::parse("[Info]\r\nA=1\r\nB=2\r\n\r\n[Other]\r\nC=3\r\n");
+    // A commented-out entry is no entry: a new key goes after the last real one, before it.
+    auto p = PrivateProfile::parse("[Info]\r\nA=1\r\nB=2\r\n;D=old\r\n\r\n[Other]\r\nC=3\r\n");
     EXPECT_EQ(p.writeString("INFO", "b", "20"), ProfileStatus::Ok);
     EXPECT_EQ(p.writeString("Info", "D", "4"), ProfileStatus::Ok);
     EXPECT_EQ(p.writeString("New", "E", ""), ProfileStatus::Ok);
-    EXPECT_EQ(p.text(), "[Info]\r\nA=1\r\nb=20\r\nD=4\r\n\r\n[Other]\r\nC=3\r\n[New]\r\nE=\r\n");
+    EXPECT_EQ(p.text(), "[Info]\r\nA=1\r\nb=20\r\nD=4\r\n;D=old\r\n\r\n[Other]\r\nC=3\r\n[New]\r\nE=\r\n");
 
     EXPECT_EQ(p.writeString("Info", "k", "a\nb"), ProfileStatus::BadValue);
     EXPECT_EQ(p.writeString("Info", "k=1", "v"), ProfileStatus::BadName);
     EXPECT_EQ(p.writeString("Info", "", "v"), ProfileStatus::BadName);
     EXPECT_EQ(p.writeString("In]fo", "k", "v"), ProfileStatus::BadName);
     EXPECT_EQ(p.writeString("Info", "[k", "v"), ProfileStatus::BadName);
+    EXPECT_EQ(p.writeString("Info", ";k", "v"), ProfileStatus::BadName);
     EXPECT_EQ(p.writeString("", "k", "v"), ProfileStatus::BadName);
-    EXPECT_EQ(p.text(), "[Info]\r\nA=1\r\nb=20\r\nD=4\r\n\r\n[Other]\r\nC=3\r\n[New]\r\nE=\r\n");
+    EXPECT_EQ(p.text(), "[Info]\r\nA=1\r\nb=20\r\nD=4\r\n;D=old\r\n\r\n[Other]\r\nC=3\r\n[New]\r\nE=\r\n");
     // What a refusal is called where it is reported.
     EXPECT_STREQ(profileStatusText(ProfileStatus::Ok), "ok");
     EXPECT_STREQ(profileStatusText(ProfileStatus::BadName), "section or key name not allowed");
