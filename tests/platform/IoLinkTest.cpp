@@ -179,6 +179,12 @@ TEST(IoTcpServerLink, BoardsAreListedWithTheirIdentityAndFramesGoToTheSelectedOn
     QCoreApplication::processEvents();
     EXPECT_EQ(server.clientCount(), 2);
     EXPECT_TRUE(server.isListening());
+
+    // Closed, it lists nobody and has nobody selected.
+    server.close();
+    EXPECT_FALSE(server.isListening());
+    EXPECT_EQ(server.clientCount(), 0);
+    EXPECT_EQ(server.selectedClient(), -1);
 }
 
 // A board that sends a frame right behind its identity: the frame is not left waiting for more traffic.
