@@ -28,6 +28,7 @@ struct HandDevice {
     QHostAddress requestFrom;
     int requests = 0;
     int blocksToAcknowledge = 1 << 20;
+    QUdpSocket* stranger = nullptr;  // writes an error to the uploader just before the first ACK
 
     HandDevice() {
         listen.bind(QHostAddress::LocalHost, 0);
@@ -38,6 +39,9 @@ struct HandDevice {
                 if (d.data().startsWith(QByteArray("\0\2", 2))) {
                     ++requests;
                     requestFrom = d.senderAddress();
+                    if (stranger)
+                        stranger->writeDatagram(QByteArray("\0\5\0\0stranger\0", 13), d.senderAddress(),
+                                                quint16(d.senderPort()));
                     transfer.writeDatagram(QByteArray("\0\4\0\0", 4), d.senderAddress(),
                                            quint16(d.senderPort()));
                 }
@@ -79,6 +83,23 @@ TEST(TftpTransfer, UploadsToADeviceAnsweringFromAnotherPort) {
     EXPECT_EQ(device.requestFrom, QHostAddress("127.0.0.3"));
     EXPECT_EQ(device.received, QByteArray(reinterpret_cast<const char*>(bytes->data()), 1500));
     EXPECT_FALSE(t.active());
+}
+
+// Another host on the device's port number is not the device: its error is not the upload's end,
+// and the device's own answers right behind it are still taken.
+TEST(TftpTransfer, ADatagramFromAnotherHostIsNotTheDevices) {
+    HandDevice device;
+    QUdpSocket stranger;
+    ASSERT_TRUE(stranger.bind(QHostAddress("127.0.0.7"), device.transfer.localPort()));
+    device.stranger = &stranger;
+    TftpTransfer t;
+    std::optional<UploadResult> result;
+    QObject::connect(&t, &TftpTransfer::finished, [&](UploadResult r) { result = r; });
+    const auto bytes = image(1500);
+    t.start("fw.bin", bytes, "127.0.0.1", device.listen.localPort(), QHostAddress::LocalHost);
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }, 60000));
+    EXPECT_EQ(*result, UploadResult::Completed);
+    EXPECT_EQ(device.received, QByteArray(reinterpret_cast<const char*>(bytes->data()), 1500));
 }
 
 TEST(TftpTransfer, SilenceAfterTheFirstBlockEndsTheUpload) {
