@@ -62,6 +62,14 @@ TEST(IoDataLog, RowsWaitThenGoOutInOrderUnderOneHeader) {
     EXPECT_LT(all.indexOf(",output,8,0\r\n"), all.indexOf(",output,8,1\r\n"));
     log.append({{IoChannelKind::Input, 1, 1}});
     EXPECT_EQ(log.pendingBytes(), 0) << "nothing is kept for a stopped log";
+
+    // A log that goes away (its window closed) writes what waits first.
+    {
+        IoDataLog closing;
+        ASSERT_TRUE(closing.start(path, &error));
+        closing.append({{IoChannelKind::Input, 5, 0}});
+    }
+    EXPECT_TRUE(contents(path).endsWith(",input,5,0\r\n")) << contents(path).toStdString();
 }
 
 TEST(IoDataLog, AFullBufferGoesOutAtOnce) {
