@@ -4,6 +4,8 @@
 
 #include <QtCore/QDateTime>
 #include <QtCore/QFile>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QTemporaryDir>
 
@@ -117,6 +119,7 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
     const CliRun run =
         runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "2", "--strobe", "300", "200"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("\n参数保存成功\n"))) << run.out.toStdString();
     EXPECT_EQ(d.framesReceived('W', kPassThrough), 11 + 9);
     const auto ch2 = schedule(d, 1);
     EXPECT_EQ(ch2[17], 2);
@@ -127,9 +130,12 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
         EXPECT_EQ(schedule(d, n),
                   std::vector<std::uint8_t>(before.begin() + n * 18, before.begin() + n * 18 + 18));
 
-    const CliRun week = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "8", "--week", "7",
-                                                   "06:31:ff", "2", "ff:07:42"});
+    const CliRun week = runCli(sim->devicePort(), {"--json", "timing", "set", "000002", "--channel", "8", "--week",
+                                                   "7", "06:31:ff", "2", "ff:07:42"});
     ASSERT_EQ(week.exitCode, 0) << week.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(week.out.toUtf8()).object(),
+              (QJsonObject{{"result", "saved"}, {"message", QStringLiteral("参数保存成功")}}))
+        << week.out.toStdString();
     // The times and the weekdays change; the date and strobe bytes stay as they were.
     std::vector<std::uint8_t> ch8(before.begin() + 7 * 18, before.begin() + 8 * 18);
     ch8[3] = 6, ch8[4] = 31, ch8[5] = 255;
