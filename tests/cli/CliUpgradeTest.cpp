@@ -320,8 +320,13 @@ TEST(CliUpgradeSilence, UnansweredRequestTimesOut) {
 TEST(CliUpgradeSilence, PeerThatStopsMidUploadFailsNamingTheBlock) {
     UpgradeBench b({"kind=serial,tftp=stall"});
     const QString file = writeFile(b.dir, "fw.bin", patternBytes(4000, 5));
-    const QJsonArray results = b.upgradeJson({file, "--target", "127.0.0.2"}, 1);
+    QString drawn;
+    const QJsonArray results = b.upgradeJson({file, "--target", "127.0.0.2"}, 1, &drawn);
     ASSERT_EQ(results.size(), 1);
+    // On a terminal its one row is drawn over itself each time.
+    const QStringList frames = drawn.split("\x1b[1A");
+    ASSERT_GE(frames.size(), 2) << drawn.toStdString();
+    for (qsizetype i = 0; i + 1 < frames.size(); ++i) EXPECT_EQ(frames[i].count('\n'), 1) << frames[i].toStdString();
     const QJsonObject r = results[0].toObject();
     EXPECT_EQ(r["result"].toString(), "timeout");
     EXPECT_EQ(r["blocks"].toInteger(), 2);
