@@ -129,7 +129,11 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     EXPECT_TRUE(run.out.contains(QRegularExpression(
         R"(FAIL  line 6 +[0-9.]+ ms  expect input 3 on within 300ms  \(the board shows input 3 off\))")))
         << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("7 steps: 6 passed, 1 failed")) << run.out.toStdString();
+    // The summary ends the report, with the run's time in seconds: at least the script's own wait.
+    const QRegularExpressionMatch summary =
+        QRegularExpression(R"(\n7 steps: 6 passed, 1 failed \((\d+\.\d\d) s\)\n$)").match(run.out);
+    ASSERT_TRUE(summary.hasMatch()) << run.out.toStdString();
+    EXPECT_GE(summary.captured(1).toDouble(), 2.5);
     EXPECT_EQ(run.out.split('\n').filter(QRegularExpression("^(PASS|FAIL)  line \\d")).size(), 7)
         << "a line of its own for each step";
     EXPECT_FALSE(sim->logic().output(3));  // the steps after the failure ran
