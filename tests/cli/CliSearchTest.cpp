@@ -54,11 +54,16 @@ TEST(CliSearch, DemoProgramDevicesAreListedOnceInAnswerOrder) {
 
     const auto rows = rowsOf(run.out);
     ASSERT_EQ(rows.size(), 6u) << run.out.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
     for (qsizetype i = 0; i < devices.size(); ++i) {
         const auto m = line.match(devices[i]);
         const QStringList expected{m.captured(1), m.captured(4), m.captured(2), m.captured(3)};
         EXPECT_EQ(rows[static_cast<std::size_t>(i)], expected) << "row " << i << ":\n"
                                                                << run.out.toStdString();
+        // In columns: the MAC, version and hardware start at the same place on every row.
+        EXPECT_EQ(lines[i].mid(17, 17), expected[1]) << lines[i].toStdString();
+        EXPECT_EQ(lines[i].mid(36, 8).trimmed(), expected[2]) << lines[i].toStdString();
+        EXPECT_EQ(lines[i].mid(46), expected[3]) << lines[i].toStdString();
     }
 }
 
