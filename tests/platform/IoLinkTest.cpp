@@ -179,6 +179,11 @@ TEST(IoTcpServerLink, BoardsAreListedWithTheirIdentityAndFramesGoToTheSelectedOn
     QCoreApplication::processEvents();
     EXPECT_EQ(server.clientCount(), 2);
     EXPECT_TRUE(server.isListening());
+    // A selection past the last row sends nowhere.
+    server.selectClient(2);
+    server.send("beyond");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(silent.received.contains("beyond"));
 
     // Closed, it lists nobody and has nobody selected.
     server.close();
