@@ -233,6 +233,10 @@ TEST(CliTiming, RefusedAndBadInputs) {
     const CliRun noClock = runCli(sim->devicePort(), {"clock", "000003"});
     EXPECT_EQ(noClock.exitCode, 1);
     EXPECT_EQ(noClock.err, "the device reports no clock\n");
+    const CliRun noClockChecked = runCli(sim->devicePort(), {"--json", "clock", "000003", "--check"});
+    EXPECT_EQ(noClockChecked.exitCode, 1);
+    EXPECT_EQ(jsonOf(noClockChecked)["result"].toString(), "no-clock") << noClockChecked.out.toStdString();
+    EXPECT_EQ(jsonOf(noClockChecked)["message"].toString(), "the device reports no clock");
 
     const QStringList set{"timing", "set", "000002", "--channel", "1"};
     const std::vector<std::pair<QStringList, QString>> usage = {
