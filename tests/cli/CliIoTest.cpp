@@ -156,6 +156,7 @@ TEST(CliIo, WatchPrintsOneObjectPerReply) {
     // An hour between polls: within the bound of the whole wait no second reply is printed.
     run = runCliRaw({"--timeout", "2500", "io", "--tcp", at(*sim), "--protocol", "modbus", "--json", "watch",
                      "--interval", "3600000", "--count", "2"});
+    EXPECT_TRUE(run.finished) << "--timeout ends a watch";
     EXPECT_LE(run.out.count(QLatin1Char('\n')), 1) << run.out.toStdString();
 
     // A board without outputs has no all-outputs command: said so, beside what the board reported.
