@@ -109,20 +109,24 @@ TEST(CliIntegrity, ProfileNeverGivesTwoListedDevicesOneAddressUnasked) {
     }
     EXPECT_EQ(writesTo(*sim->device(1)) + writesTo(*sim->device(2)), 0);
 
-    const CliRun twice = runCli(sim->devicePort(), {"apply", profile, a, a, "--ip-from", "10.0.0.7"});
+    // The device that answered first (the table's first entry) named twice, too.
+    const QString first = keyOf(*sim->device(0));
+    const CliRun twice = runCli(sim->devicePort(), {"apply", profile, first, first, "--ip-from", "10.0.0.7"});
     EXPECT_EQ(twice.exitCode, 2);
     EXPECT_TRUE(twice.err.startsWith("one device is named twice: ")) << twice.err.toStdString();
     EXPECT_TRUE(twice.err.endsWith("; nothing was sent\n")) << twice.err.toStdString();
 
     const CliRun run =
-        runCli(sim->devicePort(), {"apply", profile, a, b, "--ip-from", "10.0.0.7", "--verify"});
+        runCli(sim->devicePort(), {"apply", profile, b, a, first, "--ip-from", "10.0.0.7", "--verify"});
     ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     const auto ipOf = [&](int i) {
         const auto& n = sim->device(i)->settings().network;
         return tavrel::ipv4Text({n[0], n[1], n[2], n[3]});
     };
-    EXPECT_EQ(ipOf(1), "10.0.0.7");
-    EXPECT_EQ(ipOf(2), "10.0.0.8");
+    // In the order named, not the order found.
+    EXPECT_EQ(ipOf(2), "10.0.0.7");
+    EXPECT_EQ(ipOf(1), "10.0.0.8");
+    EXPECT_EQ(ipOf(0), "10.0.0.9");
 }
 
 // Every command with --json prints JSON on every device form, whatever it reports.
