@@ -363,3 +363,20 @@ TEST(CliUpgradeSilence, InterruptStopsTheUploadAndSaysWhatFinished) {
     EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
     EXPECT_EQ(b.sim->device(1)->tftp()->requests(), 0);
 }
+
+// Firmware goes to a device that answers the search even when a settings reply of it is lost: the
+// upload needs its address, not its settings.
+TEST(CliUpgrade, ADeviceNotReadOutWholeIsStillUpgraded) {
+    UpgradeBench b({"kind=serial,ports=4,version=43,flag=1,drop=1"});
+    const QByteArray image = patternBytes(1500, 6);
+    const QString file = writeFile(b.dir, "fw.bin", image);
+    const CliRun run = runCli(b.sim->devicePort(), {"--json", "--timeout", "1500", "--tftp-port",
+                                                    QString::number(b.sim->tftpPort()), "upgrade", file,
+                                                    "127.0.0.2", "--wait", "0"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QString error;
+    const QJsonArray results = jsonArrayOf(run.out, &error);
+    ASSERT_EQ(results.size(), 1) << run.out.toStdString();
+    EXPECT_EQ(results[0].toObject()["result"].toString(), "completed");
+    EXPECT_EQ(heldImage(*b.sim->device(0)), image);
+}
