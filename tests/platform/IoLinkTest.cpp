@@ -249,6 +249,9 @@ TEST(IoTcpServerLink, TheBoardBeyondAHundredIsTurnedAway) {
     ASSERT_TRUE(waitUntil([&] { return extra.socket->state() == QAbstractSocket::UnconnectedState; }));
     EXPECT_EQ(server.clientCount(), IoTcpServer::kMaxBoards);
     EXPECT_TRUE(extra.received.isEmpty());  // never asked who it is
+    // Nor kept: a board that keeps trying must not pile up sockets.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(server.findChildren<QTcpSocket*>().size(), IoTcpServer::kMaxBoards);
 }
 
 TEST(IoTcpServerLink, PortInUseIsABindFailure) {
