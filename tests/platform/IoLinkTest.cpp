@@ -276,6 +276,20 @@ TEST(IoTcpServerLink, ListeningAgainOnTheSamePortReplacesTheFirstListener) {
     EXPECT_TRUE(after.listen(kLocal, port));
 }
 
+// The same for a UDP link: its port is let go at once, not when the old socket is deleted later.
+TEST(IoUdpLinkBind, OpeningAgainOnTheSamePortReplacesTheFirstSocket) {
+    QUdpSocket probe;
+    ASSERT_TRUE(probe.bind(kLocal, 0));
+    const quint16 port = probe.localPort();
+    probe.close();
+    IoBoardLink link;
+    ASSERT_EQ(link.openUdp(kLocal, port, kLocal, 9), IoBoardLink::OpenResult::Opened);
+    EXPECT_EQ(link.openUdp(kLocal, port, kLocal, 9), IoBoardLink::OpenResult::Opened);
+    link.close();
+    QUdpSocket after;
+    EXPECT_TRUE(after.bind(kLocal, port));
+}
+
 TEST(IoLinkChunks, LongChunkIsNeitherLoggedNorDecodedAndShortOnesAre) {
     QUdpSocket board;
     ASSERT_TRUE(board.bind(kLocal, 0));
