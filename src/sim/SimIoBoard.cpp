@@ -78,6 +78,9 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
             config.model = std::string(value);
             ok = ioBoardKind(value).has_value();
             if (!ok) error = "unknown IO board model '" + config.model + "'; known: " + knownIoBoardModels();
+        } else if (key == "reports") {
+            ok = !value.empty();
+            config.reports = std::string(value);
         } else if (key == "protocol") {
             ok = value == "custom" || value == "modbus";
             config.protocol = value == "modbus" ? IoBoardProtocol::Modbus : IoBoardProtocol::Custom;
@@ -150,7 +153,7 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
 SimIoBoard::SimIoBoard(const IoBoardConfig& config, QObject* parent)
     : QObject(parent),
       config_(config),
-      logic_(config.model, ioBoardKind(config.model).value_or(IoBoardKind{}), config.protocol,
+      logic_(config.reports.value_or(config.model), ioBoardKind(config.model).value_or(IoBoardKind{}), config.protocol,
              config.address),
       inputTimer_(new QTimer(this)) {
     logic_.setIdentity(config.identity);

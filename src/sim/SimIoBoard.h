@@ -24,6 +24,7 @@ enum class IoBoardTransport : std::uint8_t { TcpServer, TcpClient, Udp };
 
 struct IoBoardConfig {
     std::string model = "KB-08-00";  // the text the board reports
+    std::optional<std::string> reports;  // a model text no tool knows, for a board that works as `model`
     IoBoardProtocol protocol = IoBoardProtocol::Custom;
     IoBoardTransport transport = IoBoardTransport::TcpServer;
     std::string ip = "127.0.0.1";
@@ -44,7 +45,7 @@ struct IoBoardConfig {
 };
 
 // "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
-// peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N,loopback-io=10ms,
+// reports=TEXT,peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N,loopback-io=10ms,
 // unwired=N,switch-reply=echo|states|old-states-first,lose=N".
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error,
                                                      AddressRange range = AddressRange::Loopback);

@@ -91,7 +91,8 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("io-board"),
          QStringLiteral(
              "Adds an IO board: model=KB-04-00|KB-08-00|KB-16-00|KB-32-00|MV-I16-O16|MV-I00-O02|\n"
-             "MV-I32-O00|1HMTK08 or an order code (1HWTK04, 1GWTK16, ...), protocol=custom|modbus,\n"
+             "MV-I32-O00|1HMTK08 or an order code (1HWTK04, 1GWTK16, ...), reports=TEXT (the model\n"
+             "text it reports instead, one no tool knows), protocol=custom|modbus,\n"
              "transport=tcp-server|tcp-client|udp, ip=127.x.y.z, port=N (0: any), peer=HOST:PORT\n"
              "(tcp-client: the window's server), address=N, identity=TEXT|none, inputs=HEX\n"
              "(fixed inputs), change=MS (input pattern step, default 1000), silent, flood=N (the last\n"

@@ -106,6 +106,15 @@ TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     EXPECT_TRUE(waitFor([&] { return !sim->logic().output(2); }));
+
+    // A model the tool does not know has no output query: the switched output is all that is known.
+    auto unknown = board("model=KB-08-00,reports=ZZ-01-00");
+    run = runCliRaw({"io", "--tcp", at(*unknown), "--json", "switch", "1", "on"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(bools(jsonObjectOf(run.out, &error)["outputs"].toArray()), "1") << run.out.toStdString();
+    run = runCliRaw({"io", "--tcp", at(*unknown), "switch", "1", "off"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "model: ZZ-01-00\noutputs: 0\n");
 }
 
 // A board that confirms a switch with its output states, in either protocol.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QJsonDocument>
+#include <QtCore/QTemporaryDir>
 #include <QtNetwork/QUdpSocket>
 #include <set>
 
@@ -220,4 +221,20 @@ TEST(CliFaults, TwoHundredFiftySeventhDeviceIsDroppedAndOverwritesNothing) {
         ASSERT_TRUE(diff.isEmpty()) << d->describe() << '\n' << diff.join('\n').toStdString();
     }
     EXPECT_EQ(keys.size(), 256u);
+
+    // The one left out of the full table is not found by a profile, and nothing is sent to anyone.
+    const SimDevice* left = nullptr;
+    for (std::size_t i = 0; i < sim->deviceCount(); ++i)
+        if (!keys.count(QString::fromStdString(tavrel::keyText(sim->device(i)->key())))) left = sim->device(i);
+    ASSERT_NE(left, nullptr);
+    QTemporaryDir dir;
+    const QString profile = dir.filePath("board.ini");
+    const QString found = list[0].toObject()["key"].toString();
+    ASSERT_EQ(runCli(sim->devicePort(), {"export", found, profile}).exitCode, 0);
+    const CliRun run = runCli(sim->devicePort(), {"--timeout", "1500", "apply", profile,
+                                                  QString::fromStdString(tavrel::keyText(left->key()))});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("not-found")) << run.out.toStdString();
+    for (std::size_t i = 0; i < sim->deviceCount(); ++i)
+        ASSERT_EQ(framesWithOp(*sim->device(i), 'W'), 0) << sim->device(i)->describe();
 }

@@ -6,6 +6,7 @@
 #include <QtNetwork/QUdpSocket>
 #include <functional>
 
+#include "DeviceReread.h"
 #include "DeviceSession.h"
 #include "HostAddress.h"
 #include "Simulator.h"
@@ -197,4 +198,15 @@ TEST(DeviceSession, ASearchAndAWriteAreReportedInOrder) {
     write();
     ASSERT_TRUE(waitFor(QStringLiteral("answered 000020 0"))) << events.join(", ").toStdString();
     EXPECT_EQ(events, (QStringList{"status 2 3", "answered 000020 0"}));
+
+    // Read again after the write: shown once its last block is in, and nothing of it before.
+    device->setOptions({});
+    events.clear();
+    DeviceReread reread(session);
+    QObject::connect(&reread, &DeviceReread::back, [&](int i) { events << QStringLiteral("back %1").arg(i); });
+    reread.start(0);
+    ASSERT_TRUE(waitFor(QStringLiteral("back 0"))) << events.join(", ").toStdString();
+    EXPECT_EQ(events.count("ready 0"), 1) << events.join(", ").toStdString();
+    const auto firstUpdate = events.indexOf("updated 0");
+    EXPECT_TRUE(firstUpdate < 0 || firstUpdate > events.indexOf("ready 0")) << events.join(", ").toStdString();
 }
