@@ -371,4 +371,18 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
                                        " (acknowledged by the device)\nwaiting for the device to answer again...\n"))
         << network.out.toStdString();
     EXPECT_TRUE(network.out.contains("\nnetwork.dns: 10.1.2.3\n")) << network.out.toStdString();
+
+    // A device that goes quiet after its restart is waited for up to the limit, and that is a failure.
+    const int restarts = server.restarts();
+    tavrel::sim::SimOptions quiet;
+    quiet.silent = true;
+    const CliRun gone = runCliInterrupted(sim->devicePort(), {"--json", "restart", "127.0.0.2", "--wait"}, [&] {
+        if (server.restarts() > restarts) server.setOptions(quiet);
+        return false;
+    });
+    ASSERT_TRUE(gone.finished);
+    EXPECT_EQ(gone.exitCode, 1) << gone.out.toStdString();
+    EXPECT_EQ(jsonOf(gone)["result"].toString(), "not-back");
+    EXPECT_FALSE(jsonOf(gone).contains("device"));
+    EXPECT_EQ(gone.err, "the device did not answer again within 30 s\n");
 }
