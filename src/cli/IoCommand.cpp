@@ -197,7 +197,10 @@ class IoRun {
                 ctx_.err.flush();
             });
         QObject::connect(&link_, &IoBoardLink::chunkHandled, [this](const ChunkOutcome& outcome) {
-            if (outcome.decoded.status == IoStatus::Ok) replies_.push_back(outcome.decoded.reply);
+            if (outcome.decoded.status == IoStatus::Ok)
+                replies_.push_back(outcome.decoded.reply);
+            else
+                unreadable_ = outcome.decoded.status;
         });
     }
 
@@ -267,6 +270,7 @@ class IoRun {
     bool ask(const IoFrame& frame, const std::function<bool(const IoReply&)>& wanted) {
         for (int attempt = 0; attempt < kRequestTries && !deadline_.hasExpired(); ++attempt) {
             replies_.clear();
+            unreadable_.reset();
             link_.send(frame);
             const QDeadlineTimer gap(std::min<qint64>(
                 kRequestGapMs, deadline_.remainingTime() < 0 ? kRequestGapMs : deadline_.remainingTime()));
@@ -284,7 +288,12 @@ class IoRun {
 
     int query(const std::optional<IoFrame>& frame, const std::function<bool(const IoReply&)>& wanted) {
         if (frame && !ask(*frame, wanted)) {
-            ctx_.err << "the board did not answer the " << args_.action << " query\n";
+            // An answer this tool cannot read is not silence: a board of a model it does not know.
+            if (unreadable_)
+                ctx_.err << "the board's answer to the " << args_.action << " query could not be read ("
+                         << ioStatusText(*unreadable_) << ")\n";
+            else
+                ctx_.err << "the board did not answer the " << args_.action << " query\n";
             return kExitFailed;
         }
         return report();
@@ -393,6 +402,7 @@ class IoRun {
     IoBoardLink link_;
     QDeadlineTimer deadline_;
     std::vector<IoReply> replies_;
+    std::optional<IoStatus> unreadable_;  // the last reply of the current request that could not be read
     bool askedModel_ = false;
 };
 

@@ -115,6 +115,11 @@ TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
     run = runCliRaw({"io", "--tcp", at(*unknown), "switch", "1", "off"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "model: ZZ-01-00\noutputs: 0\n");
+    // Its answer to the output query is not silence, only not readable here.
+    run = runCliRaw({"io", "--tcp", at(*unknown), "outputs"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "the board's answer to the outputs query could not be read "
+                       "(board model has no layout for this reply)\n");
 }
 
 // A board that confirms a switch with its output states, in either protocol.
