@@ -2,6 +2,7 @@
 // script is told; bad values are refused before anything is written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "CliHarness.h"
@@ -385,4 +386,19 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     EXPECT_EQ(jsonOf(gone)["result"].toString(), "not-back");
     EXPECT_FALSE(jsonOf(gone).contains("device"));
     EXPECT_EQ(gone.err, "the device did not answer again within 30 s\n");
+
+    // Stopped while it waits (the device asked again and still quiet): it had said what it waits for.
+    server.setOptions({});
+    const auto searches = [&] { return std::count_if(server.frames().begin(), server.frames().end(),
+                                                     [](const auto& f) { return f.op == 'R' && f.subCode == 1; }); };
+    const int before = server.restarts();
+    std::optional<std::ptrdiff_t> searchesAtRestart;
+    const CliRun stopped = runCliInterrupted(sim->devicePort(), {"restart", "127.0.0.2", "--wait"}, [&] {
+        if (!searchesAtRestart && server.restarts() > before) {
+            server.setOptions(quiet);
+            searchesAtRestart = searches();
+        }
+        return searchesAtRestart && searches() > *searchesAtRestart;
+    });
+    EXPECT_EQ(stopped.out, "sent\nwaiting for the device to answer again...\n");
 }
