@@ -171,6 +171,10 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     EXPECT_EQ(sim->device(0)->packedWrites(), 1);
     EXPECT_EQ(schedule(*sim->device(0), 2),
               (std::vector<std::uint8_t>{30, 1, 2, 3, 4, 5, 255, 255, 255, 23, 59, 255, 0, 0, 0, 0, 0, 1}));
+    // A schedule change leaves the board's clock alone: the record's set-clock flag (byte 791) stays 0,
+    // or the board would go back to the time read out before the write.
+    for (const auto& f : sim->device(0)->frames())
+        if (f.op == 'W' && f.bytes.size() == 830) EXPECT_EQ(f.bytes[791], 0);
     tavrel::sim::DeviceSettings options = sim->device(0)->settings();
     options.ioOptions = {0, 1};  // unlike each other, so that neither is read for the other
     sim->device(0)->setSettings(options);
