@@ -128,7 +128,7 @@ class Terminal {
 
 // With `interruptWhen`, SIGINT goes to the child once it holds.
 CliRun runProcess(const QStringList& args, int deadlineMs, Terminal* terminal,
-                  std::function<bool()> interruptWhen = {}, const QProcessEnvironment& extra = {}) {
+                  std::function<bool(QProcess&)> interruptWhen = {}, const QProcessEnvironment& extra = {}) {
     CliRun run;
     QProcess process;
     QProcessEnvironment env = loopbackEnvironment();
@@ -142,7 +142,7 @@ CliRun runProcess(const QStringList& args, int deadlineMs, Terminal* terminal,
     const bool ended = waitFor(
         [&] {
             if (terminal) terminal->drain();
-            if (interruptWhen && interruptWhen() && process.state() == QProcess::Running) {
+            if (interruptWhen && interruptWhen(process) && process.state() == QProcess::Running) {
                 ::kill(static_cast<pid_t>(process.processId()), SIGINT);
                 interruptWhen = nullptr;
             }
@@ -185,7 +185,15 @@ CliRun runCliWithEnvironment(const QStringList& args, const QProcessEnvironment&
 }
 
 CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when) {
-    return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, nullptr, std::move(when));
+    return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, nullptr,
+                      [when = std::move(when)](QProcess&) { return when(); });
+}
+
+CliRun runCliUntilPrinted(const QStringList& args, const QString& text) {
+    // peek leaves the output to be read whole at the end.
+    return runProcess(args, kRunDeadlineMs, nullptr, [text = text.toUtf8()](QProcess& process) {
+        return process.peek(process.bytesAvailable()).contains(text);
+    });
 }
 
 CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args) {

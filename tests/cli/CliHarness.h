@@ -43,6 +43,9 @@ CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs = kRun
 CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args);
 // As runCli, sending it SIGINT (as Ctrl-C does) once `when` holds.
 CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when);
+// As runCliRaw, sending SIGINT once stdout shows `text`: what a command prints while it works must
+// reach its reader then, not when it ends.
+CliRun runCliUntilPrinted(const QStringList& args, const QString& text);
 // Runs tavrel-cli with exactly these arguments (usage tests); the environment still says loopback.
 CliRun runCliRaw(const QStringList& args, int deadlineMs = kRunDeadlineMs);
 // As runCliRaw, with these variables added to the environment (the broadcast address stays loopback).

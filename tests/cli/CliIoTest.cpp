@@ -172,6 +172,10 @@ TEST(CliIo, WatchPrintsOneObjectPerReply) {
                      "--interval", "3600000", "--count", "2"});
     EXPECT_TRUE(run.finished) << "--timeout ends a watch";
     EXPECT_LE(run.out.count(QLatin1Char('\n')), 1) << run.out.toStdString();
+    // A watch without an end shows each reply as it comes, for whoever reads it meanwhile.
+    run = runCliUntilPrinted({"io", "--tcp", at(*sim), "--protocol", "modbus", "watch", "--interval", "1000"},
+                             "\ninputs: 1 0");
+    EXPECT_TRUE(run.out.startsWith("model: MV-I32-O00 (reported 5GLUS32)\ninputs: 1 0")) << run.out.toStdString();
 
     // A board without outputs has no all-outputs command: said so, beside what the board reported.
     run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "all", "on"});
