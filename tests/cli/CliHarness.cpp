@@ -189,9 +189,10 @@ CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::funct
                       [when = std::move(when)](QProcess&) { return when(); });
 }
 
-CliRun runCliUntilPrinted(const QStringList& args, const QString& text) {
+CliRun runCliUntilPrinted(const QStringList& args, const QString& text, QProcess::ProcessChannel channel) {
     // peek leaves the output to be read whole at the end.
-    return runProcess(args, kRunDeadlineMs, nullptr, [text = text.toUtf8()](QProcess& process) {
+    return runProcess(args, kRunDeadlineMs, nullptr, [text = text.toUtf8(), channel](QProcess& process) {
+        process.setReadChannel(channel);
         return process.peek(process.bytesAvailable()).contains(text);
     });
 }

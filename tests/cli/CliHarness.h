@@ -2,6 +2,7 @@
 // Runs tavrel-cli as a child process against simulated devices on a UDP port no other test uses.
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
+#include <QtCore/QProcess>
 #include <QtCore/QProcessEnvironment>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -43,9 +44,11 @@ CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs = kRun
 CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args);
 // As runCli, sending it SIGINT (as Ctrl-C does) once `when` holds.
 CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when);
-// As runCliRaw, sending SIGINT once stdout shows `text`: what a command prints while it works must
-// reach its reader then, not when it ends.
-CliRun runCliUntilPrinted(const QStringList& args, const QString& text);
+// As runCliRaw, sending SIGINT once the channel shows `text`: what a command prints while it works
+// must reach its reader then, not when it ends: give the command more to do than the run's deadline, so
+// that text held back until the end never shows.
+CliRun runCliUntilPrinted(const QStringList& args, const QString& text,
+                          QProcess::ProcessChannel channel = QProcess::StandardOutput);
 // Runs tavrel-cli with exactly these arguments (usage tests); the environment still says loopback.
 CliRun runCliRaw(const QStringList& args, int deadlineMs = kRunDeadlineMs);
 // As runCliRaw, with these variables added to the environment (the broadcast address stays loopback).

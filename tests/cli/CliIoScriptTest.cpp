@@ -378,3 +378,19 @@ TEST(CliIoScript, TheReadmeSampleRunsGreenAgainstTheDemoBoard) {
     for (const Step& s : stepsOf(run.out))
         EXPECT_EQ(s.result, "pass") << s.line << ' ' << s.message.toStdString();
 }
+
+// A run shows each step as it ends and where it listens as soon as it does, while it still runs.
+TEST(CliIoScript, WhatARunPrintsReachesItsReaderMeanwhile) {
+    Scripts scripts;
+    auto sim = ioBoard("model=KB-04-00,ip=127.0.0.1");
+    const CliRun step = runCliUntilPrinted(
+        {"io-test", scripts.write("slow.txt", QStringLiteral("connect tcp 127.0.0.1:%1\nwait 120s\n").arg(sim->port()))},
+        "PASS  line 1");
+    EXPECT_FALSE(step.finished) << "stopped during its wait";
+    EXPECT_TRUE(step.out.startsWith("PASS  line 1")) << step.out.toStdString();
+    const CliRun listening =
+        runCliUntilPrinted({"io-test", scripts.write("listen.txt", "connect listen 127.0.0.1:0 within 120s\n")},
+                           "listening on 127.0.0.1:", QProcess::StandardError);
+    EXPECT_FALSE(listening.finished) << "stopped while it waits for the board";
+    EXPECT_TRUE(listening.err.startsWith("listening on 127.0.0.1:")) << listening.err.toStdString();
+}

@@ -151,6 +151,11 @@ TEST(CliIo, ListensForABoardAndLogsTheFrames) {
         << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 35 47 50 54 56 32 00 00")));
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("listening on 127.0.0.1:%1\n").arg(port))) << run.err.toStdString();
+    // On a port of the system's choosing it says which at once: the board has to be told.
+    run = runCliUntilPrinted({"--timeout", "120000", "io", "--listen", "127.0.0.1:0", "model"}, "listening on 127.0.0.1:",
+                             QProcess::StandardError);
+    EXPECT_FALSE(run.finished) << "stopped while it waits for the board";
+    EXPECT_TRUE(run.err.startsWith("listening on 127.0.0.1:")) << run.err.toStdString();
 }
 
 TEST(CliIo, WatchPrintsOneObjectPerReply) {
