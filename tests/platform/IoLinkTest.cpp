@@ -172,6 +172,13 @@ TEST(IoTcpServerLink, BoardsAreListedWithTheirIdentityAndFramesGoToTheSelectedOn
     ASSERT_TRUE(waitUntil([&] { return !chunks.empty(); }));
     EXPECT_EQ(chunks.front(), QByteArray("abc"));
 
+    // No selection, or one no list can have, is the first board.
+    for (int position : {-1, IoTcpServer::kMaxBoards}) {
+        server.selectClient(1);
+        server.selectClient(position);
+        EXPECT_EQ(server.selectedClient(), 0) << position;
+    }
+
     // A board that hangs up keeps its row and sends to it are harmless.
     named.socket->disconnectFromHost();
     server.selectClient(0);
