@@ -141,6 +141,23 @@ TEST(Sequencer, LanesBeyondTheLimitStartInTheOrderQueued) {
     EXPECT_EQ(rig.sequencer.runningCount(), 0);
 }
 
+// A lane cancelled while it waits for a slot and played again waits behind those queued meanwhile.
+TEST(Sequencer, ALaneCancelledWhileQueuedQueuesAgainAtTheBack) {
+    Rig rig;
+    for (int lane = 0; lane < Sequencer::kMaxConcurrent; ++lane)
+        rig.sequencer.play(QString("lane%1").arg(lane), {rig.step(lane, 0), rig.step(100 + lane, 150)});
+    rig.sequencer.play("late", {rig.step(50, 0)});
+    rig.sequencer.play("next", {rig.step(51, 0)});
+    rig.sequencer.cancel("late");
+    rig.sequencer.play("last", {rig.step(52, 0)});
+    rig.sequencer.play("late", {rig.step(53, 0)});
+    ASSERT_TRUE(rig.waitFor(2 * Sequencer::kMaxConcurrent + 3));
+    std::vector<int> queued;
+    for (int v : rig.markers())
+        if (v >= 50 && v < 100) queued.push_back(v);
+    EXPECT_EQ(queued, (std::vector<int>{51, 52, 53}));
+}
+
 // A plan's `done` that restarts its own lane, the way a read-out is restarted or saves are chained.
 TEST(Sequencer, DoneMayCancelItsLaneAndQueueAFreshPlan) {
     Rig rig;
