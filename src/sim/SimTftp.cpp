@@ -106,6 +106,7 @@ void SimTftp::readRequests() {
 
 void SimTftp::startTransfer(const QByteArray& request, const QHostAddress& from, std::uint16_t port) {
     const QList<QByteArray> fields = requestFields(request);
+    requestedFrom_ = from;
     if (options_.tftp == TftpBehaviour::Silent) return;
     endTransfer();
     transfer_ = new QUdpSocket(this);

@@ -42,6 +42,8 @@ class SimTftp : public QObject {
     bool hasFirmware() const { return completed_ > 0; }
     int completedUploads() const { return completed_; }
     const ReceivedFirmware& firmware() const { return firmware_; }
+    // The address the last write request came from: the tool's bound address.
+    const QHostAddress& requestedFrom() const { return requestedFrom_; }
 
   signals:
     void firmwareReceived();
@@ -59,6 +61,7 @@ class SimTftp : public QObject {
     QUdpSocket* transfer_ = nullptr;
     QTimer* idle_ = nullptr;
     QHostAddress client_;
+    QHostAddress requestedFrom_;
     std::uint16_t clientPort_ = 0;
     std::uint16_t expected_ = 0;  // block number of the next DATA
     std::string name_;
