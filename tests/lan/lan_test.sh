@@ -156,9 +156,17 @@ PY
     # local port while the window holds the tool's.
     read -r -a words <<<"$line"
     tool --local-port 0 "${words[@]:1}" >"$work/remedy.log" 2>&1 || fail "the printed set-network line failed"
-    # The same findings in Chinese.
+    # The same findings in Chinese: each with its cause and its remedy, the command under the remedy.
     tool --lang zh doctor >"$work/doctor-zh.txt" 2>&1
-    grep -q "原因" "$work/doctor-zh.txt" || fail "no Chinese report: $(cat "$work/doctor-zh.txt")"
+    python3 - "$work/doctor-zh.txt" "$line" <<'PY' || fail "Chinese report: $(cat "$work/doctor-zh.txt")"
+import sys
+text = open(sys.argv[1], encoding="utf-8").read()
+for kind in ("duplicate-ip", "foreign-subnet", "local-port-in-use"):
+    lines = text.split("\n[" + kind + "]\n", 1)[1].split("\n")
+    assert lines[0].startswith("  原因：") and lines[1].startswith("  解决："), (kind, lines[:3])
+before, command, _ = text.partition("\n    " + sys.argv[2] + "\n")
+assert command and before.rsplit("\n", 1)[-1].startswith("  解决："), text
+PY
     ;;
 *)
     echo "unknown case $case_name" >&2
