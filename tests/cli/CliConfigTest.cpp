@@ -356,6 +356,9 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     EXPECT_EQ(afterBoard["result"].toString(), "acknowledged");
     EXPECT_EQ(afterBoard["device"].toObject()["ports"].toArray()[0].toObject()["baud"].toString(), "1200");
     EXPECT_EQ(sim->device(1)->packedWrites(), 1);
+    // The port write leaves the board's clock alone (the set-clock flag, byte 791): only the clock command sets it.
+    for (const auto& f : sim->device(1)->frames())
+        if (f.op == 'W' && f.bytes.size() == 830) EXPECT_EQ(f.bytes[791], 0);
     // A refused record is reported as without --wait, and nothing is waited for.
     tavrel::sim::SimOptions refuse;
     refuse.refuse = true;
