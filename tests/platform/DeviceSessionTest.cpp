@@ -53,8 +53,9 @@ struct OneDevice {
     sim::SimDevice* device = nullptr;
     DeviceSession session;
     bool opened = false;
-    explicit OneDevice(std::uint8_t host) : session(loopbackSettings(setPort(simulator))) {
+    explicit OneDevice(std::uint8_t host, char ports = '1') : session(loopbackSettings(setPort(simulator))) {
         sim::SimDeviceConfig config;
+        config.portCountChar = ports;
         config.address = {127, 0, 0, host};
         config.mac = {0x00, 0xCA, 0xC1, 0x00, 0x00, host};
         device = simulator.addDevice(config);
@@ -140,6 +141,26 @@ TEST(DeviceSession, SearchStartedAgainEndsTheOldReadoutQuietly) {
     EXPECT_EQ(session.pendingReadouts(), 0);
     EXPECT_EQ(session.table().usedCount(), 0u);
     EXPECT_TRUE(settledAfter.empty());
+}
+
+// Every third reply lost: each search's read-out gets its own rounds of asking again, not what the
+// searches before left of them.
+TEST(DeviceSession, ADeviceThatLosesRepliesIsReadWholeOnEverySearch) {
+    OneDevice bench(33, '8');
+    ASSERT_TRUE(bench.ready());
+    sim::SimOptions lossy;
+    lossy.dropEvery = 3;
+    bench.device->setOptions(lossy);
+    DeviceSession& session = bench.session;
+    int settled = 0;
+    QObject::connect(&session, &DeviceSession::readoutSettled, [&](int) { ++settled; });
+    for (int search = 1; search <= 3; ++search) {
+        session.startBroadcastSearch(QStringLiteral("127.255.255.255"));
+        ASSERT_TRUE(waitUntil([&] { return settled == search; })) << "search " << search;
+        session.stopSearch();
+        EXPECT_TRUE(session.table().progress(0).complete()) << "search " << search;
+    }
+    EXPECT_GT(bench.device->repliesDropped(), 0);
 }
 
 // What the session tells its owner of one device found and then written to, in the order it happens:
