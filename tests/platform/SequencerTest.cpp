@@ -122,6 +122,19 @@ TEST(Sequencer, CancelDropsTheLaneAndFreesItsSlot) {
     // No timer outlives its lane, cancelled or through: a long session does not pile them up.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(rig.sequencer.findChildren<QTimer*>().isEmpty());
+
+    // With every slot taken by a lane that pauses for a minute, the slot a cancel frees goes to the
+    // lane waiting for one at once.
+    rig.received.clear();
+    for (int lane = 0; lane < Sequencer::kMaxConcurrent; ++lane)
+        rig.sequencer.play(QString("long%1").arg(lane), {rig.step(lane, 0), rig.step(100 + lane, 60000)});
+    rig.sequencer.play("waiting", {rig.step(50, 0)});
+    ASSERT_TRUE(rig.waitFor(Sequencer::kMaxConcurrent));
+    rig.sequencer.cancel("long3");
+    ASSERT_TRUE(rig.waitFor(Sequencer::kMaxConcurrent + 1));
+    EXPECT_EQ(rig.markers().back(), 50);
+    for (int lane = 0; lane < Sequencer::kMaxConcurrent; ++lane) rig.sequencer.cancel(QString("long%1").arg(lane));
+    EXPECT_TRUE(rig.sequencer.isIdle());
 }
 
 TEST(Sequencer, LanesBeyondTheLimitStartInTheOrderQueued) {
