@@ -1,6 +1,11 @@
 // The IO board connections against boards played by plain sockets of the test, on loopback.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
 #include <QtNetwork/QNetworkDatagram>
@@ -81,6 +86,32 @@ TEST(IoTcpClientLink, NothingListeningIsConnectingThenConnectFailed) {
     EXPECT_EQ(seen.back(), IoBoardLink::Status::ConnectFailed);
     EXPECT_EQ(looks, std::vector<bool>{false});
     EXPECT_FALSE(link.isOpen());
+}
+
+// A board that never completes the connection (its accept queue full: the handshake goes unanswered)
+// is given up after the connect timeout, not left connecting.
+TEST(IoTcpClientLink, AConnectionThatIsNeverCompletedFails) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof at;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length), 0);
+    const quint16 port = ntohs(at.sin_port);
+    QTcpSocket filler;  // takes the one place in the queue
+    filler.connectToHost(kLocal, port);
+    ASSERT_TRUE(waitUntil([&] { return filler.state() == QAbstractSocket::ConnectedState; }));
+
+    IoBoardLink link;
+    std::vector<IoBoardLink::Status> seen;
+    QObject::connect(&link, &IoBoardLink::statusChanged, [&](IoBoardLink::Status s) { seen.push_back(s); });
+    link.openTcpClient(kLocal, port);
+    ASSERT_TRUE(waitUntil([&] { return seen.size() == 2; }));
+    EXPECT_EQ(seen.back(), IoBoardLink::Status::ConnectFailed);
+    ::close(listener);
 }
 
 TEST(IoTcpClientLink, ModelReplyStartsPollingUnlessIntervalIsOff) {
