@@ -329,11 +329,13 @@ TEST(IoUdpLinkBind, OpeningAgainOnTheSamePortReplacesTheFirstSocket) {
 }
 
 TEST(IoLinkChunks, LongChunkIsNeitherLoggedNorDecodedAndShortOnesAre) {
+    // The board at an address of its own: a question sent to no address in particular lands on 127.0.0.1.
+    const QHostAddress boardAt(QStringLiteral("127.0.0.6"));
     QUdpSocket board;
-    ASSERT_TRUE(board.bind(kLocal, 0));
+    ASSERT_TRUE(board.bind(boardAt, 0));
     IoBoardLink link;
     link.state().setShowCommand(true);
-    ASSERT_EQ(link.openUdp(kLocal, 0, kLocal, board.localPort()), IoBoardLink::OpenResult::Opened);
+    ASSERT_EQ(link.openUdp(kLocal, 0, boardAt, board.localPort()), IoBoardLink::OpenResult::Opened);
     // UDP asks once, at once, and the question reaches the destination.
     ASSERT_TRUE(waitUntil([&] { return board.hasPendingDatagrams(); }));
     EXPECT_EQ(board.receiveDatagram().data().left(4), bytes({'H', ':', 1, 'f'}));
