@@ -153,8 +153,8 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
 SimIoBoard::SimIoBoard(const IoBoardConfig& config, QObject* parent)
     : QObject(parent),
       config_(config),
-      logic_(config.reports.value_or(config.model), ioBoardKind(config.model).value_or(IoBoardKind{}), config.protocol,
-             config.address),
+      logic_(config.reports.value_or(config.model), ioBoardKind(config.model).value_or(IoBoardKind{}),
+             config.protocol, config.address),
       inputTimer_(new QTimer(this)) {
     logic_.setIdentity(config.identity);
     logic_.setSwitchReply(config.switchReply);

@@ -44,9 +44,9 @@ struct IoBoardConfig {
     int loseEvery = 0;  // every n-th frame the board sends is lost on the way; 0 none
 };
 
-// "model=KB-08-00,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,port=N,
-// reports=TEXT,peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N,loopback-io=10ms,
-// unwired=N,switch-reply=echo|states|old-states-first,lose=N".
+// "model=KB-08-00,reports=TEXT,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,
+// port=N,peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N,
+// loopback-io=10ms,unwired=N,switch-reply=echo|states|old-states-first,lose=N".
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error,
                                                      AddressRange range = AddressRange::Loopback);
 

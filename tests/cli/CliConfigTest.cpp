@@ -356,7 +356,8 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     EXPECT_EQ(afterBoard["result"].toString(), "acknowledged");
     EXPECT_EQ(afterBoard["device"].toObject()["ports"].toArray()[0].toObject()["baud"].toString(), "1200");
     EXPECT_EQ(sim->device(1)->packedWrites(), 1);
-    // The port write leaves the board's clock alone (the set-clock flag, byte 791): only the clock command sets it.
+    // The port write leaves the board's clock alone (the set-clock flag, byte 791): only the clock command
+    // sets it.
     for (const auto& f : sim->device(1)->frames())
         if (f.op == 'W' && f.bytes.size() == 830) EXPECT_EQ(f.bytes[791], 0);
     // A refused record is reported as without --wait, and nothing is waited for.
@@ -380,10 +381,11 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     const int restarts = server.restarts();
     tavrel::sim::SimOptions quiet;
     quiet.silent = true;
-    const CliRun gone = runCliInterrupted(sim->devicePort(), {"--json", "restart", "127.0.0.2", "--wait"}, [&] {
-        if (server.restarts() > restarts) server.setOptions(quiet);
-        return false;
-    });
+    const CliRun gone =
+        runCliInterrupted(sim->devicePort(), {"--json", "restart", "127.0.0.2", "--wait"}, [&] {
+            if (server.restarts() > restarts) server.setOptions(quiet);
+            return false;
+        });
     ASSERT_TRUE(gone.finished);
     EXPECT_EQ(gone.exitCode, 1) << gone.out.toStdString();
     EXPECT_EQ(jsonOf(gone)["result"].toString(), "not-back");
@@ -392,8 +394,10 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
 
     // Stopped while it waits (the device asked again and still quiet): it had said what it waits for.
     server.setOptions({});
-    const auto searches = [&] { return std::count_if(server.frames().begin(), server.frames().end(),
-                                                     [](const auto& f) { return f.op == 'R' && f.subCode == 1; }); };
+    const auto searches = [&] {
+        return std::count_if(server.frames().begin(), server.frames().end(),
+                             [](const auto& f) { return f.op == 'R' && f.subCode == 1; });
+    };
     const int before = server.restarts();
     std::optional<std::ptrdiff_t> searchesAtRestart;
     const CliRun stopped = runCliInterrupted(sim->devicePort(), {"restart", "127.0.0.2", "--wait"}, [&] {

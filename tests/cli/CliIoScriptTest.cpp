@@ -210,8 +210,8 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     // For people the skipped step is listed after the run; JUnit marks it skipped, not failed.
     run = runCliRaw({"io-test", path, "--stop-on-fail", "--junit", scripts.path("stopped.xml")});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.out.contains(
-        QRegularExpression(R"(\nSKIP  line 7    [ 0-9.]{6}[0-9] ms  switch all off\n7 steps: 5 passed, 1 failed, 1 skipped \()")))
+    EXPECT_TRUE(run.out.contains(QRegularExpression(
+        R"(\nSKIP  line 7    [ 0-9.]{6}[0-9] ms  switch all off\n7 steps: 5 passed, 1 failed, 1 skipped \()")))
         << run.out.toStdString();
     QFile stopped(scripts.path("stopped.xml"));
     ASSERT_TRUE(stopped.open(QIODevice::ReadOnly));
@@ -384,13 +384,14 @@ TEST(CliIoScript, WhatARunPrintsReachesItsReaderMeanwhile) {
     Scripts scripts;
     auto sim = ioBoard("model=KB-04-00,ip=127.0.0.1");
     const CliRun step = runCliUntilPrinted(
-        {"io-test", scripts.write("slow.txt", QStringLiteral("connect tcp 127.0.0.1:%1\nwait 120s\n").arg(sim->port()))},
+        {"io-test",
+         scripts.write("slow.txt", QStringLiteral("connect tcp 127.0.0.1:%1\nwait 120s\n").arg(sim->port()))},
         "PASS  line 1");
     EXPECT_FALSE(step.finished) << "stopped during its wait";
     EXPECT_TRUE(step.out.startsWith("PASS  line 1")) << step.out.toStdString();
-    const CliRun listening =
-        runCliUntilPrinted({"io-test", scripts.write("listen.txt", "connect listen 127.0.0.1:0 within 120s\n")},
-                           "listening on 127.0.0.1:", QProcess::StandardError);
+    const CliRun listening = runCliUntilPrinted(
+        {"io-test", scripts.write("listen.txt", "connect listen 127.0.0.1:0 within 120s\n")},
+        "listening on 127.0.0.1:", QProcess::StandardError);
     EXPECT_FALSE(listening.finished) << "stopped while it waits for the board";
     EXPECT_TRUE(listening.err.startsWith("listening on 127.0.0.1:")) << listening.err.toStdString();
 }

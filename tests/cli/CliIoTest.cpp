@@ -118,8 +118,9 @@ TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
     // Its answer to the output query is not silence, only not readable here.
     run = runCliRaw({"io", "--tcp", at(*unknown), "outputs"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "the board's answer to the outputs query could not be read "
-                       "(board model has no layout for this reply)\n");
+    EXPECT_EQ(run.err,
+              "the board's answer to the outputs query could not be read "
+              "(board model has no layout for this reply)\n");
 }
 
 // A board that confirms a switch with its output states, in either protocol.
@@ -152,8 +153,8 @@ TEST(CliIo, ListensForABoardAndLogsTheFrames) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 35 47 50 54 56 32 00 00")));
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("listening on 127.0.0.1:%1\n").arg(port))) << run.err.toStdString();
     // On a port of the system's choosing it says which at once: the board has to be told.
-    run = runCliUntilPrinted({"--timeout", "120000", "io", "--listen", "127.0.0.1:0", "model"}, "listening on 127.0.0.1:",
-                             QProcess::StandardError);
+    run = runCliUntilPrinted({"--timeout", "120000", "io", "--listen", "127.0.0.1:0", "model"},
+                             "listening on 127.0.0.1:", QProcess::StandardError);
     EXPECT_FALSE(run.finished) << "stopped while it waits for the board";
     EXPECT_TRUE(run.err.startsWith("listening on 127.0.0.1:")) << run.err.toStdString();
 }
@@ -180,7 +181,8 @@ TEST(CliIo, WatchPrintsOneObjectPerReply) {
     // A watch without an end shows each reply as it comes, for whoever reads it meanwhile.
     run = runCliUntilPrinted({"io", "--tcp", at(*sim), "--protocol", "modbus", "watch", "--interval", "1000"},
                              "\ninputs: 1 0");
-    EXPECT_TRUE(run.out.startsWith("model: MV-I32-O00 (reported 5GLUS32)\ninputs: 1 0")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.startsWith("model: MV-I32-O00 (reported 5GLUS32)\ninputs: 1 0"))
+        << run.out.toStdString();
 
     // A board without outputs has no all-outputs command: said so, beside what the board reported.
     run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "all", "on"});

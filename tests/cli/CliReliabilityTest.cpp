@@ -225,7 +225,8 @@ TEST(CliFaults, TwoHundredFiftySeventhDeviceIsDroppedAndOverwritesNothing) {
     // The one left out of the full table is not found by a profile, and nothing is sent to anyone.
     const SimDevice* left = nullptr;
     for (std::size_t i = 0; i < sim->deviceCount(); ++i)
-        if (!keys.count(QString::fromStdString(tavrel::keyText(sim->device(i)->key())))) left = sim->device(i);
+        if (!keys.count(QString::fromStdString(tavrel::keyText(sim->device(i)->key()))))
+            left = sim->device(i);
     ASSERT_NE(left, nullptr);
     QTemporaryDir dir;
     const QString profile = dir.filePath("board.ini");

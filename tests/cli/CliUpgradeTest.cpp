@@ -122,9 +122,10 @@ TEST(CliUpgrade, TargetUploadsWithoutTheUpgradeFrame) {
     EXPECT_EQ(b.sim->device(0)->framesReceived('W', kEnterUpgrade), 0);
     EXPECT_EQ(b.sim->device(0)->tftp()->requestedFrom(), QHostAddress(QStringLiteral("127.0.0.1")));
     // Bound to another of this computer's addresses, the upload goes out from that one.
-    const CliRun bound = runCli(b.sim->devicePort(), {"--bind", "127.0.0.5", "--tftp-port", QString::number(b.sim->tftpPort()),
-                                                      "upgrade", writeFile(b.dir, "small.bin", patternBytes(10, 3)),
-                                                      "--target", "127.0.0.2"});
+    const CliRun bound =
+        runCli(b.sim->devicePort(),
+               {"--bind", "127.0.0.5", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade",
+                writeFile(b.dir, "small.bin", patternBytes(10, 3)), "--target", "127.0.0.2"});
     EXPECT_EQ(bound.exitCode, 0) << bound.err.toStdString();
     EXPECT_EQ(b.sim->device(0)->tftp()->requestedFrom(), QHostAddress(QStringLiteral("127.0.0.5")));
 }

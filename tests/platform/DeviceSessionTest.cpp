@@ -224,10 +224,12 @@ TEST(DeviceSession, ASearchAndAWriteAreReportedInOrder) {
     device->setOptions({});
     events.clear();
     DeviceReread reread(session);
-    QObject::connect(&reread, &DeviceReread::back, [&](int i) { events << QStringLiteral("back %1").arg(i); });
+    QObject::connect(&reread, &DeviceReread::back,
+                     [&](int i) { events << QStringLiteral("back %1").arg(i); });
     reread.start(0);
     ASSERT_TRUE(waitFor(QStringLiteral("back 0"))) << events.join(", ").toStdString();
     EXPECT_EQ(events.count("ready 0"), 1) << events.join(", ").toStdString();
     const auto firstUpdate = events.indexOf("updated 0");
-    EXPECT_TRUE(firstUpdate < 0 || firstUpdate > events.indexOf("ready 0")) << events.join(", ").toStdString();
+    EXPECT_TRUE(firstUpdate < 0 || firstUpdate > events.indexOf("ready 0"))
+        << events.join(", ").toStdString();
 }

@@ -133,7 +133,8 @@ TEST(Sequencer, CancelDropsTheLaneAndFreesItsSlot) {
     rig.sequencer.cancel("long3");
     ASSERT_TRUE(rig.waitFor(Sequencer::kMaxConcurrent + 1));
     EXPECT_EQ(rig.markers().back(), 50);
-    for (int lane = 0; lane < Sequencer::kMaxConcurrent; ++lane) rig.sequencer.cancel(QString("long%1").arg(lane));
+    for (int lane = 0; lane < Sequencer::kMaxConcurrent; ++lane)
+        rig.sequencer.cancel(QString("long%1").arg(lane));
     EXPECT_TRUE(rig.sequencer.isIdle());
 }
 
