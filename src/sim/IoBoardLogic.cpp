@@ -87,7 +87,7 @@ std::optional<IoBoardLogic::TimedOutput> IoBoardLogic::takeTimedOutput() {
 }
 
 void IoBoardLogic::release(int output) {
-    if (output >= 1 && output <= kind_.outputs) outputs_[static_cast<std::size_t>(output - 1)] = false;
+    if (output >= 1 && output <= kind_.outputs) setOutput(static_cast<std::size_t>(output - 1), false);
 }
 
 // 0 when the buffer starts with no request this board knows; nothing while one is incomplete.
@@ -235,7 +235,7 @@ void IoBoardLogic::unpackOutputs(Bytes data) {
             case P::None:
                 break;
         }
-        outputs_[static_cast<std::size_t>(i)] = on;
+        setOutput(static_cast<std::size_t>(i), on);
     }
 }
 
@@ -274,7 +274,7 @@ std::optional<ByteVector> IoBoardLogic::answerCustom(Bytes r) {
             const int n = r[4];
             if (n < 1 || n > kind_.outputs) return std::nullopt;
             const bool on = r[5] != 0;
-            outputs_[static_cast<std::size_t>(n - 1)] = on;
+            setOutput(static_cast<std::size_t>(n - 1), on);
             const unsigned tenths = (static_cast<unsigned>(r[6]) << 8) | r[7];
             if (on && tenths > 0) timed_ = TimedOutput{n, tenths};
             ByteVector data(8, 0);
@@ -355,7 +355,7 @@ std::optional<ByteVector> IoBoardLogic::answerModbus(Bytes r) {
         case 5: {
             if (start >= kind_.outputs) return modbusException(function, 2);
             if (count != 0xFF00 && count != 0) return modbusException(function, 3);
-            outputs_[static_cast<std::size_t>(start)] = count == 0xFF00;
+            setOutput(static_cast<std::size_t>(start), count == 0xFF00);
             return modbusReply(ByteVector(r.begin() + 1, r.end() - 2));
         }
         case 15: {
@@ -363,7 +363,7 @@ std::optional<ByteVector> IoBoardLogic::answerModbus(Bytes r) {
                 r.size() != 9u + r[6])
                 return modbusException(function, 2);
             for (int i = 0; i < count; ++i)
-                outputs_[static_cast<std::size_t>(start + i)] = (r[7 + i / 8] >> (i % 8)) & 1u;
+                setOutput(static_cast<std::size_t>(start + i), (r[7 + i / 8] >> (i % 8)) & 1u);
             return modbusReply(ByteVector(r.begin() + 1, r.begin() + 6));
         }
         default:

@@ -52,6 +52,8 @@ class IoBoardLogic {
     // Every frame the board sends for one whole request, in order (one datagram each over UDP).
     std::vector<ByteVector> answers(Bytes request);
     void setSwitchReply(IoSwitchReply reply) { switchReply_ = reply; }
+    // Outputs whose relay never moves, bit i = output i+1: a write to them changes nothing.
+    void setStuck(std::uint32_t outputs) { stuck_ = outputs; }
 
     // A custom switch-on with a time value asks for the output to fall back after that many
     // tenths of a second; the caller times it and calls release().
@@ -90,6 +92,9 @@ class IoBoardLogic {
     ByteVector customFrame(std::uint8_t code, const ByteVector& data) const;
     ByteVector packStates(const std::array<bool, kChannels>& states, int count, IoPacking packing) const;
     void unpackOutputs(Bytes data);
+    void setOutput(std::size_t i, bool on) {
+        if (!((stuck_ >> i) & 1u)) outputs_[i] = on;
+    }
     ByteVector modbusReply(ByteVector body) const;
     ByteVector modbusException(std::uint8_t function, std::uint8_t code) const;
     std::optional<std::uint16_t> holdingRegister(int index) const;
@@ -105,6 +110,7 @@ class IoBoardLogic {
     std::optional<TimedOutput> timed_;
     std::optional<std::string> identity_;
     IoSwitchReply switchReply_ = IoSwitchReply::Echo;
+    std::uint32_t stuck_ = 0;
 };
 
 }  // namespace tavrel::sim

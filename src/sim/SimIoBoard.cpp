@@ -123,6 +123,10 @@ std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std:
             int channel = 0;
             ok = number(value, channel) && channel >= 1 && channel <= 32;
             if (ok) config.unwired |= 1u << (channel - 1);
+        } else if (key == "stuck") {
+            int output = 0;
+            ok = number(value, output) && output >= 1 && output <= 32;
+            if (ok) config.stuck |= 1u << (output - 1);
         } else if (key == "switch-reply") {
             ok = value == "echo" || value == "states" || value == "old-states-first";
             config.switchReply = value == "states"             ? IoSwitchReply::States
@@ -158,6 +162,7 @@ SimIoBoard::SimIoBoard(const IoBoardConfig& config, QObject* parent)
       inputTimer_(new QTimer(this)) {
     logic_.setIdentity(config.identity);
     logic_.setSwitchReply(config.switchReply);
+    logic_.setStuck(config.stuck);
     if (config.inputs) logic_.setInputs(*config.inputs);
     connect(inputTimer_, &QTimer::timeout, this, [this] { logic_.stepInputs(); });
     if (config.loopbackMs >= 0) connect(this, &SimIoBoard::outputsChanged, this, &SimIoBoard::followOutputs);
@@ -339,6 +344,8 @@ std::string SimIoBoard::describe() const {
     if (config_.loopbackMs >= 0) text += " loopback-io " + std::to_string(config_.loopbackMs) + "ms";
     if (config_.switchReply == IoSwitchReply::States) text += " switch-reply states";
     if (config_.switchReply == IoSwitchReply::OldStatesFirst) text += " switch-reply old-states-first";
+    for (int k = 1; k <= 32; ++k)
+        if ((config_.stuck >> (k - 1)) & 1u) text += " output " + std::to_string(k) + " stuck";
     if (config_.loseEvery > 0) text += " loses 1 frame in " + std::to_string(config_.loseEvery);
     if (config_.transport == IoBoardTransport::TcpClient)
         text += " to " + config_.peerIp + ":" + std::to_string(config_.peerPort);

@@ -41,12 +41,13 @@ struct IoBoardConfig {
     int loopbackMs = -1;                  // input n follows output n after this delay; -1 not wired
     std::uint32_t unwired = 0;            // with loopback: inputs left unwired, bit i = input i+1
     IoSwitchReply switchReply = IoSwitchReply::Echo;
+    std::uint32_t stuck = 0;  // outputs whose relay never moves, bit i = output i+1
     int loseEvery = 0;  // every n-th frame the board sends is lost on the way; 0 none
 };
 
 // "model=KB-08-00,reports=TEXT,protocol=custom|modbus,transport=tcp-server|tcp-client|udp,ip=127.0.0.5,
 // port=N,peer=127.0.0.1:N,address=N,identity=TEXT|none,inputs=HEX,change=MS,silent,flood=N,
-// loopback-io=10ms,unwired=N,switch-reply=echo|states|old-states-first,lose=N".
+// loopback-io=10ms,unwired=N,switch-reply=echo|states|old-states-first,stuck=N,lose=N".
 std::optional<IoBoardConfig> parseIoBoardDescription(std::string_view text, std::string& error,
                                                      AddressRange range = AddressRange::Loopback);
 

@@ -100,7 +100,8 @@ int main(int argc, char* argv[]) {
              "after that delay; the inputs start off), unwired=N (with loopback-io: input N does not\n"
              "follow; may repeat), switch-reply=echo|states|old-states-first (a single switch is\n"
              "confirmed by its echo, by the output states, or by the states before it and then the\n"
-             "echo), lose=N (every N-th frame the board sends is lost). A switch-on with a time value\n"
+             "echo), stuck=N (output N never moves, whatever is written; may repeat), lose=N (every\n"
+             "N-th frame the board sends is lost). A switch-on with a time value\n"
              "T falls back after T tenths of a second."),
          QStringLiteral("description")},
         {QStringLiteral("tftp-port"),

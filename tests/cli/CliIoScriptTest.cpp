@@ -112,6 +112,27 @@ TEST(CliIoScript, GreenOverEveryConnectionKindAndBothProtocols) {
     }
 }
 
+// The board answers every try, but its states show the relay where it was.
+TEST(CliIoScript, ASwitchTheBoardAnswersButDoesNotMakeFails) {
+    Scripts scripts;
+    for (const char* protocol : {"custom", "modbus"}) {
+        SCOPED_TRACE(protocol);
+        auto sim = ioBoard(std::string("model=KB-08-00,ip=127.0.0.1,switch-reply=states,stuck=4,protocol=") +
+                           protocol);
+        const QString path = scripts.write(
+            "stuck.txt",
+            QStringLiteral("connect tcp 127.0.0.1:%1 %2\nswitch 4 on\nswitch 5 on\n").arg(sim->port()).arg(protocol));
+        const CliRun run = runCliRaw({"io-test", path, "--json"});
+        EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+        const auto steps = stepsOf(run.out);
+        ASSERT_EQ(steps.size(), 3u);
+        EXPECT_EQ(steps[1].result, "fail");
+        EXPECT_EQ(steps[1].message, "not confirmed, the board shows output 4 off");
+        EXPECT_EQ(steps[2].result, "pass") << steps[2].message.toStdString();
+        EXPECT_TRUE(sim->logic().output(5));
+    }
+}
+
 // The wait of line 4 outlasts the time limit of line 3, which ended with its step.
 TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     Scripts scripts;

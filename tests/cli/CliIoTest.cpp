@@ -139,6 +139,28 @@ TEST(CliIo, ASwitchConfirmedByTheOutputStates) {
     }
 }
 
+// A relay that does not move: the board answers, and its states say the switch did not happen.
+TEST(CliIo, AnOutputThatDoesNotMoveIsNotConfirmed) {
+    for (const char* protocol : {"custom", "modbus"}) {
+        SCOPED_TRACE(protocol);
+        auto sim = board(std::string("model=KB-08-00,switch-reply=states,stuck=6,protocol=") + protocol);
+        const QStringList base{"io", "--tcp", at(*sim), "--protocol", protocol};
+        CliRun run = runCliRaw(base + QStringList{"switch", "5", "on"});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        run = runCliRaw(base + QStringList{"switch", "6", "on"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "the board did not confirm output 6 on\n");
+        EXPECT_EQ(run.out, "model: KB-08-00\noutputs: 0 0 0 0 1 0 0 0\n");
+    }
+    // All on but one: the states after the command say which stayed off.
+    auto sim = board("model=KB-16-00,stuck=2,stuck=16");
+    CliRun run = runCliRaw({"io", "--tcp", at(*sim), "all", "on"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "the board did not confirm all outputs on\n");
+    EXPECT_EQ(run.out, "model: KB-16-00\noutputs: 1 0" + QString(" 1").repeated(13) + " 0\n");
+    for (int k = 1; k <= 16; ++k) EXPECT_EQ(sim->logic().output(k), k != 2 && k != 16) << k;
+}
+
 TEST(CliIo, ListensForABoardAndLogsTheFrames) {
     const quint16 port = freeTcpPort();
     auto sim = board(QStringLiteral("model=5GPTV2,transport=tcp-client,ip=127.0.0.3,peer=127.0.0.1:%1")
