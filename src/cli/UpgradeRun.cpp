@@ -53,6 +53,7 @@ UpgradeRun::~UpgradeRun() = default;
 void UpgradeRun::run(std::vector<UpgradeJob>& jobs) {
     jobs_ = &jobs;
     transfers_.assign(jobs.size(), nullptr);
+    modeWaits_.assign(jobs.size(), nullptr);
     clocks_.assign(jobs.size(), QElapsedTimer());
     next_ = 0;
     running_ = 0;
@@ -88,7 +89,12 @@ void UpgradeRun::startNext() {
                                           session_->table()[static_cast<std::size_t>(job.entry)].key),
                            Destination::BroadcastDevicePort, 0}};
             session_->play(static_cast<std::size_t>(job.entry), std::move(plan), [this, i] {
-                QTimer::singleShot(settings_.modeWaitMs, this, [this, i] { startUpload(i); });
+                if (stopping_) return startUpload(i);
+                auto* wait = new QTimer(this);
+                wait->setSingleShot(true);
+                connect(wait, &QTimer::timeout, this, [this, i] { startUpload(i); });
+                modeWaits_[i] = wait;
+                wait->start(settings_.modeWaitMs);
             });
         } else {
             startUpload(i);
@@ -103,6 +109,13 @@ void UpgradeRun::stop() {
     next_ = jobs_->size();
     for (TftpTransfer* transfer : transfers_)
         if (transfer) transfer->stop();
+    // A device still getting ready is not waited for: Ctrl-C ends the run now, not after the wait.
+    for (std::size_t i = 0; i < modeWaits_.size(); ++i) {
+        if (modeWaits_[i] && modeWaits_[i]->isActive()) {
+            modeWaits_[i]->stop();
+            startUpload(i);
+        }
+    }
     emit jobsChanged();
 }
 

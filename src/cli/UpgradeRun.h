@@ -88,6 +88,7 @@ class UpgradeRun : public QObject {
     QTextStream* progress_ = nullptr;
     std::vector<UpgradeJob>* jobs_ = nullptr;
     std::vector<TftpTransfer*> transfers_;
+    std::vector<QTimer*> modeWaits_;  // per job: the device's time to get ready after the upgrade-mode frame
     std::vector<QElapsedTimer> clocks_;
     std::size_t next_ = 0;
     int running_ = 0;
