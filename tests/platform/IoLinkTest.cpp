@@ -230,6 +230,50 @@ TEST(IoTcpServerLink, BoardsAreListedWithTheirIdentityAndFramesGoToTheSelectedOn
     EXPECT_EQ(server.selectedClient(), -1);
 }
 
+// A board that comes back from the address and port it had is the board of its row: the row stays as
+// it was listed, and frames go to the new connection.
+TEST(IoTcpServerLink, ABoardBackFromItsOwnPortKeepsItsRow) {
+    IoTcpServer server;
+    ASSERT_EQ(server.listen(kLocal, 0), IoTcpServer::ListenResult::Listening);
+    std::vector<QString> listed;
+    std::vector<int> ready;
+    QObject::connect(&server, &IoTcpServer::clientListed, [&](int, const QString& text) { listed.push_back(text); });
+    QObject::connect(&server, &IoTcpServer::clientReady, [&](int position) { ready.push_back(position); });
+    BoardSocket first(server.serverPort(), QByteArray("ONE"));
+    ASSERT_TRUE(waitUntil([&] { return ready.size() == 1; }));
+    auto second = std::make_unique<BoardSocket>(server.serverPort(), QByteArray("TWO"));
+    ASSERT_TRUE(waitUntil([&] { return ready.size() == 2; }));
+    const quint16 port = second->socket->localPort();
+    const QString key = QStringLiteral("127.0.0.1:%1").arg(port);
+
+    // Reset, not closed: a close would hold the port in TIME_WAIT.
+    const linger reset{1, 0};
+    ::setsockopt(int(second->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    second->socket->abort();
+    QTcpSocket back;
+    ASSERT_TRUE(back.bind(kLocal, port, QAbstractSocket::ReuseAddressHint)) << back.errorString().toStdString();
+    QByteArray backReceived;
+    QObject::connect(&back, &QTcpSocket::readyRead, [&] {
+        const bool first = backReceived.isEmpty();
+        backReceived += back.readAll();
+        if (first && backReceived.startsWith("H:E.")) back.write("AGAIN");
+    });
+    back.connectToHost(kLocal, server.serverPort());
+    ASSERT_TRUE(waitUntil([&] { return ready.size() == 3; }));
+    EXPECT_EQ(ready, (std::vector<int>{0, 1, 1}));
+    EXPECT_EQ(listed, (std::vector<QString>{QStringLiteral("127.0.0.1:%1 [ONE]").arg(first.socket->localPort()),
+                                            key + " [TWO]"}));
+    EXPECT_EQ(server.clientTexts(), QStringList(listed.begin(), listed.end()));
+
+    server.selectClient(1);
+    server.send("to-two");
+    ASSERT_TRUE(waitUntil([&] { return backReceived.endsWith("to-two"); }));
+    EXPECT_FALSE(first.received.contains("to-two"));
+    // The connection it replaced is not kept.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(server.findChildren<QTcpSocket*>().size(), 2);
+}
+
 // A board that sends a frame right behind its identity: the frame is not left waiting for more traffic.
 TEST(IoTcpServerLink, WhatFollowsTheIdentityInOneWriteIsPassedOn) {
     IoTcpServer server;
