@@ -369,6 +369,12 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     EXPECT_EQ(jsonOf(refused)["result"].toString(), "refused");
     EXPECT_FALSE(refused.out.contains("device")) << refused.out.toStdString();
     sim->device(1)->setOptions({});
+    // So is a refused block write.
+    sim->device(0)->setOptions(refuse);
+    const CliRun refusedBlock = runCli(sim->devicePort(), {"set-port", "127.0.0.2", "--baud", "2400", "--wait"});
+    EXPECT_EQ(refusedBlock.exitCode, 1);
+    EXPECT_FALSE(refusedBlock.out.contains("waiting for the device")) << refusedBlock.out.toStdString();
+    sim->device(0)->setOptions({});
 
     const CliRun network = runCli(sim->devicePort(), {"set-network", "127.0.0.3", "--dns", "10.1.2.3", "--wait"});
     EXPECT_EQ(network.exitCode, 0) << network.err.toStdString();
