@@ -410,6 +410,10 @@ TEST(CliIoScript, WhatARunPrintsReachesItsReaderMeanwhile) {
         "PASS  line 1");
     EXPECT_FALSE(step.finished) << "stopped during its wait";
     EXPECT_TRUE(step.out.startsWith("PASS  line 1")) << step.out.toStdString();
+    const CliRun logged = runCliUntilPrinted(
+        {"io-test", scripts.path("slow.txt"), "--log"}, QStringLiteral("RX："), QProcess::StandardError);
+    EXPECT_FALSE(logged.finished) << "stopped during its wait";
+    EXPECT_TRUE(logged.err.startsWith(QStringLiteral("TX："))) << logged.err.toStdString();
     const CliRun listening = runCliUntilPrinted(
         {"io-test", scripts.write("listen.txt", "connect listen 127.0.0.1:0 within 120s\n")},
         "listening on 127.0.0.1:", QProcess::StandardError);

@@ -205,6 +205,11 @@ TEST(CliIo, WatchPrintsOneObjectPerReply) {
                              "\ninputs: 1 0");
     EXPECT_TRUE(run.out.startsWith("model: MV-I32-O00 (reported 5GLUS32)\ninputs: 1 0"))
         << run.out.toStdString();
+    // And so does the frame log.
+    run = runCliUntilPrinted({"io", "--tcp", at(*sim), "--protocol", "modbus", "--log", "watch", "--interval", "1000"},
+                             QStringLiteral("RX："), QProcess::StandardError);
+    EXPECT_FALSE(run.finished);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("TX："))) << run.err.toStdString();
 
     // A board without outputs has no all-outputs command: said so, beside what the board reported.
     run = runCliRaw({"io", "--tcp", at(*sim), "--protocol", "modbus", "all", "on"});
