@@ -234,6 +234,28 @@ TEST(CliProfile, AFailedExportLeavesTheOldFileWhole) {
     EXPECT_FALSE(QFile::exists(dir.filePath("x.ini")));
 }
 
+// A profile edited by hand to an address type the device has no such choice for: refused whole, as
+// the window would refuse it, and nothing sent.
+TEST(CliProfile, AProfileTheDeviceFormRefusesIsInvalidAndSendsNothing) {
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1"});
+    QTemporaryDir dir;
+    const QString file = dir.filePath("edited.ini");
+    ASSERT_EQ(runCli(sim->devicePort(), {"export", keyOf(*sim->device(0)), file}).exitCode, 0);
+    QByteArray text = readFile(file);
+    ASSERT_TRUE(text.contains("IpType=1"));
+    writeFile(file, text.replace("IpType=1", "IpType=3"));
+    sim->device(0)->clearLog();
+    const CliRun run = runCli(sim->devicePort(), {"--json", "apply", file, keyOf(*sim->device(0))});
+    EXPECT_EQ(run.exitCode, 1);
+    QString error;
+    const QJsonArray list = jsonArrayOf(run.out, &error);
+    ASSERT_EQ(list.size(), 1) << run.out.toStdString();
+    EXPECT_EQ(list[0].toObject()["result"].toString(), "invalid");
+    EXPECT_EQ(list[0].toObject()["message"].toString(), "Please choose the IP address type.");
+    EXPECT_FALSE(list[0].toObject()["ok"].toBool());
+    EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 0);
+}
+
 TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
     auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=8,version=43,flag=1",
                          "kind=serial,ports=1,version=43", "kind=serial,ports=4,version=43,flag=1,refuse",
