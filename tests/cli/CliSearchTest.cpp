@@ -128,6 +128,10 @@ TEST(CliSearch, SubnetScanFindsDevicesAtTheirOwnAddresses) {
             EXPECT_EQ(bytesOf(*f).toHex(), kSearchFrame.toHex());
         }
     }
+    // The most passes there may be.
+    const CliRun most = runCli(sim->devicePort(), {"search", "--scan", "--passes", "10", "--address", "127.0.0.255"});
+    EXPECT_EQ(most.exitCode, 0) << most.err.toStdString();
+    EXPECT_EQ(ipsOf(rowsOf(most.out)), (QStringList{"127.0.0.9", "127.0.0.200"})) << most.out.toStdString();
 }
 
 // Without options the ports come from the environment; a value there that is no port is named, not used.

@@ -184,6 +184,7 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
         {loopback + QStringList{"search", "--address=127.0.0.x"}, "--address: not an IPv4 address: 127.0.0.x"},
         {loopback + QStringList{"search", "--passes", "2"}, "--passes: only with --scan"},
         {loopback + QStringList{"search", "--scan", "--passes", "0"}, "--passes: a number from 1 to 10"},
+        {loopback + QStringList{"search", "--scan", "--passes", "11"}, "--passes: a number from 1 to 10"},
         {loopback + QStringList{"search", "--scan", "--passes", "x"}, "--passes: a number from 1 to 10"},
         {loopback + QStringList{"show"}, "usage"},
         {loopback + QStringList{"show", "127.0.0.2", "127.0.0.3"}, "usage"},
