@@ -350,6 +350,8 @@ class IoRun {
     int watch() {
         int printed = 0;
         QObject::connect(&link_, &IoBoardLink::chunkHandled, [&](const ChunkOutcome& outcome) {
+            // Replies may come faster than the wait below looks: --count N prints N, never more.
+            if (args_.count > 0 && printed >= args_.count) return;
             const IoReply& r = outcome.decoded.reply;
             if (std::holds_alternative<InputStates>(r) || std::holds_alternative<OutputStates>(r) ||
                 std::holds_alternative<AnalogValues>(r)) {

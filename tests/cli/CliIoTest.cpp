@@ -287,6 +287,22 @@ TEST(CliIo, SilentBoardsAndRefusedConnectionsFail) {
     EXPECT_FALSE(other->logic().output(1));
 }
 
+// Each number at the ends of its range is taken: the last board address, output and time value, and
+// a watch of one reply at the shortest interval.
+TEST(CliIo, NumbersAtTheEndsOfTheirRangesAreTaken) {
+    auto sim = board("model=1HWTK32,address=255");
+    const QStringList base{"io", "--tcp", at(*sim), "--address", "255"};
+    CliRun run = runCliRaw(base + QStringList{"--time", "65535", "switch", "32", "on"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(sim->logic().output(32));
+    run = runCliRaw(base + QStringList{"--time", "0", "switch", "1", "on"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "model: KB-32-00 (reported 1HWTK32)\noutputs: 1" + QString(" 0").repeated(30) + " 1\n");
+    run = runCliRaw(base + QStringList{"--json", "watch", "--interval", "1", "--count", "1"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.count('\n'), 1) << run.out.toStdString();
+}
+
 TEST(CliIo, UsageErrors) {
     const QStringList tcp{"io", "--tcp", "127.0.0.1:1"};
     const std::vector<std::pair<QStringList, QString>> bad = {
