@@ -144,7 +144,7 @@ TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
 }
 
 TEST(CliConfig, BadPortValuesAreRefusedBeforeAnythingIsWritten) {
-    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1"});
+    auto sim = simulate({"kind=serial,ports=4,version=43,flag=1", "kind=serial,ports=8,version=43,flag=1"});
     SimDevice& device = *sim->device(0);
     // An address type the form cannot show must be chosen before a network save.
     DeviceSettings odd = device.settings();
@@ -180,9 +180,19 @@ TEST(CliConfig, BadPortValuesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(framesWithOp(device, 'W'), 0);
     EXPECT_TRUE(device.settings() == before);
     // Eight bytes are still taken, and so is the type once chosen.
-    const CliRun chosen = runCli(sim->devicePort(), {"set-network", "000002", "--static", "--user", "eightchr"});
+    const CliRun chosen = runCli(sim->devicePort(),
+                                 {"set-network", "000002", "--static", "--user", "eightchr", "--password", "pw345678"});
     EXPECT_EQ(chosen.exitCode, 0) << chosen.err.toStdString();
     EXPECT_EQ(device.settings().ipType, 1);
+    const auto& account = device.settings().account;
+    EXPECT_EQ(std::string(account.begin(), account.begin() + 16), "eightchrpw345678");
+    // The last port there may be, on a device that has it; only that port changes.
+    SimDevice& eight = *sim->device(1);
+    const DeviceSettings eightBefore = eight.settings();
+    const CliRun last = runCli(sim->devicePort(), {"set-port", "000003", "--port", "8", "--baud", "600"});
+    EXPECT_EQ(last.exitCode, 0) << last.err.toStdString();
+    for (std::size_t p = 0; p < 8; ++p)
+        EXPECT_EQ(eight.settings().ports[p] == eightBefore.ports[p], p != 7) << p;
 }
 
 TEST(CliConfig, RefusingDeviceMakesTheCommandFail) {
