@@ -307,6 +307,21 @@ TEST(CliTiming, ClockIsSetAndCheckedOnBothKindsOfBoard) {
     EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000004", "--check", "--max-drift", "200"}).exitCode, 0);
 }
 
+// A board that drifts and does not take the time it is set to: the row says why, in the words the
+// clock command itself uses.
+TEST(CliTiming, AClockSetTheBoardDoesNotTakeIsReportedAsSuch) {
+    auto sim = simulate({"kind=830,clock-offset=-50,ignore-writes"});
+    const QStringList check{"clock", "000002", "--check", "--set-if-drift"};
+    const CliRun json = runCli(sim->devicePort(), QStringList{"--json"} + check);
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_EQ(jsonOf(json)["result"].toString(), "set-failed");
+    EXPECT_TRUE(jsonOf(json)["message"].toString().startsWith("the device reads back differently: clock ("))
+        << json.out.toStdString();
+    const CliRun text = runCli(sim->devicePort(), check);
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_TRUE(text.out.contains(" set-failed  (the device reads back differently: clock (")) << text.out.toStdString();
+}
+
 TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     // A board 30 s behind among one ahead by exactly the limit, an image board and a name nobody
     // answers to; two more fall silent once asked for their clock. The board ahead is read before
