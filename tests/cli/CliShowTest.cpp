@@ -222,6 +222,9 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
     EXPECT_TRUE(sim->device(0)->frames().empty()) << "a usage error sends nothing";
     // A global option's value may be the last word: what is missing is the command.
     EXPECT_TRUE(runCliRaw(loopback).err.startsWith("usage:"));
+    // The shortest timeout is taken: a search that hears nobody in 1 ms, not a usage error.
+    const CliRun shortest = runCliRaw(loopback + QStringList{"--timeout", "1", "search", "--address", "127.0.0.99"});
+    EXPECT_EQ(shortest.exitCode, 1) << shortest.err.toStdString();
 
     // Help and the version are asked for: stdout, success, nothing sent; a command's help is its own.
     const QString general = QStringLiteral("usage: tavrel-cli [global options] COMMAND [arguments]\n");
