@@ -226,6 +226,12 @@ TEST(DeviceSession, ASearchAndAWriteAreReportedInOrder) {
     DeviceReread reread(session);
     QObject::connect(&reread, &DeviceReread::back,
                      [&](int i) { events << QStringLiteral("back %1").arg(i); });
+    QObject::connect(&reread, &DeviceReread::started,
+                     [&](int i) { events << QStringLiteral("started %1").arg(i); });
+    // No entry before the first or past the table is read again.
+    reread.start(-1);
+    reread.start(static_cast<int>(session.table().size()));
+    EXPECT_TRUE(events.filter(QStringLiteral("started")).isEmpty()) << events.join(", ").toStdString();
     reread.start(0);
     ASSERT_TRUE(waitFor(QStringLiteral("back 0"))) << events.join(", ").toStdString();
     EXPECT_EQ(events.count("ready 0"), 1) << events.join(", ").toStdString();
