@@ -367,7 +367,9 @@ TEST(IoUdpLinkBind, OpeningAgainOnTheSamePortReplacesTheFirstSocket) {
     IoBoardLink link;
     ASSERT_EQ(link.openUdp(kLocal, port, kLocal, 9), IoBoardLink::OpenResult::Opened);
     EXPECT_EQ(link.openUdp(kLocal, port, kLocal, 9), IoBoardLink::OpenResult::Opened);
+    EXPECT_EQ(link.type(), IoConnectionType::Udp);
     link.close();
+    EXPECT_EQ(link.type(), IoConnectionType::None) << "a closed link is of no kind";
     QUdpSocket after;
     EXPECT_TRUE(after.bind(kLocal, port));
 }
