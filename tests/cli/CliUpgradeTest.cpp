@@ -350,48 +350,36 @@ TEST(CliUpgradeSilence, PeerThatStopsMidUploadFailsNamingTheBlock) {
     EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 2);
 }
 
-// Ctrl-C while a device keeps the upload waiting and another waits its turn: the run stops, the
-// second upload never starts, and the script learns which was stopped and which never began.
-TEST(CliUpgradeSilence, InterruptStopsTheUploadAndSaysWhatFinished) {
-    UpgradeBench b({"kind=serial,tftp=silent", "kind=serial,tftp=silent"});
-    const QString file = writeFile(b.dir, "fw.bin", patternBytes(700, 6));
-    const CliRun run =
-        runCliInterrupted(b.sim->devicePort(),
-                          {"--json", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade", file,
-                           "127.0.0.2", "127.0.0.3", "--parallel", "1", "--wait", "0"},
-                          [&] { return b.sim->device(0)->tftp()->requests() > 0; });
-    ASSERT_TRUE(run.finished) << "killed by the signal";
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("stopped; finished: none")) << run.err.toStdString();
-    QString error;
-    const QJsonArray results = jsonArrayOf(run.out, &error);
-    ASSERT_EQ(results.size(), 2) << run.out.toStdString();
-    EXPECT_EQ(results[0].toObject()["result"].toString(), "stopped");
-    EXPECT_EQ(results[1].toObject()["result"].toString(), "not-started");
-    EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
-    EXPECT_EQ(b.sim->device(1)->tftp()->requests(), 0);
-}
-
-// Ctrl-C while a device gets ready after the upgrade-mode frame ends the run then: not a minute later,
-// which is longer than the run may take here, and with no upload started.
-TEST(CliUpgradeSilence, InterruptDuringTheModeWaitEndsTheRunAtOnce) {
-    UpgradeBench b({"kind=serial", "kind=serial"});
-    const QString file = writeFile(b.dir, "fw.bin", patternBytes(700, 6));
-    const CliRun run = runCliInterrupted(
-        b.sim->devicePort(),
-        {"--json", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade", file, "127.0.0.2", "127.0.0.3",
-         "--parallel", "1", "--wait", "60000"},
-        [&] { return b.sim->device(0)->framesReceived('W', kEnterUpgrade) > 0; });
-    ASSERT_TRUE(run.finished) << "still waiting for the device after Ctrl-C";
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("stopped; finished: none")) << run.err.toStdString();
-    QString error;
-    const QJsonArray results = jsonArrayOf(run.out, &error);
-    ASSERT_EQ(results.size(), 2) << run.out.toStdString();
-    EXPECT_EQ(results[0].toObject()["result"].toString(), "stopped");
-    EXPECT_EQ(results[1].toObject()["result"].toString(), "not-started");
-    EXPECT_EQ(b.sim->device(0)->tftp()->requests(), 0);
-    EXPECT_EQ(b.sim->device(1)->tftp()->requests(), 0);
+// Ctrl-C while another device waits its turn, the first either uploading to a device that keeps it
+// waiting or getting ready after the upgrade-mode frame: the run stops then (not after the minute of
+// that wait, which is longer than a run may take here), the second upload never starts, and the
+// script learns which was stopped and which never began.
+TEST(CliUpgradeSilence, InterruptStopsTheRunAndSaysWhatFinished) {
+    for (const bool uploading : {true, false}) {
+        SCOPED_TRACE(uploading ? "uploading" : "getting ready");
+        const char* device = uploading ? "kind=serial,tftp=silent" : "kind=serial";
+        UpgradeBench b({device, device});
+        const QString file = writeFile(b.dir, "fw.bin", patternBytes(700, 6));
+        const CliRun run = runCliInterrupted(
+            b.sim->devicePort(),
+            {"--json", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade", file, "127.0.0.2",
+             "127.0.0.3", "--parallel", "1", "--wait", uploading ? "0" : "60000"},
+            [&] {
+                return uploading ? b.sim->device(0)->tftp()->requests() > 0
+                                 : b.sim->device(0)->framesReceived('W', kEnterUpgrade) > 0;
+            });
+        ASSERT_TRUE(run.finished) << "killed by the signal, or still waiting after it";
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("stopped; finished: none")) << run.err.toStdString();
+        QString error;
+        const QJsonArray results = jsonArrayOf(run.out, &error);
+        ASSERT_EQ(results.size(), 2) << run.out.toStdString();
+        EXPECT_EQ(results[0].toObject()["result"].toString(), "stopped");
+        EXPECT_EQ(results[1].toObject()["result"].toString(), "not-started");
+        EXPECT_FALSE(b.sim->device(0)->tftp()->hasFirmware());
+        EXPECT_EQ(b.sim->device(0)->tftp()->requests() > 0, uploading);
+        EXPECT_EQ(b.sim->device(1)->tftp()->requests(), 0);
+    }
 }
 
 // Firmware goes to a device that answers the search even when a settings reply of it is lost: the
