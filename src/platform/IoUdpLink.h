@@ -21,8 +21,10 @@ class IoUdpLink : public IoTransport {
     bool isBound() const;
     quint16 localPort() const;
 
-  private:
+    // Datagrams read in one turn of the event loop; the rest waits for the next.
     static constexpr int kMaxReadsPerTurn = 256;
+
+  private:
     void drain();
 
     QUdpSocket* socket_ = nullptr;

@@ -374,6 +374,23 @@ TEST(IoUdpLinkBind, OpeningAgainOnTheSamePortReplacesTheFirstSocket) {
     EXPECT_TRUE(after.bind(kLocal, port));
 }
 
+// A handler may close the link on any chunk, the last one a turn reads included: nothing of the
+// closed socket is touched after that, and what was not read yet is not passed on.
+TEST(IoUdpLinkBind, ClosedByAHandlerOnTheLastChunkOfATurn) {
+    IoUdpLink link;
+    ASSERT_TRUE(link.open(kLocal, 0, kLocal, 9));
+    int chunks = 0;
+    QObject::connect(&link, &IoTransport::chunkReceived, [&](const QByteArray&) {
+        if (++chunks == IoUdpLink::kMaxReadsPerTurn) link.close();
+    });
+    QUdpSocket board;
+    for (int i = 0; i < IoUdpLink::kMaxReadsPerTurn + 10; ++i)
+        ASSERT_EQ(board.writeDatagram(QByteArray(8, char(i)), kLocal, link.localPort()), 8);
+    ASSERT_TRUE(waitUntil([&] { return !link.isBound(); }));
+    for (int turn = 0; turn < 10; ++turn) QCoreApplication::processEvents();
+    EXPECT_EQ(chunks, IoUdpLink::kMaxReadsPerTurn);
+}
+
 TEST(IoLinkChunks, LongChunkIsNeitherLoggedNorDecodedAndShortOnesAre) {
     // The board at an address of its own: a question sent to no address in particular lands on 127.0.0.1.
     const QHostAddress boardAt(QStringLiteral("127.0.0.6"));
