@@ -92,6 +92,8 @@ void UpgradeRun::startNext() {
                 if (stopping_) return startUpload(i);
                 auto* wait = new QTimer(this);
                 wait->setSingleShot(true);
+                // Never early: a coarse timer may fire 5% before the device is ready.
+                wait->setTimerType(Qt::PreciseTimer);
                 connect(wait, &QTimer::timeout, this, [this, i] { startUpload(i); });
                 modeWaits_[i] = wait;
                 wait->start(settings_.modeWaitMs);
