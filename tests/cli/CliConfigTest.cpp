@@ -180,8 +180,8 @@ TEST(CliConfig, BadPortValuesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_EQ(framesWithOp(device, 'W'), 0);
     EXPECT_TRUE(device.settings() == before);
     // Eight bytes are still taken, and so is the type once chosen.
-    const CliRun chosen = runCli(sim->devicePort(),
-                                 {"set-network", "000002", "--static", "--user", "eightchr", "--password", "pw345678"});
+    const CliRun chosen = runCli(sim->devicePort(), {"set-network", "000002", "--static", "--user",
+                                                     "eightchr", "--password", "pw345678"});
     EXPECT_EQ(chosen.exitCode, 0) << chosen.err.toStdString();
     EXPECT_EQ(device.settings().ipType, 1);
     const auto& account = device.settings().account;
@@ -381,7 +381,8 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     sim->device(1)->setOptions({});
     // So is a refused block write.
     sim->device(0)->setOptions(refuse);
-    const CliRun refusedBlock = runCli(sim->devicePort(), {"set-port", "127.0.0.2", "--baud", "2400", "--wait"});
+    const CliRun refusedBlock =
+        runCli(sim->devicePort(), {"set-port", "127.0.0.2", "--baud", "2400", "--wait"});
     EXPECT_EQ(refusedBlock.exitCode, 1);
     EXPECT_FALSE(refusedBlock.out.contains("waiting for the device")) << refusedBlock.out.toStdString();
     sim->device(0)->setOptions({});

@@ -120,8 +120,9 @@ TEST(CliIoScript, ASwitchTheBoardAnswersButDoesNotMakeFails) {
         auto sim = ioBoard(std::string("model=KB-08-00,ip=127.0.0.1,switch-reply=states,stuck=4,protocol=") +
                            protocol);
         const QString path = scripts.write(
-            "stuck.txt",
-            QStringLiteral("connect tcp 127.0.0.1:%1 %2\nswitch 4 on\nswitch 5 on\n").arg(sim->port()).arg(protocol));
+            "stuck.txt", QStringLiteral("connect tcp 127.0.0.1:%1 %2\nswitch 4 on\nswitch 5 on\n")
+                             .arg(sim->port())
+                             .arg(protocol));
         const CliRun run = runCliRaw({"io-test", path, "--json"});
         EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
         const auto steps = stepsOf(run.out);
@@ -410,8 +411,8 @@ TEST(CliIoScript, WhatARunPrintsReachesItsReaderMeanwhile) {
         "PASS  line 1");
     EXPECT_FALSE(step.finished) << "stopped during its wait";
     EXPECT_TRUE(step.out.startsWith("PASS  line 1")) << step.out.toStdString();
-    const CliRun logged = runCliUntilPrinted(
-        {"io-test", scripts.path("slow.txt"), "--log"}, QStringLiteral("RX："), QProcess::StandardError);
+    const CliRun logged = runCliUntilPrinted({"io-test", scripts.path("slow.txt"), "--log"},
+                                             QStringLiteral("RX："), QProcess::StandardError);
     EXPECT_FALSE(logged.finished) << "stopped during its wait";
     EXPECT_TRUE(logged.err.startsWith(QStringLiteral("TX："))) << logged.err.toStdString();
     const CliRun listening = runCliUntilPrinted(

@@ -206,8 +206,9 @@ TEST(CliIo, WatchPrintsOneObjectPerReply) {
     EXPECT_TRUE(run.out.startsWith("model: MV-I32-O00 (reported 5GLUS32)\ninputs: 1 0"))
         << run.out.toStdString();
     // And so does the frame log.
-    run = runCliUntilPrinted({"io", "--tcp", at(*sim), "--protocol", "modbus", "--log", "watch", "--interval", "1000"},
-                             QStringLiteral("RX："), QProcess::StandardError);
+    run = runCliUntilPrinted(
+        {"io", "--tcp", at(*sim), "--protocol", "modbus", "--log", "watch", "--interval", "1000"},
+        QStringLiteral("RX："), QProcess::StandardError);
     EXPECT_FALSE(run.finished);
     EXPECT_TRUE(run.err.startsWith(QStringLiteral("TX："))) << run.err.toStdString();
 
@@ -297,7 +298,8 @@ TEST(CliIo, NumbersAtTheEndsOfTheirRangesAreTaken) {
     EXPECT_TRUE(sim->logic().output(32));
     run = runCliRaw(base + QStringList{"--time", "0", "switch", "1", "on"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, "model: KB-32-00 (reported 1HWTK32)\noutputs: 1" + QString(" 0").repeated(30) + " 1\n");
+    EXPECT_EQ(run.out,
+              "model: KB-32-00 (reported 1HWTK32)\noutputs: 1" + QString(" 0").repeated(30) + " 1\n");
     run = runCliRaw(base + QStringList{"--json", "watch", "--interval", "1", "--count", "1"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.count('\n'), 1) << run.out.toStdString();

@@ -129,7 +129,8 @@ TEST(CliSearch, SubnetScanFindsDevicesAtTheirOwnAddresses) {
         }
     }
     // The most passes there may be.
-    const CliRun most = runCli(sim->devicePort(), {"search", "--scan", "--passes", "10", "--address", "127.0.0.255"});
+    const CliRun most =
+        runCli(sim->devicePort(), {"search", "--scan", "--passes", "10", "--address", "127.0.0.255"});
     EXPECT_EQ(most.exitCode, 0) << most.err.toStdString();
     EXPECT_EQ(ipsOf(rowsOf(most.out)), (QStringList{"127.0.0.9", "127.0.0.200"})) << most.out.toStdString();
 }

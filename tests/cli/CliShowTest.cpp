@@ -177,11 +177,13 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
         {QStringList{"--broadcast", "127.0.0.256", "--device-port", port, "search"}, "not an IPv4 address"},
         {QStringList{"--device-port", port, "--broadcast"}, "--broadcast needs a value"},
         {loopback + QStringList{"--device-port", "65536", "search"}, "not a port number"},
-        {loopback + QStringList{"--timeout", "0", "search"}, "--timeout: a positive number of milliseconds, not 0"},
+        {loopback + QStringList{"--timeout", "0", "search"},
+         "--timeout: a positive number of milliseconds, not 0"},
         {loopback + QStringList{"--lang", "fr", "search"}, "--lang: en or zh, not fr"},
         {loopback + QStringList{"search", "--bogus"}, "--bogus"},
         {loopback + QStringList{"search", "--address", "127.0.0.x"}, "not an IPv4 address"},
-        {loopback + QStringList{"search", "--address=127.0.0.x"}, "--address: not an IPv4 address: 127.0.0.x"},
+        {loopback + QStringList{"search", "--address=127.0.0.x"},
+         "--address: not an IPv4 address: 127.0.0.x"},
         {loopback + QStringList{"search", "--passes", "2"}, "--passes: only with --scan"},
         {loopback + QStringList{"search", "--scan", "--passes", "0"}, "--passes: a number from 1 to 10"},
         {loopback + QStringList{"search", "--scan", "--passes", "11"}, "--passes: a number from 1 to 10"},
@@ -195,7 +197,8 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
         {loopback + QStringList{"restart"}, "usage: tavrel-cli restart"},
         {loopback + QStringList{"reset", "127.0.0.2", "127.0.0.3"}, "usage: tavrel-cli reset"},
         {loopback + QStringList{"set-network", "--ip", "10.0.0.7"}, "usage: tavrel-cli set-network"},
-        {loopback + QStringList{"set-port", "127.0.0.2", "127.0.0.3", "--baud", "9600"}, "usage: tavrel-cli set-port"},
+        {loopback + QStringList{"set-port", "127.0.0.2", "127.0.0.3", "--baud", "9600"},
+         "usage: tavrel-cli set-port"},
         {loopback + QStringList{"export", "127.0.0.2"}, "usage: tavrel-cli export"},
         {loopback + QStringList{"import"}, "usage: tavrel-cli import"},
         {loopback + QStringList{"diff", "p.ini"}, "usage: tavrel-cli diff"},
@@ -203,7 +206,8 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
         {loopback + QStringList{"snapshots"}, "usage: tavrel-cli snapshots"},
         {loopback + QStringList{"rollback", "127.0.0.2", "127.0.0.3"}, "usage: tavrel-cli rollback"},
         {loopback + QStringList{"timing", "read"}, "usage: tavrel-cli timing read DEVICE\n"},
-        {loopback + QStringList{"timing", "frob", "127.0.0.2"}, "usage: tavrel-cli timing read DEVICE | timing set"},
+        {loopback + QStringList{"timing", "frob", "127.0.0.2"},
+         "usage: tavrel-cli timing read DEVICE | timing set"},
         {loopback + QStringList{"clock"}, "usage: tavrel-cli clock"},
         {loopback + QStringList{"upgrade", "fw.bin"}, "usage: tavrel-cli upgrade"},
         {loopback + QStringList{"wifi", "scan"}, "usage: tavrel-cli wifi scan DEVICE [--direct]"},
@@ -223,7 +227,8 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
     // A global option's value may be the last word: what is missing is the command.
     EXPECT_TRUE(runCliRaw(loopback).err.startsWith("usage:"));
     // The shortest timeout is taken: a search that hears nobody in 1 ms, not a usage error.
-    const CliRun shortest = runCliRaw(loopback + QStringList{"--timeout", "1", "search", "--address", "127.0.0.99"});
+    const CliRun shortest =
+        runCliRaw(loopback + QStringList{"--timeout", "1", "search", "--address", "127.0.0.99"});
     EXPECT_EQ(shortest.exitCode, 1) << shortest.err.toStdString();
 
     // Help and the version are asked for: stdout, success, nothing sent; a command's help is its own.

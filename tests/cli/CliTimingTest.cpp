@@ -319,7 +319,8 @@ TEST(CliTiming, AClockSetTheBoardDoesNotTakeIsReportedAsSuch) {
         << json.out.toStdString();
     const CliRun text = runCli(sim->devicePort(), check);
     EXPECT_EQ(text.exitCode, 1);
-    EXPECT_TRUE(text.out.contains(" set-failed  (the device reads back differently: clock (")) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains(" set-failed  (the device reads back differently: clock ("))
+        << text.out.toStdString();
 }
 
 TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {

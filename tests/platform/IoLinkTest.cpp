@@ -237,7 +237,8 @@ TEST(IoTcpServerLink, ABoardBackFromItsOwnPortKeepsItsRow) {
     ASSERT_EQ(server.listen(kLocal, 0), IoTcpServer::ListenResult::Listening);
     std::vector<QString> listed;
     std::vector<int> ready;
-    QObject::connect(&server, &IoTcpServer::clientListed, [&](int, const QString& text) { listed.push_back(text); });
+    QObject::connect(&server, &IoTcpServer::clientListed,
+                     [&](int, const QString& text) { listed.push_back(text); });
     QObject::connect(&server, &IoTcpServer::clientReady, [&](int position) { ready.push_back(position); });
     BoardSocket first(server.serverPort(), QByteArray("ONE"));
     ASSERT_TRUE(waitUntil([&] { return ready.size() == 1; }));
@@ -251,7 +252,8 @@ TEST(IoTcpServerLink, ABoardBackFromItsOwnPortKeepsItsRow) {
     ::setsockopt(int(second->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     second->socket->abort();
     QTcpSocket back;
-    ASSERT_TRUE(back.bind(kLocal, port, QAbstractSocket::ReuseAddressHint)) << back.errorString().toStdString();
+    ASSERT_TRUE(back.bind(kLocal, port, QAbstractSocket::ReuseAddressHint))
+        << back.errorString().toStdString();
     QByteArray backReceived;
     QObject::connect(&back, &QTcpSocket::readyRead, [&] {
         const bool first = backReceived.isEmpty();
@@ -261,8 +263,9 @@ TEST(IoTcpServerLink, ABoardBackFromItsOwnPortKeepsItsRow) {
     back.connectToHost(kLocal, server.serverPort());
     ASSERT_TRUE(waitUntil([&] { return ready.size() == 3; }));
     EXPECT_EQ(ready, (std::vector<int>{0, 1, 1}));
-    EXPECT_EQ(listed, (std::vector<QString>{QStringLiteral("127.0.0.1:%1 [ONE]").arg(first.socket->localPort()),
-                                            key + " [TWO]"}));
+    EXPECT_EQ(listed,
+              (std::vector<QString>{QStringLiteral("127.0.0.1:%1 [ONE]").arg(first.socket->localPort()),
+                                    key + " [TWO]"}));
     EXPECT_EQ(server.clientTexts(), QStringList(listed.begin(), listed.end()));
 
     server.selectClient(1);
