@@ -206,6 +206,16 @@ CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args) {
     return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, &terminal);
 }
 
+CliRun runCliOnTerminalUntilDrawn(quint16 devicePort, const QStringList& args, const QString& text) {
+    Terminal terminal;
+    if (!terminal.ok()) {
+        ADD_FAILURE() << "no pseudo-terminal";
+        return {};
+    }
+    return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, &terminal,
+                      [&terminal, text = text.toUtf8()](QProcess&) { return terminal.drawn().contains(text); });
+}
+
 CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs) {
     return runCliRaw(loopbackOptions(devicePort) + args, deadlineMs);
 }

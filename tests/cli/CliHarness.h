@@ -42,6 +42,8 @@ quint16 freeUdpPort();
 CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs = kRunDeadlineMs);
 // As runCli, with stderr a terminal: `err` holds what was drawn on it (lines end in "\r\n").
 CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args);
+// As runCliOnTerminal, sending SIGINT once the terminal shows `text`.
+CliRun runCliOnTerminalUntilDrawn(quint16 devicePort, const QStringList& args, const QString& text);
 // As runCli, sending it SIGINT (as Ctrl-C does) once `when` holds.
 CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when);
 // As runCliRaw, sending SIGINT once the channel shows `text`: what a command prints while it works

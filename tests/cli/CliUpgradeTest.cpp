@@ -382,6 +382,22 @@ TEST(CliUpgradeSilence, InterruptStopsTheRunAndSaysWhatFinished) {
     }
 }
 
+// On a terminal the progress is there while the upload runs: Ctrl-C once it shows stops the upload, a
+// progress held back until the end would only show after the upload had timed out.
+TEST(CliUpgradeSilence, ProgressIsDrawnWhileTheUploadRuns) {
+    UpgradeBench b({"kind=serial,tftp=silent"});
+    const QString file = writeFile(b.dir, "fw.bin", patternBytes(700, 6));
+    const CliRun run = runCliOnTerminalUntilDrawn(
+        b.sim->devicePort(),
+        {"--json", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade", file, "127.0.0.2", "--wait", "0"},
+        "127.0.0.2  [");
+    ASSERT_TRUE(run.finished) << run.err.toStdString();
+    QString error;
+    const QJsonArray results = jsonArrayOf(run.out, &error);
+    ASSERT_EQ(results.size(), 1) << run.out.toStdString();
+    EXPECT_EQ(results[0].toObject()["result"].toString(), "stopped") << run.err.toStdString();
+}
+
 // Firmware goes to a device that answers the search even when a settings reply of it is lost: the
 // upload needs its address, not its settings.
 TEST(CliUpgrade, ADeviceNotReadOutWholeIsStillUpgraded) {
