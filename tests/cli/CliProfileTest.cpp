@@ -291,6 +291,7 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
     }
     EXPECT_EQ(list[3].toObject()["message"].toString(),
               "this board takes its settings as one whole configuration record; nothing was sent");
+    EXPECT_EQ(list[2].toObject()["message"].toString(), QStringLiteral("配置失败。请重新搜索设备，再试。"));
     EXPECT_EQ(list[4].toObject()["message"].toString(), "no acknowledgement after the last frame");
     EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0) << "a refused profile sends nothing";
     EXPECT_EQ(framesWithOp(*sim->device(4), 'W'), 0) << "nor one the board cannot take";
