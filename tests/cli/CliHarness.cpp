@@ -212,8 +212,9 @@ CliRun runCliOnTerminalUntilDrawn(quint16 devicePort, const QStringList& args, c
         ADD_FAILURE() << "no pseudo-terminal";
         return {};
     }
-    return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, &terminal,
-                      [&terminal, text = text.toUtf8()](QProcess&) { return terminal.drawn().contains(text); });
+    return runProcess(
+        loopbackOptions(devicePort) + args, kRunDeadlineMs, &terminal,
+        [&terminal, text = text.toUtf8()](QProcess&) { return terminal.drawn().contains(text); });
 }
 
 CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs) {
