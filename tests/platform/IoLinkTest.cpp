@@ -57,11 +57,13 @@ quint16 closedPort() {
     return probe.serverPort();
 }
 
-// One board connected to the window's server, answering the identity query as told.
+// One board connected to the window's server, answering the identity query as told; from a local
+// port of its own when given one.
 struct BoardSocket {
     std::unique_ptr<QTcpSocket> socket = std::make_unique<QTcpSocket>();
     QByteArray received;
-    BoardSocket(quint16 port, QByteArray identity) {
+    BoardSocket(quint16 port, QByteArray identity, quint16 fromPort = 0) {
+        if (fromPort != 0) socket->bind(kLocal, fromPort, QAbstractSocket::ReuseAddressHint);
         QObject::connect(socket.get(), &QTcpSocket::readyRead, [this, identity] {
             const bool first = received.isEmpty();
             received += socket->readAll();
@@ -251,16 +253,8 @@ TEST(IoTcpServerLink, ABoardBackFromItsOwnPortKeepsItsRow) {
     const linger reset{1, 0};
     ::setsockopt(int(second->socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     second->socket->abort();
-    QTcpSocket back;
-    ASSERT_TRUE(back.bind(kLocal, port, QAbstractSocket::ReuseAddressHint))
-        << back.errorString().toStdString();
-    QByteArray backReceived;
-    QObject::connect(&back, &QTcpSocket::readyRead, [&] {
-        const bool first = backReceived.isEmpty();
-        backReceived += back.readAll();
-        if (first && backReceived.startsWith("H:E.")) back.write("AGAIN");
-    });
-    back.connectToHost(kLocal, server.serverPort());
+    BoardSocket back(server.serverPort(), QByteArray("AGAIN"), port);
+    ASSERT_EQ(back.socket->localPort(), port) << back.socket->errorString().toStdString();
     ASSERT_TRUE(waitUntil([&] { return ready.size() == 3; }));
     EXPECT_EQ(ready, (std::vector<int>{0, 1, 1}));
     EXPECT_EQ(listed,
@@ -270,7 +264,7 @@ TEST(IoTcpServerLink, ABoardBackFromItsOwnPortKeepsItsRow) {
 
     server.selectClient(1);
     server.send("to-two");
-    ASSERT_TRUE(waitUntil([&] { return backReceived.endsWith("to-two"); }));
+    ASSERT_TRUE(waitUntil([&] { return back.received.endsWith("to-two"); }));
     EXPECT_FALSE(first.received.contains("to-two"));
     // The connection it replaced is not kept.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
