@@ -197,24 +197,18 @@ CliRun runCliUntilPrinted(const QStringList& args, const QString& text, QProcess
     });
 }
 
-CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args) {
+CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args, const QString& interruptWhenDrawn) {
     Terminal terminal;
     if (!terminal.ok()) {
         ADD_FAILURE() << "no pseudo-terminal";
         return {};
     }
-    return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, &terminal);
-}
-
-CliRun runCliOnTerminalUntilDrawn(quint16 devicePort, const QStringList& args, const QString& text) {
-    Terminal terminal;
-    if (!terminal.ok()) {
-        ADD_FAILURE() << "no pseudo-terminal";
-        return {};
-    }
-    return runProcess(
-        loopbackOptions(devicePort) + args, kRunDeadlineMs, &terminal,
-        [&terminal, text = text.toUtf8()](QProcess&) { return terminal.drawn().contains(text); });
+    std::function<bool(QProcess&)> interrupt;
+    if (!interruptWhenDrawn.isEmpty())
+        interrupt = [&terminal, text = interruptWhenDrawn.toUtf8()](QProcess&) {
+            return terminal.drawn().contains(text);
+        };
+    return runProcess(loopbackOptions(devicePort) + args, kRunDeadlineMs, &terminal, interrupt);
 }
 
 CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs) {

@@ -40,10 +40,9 @@ quint16 freeUdpPort();
 // Runs tavrel-cli with loopback-only global options in front of `args`; the event loop keeps
 // serving in-process simulators while it waits.
 CliRun runCli(quint16 devicePort, const QStringList& args, int deadlineMs = kRunDeadlineMs);
-// As runCli, with stderr a terminal: `err` holds what was drawn on it (lines end in "\r\n").
-CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args);
-// As runCliOnTerminal, sending SIGINT once the terminal shows `text`.
-CliRun runCliOnTerminalUntilDrawn(quint16 devicePort, const QStringList& args, const QString& text);
+// As runCli, with stderr a terminal: `err` holds what was drawn on it (lines end in "\r\n"); SIGINT
+// goes once the terminal shows `interruptWhenDrawn`, when given.
+CliRun runCliOnTerminal(quint16 devicePort, const QStringList& args, const QString& interruptWhenDrawn = {});
 // As runCli, sending it SIGINT (as Ctrl-C does) once `when` holds.
 CliRun runCliInterrupted(quint16 devicePort, const QStringList& args, std::function<bool()> when);
 // As runCliRaw, sending SIGINT once the channel shows `text`: what a command prints while it works
