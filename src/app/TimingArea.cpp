@@ -228,7 +228,7 @@ void TimingArea::showDevice(int index) {
     shownIndex_ = index;
     list_->setRowCount(0);
     setPanelEnabled(clockSourceOf(device) != ClockSource::None);
-    if (device.imagePresent != 1 || !hasTimingMarker(device)) return;
+    if (!capabilitiesOf(device).packedWrite() || !hasTimingMarker(device)) return;
     fillList(device);
     const BoardClock clock = clockOf(device);
     showClock(clock);

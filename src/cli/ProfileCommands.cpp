@@ -1,24 +1,23 @@
 // export, import, diff, apply: parameter profiles from a terminal, with the window's format and its
 // one-click configuration.
 #include <QtCore/QDir>
-#include <QtCore/QEventLoop>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
-#include <QtCore/QTimer>
 #include <filesystem>
 #include <system_error>
 
 #include "Commands.h"
 #include "DeviceJson.h"
 #include "SearchRun.h"
+#include "WriteRun.h"
+#include "device/DeviceCapabilities.h"
 #include "device/DeviceSelector.h"
 #include "profiles/AddressPlan.h"
 #include "profiles/OneClick.h"
 #include "profiles/ProfileDiff.h"
 #include "profiles/ProfileFormat.h"
 #include "protocol/Readout.h"
-#include "protocol/WriteAnswer.h"
 #include "settings/AddressText.h"
 #include "texts/FixedTexts.h"
 
@@ -28,10 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// After the last frame, how long the acknowledgement may take.
-constexpr int kAnswerWaitMs = 1500;
-// A whole read-out of eight ports takes about 1.5 s.
-constexpr int kReadBackMs = 5000;
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -80,62 +75,6 @@ QString differenceLine(const ProfileDifference& d, SecretDisplay secrets) {
         .arg(q(d.section), q(d.key), q(d.deviceValue), q(d.profileValue));
 }
 
-struct WriteResult {
-    bool acknowledged = false;  // an acknowledgement came after the last frame went out
-    bool refused = false;
-};
-
-// Plays a write plan to one device and listens for that device's answers only.
-WriteResult writeAndWait(DeviceSession& session, int index, Plan plan) {
-    const DeviceKey key = session.table()[static_cast<std::size_t>(index)].key;
-    WriteResult result;
-    bool sent = false;
-    QEventLoop loop;
-    QTimer settle;
-    settle.setSingleShot(true);
-    QObject::connect(&settle, &QTimer::timeout, &loop, &QEventLoop::quit);
-    auto conn = QObject::connect(
-        &session.socket(), &ProtocolSocket::datagramReceived, &loop, [&](const QByteArray& data) {
-            const Bytes bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                              static_cast<std::size_t>(data.size()));
-            const auto answer = writeAnswerFrom(bytes, key);
-            if (answer == WriteAnswer::Refused) result.refused = true;
-            if (answer == WriteAnswer::Acknowledged && sent) {
-                result.acknowledged = true;
-                if (!result.refused) loop.quit();
-            }
-        });
-    session.play(static_cast<std::size_t>(index), std::move(plan), [&] {
-        sent = true;
-        settle.start(kAnswerWaitMs);
-    });
-    loop.exec();
-    QObject::disconnect(conn);
-    return result;
-}
-
-// Reads the device out again. The fields a profile carries are cleared first, so a block that
-// does not come back shows as a difference instead of the value that was sent.
-bool readBack(DeviceSession& session, int index) {
-    DeviceRecord& record = session.table()[static_cast<std::size_t>(index)];
-    copyProfileSettings(DeviceRecord{}, record);
-    bool shown = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    auto conn = QObject::connect(&session, &DeviceSession::deviceReady, &loop, [&](int shownIndex) {
-        if (shownIndex != index) return;
-        shown = true;
-        loop.quit();
-    });
-    session.play(static_cast<std::size_t>(index), readoutPlan(record.identity, record.key, record.replyPort));
-    deadline.start(kReadBackMs);
-    loop.exec();
-    QObject::disconnect(conn);
-    return shown;
-}
-
 struct ApplyLine {
     QString device;  // as the user named it
     QString ip;
@@ -146,26 +85,26 @@ struct ApplyLine {
     bool ok = false;
 };
 
-ApplyLine applyTo(Context& ctx, DeviceSession& session, int index, const DeviceRecord& profile, bool verify,
-                  bool force) {
+ApplyLine applyTo(Context& ctx, DeviceSession& session, CliWriter& writer, int index, const DeviceRecord& profile,
+                  bool verify, bool force) {
     ApplyLine line;
-    DeviceRecord& record = session.table()[static_cast<std::size_t>(index)];
+    const DeviceRecord& record = session.table()[static_cast<std::size_t>(index)];
     line.ip = q(record.sourceAddress);
     line.mac = q(macText(record.mac));
-    if (record.imagePresent == 1) {
+    // The board's own packed write carries port 1 and its network only; writing it the serial
+    // server's way would be taken as nothing. Refused alike in the window.
+    if (capabilitiesOf(record).packedWrite()) {
         line.result = "not-supported";
-        line.message = "this board takes its settings as one whole configuration record; nothing was sent";
+        line.message = q(ctx.texts.oneClickPackedBoard);
         return line;
     }
-    const WriteCheck check =
-        checkWrite(session.table().progress(static_cast<std::size_t>(index)), ctx.texts.languageCode);
-    if (!check.allows(force)) {
-        line.result = "incomplete";
-        line.message = q(incompleteWriteRefusal(check, WriteKind::Save));
+    if (writer.stopped()) {
+        line.result = "not-started";
+        line.message = "stopped before this device";
         return line;
     }
-    const DeviceRecord asRead = record;
-    OneClickOutcome outcome = oneClickCommand(&record, &profile, ctx.texts.languageCode);
+    DeviceRecord draft = record;
+    OneClickOutcome outcome = oneClickCommand(&draft, &profile, ctx.texts.languageCode);
     switch (outcome.status) {
         case OneClickStatus::PortCountMismatch:
             line.result = "port-count";
@@ -182,31 +121,38 @@ ApplyLine applyTo(Context& ctx, DeviceSession& session, int index, const DeviceR
         case OneClickStatus::Ready:
             break;
     }
-    keepSnapshot(ctx, asRead);
-    const WriteResult written = writeAndWait(session, index, std::move(outcome.plan));
-    if (written.refused) {
-        line.result = "refused";
-        line.message = q(std::string(fixed::kConfigFailed));
-        return line;
+    WriteRequest request;
+    request.entry = index;
+    request.plan = std::move(outcome.plan);
+    request.expected = draft;
+    request.scope = WriteScope::Profile;
+    request.forced = force;
+    const WriteOutcome written = writer.run(std::move(request));
+    switch (written.result) {
+        case WriteResult::NotSent:
+            line.result = written.reason.rfind("some settings", 0) == 0 ? "incomplete" : "not-sent";
+            line.message = q(written.reason);
+            return line;
+        case WriteResult::Refused:
+            line.result = "refused";
+            line.message = q(std::string(fixed::kConfigFailed));
+            return line;
+        case WriteResult::NoAnswer:
+            line.result = "no-answer";
+            line.message = "no acknowledgement after the last frame";
+            return line;
+        case WriteResult::NotBack:
+        case WriteResult::Unverified:
+            line.result = "unread";
+            line.message = "the device was not read back completely";
+            return line;
+        case WriteResult::Verified:
+        case WriteResult::Differs:
+            break;
     }
-    if (!written.acknowledged) {
-        line.result = "no-answer";
-        line.message = "no acknowledgement after the last frame";
-        return line;
-    }
-    if (!verify) {
-        line.result = "applied";
-        line.ok = true;
-        return line;
-    }
-    if (!readBack(session, index)) {
-        line.result = "unread";
-        line.message = "the device was not read back completely";
-        return line;
-    }
-    line.differences = diffProfile(profile, record);
+    line.differences = diffProfile(profile, session.table()[static_cast<std::size_t>(written.entryAfter)]);
     line.ok = line.differences.empty();
-    line.result = line.ok ? "verified" : "differs";
+    line.result = !line.ok ? "differs" : verify ? "verified" : "applied";
     return line;
 }
 
@@ -397,6 +343,7 @@ int runApply(Context& ctx) {
 
     QJsonArray lines;
     bool allOk = true;
+    CliWriter writer(ctx, session);
     std::size_t planned = 0;
     for (std::size_t n = 0; n < selectors.size(); ++n) {
         ApplyLine line;
@@ -407,7 +354,7 @@ int runApply(Context& ctx) {
             DeviceRecord source = profile.record;
             if (!plan.addresses.empty()) source.network.ip = plan.addresses[planned];
             ++planned;
-            line = applyTo(ctx, session, index, source, verify, force);
+            line = applyTo(ctx, session, writer, index, source, verify, force);
         }
         line.device = args[static_cast<qsizetype>(n) + 1];
         allOk = allOk && line.ok;

@@ -1,14 +1,13 @@
 // snapshots, rollback: the settings kept before each write, and putting them back.
 #include <QtCore/QDir>
-#include <QtCore/QEventLoop>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
-#include <QtCore/QTimer>
 
 #include "Commands.h"
-#include "SearchRun.h"
+#include "WriteRun.h"
+#include "device/DeviceCapabilities.h"
 #include "device/DeviceSelector.h"
 #include "profiles/ProfileDiff.h"
 #include "profiles/Snapshots.h"
@@ -21,57 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// After the last frame, how long the device's answer may take.
-constexpr int kAnswerWaitMs = 1500;
-
 QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
 QString nativePath(const fs::path& path) {
     return QDir::toNativeSeparators(QString::fromStdU16String(path.u16string()));
-}
-
-enum class Answer { None, Acknowledged, Refused };
-
-// Plays the plan and waits for the device's own answer to its last frame; a refusal of any frame counts.
-Answer writeAndWait(DeviceSession& session, int index, Plan plan) {
-    const QString key = q(keyText(session.table()[static_cast<std::size_t>(index)].key));
-    Answer answer = Answer::None;
-    bool sent = false;
-    QEventLoop loop;
-    QTimer wait;
-    wait.setSingleShot(true);
-    QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
-    auto conn = QObject::connect(&session, &DeviceSession::writeAnswered, &loop,
-                                 [&](const QString& answerKey, bool accepted) {
-                                     if (answerKey != key) return;
-                                     if (!accepted) answer = Answer::Refused;
-                                     if (accepted && sent && answer == Answer::None)
-                                         answer = Answer::Acknowledged;
-                                     if (answer != Answer::None && sent) loop.quit();
-                                 });
-    session.play(static_cast<std::size_t>(index), std::move(plan), [&] {
-        sent = true;
-        if (answer == Answer::Refused) loop.quit();
-        wait.start(kAnswerWaitMs);
-    });
-    loop.exec();
-    QObject::disconnect(conn);
-    return answer;
-}
-
-// A new search empties the table and reads every device again, so nothing written is taken for read.
-int searchAgain(Context& ctx, DeviceSession& session, const Mac& mac) {
-    SearchRun search(session);
-    auto found = [&]() -> int {
-        const DeviceTable& table = session.table();
-        for (std::size_t i = 0; i < table.usedCount(); ++i)
-            if (table[i].mac == mac && search.finished(static_cast<int>(i))) return static_cast<int>(i);
-        return -1;
-    };
-    search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] { return found() >= 0; });
-    return found();
 }
 
 struct Selected {
@@ -157,32 +111,41 @@ int runRollback(Context& ctx) {
                 << "; nothing was sent\n";
         return kExitFailed;
     }
-    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
-    const Mac mac = device.mac;
-    device = target;
-
+    WriteRequest request;
+    request.entry = found.index;
+    request.plan = std::move(outcome.plan);
+    request.expected = target;
+    const bool packed = capabilitiesOf(device).packedWrite();
+    request.scope = packed ? WriteScope::Packed : WriteScope::Profile;
+    // A board may not answer a packed write at all; what it reports then tells either way.
+    request.answer = packed ? AnswerRule::Optional : AnswerRule::Required;
+    request.reread = RereadRule::Broadcast;
+    request.forced = force;
     if (!ctx.options.json) ctx.out << "writing " << nativePath(file.profile) << '\n';
-    const Answer answer = writeAndWait(session, found.index, std::move(outcome.plan));
-    if (answer == Answer::Refused) {
-        printOutcome(ctx, "refused",
-                     QString::fromUtf8(fixed::kConfigFailed.data(), fixed::kConfigFailed.size()));
-        return kExitFailed;
+    CliWriter writer(ctx, session);
+    const WriteOutcome written = writer.run(std::move(request));
+    switch (written.result) {
+        case WriteResult::Verified:
+        case WriteResult::Unverified:
+            printOutcome(ctx, "restored", "restored " + nativePath(file.profile));
+            return kExitOk;
+        case WriteResult::Refused:
+            printOutcome(ctx, "refused", QString::fromUtf8(fixed::kConfigFailed.data(), fixed::kConfigFailed.size()));
+            return kExitFailed;
+        case WriteResult::NotBack:
+            printOutcome(ctx, "lost", "the device was not read back after the write");
+            return kExitFailed;
+        case WriteResult::Differs: {
+            QStringList names;
+            for (const auto& d : written.differences) names << q(d);
+            printOutcome(ctx, "differs", "the device reads back differently: " + names.join(", "));
+            return kExitFailed;
+        }
+        case WriteResult::NoAnswer:
+        case WriteResult::NotSent:
+            break;
     }
-    // A board may not answer a packed write at all; what it reports now tells either way.
-    const int again = searchAgain(ctx, session, mac);
-    if (again < 0) {
-        printOutcome(ctx, "lost", "the device was not read back after the write");
-        return kExitFailed;
-    }
-    const auto differences = diffProfile(outcome.snapshot, session.table()[static_cast<std::size_t>(again)]);
-    if (!differences.empty()) {
-        QStringList names;
-        for (const auto& d : differences) names << q(d.section + " " + d.key);
-        printOutcome(ctx, "differs", "the device reads back differently: " + names.join(", "));
-        return kExitFailed;
-    }
-    printOutcome(ctx, "restored", "restored " + nativePath(file.profile));
-    return kExitOk;
+    return reportWrite(ctx, session, written, false);
 }
 
 }  // namespace tavrel::cli

@@ -17,6 +17,7 @@
 #include "Commands.h"
 #include "timing/ClockSource.h"
 #include "PackedWriteRun.h"
+#include "WriteRun.h"
 #include "TimingLink.h"
 #include "device/DeviceSelector.h"
 #include "timing/ConfigImage.h"
@@ -305,14 +306,17 @@ int runTimingSet(Context& ctx, QStringList args) {
     TimingLink link(session);
     const auto snap = readSchedules(ctx, session, link, found.index);
     if (!snap) return kExitFailed;
-    DeviceRecord& r = session.table()[static_cast<std::size_t>(found.index)];
+    DeviceRecord r = session.table()[static_cast<std::size_t>(found.index)];
     OutputSchedule schedule = scheduleOf(r, change->channel);
     change->apply(schedule);
     setSchedule(r, change->channel, schedule);
     if (!ctx.options.json) ctx.out << channelLine(change->channel, schedule) << '\n';
 
     if (sourceOf(r) == Source::Image)
-        return sendPackedWrite(ctx, session, found.index, packedWriteInputOf(r), false);
+        return sendPackedWrite(ctx, session, found.index, r, packedWriteInputOf(r), false);
+    CliWriter writer(ctx, session);
+    if (auto failed = writer.writer().keepSnapshot(found.index))
+        ctx.err << "warning: no snapshot was kept: " << q(*failed) << '\n';
     // The options go back as the board reported them; the list was read, so the save may run.
     const ChainResult saved =
         runChain(link, [&] { link.startSave(found.index, snap->options[0], snap->options[1], true); });
@@ -488,8 +492,11 @@ int checkClocks(Context& ctx, const QStringList& names, int maxDrift, bool setIf
 }
 
 int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::optional<CalendarTime>& given) {
-    DeviceRecord& r = session.table()[static_cast<std::size_t>(index)];
+    DeviceRecord r = session.table()[static_cast<std::size_t>(index)];
     if (sourceOf(r) == Source::Chain) {
+        CliWriter writer(ctx, session);
+        if (auto failed = writer.writer().keepSnapshot(index))
+            ctx.err << "warning: no snapshot was kept: " << q(*failed) << '\n';
         TimingLink link(session);
         // The set-clock request is not resent by the chain; a script still deserves a few tries.
         for (int attempt = 0; attempt < kClockAttempts; ++attempt) {
@@ -526,7 +533,7 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
         if (drift && std::llabs(*drift + elapsed) <= kClockReadBackToleranceS) return std::nullopt;
         return "clock (" + clockText(clockOf(readBack)) + ")";
     };
-    return sendPackedWrite(ctx, session, index, packedWriteInputOf(r), true, clockTaken);
+    return sendPackedWrite(ctx, session, index, r, packedWriteInputOf(r), true, clockTaken);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "PackedWriteRun.h"
 #include "WifiOptions.h"
+#include "device/DeviceCapabilities.h"
 #include "wifi/WifiScan.h"
 
 namespace tavrel::cli {
@@ -24,7 +25,7 @@ QString q(const std::string& s) {
 
 // Only boards that answered with the 302-byte record have WiFi.
 bool isWifiBoard(Context& ctx, const DeviceRecord& r) {
-    if (r.form302 == 1) return true;
+    if (capabilitiesOf(r).wifi) return true;
     ctx.err << "not a WiFi board (only boards that report the 302-byte record have WiFi); nothing was sent\n";
     return false;
 }
@@ -104,13 +105,13 @@ int runWifiSet(Context& ctx, QStringList args) {
     DeviceSession session(ctx.options.network);
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
-    DeviceRecord& r = session.table()[found.index];
+    const DeviceRecord& r = session.table()[found.index];
     if (!isWifiBoard(ctx, r)) return kExitFailed;
     if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
     // The board takes WiFi settings only inside its whole record, so everything else goes back as read.
     PackedWriteInput input = packedWriteInputOf(r);
     input.wifi = editedWifiSettings(wifiSettingsOf(r), *edit);
-    return sendPackedWrite(ctx, session, found.index, input, false);
+    return sendPackedWrite(ctx, session, found.index, r, input, false);
 }
 
 }  // namespace

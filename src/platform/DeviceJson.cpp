@@ -4,6 +4,7 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QTextStream>
 
+#include "device/DeviceCapabilities.h"
 #include "device/FixedLists.h"
 #include "protocol/ReadoutRetry.h"
 #include "settings/PortView.h"
@@ -118,7 +119,7 @@ QJsonObject deviceJson(const DeviceRecord& r, const ReadoutProgress& progress, S
     o["rs485Address"] = r.rs485Address;
     o["outputFollow"] = r.ioOptions[0] == 1;
     o["sendStatus"] = r.ioOptions[1] == 1;
-    if (r.form302 == 1) {
+    if (capabilitiesOf(r).wifi) {
         QJsonObject wifi;
         wifi["mode"] = listText(lists::kWifiModes, r.wifiMode);
         wifi["apSsid"] = q(textOf(r.apSsid));

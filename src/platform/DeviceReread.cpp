@@ -1,6 +1,7 @@
 #include "DeviceReread.h"
 
 #include <QtCore/QTimer>
+#include <algorithm>
 
 #include "DeviceSession.h"
 
@@ -15,7 +16,12 @@ DeviceReread::~DeviceReread() {
     cancelAll();
 }
 
-void DeviceReread::start(int entry, bool broadcast) {
+void DeviceReread::setTimings(int intervalMs, int limitMs) {
+    intervalMs_ = intervalMs;
+    limitMs_ = limitMs;
+}
+
+void DeviceReread::start(int entry, bool broadcast, std::optional<DeviceKey> newKey) {
     if (entry < 0 || static_cast<std::size_t>(entry) >= session_.table().size()) return;
     finish(entry);
     // Nothing read before the change counts as read now.
@@ -24,11 +30,12 @@ void DeviceReread::start(int entry, bool broadcast) {
     progress.answered = false;
     progress.shown = false;
     Wait& wait = waits_[entry];
-    wait.broadcast = broadcast;
+    wait.broadcast = broadcast || newKey.has_value();
+    wait.key = newKey.value_or(session_.table()[static_cast<std::size_t>(entry)].key);
     wait.since.start();
     wait.timer = new QTimer(this);
     wait.timer->setTimerType(Qt::PreciseTimer);
-    wait.timer->setInterval(kIntervalMs);
+    wait.timer->setInterval(intervalMs_);
     connect(wait.timer, &QTimer::timeout, this, [this, entry] { tick(entry); });
     wait.timer->start();
     emit started(entry);
@@ -37,7 +44,7 @@ void DeviceReread::start(int entry, bool broadcast) {
 void DeviceReread::tick(int entry) {
     auto it = waits_.find(entry);
     if (it == waits_.end()) return;
-    if (it->second.since.elapsed() >= kLimitMs) {
+    if (it->second.since.elapsed() >= limitMs_) {
         finish(entry);
         emit notBack(entry);
         return;
@@ -49,10 +56,12 @@ void DeviceReread::tick(int entry) {
 }
 
 void DeviceReread::check(int entry) {
-    if (!pending(entry)) return;
-    const ReadoutProgress& progress = session_.table().progress(static_cast<std::size_t>(entry));
-    if (!progress.complete()) return;
-    finish(entry);
+    if (entry < 0 || static_cast<std::size_t>(entry) >= session_.table().size()) return;
+    const DeviceKey key = session_.table()[static_cast<std::size_t>(entry)].key;
+    auto it = std::find_if(waits_.begin(), waits_.end(), [&](const auto& w) { return w.second.key == key; });
+    if (it == waits_.end()) return;
+    if (!session_.table().progress(static_cast<std::size_t>(entry)).complete()) return;
+    finish(it->first);
     emit back(entry);
 }
 
@@ -64,7 +73,11 @@ void DeviceReread::finish(int entry) {
 }
 
 void DeviceReread::cancelAll() {
-    while (!waits_.empty()) finish(waits_.begin()->first);
+    while (!waits_.empty()) {
+        const int entry = waits_.begin()->first;
+        finish(entry);
+        emit cancelled(entry);
+    }
 }
 
 }  // namespace tavrel

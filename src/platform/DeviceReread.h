@@ -6,6 +6,9 @@
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <map>
+#include <optional>
+
+#include "device/DeviceRecord.h"
 
 class QTimer;
 
@@ -22,23 +25,30 @@ class DeviceReread : public QObject {
     explicit DeviceReread(DeviceSession& session, QObject* parent = nullptr);
     ~DeviceReread() override;
 
+    // Tests shorten the waits; the programs keep the defaults.
+    void setTimings(int intervalMs, int limitMs);
+    int limitMs() const { return limitMs_; }
+
     // Forgets what was read of the entry and asks it again each second. `broadcast`: the device may
-    // answer from another address (a factory reset), so the search goes to every device.
-    void start(int entry, bool broadcast = false);
+    // answer from another address (a factory reset, a new IP), so the search goes to every device.
+    // `newKey`: a write changed the MAC, so the device answers under another key (and entry).
+    void start(int entry, bool broadcast = false, std::optional<DeviceKey> newKey = std::nullopt);
     bool pending(int entry) const { return waits_.count(entry) != 0; }
     // A new search empties the table: every wait ends without a word.
     void cancelAll();
 
   signals:
     void started(int entry);
-    void back(int entry);     // read whole again
+    void back(int entry);     // read whole again, at this entry (another one when the key changed)
     void notBack(int entry);  // no whole read-out within the limit
+    void cancelled(int entry);  // a new search ended the wait
 
   private:
     struct Wait {
         QTimer* timer = nullptr;
         QElapsedTimer since;
         bool broadcast = false;
+        DeviceKey key{};
     };
     void tick(int entry);
     void check(int entry);
@@ -46,6 +56,8 @@ class DeviceReread : public QObject {
 
     DeviceSession& session_;
     std::map<int, Wait> waits_;
+    int intervalMs_ = kIntervalMs;
+    int limitMs_ = kLimitMs;
 };
 
 }  // namespace tavrel

@@ -1,5 +1,6 @@
 #include "DeviceSession.h"
 
+#include <QtCore/QDateTime>
 #include <QtCore/QTimer>
 
 #include "HostAddress.h"
@@ -71,6 +72,7 @@ void DeviceSession::play(std::size_t entry, Plan plan, std::function<void()> don
 
 void DeviceSession::startReadout(std::size_t entry, Plan readout) {
     const int chain = nextChain_++;
+    readStartedAt_[entry] = QDateTime::currentMSecsSinceEpoch();
     readoutChain_[entry] = chain;
     ++pendingReadouts_;
     RetryRounds& rounds = retryRounds_[entry];

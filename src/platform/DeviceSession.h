@@ -47,6 +47,10 @@ class DeviceSession : public QObject {
     // Read-outs still under way: being sent, or waiting for their re-request rounds.
     int pendingReadouts() const { return pendingReadouts_; }
 
+    // When the entry's newest read-out began (ms since the epoch); 0 before any. A write planned from
+    // that read-out is stale if another program wrote the device after this.
+    qint64 readStartedAt(std::size_t entry) const { return entry < readStartedAt_.size() ? readStartedAt_[entry] : 0; }
+
     // Plays a plan for one table entry; plans of one device never interleave.
     void play(std::size_t entry, Plan plan, std::function<void()> done = {});
     // Sends one search request to an address right away.
@@ -91,6 +95,7 @@ class DeviceSession : public QObject {
     std::array<int, DeviceTable::kCapacity> readoutChain_{};
     int nextChain_ = 0;
     std::array<RetryRounds, DeviceTable::kCapacity> retryRounds_{};
+    std::array<qint64, DeviceTable::kCapacity> readStartedAt_{};
     QElapsedTimer clock_;
 };
 

@@ -11,23 +11,6 @@ namespace {
 // The network save of a device that takes no commit ends with this pause after its account frame.
 constexpr int kTrailingAccountGapMs = 10;
 
-// What the network group shows for the record, as the save reads it back from the form.
-NetworkFormInput networkFormOf(const DeviceRecord& r) {
-    const DeviceView view = showDevice(r, 0);
-    NetworkFormInput in;
-    in.ipTypeSelection = view.ipTypeSelection;
-    in.ip = view.ip;
-    in.mask = view.mask;
-    in.gateway = view.gateway;
-    in.dns = view.dns;
-    in.mac = view.mac;
-    in.user = view.user;
-    in.password = view.password;
-    in.outputFollow = view.outputFollow;
-    in.sendStatus = view.sendStatus;
-    return in;
-}
-
 }  // namespace
 
 void copyProfileSettings(const DeviceRecord& profile, DeviceRecord& device) {

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "device/DeviceCapabilities.h"
 #include "profiles/OneClick.h"
 #include "profiles/ProfileFormat.h"
 #include "timing/ConfigImage.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr std::size_t kFrameTrailer = 6;
 
 bool takesPackedRecord(const DeviceRecord& device) {
-    return device.imagePresent == 1;
+    return capabilitiesOf(device).packedWrite();
 }
 
 // The record as the packed write sends it, with the set-clock flag off: a snapshot put back must not

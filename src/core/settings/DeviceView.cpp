@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/DeviceCapabilities.h"
 #include "timing/ConfigImage.h"
 #include "util/TextBytes.h"
 
@@ -25,16 +26,17 @@ DeviceView showDevice(const DeviceRecord& r, int portSelection) {
     v.rs485Address = std::to_string(r.rs485Address);
 
     v.wifi = showWifi(r);
-    v.cloudAvailable = r.form302 == 1 || (r.imagePresent == 1 && r.form866 == 1);
-    if (r.form302 == 1) {
+    const DeviceCapabilities can = capabilitiesOf(r);
+    v.cloudAvailable = can.cloud;
+    if (can.form302) {
         v.portSaveEnabled = false;
-        if (r.outputTiming == 1) {
+        if (can.outputTiming) {
             v.ioOptionsVisible = false;
             v.outputTimingVisible = true;
             v.serialListsEnabled = false;
         }
     }
-    if (r.imagePresent == 1) {
+    if (can.packedWrite()) {
         v.scheduleFromImage = hasTimingMarker(r);
         v.networkSaveVisible = false;
         v.portSaveVisible = false;

@@ -1,5 +1,7 @@
 #include "settings/NetworkForm.h"
 
+#include "settings/DeviceView.h"
+
 #include "settings/AddressText.h"
 #include "util/TextBytes.h"
 
@@ -50,6 +52,22 @@ void applyNetworkGroup(DeviceRecord& device, const NetworkGroup& s) {
     // to the device without the user having touched them.
     device.ioOptions = {keptOption(device.ioOptions[0], s.outputFollow),
                         keptOption(device.ioOptions[1], s.sendStatus)};
+}
+
+NetworkFormInput networkFormOf(const DeviceRecord& r) {
+    const DeviceView view = showDevice(r, 0);
+    NetworkFormInput in;
+    in.ipTypeSelection = view.ipTypeSelection;
+    in.ip = view.ip;
+    in.mask = view.mask;
+    in.gateway = view.gateway;
+    in.dns = view.dns;
+    in.mac = view.mac;
+    in.user = view.user;
+    in.password = view.password;
+    in.outputFollow = view.outputFollow;
+    in.sendStatus = view.sendStatus;
+    return in;
 }
 
 }  // namespace tavrel

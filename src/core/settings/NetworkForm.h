@@ -39,6 +39,9 @@ struct NetworkGroup {
 // The settings, or the message naming the first field that does not read.
 std::variant<NetworkGroup, SettingsMessage> readNetworkForm(const NetworkFormInput& input);
 
+// The form as it shows the record: a save of it untouched sends what the device holds.
+NetworkFormInput networkFormOf(const DeviceRecord& device);
+
 // The record then matches what the save sends. What the form shows as the record holds it (a text
 // or an option the user left alone) keeps the record's bytes as read.
 void applyNetworkGroup(DeviceRecord& device, const NetworkGroup& settings);

@@ -177,6 +177,11 @@ class UiTexts {
     std::string undoQuestion;            // %s the differences, one a line
     std::string undoNothingDiffers;
     std::string snapshotFailed;          // %s what failed
+    std::string writeDiffers;            // %s the fields the device holds differently
+    std::string writeNotBack;            // the write was answered; the device was not read again
+    std::string oneClickPackedBoard;     // one-click and apply refuse a board that takes a packed record
+    std::string deviceBusy;              // another copy of the tool is writing to the device
+    std::string deviceChangedSinceRead;  // another copy wrote the device after this one read it
 
     // --- Profiles ---
     std::string badProfile;

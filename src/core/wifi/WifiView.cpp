@@ -1,5 +1,6 @@
 #include "wifi/WifiView.h"
 
+#include "device/DeviceCapabilities.h"
 #include "util/TextBytes.h"
 
 #include <cstdio>
@@ -20,7 +21,7 @@ std::string signalText(std::int8_t strength, std::uint8_t wifiMode) {
 
 WifiView showWifi(const DeviceRecord& r) {
     WifiView v;
-    if (r.form302 != 1) return v;  // emptied, disabled, no mode, scan off
+    if (!capabilitiesOf(r).wifi) return v;  // emptied, disabled, no mode, scan off
     v.groupEnabled = true;
     v.apSsid = shownText(textOf(r.apSsid));
     v.apPassword = shownText(textOf(r.apPassword));

@@ -1,0 +1,266 @@
+#include "DeviceWrite.h"
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
+#include <chrono>
+
+#include "DeviceLock.h"
+#include "DeviceReread.h"
+#include "DeviceSession.h"
+#include "profiles/Snapshots.h"
+#include "util/Paths.h"
+
+namespace tavrel {
+
+namespace {
+
+DeviceKey keyOf(const Mac& mac) {
+    return {mac[3], mac[4], mac[5]};
+}
+
+}  // namespace
+
+struct DeviceWrite::Run {
+    int entry = -1;
+    WriteRequest request;
+    DeviceRecord asRead;
+    DeviceKey key{};     // the device's key as read
+    DeviceKey newKey{};  // its key once the write took (a new MAC)
+    WriteOutcome outcome;
+    bool lastSent = false;
+    bool refused = false;
+    bool rereading = false;
+    QTimer* answerTimer = nullptr;
+    std::unique_ptr<DeviceLock> lock;
+};
+
+DeviceWrite::DeviceWrite(DeviceSession& session, DeviceReread& reread, const UiTexts& texts, QObject* parent)
+    : QObject(parent), session_(session), reread_(reread), texts_(texts) {
+    connect(&session_, &DeviceSession::writeAnswered, this, [this](const QString& keyText, bool accepted) {
+        std::vector<int> ids;
+        for (auto& [id, run] : runs_)
+            if (QString::fromStdString(tavrel::keyText(run->key)) == keyText ||
+                QString::fromStdString(tavrel::keyText(run->newKey)) == keyText)
+                ids.push_back(id);
+        for (int id : ids) {
+            Run* run = runOf(id);
+            if (run == nullptr || run->rereading) continue;
+            if (accepted) {
+                ++run->outcome.acknowledgements;
+                if (run->lastSent) answered(id);
+            } else {
+                run->refused = true;
+                if (run->lastSent) finish(id, run->outcome);
+            }
+        }
+    });
+    connect(&reread_, &DeviceReread::back, this, [this](int entry) { rereadDone(entry, true); });
+    connect(&reread_, &DeviceReread::notBack, this, [this](int entry) { rereadDone(entry, false); });
+    connect(&reread_, &DeviceReread::cancelled, this, [this](int entry) {
+        std::vector<int> ids;
+        for (auto& [id, run] : runs_)
+            if (run->rereading && run->entry == entry) ids.push_back(id);
+        for (int id : ids) {
+            WriteOutcome o = runs_[id]->outcome;
+            o.result = WriteResult::Unverified;
+            o.reason = texts_.writeNotBack;
+            finish(id, o);
+        }
+    });
+}
+
+DeviceWrite::~DeviceWrite() = default;
+
+void DeviceWrite::setTimings(const WriteTimings& timings) {
+    timings_ = timings;
+    reread_.setTimings(timings.rereadIntervalMs, timings.rereadLimitMs);
+}
+
+DeviceWrite::Run* DeviceWrite::runOf(int id) {
+    auto it = runs_.find(id);
+    return it == runs_.end() ? nullptr : it->second.get();
+}
+
+WriteCheck DeviceWrite::check(int entry) const {
+    return checkWrite(session_.table().progress(static_cast<std::size_t>(entry)), texts_.languageCode);
+}
+
+std::optional<std::string> DeviceWrite::keepSnapshot(int entry) const {
+    if (entry < 0 || static_cast<std::size_t>(entry) >= session_.table().size()) return std::nullopt;
+    return storeSnapshot(session_.table()[static_cast<std::size_t>(entry)], resolvePaths().profileFolder,
+                         std::chrono::system_clock::now());
+}
+
+bool DeviceWrite::busy(int entry) const {
+    for (const auto& [id, run] : runs_)
+        if (run->entry == entry) return true;
+    return false;
+}
+
+int DeviceWrite::start(WriteRequest request) {
+    const int id = nextId_++;
+    WriteOutcome refusal;
+    refusal.result = WriteResult::NotSent;
+    refusal.frames = static_cast<int>(request.plan.size());
+    const int entry = request.entry;
+    if (entry < 0 || static_cast<std::size_t>(entry) >= session_.table().size()) {
+        refusal.reason = texts_.selectDevicePrompt;
+        finishLater(id, refusal);
+        return id;
+    }
+    if (stopped_) {
+        refusal.reason = "stopped before this device";
+        finishLater(id, refusal);
+        return id;
+    }
+    const WriteCheck guard = check(entry);
+    if (!guard.allows(request.forced)) {
+        refusal.reason = incompleteWriteRefusal(guard, WriteKind::Save);
+        finishLater(id, refusal);
+        return id;
+    }
+    auto run = std::make_unique<Run>();
+    run->entry = entry;
+    run->asRead = session_.table()[static_cast<std::size_t>(entry)];
+    run->key = run->asRead.key;
+    run->newKey = keyOf(request.expected.mac);
+    run->lock = std::make_unique<DeviceLock>(run->asRead.mac);
+    if (busy(entry) || !run->lock->tryLock()) {
+        refusal.reason = texts_.deviceBusy;
+        finishLater(id, refusal);
+        return id;
+    }
+    if (run->lock->lastWrittenAt() > session_.readStartedAt(static_cast<std::size_t>(entry))) {
+        refusal.reason = texts_.deviceChangedSinceRead;
+        finishLater(id, refusal);
+        return id;
+    }
+    run->outcome.frames = static_cast<int>(request.plan.size());
+    if (request.snapshot) {
+        if (auto failed = storeSnapshot(run->asRead, resolvePaths().profileFolder, std::chrono::system_clock::now()))
+            run->outcome.snapshotWarning = *failed;
+        else
+            run->outcome.snapshotKept = true;
+    }
+    Plan plan = std::move(request.plan);
+    run->request = std::move(request);
+    runs_[id] = std::move(run);
+    session_.play(static_cast<std::size_t>(entry), std::move(plan), [this, id] { lastFrameSent(id); });
+    return id;
+}
+
+void DeviceWrite::lastFrameSent(int id) {
+    Run* run = runOf(id);
+    if (run == nullptr) return;
+    run->lastSent = true;
+    run->lock->markWritten();
+    if (run->refused) return finish(id, run->outcome);
+    if (run->request.answer == AnswerRule::None) return answered(id);
+    run->answerTimer = new QTimer(this);
+    run->answerTimer->setSingleShot(true);
+    run->answerTimer->setTimerType(Qt::PreciseTimer);
+    connect(run->answerTimer, &QTimer::timeout, this, [this, id] {
+        Run* r = runOf(id);
+        if (r == nullptr) return;
+        if (r->request.answer == AnswerRule::Optional) return answered(id);
+        WriteOutcome o = r->outcome;
+        o.result = WriteResult::NoAnswer;
+        // What the device holds now is unknown: it is read again, without the outcome waiting for it.
+        const int entry = r->entry;
+        const bool reread = r->request.reread != RereadRule::None && !stopped_;
+        finish(id, o);
+        if (reread) reread_.start(entry, true);
+    });
+    run->answerTimer->start(timings_.answerWaitMs);
+}
+
+void DeviceWrite::answered(int id) {
+    Run* run = runOf(id);
+    if (run == nullptr || run->rereading) return;
+    if (run->answerTimer != nullptr) run->answerTimer->stop();
+    if (run->request.reread == RereadRule::None || stopped_) {
+        WriteOutcome o = run->outcome;
+        o.result = WriteResult::Unverified;
+        return finish(id, o);
+    }
+    const DeviceRecord& expected = run->request.expected;
+    const bool moved = expected.network.ip != run->asRead.network.ip || expected.ipType != run->asRead.ipType ||
+                       run->newKey != run->key;
+    run->rereading = true;
+    const bool broadcast = run->request.reread == RereadRule::Broadcast || moved;
+    reread_.start(run->entry, broadcast, run->newKey != run->key ? std::optional(run->newKey) : std::nullopt);
+}
+
+void DeviceWrite::rereadDone(int entry, bool back) {
+    std::vector<int> ids;
+    const DeviceTable& table = session_.table();
+    for (auto& [id, run] : runs_) {
+        if (!run->rereading) continue;
+        const bool mine = back ? static_cast<std::size_t>(entry) < table.size() &&
+                                     (table[static_cast<std::size_t>(entry)].key == run->newKey ||
+                                      (entry == run->entry && table[static_cast<std::size_t>(entry)].key == run->key))
+                               : entry == run->entry;
+        if (mine) ids.push_back(id);
+    }
+    for (int id : ids) {
+        Run* run = runOf(id);
+        WriteOutcome o = run->outcome;
+        if (!back) {
+            o.result = WriteResult::NotBack;
+            o.reason = texts_.writeNotBack;
+        } else {
+            o.entryAfter = entry;
+            o.differences =
+                heldDifferences(run->request.expected, table[static_cast<std::size_t>(entry)], run->request.scope);
+            o.result = o.differences.empty() ? WriteResult::Verified : WriteResult::Differs;
+        }
+        finish(id, o);
+    }
+}
+
+void DeviceWrite::finish(int id, WriteOutcome outcome) {
+    auto it = runs_.find(id);
+    if (it != runs_.end()) {
+        if (it->second->refused) outcome.result = WriteResult::Refused;
+        if (it->second->answerTimer != nullptr) it->second->answerTimer->deleteLater();
+        runs_.erase(it);
+    }
+    emit finished(id, outcome);
+}
+
+void DeviceWrite::finishLater(int id, WriteOutcome outcome) {
+    QTimer::singleShot(0, this, [this, id, outcome] { emit finished(id, outcome); });
+}
+
+void DeviceWrite::stop() {
+    stopped_ = true;
+    // Writes whose frames are out and answered skip their re-read.
+    std::vector<int> ids;
+    for (auto& [id, run] : runs_)
+        if (run->rereading) ids.push_back(id);
+    for (int id : ids) {
+        WriteOutcome o = runs_[id]->outcome;
+        o.result = WriteResult::Unverified;
+        o.reason = "stopped before the device was read again";
+        finish(id, o);
+    }
+}
+
+WriteOutcome runWrite(DeviceWrite& writer, WriteRequest request) {
+    WriteOutcome outcome;
+    bool done = false;
+    QEventLoop loop;
+    int id = 0;
+    auto conn = QObject::connect(&writer, &DeviceWrite::finished, &loop, [&](int finishedId, const WriteOutcome& o) {
+        if (finishedId != id) return;
+        outcome = o;
+        done = true;
+        loop.quit();
+    });
+    id = writer.start(std::move(request));
+    if (!done) loop.exec();
+    QObject::disconnect(conn);
+    return outcome;
+}
+
+}  // namespace tavrel
