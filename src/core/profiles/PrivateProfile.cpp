@@ -115,21 +115,38 @@ PrivateProfile PrivateProfile::load(const std::filesystem::path& path) {
     return parse(bytes);
 }
 
-std::optional<std::string> PrivateProfile::find(std::string_view section, std::string_view key) const {
+std::optional<std::size_t> PrivateProfile::locate(std::string_view section, std::string_view key) const {
     bool inSection = false;
     bool seenSection = false;
-    for (const auto& line : lines_) {
-        if (auto name = headerName(line)) {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (auto name = headerName(lines_[i])) {
             if (seenSection) return std::nullopt;  // only the first occurrence of the section counts
             inSection = equalsNoCase(*name, section);
             seenSection = inSection;
             continue;
         }
         if (!inSection) continue;
-        if (auto entry = entryOf(line); entry && equalsNoCase(entry->key, key))
-            return std::string(entry->value);
+        if (auto entry = entryOf(lines_[i]); entry && equalsNoCase(entry->key, key)) return i;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> PrivateProfile::find(std::string_view section, std::string_view key) const {
+    const auto at = locate(section, key);
+    if (!at) return std::nullopt;
+    return std::string(entryOf(lines_[*at])->value);
+}
+
+std::optional<std::size_t> PrivateProfile::lineOf(std::string_view section, std::string_view key) const {
+    const auto at = locate(section, key);
+    if (!at) return std::nullopt;
+    return *at + 1;
+}
+
+bool PrivateProfile::hasSection(std::string_view section) const {
+    for (const auto& line : lines_)
+        if (auto name = headerName(line); name && equalsNoCase(*name, section)) return true;
+    return false;
 }
 
 std::string PrivateProfile::readString(std::string_view section, std::string_view key,

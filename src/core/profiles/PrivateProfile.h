@@ -50,6 +50,9 @@ class PrivateProfile {
     static PrivateProfile load(const std::filesystem::path& path);
 
     std::optional<std::string> find(std::string_view section, std::string_view key) const;
+    // The 1-based line number of the entry find() reads, for messages that point into the file.
+    std::optional<std::size_t> lineOf(std::string_view section, std::string_view key) const;
+    bool hasSection(std::string_view section) const;
     // The value cut to at most maxLength bytes (never inside a UTF-8 character); the default, cut
     // the same way, when the key is missing.
     std::string readString(std::string_view section, std::string_view key, std::string_view defaultValue,
@@ -65,6 +68,8 @@ class PrivateProfile {
     ProfileStatus save(const std::filesystem::path& path, FileContent content) const;
 
   private:
+    std::optional<std::size_t> locate(std::string_view section, std::string_view key) const;
+
     bool byteOrderMark_ = false;
     std::vector<std::string> lines_;
 };

@@ -3,9 +3,17 @@
 #include "util/FileFilter.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <span>
 #include <system_error>
+#include <tuple>
 
 #include "device/FixedLists.h"
+#include "doctor/Doctor.h"
+#include "settings/AddressText.h"
+#include "texts/UiTexts.h"
 
 namespace tavrel {
 
@@ -193,6 +201,112 @@ bool fitsFileName(std::uint8_t c) {
     return std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) == std::string_view::npos;
 }
 
+// --- the strict reader's rules
+
+enum class ValueKind { Text, Ipv4, Mac, Number, List };
+struct KeyRule {
+    std::string_view key;
+    ValueKind kind;
+    std::uint64_t limit = 0;  // a number's highest value, a text's bytes
+    std::span<const std::string_view> list{};
+    bool secret = false;
+};
+
+template <class Field>
+constexpr std::uint64_t widthOf = std::tuple_size_v<Field>;
+
+constexpr std::uint64_t kByteMax = 0xFF;
+constexpr std::uint64_t kWordMax = 0xFFFF;
+constexpr std::uint64_t kLongMax = 0xFFFFFFFF;
+// 255 is what the writer writes for an enable byte of 0: a port a packed board does not report.
+constexpr std::array<std::string_view, 3> kEnableValues = {"0", "1", "255"};
+// Values longer than this are shortened in messages; a damaged line may be a megabyte.
+constexpr std::size_t kShownValueBytes = 40;
+
+constexpr KeyRule kInfoRules[] = {
+    {"HardwareVersion", ValueKind::Text, kVersionChars},
+    {"FirmwareVersion", ValueKind::Text, kVersionChars},
+};
+constexpr KeyRule kDeviceRules[] = {
+    {"IpType", ValueKind::Number, kByteMax},
+    {"IpAddress", ValueKind::Ipv4},
+    {"NetMask", ValueKind::Ipv4},
+    {"NetGate", ValueKind::Ipv4},
+    {"DNS", ValueKind::Ipv4},
+    {"MAC", ValueKind::Mac},
+    {"Username", ValueKind::Text, widthOf<decltype(DeviceRecord::user)>},
+    {"Password", ValueKind::Text, widthOf<decltype(DeviceRecord::password)>, {}, true},
+};
+constexpr KeyRule kPortRules[] = {
+    {"Enable", ValueKind::List, 0, kEnableValues},
+    {"BitRate", ValueKind::List, 0, lists::kBaudRates},
+    {"CheckBit", ValueKind::List, 0, lists::kParities},
+    {"DataBit", ValueKind::Number, kByteMax},
+    {"StopBit", ValueKind::List, 0, lists::kStopBits},
+    {"WorkMode", ValueKind::List, 0, lists::kWorkModes},
+    {"RemoteIp", ValueKind::Text, widthOf<decltype(PortRecord::remoteHost)>},
+    {"RemotePort", ValueKind::Number, kWordMax},
+    {"LocalPort", ValueKind::Number, kWordMax},
+    {"HeartbeatData", ValueKind::Text, widthOf<decltype(PortRecord::heartbeatData)>},
+    {"HeartbeatInterval", ValueKind::Number, kLongMax},
+    {"Modbus", ValueKind::Number, kByteMax},
+    {"ModbusTimeout", ValueKind::Number, kByteMax},
+};
+
+std::optional<std::uint64_t> decimal(std::string_view text, std::uint64_t max) {
+    if (text.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (!isDigit(c)) return std::nullopt;
+        value = value * 10 + unsigned(c - '0');
+        if (value > max) return std::nullopt;  // also stops a long run of digits from overflowing
+    }
+    return value;
+}
+
+bool inList(std::span<const std::string_view> list, std::string_view text) {
+    // Empty is what the writer writes for a position outside the list.
+    if (text.empty()) return true;
+    return std::any_of(list.begin(), list.end(), [&](std::string_view entry) {
+        return entry.size() == text.size() &&
+               std::equal(entry.begin(), entry.end(), text.begin(),
+                          [](char a, char b) { return profileLowerAscii(a) == profileLowerAscii(b); });
+    });
+}
+
+std::optional<ProfileError> checkEntry(const PrivateProfile& file, std::string_view section,
+                                       const KeyRule& rule) {
+    const auto value = file.find(section, rule.key);
+    if (!value) return std::nullopt;
+    auto refused = [&](ProfileProblem problem, std::vector<std::string> allowed) {
+        std::string shown = rule.secret ? "…" : std::string(cutUtf8(*value, kShownValueBytes));
+        if (!rule.secret && shown.size() < value->size()) shown += "…";
+        return ProfileError{problem, file.lineOf(section, rule.key).value_or(0), std::string(rule.key),
+                            std::move(shown), std::move(allowed)};
+    };
+    switch (rule.kind) {
+        case ValueKind::Text:
+            if (value->size() > rule.limit)
+                return refused(ProfileProblem::TextTooLong, {std::to_string(rule.limit)});
+            break;
+        case ValueKind::Ipv4:
+            if (!parseIpv4(*value)) return refused(ProfileProblem::NotIpv4, {});
+            break;
+        case ValueKind::Mac:
+            if (!parseMac(*value)) return refused(ProfileProblem::NotMac, {});
+            break;
+        case ValueKind::Number:
+            if (!decimal(*value, rule.limit))
+                return refused(ProfileProblem::NumberRange, {"0", std::to_string(rule.limit)});
+            break;
+        case ValueKind::List:
+            if (!inList(rule.list, *value))
+                return refused(ProfileProblem::NotInList, {rule.list.begin(), rule.list.end()});
+            break;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string profilePortSection(std::size_t port) {
@@ -279,6 +393,75 @@ DeviceRecord readProfileFile(const std::filesystem::path& path) {
     const auto size = std::filesystem::file_size(path, error);
     if (error || size > kMaxProfileFileBytes) return readProfile(PrivateProfile());
     return readProfile(PrivateProfile::load(path));
+}
+
+std::variant<DeviceRecord, ProfileError> readProfileStrict(const PrivateProfile& file) {
+    if (!file.hasSection(kProfileDeviceSection))
+        return ProfileError{ProfileProblem::NoDeviceSection, 0, {}, {}, {std::string(kProfileDeviceSection)}};
+    std::optional<ProfileError> first;
+    auto check = [&](std::string_view section, std::span<const KeyRule> rules) {
+        for (const KeyRule& rule : rules) {
+            auto error = checkEntry(file, section, rule);
+            if (error && (!first || error->line < first->line)) first = std::move(error);
+        }
+    };
+    check(kProfileInfoSection, kInfoRules);
+    check(kProfileDeviceSection, kDeviceRules);
+    for (std::size_t port = 0; port < kPortCount; ++port) check(profilePortSection(port), kPortRules);
+    if (first) return *first;
+    DeviceRecord record = readProfile(file);
+    // The lenient MAC reader knows only the dashed form; the other forms accepted above read here.
+    if (const auto mac = file.find(kProfileDeviceSection, "MAC")) record.mac = *parseMac(*mac);
+    return record;
+}
+
+std::variant<DeviceRecord, ProfileError> readProfileFileStrict(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) return ProfileError{};
+    if (size > kMaxProfileFileBytes)
+        return ProfileError{ProfileProblem::TooLarge, 0, {}, {}, {std::to_string(kMaxProfileFileBytes)}};
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) return ProfileError{};
+    return readProfileStrict(PrivateProfile::parse(bytes));
+}
+
+std::string profileErrorText(const ProfileError& e, int languageCode) {
+    const Language language = languageCode == kEnglishLanguageCode ? Language::English : Language::Chinese;
+    auto text = [&](std::string UiTexts::*member) { return UiTexts::textOf(member, language); };
+    std::string reason;
+    switch (e.problem) {
+        case ProfileProblem::NotIpv4:
+            reason = text(&UiTexts::profileNotIpv4);
+            break;
+        case ProfileProblem::NotMac:
+            reason = text(&UiTexts::profileNotMac);
+            break;
+        case ProfileProblem::NumberRange:
+            reason = fillIn(text(&UiTexts::profileNumberRange), e.allowed);
+            break;
+        case ProfileProblem::NotInList: {
+            std::string joined;
+            for (const std::string& v : e.allowed) joined += (joined.empty() ? "" : ", ") + v;
+            reason = fillIn(text(&UiTexts::profileNotInList), {joined});
+            break;
+        }
+        case ProfileProblem::TextTooLong:
+            reason = fillIn(text(&UiTexts::profileTextTooLong), e.allowed);
+            break;
+        case ProfileProblem::NoDeviceSection:
+            reason = fillIn(text(&UiTexts::profileNoDeviceSection), e.allowed);
+            break;
+        case ProfileProblem::TooLarge:
+            reason = fillIn(text(&UiTexts::profileTooLarge), e.allowed);
+            break;
+        case ProfileProblem::Unreadable:
+            reason = text(&UiTexts::profileUnreadable);
+            break;
+    }
+    if (e.line == 0) return reason;
+    return fillIn(text(&UiTexts::profileLineError), {std::to_string(e.line), e.key, e.value, reason});
 }
 
 std::string proposedProfileName(const Identity& identity) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "device/DeviceRecord.h"
@@ -63,6 +64,49 @@ DeviceRecord readProfile(const PrivateProfile& file);
 // A missing, unreadable or oversized file gives the profile of an empty file (defaults only, an
 // empty HardwareVersion, so not usable).
 DeviceRecord readProfileFile(const std::filesystem::path& path);
+
+// Why the strict reader refused a profile. `line` is 1-based, 0 for the file as a whole.
+enum class ProfileProblem {
+    NotIpv4,
+    NotMac,
+    NumberRange,
+    NotInList,
+    TextTooLong,
+    NoDeviceSection,
+    TooLarge,
+    Unreadable
+};
+struct ProfileError {
+    ProfileProblem problem = ProfileProblem::Unreadable;
+    std::size_t line = 0;
+    std::string key;
+    std::string value;                 // as in the file, shortened; empty for the password
+    std::vector<std::string> allowed;  // the range, the list or the limit the text names
+    bool operator==(const ProfileError&) const = default;
+};
+
+// The strict reader, for every profile that is about to be written to a device (import, apply,
+// rollback). Gives the record readProfile() gives, or the entry nearest the top of the file that a
+// device's record cannot hold as written; nothing is ever cut or wrapped:
+// - IpAddress, NetMask, NetGate, DNS: four numbers 0-255 joined by dots; MAC: twelve hexadecimal
+//   digits (pairs joined by '-' or ':');
+// - numbers are decimal digits only, within their field: RemotePort, LocalPort 0-65535,
+//   HeartbeatInterval 0-4294967295, IpType, DataBit, Modbus, ModbusTimeout 0-255; Enable is 0 or 1
+//   (or 255, which the writer writes for a port whose enable byte was never reported);
+// - BitRate, CheckBit, StopBit, WorkMode: one of their list's texts (any case), or empty, which the
+//   writer writes for a position outside the list and which keeps the device's own value;
+// - texts at most their record field: HardwareVersion, FirmwareVersion 4 bytes, Username,
+//   Password 8, RemoteIp 32, HeartbeatData 16.
+// A missing key or a missing port section takes its default, as in readProfile(); a file without the
+// Device section is refused (it would write the defaults to a device), and so is a missing,
+// unreadable or oversized file. Keys the reader does not know are left alone. Address rules (a
+// multicast IP and the like) are the save's business, not the file's.
+std::variant<DeviceRecord, ProfileError> readProfileStrict(const PrivateProfile& file);
+std::variant<DeviceRecord, ProfileError> readProfileFileStrict(const std::filesystem::path& path);
+
+// "line 7: IpAddress=999.999.999.999: not an IPv4 address (four numbers 0-255)" in the interface
+// language (9 English, otherwise Chinese); a refusal of the whole file is its reason alone.
+std::string profileErrorText(const ProfileError& error, int languageCode);
 
 // The name the export proposes: identity bytes 8-12, "-", bytes 0-1, ending at the first byte that
 // is zero or cannot stand in a file name; then ".ini".

@@ -124,7 +124,14 @@ std::optional<std::string> storeSnapshot(const DeviceRecord& asRead, const fs::p
 
 RollbackOutcome rollbackCommand(DeviceRecord& device, const SnapshotFile& file, int languageCode) {
     RollbackOutcome out;
-    out.snapshot = readProfileFile(file.profile);
+    // A damaged snapshot must not put wrapped or default values on the device.
+    auto read = readProfileFileStrict(file.profile);
+    if (const auto* error = std::get_if<ProfileError>(&read)) {
+        out.status = RollbackStatus::NotUsable;
+        out.message = profileErrorText(*error, languageCode);
+        return out;
+    }
+    out.snapshot = std::get<DeviceRecord>(std::move(read));
     // A board goes back through its record; only a serial server's ports come from the profile.
     if (!takesPackedRecord(device) && !isUsableProfile(out.snapshot)) {
         out.status = RollbackStatus::NotUsable;
@@ -178,7 +185,8 @@ std::string rollbackStatusText(const RollbackOutcome& outcome) {
         case RollbackStatus::Ready:
             return {};
         case RollbackStatus::NotUsable:
-            return "not a usable profile";
+            return outcome.message.empty() ? "not a usable profile"
+                                           : "not a usable profile: " + outcome.message;
         case RollbackStatus::OtherDevice:
             return "the snapshot belongs to another device (MAC " + macText(outcome.snapshot.mac) + ")";
         case RollbackStatus::NoRecord:

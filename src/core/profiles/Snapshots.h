@@ -44,7 +44,7 @@ std::optional<std::string> storeSnapshot(const DeviceRecord& asRead,
 
 enum class RollbackStatus {
     Ready,
-    NotUsable,       // the file is not a profile of a device
+    NotUsable,       // the file is not a profile of a device; `message` names the line when it is damaged
     OtherDevice,     // the snapshot's MAC is not the device's
     NoRecord,        // a packed-record board, but no record beside the snapshot
     RecordMismatch,  // the record is not of the board's form or key

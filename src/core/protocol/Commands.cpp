@@ -121,8 +121,8 @@ CommandOutcome factoryResetCommand(const DeviceRecord* selected) {
 
 CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput& form, int languageCode) {
     if (selected == nullptr) return noDevice();
-    auto read = readNetworkForm(form);
-    if (auto* error = std::get_if<SettingsMessage>(&read)) {
+    auto read = readNetworkForm(form, *selected);
+    if (auto* error = std::get_if<SettingsFinding>(&read)) {
         CommandOutcome out;
         out.status = CommandStatus::Refused;
         out.message = settingsMessage(*error, languageCode);

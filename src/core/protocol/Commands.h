@@ -30,8 +30,10 @@ struct CommandOutcome {
 CommandOutcome restartCommand(const DeviceRecord* selected);
 CommandOutcome factoryResetCommand(const DeviceRecord* selected);
 
-// Checks the form first: an address or MAC that does not read refuses the command in the
-// interface language (9 English, 4 Chinese). Otherwise the form is copied into the record.
+// Checks the form first against the record (readNetworkForm with the record): a field that does not
+// read, a changed value the device cannot hold or an over-long account text refuses the command in
+// the interface language (9 English, 4 Chinese), nothing sent or changed. Otherwise the form is
+// copied into the record.
 CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput& form, int languageCode);
 
 // Sends the port records, every byte the user did not change as it was read.

@@ -203,6 +203,43 @@ class UiTexts {
     std::string invalidDns;
     std::string invalidMacAddress;     // MAC text that is not twelve hexadecimal digits
     std::string heartbeatDataTooLong;  // heartbeat data over 16 characters
+    // Field names the refusals below start with.
+    std::string fieldIpAddress;
+    std::string fieldSubnetMask;
+    std::string fieldGateway;
+    std::string fieldDns;
+    std::string fieldMac;
+    std::string fieldUser;
+    std::string fieldPassword;
+    // Values a device cannot hold: %1 the field, %2 the value, %3 the mask, subnet or limit.
+    std::string addressUnspecified;
+    std::string addressBroadcast;
+    std::string addressMulticast;
+    std::string addressReserved;
+    std::string addressLoopback;
+    std::string addressZeroNetwork;
+    std::string addressSubnetNetwork;
+    std::string addressSubnetBroadcast;
+    std::string maskNotContiguous;
+    std::string maskEmpty;
+    std::string maskHostOnly;
+    std::string macMulticast;
+    std::string macZero;
+    std::string textTooLong;  // %2 the length typed, %3 the field's bytes
+    // Values a device can hold that the user is asked about first.
+    std::string gatewayOutsideSubnet;
+    std::string addressInUse;
+
+    // --- Profiles refused by the strict reader ---
+    std::string profileLineError;        // %1 line, %2 key, %3 value, %4 what is allowed
+    std::string profileNotIpv4;
+    std::string profileNotMac;
+    std::string profileNumberRange;      // %1 lowest, %2 highest
+    std::string profileNotInList;        // %1 the allowed values
+    std::string profileTextTooLong;      // %1 the field's bytes
+    std::string profileNoDeviceSection;  // %1 the section's name
+    std::string profileTooLarge;         // %1 the largest size in bytes
+    std::string profileUnreadable;
 
     // --- IO control window ---
     std::string ioNetworkSetting;

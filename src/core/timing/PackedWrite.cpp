@@ -283,8 +283,8 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
         return out;
     }
     // Every field is checked before the record changes, so a refusal loses nothing.
-    auto read = readNetworkForm(in.network);
-    if (auto* error = std::get_if<SettingsMessage>(&read))
+    auto read = readNetworkForm(in.network, *selected);
+    if (auto* error = std::get_if<SettingsFinding>(&read))
         return refused(settingsMessage(*error, languageCode));
     const auto rs485 = parseByte(in.rs485Address);
     if (!rs485) return refused(fixed::withNumber(fixed::kNumberRangePattern, 255));

@@ -37,9 +37,9 @@ struct PackedWriteInput {
 PackedWriteInput packedWriteInputOf(const DeviceRecord& device);
 
 // Takes the input into the record and its image, then plans the frame to the device's reply port
-// after 100 ms. Refused, with nothing changed or sent, for a network field that does not read
-// (in the interface language), an RS485 address that is not 0-255, or a remote host over 32
-// characters ("无效的网址！"). `setClock` asks the board to take the image's clock fields.
+// after 100 ms. Refused, with nothing changed or sent, for a network field that readNetworkForm
+// refuses against the record (in the interface language), an RS485 address that is not 0-255, or a remote
+// host over 32 characters ("无效的网址！"). `setClock` asks the board to take the image's clock fields.
 CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput& input, bool setClock,
                                   int languageCode);
 

@@ -90,7 +90,8 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
     SnapshotFile broken = file;
     broken.profile = folder / "broken.ini";
     std::ofstream(broken.profile) << "not a profile\n";
-    EXPECT_EQ(rollbackStatusText(rollbackCommand(changed, broken, 9)), "not a usable profile");
+    EXPECT_EQ(rollbackStatusText(rollbackCommand(changed, broken, 9)),
+              "not a usable profile: no [*****************Device****************] section: not a device profile");
     DeviceRecord grown = changed;
     grown.identity.bytes[5] = '8';
     out = rollbackCommand(grown, file, 9);

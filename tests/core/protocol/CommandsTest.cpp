@@ -216,7 +216,7 @@ NetworkFormInput goodForm() {
     f.dns = "8.8.4.4";
     f.mac = "00-CA-C1-19-00-33";
     f.user = "admin";
-    f.password = "123456789";  // cut to 8 bytes
+    f.password = "12345678";  // the whole field; a longer text is refused, not cut
     f.outputFollow = true;
     return f;
 }
