@@ -13,6 +13,8 @@ namespace tavrel::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// Ctrl-C: what was under way finished, nothing more was started.
+inline constexpr int kExitStopped = 130;
 
 struct GlobalOptions {
     NetworkSettings network;

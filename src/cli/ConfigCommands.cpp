@@ -51,20 +51,37 @@ int runSimpleCommand(Context& ctx, const char* usage, CommandOutcome (*command)(
     // A reset loses every setting: they are kept so that they can be put back.
     request.snapshot = reset;
     request.forced = true;
-    CliWriter writer(ctx, session);
+    CliWriter writer(ctx, session, false);
+    if (wait && !ctx.options.json) {
+        ctx.out << "sent\nwaiting for the device to answer again...\n";
+        ctx.out.flush();
+    }
     const WriteOutcome outcome = writer.run(std::move(request));
-    if (!wait && outcome.done()) {
+    if (writer.stopped()) {
+        ctx.err << q(outcome.reason) << '\n';
+        return kExitStopped;
+    }
+    if (!outcome.done() && outcome.result != WriteResult::NotBack) return reportWrite(ctx, session, outcome, false);
+    if (!wait) {
         printOutcome(ctx, "sent", "sent");
         return kExitOk;
     }
-    if (outcome.result == WriteResult::NotBack) {
-        if (ctx.options.json)
-            printOutcome(ctx, "not-back", q(ctx.texts.writeNotBack));
-        ctx.err << "the device did not answer again within " << writer.writer().timings().rereadLimitMs / 1000
-                << " s\n";
-        return kExitFailed;
+    const bool back = outcome.result != WriteResult::NotBack;
+    if (ctx.options.json) {
+        QJsonObject o{{"result", back ? QStringLiteral("sent") : QStringLiteral("not-back")}, {"message", "sent"}};
+        if (back)
+            o["device"] = deviceJson(session.table()[static_cast<std::size_t>(outcome.entryAfter)],
+                                     session.table().progress(static_cast<std::size_t>(outcome.entryAfter)),
+                                     ctx.options.secrets);
+        ctx.out << QJsonDocument(o).toJson(QJsonDocument::Indented);
+    } else if (back) {
+        ctx.out << deviceDetails(session.table()[static_cast<std::size_t>(outcome.entryAfter)],
+                                 session.table().progress(static_cast<std::size_t>(outcome.entryAfter)),
+                                 ctx.options.secrets);
     }
-    return reportWrite(ctx, session, outcome, wait);
+    if (back) return kExitOk;
+    ctx.err << "the device did not answer again within " << writer.writer().timings().rereadLimitMs / 1000 << " s\n";
+    return kExitFailed;
 }
 
 // A save planned on a copy of the device: the table keeps what the device reported until it answers.

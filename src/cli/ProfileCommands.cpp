@@ -343,7 +343,7 @@ int runApply(Context& ctx) {
 
     QJsonArray lines;
     bool allOk = true;
-    CliWriter writer(ctx, session);
+    CliWriter writer(ctx, session, false);
     std::size_t planned = 0;
     for (std::size_t n = 0; n < selectors.size(); ++n) {
         ApplyLine line;

@@ -114,9 +114,10 @@ int runRollback(Context& ctx) {
     WriteRequest request;
     request.entry = found.index;
     request.plan = std::move(outcome.plan);
-    request.expected = target;
+    // Compared in the snapshot's own terms: a board's stored record also holds what runs (its clock).
+    request.expected = outcome.snapshot;
     const bool packed = capabilitiesOf(device).packedWrite();
-    request.scope = packed ? WriteScope::Packed : WriteScope::Profile;
+    request.scope = WriteScope::Profile;
     // A board may not answer a packed write at all; what it reports then tells either way.
     request.answer = packed ? AnswerRule::Optional : AnswerRule::Required;
     request.reread = RereadRule::Broadcast;

@@ -314,6 +314,8 @@ int runTimingSet(Context& ctx, QStringList args) {
 
     if (sourceOf(r) == Source::Image)
         return sendPackedWrite(ctx, session, found.index, r, packedWriteInputOf(r), false);
+    // The chain takes the schedules from the table's record.
+    session.table()[static_cast<std::size_t>(found.index)] = r;
     CliWriter writer(ctx, session);
     if (auto failed = writer.writer().keepSnapshot(found.index))
         ctx.err << "warning: no snapshot was kept: " << q(*failed) << '\n';

@@ -8,8 +8,8 @@
 
 namespace tavrel::cli {
 
-CliWriter::CliWriter(Context& ctx, DeviceSession& session)
-    : ctx_(ctx), reread_(session), write_(session, reread_, ctx.texts) {
+CliWriter::CliWriter(Context& ctx, DeviceSession& session, bool announce)
+    : ctx_(ctx), announce_(announce), reread_(session), write_(session, reread_, ctx.texts) {
     QObject::connect(&stop_, &StopOnSignal::stopRequested, &write_, [this] {
         ctx_.err << "stopping: the frames under way finish first\n";
         ctx_.err.flush();
@@ -18,7 +18,7 @@ CliWriter::CliWriter(Context& ctx, DeviceSession& session)
 }
 
 WriteOutcome CliWriter::run(WriteRequest request) {
-    if (!ctx_.options.json) {
+    if (announce_ && !ctx_.options.json) {
         ctx_.out << QString::fromStdString(ctx_.texts.sendingData) << '\n';
         ctx_.out.flush();
     }

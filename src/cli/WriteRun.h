@@ -12,13 +12,15 @@ namespace tavrel::cli {
 
 class CliWriter {
   public:
-    CliWriter(Context& ctx, DeviceSession& session);
+    // `announce`: "Sending data..." before each write (commands that print a line per device do not).
+    CliWriter(Context& ctx, DeviceSession& session, bool announce = true);
     WriteOutcome run(WriteRequest request);
     DeviceWrite& writer() { return write_; }
     bool stopped() const { return write_.stopped(); }
 
   private:
     Context& ctx_;
+    bool announce_;
     DeviceReread reread_;
     DeviceWrite write_;
     StopOnSignal stop_;

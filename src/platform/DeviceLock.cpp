@@ -6,7 +6,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QLockFile>
 #include <QtCore/QSaveFile>
-#include <QtCore/QStandardPaths>
+#include <unistd.h>
 
 namespace tavrel {
 
@@ -16,13 +16,13 @@ DeviceLock::~DeviceLock() = default;
 
 QString DeviceLock::folder() {
     if (qEnvironmentVariableIsSet("TAVREL_HOME")) return qEnvironmentVariable("TAVREL_HOME") + "/locks";
-    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty()) base = QDir::tempPath();
-    return base + "/tavrel-locks";
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) return qEnvironmentVariable("XDG_RUNTIME_DIR") + "/tavrel-locks";
+    return QDir::tempPath() + "/tavrel-locks-" + QString::number(getuid());
 }
 
 bool DeviceLock::tryLock() {
-    if (!QDir().mkpath(folder())) return false;
+    // Without a folder for locks no other copy can be told apart; the write is not held up for it.
+    if (!QDir().mkpath(folder())) return true;
     QFile::setPermissions(folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     lock_ = std::make_unique<QLockFile>(stem_ + ".lock");
     // A copy that died while writing leaves its lock behind; its process is gone, so it is taken.

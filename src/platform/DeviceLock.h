@@ -18,7 +18,7 @@ class DeviceLock {
     DeviceLock(const DeviceLock&) = delete;
     DeviceLock& operator=(const DeviceLock&) = delete;
 
-    // False when another process holds the device (or the lock folder cannot be made).
+    // False when another process holds the device.
     bool tryLock();
     // When another process last finished a write to the device (ms since the epoch); 0 if never.
     qint64 lastWrittenAt() const;

@@ -121,7 +121,11 @@ void DeviceSession::onDatagram(const QByteArray& data, const QHostAddress& sende
         // The first broadcast reply brings the next broadcast forward; a scan only notes its host.
         if (auto next = schedule_.replyReceived(address.toStdString())) timer_->start(*next);
     }
-    if (fx.addRow) emit rowAdded(static_cast<int>(*fx.addRow));
+    if (fx.addRow) {
+        // A search reply starts what is known of the device (a board's reply is its whole record).
+        readStartedAt_[*fx.addRow] = QDateTime::currentMSecsSinceEpoch();
+        emit rowAdded(static_cast<int>(*fx.addRow));
+    }
     if (fx.readoutEntry && !fx.readout.empty()) startReadout(*fx.readoutEntry, std::move(fx.readout));
     if (fx.part0 != StatusMessage::None) emit statusMessage(0, fx.part0);
     if (fx.part2 != StatusMessage::None) emit statusMessage(2, fx.part2);

@@ -290,7 +290,8 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
         EXPECT_EQ(line["mac"], simIndex < 0 ? QJsonValue() : QJsonValue(macOf(*sim->device(std::size_t(simIndex)))));
     }
     EXPECT_EQ(list[3].toObject()["message"].toString(),
-              "this board takes its settings as one whole configuration record; nothing was sent");
+              "This board takes its settings as one whole configuration record; a profile cannot be applied to it. "
+              "Nothing was sent.");
     EXPECT_EQ(list[2].toObject()["message"].toString(), QStringLiteral("配置失败。请重新搜索设备，再试。"));
     EXPECT_EQ(list[4].toObject()["message"].toString(), "no acknowledgement after the last frame");
     EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0) << "a refused profile sends nothing";

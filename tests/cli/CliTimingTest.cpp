@@ -167,7 +167,7 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     const CliRun acked = runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "3", "--timer",
                                                     "2030-01-02 03:04:05", "ffff-ff-ff 23:59:ff"});
     ASSERT_EQ(acked.exitCode, 0) << acked.err.toStdString();
-    EXPECT_TRUE(acked.out.contains("acknowledged"));
+    EXPECT_TRUE(acked.out.contains("Successfully saved"));
     EXPECT_EQ(sim->device(0)->packedWrites(), 1);
     EXPECT_EQ(schedule(*sim->device(0), 2),
               (std::vector<std::uint8_t>{30, 1, 2, 3, 4, 5, 255, 255, 255, 23, 59, 255, 0, 0, 0, 0, 0, 1}));
@@ -193,15 +193,14 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     EXPECT_EQ(sim->device(1)->settings().network[0], 10);
     const CliRun quietText = runCli(sim->devicePort(), {"set-network", "000003", "--ip", "10.1.2.5"});
     EXPECT_EQ(quietText.exitCode, 0) << quietText.err.toStdString();
-    EXPECT_EQ(quietText.out, "Sending data...\nno answer; searching the device again to compare\n"
-                             "no answer; a new search reads back what was written\n");
+    EXPECT_EQ(quietText.out, "Sending data...\nSuccessfully saved\n");
 
     // A board that drops the write unanswered: the search finds the one field, or the clock, not taken.
     const CliRun kept = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.3"});
     EXPECT_EQ(kept.exitCode, 1);
     EXPECT_EQ(jsonOf(kept)["result"].toString(), "differs");
     EXPECT_EQ(jsonOf(kept)["differences"].toArray(), QJsonArray{"ip address"});
-    EXPECT_EQ(kept.err, "the device reads back differently: ip address\n");
+    EXPECT_EQ(kept.err, "The device reads back differently: ip address\n");
     const CliRun clock =
         runCli(sim->devicePort(), {"--json", "clock", "000004", "--time", "2031-04-27 13:42:05"});
     EXPECT_EQ(clock.exitCode, 1);
@@ -219,8 +218,8 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     });
     const CliRun lost = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.4"});
     EXPECT_EQ(lost.exitCode, 1);
-    EXPECT_EQ(jsonOf(lost)["result"].toString(), "lost") << lost.out.toStdString();
-    EXPECT_EQ(lost.err, "no answer, and the device was not found again\n");
+    EXPECT_EQ(jsonOf(lost)["result"].toString(), "not-back") << lost.out.toStdString();
+    EXPECT_EQ(lost.err, "The device was not read again after the write; search again to check it.\n");
 }
 
 TEST(CliTiming, RefusedAndBadInputs) {
@@ -285,7 +284,9 @@ TEST(CliTiming, ClockIsSetAndCheckedOnBothKindsOfBoard) {
 
     const CliRun set830 = runCli(sim->devicePort(), {"clock", "000003", "--time", "2032-12-31 23:41:17"});
     ASSERT_EQ(set830.exitCode, 0) << set830.err.toStdString();
-    const auto& frame = sim->device(1)->frames().back().bytes;
+    std::vector<std::uint8_t> frame;
+    for (const auto& f : sim->device(1)->frames())
+        if (f.op == 'W') frame = f.bytes;
     ASSERT_EQ(frame.size(), 830u);
     // Second, minute, hour, weekday (a Friday), day, month, year; the set-clock flag.
     EXPECT_EQ(std::vector<std::uint8_t>(frame.begin() + 784, frame.begin() + 792),
@@ -315,11 +316,11 @@ TEST(CliTiming, AClockSetTheBoardDoesNotTakeIsReportedAsSuch) {
     const CliRun json = runCli(sim->devicePort(), QStringList{"--json"} + check);
     EXPECT_EQ(json.exitCode, 1);
     EXPECT_EQ(jsonOf(json)["result"].toString(), "set-failed");
-    EXPECT_TRUE(jsonOf(json)["message"].toString().startsWith("the device reads back differently: clock ("))
+    EXPECT_TRUE(jsonOf(json)["message"].toString().startsWith("The device reads back differently: clock ("))
         << json.out.toStdString();
     const CliRun text = runCli(sim->devicePort(), check);
     EXPECT_EQ(text.exitCode, 1);
-    EXPECT_TRUE(text.out.contains(" set-failed  (the device reads back differently: clock ("))
+    EXPECT_TRUE(text.out.contains(" set-failed  (The device reads back differently: clock ("))
         << text.out.toStdString();
 }
 
