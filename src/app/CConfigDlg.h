@@ -60,6 +60,8 @@ struct ConfigDlgServices {
 
 class IncompleteMarks;
 class DeviceReread;
+class DeviceWrite;
+struct WriteRequest;
 
 class CConfigDlg : public QDialog, public MainWindowContext {
     Q_OBJECT
@@ -192,16 +194,19 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     // Shows the outcome's prompt or plays its plan for the selected device; a command after which the
     // device holds other settings has it read again.
     enum class Reread { None, Unicast, Broadcast };
-    void runDeviceCommand(CommandOutcome outcome, Reread after);
-    void runDeviceCommand(CommandOutcome outcome) override { runDeviceCommand(std::move(outcome), Reread::None); }
+    void runDeviceCommand(CommandOutcome outcome, Reread after, WriteScope scope = WriteScope::None);
+    void runDeviceCommand(CommandOutcome outcome) override {
+        runDeviceCommand(std::move(outcome), Reread::None, WriteScope::Packed);
+    }
     // The write guard for the selected device: true when it was read whole or the user agreed to
     // write (or export) it anyway. Every path that writes a device or its profile asks this first;
     // a save it lets through keeps a snapshot of the device as read.
     bool confirmWrite(WriteKind kind) override;
     // Plays a write for the device at `row` with "Sending data..." in the status bar's save field
     // until the device answers or the answer's wait is over.
-    void playWrite(int row, Plan plan) override;
-    static constexpr int kWriteAnswerWaitMs = 3000;
+    void playWrite(int row, Plan plan, WriteScope scope) override;
+    void startWrite(WriteRequest request);
+    void writeFinished(int id, const WriteOutcome& outcome);
 
   private:
     void connectDeviceCommands();
@@ -268,7 +273,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     bool defaultAdapter_ = true;
     int chosenAdapter_ = 0;
     int highlightedRow_ = 0;
-    int writeCount_ = 0;
+    DeviceWrite* writes_ = nullptr;
     QTranslator* qtTranslator_ = nullptr;
     std::optional<int> lastSelectedRow_;  // the newest write; an older one's wait says nothing
 

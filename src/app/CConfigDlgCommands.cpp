@@ -1,6 +1,5 @@
 // Restart, factory reset and the two saves of the main window: the core plans the frames, the
 // device session plays them; acknowledgements come back through the session's status messages.
-#include <QtCore/QTimer>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
@@ -10,6 +9,8 @@
 #include "CConfigDlg.h"
 #include "ControlIds.h"
 #include "DeviceReread.h"
+#include "DeviceWrite.h"
+#include "device/DeviceCapabilities.h"
 #include "DeviceSession.h"
 #include "IncompleteMarks.h"
 #include "QtText.h"
@@ -35,9 +36,8 @@ WifiSettings CConfigDlg::wifiSettings() const {
 
 bool CConfigDlg::confirmWrite(WriteKind kind) {
     const std::optional<int> row = selectedDevice();
-    if (!incompleteMarks_->confirmWrite(row, kind)) return false;
-    if (kind == WriteKind::Save && row) snapshotArea_->keep(*row);
-    return true;
+    // The workflow keeps the snapshot once the write goes ahead.
+    return incompleteMarks_->confirmWrite(row, kind);
 }
 
 DeviceRecord* CConfigDlg::selectedRecord() {
@@ -60,7 +60,8 @@ void CConfigDlg::factoryResetDevice() {
 
 void CConfigDlg::saveNetworkSettings() {
     if (!confirmWrite(WriteKind::Save)) return;
-    runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode));
+    runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode), Reread::None,
+                     WriteScope::Network);
 }
 
 void CConfigDlg::savePortSettings() {
@@ -78,7 +79,7 @@ void CConfigDlg::savePortSettings() {
     if (shown < static_cast<int>(kPortCount))
         hosts[static_cast<std::size_t>(shown)] =
             controlAs<QLineEdit>(ids::kRemoteHostEdit)->text().toStdString();
-    runDeviceCommand(savePortsCommand(device, hosts));
+    runDeviceCommand(savePortsCommand(device, hosts), Reread::None, WriteScope::Ports);
 }
 
 NetworkFormInput CConfigDlg::networkFormInput() const {
@@ -97,7 +98,7 @@ NetworkFormInput CConfigDlg::networkFormInput() const {
     return in;
 }
 
-void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after) {
+void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after, WriteScope scope) {
     switch (outcome.status) {
         case CommandStatus::NoDevice:
             setStatusText(0, qs(texts_.selectDevicePrompt));
@@ -106,40 +107,66 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after) {
             showMessage(outcome.message, Prompts::Kind::Warning);
             return;
         case CommandStatus::Ready:
-        case CommandStatus::Stopped:
             break;
     }
     const std::optional<int> row = selectedDevice();
     if (!row) return;
-    // The last save's answer says nothing of a device that changes itself now.
-    if (after != Reread::None) setStatusText(2, QString());
     if (outcome.showSending) {
-        playWrite(*row, std::move(outcome.plan));
-    } else if (!outcome.plan.empty()) {
-        const int entry = *row;
-        session().play(static_cast<std::size_t>(entry), std::move(outcome.plan), [this, entry, after] {
-            if (after != Reread::None) reread_->start(entry, after == Reread::Broadcast);
-        });
+        playWrite(*row, std::move(outcome.plan), scope);
+        return;
     }
-    if (outcome.status == CommandStatus::Stopped) showMessage(outcome.message, Prompts::Kind::Warning);
+    // Restart and reset: the device answers nothing, and is read again when asked.
+    setStatusText(2, QString());
+    WriteRequest request;
+    request.entry = *row;
+    request.plan = std::move(outcome.plan);
+    request.expected = devices()[static_cast<std::size_t>(*row)];
+    request.answer = AnswerRule::None;
+    request.reread = after == Reread::Broadcast ? RereadRule::Broadcast
+                     : after == Reread::Unicast ? RereadRule::Unicast
+                                                : RereadRule::None;
+    // A reset loses every setting: they are kept so that they can be put back.
+    request.snapshot = after == Reread::Broadcast;
+    request.asRead = snapshotArea_->asRead(*row);
+    request.forced = true;
+    startWrite(std::move(request));
 }
 
-void CConfigDlg::playWrite(int row, Plan plan) {
-    const QString sending = qs(texts_.sendingData);
-    setStatusText(2, sending);
+void CConfigDlg::playWrite(int row, Plan plan, WriteScope scope) {
+    setStatusText(2, qs(texts_.sendingData));
     snapshotArea_->written(row);
-    const int write = ++writeCount_;
     const auto entry = static_cast<std::size_t>(row);
-    // "Sending..." never stays for ever: the answer replaces it, or this does once the wait is over.
-    session().play(entry, std::move(plan), [this, write, sending, entry, key = devices()[entry].key] {
-        QTimer::singleShot(kWriteAnswerWaitMs, this, [this, write, sending] {
-            if (write == writeCount_ && statusText(2) == sending) setStatusText(2, qs(texts_.noAnswer));
-        });
-        // What the device took is known only from the device, which may answer from a new address;
-        // a new search may have replaced the entry meanwhile.
-        if (entry < devices().size() && devices()[entry].key == key)
-            reread_->start(static_cast<int>(entry), true);
-    });
+    WriteRequest request;
+    request.entry = row;
+    request.plan = std::move(plan);
+    request.expected = devices()[entry];
+    request.scope = scope;
+    if (capabilitiesOf(devices()[entry]).packedWrite()) request.answer = AnswerRule::Optional;
+    // What the device took is known only from the device, which may answer from a new address.
+    request.reread = RereadRule::Broadcast;
+    request.asRead = snapshotArea_->asRead(row);
+    // The guard asked before the plan was made.
+    request.forced = true;
+    startWrite(std::move(request));
+}
+
+void CConfigDlg::startWrite(WriteRequest request) {
+    writes_->start(std::move(request));
+}
+
+void CConfigDlg::writeFinished(int /*id*/, const WriteOutcome& outcome) {
+    if (!outcome.snapshotWarning.empty()) {
+        std::string text = texts_.snapshotFailed;
+        if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, outcome.snapshotWarning);
+        showMessage(text, Prompts::Kind::Warning);
+    }
+    // Restart and reset end on their re-read alone; the list row says how that went.
+    if (outcome.result == WriteResult::Unverified && outcome.reason.empty()) return;
+    if (outcome.frames > 0 && outcome.result != WriteResult::NotSent) {
+        setStatusText(2, qs(writeOutcomeText(outcome, texts_)));
+        return;
+    }
+    showMessage(outcome.reason, Prompts::Kind::Warning);
 }
 
 }  // namespace tavrel

@@ -13,6 +13,7 @@
 #include "CConfigDlg.h"
 #include "ControlIds.h"
 #include "DeviceReread.h"
+#include "DeviceWrite.h"
 #include "IncompleteMarks.h"
 #include "ProfileArea.h"
 #include "SnapshotArea.h"
@@ -162,6 +163,8 @@ void CConfigDlg::connectReread() {
     });
     connect(reread_, &DeviceReread::notBack, this,
             [this](int entry) { incompleteMarks_->setChange(entry, IncompleteMarks::Change::NotBack); });
+    writes_ = new DeviceWrite(*session_, *reread_, texts_, this);
+    connect(writes_, &DeviceWrite::finished, this, &CConfigDlg::writeFinished);
 }
 
 void CConfigDlg::onDeviceReady(int index) {

@@ -3,6 +3,7 @@
 // devices and their traffic, texts and prompts, its controls by resource number, the status bar, the
 // selected device and the write paths every area shares. CConfigDlg implements it; an area knows
 // nothing else of the window, so the two no longer include each other.
+#include "protocol/WriteOutcome.h"
 #include <QtCore/QString>
 #include <QtWidgets/QWidget>
 #include <optional>
@@ -59,8 +60,9 @@ class MainWindowContext {
 
     // The write guard: true when the selected device was read whole or the user agreed.
     virtual bool confirmWrite(WriteKind kind) = 0;
-    // Plays a write with "Sending data..." until the answer or its time-out; the device is read again.
-    virtual void playWrite(int row, Plan plan) = 0;
+    // Hands a write to the write workflow with "Sending data..." until its outcome, which the status
+    // bar then says; `scope` is what the device is compared on once read again.
+    virtual void playWrite(int row, Plan plan, WriteScope scope) = 0;
     // Shows the outcome's prompt or plays its plan for the selected device.
     virtual void runDeviceCommand(CommandOutcome outcome) = 0;
     // The network group as typed, and the WiFi group's values.

@@ -1,5 +1,7 @@
 #include "ProfileArea.h"
 
+#include "device/DeviceCapabilities.h"
+
 #include <QtCore/QDir>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
@@ -117,6 +119,11 @@ void ProfileArea::applyProfile() {
     const std::optional<int> row = window_.selectedDevice();
     DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
     Prompts& prompts = window_.prompts();
+    // The board's own packed write carries port 1 and its network only: refused, as `apply` does.
+    if (device != nullptr && !path_.isEmpty() && capabilitiesOf(*device).packedWrite()) {
+        prompts.inform(window_.caption(), qs(texts.oneClickPackedBoard), Prompts::Kind::Warning);
+        return;
+    }
     if (device != nullptr && !path_.isEmpty()) {
         if (!window_.confirmWrite(WriteKind::Save)) return;
         if (!confirmAddress(*row)) return;
@@ -141,7 +148,7 @@ void ProfileArea::applyProfile() {
     }
     // The form shows what is about to be sent.
     window_.showDevice(*row);
-    window_.playWrite(*row, std::move(outcome.plan));
+    window_.playWrite(*row, std::move(outcome.plan), WriteScope::Profile);
 }
 
 // The profile's static address on a device while another listed device holds it gives two devices

@@ -57,15 +57,6 @@ const DeviceRecord& SnapshotArea::asRead(int row) const {
     return it != asRead_.end() ? it->second : session_.table()[static_cast<std::size_t>(row)];
 }
 
-void SnapshotArea::keep(int row) {
-    if (row < 0 || static_cast<std::size_t>(row) >= session_.table().size()) return;
-    if (auto failed =
-            storeSnapshot(asRead(row), window_.paths().profileFolder, std::chrono::system_clock::now()))
-        window_.prompts().inform(window_.caption(), withText(window_.texts().snapshotFailed, *failed),
-                                 Prompts::Kind::Warning);
-    refreshCommand();
-}
-
 void SnapshotArea::written(int row) {
     if (row >= 0 && static_cast<std::size_t>(row) < session_.table().size())
         asRead_[row] = session_.table()[static_cast<std::size_t>(row)];
@@ -107,7 +98,7 @@ void SnapshotArea::undo() {
     if (!window_.confirmWrite(WriteKind::Save)) return;
     device = target;
     window_.showDevice(*row);
-    window_.playWrite(*row, std::move(outcome.plan));
+    window_.playWrite(*row, std::move(outcome.plan), WriteScope::Profile);
 }
 
 }  // namespace tavrel

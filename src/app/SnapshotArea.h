@@ -18,9 +18,6 @@ class SnapshotArea : public QObject {
   public:
     SnapshotArea(MainWindowContext& window, DeviceSession& session, QAction* undoCommand);
 
-    // Before a write to the device at `row`: its settings as last read go to a snapshot. A failure is
-    // shown; the write still goes ahead.
-    void keep(int row);
     // A write to the device at `row` went out: the device holds the record as it stands now.
     void written(int row);
     // Asks, showing what changes, then writes the selected device's newest snapshot back.
@@ -28,9 +25,11 @@ class SnapshotArea : public QObject {
     // The undo command is enabled for a selected device that has a snapshot.
     void refreshCommand();
 
+    // The device at `row` as its read-out left it (the table's record holds the form's edits).
+    const DeviceRecord& asRead(int row) const;
+
   private:
     void remember(int row);
-    const DeviceRecord& asRead(int row) const;
 
     MainWindowContext& window_;
     DeviceSession& session_;

@@ -137,7 +137,7 @@ int DeviceWrite::start(WriteRequest request) {
     }
     run->outcome.frames = static_cast<int>(request.plan.size());
     if (request.snapshot) {
-        if (auto failed = storeSnapshot(run->asRead, resolvePaths().profileFolder, std::chrono::system_clock::now()))
+        if (auto failed = storeSnapshot(request.asRead.value_or(run->asRead), resolvePaths().profileFolder, std::chrono::system_clock::now()))
             run->outcome.snapshotWarning = *failed;
         else
             run->outcome.snapshotKept = true;

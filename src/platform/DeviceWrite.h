@@ -59,6 +59,9 @@ struct WriteRequest {
     AnswerRule answer = AnswerRule::Required;
     RereadRule reread = RereadRule::Unicast;
     bool snapshot = true;
+    // The device as read, when the table's record already holds the form's edits (the window);
+    // the snapshot is kept of it. Without it, the table's record is the device as read.
+    std::optional<DeviceRecord> asRead;
     bool forced = false;  // write an incomplete read-out (the user agreed, or --force)
 };
 

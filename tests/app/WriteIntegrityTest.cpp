@@ -8,6 +8,7 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableWidget>
 
+#include "DeviceWrite.h"
 #include "ControlIds.h"
 #include "FormBench.h"
 #include "TimingArea.h"
@@ -97,7 +98,7 @@ TEST(WriteIntegrity, CalibrateFollowsTheSelectedDeviceAndSendingAlwaysEnds) {
     b.window->controlAs<QPushButton>(ids::kSaveNetworkButton)->click();
     EXPECT_EQ(b.window->statusText(2), QStringLiteral("Sending data..."));
     EXPECT_TRUE(waitUntil([&] { return b.window->statusText(2) == QStringLiteral("No answer from the device"); },
-                          CConfigDlg::kWriteAnswerWaitMs + 10000));
+                          WriteTimings{}.answerWaitMs + 10000));
 }
 
 }  // namespace tavrel::test

@@ -16,14 +16,13 @@ enum class CommandStatus {
     Ready,     // play the plan
     NoDevice,  // status field 0: "Please select a device"; nothing is sent
     Refused,   // message box; nothing is sent
-    Stopped,   // message box; the plan holds the frames sent before the command stopped
 };
 
 struct CommandOutcome {
     CommandStatus status = CommandStatus::Ready;
     Plan plan;
     bool showSending = false;  // status field 2: "Sending data..." as the plan starts
-    std::string message;       // message box text for Refused and Stopped
+    std::string message;       // message box text for Refused
 };
 
 // `selected` is the device of the first selected row, or null when no row is selected.
