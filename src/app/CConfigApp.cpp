@@ -1,5 +1,9 @@
 #include "CConfigApp.h"
 
+#include <QtWidgets/QMessageBox>
+
+#include "Environment.h"
+
 #include "AppIcon.h"
 #include "CConfigDlg.h"
 
@@ -11,6 +15,11 @@ CConfigApp::CConfigApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 int CConfigApp::run() {
+    if (auto problem = environmentProblem()) {
+        QMessageBox::critical(nullptr, QStringLiteral("tavrel-config"),
+                              QString::fromStdString(*problem) + QStringLiteral("; nothing was sent."));
+        return 2;
+    }
     CConfigDlg window;
     window.exec();
     return 0;

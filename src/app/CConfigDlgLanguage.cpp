@@ -232,13 +232,17 @@ void CConfigDlg::applyScheduleColumns() {
                {65, 45, 172, 172});
 }
 
-// Every language change shows "static" until a device is selected again.
+// The items are renamed in place: a refill to "static" would turn a DHCP device static on the next save.
 void CConfigDlg::refillIpTypeList() {
     auto* list = controlAs<QComboBox>(ids::kIpTypeList);
-    list->clear();
-    list->addItem(qs(texts_.ipTypeStatic));
-    list->addItem(qs(texts_.ipTypeDhcp));
-    list->setCurrentIndex(0);
+    if (list->count() != 2) {
+        list->clear();
+        list->addItem(QString());
+        list->addItem(QString());
+        list->setCurrentIndex(0);
+    }
+    list->setItemText(0, qs(texts_.ipTypeStatic));
+    list->setItemText(1, qs(texts_.ipTypeDhcp));
 }
 
 }  // namespace tavrel

@@ -232,6 +232,10 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString error;
+    if (auto problem = environmentProblem()) {
+        err << QString::fromStdString(*problem) << "; nothing was sent\n";
+        return kExitUsage;
+    }
     auto options = parseGlobalOptions(app.arguments().mid(1), networkSettingsFromEnvironment(), &error);
     if (!options) {
         err << error << '\n' << kUsage;

@@ -13,7 +13,8 @@ DeviceReread::DeviceReread(DeviceSession& session, QObject* parent) : QObject(pa
 }
 
 DeviceReread::~DeviceReread() {
-    cancelAll();
+    // Silently: whoever listens may be half gone already.
+    while (!waits_.empty()) finish(waits_.begin()->first);
 }
 
 void DeviceReread::setTimings(int intervalMs, int limitMs) {

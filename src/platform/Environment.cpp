@@ -19,4 +19,11 @@ NetworkSettings networkSettingsFromEnvironment() {
     return s;
 }
 
+std::optional<std::string> environmentProblem() {
+    std::vector<std::string> problems;
+    networkSettingsFrom(processEnvironment(), &problems);
+    if (problems.empty()) return std::nullopt;
+    return problems.front();
+}
+
 }  // namespace tavrel
