@@ -28,6 +28,8 @@ struct DeviceWrite::Run {
     DeviceKey newKey{};  // its key once the write took (a new MAC)
     WriteOutcome outcome;
     bool lastSent = false;
+    int acksBeforeLast = 0;
+    int acksAfterLast = 0;
     bool refused = false;
     bool rereading = false;
     QTimer* answerTimer = nullptr;
@@ -47,7 +49,13 @@ DeviceWrite::DeviceWrite(DeviceSession& session, DeviceReread& reread, const UiT
             if (run == nullptr || run->rereading) continue;
             if (accepted) {
                 ++run->outcome.acknowledgements;
-                if (run->lastSent) answered(id);
+                if (!run->lastSent) {
+                    ++run->acksBeforeLast;
+                    continue;
+                }
+                ++run->acksAfterLast;
+                // Certain: every frame answered, or a device that answers its last frame alone.
+                if (run->outcome.acknowledgements >= run->outcome.frames || run->acksBeforeLast == 0) answered(id);
             } else {
                 run->refused = true;
                 if (run->lastSent) finish(id, run->outcome);
@@ -162,7 +170,8 @@ void DeviceWrite::lastFrameSent(int id) {
     connect(run->answerTimer, &QTimer::timeout, this, [this, id] {
         Run* r = runOf(id);
         if (r == nullptr) return;
-        if (r->request.answer == AnswerRule::Optional) return answered(id);
+        // An answer after the last frame may still be the one before it, late: the re-read decides.
+        if (r->request.answer == AnswerRule::Optional || r->acksAfterLast > 0) return answered(id);
         WriteOutcome o = r->outcome;
         o.result = WriteResult::NoAnswer;
         // What the device holds now is unknown: it is read again, without the outcome waiting for it.

@@ -5,8 +5,11 @@
 //   snapshot  the device as read is kept, so that the change can be rolled back (a failure to keep it
 //             is reported, the write still goes: a full disk must not stop a repair);
 //   play      the plan, on the device's lane of the sequencer;
-//   answer    a refusal (17) of any frame, or this device's acknowledgement (16) that arrives after the
-//             last frame left, within answerWaitMs; answers of other devices never count;
+//   answer    a refusal (17) of any frame, or this device's answer to the last frame within answerWaitMs:
+//             an acknowledgement (16) after the last frame left that makes every frame answered, or
+//             that is the device's first (it answers its last frame alone). Any other acknowledgement
+//             after the last frame may be the one before it, late: then the re-read decides. Answers
+//             of other devices never count;
 //   re-read   the device is searched again (by broadcast when the write moved it) until it is read
 //             whole, within the re-read limit;
 //   compare   the fields of the request's scope, expected against what the device now holds.
