@@ -30,6 +30,8 @@ void DeviceReread::start(int entry, bool broadcast, std::optional<DeviceKey> new
     progress.received.reset();
     progress.answered = false;
     progress.shown = false;
+    // A read-out that was still under way (or whose lane was dropped) is superseded by the next one.
+    progress.reading = false;
     Wait& wait = waits_[entry];
     wait.broadcast = broadcast || newKey.has_value();
     wait.key = newKey.value_or(session_.table()[static_cast<std::size_t>(entry)].key);

@@ -131,7 +131,8 @@ int DeviceWrite::start(WriteRequest request) {
     run->entry = entry;
     run->asRead = session_.table()[static_cast<std::size_t>(entry)];
     run->key = run->asRead.key;
-    run->newKey = keyOf(request.expected.mac);
+    // A device read incompletely may hold no MAC yet: only a write that changes it changes the key.
+    run->newKey = request.expected.mac != run->asRead.mac ? keyOf(request.expected.mac) : run->key;
     run->lock = std::make_unique<DeviceLock>(run->asRead.mac);
     if (busy(entry) || !run->lock->tryLock()) {
         refusal.reason = texts_.deviceBusy;

@@ -22,8 +22,11 @@ NetworkSettings networkSettingsFromEnvironment() {
 std::optional<std::string> environmentProblem() {
     std::vector<std::string> problems;
     networkSettingsFrom(processEnvironment(), &problems);
-    if (problems.empty()) return std::nullopt;
-    return problems.front();
+    // A port that does not read only falls back to its default; an address could fall back to the
+    // limited broadcast.
+    for (const std::string& p : problems)
+        if (p.rfind("TAVREL_BROADCAST", 0) == 0 || p.rfind("TAVREL_BIND", 0) == 0) return p;
+    return std::nullopt;
 }
 
 }  // namespace tavrel

@@ -115,7 +115,7 @@ TEST(CliReadout, OnlyTheWrittenDevicesAnswerCounts) {
     const CliRun run = runCli(sim->devicePort(), {QStringLiteral("set-network"), QStringLiteral("127.0.0.2"),
                                                   QStringLiteral("--user"), QStringLiteral("bob")});
     EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("no answer"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("No answer"))) << run.err.toStdString();
     EXPECT_GT(framesWithOp(*sim->device(0), 'W'), 0);
 }
 
