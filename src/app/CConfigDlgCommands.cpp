@@ -134,7 +134,6 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after, WriteSco
 
 void CConfigDlg::playWrite(int row, Plan plan, WriteScope scope) {
     setStatusText(2, qs(texts_.sendingData));
-    snapshotArea_->written(row);
     const auto entry = static_cast<std::size_t>(row);
     WriteRequest request;
     request.entry = row;
@@ -147,6 +146,7 @@ void CConfigDlg::playWrite(int row, Plan plan, WriteScope scope) {
     request.asRead = snapshotArea_->asRead(row);
     // The guard asked before the plan was made.
     request.forced = true;
+    snapshotArea_->written(row);
     startWrite(std::move(request));
 }
 

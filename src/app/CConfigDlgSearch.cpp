@@ -164,6 +164,7 @@ void CConfigDlg::connectReread() {
     connect(reread_, &DeviceReread::notBack, this,
             [this](int entry) { incompleteMarks_->setChange(entry, IncompleteMarks::Change::NotBack); });
     writes_ = new DeviceWrite(*session_, *reread_, texts_, this);
+    writes_->setProfileFolder(paths_.profileFolder);
     connect(writes_, &DeviceWrite::finished, this, &CConfigDlg::writeFinished);
 }
 

@@ -31,6 +31,7 @@ bool DeviceSession::openSocket(const QHostAddress& address) {
 void DeviceSession::startBroadcastSearch(const QString& broadcastAddress) {
     table_.clear();
     readoutChain_.fill(-1);
+    emit tableCleared();
     schedule_.startBroadcast(broadcastAddress.toStdString());
     timer_->start(kFirstSearchDelayMs);
 }
@@ -38,6 +39,7 @@ void DeviceSession::startBroadcastSearch(const QString& broadcastAddress) {
 void DeviceSession::startSubnetScan(const QString& broadcastAddress, int passes) {
     table_.clear();
     readoutChain_.fill(-1);
+    emit tableCleared();
     schedule_.startScan(broadcastAddress.toStdString(), passes);
     timer_->start(kScanTickMs);
 }

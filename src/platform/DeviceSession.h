@@ -57,6 +57,8 @@ class DeviceSession : public QObject {
     void sendSearch(const QString& address);
 
   signals:
+    // A search emptied the table: no entry is the device it was.
+    void tableCleared();
     void searchTick(const QString& destination, int host);
     void searchTimedOut();
     void scanFinished();

@@ -28,8 +28,6 @@ struct DeviceWrite::Run {
     DeviceKey newKey{};  // its key once the write took (a new MAC)
     WriteOutcome outcome;
     bool lastSent = false;
-    int acksBeforeLast = 0;
-    int acksAfterLast = 0;
     bool refused = false;
     bool rereading = false;
     QTimer* answerTimer = nullptr;
@@ -49,17 +47,20 @@ DeviceWrite::DeviceWrite(DeviceSession& session, DeviceReread& reread, const UiT
             if (run == nullptr || run->rereading) continue;
             if (accepted) {
                 ++run->outcome.acknowledgements;
-                if (!run->lastSent) {
-                    ++run->acksBeforeLast;
-                    continue;
-                }
-                ++run->acksAfterLast;
-                // Certain: every frame answered, or a device that answers its last frame alone.
-                if (run->outcome.acknowledgements >= run->outcome.frames || run->acksBeforeLast == 0) answered(id);
+                if (run->lastSent) answered(id);
             } else {
                 run->refused = true;
                 if (run->lastSent) finish(id, run->outcome);
             }
+        }
+    });
+    // The entries are other devices now: what is under way ends, unverified.
+    connect(&session_, &DeviceSession::tableCleared, this, [this] {
+        while (!runs_.empty()) {
+            WriteOutcome o = runs_.begin()->second->outcome;
+            o.result = WriteResult::Unverified;
+            o.reason = texts_.writeNotBack;
+            finish(runs_.begin()->first, o);
         }
     });
     connect(&reread_, &DeviceReread::back, this, [this](int entry) { rereadDone(entry, true); });
@@ -89,19 +90,23 @@ DeviceWrite::Run* DeviceWrite::runOf(int id) {
     return it == runs_.end() ? nullptr : it->second.get();
 }
 
+std::filesystem::path DeviceWrite::profileFolder() const {
+    return profileFolder_.empty() ? resolvePaths().profileFolder : profileFolder_;
+}
+
 WriteCheck DeviceWrite::check(int entry) const {
     return checkWrite(session_.table().progress(static_cast<std::size_t>(entry)), texts_.languageCode);
 }
 
 std::optional<std::string> DeviceWrite::keepSnapshot(int entry) const {
     if (entry < 0 || static_cast<std::size_t>(entry) >= session_.table().size()) return std::nullopt;
-    return storeSnapshot(session_.table()[static_cast<std::size_t>(entry)], resolvePaths().profileFolder,
+    return storeSnapshot(session_.table()[static_cast<std::size_t>(entry)], profileFolder(),
                          std::chrono::system_clock::now());
 }
 
 bool DeviceWrite::busy(int entry) const {
     for (const auto& [id, run] : runs_)
-        if (run->entry == entry) return true;
+        if (run->entry == entry && !run->rereading) return true;
     return false;
 }
 
@@ -127,6 +132,15 @@ int DeviceWrite::start(WriteRequest request) {
         finishLater(id, refusal);
         return id;
     }
+    // A write whose frames are answered and which only waits for its re-read gives way to this one.
+    std::vector<int> superseded;
+    for (auto& [otherId, other] : runs_)
+        if (other->entry == entry && other->rereading) superseded.push_back(otherId);
+    for (int otherId : superseded) {
+        WriteOutcome o = runs_[otherId]->outcome;
+        o.result = WriteResult::Unverified;
+        finish(otherId, o);
+    }
     auto run = std::make_unique<Run>();
     run->entry = entry;
     run->asRead = session_.table()[static_cast<std::size_t>(entry)];
@@ -146,7 +160,7 @@ int DeviceWrite::start(WriteRequest request) {
     }
     run->outcome.frames = static_cast<int>(request.plan.size());
     if (request.snapshot) {
-        if (auto failed = storeSnapshot(request.asRead.value_or(run->asRead), resolvePaths().profileFolder, std::chrono::system_clock::now()))
+        if (auto failed = storeSnapshot(request.asRead.value_or(run->asRead), profileFolder(), std::chrono::system_clock::now()))
             run->outcome.snapshotWarning = *failed;
         else
             run->outcome.snapshotKept = true;
@@ -171,8 +185,7 @@ void DeviceWrite::lastFrameSent(int id) {
     connect(run->answerTimer, &QTimer::timeout, this, [this, id] {
         Run* r = runOf(id);
         if (r == nullptr) return;
-        // An answer after the last frame may still be the one before it, late: the re-read decides.
-        if (r->request.answer == AnswerRule::Optional || r->acksAfterLast > 0) return answered(id);
+        if (r->request.answer == AnswerRule::Optional) return answered(id);
         WriteOutcome o = r->outcome;
         o.result = WriteResult::NoAnswer;
         // What the device holds now is unknown: it is read again, without the outcome waiting for it.
@@ -197,6 +210,8 @@ void DeviceWrite::answered(int id) {
     const bool moved = expected.network.ip != run->asRead.network.ip || expected.ipType != run->asRead.ipType ||
                        run->newKey != run->key;
     run->rereading = true;
+    // The frames are out and answered: another copy may write the device from now on.
+    run->lock.reset();
     const bool broadcast = run->request.reread == RereadRule::Broadcast || moved;
     reread_.start(run->entry, broadcast, run->newKey != run->key ? std::optional(run->newKey) : std::nullopt);
 }

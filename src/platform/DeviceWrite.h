@@ -5,20 +5,22 @@
 //   snapshot  the device as read is kept, so that the change can be rolled back (a failure to keep it
 //             is reported, the write still goes: a full disk must not stop a repair);
 //   play      the plan, on the device's lane of the sequencer;
-//   answer    a refusal (17) of any frame, or this device's answer to the last frame within answerWaitMs:
-//             an acknowledgement (16) after the last frame left that makes every frame answered, or
-//             that is the device's first (it answers its last frame alone). Any other acknowledgement
-//             after the last frame may be the one before it, late: then the re-read decides. Answers
-//             of other devices never count;
+//   answer    a refusal (17) of any frame, or this device's acknowledgement (16) arriving after the last
+//             frame left, within answerWaitMs. Devices may answer every frame or the last alone, so
+//             that acknowledgement may still be a late one of the frame before: the compare after the
+//             re-read is what tells a write done. Answers of other devices never count;
 //   re-read   the device is searched again (by broadcast when the write moved it) until it is read
 //             whole, within the re-read limit;
 //   compare   the fields of the request's scope, expected against what the device now holds.
 // Its outcome is one WriteOutcome, given by finished(); a front end shows it and never waits, keeps
 // a snapshot or reads a device again by itself. The table's record changes only through the
 // device's own answers: the request carries what should be written as a separate record.
-// Writes to different devices run side by side; stop() lets those under way finish their frames and
+// The device is locked while its frames go out and are answered; a write that only waits for its
+// re-read gives way to a new write of the same device (a reset after a restart). Writes to
+// different devices run side by side; stop() lets those under way finish their frames and
 // their answer, skips their re-read, and refuses new ones.
 #include <QtCore/QObject>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -75,6 +77,8 @@ class DeviceWrite : public QObject {
     ~DeviceWrite() override;
 
     void setTimings(const WriteTimings& timings);
+    // Where snapshots go; the user's profile folder unless set (the window's may be given to it).
+    void setProfileFolder(const std::filesystem::path& folder) { profileFolder_ = folder; }
     const WriteTimings& timings() const { return timings_; }
 
     // Starts a write and returns its number; its outcome comes with finished(), never before this
@@ -102,6 +106,7 @@ class DeviceWrite : public QObject {
     void finish(int id, WriteOutcome outcome);
     void finishLater(int id, WriteOutcome outcome);
     Run* runOf(int id);
+    std::filesystem::path profileFolder() const;
 
     DeviceSession& session_;
     DeviceReread& reread_;
@@ -110,6 +115,7 @@ class DeviceWrite : public QObject {
     std::map<int, std::unique_ptr<Run>> runs_;
     int nextId_ = 1;
     bool stopped_ = false;
+    std::filesystem::path profileFolder_;
 };
 
 // Runs one write to its end in a local event loop: for the CLI, which has nothing else to do meanwhile.
