@@ -202,6 +202,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     // write (or export) it anyway. Every path that writes a device or its profile asks this first;
     // a save it lets through keeps a snapshot of the device as read.
     bool confirmWrite(WriteKind kind) override;
+    bool confirmNetworkWarnings() override;
     // Plays a write for the device at `row` with "Sending data..." in the status bar's save field
     // until the device answers or the answer's wait is over.
     void playWrite(int row, Plan plan, WriteScope scope) override;

@@ -10,6 +10,7 @@
 #include "ControlIds.h"
 #include "DeviceReread.h"
 #include "DeviceWrite.h"
+#include "settings/NetworkForm.h"
 #include "device/DeviceCapabilities.h"
 #include "DeviceSession.h"
 #include "IncompleteMarks.h"
@@ -58,7 +59,24 @@ void CConfigDlg::factoryResetDevice() {
     runDeviceCommand(factoryResetCommand(device), Reread::Broadcast);
 }
 
+bool CConfigDlg::confirmNetworkWarnings() {
+    const std::optional<int> row = selectedDevice();
+    if (!row) return true;
+    std::vector<Ipv4> others;
+    for (std::size_t i = 0; i < devices().usedCount(); ++i)
+        if (static_cast<int>(i) != *row) others.push_back(devices()[i].network.ip);
+    const auto warnings =
+        networkFormWarnings(networkFormInput(), snapshotArea_->asRead(*row), others);
+    if (warnings.empty()) return true;
+    std::string text;
+    for (const SettingsFinding& w : warnings) text += settingsMessage(w, texts_.languageCode) + "\n";
+    std::string question = texts_.addressWarningQuestion;
+    if (const auto at = question.find("%s"); at != std::string::npos) question.replace(at, 2, text);
+    return prompts_->confirm(qs(texts_.infoCaption), qs(question));
+}
+
 void CConfigDlg::saveNetworkSettings() {
+    if (selectedRecord() != nullptr && !confirmNetworkWarnings()) return;
     if (!confirmWrite(WriteKind::Save)) return;
     runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode), Reread::None,
                      WriteScope::Network);

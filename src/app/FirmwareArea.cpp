@@ -14,6 +14,7 @@
 #include "TftpTransfer.h"
 #include "ControlIds.h"
 #include "QtText.h"
+#include "protocol/Commands.h"
 #include "protocol/Requests.h"
 
 namespace tavrel {
@@ -36,8 +37,7 @@ void FirmwareArea::upgradeSelectedDevice() {
     const auto entry = static_cast<std::size_t>(*row);
     const DeviceRecord& device = window_.devices()[entry];
     // No answer to this frame is awaited: the dialog opens at once.
-    window_.session().play(entry, Plan{Step{0, commandRequest(subcode::kEnterUpgrade, device.key),
-                                            Destination::BroadcastDevicePort, 0}});
+    window_.session().play(entry, upgradeModeCommand(&device).plan);
     target_ = qs(device.sourceAddress);
     openDialog(*row);
 }

@@ -70,25 +70,22 @@ void IncompleteMarks::paint(int row, const std::vector<ListMark>& addressMarks) 
         ip->setForeground(QBrush());
         return;
     }
+    // A device that did not answer again says so first: what the row shows of it may be stale.
     const bool marked = incomplete || change == Change::NotBack;
-    ip->setToolTip(change == Change::NotBack ? qs(texts_.deviceNotBack)
-                   : incomplete              ? qs(texts_.incompleteDeviceHint)
-                                             : QString());
-    ip->setBackground(marked ? QBrush(kIncompleteBackground) : QBrush());
-    ip->setForeground(marked ? QBrush(kIncompleteText) : QBrush());
     QStringList tips;
-    if (incomplete) tips << qs(texts_.incompleteDeviceHint);
+    if (change == Change::NotBack) tips << qs(texts_.deviceNotBack);
+    else if (incomplete) tips << qs(texts_.incompleteDeviceHint);
     if (mark.any()) tips << qs(mark.tooltip);
     ip->setToolTip(tips.join('\n'));
     QBrush background;
-    if (incomplete)
+    if (marked)
         background = QBrush(kIncompleteBackground);
     else if (mark.duplicateIp)
         background = QBrush(kDuplicateIpBackground);
     else if (mark.foreignSubnet)
         background = QBrush(kForeignSubnetBackground);
     ip->setBackground(background);
-    ip->setForeground(incomplete ? QBrush(kIncompleteText) : QBrush());
+    ip->setForeground(marked ? QBrush(kIncompleteText) : QBrush());
 }
 
 void IncompleteMarks::refreshAll() {

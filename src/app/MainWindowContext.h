@@ -60,6 +60,9 @@ class MainWindowContext {
 
     // The write guard: true when the selected device was read whole or the user agreed.
     virtual bool confirmWrite(WriteKind kind) = 0;
+    // True when the network group as typed raises no warning (a gateway outside the subnet, another
+    // listed device's address), or the user agreed to each.
+    virtual bool confirmNetworkWarnings() = 0;
     // Hands a write to the write workflow with "Sending data..." until its outcome, which the status
     // bar then says; `scope` is what the device is compared on once read again.
     virtual void playWrite(int row, Plan plan, WriteScope scope) = 0;

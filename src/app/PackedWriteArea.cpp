@@ -41,7 +41,7 @@ PackedWriteInput PackedWriteArea::formInput() const {
 }
 
 void PackedWriteArea::save(bool setClock, bool ask) {
-    if (ask && !window_.confirmWrite(WriteKind::Save)) return;
+    if (ask && (!window_.confirmNetworkWarnings() || !window_.confirmWrite(WriteKind::Save))) return;
     const auto row = window_.selectedDevice();
     DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
     window_.runDeviceCommand(packedWriteCommand(device, formInput(), setClock, window_.texts().languageCode));

@@ -75,9 +75,11 @@ void ProfileArea::exportProfile() {
         !prompts.confirm(qs(texts.exportProfile),
                          qs(texts.profileOverwrite).arg(QDir::toNativeSeparators(qPath(path)))))
         return;
-    if (writeProfile(record, path) != ProfileStatus::Ok)
+    std::string reason;
+    if (writeProfile(record, path, &reason) != ProfileStatus::Ok)
         prompts.inform(qs(texts.infoCaption),
-                       qs(texts.profileWriteFailed) + QDir::toNativeSeparators(qPath(path)),
+                       qs(texts.profileWriteFailed) + QDir::toNativeSeparators(qPath(path)) +
+                           (reason.empty() ? QString() : "\n" + qs(reason)),
                        Prompts::Kind::Warning);
 }
 
@@ -105,7 +107,14 @@ void ProfileArea::importProfile() {
     const QString chosen = prompts.openFileName(qs(texts.importProfile), qPath(window_.paths().profileFolder),
                                                 qs(qtFileFilter(fixed::kProfileOpenFilter)));
     if (chosen.isEmpty()) return;
-    profile_ = readProfileFile(fsPath(chosen));
+    // A damaged value is named with its line, never taken as some other value.
+    auto read = readProfileFileStrict(fsPath(chosen));
+    if (const auto* error = std::get_if<ProfileError>(&read)) {
+        prompts.inform(qs(texts.infoCaption), qs(texts.badProfile) + "\n" + qs(profileErrorText(*error, texts.languageCode)));
+        setProfilePath(QString());
+        return;
+    }
+    profile_ = std::get<DeviceRecord>(read);
     if (isUsableProfile(profile_)) {
         setProfilePath(chosen);
         return;

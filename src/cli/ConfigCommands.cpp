@@ -12,6 +12,7 @@
 #include "protocol/ReadoutRetry.h"
 #include "protocol/WriteGuard.h"
 #include "settings/AddressText.h"
+#include "settings/NetworkForm.h"
 #include "settings/PortForm.h"
 #include "settings/SettingsMessages.h"
 #include "texts/FixedTexts.h"
@@ -174,6 +175,15 @@ int runSetNetwork(Context& ctx) {
     if (mac) form.mac = mac->toStdString();
     if (user) form.user = user->toStdString();
     if (password) form.password = password->toStdString();
+    // Valid but unusual (a gateway outside the subnet, another listed device's address): --force.
+    std::vector<Ipv4> others;
+    for (std::size_t i = 0; i < session.table().usedCount(); ++i)
+        if (static_cast<int>(i) != found.index) others.push_back(session.table()[i].network.ip);
+    if (const auto warnings = networkFormWarnings(form, r, others); !warnings.empty() && !force) {
+        for (const SettingsFinding& w : warnings) ctx.err << q(settingsMessage(w, ctx.texts.languageCode)) << '\n';
+        ctx.err << "nothing was sent; add --force to save anyway\n";
+        return kExitFailed;
+    }
     if (capabilitiesOf(r).packedWrite()) {
         PackedWriteInput input = packedWriteInputOf(r);
         input.network = form;

@@ -49,7 +49,13 @@ LoadedProfile loadProfile(Context& ctx, const QString& file, int unusableExit) {
         loaded.exitCode = kExitUsage;
         return loaded;
     }
-    loaded.record = readProfileFile(fsPath(file));
+    auto read = readProfileFileStrict(fsPath(file));
+    if (const auto* error = std::get_if<ProfileError>(&read)) {
+        ctx.err << file << ": " << q(profileErrorText(*error, ctx.texts.languageCode)) << "; nothing was sent\n";
+        loaded.exitCode = unusableExit;
+        return loaded;
+    }
+    loaded.record = std::get<DeviceRecord>(read);
     if (!isUsableProfile(loaded.record)) {
         ctx.err << q(ctx.texts.badProfile) << '\n';
         loaded.exitCode = unusableExit;
@@ -211,9 +217,10 @@ int runExport(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, args[0]);
     if (found.index < 0) return found.exitCode;
     if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Export)) return kExitFailed;
-    const ProfileStatus status = writeProfile(session.table()[static_cast<std::size_t>(found.index)], path);
+    std::string reason;
+    const ProfileStatus status = writeProfile(session.table()[static_cast<std::size_t>(found.index)], path, &reason);
     if (status != ProfileStatus::Ok) {
-        ctx.err << "cannot write " << args[1] << ": " << profileStatusText(status) << '\n';
+        ctx.err << "cannot write " << args[1] << ": " << (reason.empty() ? profileStatusText(status) : q(reason)) << '\n';
         return kExitUsage;
     }
     printOutcome(ctx, "written", "written " + QDir::toNativeSeparators(args[1]));

@@ -8,6 +8,7 @@
 #include "DeviceSession.h"
 #include "TftpTransfer.h"
 #include "firmware/FirmwareFile.h"
+#include "protocol/Commands.h"
 #include "protocol/Requests.h"
 
 namespace tavrel::cli {
@@ -84,10 +85,7 @@ void UpgradeRun::startNext() {
         ++running_;
         job.started = true;
         if (job.entry >= 0 && session_) {
-            Plan plan{Step{0,
-                           commandRequest(subcode::kEnterUpgrade,
-                                          session_->table()[static_cast<std::size_t>(job.entry)].key),
-                           Destination::BroadcastDevicePort, 0}};
+            Plan plan = upgradeModeCommand(&session_->table()[static_cast<std::size_t>(job.entry)]).plan;
             session_->play(static_cast<std::size_t>(job.entry), std::move(plan), [this, i] {
                 if (stopping_) return startUpload(i);
                 auto* wait = new QTimer(this);

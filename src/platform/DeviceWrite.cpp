@@ -7,6 +7,7 @@
 #include "DeviceLock.h"
 #include "DeviceReread.h"
 #include "DeviceSession.h"
+#include "ProtocolSocket.h"
 #include "profiles/Snapshots.h"
 #include "util/Paths.h"
 
@@ -30,6 +31,7 @@ struct DeviceWrite::Run {
     bool lastSent = false;
     bool refused = false;
     bool rereading = false;
+    QString sendError;  // the system's reason a frame could not be sent
     QTimer* answerTimer = nullptr;
     std::unique_ptr<DeviceLock> lock;
 };
@@ -62,6 +64,12 @@ DeviceWrite::DeviceWrite(DeviceSession& session, DeviceReread& reread, const UiT
             o.reason = texts_.writeNotBack;
             finish(runs_.begin()->first, o);
         }
+    });
+    // The sequencer sends for one device at a time per lane; a failure is the system's (no route,
+    // no network), so every write whose frames are going out is told.
+    connect(&session_.socket(), &ProtocolSocket::sendFailed, this, [this](const QString& reason) {
+        for (auto& [id, run] : runs_)
+            if (!run->rereading) run->sendError = reason;
     });
     connect(&reread_, &DeviceReread::back, this, [this](int entry) { rereadDone(entry, true); });
     connect(&reread_, &DeviceReread::notBack, this, [this](int entry) { rereadDone(entry, false); });
@@ -178,15 +186,26 @@ void DeviceWrite::lastFrameSent(int id) {
     run->lastSent = true;
     run->lock->markWritten();
     if (run->refused) return finish(id, run->outcome);
-    if (run->request.answer == AnswerRule::None) return answered(id);
+    if (run->request.answer == AnswerRule::None && run->sendError.isEmpty()) return answered(id);
+    if (run->request.answer == AnswerRule::None) {
+        WriteOutcome o = run->outcome;
+        o.result = WriteResult::NotSent;
+        o.reason = "the frames could not be sent: " + run->sendError.toStdString();
+        return finish(id, o);
+    }
     run->answerTimer = new QTimer(this);
     run->answerTimer->setSingleShot(true);
     run->answerTimer->setTimerType(Qt::PreciseTimer);
     connect(run->answerTimer, &QTimer::timeout, this, [this, id] {
         Run* r = runOf(id);
         if (r == nullptr) return;
-        if (r->request.answer == AnswerRule::Optional) return answered(id);
         WriteOutcome o = r->outcome;
+        if (!r->sendError.isEmpty()) {
+            o.result = WriteResult::NotSent;
+            o.reason = "the frames could not be sent: " + r->sendError.toStdString();
+            return finish(id, o);
+        }
+        if (r->request.answer == AnswerRule::Optional) return answered(id);
         o.result = WriteResult::NoAnswer;
         // What the device holds now is unknown: it is read again, without the outcome waiting for it.
         const int entry = r->entry;

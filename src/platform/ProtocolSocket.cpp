@@ -37,13 +37,16 @@ QHostAddress ProtocolSocket::localAddress() const { return socket_ ? socket_->lo
 
 quint16 ProtocolSocket::localPort() const { return socket_ ? socket_->localPort() : 0; }
 
-void ProtocolSocket::send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port) {
+bool ProtocolSocket::send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port) {
     const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    bool ok = true;
     if (socket_) {
         // An unbound socket still sends (from an ephemeral port), like the original unbound case.
-        socket_->writeDatagram(data, to, port);
+        ok = socket_->writeDatagram(data, to, port) == data.size();
+        if (!ok) emit sendFailed(socket_->errorString(), to, port);
     }
     emit sent(data, to, port);
+    return ok;
 }
 
 void ProtocolSocket::drain() {

@@ -26,13 +26,14 @@ public:
     QHostAddress localAddress() const;
     quint16 localPort() const;
 
-    // Send errors are not reported: the protocol has no retransmission of its own.
-    void send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port);
+    // False, with sendFailed() giving the system's reason, when the datagram could not be sent.
+    bool send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port);
 
 signals:
     // Whole datagrams, whatever their length; the reply handling decides what is too long.
     void datagramReceived(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
     void sent(const QByteArray& data, const QHostAddress& to, quint16 port);
+    void sendFailed(const QString& reason, const QHostAddress& to, quint16 port);
 
 private:
     void drain();

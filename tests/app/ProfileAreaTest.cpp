@@ -152,8 +152,8 @@ TEST(ProfileArea, ImportEnablesOneClickOnlyForAUsableProfile) {
         if (std::string(name) == "three.ini") profileFile(folderOf(*window), name, '3');
         h.prompts->fileAnswer = qPath(folderOf(*window) / name);
         command(*window, ids::kImportProfileCommand);
-        EXPECT_EQ(h.prompts->shown.last(),
-                  qs(window->texts().infoCaption) + "|" + qs(window->texts().badProfile))
+        EXPECT_TRUE(h.prompts->shown.last().startsWith(qs(window->texts().infoCaption) + "|" +
+                                                       qs(window->texts().badProfile)))
             << name;
         EXPECT_FALSE(button->isEnabled()) << name;
         EXPECT_TRUE(pathText->text().isEmpty()) << name;

@@ -109,16 +109,6 @@ TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
     EXPECT_GT(framesWithOp(*sim->device(0), 'W'), 0);
 }
 
-TEST(CliReadout, OnlyTheWrittenDevicesAnswerCounts) {
-    // The first device answers its writes with the second one's key.
-    auto sim = simulate({"kind=serial,ports=1,version=42,alien=000003:13", "kind=serial,ports=1,version=42"});
-    const CliRun run = runCli(sim->devicePort(), {QStringLiteral("set-network"), QStringLiteral("127.0.0.2"),
-                                                  QStringLiteral("--user"), QStringLiteral("bob")});
-    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("No answer"))) << run.err.toStdString();
-    EXPECT_GT(framesWithOp(*sim->device(0), 'W'), 0);
-}
-
 TEST(CliReadout, SecondCopyIsToldThePortIsInUse) {
     auto sim = simulate({"kind=serial,ports=1"});
     QUdpSocket first;  // the first copy of the tool, holding its reply port

@@ -16,6 +16,8 @@ FirmwareRefusal checkFirmwareFile(std::string_view path, bool opened, std::uint6
     const std::string name = firmwareFileName(path);
     if (name.empty()) return FirmwareRefusal::NoFile;
     if (!opened) return FirmwareRefusal::CannotOpen;
+    // A device would take an empty upload as its new firmware.
+    if (size == 0) return FirmwareRefusal::Empty;
     if (size > kFirmwareMaxBytes) return FirmwareRefusal::TooBig;
     if (!tftpWriteRequest(name, size)) return FirmwareRefusal::NameTooLong;
     return FirmwareRefusal::None;
@@ -31,6 +33,8 @@ std::string firmwareRefusalText(const UiTexts& texts, FirmwareRefusal refusal, s
             return texts.firmwareNoFile;
         case FirmwareRefusal::CannotOpen:
             return std::string(path) + texts.firmwareCannotOpen;
+        case FirmwareRefusal::Empty:
+            return std::string(path) + texts.firmwareEmpty;
         case FirmwareRefusal::TooBig:
             return texts.firmwareTooBig;
         case FirmwareRefusal::NameTooLong:

@@ -15,6 +15,7 @@ enum class FirmwareRefusal {
     None,
     NoFile,       // no name after the last separator
     CannotOpen,   // the file cannot be read
+    Empty,        // nothing to upload (an empty file, or a device that reports no size)
     TooBig,       // over 30 MiB
     NameTooLong,  // the write request would exceed 255 bytes
     BadTarget,    // the target is not four numbers 0-255

@@ -211,12 +211,15 @@ std::string PrivateProfile::text() const {
     return out;
 }
 
-ProfileStatus PrivateProfile::save(const std::filesystem::path& path, FileContent content) const {
-    return writeFileWhole(path, text(), content);
+ProfileStatus PrivateProfile::save(const std::filesystem::path& path, FileContent content, std::string* reason) const {
+    return writeFileWhole(path, text(), content, reason);
 }
 
-ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes, FileContent content) {
-    return replaceFileWhole(path, bytes, content) ? ProfileStatus::WriteFailed : ProfileStatus::Ok;
+ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes, FileContent content,
+                             std::string* reason) {
+    const auto failed = replaceFileWhole(path, bytes, content);
+    if (failed && reason != nullptr) *reason = *failed;
+    return failed ? ProfileStatus::WriteFailed : ProfileStatus::Ok;
 }
 
 }  // namespace tavrel

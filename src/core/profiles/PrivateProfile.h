@@ -65,7 +65,8 @@ class PrivateProfile {
     ProfileStatus writeString(std::string_view section, std::string_view key, std::string_view value);
 
     std::string text() const;
-    ProfileStatus save(const std::filesystem::path& path, FileContent content) const;
+    // `reason`, when given, gets the system's words for a failed write.
+    ProfileStatus save(const std::filesystem::path& path, FileContent content, std::string* reason = nullptr) const;
 
   private:
     std::optional<std::size_t> locate(std::string_view section, std::string_view key) const;
@@ -75,6 +76,7 @@ class PrivateProfile {
 };
 
 // Writes the bytes to a temporary file in the same folder and renames it over `path`.
-ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes, FileContent content);
+ProfileStatus writeFileWhole(const std::filesystem::path& path, std::string_view bytes, FileContent content,
+                             std::string* reason = nullptr);
 
 }  // namespace tavrel

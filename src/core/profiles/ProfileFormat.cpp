@@ -356,7 +356,7 @@ std::vector<ProfileEntry> profileEntries(const DeviceRecord& r, std::size_t port
     return out;
 }
 
-ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::path& path) {
+ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::path& path, std::string* reason) {
     PrivateProfile file;
     for (const auto& e : profileEntries(record, profilePortCount(record.identity.portCountChar()))) {
         // A device text holding a line end cannot stand in the file; nothing is written then.
@@ -365,7 +365,7 @@ ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::pa
             return s;
     }
     // A profile carries the device's password.
-    return file.save(path, FileContent::Secret);
+    return file.save(path, FileContent::Secret, reason);
 }
 
 DeviceRecord readProfile(const PrivateProfile& file) {

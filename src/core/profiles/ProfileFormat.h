@@ -56,7 +56,8 @@ std::vector<ProfileEntry> profileEntries(const DeviceRecord& record, std::size_t
 
 // Writes the record's sections by the port-count rule, entries in order, replacing the file whole;
 // an existing file stays as it was when the write fails.
-ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::path& path);
+ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::path& path,
+                           std::string* reason = nullptr);
 
 // A fresh record from a profile: every missing key takes its default; fields the file does not
 // carry stay zero.

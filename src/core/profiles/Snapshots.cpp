@@ -95,6 +95,9 @@ std::optional<std::string> storeSnapshot(const DeviceRecord& asRead, const fs::p
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) return "cannot create " + folder.string() + ": " + error.message();
+    // The snapshots hold the device's passwords: their folders are the owner's alone.
+    for (const fs::path& f : {folder.parent_path(), folder})
+        fs::permissions(f, fs::perms::owner_all, fs::perm_options::replace, error);
     // Two writes within one millisecond still get a file each.
     std::string stem = snapshotStem(when);
     for (int n = 2; fs::exists(folder / (stem + std::string(kProfileExtension)), error); ++n)

@@ -119,6 +119,11 @@ CommandOutcome factoryResetCommand(const DeviceRecord* selected) {
     return singleFrame(factoryResetRequest(selected->key));
 }
 
+CommandOutcome upgradeModeCommand(const DeviceRecord* selected) {
+    if (selected == nullptr) return noDevice();
+    return singleFrame(commandRequest(subcode::kEnterUpgrade, selected->key));
+}
+
 CommandOutcome saveNetworkCommand(DeviceRecord* selected, const NetworkFormInput& form, int languageCode) {
     if (selected == nullptr) return noDevice();
     auto read = readNetworkForm(form, *selected);

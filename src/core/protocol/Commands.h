@@ -28,6 +28,8 @@ struct CommandOutcome {
 // `selected` is the device of the first selected row, or null when no row is selected.
 CommandOutcome restartCommand(const DeviceRecord* selected);
 CommandOutcome factoryResetCommand(const DeviceRecord* selected);
+// The frame that puts a device into its firmware upgrade mode; it answers nothing.
+CommandOutcome upgradeModeCommand(const DeviceRecord* selected);
 
 // Checks the form first against the record (readNetworkForm with the record): a field that does not
 // read, a changed value the device cannot hold or an over-long account text refuses the command in

@@ -186,6 +186,8 @@ constexpr auto kRows = std::to_array<TextRow>({
                 "This board takes its settings as one whole configuration record; a profile cannot be applied "
                 "to it. Nothing was sent.",
                 "此设备以整体配置记录保存参数，不能应用配置文件。未发送任何数据。"),
+    TAVREL_TEXT(addressWarningQuestion, "%sSave anyway?", "%s仍然保存吗？"),
+    TAVREL_TEXT(firmwareEmpty, ": the file is empty; nothing was sent.", "：文件为空，未发送任何数据。"),
     TAVREL_TEXT(deviceChangedSinceRead,
                 "Another copy of the tool wrote to this device after it was read; search again before saving. "
                 "Nothing was sent.",

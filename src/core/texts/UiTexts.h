@@ -180,6 +180,8 @@ class UiTexts {
     std::string writeDiffers;            // %s the fields the device holds differently
     std::string writeNotBack;            // the write was answered; the device was not read again
     std::string oneClickPackedBoard;     // one-click and apply refuse a board that takes a packed record
+    std::string addressWarningQuestion;  // %s the warnings, one a line
+    std::string firmwareEmpty;  // after the path
     std::string deviceBusy;              // another copy of the tool is writing to the device
     std::string deviceChangedSinceRead;  // another copy wrote the device after this one read it
 

@@ -7,6 +7,7 @@
 #include "protocol/DeviceFrame.h"
 #include "settings/SettingsMessages.h"
 #include "texts/FixedTexts.h"
+#include "texts/UiTexts.h"
 #include "timing/ConfigImage.h"
 #include "util/TextBytes.h"
 
@@ -291,6 +292,24 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
     // A host cut to the field would point the board somewhere else.
     if (in.remoteHost.size() > kHostLimit && !isUnedited(selected->ports[0].remoteHost, in.remoteHost))
         return refused(std::string(kInvalidHostMessage));
+
+    // A WiFi text longer than its field is refused, never cut (a cut may split a character).
+    if (in.wifi && packedFormOf(*selected) == PackedForm::Form302) {
+        const WifiSettings held = wifiSettingsOf(*selected);
+        const struct {
+            const std::string& typed;
+            const std::string& kept;
+            std::size_t limit;
+            const char* name;
+        } texts[] = {{in.wifi->apSsid, held.apSsid, kMaxSsidBytes, "AP SSID"},
+                     {in.wifi->apPassword, held.apPassword, kMaxWifiPasswordBytes, "AP password"},
+                     {in.wifi->staSsid, held.staSsid, kMaxSsidBytes, "STA SSID"},
+                     {in.wifi->staPassword, held.staPassword, kMaxWifiPasswordBytes, "STA password"}};
+        for (const auto& t : texts)
+            if (t.typed.size() > t.limit && t.typed != t.kept)
+                return refused(std::string(t.name) + (languageCode == kEnglishLanguageCode ? ": at most " : "：最多 ") +
+                               std::to_string(t.limit) + (languageCode == kEnglishLanguageCode ? " bytes" : " 字节"));
+    }
 
     DeviceRecord& d = *selected;
     const PackedForm form = packedFormOf(d);

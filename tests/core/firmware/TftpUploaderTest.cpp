@@ -279,6 +279,7 @@ TEST(FirmwareFile, NameAndChecksInTheDialogsOrder) {
     EXPECT_EQ(firmwareFileName("/tmp/dir/"), "");
     EXPECT_EQ(checkFirmwareFile("C:\\dir\\", true, 10), FirmwareRefusal::NoFile);
     EXPECT_EQ(checkFirmwareFile("/x/fw.bin", false, 0), FirmwareRefusal::CannotOpen);
+    EXPECT_EQ(checkFirmwareFile("/x/fw.bin", true, 0), FirmwareRefusal::Empty);
     EXPECT_EQ(checkFirmwareFile("/x/fw.bin", true, kFirmwareMaxBytes), FirmwareRefusal::None);
     EXPECT_EQ(checkFirmwareFile("/x/fw.bin", true, kFirmwareMaxBytes + 1), FirmwareRefusal::TooBig);
     EXPECT_EQ(checkFirmwareFile("/x/" + std::string(232, 'n'), true, kFirmwareMaxBytes),
