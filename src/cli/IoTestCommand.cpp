@@ -423,6 +423,11 @@ int runIoTest(Context& ctx) {
         ctx.err << "--junit: no folder " << QFileInfo(*junit).absolutePath() << '\n';
         return kExitUsage;
     }
+    // Found out before the board is driven, not after.
+    if (junit && QFileInfo(*junit).isDir()) {
+        ctx.err << "--junit: " << *junit << " is a folder; give a file name\n";
+        return kExitUsage;
+    }
 
     ScriptRun run(script, stopOnFail, ctx, log, !json);
     const std::vector<StepResult>& results = run.run();

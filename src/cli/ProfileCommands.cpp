@@ -51,7 +51,8 @@ LoadedProfile loadProfile(Context& ctx, const QString& file, int unusableExit) {
     }
     auto read = readProfileFileStrict(fsPath(file));
     if (const auto* error = std::get_if<ProfileError>(&read)) {
-        ctx.err << file << ": " << q(profileErrorText(*error, ctx.texts.languageCode)) << "; nothing was sent\n";
+        ctx.err << q(ctx.texts.badProfile) << ' ' << file << ": " << q(profileErrorText(*error, ctx.texts.languageCode))
+                << '\n';
         loaded.exitCode = unusableExit;
         return loaded;
     }

@@ -574,6 +574,8 @@ int runClock(Context& ctx) {
         error = "--max-drift, --set-if-drift and --report go with --check";
     if (report && !QFileInfo(QFileInfo(*report).absolutePath()).isDir())
         error = "--report: no folder " + QFileInfo(*report).absolutePath();
+    // Found out before any clock is set, not after.
+    if (report && QFileInfo(*report).isDir()) error = "--report: " + *report + " is a folder; give a file name";
     for (const QString& name : args)
         if (!parseDeviceSelector(name.toStdString()))
             error = "not a device: " + name +

@@ -78,10 +78,12 @@ const std::map<QString, const char*> kCommandHelp = {
     {"set-network",
      "usage: tavrel-cli [global options] set-network DEVICE [--ip A] [--mask A] [--gateway A] [--dns A]\n"
      "       [--mac M] [--dhcp|--static] [--user U] [--password P] [--force] [--wait]\n"
-     "Fields not given keep the device's values. Exit 0 when the device acknowledged, 1 when it refused\n"
-     "or did not answer, 2 on a bad value (nothing is sent then).\n"
-     "A device whose settings were not all read (lost replies) is not written (exit 1) unless --force.\n"
-     "--wait: after the acknowledgement, waits for the device and prints it as restart --wait does.\n"},
+     "Fields not given keep the device's values. Every write is answered, then the device is read again\n"
+     "and compared: exit 0 when it holds what was asked (--json result \"verified\"), 1 when it refused,\n"
+     "did not answer its last frame, reads back differently (naming the fields) or was not read again,\n"
+     "2 on a bad value (nothing is sent then). A device whose settings were not all read (lost replies),\n"
+     "or an unusual address (a gateway outside the subnet, another device's IP), is not written (exit 1)\n"
+     "unless --force. --wait: also prints the device as read again.\n"},
     {"set-port",
      "usage: tavrel-cli [global options] set-port DEVICE [--port N] [--baud B] [--parity P] [--data-bits N]\n"
      "       [--stop-bits S] [--mode M] [--remote-host H] [--remote-port N] [--local-port N]\n"

@@ -204,13 +204,18 @@ TEST(TimingArea, WifiBoardSaveCarriesTheWifiGroup) {
     TimingFixture f(board(SimKind::Board302, 37));
     ASSERT_TRUE(f.ready);
     f.window->controlAs<QComboBox>(ids::kWifiModeList)->setCurrentIndex(1);  // STA
+    // Too long for its field: refused with the limit, never cut.
     f.edit(ids::kStaSsidEdit)->setText(QString(40, 's'));
+    f.press(ids::kSaveConfigButton);
+    ASSERT_FALSE(f.harness.prompts->shown.isEmpty());
+    EXPECT_TRUE(f.harness.prompts->shown.last().contains("STA SSID")) << f.harness.prompts->shown.last().toStdString();
+    f.edit(ids::kStaSsidEdit)->setText(QString(31, 's'));
     f.press(ids::kSaveConfigButton);
     ASSERT_TRUE(waitUntil([&] { return f.device->packedWrites() == 1; }));
     const auto& frame = f.device->frames().back().bytes;
     ASSERT_EQ(frame.size(), 302u);
     EXPECT_EQ(frame[4 + 1], 2);  // mode list index + 1
-    // An SSID goes out as its first 31 characters, the field's last byte zero.
+    // The longest SSID the field keeps, its last byte zero.
     for (std::size_t i = 0; i < 31; ++i) EXPECT_EQ(frame[4 + 66 + i], 's') << i;
     EXPECT_EQ(frame[4 + 66 + 31], 0);
 }

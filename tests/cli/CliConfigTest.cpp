@@ -200,7 +200,7 @@ TEST(CliConfig, RefusingDeviceMakesTheCommandFail) {
     SimDevice& device = *sim->device(0);
     const DeviceSettings before = device.settings();
     for (const QStringList& args : {QStringList{"set-port", "000002", "--baud", "115200"},
-                                    QStringList{"set-network", "000002", "--ip", "10.1.2.3"}}) {
+                                    QStringList{"set-network", "000002", "--ip", "10.1.2.3", "--force"}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const CliRun run = runCli(sim->devicePort(), args);
         ASSERT_TRUE(run.finished);
@@ -292,7 +292,7 @@ TEST(CliConfig, BoardsWithAConfigurationImageTakeOnePackedWrite) {
     auto sim = simulate({"kind=830", "kind=302,timing"});
     for (const char* key : {"000002", "000003"}) {
         for (const QStringList& args : std::vector<QStringList>{{"set-port", key, "--baud", "115200"},
-                                                                {"set-network", key, "--ip", "10.0.0.9"}}) {
+                                                                {"set-network", key, "--ip", "10.0.0.9", "--force"}}) {
             SCOPED_TRACE(args.join(' ').toStdString());
             const CliRun run = runCli(sim->devicePort(), args);
             ASSERT_TRUE(run.finished);

@@ -194,7 +194,7 @@ TEST(CliProfile, BadProfilesAndPathsGiveTheirExitCodes) {
     const CliRun refused = runCliRaw({"import", bad});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("Bad Profile!")) << refused.err.toStdString();
-    EXPECT_EQ(runCliRaw({"--lang", "zh", "import", bad}).err.trimmed(), QStringLiteral("无效的配置文件!"));
+    EXPECT_TRUE(runCliRaw({"--lang", "zh", "import", bad}).err.startsWith(QStringLiteral("无效的配置文件! ")));
     EXPECT_EQ(runCliRaw({"diff", bad, "000001"}).exitCode, 2) << "1 would read as \"differs\"";
     EXPECT_EQ(runCliRaw({"apply", bad, "000001"}).exitCode, 1);
     // Each with the words that say what is wrong.

@@ -55,7 +55,7 @@ TEST(CliSnapshots, ChangesAreKeptAndRolledBackWhole) {
                                          "--remote-host", "changed.example"})
                   .exitCode,
               0);
-    ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(server), "--gateway", "10.9.9.9"}).exitCode, 0);
+    ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(server), "--gateway", "10.9.9.9", "--force"}).exitCode, 0);
     ASSERT_NE(server.settings(), serverBefore);
     const QStringList kept = snapshotsOf(*sim, server);
     ASSERT_EQ(kept.size(), 2) << kept.join('\n').toStdString();
@@ -72,7 +72,7 @@ TEST(CliSnapshots, ChangesAreKeptAndRolledBackWhole) {
     EXPECT_EQ(snapshotsOf(*sim, server).size(), 3);
 
     // A board goes back through its packed record; the latest snapshot is the default.
-    ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(board), "--gateway", "10.9.9.9"}).exitCode, 0);
+    ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(board), "--gateway", "10.9.9.9", "--force"}).exitCode, 0);
     ASSERT_NE(withoutClock(board.settings()), boardBefore);
     const int writesBefore = board.packedWrites();
     const CliRun boardRolled = runCli(sim->devicePort(), {"--json", "rollback", keyOf(board)});
@@ -98,7 +98,7 @@ TEST(CliSnapshots, ListingsAndRollbacksThatDoNotLand) {
     SimDevice& server = *sim->device(0);
     SimDevice& board = *sim->device(1);
     for (const SimDevice* d : {&server, &board})
-        ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(*d), "--gateway", "10.9.9.9"}).exitCode, 0);
+        ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(*d), "--gateway", "10.9.9.9", "--force"}).exitCode, 0);
     const QStringList kept = snapshotsOf(*sim, server);
     ASSERT_EQ(kept.size(), 1);
 

@@ -49,8 +49,10 @@ TEST(FirmwareImage, SliceBySliceGivesTheWholeFile) {
     EXPECT_EQ(bytesOf(image), bytes);
     EXPECT_EQ(bytesOf(loadFirmwareImage(path)), bytes);
 
-    // Sizes at a slice's edge and an empty file.
-    for (qint64 size : {kSlice - 1, kSlice, kSlice + 1, qint64(0)}) {
+    // An empty file is no firmware.
+    EXPECT_EQ(loadFirmwareImage(writeFile(dir, QByteArray())).refusal, FirmwareRefusal::Empty);
+    // Sizes at a slice's edge.
+    for (qint64 size : {kSlice - 1, kSlice, kSlice + 1}) {
         const QByteArray edge = pattern(size);
         const FirmwareImage whole = loadFirmwareImage(writeFile(dir, edge));
         EXPECT_EQ(whole.refusal, FirmwareRefusal::None) << size;

@@ -295,18 +295,20 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
 
     // A WiFi text longer than its field is refused, never cut (a cut may split a character).
     if (in.wifi && packedFormOf(*selected) == PackedForm::Form302) {
-        const WifiSettings held = wifiSettingsOf(*selected);
+        const DeviceRecord& r = *selected;
         const struct {
             const std::string& typed;
-            const std::string& kept;
+            bool unedited;
             std::size_t limit;
             const char* name;
-        } texts[] = {{in.wifi->apSsid, held.apSsid, kMaxSsidBytes, "AP SSID"},
-                     {in.wifi->apPassword, held.apPassword, kMaxWifiPasswordBytes, "AP password"},
-                     {in.wifi->staSsid, held.staSsid, kMaxSsidBytes, "STA SSID"},
-                     {in.wifi->staPassword, held.staPassword, kMaxWifiPasswordBytes, "STA password"}};
+        } texts[] = {{in.wifi->apSsid, isUnedited(r.apSsid, in.wifi->apSsid), kMaxSsidBytes, "AP SSID"},
+                     {in.wifi->apPassword, isUnedited(r.apPassword, in.wifi->apPassword), kMaxWifiPasswordBytes,
+                      "AP password"},
+                     {in.wifi->staSsid, isUnedited(r.staSsid, in.wifi->staSsid), kMaxSsidBytes, "STA SSID"},
+                     {in.wifi->staPassword, isUnedited(r.staPassword, in.wifi->staPassword), kMaxWifiPasswordBytes,
+                      "STA password"}};
         for (const auto& t : texts)
-            if (t.typed.size() > t.limit && t.typed != t.kept)
+            if (t.typed.size() > t.limit && !t.unedited)
                 return refused(std::string(t.name) + (languageCode == kEnglishLanguageCode ? ": at most " : "：最多 ") +
                                std::to_string(t.limit) + (languageCode == kEnglishLanguageCode ? " bytes" : " 字节"));
     }
