@@ -9,14 +9,14 @@
 #include "CConfigDlg.h"
 #include "ControlIds.h"
 #include "DeviceReread.h"
-#include "DeviceWrite.h"
-#include "settings/NetworkForm.h"
-#include "device/DeviceCapabilities.h"
 #include "DeviceSession.h"
+#include "DeviceWrite.h"
 #include "IncompleteMarks.h"
 #include "QtText.h"
 #include "SnapshotArea.h"
 #include "WifiArea.h"
+#include "device/DeviceCapabilities.h"
+#include "settings/NetworkForm.h"
 
 namespace tavrel {
 
@@ -65,8 +65,7 @@ bool CConfigDlg::confirmNetworkWarnings() {
     std::vector<Ipv4> others;
     for (std::size_t i = 0; i < devices().usedCount(); ++i)
         if (static_cast<int>(i) != *row) others.push_back(devices()[i].network.ip);
-    const auto warnings =
-        networkFormWarnings(networkFormInput(), snapshotArea_->asRead(*row), others);
+    const auto warnings = networkFormWarnings(networkFormInput(), snapshotArea_->asRead(*row), others);
     if (warnings.empty()) return true;
     std::string text;
     for (const SettingsFinding& w : warnings) text += settingsMessage(w, texts_.languageCode) + "\n";
@@ -78,8 +77,8 @@ bool CConfigDlg::confirmNetworkWarnings() {
 void CConfigDlg::saveNetworkSettings() {
     if (selectedRecord() != nullptr && !confirmNetworkWarnings()) return;
     if (!confirmWrite(WriteKind::Save)) return;
-    runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode), Reread::None,
-                     WriteScope::Network);
+    runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode),
+                     Reread::None, WriteScope::Network);
 }
 
 void CConfigDlg::savePortSettings() {
@@ -175,7 +174,8 @@ void CConfigDlg::startWrite(WriteRequest request) {
 void CConfigDlg::writeFinished(int /*id*/, const WriteOutcome& outcome) {
     if (!outcome.snapshotWarning.empty()) {
         std::string text = texts_.snapshotFailed;
-        if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, outcome.snapshotWarning);
+        if (const auto at = text.find("%s"); at != std::string::npos)
+            text.replace(at, 2, outcome.snapshotWarning);
         showMessage(text, Prompts::Kind::Warning);
     }
     // Restart and reset end on their re-read alone; the list row says how that went.

@@ -18,10 +18,10 @@
 #include <QtCore/QLocale>
 #include <QtCore/QTranslator>
 #include "ControlIds.h"
-#include "WifiArea.h"
 #include "IncompleteMarks.h"
 #include "Prompts.h"
 #include "QtText.h"
+#include "WifiArea.h"
 #include "device/FixedLists.h"
 #include "texts/LanguageFile.h"
 
@@ -172,8 +172,8 @@ void CConfigDlg::applyQtTranslations() {
     if (!qtTranslator_) qtTranslator_ = new QTranslator(this);
     QCoreApplication::removeTranslator(qtTranslator_);
     if (texts_.languageCode == kChineseLanguageCode &&
-        qtTranslator_->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        qtTranslator_->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qtTranslator_);
 }
 

@@ -3,19 +3,18 @@
 #include <QtGui/QAction>
 #include <QtWidgets/QPushButton>
 
+#include "CFirmwareDlg.h"
+#include "ControlIds.h"
+#include "DeviceReread.h"
 #include "DeviceSession.h"
 #include "MainWindowContext.h"
 #include "Prompts.h"
 #include "QtText.h"
-#include "texts/UiTexts.h"
-#include "util/Paths.h"
-#include "CFirmwareDlg.h"
-#include "DeviceReread.h"
 #include "TftpTransfer.h"
-#include "ControlIds.h"
-#include "QtText.h"
 #include "protocol/Commands.h"
 #include "protocol/Requests.h"
+#include "texts/UiTexts.h"
+#include "util/Paths.h"
 
 namespace tavrel {
 

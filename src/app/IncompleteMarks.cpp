@@ -73,8 +73,10 @@ void IncompleteMarks::paint(int row, const std::vector<ListMark>& addressMarks) 
     // A device that did not answer again says so first: what the row shows of it may be stale.
     const bool marked = incomplete || change == Change::NotBack;
     QStringList tips;
-    if (change == Change::NotBack) tips << qs(texts_.deviceNotBack);
-    else if (incomplete) tips << qs(texts_.incompleteDeviceHint);
+    if (change == Change::NotBack)
+        tips << qs(texts_.deviceNotBack);
+    else if (incomplete)
+        tips << qs(texts_.incompleteDeviceHint);
     if (mark.any()) tips << qs(mark.tooltip);
     ip->setToolTip(tips.join('\n'));
     QBrush background;
@@ -114,7 +116,8 @@ void IncompleteMarks::onUpdated(int row) {
 
 bool IncompleteMarks::confirmWrite(std::optional<int> row, WriteKind kind) {
     if (!row || *row < 0 || static_cast<std::size_t>(*row) >= session_.table().size()) return true;
-    const WriteCheck check = checkWrite(session_.table().progress(static_cast<std::size_t>(*row)), texts_.languageCode);
+    const WriteCheck check =
+        checkWrite(session_.table().progress(static_cast<std::size_t>(*row)), texts_.languageCode);
     if (check.whole) return true;
     return prompts_.confirm(window_.caption(), qs(incompleteWriteQuestion(check, kind, texts_)));
 }

@@ -3,10 +3,10 @@
 // devices and their traffic, texts and prompts, its controls by resource number, the status bar, the
 // selected device and the write paths every area shares. CConfigDlg implements it; an area knows
 // nothing else of the window, so the two no longer include each other.
-#include "protocol/WriteOutcome.h"
 #include <QtCore/QString>
 #include <QtWidgets/QWidget>
 #include <optional>
+#include "protocol/WriteOutcome.h"
 
 #include "protocol/Commands.h"
 #include "protocol/Plan.h"

@@ -5,15 +5,15 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
+#include "ControlIds.h"
 #include "DeviceSession.h"
 #include "MainWindowContext.h"
 #include "Prompts.h"
 #include "QtText.h"
-#include "texts/UiTexts.h"
-#include "util/Paths.h"
-#include "ControlIds.h"
 #include "WifiArea.h"
+#include "texts/UiTexts.h"
 #include "timing/PackedWrite.h"
+#include "util/Paths.h"
 
 namespace tavrel {
 

@@ -9,22 +9,21 @@
 #include <filesystem>
 #include <system_error>
 
-#include "DeviceSession.h"
-#include "MainWindowContext.h"
-#include "Prompts.h"
-#include "QtText.h"
-#include "texts/UiTexts.h"
-#include "util/Paths.h"
 #include "ClickableLabel.h"
 #include "ControlIds.h"
 #include "DeviceCsv.h"
+#include "DeviceSession.h"
+#include "MainWindowContext.h"
+#include "Prompts.h"
 #include "QtText.h"
 #include "profiles/AddressPlan.h"
 #include "profiles/OneClick.h"
 #include "profiles/ProfileFormat.h"
 #include "texts/FixedTexts.h"
+#include "texts/UiTexts.h"
 #include "util/FileFilter.h"
 #include "util/FileWrite.h"
+#include "util/Paths.h"
 
 namespace tavrel {
 
@@ -90,7 +89,8 @@ void ProfileArea::exportList() {
     fs::create_directories(folder, ignored);
     // Built before the dialog: what was listed when the user chose the command.
     // The list is the user's own, as the window shows it: passwords included, so the file is owner-only.
-    const std::string csv = devicesCsv(window_.devices(), window_.devices().usedCount(), SecretDisplay::Shown);
+    const std::string csv =
+        devicesCsv(window_.devices(), window_.devices().usedCount(), SecretDisplay::Shown);
     const QString chosen = window_.prompts().saveFileName(qs(texts.exportList), qPath(folder / "devices.csv"),
                                                           qs(qtFileFilter(fixed::kCsvSaveFilter)));
     if (chosen.isEmpty()) return;
@@ -110,7 +110,8 @@ void ProfileArea::importProfile() {
     // A damaged value is named with its line, never taken as some other value.
     auto read = readProfileFileStrict(fsPath(chosen));
     if (const auto* error = std::get_if<ProfileError>(&read)) {
-        prompts.inform(qs(texts.infoCaption), qs(texts.badProfile) + "\n" + qs(profileErrorText(*error, texts.languageCode)));
+        prompts.inform(qs(texts.infoCaption),
+                       qs(texts.badProfile) + "\n" + qs(profileErrorText(*error, texts.languageCode)));
         setProfilePath(QString());
         return;
     }
@@ -164,12 +165,13 @@ void ProfileArea::applyProfile() {
 // one address; the user is asked first.
 bool ProfileArea::confirmAddress(int row) {
     if (profile_.ipType == 2) return true;
-    const auto holders = devicesHolding(window_.devices(), profile_.network.ip, static_cast<std::size_t>(row));
+    const auto holders =
+        devicesHolding(window_.devices(), profile_.network.ip, static_cast<std::size_t>(row));
     if (holders.empty()) return true;
     const UiTexts& texts = window_.texts();
-    const QString question = qs(texts.profileAddressInUse)
-                                 .arg(qs(ipv4Text(profile_.network.ip)),
-                                      qs(macText(window_.devices()[holders.front()].mac)));
+    const QString question =
+        qs(texts.profileAddressInUse)
+            .arg(qs(ipv4Text(profile_.network.ip)), qs(macText(window_.devices()[holders.front()].mac)));
     return window_.prompts().confirm(qs(texts.infoCaption), question);
 }
 

@@ -15,19 +15,18 @@
 #include <QtWidgets/QTableWidget>
 #include <QtWidgets/QTimeEdit>
 
+#include "ControlIds.h"
 #include "DeviceSession.h"
 #include "MainWindowContext.h"
-#include "Prompts.h"
-#include "QtText.h"
-#include "texts/UiTexts.h"
-#include "util/Paths.h"
-#include "ControlIds.h"
 #include "PackedWriteArea.h"
+#include "Prompts.h"
 #include "QtText.h"
 #include "TimingLink.h"
 #include "texts/FixedTexts.h"
+#include "texts/UiTexts.h"
 #include "timing/ConfigImage.h"
 #include "timing/ScheduleText.h"
+#include "util/Paths.h"
 
 namespace tavrel {
 
@@ -43,11 +42,20 @@ constexpr int kWeekControls[] = {ids::kOpenWeekdayList,  ids::kCloseWeekdayList,
                                  kWeekOpenHourEdit + 1,  kWeekOpenHourEdit + 2,  kWeekCloseHourEdit,
                                  kWeekCloseHourEdit + 1, kWeekCloseHourEdit + 2};
 // Everything of the panel a device without a board clock cannot use.
-constexpr int kPanelControls[] = {ids::kBoardDate,        ids::kBoardTime,          ids::kBoardWeekday,
-                                  ids::kCalibrateButton,  ids::kComputerTimeCheck,  ids::kScheduleList,
-                                  ids::kTimerRadio,       ids::kStrobeRadio,        ids::kWeekRadio,
-                                  ids::kModifyButton,     ids::kReadScheduleButton, ids::kSaveScheduleButton,
-                                  ids::kTimingOutputFollowCheck, ids::kTimingSendStatusCheck};
+constexpr int kPanelControls[] = {ids::kBoardDate,
+                                  ids::kBoardTime,
+                                  ids::kBoardWeekday,
+                                  ids::kCalibrateButton,
+                                  ids::kComputerTimeCheck,
+                                  ids::kScheduleList,
+                                  ids::kTimerRadio,
+                                  ids::kStrobeRadio,
+                                  ids::kWeekRadio,
+                                  ids::kModifyButton,
+                                  ids::kReadScheduleButton,
+                                  ids::kSaveScheduleButton,
+                                  ids::kTimingOutputFollowCheck,
+                                  ids::kTimingSendStatusCheck};
 constexpr std::pair<int, ScheduleMode> kModeRadios[] = {{ids::kTimerRadio, ScheduleMode::Timer},
                                                         {ids::kStrobeRadio, ScheduleMode::Strobe},
                                                         {ids::kWeekRadio, ScheduleMode::Week}};

@@ -62,14 +62,16 @@ int runSimpleCommand(Context& ctx, const char* usage, CommandOutcome (*command)(
         ctx.err << q(outcome.reason) << '\n';
         return kExitStopped;
     }
-    if (!outcome.done() && outcome.result != WriteResult::NotBack) return reportWrite(ctx, session, outcome, false);
+    if (!outcome.done() && outcome.result != WriteResult::NotBack)
+        return reportWrite(ctx, session, outcome, false);
     if (!wait) {
         printOutcome(ctx, "sent", "sent");
         return kExitOk;
     }
     const bool back = outcome.result != WriteResult::NotBack;
     if (ctx.options.json) {
-        QJsonObject o{{"result", back ? QStringLiteral("sent") : QStringLiteral("not-back")}, {"message", "sent"}};
+        QJsonObject o{{"result", back ? QStringLiteral("sent") : QStringLiteral("not-back")},
+                      {"message", "sent"}};
         if (back)
             o["device"] = deviceJson(session.table()[static_cast<std::size_t>(outcome.entryAfter)],
                                      session.table().progress(static_cast<std::size_t>(outcome.entryAfter)),
@@ -81,13 +83,14 @@ int runSimpleCommand(Context& ctx, const char* usage, CommandOutcome (*command)(
                                  ctx.options.secrets);
     }
     if (back) return kExitOk;
-    ctx.err << "the device did not answer again within " << writer.writer().timings().rereadLimitMs / 1000 << " s\n";
+    ctx.err << "the device did not answer again within " << writer.writer().timings().rereadLimitMs / 1000
+            << " s\n";
     return kExitFailed;
 }
 
 // A save planned on a copy of the device: the table keeps what the device reported until it answers.
-int runSave(Context& ctx, DeviceSession& session, int index, Plan plan, const DeviceRecord& draft, WriteScope scope,
-            bool force, bool wait) {
+int runSave(Context& ctx, DeviceSession& session, int index, Plan plan, const DeviceRecord& draft,
+            WriteScope scope, bool force, bool wait) {
     WriteRequest request;
     request.entry = index;
     request.plan = std::move(plan);
@@ -96,7 +99,12 @@ int runSave(Context& ctx, DeviceSession& session, int index, Plan plan, const De
     request.forced = force;
     if (capabilitiesOf(draft).packedWrite()) request.answer = AnswerRule::Optional;
     CliWriter writer(ctx, session);
-    return reportWrite(ctx, session, writer.run(std::move(request)), wait);
+    const WriteOutcome outcome = writer.run(std::move(request));
+    if (writer.stopped() && outcome.result == WriteResult::Unverified) {
+        ctx.err << q(outcome.reason) << '\n';
+        return kExitStopped;
+    }
+    return reportWrite(ctx, session, outcome, wait);
 }
 
 // --name value for an address; empty when not given.
@@ -112,13 +120,15 @@ std::optional<std::string> addressOption(QStringList& args, const QString& name,
 
 void printOutcome(Context& ctx, const QString& result, const QString& message) {
     if (ctx.options.json)
-        ctx.out << QJsonDocument(QJsonObject{{"result", result}, {"message", message}}).toJson(QJsonDocument::Compact)
+        ctx.out << QJsonDocument(QJsonObject{{"result", result}, {"message", message}})
+                       .toJson(QJsonDocument::Compact)
                 << '\n';
     else
         ctx.out << message << '\n';
 }
 
-bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int index, bool force, WriteKind kind) {
+bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int index, bool force,
+                            WriteKind kind) {
     const WriteCheck check =
         checkWrite(session.table().progress(static_cast<std::size_t>(index)), ctx.texts.languageCode);
     if (check.allows(force)) return false;
@@ -180,7 +190,8 @@ int runSetNetwork(Context& ctx) {
     for (std::size_t i = 0; i < session.table().usedCount(); ++i)
         if (static_cast<int>(i) != found.index) others.push_back(session.table()[i].network.ip);
     if (const auto warnings = networkFormWarnings(form, r, others); !warnings.empty() && !force) {
-        for (const SettingsFinding& w : warnings) ctx.err << q(settingsMessage(w, ctx.texts.languageCode)) << '\n';
+        for (const SettingsFinding& w : warnings)
+            ctx.err << q(settingsMessage(w, ctx.texts.languageCode)) << '\n';
         ctx.err << "nothing was sent; add --force to save anyway\n";
         return kExitFailed;
     }
@@ -195,7 +206,8 @@ int runSetNetwork(Context& ctx) {
         ctx.err << q(outcome.message) << '\n';
         return kExitUsage;
     }
-    return runSave(ctx, session, found.index, std::move(outcome.plan), draft, WriteScope::Network, force, wait);
+    return runSave(ctx, session, found.index, std::move(outcome.plan), draft, WriteScope::Network, force,
+                   wait);
 }
 
 namespace {

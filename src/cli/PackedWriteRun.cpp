@@ -4,8 +4,9 @@
 
 namespace tavrel::cli {
 
-int sendPackedWrite(Context& ctx, DeviceSession& session, int index, DeviceRecord draft, const PackedWriteInput& input,
-                    bool setClock, const ReadBackCheck& check, bool withDevice) {
+int sendPackedWrite(Context& ctx, DeviceSession& session, int index, DeviceRecord draft,
+                    const PackedWriteInput& input, bool setClock, const ReadBackCheck& check,
+                    bool withDevice) {
     CommandOutcome outcome = packedWriteCommand(&draft, input, setClock, ctx.texts.languageCode);
     if (outcome.status != CommandStatus::Ready) {
         ctx.err << QString::fromStdString(outcome.message) << '\n';

@@ -27,7 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -51,8 +50,8 @@ LoadedProfile loadProfile(Context& ctx, const QString& file, int unusableExit) {
     }
     auto read = readProfileFileStrict(fsPath(file));
     if (const auto* error = std::get_if<ProfileError>(&read)) {
-        ctx.err << q(ctx.texts.badProfile) << ' ' << file << ": " << q(profileErrorText(*error, ctx.texts.languageCode))
-                << '\n';
+        ctx.err << q(ctx.texts.badProfile) << ' ' << file << ": "
+                << q(profileErrorText(*error, ctx.texts.languageCode)) << '\n';
         loaded.exitCode = unusableExit;
         return loaded;
     }
@@ -92,8 +91,8 @@ struct ApplyLine {
     bool ok = false;
 };
 
-ApplyLine applyTo(Context& ctx, DeviceSession& session, CliWriter& writer, int index, const DeviceRecord& profile,
-                  bool verify, bool force) {
+ApplyLine applyTo(Context& ctx, DeviceSession& session, CliWriter& writer, int index,
+                  const DeviceRecord& profile, bool verify, bool force) {
     ApplyLine line;
     const DeviceRecord& record = session.table()[static_cast<std::size_t>(index)];
     line.ip = q(record.sourceAddress);
@@ -219,9 +218,11 @@ int runExport(Context& ctx) {
     if (found.index < 0) return found.exitCode;
     if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Export)) return kExitFailed;
     std::string reason;
-    const ProfileStatus status = writeProfile(session.table()[static_cast<std::size_t>(found.index)], path, &reason);
+    const ProfileStatus status =
+        writeProfile(session.table()[static_cast<std::size_t>(found.index)], path, &reason);
     if (status != ProfileStatus::Ok) {
-        ctx.err << "cannot write " << args[1] << ": " << (reason.empty() ? profileStatusText(status) : q(reason)) << '\n';
+        ctx.err << "cannot write " << args[1] << ": "
+                << (reason.empty() ? profileStatusText(status) : q(reason)) << '\n';
         return kExitUsage;
     }
     printOutcome(ctx, "written", "written " + QDir::toNativeSeparators(args[1]));

@@ -131,7 +131,8 @@ int runRollback(Context& ctx) {
             printOutcome(ctx, "restored", "restored " + nativePath(file.profile));
             return kExitOk;
         case WriteResult::Refused:
-            printOutcome(ctx, "refused", QString::fromUtf8(fixed::kConfigFailed.data(), fixed::kConfigFailed.size()));
+            printOutcome(ctx, "refused",
+                         QString::fromUtf8(fixed::kConfigFailed.data(), fixed::kConfigFailed.size()));
             return kExitFailed;
         case WriteResult::NotBack:
             printOutcome(ctx, "lost", "the device was not read back after the write");

@@ -15,11 +15,11 @@
 #include <algorithm>
 
 #include "Commands.h"
-#include "timing/ClockSource.h"
 #include "PackedWriteRun.h"
-#include "WriteRun.h"
 #include "TimingLink.h"
+#include "WriteRun.h"
 #include "device/DeviceSelector.h"
+#include "timing/ClockSource.h"
 #include "timing/ConfigImage.h"
 #include "timing/ScheduleArgs.h"
 
@@ -395,7 +395,8 @@ ClockRow checkOneClock(Context& ctx, const QString& name, int maxDrift, bool set
     }
     if (row.result == "ok" || !setIfDrift) return row;
     // The set is a write: a board not read whole is left as it is.
-    const WriteCheck guard = checkWrite(session.table().progress(static_cast<std::size_t>(found.index)), ctx.texts.languageCode);
+    const WriteCheck guard =
+        checkWrite(session.table().progress(static_cast<std::size_t>(found.index)), ctx.texts.languageCode);
     if (!guard.whole) {
         row.result = "not-set";
         row.message = q(incompleteWriteRefusal(guard, WriteKind::Save));
@@ -506,7 +507,8 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
             const ChainResult done = runChain(
                 link, [&] { link.calibrate(index, clock); }, kResendIntervalMs);
             if (done.finished) {
-                const QString calibrated = q(std::string(timingStatusText(TimingStatus::Calibrated, ctx.texts)));
+                const QString calibrated =
+                    q(std::string(timingStatusText(TimingStatus::Calibrated, ctx.texts)));
                 if (ctx.options.json)
                     ctx.out << QJsonDocument(QJsonObject{{"result", "calibrated"},
                                                          {"message", calibrated},
@@ -575,7 +577,8 @@ int runClock(Context& ctx) {
     if (report && !QFileInfo(QFileInfo(*report).absolutePath()).isDir())
         error = "--report: no folder " + QFileInfo(*report).absolutePath();
     // Found out before any clock is set, not after.
-    if (report && QFileInfo(*report).isDir()) error = "--report: " + *report + " is a folder; give a file name";
+    if (report && QFileInfo(*report).isDir())
+        error = "--report: " + *report + " is a folder; give a file name";
     for (const QString& name : args)
         if (!parseDeviceSelector(name.toStdString()))
             error = "not a device: " + name +

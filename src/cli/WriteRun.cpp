@@ -24,7 +24,8 @@ WriteOutcome CliWriter::run(WriteRequest request) {
     }
     WriteOutcome outcome = runWrite(write_, std::move(request));
     if (!outcome.snapshotWarning.empty())
-        ctx_.err << "warning: no snapshot was kept: " << QString::fromStdString(outcome.snapshotWarning) << '\n';
+        ctx_.err << "warning: no snapshot was kept: " << QString::fromStdString(outcome.snapshotWarning)
+                 << '\n';
     return outcome;
 }
 
@@ -51,7 +52,9 @@ QString resultName(const WriteOutcome& o) {
 QString outcomeLine(Context& ctx, const WriteOutcome& o) {
     QString line = QString::fromStdString(writeOutcomeText(o, ctx.texts));
     if (o.result == WriteResult::NoAnswer)
-        line += QStringLiteral(" (%1 of %2 frames acknowledged; none after the last)").arg(o.acknowledgements).arg(o.frames);
+        line += QStringLiteral(" (%1 of %2 frames acknowledged; none after the last)")
+                    .arg(o.acknowledgements)
+                    .arg(o.frames);
     return line;
 }
 
@@ -73,7 +76,8 @@ int reportWrite(Context& ctx, DeviceSession& session, const WriteOutcome& o, boo
                           }())}};
         if (withDevice && back) {
             const auto entry = static_cast<std::size_t>(o.entryAfter);
-            json["device"] = deviceJson(session.table()[entry], session.table().progress(entry), ctx.options.secrets);
+            json["device"] =
+                deviceJson(session.table()[entry], session.table().progress(entry), ctx.options.secrets);
         }
         ctx.out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
     } else if (o.done()) {
@@ -82,7 +86,8 @@ int reportWrite(Context& ctx, DeviceSession& session, const WriteOutcome& o, boo
     if (!o.done()) ctx.err << line << '\n';
     if (withDevice && back && !ctx.options.json) {
         const auto entry = static_cast<std::size_t>(o.entryAfter);
-        ctx.out << deviceDetails(session.table()[entry], session.table().progress(entry), ctx.options.secrets);
+        ctx.out << deviceDetails(session.table()[entry], session.table().progress(entry),
+                                 ctx.options.secrets);
     }
     return exitCodeOf(o);
 }

@@ -4,8 +4,8 @@
 #include <map>
 
 #include "Commands.h"
-#include "FileSync.h"
 #include "Environment.h"
+#include "FileSync.h"
 #include "tavrel/Version.h"
 
 using namespace tavrel;
@@ -69,11 +69,13 @@ const std::map<QString, const char*> kCommandHelp = {
      "usage: tavrel-cli [global options] show DEVICE [--csv]\n"
      "Searches, reads the device out and prints everything its record holds (--csv: as search --csv).\n"},
     {"restart",
-     "usage: tavrel-cli [global options] restart DEVICE [--wait]\nSends the restart command (no answer comes).\n"
+     "usage: tavrel-cli [global options] restart DEVICE [--wait]\nSends the restart command (no answer "
+     "comes).\n"
      "--wait: waits until the device answers again (30 s at most), then prints it as show does\n"
      "(--json: {\"result\", \"message\", \"device\"}); exit 1 when it does not come back.\n"},
     {"reset",
-     "usage: tavrel-cli [global options] reset DEVICE [--wait]\nSends the factory-reset command (no answer comes).\n"
+     "usage: tavrel-cli [global options] reset DEVICE [--wait]\nSends the factory-reset command (no answer "
+     "comes).\n"
      "--wait as for restart; the device is looked for by broadcast, as its address may change.\n"},
     {"set-network",
      "usage: tavrel-cli [global options] set-network DEVICE [--ip A] [--mask A] [--gateway A] [--dns A]\n"
@@ -109,7 +111,8 @@ const std::map<QString, const char*> kCommandHelp = {
      "Compared are the settings one-click writes, for the ports the device has; --all adds the versions and\n"
      "the MAC. Exit 0 when nothing differs, 1 when something does, 2 on any trouble.\n"},
     {"apply",
-     "usage: tavrel-cli [global options] apply FILE DEVICE... [--verify] [--force] [--same-ip | --ip-from A]\n"
+     "usage: tavrel-cli [global options] apply FILE DEVICE... [--verify] [--force] [--same-ip | --ip-from "
+     "A]\n"
      "One-click configuration of each device in turn: the profile's settings are copied into the device's\n"
      "record and written with the network save, 600 ms, the port save. One line per device (--json: a\n"
      "list): applied, verified, differs, refused, no-answer, unread, incomplete, not-found, port-count,\n"
@@ -139,7 +142,8 @@ const std::map<QString, const char*> kCommandHelp = {
      "set: SSIDs hold at most 31 bytes, passwords 15; fields not given keep the board's values.\n"
      "Only boards that report the 302-byte record have WiFi.\n"},
     {"io",
-     "usage: tavrel-cli [global options] io (--tcp HOST:PORT | --listen ADDR:PORT | --udp LOCAL:PORT --to HOST:PORT)\n"
+     "usage: tavrel-cli [global options] io (--tcp HOST:PORT | --listen ADDR:PORT | --udp LOCAL:PORT --to "
+     "HOST:PORT)\n"
      "       [--protocol custom|modbus] [--address N] [--json] [--log] ACTION\n"
      "ACTION: model | inputs | outputs | switch N on|off [--time T] | all on|off\n"
      "        | watch [--interval MS] [--count N]\n"
@@ -147,7 +151,8 @@ const std::map<QString, const char*> kCommandHelp = {
      "  --listen  wait for a board to connect (it is asked \"H:E.\" first); port 0 takes a free one\n"
      "  --udp     exchange datagrams with the board at --to\n"
      "The model is asked first (up to six tries, 500 ms apart). --json prints\n"
-     "{\"model\": ..., \"inputs\": [...], \"outputs\": [...]} as far as known (watch: one object per reply).\n"
+     "{\"model\": ..., \"inputs\": [...], \"outputs\": [...]} as far as known (watch: one object per "
+     "reply).\n"
      "--log prints the frames as the IO window logs them, on stderr.\n"
      "Exit 0 when the board answered (switch, all: and confirmed), 1 when it did not, 2 on a usage error.\n"},
     {"io-test",
@@ -215,16 +220,25 @@ const std::map<QString, const char*> kCommandHelp = {
 };
 
 using Runner = int (*)(Context&);
-const std::map<QString, Runner> kRunners = {{"search", runSearch},          {"show", runShow},
-                                            {"restart", runRestart},        {"reset", runReset},
-                                            {"set-network", runSetNetwork}, {"set-port", runSetPort},
-                                            {"export", runExport},          {"import", runImport},
-                                            {"diff", runDiff},              {"apply", runApply},
-                                            {"wifi", runWifi},              {"io", runIo},
+const std::map<QString, Runner> kRunners = {{"search", runSearch},
+                                            {"show", runShow},
+                                            {"restart", runRestart},
+                                            {"reset", runReset},
+                                            {"set-network", runSetNetwork},
+                                            {"set-port", runSetPort},
+                                            {"export", runExport},
+                                            {"import", runImport},
+                                            {"diff", runDiff},
+                                            {"apply", runApply},
+                                            {"wifi", runWifi},
+                                            {"io", runIo},
                                             {"io-test", runIoTest},
-                                            {"timing", runTiming},          {"clock", runClock},
-                                            {"upgrade", runUpgrade},        {"doctor", runDoctor},
-                                            {"snapshots", runSnapshots},    {"rollback", runRollback}};
+                                            {"timing", runTiming},
+                                            {"clock", runClock},
+                                            {"upgrade", runUpgrade},
+                                            {"doctor", runDoctor},
+                                            {"snapshots", runSnapshots},
+                                            {"rollback", runRollback}};
 
 }  // namespace
 

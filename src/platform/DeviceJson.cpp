@@ -128,7 +128,7 @@ QJsonObject deviceJson(const DeviceRecord& r, const ReadoutProgress& progress, S
         wifi["staPassword"] = secret(r.staPassword, secrets);
         wifi["signal"] = static_cast<std::int8_t>(r.signal);  // dBm, a signed byte on the wire
         o["wifi"] = wifi;
-        o["outputTiming"] = r.outputTiming == 1;
+        o["outputTiming"] = capabilitiesOf(r).outputTiming;
     }
     QJsonArray ports;
     for (std::size_t i = 0; i < kPortCount; ++i) ports.append(portJson(r, i, secrets));

@@ -1,12 +1,12 @@
 #include "DeviceLock.h"
 
+#include <unistd.h>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QLockFile>
 #include <QtCore/QSaveFile>
-#include <unistd.h>
 
 namespace tavrel {
 
@@ -16,7 +16,8 @@ DeviceLock::~DeviceLock() = default;
 
 QString DeviceLock::folder() {
     if (qEnvironmentVariableIsSet("TAVREL_HOME")) return qEnvironmentVariable("TAVREL_HOME") + "/locks";
-    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) return qEnvironmentVariable("XDG_RUNTIME_DIR") + "/tavrel-locks";
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+        return qEnvironmentVariable("XDG_RUNTIME_DIR") + "/tavrel-locks";
     return QDir::tempPath() + "/tavrel-locks-" + QString::number(getuid());
 }
 

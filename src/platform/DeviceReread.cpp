@@ -8,7 +8,8 @@
 namespace tavrel {
 
 DeviceReread::DeviceReread(DeviceSession& session, QObject* parent) : QObject(parent), session_(session) {
-    for (auto signal : {&DeviceSession::deviceReady, &DeviceSession::deviceUpdated, &DeviceSession::readoutSettled})
+    for (auto signal :
+         {&DeviceSession::deviceReady, &DeviceSession::deviceUpdated, &DeviceSession::readoutSettled})
         connect(&session_, signal, this, &DeviceReread::check);
 }
 

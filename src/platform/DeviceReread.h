@@ -39,8 +39,8 @@ class DeviceReread : public QObject {
 
   signals:
     void started(int entry);
-    void back(int entry);     // read whole again, at this entry (another one when the key changed)
-    void notBack(int entry);  // no whole read-out within the limit
+    void back(int entry);       // read whole again, at this entry (another one when the key changed)
+    void notBack(int entry);    // no whole read-out within the limit
     void cancelled(int entry);  // a new search ended the wait
 
   private:

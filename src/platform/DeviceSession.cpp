@@ -139,7 +139,8 @@ void DeviceSession::onDatagram(const QByteArray& data, const QHostAddress& sende
         const QByteArray boardFrame(reinterpret_cast<const char*>(fx.outputTimingFrame.data()),
                                     static_cast<qsizetype>(fx.outputTimingFrame.size()));
         emit outputTimingReply(boardFrame);
-        if (fx.outputTimingEntry) emit outputTimingReplyFor(static_cast<int>(*fx.outputTimingEntry), boardFrame);
+        if (fx.outputTimingEntry)
+            emit outputTimingReplyFor(static_cast<int>(*fx.outputTimingEntry), boardFrame);
     }
     if (!fx.wifiScanResult.empty()) emit wifiScanResult(data);
     if (!fx.tftpReply.empty()) emit tftpReply(data, sender, senderPort);

@@ -49,7 +49,9 @@ class DeviceSession : public QObject {
 
     // When the entry's newest read-out began (ms since the epoch); 0 before any. A write planned from
     // that read-out is stale if another program wrote the device after this.
-    qint64 readStartedAt(std::size_t entry) const { return entry < readStartedAt_.size() ? readStartedAt_[entry] : 0; }
+    qint64 readStartedAt(std::size_t entry) const {
+        return entry < readStartedAt_.size() ? readStartedAt_[entry] : 0;
+    }
 
     // Plays a plan for one table entry; plans of one device never interleave.
     void play(std::size_t entry, Plan plan, std::function<void()> done = {});

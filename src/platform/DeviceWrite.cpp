@@ -168,7 +168,8 @@ int DeviceWrite::start(WriteRequest request) {
     }
     run->outcome.frames = static_cast<int>(request.plan.size());
     if (request.snapshot) {
-        if (auto failed = storeSnapshot(request.asRead.value_or(run->asRead), profileFolder(), std::chrono::system_clock::now()))
+        if (auto failed = storeSnapshot(request.asRead.value_or(run->asRead), profileFolder(),
+                                        std::chrono::system_clock::now()))
             run->outcome.snapshotWarning = *failed;
         else
             run->outcome.snapshotKept = true;
@@ -223,11 +224,12 @@ void DeviceWrite::answered(int id) {
     if (run->request.reread == RereadRule::None || stopped_) {
         WriteOutcome o = run->outcome;
         o.result = WriteResult::Unverified;
+        if (stopped_) o.reason = "stopped before the device was read again";
         return finish(id, o);
     }
     const DeviceRecord& expected = run->request.expected;
-    const bool moved = expected.network.ip != run->asRead.network.ip || expected.ipType != run->asRead.ipType ||
-                       run->newKey != run->key;
+    const bool moved = expected.network.ip != run->asRead.network.ip ||
+                       expected.ipType != run->asRead.ipType || run->newKey != run->key;
     run->rereading = true;
     // The frames are out and answered: another copy may write the device from now on.
     run->lock.reset();
@@ -240,10 +242,11 @@ void DeviceWrite::rereadDone(int entry, bool back) {
     const DeviceTable& table = session_.table();
     for (auto& [id, run] : runs_) {
         if (!run->rereading) continue;
-        const bool mine = back ? static_cast<std::size_t>(entry) < table.size() &&
-                                     (table[static_cast<std::size_t>(entry)].key == run->newKey ||
-                                      (entry == run->entry && table[static_cast<std::size_t>(entry)].key == run->key))
-                               : entry == run->entry;
+        const bool mine =
+            back ? static_cast<std::size_t>(entry) < table.size() &&
+                       (table[static_cast<std::size_t>(entry)].key == run->newKey ||
+                        (entry == run->entry && table[static_cast<std::size_t>(entry)].key == run->key))
+                 : entry == run->entry;
         if (mine) ids.push_back(id);
     }
     for (int id : ids) {
@@ -254,8 +257,8 @@ void DeviceWrite::rereadDone(int entry, bool back) {
             o.reason = texts_.writeNotBack;
         } else {
             o.entryAfter = entry;
-            o.differences =
-                heldDifferences(run->request.expected, table[static_cast<std::size_t>(entry)], run->request.scope);
+            o.differences = heldDifferences(run->request.expected, table[static_cast<std::size_t>(entry)],
+                                            run->request.scope);
             o.result = o.differences.empty() ? WriteResult::Verified : WriteResult::Differs;
         }
         finish(id, o);
@@ -295,12 +298,13 @@ WriteOutcome runWrite(DeviceWrite& writer, WriteRequest request) {
     bool done = false;
     QEventLoop loop;
     int id = 0;
-    auto conn = QObject::connect(&writer, &DeviceWrite::finished, &loop, [&](int finishedId, const WriteOutcome& o) {
-        if (finishedId != id) return;
-        outcome = o;
-        done = true;
-        loop.quit();
-    });
+    auto conn =
+        QObject::connect(&writer, &DeviceWrite::finished, &loop, [&](int finishedId, const WriteOutcome& o) {
+            if (finishedId != id) return;
+            outcome = o;
+            done = true;
+            loop.quit();
+        });
     id = writer.start(std::move(request));
     if (!done) loop.exec();
     QObject::disconnect(conn);

@@ -73,7 +73,8 @@ struct WriteRequest {
 class DeviceWrite : public QObject {
     Q_OBJECT
   public:
-    DeviceWrite(DeviceSession& session, DeviceReread& reread, const UiTexts& texts, QObject* parent = nullptr);
+    DeviceWrite(DeviceSession& session, DeviceReread& reread, const UiTexts& texts,
+                QObject* parent = nullptr);
     ~DeviceWrite() override;
 
     void setTimings(const WriteTimings& timings);

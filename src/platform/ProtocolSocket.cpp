@@ -33,9 +33,13 @@ bool ProtocolSocket::isBound() const {
     return socket_ && socket_->state() == QAbstractSocket::BoundState;
 }
 
-QHostAddress ProtocolSocket::localAddress() const { return socket_ ? socket_->localAddress() : QHostAddress(); }
+QHostAddress ProtocolSocket::localAddress() const {
+    return socket_ ? socket_->localAddress() : QHostAddress();
+}
 
-quint16 ProtocolSocket::localPort() const { return socket_ ? socket_->localPort() : 0; }
+quint16 ProtocolSocket::localPort() const {
+    return socket_ ? socket_->localPort() : 0;
+}
 
 bool ProtocolSocket::send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port) {
     const QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));

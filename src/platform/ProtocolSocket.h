@@ -12,7 +12,7 @@ namespace tavrel {
 
 class ProtocolSocket : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ProtocolSocket(QObject* parent = nullptr);
     ~ProtocolSocket() override;
 
@@ -29,13 +29,13 @@ public:
     // False, with sendFailed() giving the system's reason, when the datagram could not be sent.
     bool send(std::span<const std::uint8_t> bytes, const QHostAddress& to, quint16 port);
 
-signals:
+  signals:
     // Whole datagrams, whatever their length; the reply handling decides what is too long.
     void datagramReceived(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
     void sent(const QByteArray& data, const QHostAddress& to, quint16 port);
     void sendFailed(const QString& reason, const QHostAddress& to, quint16 port);
 
-private:
+  private:
     void drain();
 
     QUdpSocket* socket_ = nullptr;

@@ -208,7 +208,8 @@ TEST(TimingArea, WifiBoardSaveCarriesTheWifiGroup) {
     f.edit(ids::kStaSsidEdit)->setText(QString(40, 's'));
     f.press(ids::kSaveConfigButton);
     ASSERT_FALSE(f.harness.prompts->shown.isEmpty());
-    EXPECT_TRUE(f.harness.prompts->shown.last().contains("STA SSID")) << f.harness.prompts->shown.last().toStdString();
+    EXPECT_TRUE(f.harness.prompts->shown.last().contains("STA SSID"))
+        << f.harness.prompts->shown.last().toStdString();
     f.edit(ids::kStaSsidEdit)->setText(QString(31, 's'));
     f.press(ids::kSaveConfigButton);
     ASSERT_TRUE(waitUntil([&] { return f.device->packedWrites() == 1; }));

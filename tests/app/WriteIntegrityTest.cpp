@@ -8,8 +8,8 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableWidget>
 
-#include "DeviceWrite.h"
 #include "ControlIds.h"
+#include "DeviceWrite.h"
 #include "FormBench.h"
 #include "TimingArea.h"
 
@@ -61,7 +61,8 @@ TEST(WriteIntegrity, SavingOneFieldGivesTheBoardItsOwnBytesForTheRest) {
         const sim::DeviceSettings before = device->settings();
         selectRow(*b.window, rowOf(*b.window, device->config().address[3]));
         if (device == &image) {
-            EXPECT_EQ(b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentText(), QStringLiteral("300"));
+            EXPECT_EQ(b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentText(),
+                      QStringLiteral("300"));
         }
         auto* dns = b.window->controlAs<QLineEdit>(ids::kDnsEdit);
         dns->setText(QStringLiteral("9.9.9.9"));
@@ -97,8 +98,9 @@ TEST(WriteIntegrity, CalibrateFollowsTheSelectedDeviceAndSendingAlwaysEnds) {
     // The server takes the save without a word: the status does not stay at "Sending data...".
     b.window->controlAs<QPushButton>(ids::kSaveNetworkButton)->click();
     EXPECT_EQ(b.window->statusText(2), QStringLiteral("Sending data..."));
-    EXPECT_TRUE(waitUntil([&] { return b.window->statusText(2) == QStringLiteral("No answer from the device"); },
-                          WriteTimings{}.answerWaitMs + 10000));
+    EXPECT_TRUE(
+        waitUntil([&] { return b.window->statusText(2) == QStringLiteral("No answer from the device"); },
+                  WriteTimings{}.answerWaitMs + 10000));
 }
 
 }  // namespace tavrel::test

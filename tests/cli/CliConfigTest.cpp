@@ -66,7 +66,8 @@ TEST(CliConfig, SetPortWritesEveryPortAndReadsBack) {
     DeviceSettings expected = device.settings();
     ASSERT_NE(expected.ports[0].serial[0], 11);
 
-    const CliRun baud = runCli(sim->devicePort(), {"set-port", "000002", "--baud", "115200", "--modbus-timeout", "700"});
+    const CliRun baud =
+        runCli(sim->devicePort(), {"set-port", "000002", "--baud", "115200", "--modbus-timeout", "700"});
     ASSERT_TRUE(baud.finished);
     EXPECT_EQ(baud.exitCode, 0) << baud.err.toStdString();
     EXPECT_TRUE(baud.out.contains(kSaved)) << baud.out.toStdString();
@@ -165,8 +166,10 @@ TEST(CliConfig, BadPortValuesAreRefusedBeforeAnythingIsWritten) {
         {{"set-network", "000002", "--dhcp", "--static"}, "--dhcp and --static exclude each other"},
         {{"set-network", "000002", "--static", "--user", "ninechars"}, "--user: at most 8 bytes"},
         {{"set-network", "000002", "--static", "--password", "ninechars"}, "--password: at most 8 bytes"},
-        {{"set-network", "000002", "--static", "--mac", "00-CA-C1"}, "--mac: not twelve hexadecimal digits: 00-CA-C1"},
-        {{"set-network", "000002", "--static", "--gateway", "10.0.0"}, "--gateway: not an IPv4 address: 10.0.0"},
+        {{"set-network", "000002", "--static", "--mac", "00-CA-C1"},
+         "--mac: not twelve hexadecimal digits: 00-CA-C1"},
+        {{"set-network", "000002", "--static", "--gateway", "10.0.0"},
+         "--gateway: not an IPv4 address: 10.0.0"},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -199,6 +202,11 @@ TEST(CliConfig, RefusingDeviceMakesTheCommandFail) {
     auto sim = simulate({"kind=serial,ports=4,version=43,flag=1,refuse"});
     SimDevice& device = *sim->device(0);
     const DeviceSettings before = device.settings();
+    // An unusual address is written only with --force: a gateway outside the new subnet.
+    const CliRun unusual = runCli(sim->devicePort(), {"set-network", "000002", "--ip", "10.1.2.3"});
+    EXPECT_EQ(unusual.exitCode, 1);
+    EXPECT_TRUE(unusual.err.contains("add --force")) << unusual.err.toStdString();
+    EXPECT_EQ(framesWithOp(device, 'W'), 0);
     for (const QStringList& args : {QStringList{"set-port", "000002", "--baud", "115200"},
                                     QStringList{"set-network", "000002", "--ip", "10.1.2.3", "--force"}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -291,8 +299,9 @@ TEST(CliConfig, RestartAndResetReachTheDevice) {
 TEST(CliConfig, BoardsWithAConfigurationImageTakeOnePackedWrite) {
     auto sim = simulate({"kind=830", "kind=302,timing"});
     for (const char* key : {"000002", "000003"}) {
-        for (const QStringList& args : std::vector<QStringList>{{"set-port", key, "--baud", "115200"},
-                                                                {"set-network", key, "--ip", "10.0.0.9", "--force"}}) {
+        for (const QStringList& args :
+             std::vector<QStringList>{{"set-port", key, "--baud", "115200"},
+                                      {"set-network", key, "--ip", "10.0.0.9", "--force"}}) {
             SCOPED_TRACE(args.join(' ').toStdString());
             const CliRun run = runCli(sim->devicePort(), args);
             ASSERT_TRUE(run.finished);
@@ -338,7 +347,8 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     const CliRun restart = runCli(sim->devicePort(), {"restart", "127.0.0.2", "--wait"});
     ASSERT_TRUE(restart.finished);
     EXPECT_EQ(restart.exitCode, 0) << restart.err.toStdString();
-    EXPECT_TRUE(restart.out.startsWith("sent\nwaiting for the device to answer again...\n")) << restart.out.toStdString();
+    EXPECT_TRUE(restart.out.startsWith("sent\nwaiting for the device to answer again...\n"))
+        << restart.out.toStdString();
     EXPECT_TRUE(restart.out.contains("\nip: 127.0.0.2\n")) << restart.out.toStdString();
     EXPECT_EQ(server.restarts(), 1);
     EXPECT_EQ(searchAfterWrite(server), std::optional<bool>(false));
@@ -353,14 +363,16 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     EXPECT_EQ(searchAfterWrite(server), std::optional<bool>(true));
 
     // Block writes and the packed record alike: the device printed is the one read after the write.
-    const CliRun port = runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.2", "--baud", "1200", "--wait"});
+    const CliRun port =
+        runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.2", "--baud", "1200", "--wait"});
     EXPECT_EQ(port.exitCode, 0) << port.err.toStdString();
     const QJsonObject afterPort = jsonOf(port);
     EXPECT_EQ(afterPort["result"].toString(), "verified");
     EXPECT_EQ(afterPort["message"].toString(), kSaved);
     EXPECT_EQ(afterPort["device"].toObject()["ports"].toArray()[0].toObject()["baud"].toString(), "1200");
 
-    const CliRun board = runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.3", "--baud", "1200", "--wait"});
+    const CliRun board =
+        runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.3", "--baud", "1200", "--wait"});
     EXPECT_EQ(board.exitCode, 0) << board.err.toStdString();
     const QJsonObject afterBoard = jsonOf(board);
     EXPECT_EQ(afterBoard["result"].toString(), "verified");
@@ -374,7 +386,8 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     tavrel::sim::SimOptions refuse;
     refuse.refuse = true;
     sim->device(1)->setOptions(refuse);
-    const CliRun refused = runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.3", "--baud", "2400", "--wait"});
+    const CliRun refused =
+        runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.3", "--baud", "2400", "--wait"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(jsonOf(refused)["result"].toString(), "refused");
     EXPECT_FALSE(refused.out.contains("device")) << refused.out.toStdString();
@@ -387,10 +400,10 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
     EXPECT_FALSE(refusedBlock.out.contains("waiting for the device")) << refusedBlock.out.toStdString();
     sim->device(0)->setOptions({});
 
-    const CliRun network = runCli(sim->devicePort(), {"set-network", "127.0.0.3", "--dns", "10.1.2.3", "--wait"});
+    const CliRun network =
+        runCli(sim->devicePort(), {"set-network", "127.0.0.3", "--dns", "10.1.2.3", "--wait"});
     EXPECT_EQ(network.exitCode, 0) << network.err.toStdString();
-    EXPECT_TRUE(network.out.startsWith("Sending data...\n" + kSaved + "\n"))
-        << network.out.toStdString();
+    EXPECT_TRUE(network.out.startsWith("Sending data...\n" + kSaved + "\n")) << network.out.toStdString();
     EXPECT_TRUE(network.out.contains("\nnetwork.dns: 10.1.2.3\n")) << network.out.toStdString();
 
     // A device that goes quiet after its restart is waited for up to the limit, and that is a failure.

@@ -238,7 +238,8 @@ TEST(CliIoScript, AnUnwiredInputFailsItsStepAndTheRunGoesOn) {
     QFile stopped(scripts.path("stopped.xml"));
     ASSERT_TRUE(stopped.open(QIODevice::ReadOnly));
     const QByteArray stoppedXml = stopped.readAll();
-    EXPECT_EQ(stoppedXml.count("<skipped message=\"an earlier step failed\"/>"), 1) << stoppedXml.toStdString();
+    EXPECT_EQ(stoppedXml.count("<skipped message=\"an earlier step failed\"/>"), 1)
+        << stoppedXml.toStdString();
     EXPECT_EQ(stoppedXml.count("<failure "), 1);
     EXPECT_EQ(stoppedXml.count("tests=\"7\" failures=\"1\""), 2) << stoppedXml.toStdString();
     EXPECT_EQ(stoppedXml.count("skipped=\"1\""), 2) << stoppedXml.toStdString();
@@ -296,7 +297,8 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     const CliRun missing = runCliRaw({"io-test", scripts.path("missing.txt")});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(missing.err, scripts.path("missing.txt") + ": cannot read the script\n");
-    const QString good = scripts.write("good.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n").arg(sim->port()));
+    const QString good =
+        scripts.write("good.txt", QStringLiteral("connect tcp 127.0.0.1:%1\n").arg(sim->port()));
     const CliRun huge = runCliRaw({"io-test", scripts.write("huge.txt", QString(1024 * 1024 + 1, '#'))});
     EXPECT_EQ(huge.exitCode, 2);
     EXPECT_TRUE(huge.err.endsWith(": longer than a script can be (1 MiB)\n")) << huge.err.toStdString();
@@ -345,20 +347,20 @@ TEST(CliIoScript, ScriptErrorsAndUnreachableBoards) {
     ASSERT_TRUE(heldTcp.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
     QUdpSocket heldUdp;
     ASSERT_TRUE(heldUdp.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-    run = runCliRaw({"io-test", "--json",
-                     scripts.write("failing.txt",
-                                   QStringLiteral("connect tcp 127.0.0.1:%1 within 1500ms\n"
-                                                  "connect listen 127.0.0.1:0 within 300ms\n"
-                                                  "connect listen 127.0.0.1:%2\n"
-                                                  "connect udp 127.0.0.1:9 local 127.0.0.1:%3\n"
-                                                  "connect tcp 127.0.0.1:%4\n"
-                                                  "switch all on\n"
-                                                  "expect output 1 on\n"
-                                                  "wait 10ms\n")
-                                       .arg(silent->port())
-                                       .arg(heldTcp.serverPort())
-                                       .arg(heldUdp.localPort())
-                                       .arg(inputsOnly->port()))});
+    run =
+        runCliRaw({"io-test", "--json",
+                   scripts.write("failing.txt", QStringLiteral("connect tcp 127.0.0.1:%1 within 1500ms\n"
+                                                               "connect listen 127.0.0.1:0 within 300ms\n"
+                                                               "connect listen 127.0.0.1:%2\n"
+                                                               "connect udp 127.0.0.1:9 local 127.0.0.1:%3\n"
+                                                               "connect tcp 127.0.0.1:%4\n"
+                                                               "switch all on\n"
+                                                               "expect output 1 on\n"
+                                                               "wait 10ms\n")
+                                                    .arg(silent->port())
+                                                    .arg(heldTcp.serverPort())
+                                                    .arg(heldUdp.localPort())
+                                                    .arg(inputsOnly->port()))});
     EXPECT_EQ(run.exitCode, 1);
     const auto failing = stepsOf(run.out);
     ASSERT_EQ(failing.size(), 8u) << run.out.toStdString();

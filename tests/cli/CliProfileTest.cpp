@@ -88,14 +88,15 @@ TEST(CliProfile, ExportApplyVerifyAndDiffAgree) {
                                                       QRegularExpression::escape(password) + "\"\n")))
         << shown.out.toStdString();
     for (const bool secrets : {false, true}) {
-        const CliRun json = runCli(sim->devicePort(), secrets ? QStringList{"--show-secrets", "--json", "diff", file,
-                                                                            keyOf(target)}
-                                                              : QStringList{"--json", "diff", file, keyOf(target)});
+        const CliRun json = runCli(
+            sim->devicePort(), secrets ? QStringList{"--show-secrets", "--json", "diff", file, keyOf(target)}
+                                       : QStringList{"--json", "diff", file, keyOf(target)});
         EXPECT_EQ(json.exitCode, 1);
         QString error;
         QJsonObject entry;
         for (const auto& v : jsonArrayOf(json.out, &error))
-            if (v.toObject()["section"] == "Device" && v.toObject()["key"] == "Password") entry = v.toObject();
+            if (v.toObject()["section"] == "Device" && v.toObject()["key"] == "Password")
+                entry = v.toObject();
         EXPECT_EQ(entry["profile"].toString() == password, secrets) << json.out.toStdString();
         EXPECT_FALSE(entry["device"].toString().isEmpty());
     }
@@ -194,7 +195,8 @@ TEST(CliProfile, BadProfilesAndPathsGiveTheirExitCodes) {
     const CliRun refused = runCliRaw({"import", bad});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains("Bad Profile!")) << refused.err.toStdString();
-    EXPECT_TRUE(runCliRaw({"--lang", "zh", "import", bad}).err.startsWith(QStringLiteral("无效的配置文件! ")));
+    EXPECT_TRUE(
+        runCliRaw({"--lang", "zh", "import", bad}).err.startsWith(QStringLiteral("无效的配置文件! ")));
     EXPECT_EQ(runCliRaw({"diff", bad, "000001"}).exitCode, 2) << "1 would read as \"differs\"";
     EXPECT_EQ(runCliRaw({"apply", bad, "000001"}).exitCode, 1);
     // Each with the words that say what is wrong.
@@ -203,11 +205,13 @@ TEST(CliProfile, BadProfilesAndPathsGiveTheirExitCodes) {
              {{"import", none}, "no such profile: " + none + "\n"},
              {{"apply", none, "000001"}, "no such profile: " + none + "\n"},
              {{"apply", bad, "not-a-device"},
-              "not a device: not-a-device (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key like 190033)\n"},
+              "not a device: not-a-device (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key like "
+              "190033)\n"},
              {{"apply", bad, "000001", "--ip-from", "10.0.0"}, "--ip-from: not an IPv4 address: 10.0.0\n"},
              {{"export", "000001", dir.filePath("no-folder/p.ini")},
               "cannot write " + dir.filePath("no-folder/p.ini") + ": not a file in an existing folder\n"},
-             {{"export", "000001", dir.path()}, "cannot write " + dir.path() + ": not a file in an existing folder\n"},
+             {{"export", "000001", dir.path()},
+              "cannot write " + dir.path() + ": not a file in an existing folder\n"},
              {{"export", "000001"}, "usage: tavrel-cli export DEVICE FILE [--force]\n"},
              {{"import"}, "usage: tavrel-cli import FILE\n"}}) {
         const CliRun run = runCliRaw(args);
@@ -266,7 +270,8 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
     for (std::size_t i = 0; i < sim->deviceCount(); ++i) sim->device(i)->clearLog();
 
     // The one that succeeds comes last: its success must not hide the failures before it.
-    const QStringList devices = {keyOf(*sim->device(1)), "0000FF", keyOf(*sim->device(3)), keyOf(*sim->device(4)),
+    const QStringList devices = {keyOf(*sim->device(1)), "0000FF",
+                                 keyOf(*sim->device(3)), keyOf(*sim->device(4)),
                                  keyOf(*sim->device(5)), keyOf(*sim->device(2))};
     // One profile address for all of them on purpose: this is about the lines, not the addresses.
     const QStringList args = QStringList{"apply", file, "--same-ip"} + devices;
@@ -279,19 +284,23 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
     ASSERT_EQ(list.size(), 6);
     QStringList results;
     for (const auto& v : list) results << v.toObject()["result"].toString();
-    EXPECT_EQ(results, (QStringList{"port-count", "not-found", "refused", "not-supported", "no-answer", "applied"}));
+    EXPECT_EQ(results,
+              (QStringList{"port-count", "not-found", "refused", "not-supported", "no-answer", "applied"}));
     for (int i = 0; i < 6; ++i) {
         const QJsonObject line = list[i].toObject();
         EXPECT_EQ(line["device"].toString(), devices[i]);
         EXPECT_EQ(line["ok"].toBool(), i == 5) << i;
         // Where the device answered the search, its address and MAC come with the line.
         const int simIndex = QList<int>{1, -1, 3, 4, 5, 2}[i];
-        EXPECT_EQ(line["ip"], simIndex < 0 ? QJsonValue() : QJsonValue(QStringLiteral("127.0.0.%1").arg(simIndex + 2)));
-        EXPECT_EQ(line["mac"], simIndex < 0 ? QJsonValue() : QJsonValue(macOf(*sim->device(std::size_t(simIndex)))));
+        EXPECT_EQ(line["ip"],
+                  simIndex < 0 ? QJsonValue() : QJsonValue(QStringLiteral("127.0.0.%1").arg(simIndex + 2)));
+        EXPECT_EQ(line["mac"],
+                  simIndex < 0 ? QJsonValue() : QJsonValue(macOf(*sim->device(std::size_t(simIndex)))));
     }
-    EXPECT_EQ(list[3].toObject()["message"].toString(),
-              "This board takes its settings as one whole configuration record; a profile cannot be applied to it. "
-              "Nothing was sent.");
+    EXPECT_EQ(
+        list[3].toObject()["message"].toString(),
+        "This board takes its settings as one whole configuration record; a profile cannot be applied to it. "
+        "Nothing was sent.");
     EXPECT_EQ(list[2].toObject()["message"].toString(), QStringLiteral("配置失败。请重新搜索设备，再试。"));
     EXPECT_EQ(list[4].toObject()["message"].toString(), "no acknowledgement after the last frame");
     EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0) << "a refused profile sends nothing";

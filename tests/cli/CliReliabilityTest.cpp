@@ -97,12 +97,13 @@ TEST(CliReadout, IncompleteDeviceIsReportedAndNotSavedWithoutForce) {
 
     // The device takes writes and answers them again.
     SimDevice& lossy = *sim->device(0);
-    QObject::connect(&lossy, &SimDevice::frameReceived, &lossy, [&lossy](const tavrel::sim::ReceivedFrame& f) {
-        if (f.op != 'W' || lossy.options().dropEvery == 0) return;
-        tavrel::sim::SimOptions options = lossy.options();
-        options.dropEvery = 0;
-        lossy.setOptions(options);
-    });
+    QObject::connect(&lossy, &SimDevice::frameReceived, &lossy,
+                     [&lossy](const tavrel::sim::ReceivedFrame& f) {
+                         if (f.op != 'W' || lossy.options().dropEvery == 0) return;
+                         tavrel::sim::SimOptions options = lossy.options();
+                         options.dropEvery = 0;
+                         lossy.setOptions(options);
+                     });
     const CliRun forced = runCli(
         sim->devicePort(), {QStringLiteral("set-port"), QStringLiteral("000002"), QStringLiteral("--force")});
     EXPECT_EQ(forced.exitCode, 0) << forced.err.toStdString();
@@ -117,14 +118,15 @@ TEST(CliReadout, SecondCopyIsToldThePortIsInUse) {
     const CliRun run = runCliRaw({"--broadcast", "127.255.255.255", "--device-port",
                                   QString::number(sim->devicePort()), "--local-port", port, "search"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, QStringLiteral("UDP port %1 is in use by another program (is the tool already running?); "
-                                      "close it, or use --local-port 0 for any free port\n")
-                           .arg(port));
+    EXPECT_EQ(run.err,
+              QStringLiteral("UDP port %1 is in use by another program (is the tool already running?); "
+                             "close it, or use --local-port 0 for any free port\n")
+                  .arg(port));
     EXPECT_TRUE(sim->device(0)->frames().empty()) << "nothing is sent without a reply port";
     // An address this machine does not have is another reason, said as such. (The documentation
     // range: nothing is sent anywhere.)
-    const CliRun foreign = runCliRaw({"--bind", "192.0.2.1", "--device-port", QString::number(sim->devicePort()),
-                                      "--local-port", "0", "search"});
+    const CliRun foreign = runCliRaw({"--bind", "192.0.2.1", "--device-port",
+                                      QString::number(sim->devicePort()), "--local-port", "0", "search"});
     EXPECT_EQ(foreign.exitCode, 1);
     EXPECT_EQ(foreign.err, "cannot bind UDP port 0; close it, or use --local-port 0 for any free port\n");
 }

@@ -150,6 +150,11 @@ TEST(CliSearch, TheEnvironmentGivesThePortsAndABadValueIsNamed) {
     const CliRun warned = runCliWithEnvironment({"--version"}, env);
     EXPECT_EQ(warned.exitCode, 0);
     EXPECT_TRUE(warned.err.contains("TAVREL_TFTP_PORT")) << warned.err.toStdString();
+    // An address that does not read stops the program: it never falls back to the limited broadcast.
+    env.insert(QStringLiteral("TAVREL_BIND"), QStringLiteral("127.0.0"));
+    const CliRun stopped = runCliWithEnvironment({"--version"}, env);
+    EXPECT_EQ(stopped.exitCode, 2);
+    EXPECT_TRUE(stopped.err.startsWith("TAVREL_BIND")) << stopped.err.toStdString();
 }
 
 TEST(CliSearch, NoAnswerEndsWithTheTimeoutMessageInEitherLanguage) {

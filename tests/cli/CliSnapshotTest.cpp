@@ -55,7 +55,9 @@ TEST(CliSnapshots, ChangesAreKeptAndRolledBackWhole) {
                                          "--remote-host", "changed.example"})
                   .exitCode,
               0);
-    ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(server), "--gateway", "10.9.9.9", "--force"}).exitCode, 0);
+    ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(server), "--gateway", "10.9.9.9", "--force"})
+                  .exitCode,
+              0);
     ASSERT_NE(server.settings(), serverBefore);
     const QStringList kept = snapshotsOf(*sim, server);
     ASSERT_EQ(kept.size(), 2) << kept.join('\n').toStdString();
@@ -72,7 +74,9 @@ TEST(CliSnapshots, ChangesAreKeptAndRolledBackWhole) {
     EXPECT_EQ(snapshotsOf(*sim, server).size(), 3);
 
     // A board goes back through its packed record; the latest snapshot is the default.
-    ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(board), "--gateway", "10.9.9.9", "--force"}).exitCode, 0);
+    ASSERT_EQ(
+        runCli(sim->devicePort(), {"set-network", keyOf(board), "--gateway", "10.9.9.9", "--force"}).exitCode,
+        0);
     ASSERT_NE(withoutClock(board.settings()), boardBefore);
     const int writesBefore = board.packedWrites();
     const CliRun boardRolled = runCli(sim->devicePort(), {"--json", "rollback", keyOf(board)});
@@ -98,7 +102,9 @@ TEST(CliSnapshots, ListingsAndRollbacksThatDoNotLand) {
     SimDevice& server = *sim->device(0);
     SimDevice& board = *sim->device(1);
     for (const SimDevice* d : {&server, &board})
-        ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(*d), "--gateway", "10.9.9.9", "--force"}).exitCode, 0);
+        ASSERT_EQ(runCli(sim->devicePort(), {"set-network", keyOf(*d), "--gateway", "10.9.9.9", "--force"})
+                      .exitCode,
+                  0);
     const QStringList kept = snapshotsOf(*sim, server);
     ASSERT_EQ(kept.size(), 1);
 
@@ -130,14 +136,15 @@ TEST(CliSnapshots, ListingsAndRollbacksThatDoNotLand) {
     EXPECT_TRUE(noneJson.err.isEmpty()) << noneJson.err.toStdString();
     const CliRun nothingToGoBackTo = runCli(fresh->devicePort(), {"rollback", "000009"});
     EXPECT_EQ(nothingToGoBackTo.err, "no snapshots of 00-CA-C1-00-00-09\n");
-    const CliRun missing = runCli(sim->devicePort(), {"rollback", keyOf(server), "--to", home.dir.filePath("gone.ini")});
+    const CliRun missing =
+        runCli(sim->devicePort(), {"rollback", keyOf(server), "--to", home.dir.filePath("gone.ini")});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_TRUE(missing.err.startsWith("no such snapshot: ")) << missing.err.toStdString();
 
     const auto changed = server.settings();
     auto rollback = [&] {
-        const CliRun run = runCli(sim->devicePort(), {"--json", "--timeout", "2000", "rollback", keyOf(server),
-                                                      "--to", kept[0]});
+        const CliRun run = runCli(
+            sim->devicePort(), {"--json", "--timeout", "2000", "rollback", keyOf(server), "--to", kept[0]});
         EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
         return QJsonDocument::fromJson(run.out.toUtf8()).object();
     };
@@ -157,15 +164,17 @@ TEST(CliSnapshots, ListingsAndRollbacksThatDoNotLand) {
 
     // Gone silent with the write: unanswered, and not reported restored.
     server.setOptions({});
-    QObject::connect(&server, &SimDevice::frameReceived, &server, [&server](const tavrel::sim::ReceivedFrame& f) {
-        if (f.op != 'W') return;
-        tavrel::sim::SimOptions silent;
-        silent.silent = true;
-        server.setOptions(silent);
-    });
+    QObject::connect(&server, &SimDevice::frameReceived, &server,
+                     [&server](const tavrel::sim::ReceivedFrame& f) {
+                         if (f.op != 'W') return;
+                         tavrel::sim::SimOptions silent;
+                         silent.silent = true;
+                         server.setOptions(silent);
+                     });
     const QJsonObject lost = rollback();
     EXPECT_EQ(lost["result"].toString(), "no-answer");
-    EXPECT_TRUE(lost["message"].toString().startsWith("No answer from the device")) << lost["message"].toString().toStdString();
+    EXPECT_TRUE(lost["message"].toString().startsWith("No answer from the device"))
+        << lost["message"].toString().toStdString();
 }
 
 // A snapshot that cannot be kept is said, and does not stop the write: a full disk must not block a repair.
@@ -178,10 +187,9 @@ TEST(CliSnapshots, AWriteGoesAheadWhenItsSnapshotCannotBeKept) {
     file.close();
     QProcessEnvironment env;
     env.insert(QStringLiteral("TAVREL_HOME"), notAFolder);
-    const CliRun run = runCliWithEnvironment(
-        {"--device-port", QString::number(sim->devicePort()), "--local-port", "0", "set-port", "000002", "--baud",
-         "2400"},
-        env);
+    const CliRun run = runCliWithEnvironment({"--device-port", QString::number(sim->devicePort()),
+                                              "--local-port", "0", "set-port", "000002", "--baud", "2400"},
+                                             env);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.startsWith("warning: no snapshot was kept: ")) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains("Successfully saved")) << run.out.toStdString();

@@ -130,8 +130,8 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
         EXPECT_EQ(schedule(d, n),
                   std::vector<std::uint8_t>(before.begin() + n * 18, before.begin() + n * 18 + 18));
 
-    const CliRun week = runCli(sim->devicePort(), {"--json", "timing", "set", "000002", "--channel", "8", "--week",
-                                                   "7", "06:31:ff", "2", "ff:07:42"});
+    const CliRun week = runCli(sim->devicePort(), {"--json", "timing", "set", "000002", "--channel", "8",
+                                                   "--week", "7", "06:31:ff", "2", "ff:07:42"});
     ASSERT_EQ(week.exitCode, 0) << week.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(week.out.toUtf8()).object(),
               (QJsonObject{{"result", "saved"}, {"message", QStringLiteral("参数保存成功")}}))
@@ -187,16 +187,19 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     EXPECT_EQ(third["timerClose"].toString(), "ffff-ff-ff 23:59:ff");
 
     // A board that takes the write without a word: the CLI searches again and compares.
-    const CliRun quiet = runCli(sim->devicePort(), {"--json", "set-network", "000003", "--ip", "10.1.2.3", "--force"});
+    const CliRun quiet =
+        runCli(sim->devicePort(), {"--json", "set-network", "000003", "--ip", "10.1.2.3", "--force"});
     ASSERT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
     EXPECT_EQ(jsonOf(quiet)["result"].toString(), "verified");
     EXPECT_EQ(sim->device(1)->settings().network[0], 10);
-    const CliRun quietText = runCli(sim->devicePort(), {"set-network", "000003", "--ip", "10.1.2.5", "--force"});
+    const CliRun quietText =
+        runCli(sim->devicePort(), {"set-network", "000003", "--ip", "10.1.2.5", "--force"});
     EXPECT_EQ(quietText.exitCode, 0) << quietText.err.toStdString();
     EXPECT_EQ(quietText.out, "Sending data...\nSuccessfully saved\n");
 
     // A board that drops the write unanswered: the search finds the one field, or the clock, not taken.
-    const CliRun kept = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.3", "--force"});
+    const CliRun kept =
+        runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.3", "--force"});
     EXPECT_EQ(kept.exitCode, 1);
     EXPECT_EQ(jsonOf(kept)["result"].toString(), "differs");
     EXPECT_EQ(jsonOf(kept)["differences"].toArray(), QJsonArray{"ip address"});
@@ -210,13 +213,15 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
 
     // One that falls silent after the write is not found again: lost, not compared with another board.
     SimDevice& dropping = *sim->device(2);
-    QObject::connect(&dropping, &SimDevice::frameReceived, &dropping, [&dropping](const tavrel::sim::ReceivedFrame& f) {
-        if (f.op != 'W') return;
-        tavrel::sim::SimOptions silent = dropping.options();
-        silent.silent = true;
-        dropping.setOptions(silent);
-    });
-    const CliRun lost = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.4", "--force"});
+    QObject::connect(&dropping, &SimDevice::frameReceived, &dropping,
+                     [&dropping](const tavrel::sim::ReceivedFrame& f) {
+                         if (f.op != 'W') return;
+                         tavrel::sim::SimOptions silent = dropping.options();
+                         silent.silent = true;
+                         dropping.setOptions(silent);
+                     });
+    const CliRun lost =
+        runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.4", "--force"});
     EXPECT_EQ(lost.exitCode, 1);
     EXPECT_EQ(jsonOf(lost)["result"].toString(), "not-back") << lost.out.toStdString();
     EXPECT_EQ(lost.err, "The device was not read again after the write; search again to check it.\n");
@@ -243,8 +248,10 @@ TEST(CliTiming, RefusedAndBadInputs) {
 
     const QStringList set{"timing", "set", "000002", "--channel", "1"};
     const std::vector<std::pair<QStringList, QString>> usage = {
-        {{"timing", "set", "000002", "--channel", "9", "--strobe", "1", "2"}, "--channel: a channel number 1-8"},
-        {{"timing", "set", "000002", "--channel", "0", "--strobe", "1", "2"}, "--channel: a channel number 1-8"},
+        {{"timing", "set", "000002", "--channel", "9", "--strobe", "1", "2"},
+         "--channel: a channel number 1-8"},
+        {{"timing", "set", "000002", "--channel", "0", "--strobe", "1", "2"},
+         "--channel: a channel number 1-8"},
         {set + QStringList{"--strobe", "1", "65536"}, "--strobe: times are numbers 0-65535"},
         {set + QStringList{"--timer", "2030-02-30 00:00:00", "2030-01-01 00:00:00"}, "--timer: times are "},
         {set + QStringList{"--week", "0", "00:00:00", "1", "00:00:00"}, "--week: days are 1-7 (7 Sunday)"},
@@ -255,8 +262,10 @@ TEST(CliTiming, RefusedAndBadInputs) {
         {set, "give exactly one of --timer, --strobe, --week"},
         {set + QStringList{"--strobe", "1", "2", "000003"}, "unexpected: 000002 000003"},
         {{"timing", "write", "000002"}, "usage: tavrel-cli timing read DEVICE | timing set"},
-        {{"clock", "000002", "--time", "2030-02-29 00:00:00"}, "--time: \"YYYY-MM-DD HH:MM:SS\", a real date"},
-        {{"clock", "000002", "--check", "--time", "2030-01-01 00:00:00"}, "--time and --check exclude each other"},
+        {{"clock", "000002", "--time", "2030-02-29 00:00:00"},
+         "--time: \"YYYY-MM-DD HH:MM:SS\", a real date"},
+        {{"clock", "000002", "--check", "--time", "2030-01-01 00:00:00"},
+         "--time and --check exclude each other"},
         {{"clock", "000002", "--max-drift", "3"}, "--max-drift, --set-if-drift and --report go with --check"},
         {{"clock", "000002", "--check", "--max-drift", "-1"}, "--max-drift: a number of seconds, not -1"},
         {{"clock", "000002", "000003"}, "usage: tavrel-cli clock DEVICE"},
@@ -265,7 +274,8 @@ TEST(CliTiming, RefusedAndBadInputs) {
     for (const auto& [args, message] : usage) {
         const CliRun run = runCli(sim->devicePort(), args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains(message)) << args.join(' ').toStdString() << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(message))
+            << args.join(' ').toStdString() << ": " << run.err.toStdString();
     }
     EXPECT_EQ(framesWithOp(*sim->device(0), 'W'), 1);  // the refused write alone
 }
@@ -332,12 +342,13 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
                          "kind=302,timing,ip=127.0.0.9", "kind=302,timing,ip=127.0.0.10"});
     for (std::size_t i : {3u, 4u}) {
         SimDevice& quiet = *sim->device(i);
-        QObject::connect(&quiet, &SimDevice::frameReceived, &quiet, [&quiet](const tavrel::sim::ReceivedFrame& f) {
-            if (f.subCode != kPassThrough || quiet.options().silent) return;
-            tavrel::sim::SimOptions options = quiet.options();
-            options.silent = true;
-            quiet.setOptions(options);
-        });
+        QObject::connect(&quiet, &SimDevice::frameReceived, &quiet,
+                         [&quiet](const tavrel::sim::ReceivedFrame& f) {
+                             if (f.subCode != kPassThrough || quiet.options().silent) return;
+                             tavrel::sim::SimOptions options = quiet.options();
+                             options.silent = true;
+                             quiet.setOptions(options);
+                         });
     }
     ASSERT_EQ(runCli(sim->devicePort(), {"clock", "000004"}).exitCode, 0);
     const QStringList fleet{"clock", "000002", "000003", "000004", "--check", "--max-drift", "5"};
@@ -401,14 +412,17 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
         EXPECT_EQ(table[i].mid(84).section(' ', 0, 0), results[i]) << table[i].toStdString();
     }
     EXPECT_EQ(table[2].mid(19, 16), "127.0.0.3       ");
-    EXPECT_EQ(table[4], "000099             -               -                   -                          - not-found");
+    EXPECT_EQ(
+        table[4],
+        "000099             -               -                   -                          - not-found");
 
     // Set, it checks out; an unknown name is refused before anything is sent.
     EXPECT_EQ(runCli(sim->devicePort(), fleet).exitCode, 0);
     EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000002", "bogus", "--check"}).exitCode, 2);
     EXPECT_EQ(runCli(sim->devicePort(), {"clock", "000002", "--set-if-drift"}).exitCode, 2);
     // A report that cannot be written is a usage error, whether its folder is missing or it is a folder.
-    const CliRun noFolder = runCli(sim->devicePort(), fleet + QStringList{"--report", dir.filePath("no/clocks.csv")});
+    const CliRun noFolder =
+        runCli(sim->devicePort(), fleet + QStringList{"--report", dir.filePath("no/clocks.csv")});
     EXPECT_EQ(noFolder.exitCode, 2);
     EXPECT_TRUE(noFolder.err.startsWith("--report: no folder ")) << noFolder.err.toStdString();
     const CliRun folder = runCli(sim->devicePort(), fleet + QStringList{"--report", dir.path()});

@@ -10,11 +10,11 @@
 #include <QtNetwork/QUdpSocket>
 
 #include "DeviceDescription.h"
-#include "Simulator.h"
 #include "DeviceLock.h"
 #include "DeviceReread.h"
 #include "DeviceSession.h"
 #include "DeviceWrite.h"
+#include "Simulator.h"
 #include "profiles/Snapshots.h"
 #include "protocol/Commands.h"
 #include "settings/NetworkForm.h"
@@ -150,9 +150,10 @@ TEST(DeviceWrite, TheLastFrameMustBeAnsweredByThisDevice) {
         WriteRequest request = b.portSave();
         const int frames = static_cast<int>(request.plan.size());
         int seen = 0;
-        QObject::connect(&b.device(), &sim::SimDevice::frameReceived, &b.device(), [&](const sim::ReceivedFrame& f) {
-            if (f.op == 'W') c.onWrite(b.device(), frames, ++seen);
-        });
+        QObject::connect(&b.device(), &sim::SimDevice::frameReceived, &b.device(),
+                         [&](const sim::ReceivedFrame& f) {
+                             if (f.op == 'W') c.onWrite(b.device(), frames, ++seen);
+                         });
         const WriteOutcome o = runWrite(*b.writer, std::move(request));
         EXPECT_FALSE(o.done()) << writeOutcomeText(o, b.texts);
         // The ack of the frame before the last may come after it left: then the re-read says it.
@@ -189,7 +190,8 @@ TEST(DeviceWrite, RefusedBeforeSending) {
     EXPECT_EQ(runWrite(*b.writer, std::move(forced)).result, WriteResult::Unverified);
 
     const int framesBefore = b.writeFrames();
-    QFile stamp(DeviceLock::folder() + '/' + QString::fromStdString(macText(b.session->table()[0].mac)) + ".written");
+    QFile stamp(DeviceLock::folder() + '/' + QString::fromStdString(macText(b.session->table()[0].mac)) +
+                ".written");
     ASSERT_TRUE(stamp.open(QIODevice::WriteOnly));
     stamp.write(QByteArray::number(QDateTime::currentMSecsSinceEpoch() + 60000) + " 1");
     stamp.close();

@@ -27,8 +27,8 @@ struct DeviceCapabilities {
     bool outputTiming = false;  // output schedules the tool can read and write
     bool cloud = false;         // cloud pass-through on port 1
     ClockSource clock = ClockSource::None;
-    int shownPorts = 1;     // the ports the port list offers
-    int writtenPorts = 1;   // the ports the read-out and the port save walk through
+    int shownPorts = 1;    // the ports the port list offers
+    int writtenPorts = 1;  // the ports the read-out and the port save walk through
 
     bool packedWrite() const { return writeForm == WriteForm::PackedRecord; }
 };

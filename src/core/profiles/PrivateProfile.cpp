@@ -211,7 +211,8 @@ std::string PrivateProfile::text() const {
     return out;
 }
 
-ProfileStatus PrivateProfile::save(const std::filesystem::path& path, FileContent content, std::string* reason) const {
+ProfileStatus PrivateProfile::save(const std::filesystem::path& path, FileContent content,
+                                   std::string* reason) const {
     return writeFileWhole(path, text(), content, reason);
 }
 

@@ -66,7 +66,8 @@ class PrivateProfile {
 
     std::string text() const;
     // `reason`, when given, gets the system's words for a failed write.
-    ProfileStatus save(const std::filesystem::path& path, FileContent content, std::string* reason = nullptr) const;
+    ProfileStatus save(const std::filesystem::path& path, FileContent content,
+                       std::string* reason = nullptr) const;
 
   private:
     std::optional<std::size_t> locate(std::string_view section, std::string_view key) const;

@@ -356,7 +356,8 @@ std::vector<ProfileEntry> profileEntries(const DeviceRecord& r, std::size_t port
     return out;
 }
 
-ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::path& path, std::string* reason) {
+ProfileStatus writeProfile(const DeviceRecord& record, const std::filesystem::path& path,
+                           std::string* reason) {
     PrivateProfile file;
     for (const auto& e : profileEntries(record, profilePortCount(record.identity.portCountChar()))) {
         // A device text holding a line end cannot stand in the file; nothing is written then.

@@ -108,7 +108,8 @@ std::optional<std::string> storeSnapshot(const DeviceRecord& asRead, const fs::p
         const Frame record = snapshotRecord(asRead);
         if (auto failed = replaceFileWhole(
                 folder / (stem + std::string(kSnapshotRecordExtension)),
-                std::string_view(reinterpret_cast<const char*>(record.data()), record.size()), FileContent::Secret))
+                std::string_view(reinterpret_cast<const char*>(record.data()), record.size()),
+                FileContent::Secret))
             return failed;
     }
     if (const ProfileStatus status = writeProfile(asRead, profile); status != ProfileStatus::Ok) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/DeviceCapabilities.h"
 #include "protocol/Requests.h"
 #include "settings/SettingsMessages.h"
 #include "util/TextBytes.h"
@@ -15,7 +16,6 @@ constexpr int kIoOptionsGapMs = 100;  // after the IO input options, before the 
 constexpr int kAfterPort2GapMs = 50;
 constexpr int kWordsGapMs = 50;
 constexpr std::size_t kHostHalf = 16;
-constexpr std::size_t kHostLimit = 32;
 
 CommandOutcome noDevice() {
     CommandOutcome out;
@@ -166,7 +166,7 @@ CommandOutcome savePortsCommand(DeviceRecord* selected, const std::array<std::st
     CommandOutcome out;
     // Every host is checked before anything changes or goes out: a refused save sends nothing.
     for (std::size_t port = 0; port < extent.ports; ++port) {
-        if (hosts[port].size() > kHostLimit && !isUnedited(d.ports[port].remoteHost, hosts[port])) {
+        if (hosts[port].size() > kRemoteHostLimit && !isUnedited(d.ports[port].remoteHost, hosts[port])) {
             out.status = CommandStatus::Refused;
             out.message = kInvalidHostMessage;
             return out;

@@ -21,7 +21,8 @@ bool isPortEntry(const ProfileDifference& d) {
     return d.section.rfind("Port", 0) == 0;
 }
 
-std::vector<std::string> profileScope(const DeviceRecord& expected, const DeviceRecord& now, WriteScope scope) {
+std::vector<std::string> profileScope(const DeviceRecord& expected, const DeviceRecord& now,
+                                      WriteScope scope) {
     std::vector<std::string> out;
     const bool dhcp = expected.ipType == kDhcp;
     for (const ProfileDifference& d : diffProfile(expected, now, DiffScope::Settings)) {
@@ -43,7 +44,8 @@ std::string joined(const std::vector<std::string>& items) {
 
 }  // namespace
 
-std::vector<std::string> heldDifferences(const DeviceRecord& expected, const DeviceRecord& now, WriteScope scope) {
+std::vector<std::string> heldDifferences(const DeviceRecord& expected, const DeviceRecord& now,
+                                         WriteScope scope) {
     switch (scope) {
         case WriteScope::None:
             return {};
@@ -65,7 +67,8 @@ std::string writeOutcomeText(const WriteOutcome& o, const UiTexts& texts) {
             return o.reason.empty() ? texts.savedSuccessfully : o.reason;
         case WriteResult::Differs: {
             std::string text = texts.writeDiffers;
-            if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, joined(o.differences));
+            if (const auto at = text.find("%s"); at != std::string::npos)
+                text.replace(at, 2, joined(o.differences));
             return text;
         }
         case WriteResult::Refused:

@@ -43,7 +43,8 @@ enum class WriteScope {
 
 // The fields of `scope` that the device now holds differently from `expected`. A DHCP device's
 // addresses are its server's to choose, so they are not compared.
-std::vector<std::string> heldDifferences(const DeviceRecord& expected, const DeviceRecord& now, WriteScope scope);
+std::vector<std::string> heldDifferences(const DeviceRecord& expected, const DeviceRecord& now,
+                                         WriteScope scope);
 
 // One line for the window's status bar or the terminal, in the interface language.
 std::string writeOutcomeText(const WriteOutcome& outcome, const UiTexts& texts);

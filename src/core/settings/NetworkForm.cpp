@@ -1,7 +1,7 @@
 #include "settings/NetworkForm.h"
 
-#include "settings/DeviceView.h"
 #include <optional>
+#include "settings/DeviceView.h"
 
 #include "settings/AddressText.h"
 #include "settings/DeviceAddressRules.h"

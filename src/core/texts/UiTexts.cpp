@@ -182,16 +182,18 @@ constexpr auto kRows = std::to_array<TextRow>({
                 "写入后未能重新读取设备，请重新搜索确认。"),
     TAVREL_TEXT(deviceBusy, "Another copy of the tool is writing to this device; nothing was sent.",
                 "另一个程序正在写入此设备，未发送任何数据。"),
-    TAVREL_TEXT(oneClickPackedBoard,
-                "This board takes its settings as one whole configuration record; a profile cannot be applied "
-                "to it. Nothing was sent.",
-                "此设备以整体配置记录保存参数，不能应用配置文件。未发送任何数据。"),
+    TAVREL_TEXT(
+        oneClickPackedBoard,
+        "This board takes its settings as one whole configuration record; a profile cannot be applied "
+        "to it. Nothing was sent.",
+        "此设备以整体配置记录保存参数，不能应用配置文件。未发送任何数据。"),
     TAVREL_TEXT(addressWarningQuestion, "%sSave anyway?", "%s仍然保存吗？"),
     TAVREL_TEXT(firmwareEmpty, ": the file is empty; nothing was sent.", "：文件为空，未发送任何数据。"),
-    TAVREL_TEXT(deviceChangedSinceRead,
-                "Another copy of the tool wrote to this device after it was read; search again before saving. "
-                "Nothing was sent.",
-                "此设备在读取后已被另一个程序修改，请重新搜索后再保存。未发送任何数据。"),
+    TAVREL_TEXT(
+        deviceChangedSinceRead,
+        "Another copy of the tool wrote to this device after it was read; search again before saving. "
+        "Nothing was sent.",
+        "此设备在读取后已被另一个程序修改，请重新搜索后再保存。未发送任何数据。"),
     TAVREL_TEXT(snapshotFailed, "The settings before this change could not be kept: %s",
                 "未能保存修改前的参数：%s"),
     TAVREL_TEXT(profileAddressInUse,
@@ -271,9 +273,9 @@ constexpr auto kRows = std::to_array<TextRow>({
                 "%1: %2 is a group (multicast) address, its first byte must be even; a device cannot "
                 "hold it.",
                 "%1：%2 是组播地址（第一个字节必须为偶数），设备不能使用。"),
-    TAVREL_TEXT(macZero, "%1: %2 is all zeros; a device cannot hold it.",
-                "%1：%2 全为零，设备不能使用。"),
-    TAVREL_TEXT(textTooLong, "%1: at most %3 bytes; the text has %2.", "%1：最多 %3 个字节，输入的有 %2 个。"),
+    TAVREL_TEXT(macZero, "%1: %2 is all zeros; a device cannot hold it.", "%1：%2 全为零，设备不能使用。"),
+    TAVREL_TEXT(textTooLong, "%1: at most %3 bytes; the text has %2.",
+                "%1：最多 %3 个字节，输入的有 %2 个。"),
     TAVREL_TEXT(gatewayOutsideSubnet,
                 "%1: %2 is outside the device's subnet %3; the device cannot reach it directly.",
                 "%1：%2 不在设备的子网 %3 内，设备无法直接访问它。"),
@@ -330,43 +332,49 @@ constexpr auto kRows = std::to_array<TextRow>({
     // Doctor and the device list's marks
     TAVREL_TEXT(doctorNothingFoundCause, "No device answered a search through any network card.",
                 "通过所有网卡搜索，都没有设备应答。"),
-    TAVREL_TEXT(doctorNothingFoundRemedy,
-                "Check the device's power and cable, that it is on the LAN of one of this computer's cards, "
-                "and that a firewall lets UDP answers to port %1 in.",
-                "请检查设备电源和网线、设备是否与本机某个网卡在同一局域网，以及防火墙是否放行发往 UDP 端口 %1 "
-                "的应答。"),
-    TAVREL_TEXT(doctorPortInUseCause, "UDP port %1 is held by %2: the devices' answers go to that program, not to "
-                                      "this tool.",
+    TAVREL_TEXT(
+        doctorNothingFoundRemedy,
+        "Check the device's power and cable, that it is on the LAN of one of this computer's cards, "
+        "and that a firewall lets UDP answers to port %1 in.",
+        "请检查设备电源和网线、设备是否与本机某个网卡在同一局域网，以及防火墙是否放行发往 UDP 端口 %1 "
+        "的应答。"),
+    TAVREL_TEXT(doctorPortInUseCause,
+                "UDP port %1 is held by %2: the devices' answers go to that program, not to "
+                "this tool.",
                 "UDP 端口 %1 被 %2 占用：设备的应答会发给该程序，而不是本工具。"),
     TAVREL_TEXT(doctorPortInUseRemedy,
                 "Close %2 and search again (tavrel-cli can use any free port with --local-port 0).",
                 "请关闭 %2 后重新搜索（tavrel-cli 可用 --local-port 0 使用任意空闲端口）。"),
     TAVREL_TEXT(doctorUnknownProgram, "another program", "其他程序"),
-    TAVREL_TEXT(doctorForeignSubnetCause,
-                "Device %1 (%2) answered on card %3 (%4/%5) but its address is outside that subnet: it can be "
-                "found and set, but not reached by its address (IO control, firmware upgrade).",
-                "设备 %1（%2）从网卡 %3（%4/%5）应答，但其地址不在该子网内：可以搜索和配置，但无法按地址访问"
-                "（IO 控制、固件升级）。"),
-    TAVREL_TEXT(doctorForeignSubnetRemedy,
-                "Move it into the card's subnet. The command goes by broadcast and MAC, so it reaches the device "
-                "where it is:",
-                "请把设备改到该网卡的子网。下面的命令按广播和 MAC 发送，设备在当前地址也能收到："),
+    TAVREL_TEXT(
+        doctorForeignSubnetCause,
+        "Device %1 (%2) answered on card %3 (%4/%5) but its address is outside that subnet: it can be "
+        "found and set, but not reached by its address (IO control, firmware upgrade).",
+        "设备 %1（%2）从网卡 %3（%4/%5）应答，但其地址不在该子网内：可以搜索和配置，但无法按地址访问"
+        "（IO 控制、固件升级）。"),
+    TAVREL_TEXT(
+        doctorForeignSubnetRemedy,
+        "Move it into the card's subnet. The command goes by broadcast and MAC, so it reaches the device "
+        "where it is:",
+        "请把设备改到该网卡的子网。下面的命令按广播和 MAC 发送，设备在当前地址也能收到："),
     TAVREL_TEXT(doctorDuplicateIpCause,
                 "%1 devices answer from the address %2 (%3): what is sent to that address reaches only one "
                 "of them.",
                 "%1 台设备使用同一地址 %2（%3）：发往该地址的数据只能到达其中一台。"),
-    TAVREL_TEXT(doctorDuplicateIpRemedy, "Give each device an address of its own, for example:",
-                "请给每台设备设置各自的地址，例如："),
+    TAVREL_TEXT(doctorDuplicateIpRemedy,
+                "Give each device an address of its own, for example:", "请给每台设备设置各自的地址，例如："),
     TAVREL_TEXT(doctorDuplicateKeyCause,
                 "Devices at %1 answer with one key or MAC %2: the tool takes them for one device and mixes "
                 "their settings.",
                 "位于 %1 的设备使用同一标识或 MAC %2：本工具会把它们当作一台设备，参数会混在一起。"),
-    TAVREL_TEXT(doctorDuplicateKeyRemedy,
-                "Keep one of them on the LAN, give the other a MAC of its own (set-network --mac), then search "
-                "again.",
-                "请只保留其中一台在网络上，给另一台设置不同的 MAC（set-network --mac），然后重新搜索。"),
-    TAVREL_TEXT(doctorNoUnicastCause, "Device %1 (%2) answers the broadcast but not a search sent to its own "
-                                      "address.",
+    TAVREL_TEXT(
+        doctorDuplicateKeyRemedy,
+        "Keep one of them on the LAN, give the other a MAC of its own (set-network --mac), then search "
+        "again.",
+        "请只保留其中一台在网络上，给另一台设置不同的 MAC（set-network --mac），然后重新搜索。"),
+    TAVREL_TEXT(doctorNoUnicastCause,
+                "Device %1 (%2) answers the broadcast but not a search sent to its own "
+                "address.",
                 "设备 %1（%2）应答广播搜索，但不应答发往其自身地址的搜索。"),
     TAVREL_TEXT(doctorNoUnicastRemedy,
                 "Look for another host with the address %1, a firewall, or a route that leads away from card "

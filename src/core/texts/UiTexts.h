@@ -165,23 +165,25 @@ class UiTexts {
 
     // --- Incomplete read-outs and the reply port ---
     std::string incompleteDeviceHint;    // tooltip of the device list row
-    std::string incompleteSaveQuestion;    // asked before a save of such a device; %s the missing groups
+    std::string incompleteSaveQuestion;  // asked before a save of such a device; %s the missing groups
     std::string incompleteExportQuestion;
     std::string profileAddressInUse;
-    std::string noAnswer;  // the status bar's save field when a write's answer never came
+    std::string noAnswer;              // the status bar's save field when a write's answer never came
     std::string factoryResetQuestion;  // asked before a factory reset, captioned infoCaption
     std::string upgradeComplete;       // the firmware dialog after the last block was acknowledged
     std::string rereadingDevice;       // device list tooltip while a changed device is read again
-    std::string deviceNotBack;         // device list tooltip when it did not answer again  // %1 the profile's address, %2 the MAC of the device holding it  // asked before its export; %s the missing groups
-    std::string portInUsePattern;        // %d is the local port
-    std::string undoQuestion;            // %s the differences, one a line
+    std::string
+        deviceNotBack;  // device list tooltip when it did not answer again  // %1 the profile's address, %2
+                        // the MAC of the device holding it  // asked before its export; %s the missing groups
+    std::string portInUsePattern;  // %d is the local port
+    std::string undoQuestion;      // %s the differences, one a line
     std::string undoNothingDiffers;
     std::string snapshotFailed;          // %s what failed
     std::string writeDiffers;            // %s the fields the device holds differently
     std::string writeNotBack;            // the write was answered; the device was not read again
     std::string oneClickPackedBoard;     // one-click and apply refuse a board that takes a packed record
     std::string addressWarningQuestion;  // %s the warnings, one a line
-    std::string firmwareEmpty;  // after the path
+    std::string firmwareEmpty;           // after the path
     std::string deviceBusy;              // another copy of the tool is writing to the device
     std::string deviceChangedSinceRead;  // another copy wrote the device after this one read it
 
@@ -233,7 +235,7 @@ class UiTexts {
     std::string addressInUse;
 
     // --- Profiles refused by the strict reader ---
-    std::string profileLineError;        // %1 line, %2 key, %3 value, %4 what is allowed
+    std::string profileLineError;  // %1 line, %2 key, %3 value, %4 what is allowed
     std::string profileNotIpv4;
     std::string profileNotMac;
     std::string profileNumberRange;      // %1 lowest, %2 highest
@@ -305,7 +307,7 @@ class UiTexts {
     std::string markForeignSubnet;  // %1 address
     std::string exportList;         // Device menu: the device list as CSV
     std::string exportListFailed;   // followed by the path and the reason
-    std::string ioLogToFile;      // starts the data log of channel changes (CSV)
+    std::string ioLogToFile;        // starts the data log of channel changes (CSV)
     std::string ioStopLogging;
     std::string ioLogFailed;  // followed by the path and the reason
     std::string ioHistory;    // opens the timing diagram of the channels

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "device/DeviceCapabilities.h"
 #include "device/FixedLists.h"
 #include "protocol/DeviceFrame.h"
 #include "settings/SettingsMessages.h"
@@ -17,7 +18,7 @@ namespace {
 
 constexpr std::size_t kPayloadAt = 4;
 constexpr std::size_t kTrailer = 6;  // key, checksum, 'E', '.'
-constexpr std::size_t kHostLimit = 32;
+
 constexpr std::uint8_t kForm302Code = 0x02;
 constexpr std::uint8_t kImageFormCode = 0x00;
 
@@ -290,7 +291,7 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
     const auto rs485 = parseByte(in.rs485Address);
     if (!rs485) return refused(fixed::withNumber(fixed::kNumberRangePattern, 255));
     // A host cut to the field would point the board somewhere else.
-    if (in.remoteHost.size() > kHostLimit && !isUnedited(selected->ports[0].remoteHost, in.remoteHost))
+    if (in.remoteHost.size() > kRemoteHostLimit && !isUnedited(selected->ports[0].remoteHost, in.remoteHost))
         return refused(std::string(kInvalidHostMessage));
 
     // A WiFi text longer than its field is refused, never cut (a cut may split a character).
@@ -302,15 +303,16 @@ CommandOutcome packedWriteCommand(DeviceRecord* selected, const PackedWriteInput
             std::size_t limit;
             const char* name;
         } texts[] = {{in.wifi->apSsid, isUnedited(r.apSsid, in.wifi->apSsid), kMaxSsidBytes, "AP SSID"},
-                     {in.wifi->apPassword, isUnedited(r.apPassword, in.wifi->apPassword), kMaxWifiPasswordBytes,
-                      "AP password"},
+                     {in.wifi->apPassword, isUnedited(r.apPassword, in.wifi->apPassword),
+                      kMaxWifiPasswordBytes, "AP password"},
                      {in.wifi->staSsid, isUnedited(r.staSsid, in.wifi->staSsid), kMaxSsidBytes, "STA SSID"},
-                     {in.wifi->staPassword, isUnedited(r.staPassword, in.wifi->staPassword), kMaxWifiPasswordBytes,
-                      "STA password"}};
+                     {in.wifi->staPassword, isUnedited(r.staPassword, in.wifi->staPassword),
+                      kMaxWifiPasswordBytes, "STA password"}};
         for (const auto& t : texts)
             if (t.typed.size() > t.limit && !t.unedited)
-                return refused(std::string(t.name) + (languageCode == kEnglishLanguageCode ? ": at most " : "：最多 ") +
-                               std::to_string(t.limit) + (languageCode == kEnglishLanguageCode ? " bytes" : " 字节"));
+                return refused(
+                    std::string(t.name) + (languageCode == kEnglishLanguageCode ? ": at most " : "：最多 ") +
+                    std::to_string(t.limit) + (languageCode == kEnglishLanguageCode ? " bytes" : " 字节"));
     }
 
     DeviceRecord& d = *selected;

@@ -291,7 +291,8 @@ TEST(FirmwareFile, NameAndChecksInTheDialogsOrder) {
     en.loadEnglish();
     EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::NoFile, "x/"), "Please open a file!");
     EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::CannotOpen, "/x/fw.bin"), "/x/fw.bincan`t open");
-    EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::NameTooLong, "/x/fw.bin"), "The file name is too long!");
+    EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::NameTooLong, "/x/fw.bin"),
+              "The file name is too long!");
     EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::BadTarget, "/x/fw.bin"), en.invalidIpAddress);
     EXPECT_EQ(firmwareRefusalText(en, FirmwareRefusal::None, "/x/fw.bin"), "");
     UiTexts zh;

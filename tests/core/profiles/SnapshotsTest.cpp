@@ -90,8 +90,9 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
     SnapshotFile broken = file;
     broken.profile = folder / "broken.ini";
     std::ofstream(broken.profile) << "not a profile\n";
-    EXPECT_EQ(rollbackStatusText(rollbackCommand(changed, broken, 9)),
-              "not a usable profile: no [*****************Device****************] section: not a device profile");
+    EXPECT_EQ(
+        rollbackStatusText(rollbackCommand(changed, broken, 9)),
+        "not a usable profile: no [*****************Device****************] section: not a device profile");
     DeviceRecord grown = changed;
     grown.identity.bytes[5] = '8';
     out = rollbackCommand(grown, file, 9);
@@ -130,8 +131,9 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
     EXPECT_EQ(rollbackStatusText(rollbackCommand(boardNow, boardFile, 9)),
               "the record stored beside the snapshot is not of this board's form or key");
     EXPECT_EQ(rollbackCommand(boardNow, file, 9).status, RollbackStatus::NoRecord);
-    EXPECT_EQ(rollbackStatusText(rollbackCommand(boardNow, file, 9)),
-              "this board takes its settings as one packed record, and no record was stored beside the snapshot");
+    EXPECT_EQ(
+        rollbackStatusText(rollbackCommand(boardNow, file, 9)),
+        "this board takes its settings as one packed record, and no record was stored beside the snapshot");
 
     // An 830 board keeps its clock flag in the other image.
     DeviceRecord board830 = boardNow;
