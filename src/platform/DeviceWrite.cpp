@@ -251,6 +251,7 @@ void DeviceWrite::rereadDone(int entry, bool back) {
     }
     for (int id : ids) {
         Run* run = runOf(id);
+        if (run == nullptr) continue;  // ended by a listener of an earlier one
         WriteOutcome o = run->outcome;
         if (!back) {
             o.result = WriteResult::NotBack;

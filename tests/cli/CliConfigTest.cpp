@@ -202,8 +202,8 @@ TEST(CliConfig, RefusingDeviceMakesTheCommandFail) {
     auto sim = simulate({"kind=serial,ports=4,version=43,flag=1,refuse"});
     SimDevice& device = *sim->device(0);
     const DeviceSettings before = device.settings();
-    // An unusual address is written only with --force: a gateway outside the new subnet.
-    const CliRun unusual = runCli(sim->devicePort(), {"set-network", "000002", "--ip", "10.1.2.3"});
+    // An unusual address is written only with --force: a gateway outside the subnet.
+    const CliRun unusual = runCli(sim->devicePort(), {"set-network", "000002", "--gateway", "10.9.9.9"});
     EXPECT_EQ(unusual.exitCode, 1);
     EXPECT_TRUE(unusual.err.contains("add --force")) << unusual.err.toStdString();
     EXPECT_EQ(framesWithOp(device, 'W'), 0);

@@ -119,7 +119,9 @@ std::vector<SettingsFinding> addressWarnings(const NetworkBlock& network, const 
                                              std::span<const Ipv4> otherDeviceIps) {
     std::vector<SettingsFinding> out;
     const bool ipChanged = network.ip != held.ip;
-    const bool changed = ipChanged || network.mask != held.mask || network.gateway != held.gateway;
+    // Only a gateway the user typed: a device moved to another subnet (the doctor's remedy) keeps its
+    // old one unasked, as before.
+    const bool changed = network.gateway != held.gateway;
     if (changed && network.gateway != Ipv4{} && usableMask(network.mask) &&
         (valueOf(network.gateway) & valueOf(network.mask)) != (valueOf(network.ip) & valueOf(network.mask)))
         out.push_back(finding(SettingsMessage::GatewayOutsideSubnet, SettingsField::Gateway, network.gateway,

@@ -23,9 +23,8 @@ std::optional<int> maskPrefixLength(const Ipv4& mask);
 std::vector<SettingsFinding> addressRefusals(const NetworkBlock& network, const Mac& mac,
                                              const NetworkBlock& held, const Mac& heldMac);
 
-// Warnings about values a device can hold: a gateway outside the device's subnet (when the IP, mask
-// or gateway changed) and a changed IP that one of `otherDeviceIps` already holds. They refuse
-// nothing.
+// Warnings about values a device can hold: a changed gateway outside the device's subnet, and a
+// changed IP that one of `otherDeviceIps` already holds. They refuse nothing.
 std::vector<SettingsFinding> addressWarnings(const NetworkBlock& network, const NetworkBlock& held,
                                              std::span<const Ipv4> otherDeviceIps = {});
 
