@@ -10,6 +10,7 @@
 #include <QtWidgets/QTableWidget>
 
 #include "ControlIds.h"
+#include "DeviceReread.h"
 #include "DeviceSession.h"
 #include "FormBench.h"
 #include "ProfileArea.h"
@@ -76,6 +77,12 @@ TEST(IncompleteDevice, RowIsMarkedInBothLanguages) {
 
     b.window->switchLanguage(Language::Chinese);
     EXPECT_EQ(b.ipCell(lossy)->toolTip(), QStringLiteral("此设备的部分参数未能读取。"));
+    // A device that did not answer again after a change says that, whole or not.
+    for (int row : {lossy, whole}) {
+        emit b.window->reread().notBack(row);
+        EXPECT_EQ(b.ipCell(row)->toolTip(), qs(b.window->texts().deviceNotBack)) << row;
+        EXPECT_NE(b.ipCell(row)->background().style(), Qt::NoBrush) << row;
+    }
 }
 
 // Every path that writes the device or its profile asks first, naming what is missing; Cancel sends
