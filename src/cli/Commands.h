@@ -45,15 +45,11 @@ struct FoundDevice {
 };
 FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& selectorText);
 
-// The write guard from a terminal: true, with the reason on stderr, when the device's read-out is
-// incomplete and --force was not given; nothing may be sent or written then.
-// A save it lets through first keeps a snapshot of the device.
+// The write guard from a terminal, asked before a write is planned (and for an export): true, with
+// the reason on stderr, when the device's read-out is incomplete and --force was not given. The
+// write workflow keeps the snapshot once a write goes ahead.
 bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int index, bool force,
                             WriteKind kind);
-
-// Keeps the device's settings as read before a write, so that `rollback` can put them back. Called
-// by refusesIncompleteWrite for every save it lets through.
-void keepSnapshot(Context& ctx, const DeviceRecord& asRead);
 
 // A command's one-line result: the message as it stands, or with --json {"result": ..., "message": ...}.
 void printOutcome(Context& ctx, const QString& result, const QString& message);

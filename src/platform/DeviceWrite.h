@@ -96,7 +96,6 @@ class DeviceWrite : public QObject {
     bool stopped() const { return stopped_; }
 
   signals:
-    void sending(int id, int entry);
     void finished(int id, const tavrel::WriteOutcome& outcome);
 
   private:
