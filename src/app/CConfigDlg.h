@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "Adapters.h"
@@ -206,8 +207,10 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     // Plays a write for the device at `row` with "Sending data..." in the status bar's save field
     // until the device answers or the answer's wait is over.
     void playWrite(int row, Plan plan, WriteScope scope) override;
-    void startWrite(WriteRequest request);
+    // `quiet`: a restart, a reset or a read after an upload; only a refusal to start is said.
+    void startWrite(WriteRequest request, bool quiet = false);
     void writeFinished(int id, const WriteOutcome& outcome);
+    void readAgain(int row) override;
 
   private:
     void connectDeviceCommands();
@@ -275,6 +278,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     int chosenAdapter_ = 0;
     int highlightedRow_ = 0;
     DeviceWrite* writes_ = nullptr;
+    std::set<int> quietWrites_;
     QTranslator* qtTranslator_ = nullptr;
     std::optional<int> lastSelectedRow_;  // the newest write; an older one's wait says nothing
 

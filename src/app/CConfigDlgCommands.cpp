@@ -146,7 +146,18 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after, WriteSco
     request.snapshot = after == Reread::Broadcast;
     request.asRead = snapshotArea_->asRead(*row);
     request.forced = true;
-    startWrite(std::move(request));
+    startWrite(std::move(request), true);
+}
+
+void CConfigDlg::readAgain(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= devices().size()) return;
+    WriteRequest request;
+    request.entry = row;
+    request.expected = devices()[static_cast<std::size_t>(row)];
+    request.answer = AnswerRule::None;
+    request.snapshot = false;
+    request.forced = true;
+    startWrite(std::move(request), true);
 }
 
 void CConfigDlg::playWrite(int row, Plan plan, WriteScope scope) {
@@ -167,24 +178,26 @@ void CConfigDlg::playWrite(int row, Plan plan, WriteScope scope) {
     startWrite(std::move(request));
 }
 
-void CConfigDlg::startWrite(WriteRequest request) {
-    writes_->start(std::move(request));
+void CConfigDlg::startWrite(WriteRequest request, bool quiet) {
+    const int id = writes_->start(std::move(request));
+    if (quiet) quietWrites_.insert(id);
 }
 
-void CConfigDlg::writeFinished(int /*id*/, const WriteOutcome& outcome) {
+void CConfigDlg::writeFinished(int id, const WriteOutcome& outcome) {
+    const bool quiet = quietWrites_.erase(id) > 0;
     if (!outcome.snapshotWarning.empty()) {
         std::string text = texts_.snapshotFailed;
         if (const auto at = text.find("%s"); at != std::string::npos)
             text.replace(at, 2, outcome.snapshotWarning);
         showMessage(text, Prompts::Kind::Warning);
     }
-    // Restart and reset end on their re-read alone; the list row says how that went.
-    if (outcome.result == WriteResult::Unverified && outcome.reason.empty()) return;
-    if (outcome.frames > 0 && outcome.result != WriteResult::NotSent) {
-        setStatusText(2, qs(writeOutcomeText(outcome, texts_)));
+    if (outcome.result == WriteResult::NotSent) {
+        showMessage(outcome.reason, Prompts::Kind::Warning);
         return;
     }
-    showMessage(outcome.reason, Prompts::Kind::Warning);
+    // Restart, reset and the read after an upload end on their re-read; the list row says how.
+    if (quiet) return;
+    setStatusText(2, qs(writeOutcomeText(outcome, texts_)));
 }
 
 }  // namespace tavrel

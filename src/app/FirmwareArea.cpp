@@ -5,7 +5,6 @@
 
 #include "CFirmwareDlg.h"
 #include "ControlIds.h"
-#include "DeviceReread.h"
 #include "DeviceSession.h"
 #include "MainWindowContext.h"
 #include "Prompts.h"
@@ -57,7 +56,7 @@ void FirmwareArea::openDialog(std::optional<int> entry) {
     // New firmware may bring other settings: the device is read again once it is back.
     if (entry)
         connect(&dialog.transfer(), &TftpTransfer::finished, this, [this, entry](UploadResult result) {
-            if (result == UploadResult::Completed) window_.reread().start(*entry);
+            if (result == UploadResult::Completed) window_.readAgain(*entry);
         });
     window_.runModal(dialog);
 }

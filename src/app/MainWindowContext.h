@@ -66,6 +66,9 @@ class MainWindowContext {
     // Hands a write to the write workflow with "Sending data..." until its outcome, which the status
     // bar then says; `scope` is what the device is compared on once read again.
     virtual void playWrite(int row, Plan plan, WriteScope scope) = 0;
+    // Reads the device at `row` again once it answers (after a firmware upload), through the write
+    // workflow, so that other copies of the tool know it changed.
+    virtual void readAgain(int row) = 0;
     // Shows the outcome's prompt or plays its plan for the selected device.
     virtual void runDeviceCommand(CommandOutcome outcome) = 0;
     // The network group as typed, and the WiFi group's values.
