@@ -173,6 +173,7 @@ int runSetNetwork(Context& ctx) {
     FoundDevice found = findDevice(ctx, session, args.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
+    // Asked before the form is read from the record: fields never read hold zeros that no check passes.
     if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
 
     // Unspecified fields keep the device's values, as the form shows them.
@@ -198,7 +199,7 @@ int runSetNetwork(Context& ctx) {
     if (capabilitiesOf(r).packedWrite()) {
         PackedWriteInput input = packedWriteInputOf(r);
         input.network = form;
-        return sendPackedWrite(ctx, session, found.index, r, input, false, {}, wait);
+        return sendPackedWrite(ctx, session, found.index, r, input, false, force, {}, wait);
     }
     DeviceRecord draft = r;
     CommandOutcome outcome = saveNetworkCommand(&draft, form, ctx.texts.languageCode);
@@ -322,7 +323,8 @@ int runSetPort(Context& ctx) {
         }
     }
     if (can.packedWrite())
-        return sendPackedWrite(ctx, session, found.index, draft, packedWriteInputOf(draft), false, {}, wait);
+        return sendPackedWrite(ctx, session, found.index, draft, packedWriteInputOf(draft), false, force, {},
+                               wait);
     CommandOutcome outcome = savePortsCommand(&draft);
     if (outcome.status != CommandStatus::Ready) {
         ctx.err << q(outcome.message) << '\n';

@@ -5,7 +5,7 @@
 namespace tavrel::cli {
 
 int sendPackedWrite(Context& ctx, DeviceSession& session, int index, DeviceRecord draft,
-                    const PackedWriteInput& input, bool setClock, const ReadBackCheck& check,
+                    const PackedWriteInput& input, bool setClock, bool force, const ReadBackCheck& check,
                     bool withDevice) {
     CommandOutcome outcome = packedWriteCommand(&draft, input, setClock, ctx.texts.languageCode);
     if (outcome.status != CommandStatus::Ready) {
@@ -19,7 +19,7 @@ int sendPackedWrite(Context& ctx, DeviceSession& session, int index, DeviceRecor
     request.scope = WriteScope::Packed;
     request.answer = AnswerRule::Optional;
     request.reread = RereadRule::Broadcast;
-    request.forced = true;
+    request.forced = force;
     CliWriter writer(ctx, session);
     WriteOutcome written = writer.run(std::move(request));
     if (check && written.result == WriteResult::Verified) {

@@ -15,10 +15,10 @@ using ReadBackCheck = std::function<std::optional<std::string>(const DeviceRecor
 
 // Writes `draft` (the device's record with the caller's changes; the table keeps the device's own)
 // with the form's input taken in. Exit 0 when read back as written, 1 when refused, not read back or
-// read back differently, 2 when the input is refused before anything is sent. The caller has passed
-// the write guard. `withDevice` prints the board as read back.
+// read back differently, 2 when the input is refused before anything is sent. `force` writes a
+// board read incompletely. `withDevice` prints the board as read back.
 int sendPackedWrite(Context& ctx, DeviceSession& session, int index, DeviceRecord draft,
-                    const PackedWriteInput& input, bool setClock, const ReadBackCheck& check = {},
+                    const PackedWriteInput& input, bool setClock, bool force, const ReadBackCheck& check = {},
                     bool withDevice = false);
 
 }  // namespace tavrel::cli

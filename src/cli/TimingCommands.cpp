@@ -43,10 +43,7 @@ QString q(const std::string& s) {
 }
 
 using Source = ClockSource;
-
-Source sourceOf(const DeviceRecord& r) {
-    return clockSourceOf(r);
-}
+constexpr auto sourceOf = clockSourceOf;
 
 CalendarTime computerNow() {
     const QDateTime now = QDateTime::currentDateTime();
@@ -313,12 +310,10 @@ int runTimingSet(Context& ctx, QStringList args) {
     if (!ctx.options.json) ctx.out << channelLine(change->channel, schedule) << '\n';
 
     if (sourceOf(r) == Source::Image)
-        return sendPackedWrite(ctx, session, found.index, r, packedWriteInputOf(r), false);
+        return sendPackedWrite(ctx, session, found.index, r, packedWriteInputOf(r), false, true);
     // The chain takes the schedules from the table's record.
     session.table()[static_cast<std::size_t>(found.index)] = r;
-    CliWriter writer(ctx, session);
-    if (auto failed = writer.writer().keepSnapshot(found.index))
-        ctx.err << "warning: no snapshot was kept: " << q(*failed) << '\n';
+    CliWriter(ctx, session).keepSnapshot(found.index);
     // The options go back as the board reported them; the list was read, so the save may run.
     const ChainResult saved =
         runChain(link, [&] { link.startSave(found.index, snap->options[0], snap->options[1], true); });
@@ -497,9 +492,7 @@ int checkClocks(Context& ctx, const QStringList& names, int maxDrift, bool setIf
 int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::optional<CalendarTime>& given) {
     DeviceRecord r = session.table()[static_cast<std::size_t>(index)];
     if (sourceOf(r) == Source::Chain) {
-        CliWriter writer(ctx, session);
-        if (auto failed = writer.writer().keepSnapshot(index))
-            ctx.err << "warning: no snapshot was kept: " << q(*failed) << '\n';
+        CliWriter(ctx, session).keepSnapshot(index);
         TimingLink link(session);
         // The set-clock request is not resent by the chain; a script still deserves a few tries.
         for (int attempt = 0; attempt < kClockAttempts; ++attempt) {
@@ -537,7 +530,7 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
         if (drift && std::llabs(*drift + elapsed) <= kClockReadBackToleranceS) return std::nullopt;
         return "clock (" + clockText(clockOf(readBack)) + ")";
     };
-    return sendPackedWrite(ctx, session, index, r, packedWriteInputOf(r), true, clockTaken);
+    return sendPackedWrite(ctx, session, index, r, packedWriteInputOf(r), true, true, clockTaken);
 }
 
 }  // namespace

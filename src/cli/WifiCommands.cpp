@@ -72,6 +72,8 @@ int runWifiScan(Context& ctx, QStringList args) {
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     if (!isWifiBoard(ctx, r)) return kExitFailed;
+    // Asked before the record's form is read: fields never read hold zeros that no check passes.
+    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
 
     const std::string to = scanDestination(!direct, ctx.options.network.broadcast, r);
     ctx.err << q(ctx.texts.wifiSearching) << '\n';
@@ -107,11 +109,12 @@ int runWifiSet(Context& ctx, QStringList args) {
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     if (!isWifiBoard(ctx, r)) return kExitFailed;
+    // Asked before the record's form is read: fields never read hold zeros that no check passes.
     if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
     // The board takes WiFi settings only inside its whole record, so everything else goes back as read.
     PackedWriteInput input = packedWriteInputOf(r);
     input.wifi = editedWifiSettings(wifiSettingsOf(r), *edit);
-    return sendPackedWrite(ctx, session, found.index, r, input, false);
+    return sendPackedWrite(ctx, session, found.index, r, input, false, force);
 }
 
 }  // namespace

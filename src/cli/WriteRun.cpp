@@ -29,6 +29,11 @@ WriteOutcome CliWriter::run(WriteRequest request) {
     return outcome;
 }
 
+void CliWriter::keepSnapshot(int entry) {
+    if (auto failed = write_.keepSnapshot(entry))
+        ctx_.err << "warning: no snapshot was kept: " << QString::fromStdString(*failed) << '\n';
+}
+
 QString resultName(const WriteOutcome& o) {
     switch (o.result) {
         case WriteResult::Verified:

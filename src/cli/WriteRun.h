@@ -16,6 +16,8 @@ class CliWriter {
     CliWriter(Context& ctx, DeviceSession& session, bool announce = true);
     WriteOutcome run(WriteRequest request);
     DeviceWrite& writer() { return write_; }
+    // For writes a board's own chain carries: the workflow's snapshot, a failure said as a warning.
+    void keepSnapshot(int entry);
     bool stopped() const { return write_.stopped(); }
 
   private:

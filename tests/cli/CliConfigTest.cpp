@@ -208,7 +208,7 @@ TEST(CliConfig, RefusingDeviceMakesTheCommandFail) {
     EXPECT_TRUE(unusual.err.contains("add --force")) << unusual.err.toStdString();
     EXPECT_EQ(framesWithOp(device, 'W'), 0);
     for (const QStringList& args : {QStringList{"set-port", "000002", "--baud", "115200"},
-                                    QStringList{"set-network", "000002", "--ip", "10.1.2.3", "--force"}}) {
+                                    QStringList{"set-network", "000002", "--ip", "10.1.2.3"}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const CliRun run = runCli(sim->devicePort(), args);
         ASSERT_TRUE(run.finished);

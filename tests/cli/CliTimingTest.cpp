@@ -187,19 +187,16 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
     EXPECT_EQ(third["timerClose"].toString(), "ffff-ff-ff 23:59:ff");
 
     // A board that takes the write without a word: the CLI searches again and compares.
-    const CliRun quiet =
-        runCli(sim->devicePort(), {"--json", "set-network", "000003", "--ip", "10.1.2.3", "--force"});
+    const CliRun quiet = runCli(sim->devicePort(), {"--json", "set-network", "000003", "--ip", "10.1.2.3"});
     ASSERT_EQ(quiet.exitCode, 0) << quiet.err.toStdString();
     EXPECT_EQ(jsonOf(quiet)["result"].toString(), "verified");
     EXPECT_EQ(sim->device(1)->settings().network[0], 10);
-    const CliRun quietText =
-        runCli(sim->devicePort(), {"set-network", "000003", "--ip", "10.1.2.5", "--force"});
+    const CliRun quietText = runCli(sim->devicePort(), {"set-network", "000003", "--ip", "10.1.2.5"});
     EXPECT_EQ(quietText.exitCode, 0) << quietText.err.toStdString();
     EXPECT_EQ(quietText.out, "Sending data...\nSuccessfully saved\n");
 
     // A board that drops the write unanswered: the search finds the one field, or the clock, not taken.
-    const CliRun kept =
-        runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.3", "--force"});
+    const CliRun kept = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.3"});
     EXPECT_EQ(kept.exitCode, 1);
     EXPECT_EQ(jsonOf(kept)["result"].toString(), "differs");
     EXPECT_EQ(jsonOf(kept)["differences"].toArray(), QJsonArray{"ip address"});
@@ -220,8 +217,7 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
                          silent.silent = true;
                          dropping.setOptions(silent);
                      });
-    const CliRun lost =
-        runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.4", "--force"});
+    const CliRun lost = runCli(sim->devicePort(), {"--json", "set-network", "000004", "--ip", "10.1.2.4"});
     EXPECT_EQ(lost.exitCode, 1);
     EXPECT_EQ(jsonOf(lost)["result"].toString(), "not-back") << lost.out.toStdString();
     EXPECT_EQ(lost.err, "The device was not read again after the write; search again to check it.\n");

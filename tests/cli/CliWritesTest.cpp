@@ -23,7 +23,7 @@ TEST(CliWrites, DeviceThatIgnoresWritesIsNotReportedSaved) {
     SimDevice& device = *sim->device(0);
     const DeviceSettings before = device.settings();
     for (const QStringList& args : {QStringList{"set-port", "000002", "--baud", "115200"},
-                                    QStringList{"set-network", "000002", "--ip", "10.1.2.3", "--force"}}) {
+                                    QStringList{"set-network", "000002", "--ip", "10.1.2.3"}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const int sentBefore = writesTo(device);
         const CliRun run = runCli(sim->devicePort(), args);
