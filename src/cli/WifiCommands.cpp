@@ -72,8 +72,6 @@ int runWifiScan(Context& ctx, QStringList args) {
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     if (!isWifiBoard(ctx, r)) return kExitFailed;
-    // Asked before the record's form is read: fields never read hold zeros that no check passes.
-    if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;
 
     const std::string to = scanDestination(!direct, ctx.options.network.broadcast, r);
     ctx.err << q(ctx.texts.wifiSearching) << '\n';
