@@ -211,6 +211,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     void startWrite(WriteRequest request, bool quiet = false);
     void writeFinished(int id, const WriteOutcome& outcome);
     void readAgain(int row) override;
+    void enterUpgradeMode(int row) override;
 
   private:
     void connectDeviceCommands();

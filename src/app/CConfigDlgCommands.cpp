@@ -151,13 +151,12 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after, WriteSco
 
 void CConfigDlg::readAgain(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= devices().size()) return;
-    WriteRequest request;
-    request.entry = row;
-    request.expected = devices()[static_cast<std::size_t>(row)];
-    request.answer = AnswerRule::None;
-    request.snapshot = false;
-    request.forced = true;
-    startWrite(std::move(request), true);
+    startWrite(rereadRequest(row, devices()[static_cast<std::size_t>(row)]), true);
+}
+
+void CConfigDlg::enterUpgradeMode(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= devices().size()) return;
+    startWrite(upgradeModeRequest(row, devices()[static_cast<std::size_t>(row)]), true);
 }
 
 void CConfigDlg::playWrite(int row, Plan plan, WriteScope scope) {

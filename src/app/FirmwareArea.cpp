@@ -32,11 +32,9 @@ void FirmwareArea::upgradeSelectedDevice() {
     }
     const UiTexts& texts = window_.texts();
     if (!window_.prompts().confirm(qs(texts.infoCaption), qs(texts.confirmUpgrade))) return;
-    const auto entry = static_cast<std::size_t>(*row);
-    const DeviceRecord& device = window_.devices()[entry];
     // No answer to this frame is awaited: the dialog opens at once.
-    window_.session().play(entry, upgradeModeCommand(&device).plan);
-    target_ = qs(device.sourceAddress);
+    window_.enterUpgradeMode(*row);
+    target_ = qs(window_.devices()[static_cast<std::size_t>(*row)].sourceAddress);
     openDialog(*row);
 }
 

@@ -69,6 +69,8 @@ class MainWindowContext {
     // Reads the device at `row` again once it answers (after a firmware upload), through the write
     // workflow, so that other copies of the tool know it changed.
     virtual void readAgain(int row) = 0;
+    // Sends the device at `row` the upgrade-mode frame through the write workflow (its lock).
+    virtual void enterUpgradeMode(int row) = 0;
     // Shows the outcome's prompt or plays its plan for the selected device.
     virtual void runDeviceCommand(CommandOutcome outcome) = 0;
     // The network group as typed, and the WiFi group's values.

@@ -304,14 +304,20 @@ class IoRun {
                                              args_.timeValue);
         const int n = args_.output;
         const bool on = args_.on;
-        const bool confirmed = frame && ask(*frame, [n, on](const IoReply& r) {
-                                   if (const auto* changed = std::get_if<OutputChanged>(&r))
-                                       return changed->output == n && changed->on == on;
-                                   if (const auto* states = std::get_if<OutputStates>(&r))
-                                       return states->count >= n && states->on[n - 1] == on;
-                                   return false;
-                               });
+        bool confirmed = frame && ask(*frame, [n, on](const IoReply& r) {
+                             if (const auto* changed = std::get_if<OutputChanged>(&r))
+                                 return changed->output == n && changed->on == on;
+                             if (const auto* states = std::get_if<OutputStates>(&r))
+                                 return states->count >= n && states->on[n - 1] == on;
+                             return false;
+                         });
         if (confirmed) refreshOutputs();
+        // An echo only says the frame arrived; the states read after it say whether the relay moved.
+        // A timed switch may already be back when the states are read, so it keeps the echo's word.
+        const auto& state = link_.state();
+        const bool moved = !confirmed || args_.timeValue != 0 || state.knownOutputs() < n ||
+                           state.outputs()[std::size_t(n - 1)] == (on ? Indicator::On : Indicator::Off);
+        confirmed = confirmed && moved;
         report();
         if (!confirmed) ctx_.err << "the board did not confirm output " << n << (on ? " on" : " off") << '\n';
         return confirmed ? kExitOk : kExitFailed;

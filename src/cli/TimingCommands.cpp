@@ -303,6 +303,12 @@ int runTimingSet(Context& ctx, QStringList args) {
     TimingLink link(session);
     const auto snap = readSchedules(ctx, session, link, found.index);
     if (!snap) return kExitFailed;
+    // Bytes past the board's channels belong to other settings of its image.
+    if (int(change->channel) >= snap->rows) {
+        ctx.err << "--channel " << change->channel + 1 << ": the board has " << snap->rows
+                << " output channels; nothing was sent\n";
+        return kExitUsage;
+    }
     DeviceRecord r = session.table()[static_cast<std::size_t>(found.index)];
     OutputSchedule schedule = scheduleOf(r, change->channel);
     change->apply(schedule);

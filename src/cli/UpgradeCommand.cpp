@@ -19,6 +19,8 @@
 #endif
 
 #include "Commands.h"
+#include "DeviceReread.h"
+#include "DeviceWrite.h"
 #include "FirmwareImage.h"
 #include "SearchRun.h"
 #include "StopOnSignal.h"
@@ -141,38 +143,23 @@ void printPlan(Context& ctx, const std::vector<UpgradeJob>& jobs, const QString&
     ctx.out << "nothing was sent\n";
 }
 
-// Waits until every uploaded device answers a search again, or the time is over, and reads its version.
-void verifyJobs(Context& ctx, DeviceSession& session, std::vector<UpgradeJob>& jobs, int timeoutMs) {
-    std::map<QString, QString> versions;  // MAC -> firmware text, of the devices that answered
-    std::set<QString> waiting;
-    for (const UpgradeJob& job : jobs)
-        if (job.result == UploadResult::Completed && !job.mac.isEmpty()) waiting.insert(job.mac);
-    QElapsedTimer clock;
-    clock.start();
-    while (!waiting.empty() && clock.elapsed() < timeoutMs) {
-        SearchRun search(session);
-        auto collect = [&] {
-            const DeviceTable& table = session.table();
-            for (std::size_t i = 0; i < table.usedCount(); ++i) {
-                const QString mac = q(macText(table[i].mac));
-                if (waiting.count(mac) && search.ready().count(static_cast<int>(i))) {
-                    versions[mac] = q(table[i].identity.firmwareText());
-                    waiting.erase(mac);
-                }
-            }
-            return waiting.empty();
-        };
-        search.run(false, q(ctx.options.network.broadcast), static_cast<int>(timeoutMs - clock.elapsed()),
-                   collect);
-        collect();
-    }
+// Reads every uploaded device again (they restart after an upgrade) and takes its new version.
+void verifyJobs(DeviceSession& session, DeviceWrite& writer, std::vector<UpgradeJob>& jobs) {
+    std::vector<WriteRequest> requests;
+    std::vector<UpgradeJob*> waiting;
     for (UpgradeJob& job : jobs) {
-        if (job.result != UploadResult::Completed || job.mac.isEmpty()) continue;
-        const auto found = versions.find(job.mac);
+        if (job.result != UploadResult::Completed || job.entry < 0) continue;
+        requests.push_back(rereadRequest(job.entry, session.table()[static_cast<std::size_t>(job.entry)]));
+        waiting.push_back(&job);
+    }
+    const std::vector<WriteOutcome> outcomes = runWrites(writer, std::move(requests));
+    for (std::size_t n = 0; n < waiting.size(); ++n) {
+        UpgradeJob& job = *waiting[n];
         std::optional<std::string> after;
-        if (found != versions.end()) {
-            job.versionAfter = found->second;
-            after = found->second.toStdString();
+        // A stopped run is not read again: its devices count as not back.
+        if (outcomes[n].result == WriteResult::Verified && outcomes[n].entryAfter >= 0) {
+            after = session.table()[static_cast<std::size_t>(outcomes[n].entryAfter)].identity.firmwareText();
+            job.versionAfter = q(*after);
         }
         const VerifyOutcome outcome = verifyOutcome(job.versionBefore.toStdString(), after);
         job.verified = q(verifyResultName(outcome));
@@ -337,9 +324,15 @@ int runUpgrade(Context& ctx) {
     settings.modeWaitMs = o.waitMs;
     settings.texts = &ctx.texts;
     QTextStream progress(stderr);
-    UpgradeRun upgrade(settings, &session, stderrIsTerminal() ? &progress : nullptr);
+    DeviceReread reread(session);
+    DeviceWrite writer(session, reread, ctx.texts);
+    WriteTimings timings = writer.timings();
+    timings.rereadLimitMs = o.verifyTimeoutMs;
+    writer.setTimings(timings);
+    UpgradeRun upgrade(settings, &session, &writer, stderrIsTerminal() ? &progress : nullptr);
     StopOnSignal interrupt;
     QObject::connect(&interrupt, &StopOnSignal::stopRequested, &upgrade, &UpgradeRun::stop);
+    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &writer, &DeviceWrite::stop);
     upgrade.run(jobs);
 
     if (upgrade.stopped()) {
@@ -349,7 +342,7 @@ int runUpgrade(Context& ctx) {
         ctx.err << "stopped; finished: "
                 << (finished.isEmpty() ? QStringLiteral("none") : finished.join(", ")) << '\n';
     } else if (o.verify) {
-        verifyJobs(ctx, session, jobs, o.verifyTimeoutMs);
+        verifyJobs(session, writer, jobs);
     }
     auto succeeded =
         o.verify ? +[](const UpgradeJob& j) { return j.skipped || j.verified == "upgraded"; }

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "DeviceSession.h"
+#include "DeviceWrite.h"
 #include "TftpTransfer.h"
 #include "firmware/FirmwareFile.h"
 #include "protocol/Commands.h"
@@ -42,9 +43,11 @@ QString resultName(const UpgradeJob& job) {
     return QStringLiteral("not-started");
 }
 
-UpgradeRun::UpgradeRun(UpgradeSettings settings, DeviceSession* session, QTextStream* progress)
-    : settings_(std::move(settings)), session_(session), progress_(progress) {
+UpgradeRun::UpgradeRun(UpgradeSettings settings, DeviceSession* session, DeviceWrite* writer,
+                       QTextStream* progress)
+    : settings_(std::move(settings)), session_(session), writer_(writer), progress_(progress) {
     settings_.parallel = std::clamp(settings_.parallel, 1, kMaxParallelUploads);
+    if (writer_) connect(writer_, &DeviceWrite::finished, this, &UpgradeRun::modeFrameSent);
     redraw_ = new QTimer(this);
     connect(redraw_, &QTimer::timeout, this, [this] { drawProgress(false); });
 }
@@ -84,23 +87,39 @@ void UpgradeRun::startNext() {
         if (!job.uploads()) continue;
         ++running_;
         job.started = true;
-        if (job.entry >= 0 && session_) {
-            Plan plan = upgradeModeCommand(&session_->table()[static_cast<std::size_t>(job.entry)]).plan;
-            session_->play(static_cast<std::size_t>(job.entry), std::move(plan), [this, i] {
-                if (stopping_) return startUpload(i);
-                auto* wait = new QTimer(this);
-                wait->setSingleShot(true);
-                // Never early: a coarse timer may fire 5% before the device is ready.
-                wait->setTimerType(Qt::PreciseTimer);
-                connect(wait, &QTimer::timeout, this, [this, i] { startUpload(i); });
-                modeWaits_[i] = wait;
-                wait->start(settings_.modeWaitMs);
-            });
+        if (job.entry >= 0 && writer_ && session_) {
+            const int id = writer_->start(
+                upgradeModeRequest(job.entry, session_->table()[static_cast<std::size_t>(job.entry)]));
+            modeWrites_[id] = i;
         } else {
             startUpload(i);
         }
     }
     emit jobsChanged();
+}
+
+void UpgradeRun::modeFrameSent(int id, const WriteOutcome& outcome) {
+    const auto it = modeWrites_.find(id);
+    if (it == modeWrites_.end()) return;
+    const std::size_t i = it->second;
+    modeWrites_.erase(it);
+    if (!outcome.done()) {
+        // Not sent (another copy of the tool is writing the device, or the socket failed): no upload.
+        UpgradeJob& job = (*jobs_)[i];
+        job.result = UploadResult::Refused;
+        if (settings_.texts)
+            job.message = QString::fromStdString(writeOutcomeText(outcome, *settings_.texts));
+        --running_;
+        return startNext();
+    }
+    if (stopping_) return startUpload(i);
+    auto* wait = new QTimer(this);
+    wait->setSingleShot(true);
+    // Never early: a coarse timer may fire 5% before the device is ready.
+    wait->setTimerType(Qt::PreciseTimer);
+    connect(wait, &QTimer::timeout, this, [this, i] { startUpload(i); });
+    modeWaits_[i] = wait;
+    wait->start(settings_.modeWaitMs);
 }
 
 void UpgradeRun::stop() {

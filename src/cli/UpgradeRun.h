@@ -6,6 +6,7 @@
 #include <QtCore/QString>
 #include <QtNetwork/QHostAddress>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,8 @@ class QTextStream;
 
 namespace tavrel {
 class DeviceSession;
+class DeviceWrite;
+struct WriteOutcome;
 class TftpTransfer;
 class UiTexts;
 }  // namespace tavrel
@@ -64,8 +67,9 @@ struct UpgradeSettings {
 class UpgradeRun : public QObject {
     Q_OBJECT
   public:
-    // `session` sends the upgrade-mode frames; it may be null when no job has an entry.
-    UpgradeRun(UpgradeSettings settings, DeviceSession* session, QTextStream* progress);
+    // `writer` sends the upgrade-mode frames to the session's devices; both may be null when no job
+    // has an entry.
+    UpgradeRun(UpgradeSettings settings, DeviceSession* session, DeviceWrite* writer, QTextStream* progress);
     ~UpgradeRun() override;
 
     // Runs every job that has an address and returns when all have ended.
@@ -80,11 +84,14 @@ class UpgradeRun : public QObject {
   private:
     void startNext();
     void startUpload(std::size_t index);
+    void modeFrameSent(int id, const WriteOutcome& outcome);
     void finish(std::size_t index, UploadResult result);
     void drawProgress(bool last);
 
     UpgradeSettings settings_;
     DeviceSession* session_ = nullptr;
+    DeviceWrite* writer_ = nullptr;
+    std::map<int, std::size_t> modeWrites_;  // write id -> job
     QTextStream* progress_ = nullptr;
     std::vector<UpgradeJob>* jobs_ = nullptr;
     std::vector<TftpTransfer*> transfers_;

@@ -9,6 +9,7 @@
 #include "DeviceSession.h"
 #include "ProtocolSocket.h"
 #include "profiles/Snapshots.h"
+#include "protocol/Commands.h"
 #include "util/Paths.h"
 
 namespace tavrel {
@@ -294,22 +295,50 @@ void DeviceWrite::stop() {
     }
 }
 
-WriteOutcome runWrite(DeviceWrite& writer, WriteRequest request) {
-    WriteOutcome outcome;
-    bool done = false;
+WriteRequest upgradeModeRequest(int entry, const DeviceRecord& record) {
+    WriteRequest request;
+    request.entry = entry;
+    request.plan = upgradeModeCommand(&record).plan;
+    request.expected = record;
+    request.answer = AnswerRule::None;
+    request.reread = RereadRule::None;
+    request.snapshot = false;
+    request.forced = true;
+    return request;
+}
+
+WriteRequest rereadRequest(int entry, const DeviceRecord& record, RereadRule rule) {
+    WriteRequest request;
+    request.entry = entry;
+    request.expected = record;
+    request.answer = AnswerRule::None;
+    request.reread = rule;
+    request.snapshot = false;
+    request.forced = true;
+    return request;
+}
+
+std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests) {
+    std::vector<WriteOutcome> outcomes(requests.size());
+    std::map<int, std::size_t> waiting;  // write id -> request
     QEventLoop loop;
-    int id = 0;
-    auto conn =
-        QObject::connect(&writer, &DeviceWrite::finished, &loop, [&](int finishedId, const WriteOutcome& o) {
-            if (finishedId != id) return;
-            outcome = o;
-            done = true;
-            loop.quit();
-        });
-    id = writer.start(std::move(request));
-    if (!done) loop.exec();
+    auto conn = QObject::connect(&writer, &DeviceWrite::finished, &loop, [&](int id, const WriteOutcome& o) {
+        const auto it = waiting.find(id);
+        if (it == waiting.end()) return;
+        outcomes[it->second] = o;
+        waiting.erase(it);
+        if (waiting.empty()) loop.quit();
+    });
+    for (std::size_t i = 0; i < requests.size(); ++i) waiting[writer.start(std::move(requests[i]))] = i;
+    if (!waiting.empty()) loop.exec();
     QObject::disconnect(conn);
-    return outcome;
+    return outcomes;
+}
+
+WriteOutcome runWrite(DeviceWrite& writer, WriteRequest request) {
+    std::vector<WriteRequest> one;
+    one.push_back(std::move(request));
+    return runWrites(writer, std::move(one)).front();
 }
 
 }  // namespace tavrel

@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/DeviceRecord.h"
 #include "protocol/Plan.h"
@@ -118,7 +119,14 @@ class DeviceWrite : public QObject {
     std::filesystem::path profileFolder_;
 };
 
-// Runs one write to its end in a local event loop: for the CLI, which has nothing else to do meanwhile.
+// The upgrade-mode frame: no answer, no re-read (that comes after the upload), no whole read-out needed.
+WriteRequest upgradeModeRequest(int entry, const DeviceRecord& record);
+// No frame: the device is read again (after a firmware upload), and nothing compared.
+WriteRequest rereadRequest(int entry, const DeviceRecord& record, RereadRule rule = RereadRule::Unicast);
+
+// Runs writes to their end in a local event loop: for the CLI, which has nothing else to do meanwhile.
+// The outcomes are in the order of the requests.
+std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests);
 WriteOutcome runWrite(DeviceWrite& writer, WriteRequest request);
 
 }  // namespace tavrel

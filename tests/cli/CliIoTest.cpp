@@ -1,6 +1,8 @@
 // tavrel-cli io against IO boards simulated in this process, over TCP both ways and UDP.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonObject>
 #include <QtNetwork/QTcpServer>
@@ -98,7 +100,8 @@ TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
     run = runCliRaw(base + QStringList{"all", "off"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_FALSE(sim->logic().output(1));
-    EXPECT_TRUE(run.err.isEmpty()) << "a confirmed command has nothing to complain about: " << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << "a confirmed command has nothing to complain about: "
+                                   << run.err.toStdString();
     EXPECT_EQ(run.out, "model: KB-16-00\noutputs: " + QString("0 ").repeated(15) + "0\n");
 
     // A time value makes the board let go of the output again by itself.
@@ -124,11 +127,13 @@ TEST(CliIo, SwitchAndAllOutputsAreConfirmedAndFollowed) {
 }
 
 // A board that confirms a switch with its output states, in either protocol; a relay that does not
-// move is answered for too, and its states say the switch did not happen.
+// move is answered for too, and its states say the switch did not happen; a mere echo is not believed.
 TEST(CliIo, ASwitchIsConfirmedOnlyByStatesThatShowIt) {
-    for (const char* protocol : {"custom", "modbus"}) {
-        SCOPED_TRACE(protocol);
-        auto sim = board(std::string("model=KB-08-00,switch-reply=states,stuck=6,protocol=") + protocol);
+    for (const char* reply : {"switch-reply=states,protocol=custom", "switch-reply=states,protocol=modbus",
+                              "switch-reply=echo,protocol=custom"}) {
+        SCOPED_TRACE(reply);
+        const char* protocol = std::strstr(reply, "modbus") ? "modbus" : "custom";
+        auto sim = board(std::string("model=KB-08-00,stuck=6,") + reply);
         const QStringList base{"io", "--tcp", at(*sim), "--protocol", protocol};
         for (const auto& [output, on] : {std::pair{"4", "on"}, {"3", "on"}, {"4", "off"}}) {
             const CliRun run = runCliRaw(base + QStringList{"switch", output, on});
@@ -161,7 +166,8 @@ TEST(CliIo, ListensForABoardAndLogsTheFrames) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("TX：48 3A 01 66 11 11 11 11 11 11 11 11 71 45 44  时间: ")))
         << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 35 47 50 54 56 32 00 00")));
-    EXPECT_TRUE(run.err.startsWith(QStringLiteral("listening on 127.0.0.1:%1\n").arg(port))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("listening on 127.0.0.1:%1\n").arg(port)))
+        << run.err.toStdString();
     // On a port of the system's choosing it says which at once: the board has to be told.
     run = runCliUntilPrinted({"--timeout", "120000", "io", "--listen", "127.0.0.1:0", "model"},
                              "listening on 127.0.0.1:", QProcess::StandardError);
@@ -243,26 +249,33 @@ TEST(CliIo, SilentBoardsAndRefusedConnectionsFail) {
     QObject::connect(&modelOnly, &QTcpServer::newConnection, [&] {
         QTcpSocket* peer = modelOnly.nextPendingConnection();
         QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer, &received] {
-            const bool asked = received.contains(QByteArray("H:\x01" "f", 4));
+            const bool asked =
+                received.contains(QByteArray("H:\x01"
+                                             "f",
+                                             4));
             received += peer->readAll();
-            if (!asked && received.contains(QByteArray("H:\x01" "f", 4)))
+            if (!asked && received.contains(QByteArray("H:\x01"
+                                                       "f",
+                                                       4)))
                 peer->write(QByteArray("H:\x01gKB-08-00\0ED", 15));
         });
     });
-    run = runCliRaw({"io", "--tcp", QStringLiteral("127.0.0.1:%1").arg(modelOnly.serverPort()), "--log", "inputs"});
+    run = runCliRaw(
+        {"io", "--tcp", QStringLiteral("127.0.0.1:%1").arg(modelOnly.serverPort()), "--log", "inputs"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(received.count(QByteArray("H:\x01R", 4)), 3);
     EXPECT_TRUE(run.err.endsWith("the board did not answer the inputs query\n")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("TX：48 3A 01 66 "))) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 4B 42 2D 30 38 2D 30 30 00 45 44 "))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("RX：48 3A 01 67 4B 42 2D 30 38 2D 30 30 00 45 44 ")))
+        << run.err.toStdString();
     EXPECT_EQ(run.err.count(QStringLiteral("TX：48 3A 01 52 ")), 3) << run.err.toStdString();
     // Commands it does not confirm fail after their tries, with what the board showed.
     for (const auto& [action, message] : std::vector<std::pair<QStringList, QString>>{
              {{"switch", "2", "on"}, "the board did not confirm output 2 on\n"},
              {{"all", "off"}, "the board did not confirm all outputs off\n"}}) {
         received.clear();
-        run = runCliRaw(QStringList{"io", "--tcp", QStringLiteral("127.0.0.1:%1").arg(modelOnly.serverPort())} +
-                        action);
+        run = runCliRaw(
+            QStringList{"io", "--tcp", QStringLiteral("127.0.0.1:%1").arg(modelOnly.serverPort())} + action);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.out, "model: KB-08-00\n");
         EXPECT_EQ(run.err, message);
@@ -302,19 +315,23 @@ TEST(CliIo, UsageErrors) {
         {{"io", "--tcp", "127.0.0.1:0", "model"}, "not an IPv4 address and port: 127.0.0.1:0"},
         {{"io", "--listen", "127.0.0.1:65536", "model"}, "not an IPv4 address and port: 127.0.0.1:65536"},
         {{"io", "--udp", "127.0.0.1:0", "model"}, "--udp needs --to HOST:PORT"},
-        {{"io", "--udp", "127.0.0.1:0", "--to", "127.0.0.1:0", "model"}, "--to: not an IPv4 address and port: 127.0.0.1:0"},
+        {{"io", "--udp", "127.0.0.1:0", "--to", "127.0.0.1:0", "model"},
+         "--to: not an IPv4 address and port: 127.0.0.1:0"},
         {tcp + QStringList{"--to", "127.0.0.1:2", "model"}, "--to goes with --udp only"},
         {tcp + QStringList{"--protocol", "rtu", "model"}, "--protocol: custom or modbus, not rtu"},
         {tcp + QStringList{"--address", "256", "model"}, "--address: a number from 1 to 255, not 256"},
         {tcp + QStringList{"--address", "0", "model"}, "--address: a number from 1 to 255, not 0"},
-        {tcp + QStringList{"--time", "65536", "switch", "1", "on"}, "--time: a number from 0 to 65535, not 65536"},
+        {tcp + QStringList{"--time", "65536", "switch", "1", "on"},
+         "--time: a number from 0 to 65535, not 65536"},
         {tcp + QStringList{"--interval", "0", "watch"}, "--interval: a number from 1 to 3600000, not 0"},
         {tcp + QStringList{"--count", "0", "watch"}, "--count: a number from 1 to 1000000000, not 0"},
         {tcp + QStringList{"switch", "33", "on"}, "switch: a number from 1 to 32, not 33"},
         {tcp + QStringList{"switch", "0", "on"}, "switch: a number from 1 to 32, not 0"},
         {tcp + QStringList{"switch", "1", "maybe"}, "usage: switch N on|off [--time T], N from 1 to 32"},
-        {tcp + QStringList{"--time", "5", "model"}, "--time goes with switch, --interval and --count with watch"},
-        {tcp + QStringList{"--count", "5", "inputs"}, "--time goes with switch, --interval and --count with watch"},
+        {tcp + QStringList{"--time", "5", "model"},
+         "--time goes with switch, --interval and --count with watch"},
+        {tcp + QStringList{"--count", "5", "inputs"},
+         "--time goes with switch, --interval and --count with watch"},
         {tcp + QStringList{"all"}, "usage: all on|off"},
         {tcp + QStringList{"all", "on", "off"}, "usage: all on|off"},
         {tcp + QStringList{"dance"}, "unknown ACTION: dance"},
@@ -324,6 +341,7 @@ TEST(CliIo, UsageErrors) {
     for (const auto& [args, message] : bad) {
         const CliRun run = runCliRaw(args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString() << ": " << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(message)) << args.join(' ').toStdString() << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(message))
+            << args.join(' ').toStdString() << ": " << run.err.toStdString();
     }
 }

@@ -173,8 +173,9 @@ TEST(CliTiming, SetOnAnImageBoardIsOnePackedWriteThatANewSearchReadsBack) {
               (std::vector<std::uint8_t>{30, 1, 2, 3, 4, 5, 255, 255, 255, 23, 59, 255, 0, 0, 0, 0, 0, 1}));
     // A schedule change leaves the board's clock alone: the record's set-clock flag (byte 791) stays 0,
     // or the board would go back to the time read out before the write.
-    for (const auto& f : sim->device(0)->frames())
+    for (const auto& f : sim->device(0)->frames()) {
         if (f.op == 'W' && f.bytes.size() == 830) EXPECT_EQ(f.bytes[791], 0);
+    }
     tavrel::sim::DeviceSettings options = sim->device(0)->settings();
     options.ioOptions = {0, 1};  // unlike each other, so that neither is read for the other
     sim->device(0)->setSettings(options);
@@ -248,6 +249,8 @@ TEST(CliTiming, RefusedAndBadInputs) {
          "--channel: a channel number 1-8"},
         {{"timing", "set", "000002", "--channel", "0", "--strobe", "1", "2"},
          "--channel: a channel number 1-8"},
+        {{"timing", "set", "000002", "--channel", "6", "--strobe", "1", "2"},
+         "--channel 6: the board has 4 output channels; nothing was sent"},
         {set + QStringList{"--strobe", "1", "65536"}, "--strobe: times are numbers 0-65535"},
         {set + QStringList{"--timer", "2030-02-30 00:00:00", "2030-01-01 00:00:00"}, "--timer: times are "},
         {set + QStringList{"--week", "0", "00:00:00", "1", "00:00:00"}, "--week: days are 1-7 (7 Sunday)"},
