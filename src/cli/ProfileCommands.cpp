@@ -315,15 +315,27 @@ int runApply(Context& ctx) {
 
     DeviceSession session(ctx.options.network);
     if (!openSession(ctx, session)) return kExitFailed;
-    // One search finds them all; it ends early once every named device is read out.
+    // One search finds them all. It ends early once every named device is read out, unless addresses
+    // are handed out: then every device of the LAN must have had its say, or one that answers late
+    // could be given its own address's twin.
     SearchRun search(session);
     search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] {
+        if (ipFrom) return false;
         for (const auto& selector : selectors) {
             const int i = entryOf(session, search, selector);
             if (i < 0 || !search.ready().count(i)) return false;
         }
         return true;
     });
+    CliWriter writer(ctx, session, false);
+    // A device that lost replies is read again until whole, rather than refused as incomplete.
+    std::vector<WriteRequest> rereads;
+    for (const auto& selector : selectors) {
+        const int i = entryOf(session, search, selector);
+        if (i >= 0 && !writer.writer().check(i).whole)
+            rereads.push_back(rereadRequest(i, session.table()[static_cast<std::size_t>(i)]));
+    }
+    if (!rereads.empty()) runWrites(writer.writer(), std::move(rereads));
 
     // Every address is settled before the first device is written, so a refusal sends nothing.
     std::vector<int> entries;
@@ -352,7 +364,6 @@ int runApply(Context& ctx) {
 
     QJsonArray lines;
     bool allOk = true;
-    CliWriter writer(ctx, session, false);
     std::size_t planned = 0;
     for (std::size_t n = 0; n < selectors.size(); ++n) {
         ApplyLine line;
