@@ -110,6 +110,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
 
     // The first selected row of the device list, which is the device table index.
     std::optional<int> selectedDevice() const override;
+    DeviceRecord* draft() override;
     // Runs a dialog through the modal runner.
     int runModal(QDialog& dialog) override;
 
@@ -166,8 +167,18 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     // form is painted from a record, so showDevice needs no guard for them.
   private:
     void connectSettingsForm();
-    // The selected device and shown port; no device when no row is selected.
+    // The selected device's draft and shown port; no device when no row is selected.
     FormTarget formTarget();
+    // The draft of the device at `row`: made from its record when another device is shown, and
+    // following the record while it holds no edit.
+    DeviceRecord* draftOf(int row);
+    struct FormDraft {
+        int row = -1;
+        DeviceKey key{};
+        DeviceRecord base;  // the record the edits started from
+        DeviceRecord edited;
+    };
+    std::optional<FormDraft> draft_;
     void chooseFormEntry(ListField field, int selection);
     void leaveFormNumber(NumberField field, QLineEdit* edit);
     void leaveFormText(TextField field, QLineEdit* edit);
@@ -215,7 +226,6 @@ class CConfigDlg : public QDialog, public MainWindowContext {
 
   private:
     void connectDeviceCommands();
-    DeviceRecord* selectedRecord();
     // --- end of device commands
 
   protected:

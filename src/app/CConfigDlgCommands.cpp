@@ -41,17 +41,12 @@ bool CConfigDlg::confirmWrite(WriteKind kind) {
     return incompleteMarks_->confirmWrite(row, kind);
 }
 
-DeviceRecord* CConfigDlg::selectedRecord() {
-    const std::optional<int> row = selectedDevice();
-    return row ? &devices()[static_cast<std::size_t>(*row)] : nullptr;
-}
-
 void CConfigDlg::restartDevice() {
-    runDeviceCommand(restartCommand(selectedRecord()), Reread::Unicast);
+    runDeviceCommand(restartCommand(draft()), Reread::Unicast);
 }
 
 void CConfigDlg::factoryResetDevice() {
-    const DeviceRecord* device = selectedRecord();
+    const DeviceRecord* device = draft();
     // A reset cannot be taken back: it is asked first (restart is not).
     if (device != nullptr && !prompts_->confirm(qs(texts_.infoCaption), qs(texts_.factoryResetQuestion)))
         return;
@@ -65,7 +60,8 @@ bool CConfigDlg::confirmNetworkWarnings() {
     std::vector<Ipv4> others;
     for (std::size_t i = 0; i < devices().usedCount(); ++i)
         if (static_cast<int>(i) != *row) others.push_back(devices()[i].network.ip);
-    const auto warnings = networkFormWarnings(networkFormInput(), snapshotArea_->asRead(*row), others);
+    const auto warnings =
+        networkFormWarnings(networkFormInput(), devices()[static_cast<std::size_t>(*row)], others);
     if (warnings.empty()) return true;
     std::string text;
     for (const SettingsFinding& w : warnings) text += settingsMessage(w, texts_.languageCode) + "\n";
@@ -75,14 +71,14 @@ bool CConfigDlg::confirmNetworkWarnings() {
 }
 
 void CConfigDlg::saveNetworkSettings() {
-    if (selectedRecord() != nullptr && !confirmNetworkWarnings()) return;
+    if (draft() != nullptr && !confirmNetworkWarnings()) return;
     if (!confirmWrite(WriteKind::Save)) return;
-    runDeviceCommand(saveNetworkCommand(selectedRecord(), networkFormInput(), texts_.languageCode),
-                     Reread::None, WriteScope::Network);
+    runDeviceCommand(saveNetworkCommand(draft(), networkFormInput(), texts_.languageCode), Reread::None,
+                     WriteScope::Network);
 }
 
 void CConfigDlg::savePortSettings() {
-    DeviceRecord* device = selectedRecord();
+    DeviceRecord* device = draft();
     if (device == nullptr) {
         runDeviceCommand(savePortsCommand(nullptr));
         return;
@@ -144,7 +140,6 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after, WriteSco
                                                 : RereadRule::None;
     // A reset loses every setting: they are kept so that they can be put back.
     request.snapshot = after == Reread::Broadcast;
-    request.asRead = snapshotArea_->asRead(*row);
     request.forced = true;
     startWrite(std::move(request), true);
 }
@@ -165,15 +160,19 @@ void CConfigDlg::playWrite(int row, Plan plan, WriteScope scope) {
     WriteRequest request;
     request.entry = row;
     request.plan = std::move(plan);
-    request.expected = devices()[entry];
+    // The commands made the plan from the draft; the table's record is the device as read, which
+    // the snapshot keeps.
+    const DeviceRecord* edited = draftOf(row);
+    request.expected = edited ? *edited : devices()[entry];
     request.scope = scope;
     if (capabilitiesOf(devices()[entry]).packedWrite()) request.answer = AnswerRule::Optional;
     // What the device took is known only from the device, which may answer from a new address.
     request.reread = RereadRule::Broadcast;
-    request.asRead = snapshotArea_->asRead(row);
     // The guard asked before the plan was made.
     request.forced = true;
-    snapshotArea_->written(row);
+    // The edits are on their way: from now on the draft follows what the device answers. A write
+    // that fails leaves them in the form, to be saved again.
+    if (draft_ && draft_->row == row) draft_->base = draft_->edited;
     startWrite(std::move(request));
 }
 

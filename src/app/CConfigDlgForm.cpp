@@ -1,4 +1,5 @@
-// The port group of the main window: every edit goes into the shown port's record at once.
+// The port group of the main window: every edit goes into the shown port of the device's draft at
+// once; the device's own record changes only when it answers.
 #include <QtCore/QSignalBlocker>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
@@ -93,11 +94,26 @@ void CConfigDlg::connectSettingsForm() {
 }
 
 FormTarget CConfigDlg::formTarget() {
-    const std::optional<int> row = selectedDevice();
-    if (!row) return {};
+    DeviceRecord* device = draft();
+    if (device == nullptr) return {};
     // A one-port device's list is hidden and stays on port 1.
     const int port = std::max(0, controlAs<QComboBox>(ids::kPortList)->currentIndex());
-    return {&devices()[static_cast<std::size_t>(*row)], static_cast<std::size_t>(port)};
+    return {device, static_cast<std::size_t>(port)};
+}
+
+DeviceRecord* CConfigDlg::draft() {
+    const std::optional<int> row = selectedDevice();
+    return row ? draftOf(*row) : nullptr;
+}
+
+DeviceRecord* CConfigDlg::draftOf(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= devices().size()) return nullptr;
+    const DeviceRecord& now = devices()[static_cast<std::size_t>(row)];
+    if (!draft_ || draft_->row != row || draft_->key != now.key)
+        draft_ = FormDraft{row, now.key, now, now};
+    else if (draft_->edited == draft_->base)
+        draft_->base = draft_->edited = now;
+    return &draft_->edited;
 }
 
 void CConfigDlg::chooseFormEntry(ListField field, int selection) {

@@ -213,8 +213,12 @@ void CConfigDlg::onListSelectionChanged() {
 
 void CConfigDlg::showDevice(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= devices().size()) return;
-    const DeviceRecord& record = devices()[static_cast<std::size_t>(index)];
-    const DeviceView view = tavrel::showDevice(record, controlAs<QComboBox>(ids::kPortList)->currentIndex());
+    // Another device starts at its port 1: a port chosen for one device means nothing for the next.
+    const bool sameDevice =
+        draft_ && draft_->row == index && draft_->key == devices()[static_cast<std::size_t>(index)].key;
+    const DeviceRecord& record = *draftOf(index);
+    const int port = sameDevice ? controlAs<QComboBox>(ids::kPortList)->currentIndex() : 0;
+    const DeviceView view = tavrel::showDevice(record, port);
     // A device being read again shows what it was told, and takes no edit until it has answered.
     setFormInputsEnabled(!reread_->pending(index));
     fillDeviceRow(index, view);
@@ -235,6 +239,7 @@ void CConfigDlg::showDevice(int index) {
 
 // The previous search's devices are gone from the table, so the form lets go of them too.
 void CConfigDlg::clearDeviceForm() {
+    draft_.reset();
     const DeviceView view = emptyDeviceView();
     setText(control(ids::kMacEdit), view.mac);
     fillNetworkGroup(view);

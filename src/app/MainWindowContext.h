@@ -23,6 +23,7 @@ namespace tavrel {
 class DeviceReread;
 class DeviceSession;
 class DeviceTable;
+struct DeviceRecord;
 class Prompts;
 class UiTexts;
 struct AppPaths;
@@ -51,6 +52,9 @@ class MainWindowContext {
     virtual QTableWidget* scheduleList() const = 0;
 
     virtual std::optional<int> selectedDevice() const = 0;
+    // The selected device as the user edits it: a copy of its record, so that the table's record
+    // stays what the device reported. Null without a selection.
+    virtual DeviceRecord* draft() = 0;
     virtual void setStatusText(int part, const QString& text) = 0;
     virtual void showDevice(int index) = 0;
     // The caption of the window's message boxes.

@@ -27,24 +27,28 @@ PackedWriteInput PackedWriteArea::formInput() const {
     PackedWriteInput in;
     in.network = window_.networkFormInput();
     in.rs485Address = text(ids::kRs485Edit);
-    in.cloudId = text(ids::kCloudIdEdit);
-    in.cloudPassword = text(ids::kCloudPasswordEdit);
-    in.cloud = window_.controlAs<QCheckBox>(ids::kCloudCheck)->isChecked();
     in.wifi = window_.wifiSettings();
-    // The host edit holds port 1's host only while port 1 is shown; otherwise its record does.
-    const auto row = window_.selectedDevice();
-    if (window_.controlAs<QComboBox>(ids::kPortList)->currentIndex() <= 0 || !row)
+    // The port edits hold port 1's fields only while port 1 is shown; otherwise its draft does.
+    const DeviceRecord* device = window_.draft();
+    if (window_.controlAs<QComboBox>(ids::kPortList)->currentIndex() <= 0 || device == nullptr) {
         in.remoteHost = text(ids::kRemoteHostEdit);
-    else
-        in.remoteHost = textOf(window_.devices()[static_cast<std::size_t>(*row)].ports[0].remoteHost);
+        in.cloudId = text(ids::kCloudIdEdit);
+        in.cloudPassword = text(ids::kCloudPasswordEdit);
+        in.cloud = window_.controlAs<QCheckBox>(ids::kCloudCheck)->isChecked();
+    } else {
+        const PackedWriteInput kept = packedWriteInputOf(*device);
+        in.remoteHost = kept.remoteHost;
+        in.cloudId = kept.cloudId;
+        in.cloudPassword = kept.cloudPassword;
+        in.cloud = kept.cloud;
+    }
     return in;
 }
 
 void PackedWriteArea::save(bool setClock, bool ask) {
     if (ask && (!window_.confirmNetworkWarnings() || !window_.confirmWrite(WriteKind::Save))) return;
-    const auto row = window_.selectedDevice();
-    DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
-    window_.runDeviceCommand(packedWriteCommand(device, formInput(), setClock, window_.texts().languageCode));
+    window_.runDeviceCommand(
+        packedWriteCommand(window_.draft(), formInput(), setClock, window_.texts().languageCode));
 }
 
 }  // namespace tavrel

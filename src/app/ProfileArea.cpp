@@ -127,7 +127,7 @@ void ProfileArea::importProfile() {
 void ProfileArea::applyProfile() {
     const UiTexts& texts = window_.texts();
     const std::optional<int> row = window_.selectedDevice();
-    DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
+    DeviceRecord* device = window_.draft();
     Prompts& prompts = window_.prompts();
     // The board's own packed write carries port 1 and its network only: refused, as `apply` does.
     if (device != nullptr && !path_.isEmpty() && capabilitiesOf(*device).packedWrite()) {

@@ -108,7 +108,7 @@ DeviceRecord* TimingArea::selectedBoard() {
         window_.setStatusText(0, qs(window_.texts().selectDevicePrompt));
         return nullptr;
     }
-    return &window_.devices()[static_cast<std::size_t>(*row)];
+    return window_.draft();
 }
 
 void TimingArea::read() {
@@ -121,6 +121,10 @@ void TimingArea::save() {
     setStatus(TimingStatus::ReadFirst);
     if (!selectedBoard()) return;
     if (list_->rowCount() > 0 && !window_.confirmWrite(WriteKind::Save)) return;
+    // The chain sends the schedules from the device's record, so the draft's go there first.
+    const DeviceRecord& edited = *selectedBoard();
+    DeviceRecord& stored = window_.devices()[static_cast<std::size_t>(*window_.selectedDevice())];
+    for (std::size_t n = 0; n < kScheduleChannels; ++n) setSchedule(stored, n, scheduleOf(edited, n));
     link_->startSave(
         *window_.selectedDevice(), window_.controlAs<QCheckBox>(ids::kTimingOutputFollowCheck)->isChecked(),
         window_.controlAs<QCheckBox>(ids::kTimingSendStatusCheck)->isChecked(), list_->rowCount() > 0);
@@ -133,7 +137,7 @@ BoardClock TimingArea::pickedClock() const {
 
 void TimingArea::calibrate() {
     const auto row = window_.selectedDevice();
-    DeviceRecord* device = row ? &window_.devices()[static_cast<std::size_t>(*row)] : nullptr;
+    DeviceRecord* device = window_.draft();
     if (device == nullptr) {
         window_.setStatusText(0, qs(window_.texts().selectDevicePrompt));
         return;
@@ -162,7 +166,12 @@ void TimingArea::onAction(int entry, const TimingAction& a) {
     setStatus(a.status);
     // Widgets show the selected device only; another board's chain still runs into its own record.
     if (window_.selectedDevice() != entry) return;
-    const DeviceRecord& device = window_.devices()[static_cast<std::size_t>(entry)];
+    DeviceRecord& device = *window_.draft();
+    // What the chain read replaces the draft's schedules too.
+    if (a.refillList) {
+        const DeviceRecord& read = window_.devices()[static_cast<std::size_t>(entry)];
+        for (std::size_t n = 0; n < kScheduleChannels; ++n) setSchedule(device, n, scheduleOf(read, n));
+    }
     if (a.clearList) list_->setRowCount(0);
     if (a.boardText) window_.controlAs<QLabel>(ids::kBoardTextLabel)->setText(qs(*a.boardText));
     if (a.options) {
@@ -230,7 +239,8 @@ void TimingArea::setPanelEnabled(bool enabled) {
 }
 
 void TimingArea::showDevice(int index) {
-    const DeviceRecord& device = window_.devices()[static_cast<std::size_t>(index)];
+    const DeviceRecord* draft = window_.selectedDevice() == index ? window_.draft() : nullptr;
+    const DeviceRecord& device = draft ? *draft : window_.devices()[static_cast<std::size_t>(index)];
     // Another device's clock, board name, status and schedules never stay on this one.
     if (index != shownIndex_ || clockSourceOf(device) == ClockSource::None) clear();
     shownIndex_ = index;
@@ -263,7 +273,7 @@ void TimingArea::loadRow() {
         message(window_.texts().chooseBoard);
         return;
     }
-    const DeviceRecord& board = window_.devices()[static_cast<std::size_t>(*device)];
+    const DeviceRecord& board = *window_.draft();
     if (!hasTimingMarker(board)) {
         message(std::string(fixed::kNoRtcSupport));
         return;
@@ -301,7 +311,7 @@ void TimingArea::modify() {
         message(std::string(fixed::kChooseBoard));
         return;
     }
-    DeviceRecord& board = window_.devices()[static_cast<std::size_t>(*device)];
+    DeviceRecord& board = *window_.draft();
     if (!hasTimingMarker(board)) {
         message(std::string(fixed::kNoRtcSupport));
         return;

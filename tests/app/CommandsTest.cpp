@@ -132,12 +132,12 @@ TEST(DeviceCommands, SavedNetworkGroupReachesTheDevice) {
     ASSERT_TRUE(waitUntil([&] {
         return f.device->framesReceived(kWrite, kCommitSub) == 1 &&
                f.window->session().sequencer().isIdle() &&
-               f.window->statusText(2) == QStringLiteral("Successfully saved");
+               f.window->statusText(2) == QStringLiteral("Successfully saved") &&
+               f.window->devices()[0].network.gateway == Ipv4{192, 168, 1, 254};
     }));
     const auto& network = f.device->settings().network;
     EXPECT_EQ(std::vector<int>(network.begin() + 8, network.begin() + 12),
               (std::vector<int>{192, 168, 1, 254}));
-    EXPECT_EQ(f.window->devices()[0].network.gateway, (Ipv4{192, 168, 1, 254}));
 }
 
 TEST(DeviceCommands, BadMacRefusesTheNetworkSaveInTheInterfaceLanguage) {

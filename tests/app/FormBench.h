@@ -38,7 +38,11 @@ void selectRow(CConfigDlg& window, int row);
 struct FormFixture {
     explicit FormFixture(std::vector<DeviceRecord> records = {sampleRecord(0x33)}, bool select = true);
 
-    DeviceRecord& record(std::size_t i = 0) { return window->devices()[i]; }
+    // What the form edits: the shown device's draft; any other device's record as the table holds it.
+    DeviceRecord& record(std::size_t i = 0) {
+        DeviceRecord* draft = window->selectedDevice() == static_cast<int>(i) ? window->draft() : nullptr;
+        return draft ? *draft : window->devices()[i];
+    }
     PortRecord& port1() { return record().ports[0]; }
     QLineEdit* edit(int id) const;
     QComboBox* list(int id) const;

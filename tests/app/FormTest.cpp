@@ -205,6 +205,8 @@ TEST(SettingsForm, PortListOffersTheDevicesPortsAndShowsTheChosenOne) {
     chooseEntry(f.list(ids::kBaudRateList), 10);
     EXPECT_EQ(f.record().ports[1].baudRate, 11);
     EXPECT_EQ(f.port1().baudRate, 5);
+    // The device's own record changes only when the device answers a save.
+    EXPECT_EQ(f.window->devices()[0].ports[1].baudRate, 7);
 }
 
 TEST(SettingsForm, ShowingADeviceWritesNothingBack) {
