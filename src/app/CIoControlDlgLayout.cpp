@@ -14,12 +14,15 @@
 #include <QtWidgets/QScrollArea>
 #include <QtWidgets/QVBoxLayout>
 
-#include "ScreenFit.h"
+#include "AccessibleNames.h"
 #include "DialogUnits.h"
 #include "IoPictures.h"
 #include "QtText.h"
+#include "ScreenFit.h"
 #include "WindowFont.h"
+#include "doctor/Doctor.h"
 #include "iocontrol/IoSettings.h"
+#include "settings/NumberCheck.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -220,6 +223,34 @@ void CIoControlDlg::applyTexts() {
     commandGroup_->setTitle(qs(texts_.ioCommand));
     modelCaption_->setText(qs(texts_.ioDeviceModel));
     onTypeChanged();
+}
+
+void CIoControlDlg::applyAccessibleNames() {
+    constexpr FieldHint kAddress{.format = &UiTexts::a11yAddressFormat};
+    constexpr FieldHint kNumber{.maximum = kNumberEditMaximum};
+    nameByLabels(typeList_, {typeLabel_}, texts_);
+    nameByLabels(ipEdit_, {ipLabel_}, texts_, kAddress);
+    nameByLabels(portEdit_, {portLabel_}, texts_, kNumber);
+    nameByLabels(boardIpEdit_, {boardIpLabel_}, texts_, kAddress);
+    nameByLabels(boardPortEdit_, {boardPortLabel_}, texts_, kNumber);
+    nameByLabels(protocolList_, {protocolLabel_}, texts_);
+    nameByLabels(addressList_, {addressLabel_}, texts_);
+    nameByLabels(intervalList_, {intervalLabel_}, texts_, {.unit = &UiTexts::a11yMilliseconds});
+    nameByLabels(commandLog_, {commandGroup_}, texts_);
+    nameByLabels(clientList_, {tipsGroup_}, texts_);
+    const QString inputGroup = accessibleTextOf(inputGroup_);
+    const QString outputGroup = accessibleTextOf(outputGroup_);
+    const QString timeRange = qs(describeField(texts_, kNumber));
+    for (int i = 0; i < static_cast<int>(kMaxIoChannels); ++i) {
+        const std::string input = fixed::withNumber(fixed::kInputNamePattern, i + 1);
+        const std::string output = fixed::withNumber(fixed::kOutputNamePattern, i + 1);
+        inputs_[i]->setAccessibleName(inputGroup + QLatin1Char(' ') + qs(input));
+        outputs_[i]->setAccessibleName(outputGroup + QLatin1Char(' ') + qs(output));
+        nameControl(timeFields_[i], qs(fillIn(texts_.a11yOutputTime, {output})), timeRange);
+        for (QToolButton* indicator : {inputs_[i], outputs_[i]})
+            if (indicator->accessibleDescription().isEmpty())
+                indicator->setAccessibleDescription(qs(texts_.a11yUnknown));
+    }
 }
 
 }  // namespace tavrel

@@ -2,10 +2,13 @@
 
 #include <QtWidgets/QLabel>
 
+#include "AccessibleRoles.h"
+
 namespace tavrel {
 
 StatusBar::StatusBar(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("statusBar"));
+    installAccessibleRoles();
     for (int i = 0; i < kPartCount; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("statusPart%1").arg(i));
