@@ -210,8 +210,13 @@ void CConfigDlg::keyPressEvent(QKeyEvent* event) {
         if (auto* button = qobject_cast<QPushButton*>(focused)) {
             button->click();
         } else if (focused == deviceList_) {
-            // The list ignores Enter; arrow keys may have moved the current row without selecting it.
-            if (deviceList_->currentRow() >= 0) showDevice(deviceList_->currentRow());
+            // Enter shows the row the arrow keys reached; selecting it first keeps the form and the
+            // selection on one device (Ctrl+arrows move the current row without selecting it).
+            const int row = deviceList_->currentRow();
+            if (row >= 0 && selectedDevice() != row)
+                deviceList_->selectRow(row);
+            else if (row >= 0)
+                showDevice(row);
         } else if (focused != nullptr) {
             formFocusWatch_->finishEdit(focused);
         }

@@ -1,5 +1,6 @@
 #include "StatusBar.h"
 
+#include <QtGui/QAccessible>
 #include <QtWidgets/QLabel>
 
 #include "AccessibleRoles.h"
@@ -20,8 +21,14 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent) {
     setFixedHeight(fontMetrics().height() + 8);
 }
 
+// The label says nothing to assistive tools when its text changes; they hear of a new status here,
+// inside a status bar, so that a refused value or a write's outcome reaches a screen reader.
 void StatusBar::setText(int index, const QString& text) {
-    if (QLabel* label = part(index)) label->setText(text);
+    QLabel* label = part(index);
+    if (!label || label->text() == text) return;
+    label->setText(text);
+    QAccessibleEvent changed(label, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QString StatusBar::text(int index) const {
