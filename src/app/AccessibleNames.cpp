@@ -11,7 +11,6 @@
 #include "QtText.h"
 #include "device/DeviceCapabilities.h"
 #include "device/FixedLists.h"
-#include "settings/NumberCheck.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -43,8 +42,6 @@ NamePart fixedText(std::string_view text) {
     return {0, nullptr, text};
 }
 
-constexpr FieldHint kAddress{.format = &UiTexts::a11yAddressFormat};
-constexpr FieldHint kNumber{.maximum = kNumberEditMaximum};
 FieldHint atMost(std::size_t bytes) {
     return {.atMostBytes = bytes};
 }
@@ -59,10 +56,10 @@ std::vector<NamedControl> mainWindowTable() {
         {kScanProgress, {shown(kSearchButton)}, {}},
         // Device settings
         {kIpTypeList, {shown(kIpTypeLabel)}, {}},
-        {kIpAddressEdit, {shown(kIpAddressLabel)}, kAddress},
-        {kSubnetMaskEdit, {shown(kSubnetMaskLabel)}, kAddress},
-        {kGatewayEdit, {shown(kGatewayLabel)}, kAddress},
-        {kDnsEdit, {shown(kDnsLabel)}, kAddress},
+        {kIpAddressEdit, {shown(kIpAddressLabel)}, kAddressHint},
+        {kSubnetMaskEdit, {shown(kSubnetMaskLabel)}, kAddressHint},
+        {kGatewayEdit, {shown(kGatewayLabel)}, kAddressHint},
+        {kDnsEdit, {shown(kDnsLabel)}, kAddressHint},
         {kMacEdit, {shown(kMacLabel)}, {.format = &UiTexts::a11yMacFormat}},
         {kUserEdit, {shown(kUserLabel)}, atMost(kUserLimit)},
         {kPasswordEdit, {shown(kPasswordLabel)}, atMost(kPasswordLimit)},
@@ -91,8 +88,8 @@ std::vector<NamedControl> mainWindowTable() {
         {kStopBitsList, {shown(kStopBitsLabel)}, {}},
         {kWorkModeList, {shown(kWorkModeLabel)}, {}},
         {kRemoteHostEdit, {shown(kRemoteHostLabel)}, atMost(kRemoteHostLimit)},
-        {kRemotePortEdit, {shown(kRemotePortLabel)}, kNumber},
-        {kLocalPortEdit, {shown(kLocalPortLabel)}, kNumber},
+        {kRemotePortEdit, {shown(kRemotePortLabel)}, kNumberHint},
+        {kLocalPortEdit, {shown(kLocalPortLabel)}, kNumberHint},
         {kHeartbeatDataEdit, {shown(kHeartbeatDataLabel)}, atMost(kHeartbeatDataLimit)},
         {kHeartbeatTimeEdit,
          {shown(kHeartbeatTimeLabel)},

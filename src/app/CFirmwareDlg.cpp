@@ -57,7 +57,7 @@ CFirmwareDlg::CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSe
     done_ = make(new QLabel(this), "firmwareDoneLabel", du.rect(160, 84, 56, 11));
     done_->hide();
     paintColour(BarColour::Blue);
-    nameByLabels(target_, {targetLabel_}, texts, {.format = &UiTexts::a11yAddressFormat});
+    nameByLabels(target_, {targetLabel_}, texts, kAddressHint);
     nameByLabels(path_, {pathLabel_}, texts);
     nameByLabels(browse_, {pathLabel_, browse_}, texts);
     nameByLabels(bar_, {start_}, texts);

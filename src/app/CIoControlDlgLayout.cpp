@@ -22,7 +22,6 @@
 #include "WindowFont.h"
 #include "doctor/Doctor.h"
 #include "iocontrol/IoSettings.h"
-#include "settings/NumberCheck.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -226,13 +225,11 @@ void CIoControlDlg::applyTexts() {
 }
 
 void CIoControlDlg::applyAccessibleNames() {
-    constexpr FieldHint kAddress{.format = &UiTexts::a11yAddressFormat};
-    constexpr FieldHint kNumber{.maximum = kNumberEditMaximum};
     nameByLabels(typeList_, {typeLabel_}, texts_);
-    nameByLabels(ipEdit_, {ipLabel_}, texts_, kAddress);
-    nameByLabels(portEdit_, {portLabel_}, texts_, kNumber);
-    nameByLabels(boardIpEdit_, {boardIpLabel_}, texts_, kAddress);
-    nameByLabels(boardPortEdit_, {boardPortLabel_}, texts_, kNumber);
+    nameByLabels(ipEdit_, {ipLabel_}, texts_, kAddressHint);
+    nameByLabels(portEdit_, {portLabel_}, texts_, kNumberHint);
+    nameByLabels(boardIpEdit_, {boardIpLabel_}, texts_, kAddressHint);
+    nameByLabels(boardPortEdit_, {boardPortLabel_}, texts_, kNumberHint);
     nameByLabels(protocolList_, {protocolLabel_}, texts_);
     nameByLabels(addressList_, {addressLabel_}, texts_);
     nameByLabels(intervalList_, {intervalLabel_}, texts_, {.unit = &UiTexts::a11yMilliseconds});
@@ -240,7 +237,7 @@ void CIoControlDlg::applyAccessibleNames() {
     nameByLabels(clientList_, {tipsGroup_}, texts_);
     const QString inputGroup = accessibleTextOf(inputGroup_);
     const QString outputGroup = accessibleTextOf(outputGroup_);
-    const QString timeRange = qs(describeField(texts_, kNumber));
+    const QString timeRange = qs(describeField(texts_, kNumberHint));
     for (int i = 0; i < static_cast<int>(kMaxIoChannels); ++i) {
         const std::string input = fixed::withNumber(fixed::kInputNamePattern, i + 1);
         const std::string output = fixed::withNumber(fixed::kOutputNamePattern, i + 1);

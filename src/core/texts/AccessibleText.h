@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "settings/NumberCheck.h"
 #include "texts/UiTexts.h"
 
 namespace tavrel {
@@ -21,6 +22,10 @@ struct FieldHint {
     std::size_t exactBytes = 0;
     std::uint32_t maximum = 0;  // a number 0..maximum
 };
+
+// The hints several windows share.
+inline constexpr FieldHint kAddressHint{.format = &UiTexts::a11yAddressFormat};
+inline constexpr FieldHint kNumberHint{.maximum = kNumberEditMaximum};
 
 // The hint's parts in the interface language, joined by ", "; empty for an empty hint.
 std::string describeField(const UiTexts& texts, const FieldHint& hint);
