@@ -3,7 +3,6 @@
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
-#include <array>
 #include <vector>
 
 #include "ControlIds.h"
@@ -137,6 +136,13 @@ std::vector<NamedControl> mainWindowTable() {
     return table;
 }
 
+// A label made the control's buddy is what a screen reader relates to it (on Linux, for a list box,
+// the only name it reads besides the value).
+void applyName(QWidget* control, const QStringList& parts, QWidget* ownLabel, const QString& description) {
+    if (auto* label = qobject_cast<QLabel*>(ownLabel)) label->setBuddy(control);
+    nameControl(control, parts.join(QStringLiteral(", ")), description);
+}
+
 }  // namespace
 
 QString accessibleTextOf(const QWidget* label) {
@@ -155,15 +161,6 @@ void nameControl(QWidget* control, const QString& name, const QString& descripti
     control->setAccessibleName(name);
     control->setAccessibleDescription(description);
 }
-
-namespace {
-
-void applyName(QWidget* control, const QStringList& parts, QWidget* ownLabel, const QString& description) {
-    if (auto* label = qobject_cast<QLabel*>(ownLabel)) label->setBuddy(control);
-    nameControl(control, parts.join(QStringLiteral(", ")), description);
-}
-
-}  // namespace
 
 void nameByLabels(QWidget* control, std::initializer_list<QWidget*> labels, const UiTexts& texts,
                   const FieldHint& hint) {
