@@ -4,6 +4,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
+#include "AccessibleNames.h"
 #include "AppIcon.h"
 #include "DialogUnits.h"
 #include "QtText.h"
@@ -30,6 +31,7 @@ CBroadcastDlg::CBroadcastDlg(const UiTexts& texts, const QString& defaultAddress
     edit_ = new QLineEdit(defaultAddress, this);
     edit_->setObjectName(QStringLiteral("broadcastAddressEdit"));
     edit_->setGeometry(du.rect(71, 10, 108, 12));
+    nameByLabels(edit_, {label_}, texts, kAddressHint);
 
     ok_ = new QPushButton(qs(texts.okButton), this);
     ok_->setObjectName(QStringLiteral("broadcastOkButton"));

@@ -26,6 +26,7 @@
 #include "ScreenFit.h"
 #include "SnapshotArea.h"
 #include "StatusBar.h"
+#include "TabOrder.h"
 #include "TimingArea.h"
 #include "WheelGuard.h"
 #include "WifiArea.h"
@@ -122,6 +123,8 @@ void CConfigDlg::setUp() {
     // Before any device is shown the form shows nothing a device could be taken to hold.
     clearDeviceForm();
 
+    orderTabsByLayout(page, {control(ids::kDeviceListFrame), control(ids::kNetworkFrame),
+                             control(ids::kWifiFrame), control(ids::kPortFrame), control(ids::kTimeFrame)});
     screenFit_ = new ScreenFit(this, scroll, {menuBar_, statusBar_});
     screenFit_->fit();
 }
@@ -206,6 +209,14 @@ void CConfigDlg::keyPressEvent(QKeyEvent* event) {
         QWidget* focused = focusWidget();
         if (auto* button = qobject_cast<QPushButton*>(focused)) {
             button->click();
+        } else if (focused == deviceList_) {
+            // Enter shows the row the arrow keys reached; selecting it first keeps the form and the
+            // selection on one device (Ctrl+arrows move the current row without selecting it).
+            const int row = deviceList_->currentRow();
+            if (row >= 0 && selectedDevice() != row)
+                deviceList_->selectRow(row);
+            else if (row >= 0)
+                showDevice(row);
         } else if (focused != nullptr) {
             formFocusWatch_->finishEdit(focused);
         }

@@ -17,10 +17,12 @@
 #include <QtCore/QLibraryInfo>
 #include <QtCore/QLocale>
 #include <QtCore/QTranslator>
+#include "AccessibleNames.h"
 #include "ControlIds.h"
 #include "IncompleteMarks.h"
 #include "Prompts.h"
 #include "QtText.h"
+#include "StatusBar.h"
 #include "WifiArea.h"
 #include "device/FixedLists.h"
 #include "texts/LanguageFile.h"
@@ -193,6 +195,8 @@ void CConfigDlg::applyTexts() {
         setControlText(control(binding.id), qs(texts_.*binding.text));
     prompts_->setButtonTexts(qs(texts_.okButton), qs(texts_.cancelButton));
     if (incompleteMarks_) incompleteMarks_->refreshAll();
+    statusBar_->setAccessibleName(qs(texts_.a11yStatusBar));
+    applyMainWindowNames(*this, texts_);
 }
 
 void CConfigDlg::applyMenuTexts() {

@@ -16,6 +16,7 @@
 #include "ClickableLabel.h"
 #include "ControlIds.h"
 #include "DialogUnits.h"
+#include "FocusRing.h"
 #include "QtText.h"
 #include "device/FixedLists.h"
 #include "texts/FixedTexts.h"
@@ -35,6 +36,9 @@ void styleReportList(QTableWidget* list) {
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control; the arrow keys move the selection.
+    list->setTabKeyNavigation(false);
+    FocusRing::attach(list);
     list->setShowGrid(true);
     list->setWordWrap(false);
     list->verticalHeader()->hide();

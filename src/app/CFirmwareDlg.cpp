@@ -6,6 +6,7 @@
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 
+#include "AccessibleNames.h"
 #include "AppIcon.h"
 #include "DialogUnits.h"
 #include "FileFilter.h"
@@ -56,6 +57,10 @@ CFirmwareDlg::CFirmwareDlg(const UiTexts& texts, Prompts& prompts, FirmwareDlgSe
     done_ = make(new QLabel(this), "firmwareDoneLabel", du.rect(160, 84, 56, 11));
     done_->hide();
     paintColour(BarColour::Blue);
+    nameByLabels(target_, {targetLabel_}, texts, kAddressHint);
+    nameByLabels(path_, {pathLabel_}, texts);
+    nameByLabels(browse_, {pathLabel_, browse_}, texts);
+    nameByLabels(bar_, {start_}, texts);
 
     transfer_ = new TftpTransfer(this);
     connect(transfer_, &TftpTransfer::viewChanged, this, &CFirmwareDlg::paint);

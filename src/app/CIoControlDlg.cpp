@@ -13,12 +13,14 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QToolButton>
 
+#include "AccessibleNames.h"
 #include "AppIcon.h"
 #include "DialogUnits.h"
 #include "IoPictures.h"
 #include "IoRecordingArea.h"
 #include "Prompts.h"
 #include "QtText.h"
+#include "TabOrder.h"
 #include "iocontrol/IoSettings.h"
 #include "settings/AddressText.h"
 #include "texts/FixedTexts.h"
@@ -35,11 +37,15 @@ const char* indicatorName(Indicator state) {
     return state == Indicator::On ? "on" : state == Indicator::Off ? "off" : "unknown";
 }
 
-void showIndicator(QToolButton* button, Indicator state) {
+// The picture alone says nothing to a screen reader; the description carries the state.
+void showIndicator(QToolButton* button, Indicator state, const UiTexts& texts) {
     const QString name = QString::fromLatin1(indicatorName(state));
     if (button->property("indicator").toString() == name) return;
     button->setProperty("indicator", name);
     button->setIcon(QIcon(contactPicture(state)));
+    button->setAccessibleDescription(qs(state == Indicator::On    ? texts.a11yOn
+                                        : state == Indicator::Off ? texts.a11yOff
+                                                                  : texts.a11yUnknown));
 }
 
 Indicator indicatorOf(const QToolButton* button) {
@@ -66,6 +72,8 @@ CIoControlDlg::CIoControlDlg(const UiTexts& texts, std::optional<IoWindowSetup> 
     applyTexts();
     connectControls();
     recording_ = new IoRecordingArea(page_, *link_, texts_, prompts_, DialogUnits(font()));
+    // The row of buttons under the outputs, in no group, comes after the groups and before the log.
+    orderTabsByLayout(page_, {networkGroup_, boardGroup_, tipsGroup_, inputGroup_, outputGroup_});
     syncStateFromControls();
     if (setup) preset(*setup);
 }
@@ -190,6 +198,7 @@ void CIoControlDlg::onTypeChanged() {
     for (QWidget* w : {static_cast<QWidget*>(boardIpLabel_), static_cast<QWidget*>(boardIpEdit_),
                        static_cast<QWidget*>(boardPortLabel_), static_cast<QWidget*>(boardPortEdit_)})
         w->setVisible(udp);
+    applyAccessibleNames();
 }
 
 void CIoControlDlg::onConnectClicked() {
@@ -287,8 +296,8 @@ void CIoControlDlg::showStatus(IoBoardLink::Status status) {
 void CIoControlDlg::paintPanel() {
     const IoBoardState& state = link_->state();
     for (std::size_t i = 0; i < kMaxIoChannels; ++i) {
-        showIndicator(inputs_[i], state.inputs()[i]);
-        showIndicator(outputs_[i], state.outputs()[i]);
+        showIndicator(inputs_[i], state.inputs()[i], texts_);
+        showIndicator(outputs_[i], state.outputs()[i], texts_);
     }
     modelLabel_->setText(qs(state.reportedModel()));
     const auto& analog = state.analog();
@@ -328,7 +337,7 @@ void CIoControlDlg::onAllOutputsClicked() {
 
 void CIoControlDlg::saveLog() {
     const QString chosen = prompts_->saveFileName(texts_.ioSaveLog.empty() ? QString() : qs(texts_.ioSaveLog),
-                                                QString(), qs(fixed::kLogFileFilter));
+                                                  QString(), qs(fixed::kLogFileFilter));
     if (chosen.isEmpty()) return;
     // A log saved as "run1" opens as text anywhere.
     const std::filesystem::path file =

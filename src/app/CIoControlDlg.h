@@ -67,6 +67,7 @@ class CIoControlDlg : public QWidget {
     void preset(const IoWindowSetup& setup);
 
     void onTypeChanged();
+    void applyAccessibleNames();
     void onConnectClicked();
     void openSelectedType();
     void setConnectedLook(bool connected);

@@ -14,11 +14,13 @@
 #include <QtWidgets/QScrollArea>
 #include <QtWidgets/QVBoxLayout>
 
-#include "ScreenFit.h"
+#include "AccessibleNames.h"
 #include "DialogUnits.h"
 #include "IoPictures.h"
 #include "QtText.h"
+#include "ScreenFit.h"
 #include "WindowFont.h"
+#include "doctor/Doctor.h"
 #include "iocontrol/IoSettings.h"
 #include "texts/FixedTexts.h"
 
@@ -220,6 +222,32 @@ void CIoControlDlg::applyTexts() {
     commandGroup_->setTitle(qs(texts_.ioCommand));
     modelCaption_->setText(qs(texts_.ioDeviceModel));
     onTypeChanged();
+}
+
+void CIoControlDlg::applyAccessibleNames() {
+    nameByLabels(typeList_, {typeLabel_}, texts_);
+    nameByLabels(ipEdit_, {ipLabel_}, texts_, kAddressHint);
+    nameByLabels(portEdit_, {portLabel_}, texts_, kNumberHint);
+    nameByLabels(boardIpEdit_, {boardIpLabel_}, texts_, kAddressHint);
+    nameByLabels(boardPortEdit_, {boardPortLabel_}, texts_, kNumberHint);
+    nameByLabels(protocolList_, {protocolLabel_}, texts_);
+    nameByLabels(addressList_, {addressLabel_}, texts_);
+    nameByLabels(intervalList_, {intervalLabel_}, texts_, {.unit = &UiTexts::a11yMilliseconds});
+    nameByLabels(commandLog_, {commandGroup_}, texts_);
+    nameByLabels(clientList_, {tipsGroup_}, texts_);
+    const QString inputGroup = accessibleTextOf(inputGroup_);
+    const QString outputGroup = accessibleTextOf(outputGroup_);
+    const QString timeRange = qs(describeField(texts_, kNumberHint));
+    for (int i = 0; i < static_cast<int>(kMaxIoChannels); ++i) {
+        const std::string input = fixed::withNumber(fixed::kInputNamePattern, i + 1);
+        const std::string output = fixed::withNumber(fixed::kOutputNamePattern, i + 1);
+        inputs_[i]->setAccessibleName(inputGroup + QLatin1Char(' ') + qs(input));
+        outputs_[i]->setAccessibleName(outputGroup + QLatin1Char(' ') + qs(output));
+        nameControl(timeFields_[i], qs(fillIn(texts_.a11yOutputTime, {output})), timeRange);
+        for (QToolButton* indicator : {inputs_[i], outputs_[i]})
+            if (indicator->accessibleDescription().isEmpty())
+                indicator->setAccessibleDescription(qs(texts_.a11yUnknown));
+    }
 }
 
 }  // namespace tavrel

@@ -5,6 +5,7 @@
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QTableWidget>
 
+#include "AccessibleNames.h"
 #include "AppIcon.h"
 #include "DialogUnits.h"
 #include "QtText.h"
@@ -41,6 +42,7 @@ CWifiListDlg::CWifiListDlg(const UiTexts& texts, QWidget* parent, int tickMs)
     list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list_->setHorizontalHeaderItem(0, new QTableWidgetItem());
     list_->setColumnWidth(0, kColumnWidthPx);
+    nameControl(list_, qs(texts_.a11yWifiNetworks));
     connect(list_, &QTableWidget::cellDoubleClicked, this, [this](int row) { choose(row); });
 
     setHeader(scanCountdownHeader(texts_, countdown_));

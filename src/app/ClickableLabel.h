@@ -1,5 +1,6 @@
 #pragma once
-// A text that reports clicks, like a static control with click notification.
+// A text that reports clicks, like a static control with click notification. It takes the keyboard
+// focus, shows it, and Space or Enter click it, so that it works without a mouse.
 #include <QtWidgets/QLabel>
 
 namespace tavrel {
@@ -7,13 +8,15 @@ namespace tavrel {
 class ClickableLabel : public QLabel {
     Q_OBJECT
   public:
-    using QLabel::QLabel;
+    explicit ClickableLabel(QWidget* parent = nullptr);
 
   signals:
     void clicked();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace tavrel

@@ -185,6 +185,8 @@ void ProfileArea::setProfilePath(const QString& path) {
     auto* label = window_.controlAs<ClickableLabel>(ids::kProfilePathLink);
     label->setText(QDir::toNativeSeparators(path));
     label->setToolTip(label->text());
+    // An empty link would be a tab stop that does nothing.
+    label->setFocusPolicy(path.isEmpty() ? Qt::NoFocus : Qt::StrongFocus);
     window_.control(ids::kOneClickButton)->setEnabled(!path.isEmpty());
 }
 

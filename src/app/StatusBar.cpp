@@ -1,11 +1,15 @@
 #include "StatusBar.h"
 
+#include <QtGui/QAccessible>
 #include <QtWidgets/QLabel>
+
+#include "AccessibleRoles.h"
 
 namespace tavrel {
 
 StatusBar::StatusBar(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("statusBar"));
+    installAccessibleRoles();
     for (int i = 0; i < kPartCount; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("statusPart%1").arg(i));
@@ -17,8 +21,14 @@ StatusBar::StatusBar(QWidget* parent) : QFrame(parent) {
     setFixedHeight(fontMetrics().height() + 8);
 }
 
+// The label says nothing to assistive tools when its text changes; they hear of a new status here,
+// inside a status bar, so that a refused value or a write's outcome reaches a screen reader.
 void StatusBar::setText(int index, const QString& text) {
-    if (QLabel* label = part(index)) label->setText(text);
+    QLabel* label = part(index);
+    if (!label || label->text() == text) return;
+    label->setText(text);
+    QAccessibleEvent changed(label, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QString StatusBar::text(int index) const {

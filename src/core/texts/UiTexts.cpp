@@ -404,6 +404,26 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(ioHistory, "History", "历史曲线"),
     TAVREL_TEXT(ioHistoryTitle, "IO History (last 5 minutes)", "开关量历史（最近5分钟）"),
     TAVREL_TEXT(ioHistoryEmpty, "No states yet", "尚无状态"),
+
+    // Screen reader names and descriptions
+    TAVREL_TEXT(a11yAtMostBytes, "at most %1 bytes", "最多 %1 个字节"),
+    TAVREL_TEXT(a11yExactBytes, "exactly %1 bytes", "必须为 %1 个字节"),
+    TAVREL_TEXT(a11ySeconds, "seconds", "秒"),
+    TAVREL_TEXT(a11yMilliseconds, "milliseconds", "毫秒"),
+    TAVREL_TEXT(a11yAddressFormat, "four numbers 0-255 separated by dots", "4个0-255的数字，以点分隔"),
+    TAVREL_TEXT(a11yMacFormat, "12 hexadecimal digits, dashes allowed", "12位十六进制数字，可带短横线"),
+    TAVREL_TEXT(a11yScheduleList, "Output schedules", "输出定时列表"),
+    TAVREL_TEXT(a11yDate, "date", "日期"),
+    TAVREL_TEXT(a11yTime, "time", "时间"),
+    TAVREL_TEXT(a11yWeekday, "weekday", "星期"),
+    TAVREL_TEXT(a11yCloudHelp, "Help on cloud pass-through", "云透传说明"),
+    TAVREL_TEXT(a11yProfilePath, "Imported profile", "已导入的配置文件"),
+    TAVREL_TEXT(a11yStatusBar, "Status", "状态"),
+    TAVREL_TEXT(a11yOutputTime, "Time of output %1", "输出 %1 的时间"),
+    TAVREL_TEXT(a11yOn, "on", "开"),
+    TAVREL_TEXT(a11yOff, "off", "关"),
+    TAVREL_TEXT(a11yUnknown, "not known yet", "未知"),
+    TAVREL_TEXT(a11yWifiNetworks, "WiFi networks", "WiFi网络"),
 });
 
 #undef TAVREL_TEXT

@@ -314,6 +314,26 @@ class UiTexts {
     std::string ioHistoryTitle;
     std::string ioHistoryEmpty;
 
+    // --- What a screen reader says of controls without a visible label, and of field limits ---
+    std::string a11yAtMostBytes;  // %1 the field's bytes
+    std::string a11yExactBytes;   // %1 the field's bytes
+    std::string a11ySeconds;
+    std::string a11yMilliseconds;
+    std::string a11yAddressFormat;
+    std::string a11yMacFormat;
+    std::string a11yScheduleList;
+    std::string a11yDate;
+    std::string a11yTime;
+    std::string a11yWeekday;
+    std::string a11yCloudHelp;
+    std::string a11yProfilePath;
+    std::string a11yStatusBar;
+    std::string a11yOutputTime;  // %1 the output's name
+    std::string a11yOn;          // an IO indicator's state
+    std::string a11yOff;
+    std::string a11yUnknown;
+    std::string a11yWifiNetworks;  // the scan list
+
     int languageCode = 0;
 };
 
