@@ -5,6 +5,7 @@
 #include <QtNetwork/QHostAddress>
 #include <QtWidgets/QDialog>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -290,6 +291,10 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     int highlightedRow_ = 0;
     DeviceWrite* writes_ = nullptr;
     std::set<int> quietWrites_;
+    // Restart and reset: the write's id, and what the status says once the device is back.
+    std::map<int, QString> announcedWrites_;
+    // "192.168.1.10 (00-CA-C1-19-00-33)": how the status and questions name a listed device.
+    QString deviceName(int row) const;
     QTranslator* qtTranslator_ = nullptr;
     std::optional<int> lastSelectedRow_;  // the newest write; an older one's wait says nothing
 

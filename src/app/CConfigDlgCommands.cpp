@@ -4,6 +4,7 @@
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QTableWidget>
 #include <algorithm>
 
 #include "CConfigDlg.h"
@@ -45,10 +46,17 @@ void CConfigDlg::restartDevice() {
     runDeviceCommand(restartCommand(draft()), Reread::Unicast);
 }
 
+QString CConfigDlg::deviceName(int row) const {
+    const DeviceRecord& d = session_->table()[static_cast<std::size_t>(row)];
+    return QStringLiteral("%1 (%2)").arg(qs(d.sourceAddress), qs(macText(d.mac)));
+}
+
 void CConfigDlg::factoryResetDevice() {
     const DeviceRecord* device = draft();
     // A reset cannot be taken back: it is asked first (restart is not).
-    if (device != nullptr && !prompts_->confirm(qs(texts_.infoCaption), qs(texts_.factoryResetQuestion)))
+    if (device != nullptr &&
+        !prompts_->confirm(qs(texts_.infoCaption),
+                           qs(texts_.factoryResetQuestion) + "\n" + deviceName(*selectedDevice())))
         return;
     // The factory address may differ from the one the device answers from now.
     runDeviceCommand(factoryResetCommand(device), Reread::Broadcast);
@@ -129,7 +137,11 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after, WriteSco
         return;
     }
     // Restart and reset: the device answers nothing, and is read again when asked.
-    setStatusText(2, QString());
+    const bool reset = after == Reread::Broadcast;
+    setStatusText(
+        2, qs(reset ? texts_.resettingDevice : texts_.restartingDevice).replace("%s", deviceName(*row)));
+    // Enter must not repeat the command: the focus goes back to the list.
+    deviceList_->setFocus();
     WriteRequest request;
     request.entry = *row;
     request.plan = std::move(outcome.plan);
@@ -141,7 +153,9 @@ void CConfigDlg::runDeviceCommand(CommandOutcome outcome, Reread after, WriteSco
     // A reset loses every setting: they are kept so that they can be put back.
     request.snapshot = after == Reread::Broadcast;
     request.forced = true;
-    startWrite(std::move(request), true);
+    const int id = writes_->start(std::move(request));
+    announcedWrites_[id] =
+        qs(reset ? texts_.deviceResetDone : texts_.deviceRestarted).replace("%s", deviceName(*row));
 }
 
 void CConfigDlg::readAgain(int row) {
@@ -183,6 +197,17 @@ void CConfigDlg::startWrite(WriteRequest request, bool quiet) {
 
 void CConfigDlg::writeFinished(int id, const WriteOutcome& outcome) {
     const bool quiet = quietWrites_.erase(id) > 0;
+    if (const auto announced = announcedWrites_.find(id); announced != announcedWrites_.end()) {
+        const QString done = announced->second;
+        announcedWrites_.erase(announced);
+        // Not read again because a search or a newer write came first: the status is theirs.
+        if (outcome.result == WriteResult::Unverified) return;
+        if (outcome.result != WriteResult::NotSent) {
+            setStatusText(
+                2, outcome.result == WriteResult::Verified ? done : qs(writeOutcomeText(outcome, texts_)));
+            return;
+        }
+    }
     if (!outcome.snapshotWarning.empty()) {
         std::string text = texts_.snapshotFailed;
         if (const auto at = text.find("%s"); at != std::string::npos)

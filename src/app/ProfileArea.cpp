@@ -87,14 +87,17 @@ void ProfileArea::exportList() {
     const fs::path folder = window_.paths().profileFolder;
     std::error_code ignored;
     fs::create_directories(folder, ignored);
-    // Built before the dialog: what was listed when the user chose the command.
-    // The list is the user's own, as the window shows it: passwords included, so the file is owner-only.
-    const std::string csv =
-        devicesCsv(window_.devices(), window_.devices().usedCount(), SecretDisplay::Shown);
+    // Taken before the dialog: what was listed when the user chose the command.
+    const DeviceTable& listed = window_.devices();
+    const std::string shown = devicesCsv(listed, listed.usedCount(), SecretDisplay::Shown);
+    const std::string masked = devicesCsv(listed, listed.usedCount(), SecretDisplay::Masked);
     const QString chosen = window_.prompts().saveFileName(qs(texts.exportList), qPath(folder / "devices.csv"),
                                                           qs(qtFileFilter(fixed::kCsvSaveFilter)));
     if (chosen.isEmpty()) return;
-    if (auto error = replaceFileWhole(fsPath(chosen), csv, FileContent::Secret))
+    // Masked unless the user asks for the passwords; a file that holds them is owner-only.
+    const bool secrets = window_.prompts().confirm(qs(texts.infoCaption), qs(texts.exportListSecrets));
+    if (auto error = replaceFileWhole(fsPath(chosen), secrets ? shown : masked,
+                                      secrets ? FileContent::Secret : FileContent::Plain))
         window_.prompts().inform(
             qs(texts.infoCaption),
             qs(texts.exportListFailed) + QDir::toNativeSeparators(chosen) + "\n" + qs(*error),

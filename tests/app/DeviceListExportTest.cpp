@@ -101,12 +101,20 @@ TEST(DeviceListExport, ExportListWritesEveryDeviceAsCsvInTheProfileFolder) {
     ASSERT_EQ(records.size(), 4);
     EXPECT_TRUE(records[0].startsWith("ip,mac,key,firmware,hardware"));
     for (int row = 0; row < 3; ++row) EXPECT_TRUE(records[row + 1].startsWith(b.ipCell(row)->text() + ','));
+    EXPECT_FALSE(records[1].contains("********"));  // the harness says yes to the passwords question
+    // Told no, the list masks them, as the CLI's does.
+    b.harness.prompts->confirmAnswer = false;
+    command->trigger();
+    QFile masked(path);
+    ASSERT_TRUE(masked.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(masked.readAll()).contains("********"));
+    b.harness.prompts->shown.clear();
 
     // A file that cannot be written is said so; nothing else changes.
     b.harness.prompts->fileAnswer = b.harness.home.filePath("missing-folder/list.csv");
     command->trigger();
-    ASSERT_EQ(b.harness.prompts->shown.size(), 1);
-    EXPECT_TRUE(b.harness.prompts->shown[0].contains("missing-folder"));
+    ASSERT_EQ(b.harness.prompts->shown.size(), 2);  // the passwords question, then the failure
+    EXPECT_TRUE(b.harness.prompts->shown[1].contains("missing-folder"));
 }
 
 }  // namespace

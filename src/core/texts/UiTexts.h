@@ -172,9 +172,12 @@ class UiTexts {
     std::string factoryResetQuestion;  // asked before a factory reset, captioned infoCaption
     std::string upgradeComplete;       // the firmware dialog after the last block was acknowledged
     std::string rereadingDevice;       // device list tooltip while a changed device is read again
-    std::string
-        deviceNotBack;  // device list tooltip when it did not answer again  // %1 the profile's address, %2
-                        // the MAC of the device holding it  // asked before its export; %s the missing groups
+    std::string deviceNotBack;         // device list tooltip when it did not answer again
+    // The status bar's save field around a restart and a factory reset; %s names the device.
+    std::string restartingDevice;
+    std::string deviceRestarted;
+    std::string resettingDevice;
+    std::string deviceResetDone;
     std::string portInUsePattern;  // %d is the local port
     std::string undoQuestion;      // %s the differences, one a line
     std::string undoNothingDiffers;
@@ -307,6 +310,7 @@ class UiTexts {
     std::string markForeignSubnet;  // %1 address
     std::string exportList;         // Device menu: the device list as CSV
     std::string exportListFailed;   // followed by the path and the reason
+    std::string exportListSecrets;  // asked after the file is chosen: passwords in plain text or masked
     std::string ioLogToFile;        // starts the data log of channel changes (CSV)
     std::string ioStopLogging;
     std::string ioLogFailed;  // followed by the path and the reason
