@@ -1,7 +1,9 @@
 #pragma once
 // The main window: device list, network, WiFi, port and output time areas, menus and status bar.
 // It owns the device session (device table, protocol socket, search, sequencer) for the whole run.
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QHash>
+#include <QtCore/QTimer>
 #include <QtNetwork/QHostAddress>
 #include <QtWidgets/QDialog>
 #include <functional>
@@ -151,6 +153,11 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     void showStatusMessage(int part, tavrel::StatusMessage message);
     void onSearchTick(const QString& destination, int host);
     void onScanFinished();
+    // The search button stops a running search; the status counts what it found and the time left.
+    void showSearchProgress();
+    void searchEnded();
+    QTimer* searchProgress_ = nullptr;
+    QElapsedTimer searchClock_;
     void onListSelectionChanged();
     void clearDeviceForm();
     void setFormInputsEnabled(bool enabled);

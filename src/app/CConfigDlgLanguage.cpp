@@ -7,6 +7,7 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
+#include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableWidget>
 #include <filesystem>
 #include <system_error>
@@ -197,6 +198,8 @@ void CConfigDlg::applyTexts() {
     if (incompleteMarks_) incompleteMarks_->refreshAll();
     statusBar_->setAccessibleName(qs(texts_.a11yStatusBar));
     applyMainWindowNames(*this, texts_);
+    if (searchProgress_ && searchProgress_->isActive())
+        controlAs<QPushButton>(ids::kSearchButton)->setText(qs(texts_.stopSearchButton));
 }
 
 void CConfigDlg::applyMenuTexts() {

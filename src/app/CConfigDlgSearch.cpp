@@ -20,6 +20,7 @@
 #include "TimingArea.h"
 #include "WifiArea.h"
 #include "device/FixedLists.h"
+#include "protocol/Search.h"
 #include "texts/FixedTexts.h"
 
 namespace tavrel {
@@ -78,8 +79,13 @@ void CConfigDlg::connectSearch() {
     connect(controlAs<QCheckBox>(ids::kSelectSubnetCheck), &QCheckBox::clicked, this,
             &CConfigDlg::chooseSubnet);
     connect(session_, &DeviceSession::searchTick, this, &CConfigDlg::onSearchTick);
-    connect(session_, &DeviceSession::searchTimedOut, this,
-            [this] { setStatusText(0, qs(texts_.searchTimeout)); });
+    connect(session_, &DeviceSession::searchTimedOut, this, [this] {
+        searchEnded();
+        setStatusText(0, qs(texts_.searchTimeout));
+    });
+    searchProgress_ = new QTimer(this);
+    searchProgress_->setInterval(1000);
+    connect(searchProgress_, &QTimer::timeout, this, &CConfigDlg::showSearchProgress);
     connect(session_, &DeviceSession::scanFinished, this, &CConfigDlg::onScanFinished);
     connect(session_, &DeviceSession::rowAdded, this, &CConfigDlg::addDeviceRow);
     connect(session_, &DeviceSession::deviceReady, this, &CConfigDlg::onDeviceReady);
@@ -94,6 +100,12 @@ void CConfigDlg::connectSearch() {
 }
 
 void CConfigDlg::startSearch() {
+    if (searchProgress_->isActive() && session_->searching()) {
+        session_->stopSearch();
+        searchEnded();
+        setStatusText(0, qs(texts_.searchStopped));
+        return;
+    }
     const bool broadcast = controlAs<QCheckBox>(ids::kBroadcastCheck)->isChecked();
     setStatusText(0, qs(texts_.searchingDevice));
     setStatusText(1, qs(texts_.searchPort));
@@ -110,6 +122,9 @@ void CConfigDlg::startSearch() {
         progress->hide();
         session_->startBroadcastSearch(broadcastAddress_);
         setStatusText(3, qs(texts_.broadcastAddressLabel) + broadcastAddress_);
+        searchClock_.start();
+        searchProgress_->start();
+        controlAs<QPushButton>(ids::kSearchButton)->setText(qs(texts_.stopSearchButton));
     } else {
         progress->show();
         session_->startSubnetScan(broadcastAddress_);
@@ -120,6 +135,20 @@ void CConfigDlg::onSearchTick(const QString& destination, int host) {
     if (host <= 0) return;  // broadcast ticks show nothing until they time out
     controlAs<QProgressBar>(ids::kScanProgress)->setValue(host);
     setStatusText(3, qs(texts_.scanIpPrefix) + destination);
+}
+
+void CConfigDlg::showSearchProgress() {
+    if (!session_->searching()) return searchEnded();
+    // Once a device answered, the status says so; the button still stops the rest of the schedule.
+    if (session_->table().usedCount() > 0) return;
+    const qint64 total = qint64(kMaxSearchRequests - 1) * kSearchRepeatMs;
+    const qint64 left = std::max<qint64>(0, (total - searchClock_.elapsed() + 999) / 1000);
+    setStatusText(0, qs(texts_.searchingDevice) + qs(texts_.searchProgress).arg(left));
+}
+
+void CConfigDlg::searchEnded() {
+    searchProgress_->stop();
+    controlAs<QPushButton>(ids::kSearchButton)->setText(qs(texts_.searchButton));
 }
 
 void CConfigDlg::onScanFinished() {

@@ -158,6 +158,9 @@ class UiTexts {
     std::string searchingDevice;
     std::string searchPort;
     std::string searchEnd;
+    std::string searchProgress;    // after searchingDevice while nothing answered; %1 seconds left
+    std::string stopSearchButton;  // the search button's caption while a search runs
+    std::string searchStopped;
     std::string selectDevicePrompt;
     std::string sendingData;
     std::string savedSuccessfully;
