@@ -84,6 +84,13 @@ TimingArea::TimingArea(MainWindowContext& window, PackedWriteArea& packedWrite)
                 [this, mode = mode] { selectMode(mode); });
     connect(window_.controlAs<QDateEdit>(ids::kBoardDate), &QDateEdit::dateChanged, this,
             &TimingArea::showPickedWeekday);
+    connect(&window_.session(), &DeviceSession::deviceReady, this, [this](int i) {
+        recordReadAt_[window_.devices()[static_cast<std::size_t>(i)].key] = QTime::currentTime();
+    });
+    // A picker without a clock read shows nothing rather than some other time.
+    window_.controlAs<QDateEdit>(ids::kBoardDate)->setSpecialValueText(QStringLiteral(" "));
+    window_.controlAs<QTimeEdit>(ids::kBoardTime)->setSpecialValueText(QStringLiteral(" "));
+    clearClock();
 }
 
 bool TimingArea::eventFilter(QObject* watched, QEvent* event) {
@@ -179,17 +186,39 @@ void TimingArea::onAction(int entry, const TimingAction& a) {
         window_.controlAs<QCheckBox>(ids::kTimingSendStatusCheck)->setChecked((*a.options)[1]);
     }
     if (a.clock) {
-        showClock(*a.clock);
+        showClock(*a.clock, QTime::currentTime());
         window_.controlAs<QLineEdit>(ids::kBoardWeekday)->setText(qs(weekdayName(a.clock->weekday)));
     }
     if (a.refillList) fillList(device);
 }
 
-void TimingArea::showClock(const BoardClock& c) {
+void TimingArea::showClock(const BoardClock& c, const QTime& readAt) {
     auto* date = window_.controlAs<QDateEdit>(ids::kBoardDate);
+    auto* time = window_.controlAs<QTimeEdit>(ids::kBoardTime);
     const QSignalBlocker quiet(date);
     date->setDate(QDate(c.fullYear(), c.month, c.day));
-    window_.controlAs<QTimeEdit>(ids::kBoardTime)->setTime(QTime(c.hour, c.minute, c.second));
+    time->setTime(QTime(c.hour, c.minute, c.second));
+    date->setEnabled(true);
+    time->setEnabled(true);
+    const QString when =
+        qs(window_.texts().boardClockReadAt).arg(readAt.toString(QStringLiteral("HH:mm:ss")));
+    date->setToolTip(when);
+    time->setToolTip(when);
+    window_.controlAs<QLabel>(ids::kTimingStatusLabel)->setText(when);
+}
+
+void TimingArea::clearClock() {
+    auto* date = window_.controlAs<QDateEdit>(ids::kBoardDate);
+    auto* time = window_.controlAs<QTimeEdit>(ids::kBoardTime);
+    const QSignalBlocker quietDate(date);
+    const QSignalBlocker quietTime(time);
+    date->setDate(date->minimumDate());
+    time->setTime(time->minimumTime());
+    date->setEnabled(false);
+    time->setEnabled(false);
+    date->setToolTip(QString());
+    time->setToolTip(QString());
+    window_.controlAs<QLineEdit>(ids::kBoardWeekday)->clear();
 }
 
 void TimingArea::showPickedWeekday() {
@@ -223,10 +252,12 @@ void TimingArea::clear() {
     list_->setRowCount(0);
     window_.controlAs<QLabel>(ids::kBoardTextLabel)->clear();
     window_.controlAs<QLabel>(ids::kTimingStatusLabel)->clear();
-    window_.controlAs<QLineEdit>(ids::kBoardWeekday)->clear();
     for (int id : kTimerEdits) window_.controlAs<QLineEdit>(id)->clear();
     for (int id : kStrobeEdits) window_.controlAs<QLineEdit>(id)->clear();
+    for (int id : kWeekControls)
+        if (auto* edit = window_.controlAs<QLineEdit>(id)) edit->clear();
     setPanelEnabled(false);
+    clearClock();
 }
 
 void TimingArea::setPanelEnabled(bool enabled) {
@@ -246,10 +277,13 @@ void TimingArea::showDevice(int index) {
     shownIndex_ = index;
     list_->setRowCount(0);
     setPanelEnabled(clockSourceOf(device) != ClockSource::None);
+    // The pickers stay empty until this board's clock is read (a 302 board's by Read).
+    if (index != shownIndex_ || !capabilitiesOf(device).packedWrite()) clearClock();
     if (!capabilitiesOf(device).packedWrite() || !hasTimingMarker(device)) return;
     fillList(device);
     const BoardClock clock = clockOf(device);
-    showClock(clock);
+    const auto readAt = recordReadAt_.find(device.key);
+    showClock(clock, readAt != recordReadAt_.end() ? readAt->second : QTime::currentTime());
     const std::string name = weekdayName(clock.weekday);
     window_.controlAs<QLineEdit>(ids::kBoardWeekday)
         ->setText(qs(name.empty() ? fixed::withNumber(fixed::kUnknownWeekdayPattern, clock.weekday) : name));

@@ -3,7 +3,11 @@
 // the read and save chains of 302-byte boards. Changes go into the device's schedule table; they
 // reach the board through the save chain, or the packed write for boards with an image.
 #include <QtCore/QObject>
+#include <QtCore/QTime>
+#include <map>
 #include <string>
+
+#include "device/DeviceRecord.h"
 
 #include "timing/BoardClock.h"
 #include "timing/TimingChain.h"
@@ -44,7 +48,10 @@ class TimingArea : public QObject {
     void onAction(int entry, const TimingAction& action);
     void fillList(const DeviceRecord& device);
     void setRow(int row, const DeviceRecord& device);
-    void showClock(const BoardClock& clock);
+    // The pickers show a board's clock only once it was read, with the time of that read.
+    void showClock(const BoardClock& clock, const QTime& readAt);
+    void clearClock();
+    std::map<DeviceKey, QTime> recordReadAt_;  // boards whose image (and clock) came with the search
     void showWeekdayOf(const BoardClock& clock);
     void showPickedWeekday();
     void setStatus(TimingStatus status);

@@ -133,14 +133,16 @@ TEST(WindowTruth, ResetAsksAndTheFormFollowsTheDeviceAfterwards) {
     prompts.confirmAnswer = false;
     b.window->controlAs<QPushButton>(ids::kFactoryResetButton)->click();
     ASSERT_EQ(prompts.shown.size(), 1);
-    EXPECT_EQ(prompts.shown[0], QStringLiteral("Info|Be sure to restore factory settings?"));
+    // The question names the device it is about.
+    EXPECT_EQ(prompts.shown[0], QStringLiteral("Info|Be sure to restore factory settings?\n127.0.0.81 (") +
+                                    b.window->deviceList()->item(0, 1)->text() + ")");
     QCoreApplication::processEvents();
     EXPECT_EQ(device.factoryResets(), 0);
 
     prompts.confirmAnswer = true;
     b.window->setStatusText(2, QStringLiteral("an earlier save's answer"));
     b.window->controlAs<QPushButton>(ids::kFactoryResetButton)->click();
-    EXPECT_TRUE(b.window->statusText(2).isEmpty());
+    EXPECT_TRUE(b.window->statusText(2).startsWith("Restoring the factory settings of 127.0.0.81"));
     ASSERT_TRUE(waitUntil([&] { return device.factoryResets() == 1; }));
     // Until the device answers again the form shows nothing of before; then what it holds now.
     ASSERT_TRUE(waitUntil([&] { return b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentText() != "115200" &&
@@ -148,6 +150,7 @@ TEST(WindowTruth, ResetAsksAndTheFormFollowsTheDeviceAfterwards) {
                           DeviceReread::kLimitMs + 5000));
     EXPECT_EQ(b.window->controlAs<QComboBox>(ids::kBaudRateList)->currentIndex() + 1,
               sim::baudIndex(device.settings().ports[0]));
+    ASSERT_TRUE(waitUntil([&] { return b.window->statusText(2).endsWith("is back with its factory settings."); }));
 }
 
 TEST(WindowTruth, QtsOwnTextsFollowTheLanguage) {

@@ -152,6 +152,7 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(searchProgress, " no answer yet, %1 s left", " 尚无设备应答，剩余 %1 秒"),
     TAVREL_TEXT(stopSearchButton, "Stop Search", "停止搜索"),
     TAVREL_TEXT(searchStopped, "Search stopped", "搜索已停止"),
+    TAVREL_TEXT(boardClockReadAt, "Board clock as read at %1", "板卡时钟读取于 %1"),
     TAVREL_TEXT(selectDevicePrompt, "Please select a device", "请在设备列表中选择一个设备"),
     TAVREL_TEXT(sendingData, "Sending data...", "正在发送配置请求..."),
     TAVREL_TEXT(savedSuccessfully, "Successfully saved", "配置成功"),

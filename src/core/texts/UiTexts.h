@@ -161,6 +161,7 @@ class UiTexts {
     std::string searchProgress;    // after searchingDevice while nothing answered; %1 seconds left
     std::string stopSearchButton;  // the search button's caption while a search runs
     std::string searchStopped;
+    std::string boardClockReadAt;  // the board clock pickers' note; %1 the time of the read
     std::string selectDevicePrompt;
     std::string sendingData;
     std::string savedSuccessfully;

@@ -73,6 +73,8 @@ ScheduleRow scheduleRow(std::size_t channel, const OutputSchedule& s) {
             row.open = std::to_string(s.strobeOpen);
             row.close = std::to_string(s.strobeClose);
             break;
+        case 0:  // a channel never set: no mode, rather than one the board does not run
+            break;
         default:
             row.mode = fixed::kWeekModeWord;
             row.open = weekText(s.openWeekday(), s.open);
