@@ -39,12 +39,15 @@ TEST(ScheduleRows, TimerStrobeAndWeekTexts) {
     EXPECT_EQ(week.mode, "星期");
     EXPECT_EQ(week.open, "星期一  08:00:ff");
     EXPECT_EQ(week.close, "星期日  18:30:00");
-    // Any other mode byte reads as a week; a weekday outside 1..7 leaves the time alone.
-    w.mode = 0;
+    // Any other mode byte but 0 (never set: no mode) reads as a week; a weekday outside 1..7 leaves the
+    // time alone.
+    w.mode = 9;
     w.weekdays = 0x08;
     EXPECT_EQ(scheduleRow(2, w).mode, "星期");
     EXPECT_EQ(scheduleRow(2, w).open, "08:00:ff");
     EXPECT_EQ(scheduleRow(2, w).close, "18:30:00");
+    w.mode = 0;
+    EXPECT_EQ(scheduleRow(2, w).mode + scheduleRow(2, w).open + scheduleRow(2, w).close, "");
 }
 
 TEST(ScheduleRows, LoadedFieldsFollowTheMode) {
