@@ -209,6 +209,8 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     void factoryResetDevice();
     void saveNetworkSettings();
     void savePortSettings();
+    // Tests shorten how long a device's last answer counts as fresh before a save.
+    void setFreshAnswerMs(int ms) { freshAnswerMs_ = ms; }
     // The network group as typed; shared with the packed write.
     NetworkFormInput networkFormInput() const override;
     // Shows the outcome's prompt or plays its plan for the selected device; a command after which the
@@ -298,6 +300,14 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     int highlightedRow_ = 0;
     DeviceWrite* writes_ = nullptr;
     std::set<int> quietWrites_;
+    // Right before a port save the device is read again, unless it answered a moment ago; ports that
+    // changed on it since the form showed them, and were not edited here, are named and kept.
+    void saveWhenFresh(std::function<void()> save);
+    bool takeDeviceChanges();
+    void savePortSettingsNow();
+    std::map<int, std::function<void()>> afterFreshRead_;  // re-read id -> the save it precedes
+    std::map<int, QElapsedTimer> lastAnswer_;              // row -> since it last answered
+    int freshAnswerMs_ = 3000;
     // Restart and reset: the write's id, and what the status says once the device is back.
     std::map<int, QString> announcedWrites_;
     // "192.168.1.10 (00-CA-C1-19-00-33)": how the status and questions name a listed device.

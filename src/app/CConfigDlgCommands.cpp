@@ -1,5 +1,6 @@
 // Restart, factory reset and the two saves of the main window: the core plans the frames, the
 // device session plays them; acknowledgements come back through the session's status messages.
+#include <QtCore/QTimer>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QLineEdit>
@@ -86,12 +87,55 @@ void CConfigDlg::saveNetworkSettings() {
 }
 
 void CConfigDlg::savePortSettings() {
+    const std::optional<int> row = selectedDevice();
+    if (!row) return runDeviceCommand(savePortsCommand(nullptr));
+    const bool whole = writes_->check(*row).whole;
+    if (!confirmWrite(WriteKind::Save)) return;
+    // A device that lost replies would likely lose them again: the user agreed to write it as it is.
+    if (!whole) return savePortSettingsNow();
+    saveWhenFresh([this] { savePortSettingsNow(); });
+}
+
+void CConfigDlg::saveWhenFresh(std::function<void()> save) {
+    const std::optional<int> row = selectedDevice();
+    if (!row || draft() == nullptr) return save();
+    const auto heard = lastAnswer_.find(*row);
+    if (heard != lastAnswer_.end() && heard->second.isValid() && heard->second.elapsed() < freshAnswerMs_) {
+        if (takeDeviceChanges()) save();
+        return;
+    }
+    setStatusText(2, qs(texts_.sendingData));
+    afterFreshRead_[writes_->start(rereadRequest(*row, devices()[static_cast<std::size_t>(*row)]))] =
+        std::move(save);
+}
+
+bool CConfigDlg::takeDeviceChanges() {
+    const std::optional<int> row = selectedDevice();
+    if (!row || !draft_ || draft_->row != *row) return true;
+    const DeviceRecord& now = devices()[static_cast<std::size_t>(*row)];
+    std::vector<std::size_t> changed;
+    std::string names;
+    const auto ports = static_cast<std::size_t>(capabilitiesOf(now).writtenPorts);
+    for (std::size_t p = 0; p < ports && p < kPortCount; ++p) {
+        if (draft_->base.ports[p] == now.ports[p] || draft_->edited.ports[p] != draft_->base.ports[p])
+            continue;
+        changed.push_back(p);
+        names += (names.empty() ? "PORT" : ", PORT") + std::to_string(p + 1);
+    }
+    if (changed.empty()) return true;
+    std::string question = texts_.deviceChangedSinceShown;
+    if (const auto at = question.find("%s"); at != std::string::npos) question.replace(at, 2, names);
+    if (!prompts_->confirm(qs(texts_.infoCaption), qs(question))) return false;
+    for (std::size_t p : changed) draft_->base.ports[p] = draft_->edited.ports[p] = now.ports[p];
+    return true;
+}
+
+void CConfigDlg::savePortSettingsNow() {
     DeviceRecord* device = draft();
     if (device == nullptr) {
         runDeviceCommand(savePortsCommand(nullptr));
         return;
     }
-    if (!confirmWrite(WriteKind::Save)) return;
     // The shown port's host goes as typed, so that one too long for the record is refused here
     // instead of being cut without a word.
     std::array<std::string, kPortCount> hosts;
@@ -196,6 +240,20 @@ void CConfigDlg::startWrite(WriteRequest request, bool quiet) {
 }
 
 void CConfigDlg::writeFinished(int id, const WriteOutcome& outcome) {
+    if (const auto fresh = afterFreshRead_.find(id); fresh != afterFreshRead_.end()) {
+        const std::function<void()> save = std::move(fresh->second);
+        afterFreshRead_.erase(fresh);
+        setStatusText(2, QString());
+        if (outcome.result != WriteResult::Verified) {
+            setStatusText(2, qs(writeOutcomeText(outcome, texts_)));
+            return;
+        }
+        // After the read's run has ended: the save is a new write of the same device.
+        QTimer::singleShot(0, this, [this, save] {
+            if (takeDeviceChanges()) save();
+        });
+        return;
+    }
     const bool quiet = quietWrites_.erase(id) > 0;
     if (const auto announced = announcedWrites_.find(id); announced != announcedWrites_.end()) {
         const QString done = announced->second;

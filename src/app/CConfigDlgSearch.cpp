@@ -190,8 +190,16 @@ void CConfigDlg::connectReread() {
         incompleteMarks_->setChange(entry, IncompleteMarks::Change::None);
         if (selectedDevice() == entry) showDevice(entry);
     });
-    connect(reread_, &DeviceReread::notBack, this,
-            [this](int entry) { incompleteMarks_->setChange(entry, IncompleteMarks::Change::NotBack); });
+    connect(reread_, &DeviceReread::notBack, this, [this](int entry) {
+        incompleteMarks_->setChange(entry, IncompleteMarks::Change::NotBack);
+        // The form comes back with what was last known; the status says it was not confirmed.
+        if (selectedDevice() == entry) {
+            showDevice(entry);
+            setStatusText(2, qs(texts_.writeNotBack));
+        }
+    });
+    for (auto answered : {&DeviceSession::deviceReady, &DeviceSession::deviceUpdated})
+        connect(session_, answered, this, [this](int i) { lastAnswer_[i].start(); });
     writes_ = new DeviceWrite(*session_, *reread_, texts_, this);
     writes_->setProfileFolder(paths_.profileFolder);
     connect(writes_, &DeviceWrite::finished, this, &CConfigDlg::writeFinished);

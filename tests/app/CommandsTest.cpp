@@ -110,6 +110,26 @@ TEST(DeviceCommands, SavedBaudRateIsReadBackByTheNextSearch) {
     EXPECT_EQ(f.window->devices()[0].ports[0].baudRate, 11);
 }
 
+// A port changed on the device since the form showed it (by another tool) is named, and kept.
+TEST(DeviceCommands, APortSaveKeepsWhatChangedOnTheDeviceSinceItWasShown) {
+    CommandFixture f(serialServer(21, '8'));
+    ASSERT_TRUE(f.ready);
+    f.window->setFreshAnswerMs(0);  // the device is read again before every save
+    sim::DeviceSettings behind = f.device->settings();
+    behind.ports[5].serial[0] = 9;
+    f.device->setSettings(behind);
+    chooseEntry(f.window->controlAs<QComboBox>(ids::kPortList), 4);
+    chooseEntry(f.window->controlAs<QComboBox>(ids::kBaudRateList), 10);
+    f.press(ids::kSavePortButton);
+    ASSERT_TRUE(waitUntil([&] {
+        return f.device->framesReceived(kWrite, kCommitSub) == 1 && f.window->session().sequencer().isIdle();
+    }));
+    ASSERT_EQ(f.harness.prompts->shown.size(), 1);
+    EXPECT_TRUE(f.message(0).contains(": PORT6.")) << f.message(0).toStdString();
+    EXPECT_EQ(sim::baudIndex(f.device->port(5)), 11);
+    EXPECT_EQ(f.device->port(6).serial[0], 9);
+}
+
 TEST(DeviceCommands, RefusedSaveIsReportedAsAFailure) {
     CommandFixture f(refusingServer());
     ASSERT_TRUE(f.ready);

@@ -152,6 +152,10 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(searchProgress, " no answer yet, %1 s left", " 尚无设备应答，剩余 %1 秒"),
     TAVREL_TEXT(stopSearchButton, "Stop Search", "停止搜索"),
     TAVREL_TEXT(searchStopped, "Search stopped", "搜索已停止"),
+    TAVREL_TEXT(deviceChangedSinceShown,
+                "These settings changed on the device since it was shown: %s. Save your edits and keep "
+                "the device's values there?",
+                "以下参数在显示后已在设备上被修改：%s。保存您的修改并保留设备上的这些值吗？"),
     TAVREL_TEXT(boardClockReadAt, "Board clock as read at %1", "板卡时钟读取于 %1"),
     TAVREL_TEXT(selectDevicePrompt, "Please select a device", "请在设备列表中选择一个设备"),
     TAVREL_TEXT(sendingData, "Sending data...", "正在发送配置请求..."),

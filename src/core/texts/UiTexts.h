@@ -161,7 +161,8 @@ class UiTexts {
     std::string searchProgress;    // after searchingDevice while nothing answered; %1 seconds left
     std::string stopSearchButton;  // the search button's caption while a search runs
     std::string searchStopped;
-    std::string boardClockReadAt;  // the board clock pickers' note; %1 the time of the read
+    std::string deviceChangedSinceShown;  // %s the ports; asked before a save keeps the device's values there
+    std::string boardClockReadAt;         // the board clock pickers' note; %1 the time of the read
     std::string selectDevicePrompt;
     std::string sendingData;
     std::string savedSuccessfully;
