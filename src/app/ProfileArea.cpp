@@ -64,9 +64,11 @@ void ProfileArea::exportProfile() {
     fs::create_directories(folder, ignored);
 
     Prompts& prompts = window_.prompts();
-    const QString chosen =
-        prompts.saveFileName(qs(texts.exportProfile), qPath(folder / proposedProfileName(record.identity)),
-                             qs(qtFileFilter(fixed::kProfileSaveFilter)));
+    // A model name that makes no file name would propose a bare ".ini": the MAC names it instead.
+    std::string proposed = proposedProfileName(record.identity);
+    if (proposed == kProfileExtension) proposed = macText(record.mac) + proposed;
+    const QString chosen = prompts.saveFileName(qs(texts.exportProfile), qPath(folder / proposed),
+                                                qs(qtFileFilter(fixed::kProfileSaveFilter)));
     if (chosen.isEmpty()) return;
     // The dialog asked about the name as typed; a name completed here is asked about here.
     const fs::path path = withProfileExtension(fsPath(chosen));
@@ -80,6 +82,8 @@ void ProfileArea::exportProfile() {
                        qs(texts.profileWriteFailed) + QDir::toNativeSeparators(qPath(path)) +
                            (reason.empty() ? QString() : "\n" + qs(reason)),
                        Prompts::Kind::Warning);
+    else
+        window_.setStatusText(2, qs(texts.profileExported).arg(QDir::toNativeSeparators(qPath(path))));
 }
 
 void ProfileArea::exportList() {
@@ -121,6 +125,7 @@ void ProfileArea::importProfile() {
     profile_ = std::get<DeviceRecord>(read);
     if (isUsableProfile(profile_)) {
         setProfilePath(chosen);
+        window_.setStatusText(2, qs(texts.profileImported).arg(QDir::toNativeSeparators(chosen)));
         return;
     }
     prompts.inform(qs(texts.infoCaption), qs(texts.badProfile));

@@ -156,6 +156,8 @@ constexpr auto kRows = std::to_array<TextRow>({
                 "These settings changed on the device since it was shown: %s. Save your edits and keep "
                 "the device's values there?",
                 "以下参数在显示后已在设备上被修改：%s。保存您的修改并保留设备上的这些值吗？"),
+    TAVREL_TEXT(profileExported, "Profile written to %1", "配置文件已保存到 %1"),
+    TAVREL_TEXT(profileImported, "Profile imported from %1", "已导入配置文件 %1"),
     TAVREL_TEXT(boardClockReadAt, "Board clock as read at %1", "板卡时钟读取于 %1"),
     TAVREL_TEXT(selectDevicePrompt, "Please select a device", "请在设备列表中选择一个设备"),
     TAVREL_TEXT(sendingData, "Sending data...", "正在发送配置请求..."),

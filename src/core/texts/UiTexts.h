@@ -200,6 +200,8 @@ class UiTexts {
     std::string portCountMismatch;
     std::string profileWriteFailed;  // followed by the path
     std::string profileOverwrite;    // "%1" stands for the path
+    std::string profileExported;     // the status after an export; %1 the path
+    std::string profileImported;     // the status after an import; %1 the path
 
     // --- Messages chosen by language outside the main tables ---
     std::string subnetMismatch;       // IO window refused: board and computer in different subnets
