@@ -7,10 +7,12 @@
 #include "MainWindowContext.h"
 #include "Prompts.h"
 #include "QtText.h"
+#include "device/DeviceCapabilities.h"
 #include "profiles/ProfileDiff.h"
 #include "profiles/ProfileFormat.h"
 #include "profiles/Snapshots.h"
 #include "texts/UiTexts.h"
+#include "timing/PackedWrite.h"
 #include "util/Paths.h"
 
 namespace tavrel {
@@ -59,13 +61,20 @@ void SnapshotArea::undo() {
         window_.prompts().inform(window_.caption(), qs(rollbackStatusText(outcome)), Prompts::Kind::Warning);
         return;
     }
-    const auto changes = diffProfile(outcome.snapshot, device);
+    // A board goes back through its stored record, which holds more than a profile does (cloud,
+    // WiFi): its fields are compared there.
+    std::string changes;
+    if (capabilitiesOf(device).packedWrite() && outcome.plan.size() == 1) {
+        for (const std::string& field : packedFrameDifferences(outcome.plan.front().bytes, device))
+            changes += (changes.empty() ? "" : "\n") + field;
+    } else {
+        changes = rollbackChanges(diffProfile(outcome.snapshot, device));
+    }
     if (changes.empty()) {
         window_.prompts().inform(window_.caption(), qs(texts.undoNothingDiffers));
         return;
     }
-    if (!window_.prompts().confirm(window_.caption(), withText(texts.undoQuestion, rollbackChanges(changes))))
-        return;
+    if (!window_.prompts().confirm(window_.caption(), withText(texts.undoQuestion, changes))) return;
     // The guard keeps the device as it is now, so the undo itself can be undone.
     if (!window_.confirmWrite(WriteKind::Save)) return;
     if (DeviceRecord* draft = window_.draft()) *draft = target;

@@ -185,6 +185,26 @@ std::vector<std::string> packedWriteDifferences(const DeviceRecord& written, con
     return out;
 }
 
+std::vector<std::string> packedFrameDifferences(Bytes frame, const DeviceRecord& device) {
+    const PackedForm form = packedFormOf(device);
+    if (frame.size() != packedFrameLength(form) || device.imagePresent != 1) return {"form"};
+    std::vector<std::string> out;
+    const Bytes payload = frame.subspan(4);
+    switch (form) {
+        case PackedForm::Form302:
+            compare(k302Fields, payload, packed302Payload(device), out);
+            break;
+        case PackedForm::Form830:
+            compare(kImageFields, payload, device.imageA, out);
+            break;
+        case PackedForm::Form866:
+            compare(kImageFields, payload, device.imageB, out);
+            compare(kCloudImageFields, payload, device.imageB, out);
+            break;
+    }
+    return out;
+}
+
 PackedForm packedFormOf(const DeviceRecord& d) {
     if (d.form302 == 1) return PackedForm::Form302;
     return d.form866 == 1 ? PackedForm::Form866 : PackedForm::Form830;

@@ -52,5 +52,8 @@ std::vector<std::uint8_t> packed302Payload(const DeviceRecord& device);
 // The fields a packed write sets that a record read back afterwards holds differently; empty when
 // the board took everything. The clock and the set-clock flag are left out: the clock runs.
 std::vector<std::string> packedWriteDifferences(const DeviceRecord& written, const DeviceRecord& readBack);
+// The fields a stored packed write frame (a snapshot's record) would change on the device as it is
+// now; the clock is not among them.
+std::vector<std::string> packedFrameDifferences(Bytes frame, const DeviceRecord& device);
 
 }  // namespace tavrel

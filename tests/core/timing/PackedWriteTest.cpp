@@ -244,6 +244,10 @@ TEST(PackedWriteCheck, NamesTheFieldsTheBoardDidNotTake) {
     r302.staSsid = w302.staSsid;
     r302.ports[0].remotePort ^= 1;
     EXPECT_EQ(packedWriteDifferences(w302, r302), (std::vector<std::string>{"remote port"}));
+    // A stored frame (an undo's record) against the device as it is now, the same way.
+    EXPECT_EQ(packedFrameDifferences(packedWriteFrame(w302, PackedForm::Form302), r302),
+              (std::vector<std::string>{"remote port"}));
+    EXPECT_TRUE(packedFrameDifferences(packedWriteFrame(written, PackedForm::Form866), written).empty());
 }
 
 // Each field of the 302-byte record, changed at its first or its last byte on the wire, is named alone.
