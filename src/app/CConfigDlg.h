@@ -153,7 +153,8 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     void showStatusMessage(int part, tavrel::StatusMessage message);
     void onSearchTick(const QString& destination, int host);
     void onScanFinished();
-    // The search button stops a running search; the status counts what it found and the time left.
+    // While nothing has answered a search, the status counts its time down and the search button
+    // stops it.
     void showSearchProgress();
     void searchEnded();
     QTimer* searchProgress_ = nullptr;

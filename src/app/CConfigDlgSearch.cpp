@@ -86,6 +86,10 @@ void CConfigDlg::connectSearch() {
     searchProgress_ = new QTimer(this);
     searchProgress_->setInterval(1000);
     connect(searchProgress_, &QTimer::timeout, this, &CConfigDlg::showSearchProgress);
+    // Once a device answered, the status is the documented one and a press searches anew, as before.
+    connect(session_, &DeviceSession::rowAdded, this, [this] {
+        if (searchProgress_->isActive()) searchEnded();
+    });
     connect(session_, &DeviceSession::scanFinished, this, &CConfigDlg::onScanFinished);
     connect(session_, &DeviceSession::rowAdded, this, &CConfigDlg::addDeviceRow);
     connect(session_, &DeviceSession::deviceReady, this, &CConfigDlg::onDeviceReady);
@@ -138,9 +142,7 @@ void CConfigDlg::onSearchTick(const QString& destination, int host) {
 }
 
 void CConfigDlg::showSearchProgress() {
-    if (!session_->searching()) return searchEnded();
-    // Once a device answered, the status says so; the button still stops the rest of the schedule.
-    if (session_->table().usedCount() > 0) return;
+    if (!session_->searching() || session_->table().usedCount() > 0) return searchEnded();
     const qint64 total = qint64(kMaxSearchRequests - 1) * kSearchRepeatMs;
     const qint64 left = std::max<qint64>(0, (total - searchClock_.elapsed() + 999) / 1000);
     setStatusText(0, qs(texts_.searchingDevice) + qs(texts_.searchProgress).arg(left));
