@@ -50,31 +50,21 @@ struct IoArguments {
     int count = 0;  // watch: 0 = until stopped
 };
 
-std::optional<IoArguments> parseIoArguments(Context& ctx, QString& error) {
-    QStringList args = ctx.options.arguments;
-    IoArguments a;
-    a.json = ctx.options.json || takeFlag(args, "--json");
-    a.log = takeFlag(args, "--log");
-    const auto tcp = takeOption(args, "--tcp", &error);
-    const auto listen = takeOption(args, "--listen", &error);
-    const auto udp = takeOption(args, "--udp", &error);
-    const auto to = takeOption(args, "--to", &error);
-    const auto protocol = takeOption(args, "--protocol", &error);
-    const auto address = takeOption(args, "--address", &error);
-    const auto time = takeOption(args, "--time", &error);
-    const auto interval = takeOption(args, "--interval", &error);
-    const auto count = takeOption(args, "--count", &error);
-    if (!error.isEmpty()) return std::nullopt;
-
+// The connection options: which way the board is reached, and where.
+bool parseConnection(const ParsedArguments& args, IoArguments& a, QString& error) {
+    const auto tcp = args.text("--tcp");
+    const auto listen = args.text("--listen");
+    const auto udp = args.text("--udp");
+    const auto to = args.text("--to");
     if (int(tcp.has_value()) + int(listen.has_value()) + int(udp.has_value()) != 1) {
         error = "give one of --tcp HOST:PORT, --listen ADDR:PORT, --udp LOCAL:PORT --to HOST:PORT";
-        return std::nullopt;
+        return false;
     }
     const QString where = tcp ? *tcp : listen ? *listen : *udp;
     const auto endpoint = parseEndpoint(where, !tcp);
     if (!endpoint) {
         error = "not an IPv4 address and port: " + where;
-        return std::nullopt;
+        return false;
     }
     a.endpoint = *endpoint;
     a.type = tcp ? IoConnectionType::TcpClient : listen ? IoConnectionType::TcpServer : IoConnectionType::Udp;
@@ -83,69 +73,63 @@ std::optional<IoArguments> parseIoArguments(Context& ctx, QString& error) {
         if (!destination) {
             error = to ? "--to: not an IPv4 address and port: " + *to
                        : QStringLiteral("--udp needs --to HOST:PORT");
-            return std::nullopt;
+            return false;
         }
         a.destination = *destination;
     } else if (to) {
         error = "--to goes with --udp only";
-        return std::nullopt;
+        return false;
     }
-    if (protocol && *protocol != "custom" && *protocol != "modbus") {
-        error = "--protocol: custom or modbus, not " + *protocol;
-        return std::nullopt;
-    }
-    a.protocol = protocol && *protocol == "modbus" ? IoProtocol::Modbus : IoProtocol::Custom;
-    auto number = [&](const std::optional<QString>& text, const char* name, int low, int high, int& into) {
-        if (!text) return true;
+    return true;
+}
+
+// The ACTION and its words: switch N on|off, all on|off, or a word alone.
+bool parseAction(QStringList words, IoArguments& a, QString& error) {
+    a.action = words.takeFirst();
+    const bool onOff = !words.isEmpty() && (words.last() == "on" || words.last() == "off");
+    if (a.action == "switch") {
         bool ok = false;
-        const int value = text->toInt(&ok);
-        if (!ok || value < low || value > high) {
-            error =
-                QStringLiteral("%1: a number from %2 to %3, not %4").arg(name).arg(low).arg(high).arg(*text);
+        a.output = words.value(0).toInt(&ok);
+        if (words.size() == 2 && onOff && (!ok || a.output < 1 || a.output > int(kMaxIoChannels))) {
+            error = QStringLiteral("switch: a number from 1 to %1, not %2").arg(kMaxIoChannels).arg(words[0]);
             return false;
         }
-        into = value;
-        return true;
-    };
-    int timeValue = 0;
-    int intervalMs = static_cast<int>(kDefaultWatchIntervalMs);
-    if (!number(address, "--address", 1, 255, a.address) || !number(time, "--time", 0, 65535, timeValue) ||
-        !number(interval, "--interval", 1, 3600000, intervalMs) ||
-        !number(count, "--count", 1, 1000000000, a.count))
-        return std::nullopt;
-    a.timeValue = static_cast<std::uint16_t>(timeValue);
-    a.intervalMs = static_cast<unsigned>(intervalMs);
-
-    if (args.isEmpty()) {
-        error = "missing ACTION: model, inputs, outputs, switch N on|off, all on|off or watch";
-        return std::nullopt;
-    }
-    a.action = args.takeFirst();
-    const bool onOff = !args.isEmpty() && (args.last() == "on" || args.last() == "off");
-    if (a.action == "switch") {
-        if (args.size() != 2 || !onOff || !number(args[0], "switch", 1, int(kMaxIoChannels), a.output)) {
-            if (error.isEmpty()) error = "usage: switch N on|off [--time T], N from 1 to 32";
-            return std::nullopt;
+        if (words.size() != 2 || !onOff) {
+            error = "usage: switch N on|off [--time T], N from 1 to 32";
+            return false;
         }
-        a.on = args[1] == "on";
-        args.clear();
+        a.on = words[1] == "on";
     } else if (a.action == "all") {
-        if (args.size() != 1 || !onOff) {
+        if (words.size() != 1 || !onOff) {
             error = "usage: all on|off";
-            return std::nullopt;
+            return false;
         }
-        a.on = args[0] == "on";
-        args.clear();
+        a.on = words[0] == "on";
     } else if (a.action != "model" && a.action != "inputs" && a.action != "outputs" && a.action != "watch") {
         error = "unknown ACTION: " + a.action;
-        return std::nullopt;
+        return false;
+    } else if (!words.isEmpty()) {
+        error = "unexpected: " + words.join(' ');
+        return false;
     }
-    if ((time && a.action != "switch") || ((interval || count) && a.action != "watch")) {
+    return true;
+}
+
+std::optional<IoArguments> parseIoArguments(Context& ctx, QString& error) {
+    const ParsedArguments& args = ctx.options.arguments;
+    IoArguments a;
+    a.json = ctx.options.json;
+    a.log = args.flag("--log");
+    if (!parseConnection(args, a, error) || !parseAction(args.operands, a, error)) return std::nullopt;
+    a.protocol =
+        args.text("--protocol") == QStringLiteral("modbus") ? IoProtocol::Modbus : IoProtocol::Custom;
+    a.address = static_cast<int>(args.number("--address").value_or(1));
+    a.timeValue = static_cast<std::uint16_t>(args.number("--time").value_or(0));
+    a.intervalMs = static_cast<unsigned>(args.number("--interval").value_or(kDefaultWatchIntervalMs));
+    a.count = static_cast<int>(args.number("--count").value_or(0));
+    if ((args.flag("--time") && a.action != "switch") ||
+        ((args.flag("--interval") || args.flag("--count")) && a.action != "watch")) {
         error = "--time goes with switch, --interval and --count with watch";
-        return std::nullopt;
-    }
-    if (!args.isEmpty()) {
-        error = "unexpected: " + args.join(' ');
         return std::nullopt;
     }
     return a;

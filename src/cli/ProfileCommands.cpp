@@ -200,12 +200,8 @@ int entryOf(const DeviceSession& session, const SearchRun& search, const DeviceS
 }  // namespace
 
 int runExport(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    const bool force = takeFlag(args, "--force");
-    if (args.size() != 2) {
-        ctx.err << "usage: tavrel-cli export DEVICE FILE [--force]\n";
-        return kExitUsage;
-    }
+    const QStringList& args = ctx.options.arguments.operands;
+    const bool force = ctx.options.arguments.flag("--force");
     const fs::path path = fsPath(args[1]);
     const fs::path folder = path.parent_path();
     std::error_code error;
@@ -230,11 +226,7 @@ int runExport(Context& ctx) {
 }
 
 int runImport(Context& ctx) {
-    if (ctx.options.arguments.size() != 1) {
-        ctx.err << "usage: tavrel-cli import FILE\n";
-        return kExitUsage;
-    }
-    const LoadedProfile profile = loadProfile(ctx, ctx.options.arguments.front(), kExitFailed);
+    const LoadedProfile profile = loadProfile(ctx, ctx.options.arguments.operands.front(), kExitFailed);
     if (profile.exitCode != kExitOk) return profile.exitCode;
     // A profile is whole by definition: nothing of it was read from a device.
     const ReadoutProgress whole;
@@ -247,12 +239,8 @@ int runImport(Context& ctx) {
 }
 
 int runDiff(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    const bool everything = takeFlag(args, "--all");
-    if (args.size() != 2) {
-        ctx.err << "usage: tavrel-cli diff FILE DEVICE [--all]\n";
-        return kExitUsage;
-    }
+    const QStringList& args = ctx.options.arguments.operands;
+    const bool everything = ctx.options.arguments.flag("--all");
     // Exit 1 means "differs" here, so every other trouble is 2.
     const LoadedProfile profile = loadProfile(ctx, args[0], kExitUsage);
     if (profile.exitCode != kExitOk) return profile.exitCode;
@@ -283,19 +271,14 @@ int runDiff(Context& ctx) {
 }
 
 int runApply(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    const bool verify = takeFlag(args, "--verify");
-    const bool force = takeFlag(args, "--force");
-    const bool sameIp = takeFlag(args, "--same-ip");
+    const QStringList& args = ctx.options.arguments.operands;
+    const bool verify = ctx.options.arguments.flag("--verify");
+    const bool force = ctx.options.arguments.flag("--force");
+    const bool sameIp = ctx.options.arguments.flag("--same-ip");
     QString error;
     std::optional<Ipv4> ipFrom;
-    if (auto from = takeOption(args, "--ip-from", &error)) {
-        ipFrom = parseIpv4(from->toStdString());
-        if (!ipFrom) error = "--ip-from: not an IPv4 address: " + *from;
-    }
-    if (error.isEmpty() && args.size() < 2)
-        error = "usage: tavrel-cli apply FILE DEVICE... [--verify] [--force] [--same-ip | --ip-from ADDR]";
-    if (error.isEmpty() && sameIp && ipFrom) error = "--same-ip and --ip-from exclude each other";
+    if (auto from = ctx.options.arguments.text("--ip-from")) ipFrom = parseIpv4(from->toStdString());
+    if (sameIp && ipFrom) error = "--same-ip and --ip-from exclude each other";
     if (!error.isEmpty()) {
         ctx.err << error << '\n';
         return kExitUsage;

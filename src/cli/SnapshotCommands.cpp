@@ -45,12 +45,8 @@ Selected macOf(Context& ctx, DeviceSession& session, const QString& text) {
 }  // namespace
 
 int runSnapshots(Context& ctx) {
-    if (ctx.options.arguments.size() != 1) {
-        ctx.err << "usage: tavrel-cli snapshots DEVICE\n";
-        return kExitUsage;
-    }
     DeviceSession session(ctx.options.network);
-    const Selected selected = macOf(ctx, session, ctx.options.arguments.front());
+    const Selected selected = macOf(ctx, session, ctx.options.arguments.operands.front());
     if (!selected.mac) return selected.exitCode;
     const auto files = listSnapshots(resolvePaths().profileFolder, *selected.mac);
     if (ctx.options.json) {
@@ -69,16 +65,9 @@ int runSnapshots(Context& ctx) {
 }
 
 int runRollback(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    QString error;
-    const auto to = takeOption(args, "--to", &error);
-    const bool force = takeFlag(args, "--force");
-    if (error.isEmpty() && args.size() != 1)
-        error = "usage: tavrel-cli rollback DEVICE [--to FILE] [--force]";
-    if (!error.isEmpty()) {
-        ctx.err << error << '\n';
-        return kExitUsage;
-    }
+    const QStringList& args = ctx.options.arguments.operands;
+    const auto to = ctx.options.arguments.text("--to");
+    const bool force = ctx.options.arguments.flag("--force");
     if (to && !QFileInfo(*to).isFile()) {
         ctx.err << "no such snapshot: " << *to << '\n';
         return kExitUsage;

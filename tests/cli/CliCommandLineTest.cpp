@@ -1,0 +1,246 @@
+// The command line in-process: what the option table accepts, what it refuses and with which words,
+// and the help and completions written from it.
+#include <gtest/gtest.h>
+#include <QtCore/QProcess>
+#include <QtCore/QStandardPaths>
+#include <QtCore/QTemporaryDir>
+
+#include "CliOptions.h"
+#include "CommandHelp.h"
+
+using namespace tavrel;
+using namespace tavrel::cli;
+
+namespace {
+
+struct Parsed {
+    std::optional<GlobalOptions> options;
+    QString error;
+};
+
+Parsed parse(const QStringList& args) {
+    Parsed p;
+    p.options = parseCommandLine(args, NetworkSettings{}, &p.error);
+    return p;
+}
+
+QStringList optionNames(const CommandSpec& c) {
+    QStringList names;
+    for (const OptionSpec& o : c.options) names << QLatin1String(o.name);
+    return names;
+}
+
+}  // namespace
+
+TEST(CliCommandLine, RefusedLinesNameWhatIsWrong) {
+    const QString d = QStringLiteral("127.0.0.2");
+    const QString longSsid(32, QChar('s'));
+    const std::vector<std::pair<QStringList, QString>> refused = {
+        {{"--frobnicate", "search"}, "unknown option --frobnicate\nsee tavrel-cli --help"},
+        {{"--timout", "5", "search"}, "unknown option --timout; did you mean --timeout?"},
+        {{"serch"}, "unknown command serch; did you mean search?"},
+        {{"frobnicate"}, "unknown command frobnicate\n"},
+        {{"search", "--adress", d},
+         "unknown option --adress; did you mean --address?\nsee tavrel-cli search --help"},
+        {{"--broadcast", "127.0.0.256", "search"}, "--broadcast: not an IPv4 address: 127.0.0.256"},
+        {{"--broadcast"}, "--broadcast needs a value"},
+        {{"--device-port", "70000", "search"}, "--device-port: a number from 0 to 65535, not 70000"},
+        {{"--local-port", "99999999999999999999", "search"},
+         "--local-port: a number from 0 to 65535, not 9999"},
+        {{"--timeout", "-5", "search"}, "--timeout: a number from 1 to 2147483647, not -5"},
+        {{"--timeout", "0", "search"}, "--timeout: a number from 1 to"},
+        {{"--lang", "fr", "search"}, "--lang: one of en zh, not fr"},
+        {{"search", "--address=127.0.0.x"}, "--address: not an IPv4 address: 127.0.0.x"},
+        {{"search", "--scan", "--passes", "x"}, "--passes: a number from 1 to 10, not x"},
+        {{"search", "--scan", "--passes", "11"}, "--passes: a number from 1 to 10, not 11"},
+        {{"show", d, d}, "usage: tavrel-cli show DEVICE [--csv]"},
+        {{"search", d}, "usage: tavrel-cli search [options]"},
+        // A value that looks like an option is the option after one that lacks its value.
+        {{"set-network", d, "--user", "--force"}, "--user needs a value, not the option --force"},
+        {{"upgrade", "fw.bin", d, "--skip-version", "--dry-run"},
+         "--skip-version needs a value, not the option --dry-run"},
+        {{"upgrade", "fw.bin", d, "--report", "--dry-run"},
+         "--report needs a value, not the option --dry-run"},
+        {{"upgrade", "fw.bin", d, "--skip-version", "--verify"}, "--skip-version needs a value"},
+        {{"set-network", d, "--user", "--"}, "--user needs a value, not the option --"},
+        {{"set-network", d, "--user", "ninechars"}, "--user: at most 8 bytes, not 9"},
+        {{"set-network", d, "--password", "ninechars"}, "--password: at most 8 bytes, not 9"},
+        {{"set-network", d, "--gateway", "10.0.0"}, "--gateway: not an IPv4 address: 10.0.0"},
+        {{"set-network", d, "--force=yes"}, "--force takes no value"},
+        {{"set-port", d, "--baud", "115201"}, "--baud: one of 600 1200 "},
+        {{"set-port", d, "--baud", "9600", "--baud", "600"}, "--baud is given twice"},
+        {{"set-port", d, "--port", "9"}, "--port: a number from 1 to 8, not 9"},
+        {{"set-port", d, "--port=0"}, "--port: a number from 1 to 8, not 0"},
+        {{"set-port", d, "--parity", "MARK"}, "--parity: one of NONE EVEN ODD, not MARK"},
+        {{"set-port", d, "--modbus", "yes"}, "--modbus: one of on off, not yes"},
+        {{"set-port", d, "--remote-port", "65536"}, "--remote-port: a number from 0 to 65535, not 65536"},
+        {{"apply", "p.ini", d, "--ip-from", "10.0.0"}, "--ip-from: not an IPv4 address: 10.0.0"},
+        {{"wifi"}, "usage: tavrel-cli wifi scan DEVICE [--direct] | wifi set DEVICE [options]"},
+        {{"wifi", "join", d}, "unknown: wifi join\nusage: tavrel-cli wifi scan"},
+        {{"wifi", "set", d, "--mode", "ADHOC"}, "--mode: one of AP STA, not ADHOC"},
+        {{"wifi", "set", d, "--sta-ssid", longSsid}, "--sta-ssid: at most 31 bytes, not 32"},
+        {{"wifi", "set", d, "--ap-ssid", longSsid}, "--ap-ssid: at most 31 bytes"},
+        {{"wifi", "set", d, "--ap-password", "0123456789abcdef"}, "--ap-password: at most 15 bytes"},
+        {{"wifi", "set", d, "--sta-password", "0123456789abcdef"}, "--sta-password: at most 15 bytes"},
+        {{"wifi", "set", d, "--sta-password"}, "--sta-password needs a value"},
+        {{"wifi", "set", d, "--channel", "6"}, "unknown option --channel"},
+        {{"timing", "frob", d}, "unknown: timing frob\nusage: tavrel-cli timing read DEVICE | timing set"},
+        {{"timing", "set", d, "--channel", "9"}, "--channel: a number from 1 to 8, not 9"},
+        {{"timing", "set", d, "--channel", "1", "--timer", "2030-01-01 00:00:00"}, "--timer needs 2 values"},
+        {{"timing", "set", d, "--channel", "1", "--strobe", "1", "2", "000003"},
+         "usage: tavrel-cli timing set"},
+        {{"clock", d, "--check", "--max-drift", "-1"}, "--max-drift: a number from 0 to 2147483647, not -1"},
+        {{"io", "--tcp", "127.0.0.1:1", "--protocol", "rtu", "model"},
+         "--protocol: one of custom modbus, not rtu"},
+        {{"io", "--address", "256", "model"}, "--address: a number from 1 to 255, not 256"},
+        {{"io", "--time", "65536", "switch", "1", "on"}, "--time: a number from 0 to 65535, not 65536"},
+        {{"io", "--interval", "0", "watch"}, "--interval: a number from 1 to 3600000, not 0"},
+        {{"io", "--count", "0", "watch"}, "--count: a number from 1 to 1000000000, not 0"},
+        {{"io", "--tcp", "127.0.0.1:1"}, "usage: tavrel-cli io ACTION [options]"},
+        {{"upgrade", "fw.bin", d, "--parallel", "9"}, "--parallel: a number from 1 to 8, not 9"},
+        {{"upgrade", "fw.bin", "--target", "127.0.0"}, "--target: not an IPv4 address: 127.0.0"},
+        {{"upgrade", "--frob", "fw.bin", d}, "unknown option --frob"},
+    };
+    for (const auto& [args, message] : refused) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Parsed p = parse(args);
+        EXPECT_FALSE(p.options);
+        EXPECT_TRUE(p.error.contains(message)) << p.error.toStdString();
+    }
+    // Too few or too many operands: each command names its own usage.
+    for (const CommandSpec& c : commandTable()) {
+        const QStringList words = QString::fromLatin1(c.name).split(' ');
+        QStringList tooMany = words;
+        for (int i = 0; i <= c.maxOperands; ++i) tooMany << d;
+        for (const QStringList& args : {words, tooMany}) {
+            if (args == words && c.minOperands == 0) continue;
+            if (args == tooMany && c.maxOperands < 0) continue;
+            SCOPED_TRACE(args.join(' ').toStdString());
+            EXPECT_TRUE(parse(args).error.startsWith("usage: tavrel-cli " + QLatin1String(c.name)))
+                << parse(args).error.toStdString();
+        }
+    }
+}
+
+TEST(CliCommandLine, AcceptedLinesGiveTheirValues) {
+    Parsed p = parse({"show", "DEV", "--json", "--show-secrets", "--timeout=300"});
+    ASSERT_TRUE(p.options) << p.error.toStdString();
+    EXPECT_TRUE(p.options->json);
+    EXPECT_EQ(p.options->secrets, SecretDisplay::Shown);
+    EXPECT_EQ(p.options->timeoutMs, 300);
+    EXPECT_EQ(p.options->arguments.operands, QStringList{"DEV"});
+
+    p = parse({"set-network", "DEV", "--user=--force", "--password", "x=y"});
+    ASSERT_TRUE(p.options) << p.error.toStdString();
+    EXPECT_EQ(p.options->arguments.text("--user"), QStringLiteral("--force"));
+    EXPECT_EQ(p.options->arguments.text("--password"), QStringLiteral("x=y"));
+    EXPECT_FALSE(p.options->arguments.flag("--force"));
+
+    // After --, words are operands; a command's own option hides the global one of the same name.
+    p = parse({"--local-port", "0", "--device-port", "1", "--device-port", "2", "set-port", "--local-port",
+               "5000", "--", "--odd"});
+    ASSERT_TRUE(p.options) << p.error.toStdString();
+    EXPECT_EQ(p.options->network.localPort, 0);
+    EXPECT_EQ(p.options->network.devicePort, 2);
+    EXPECT_EQ(p.options->arguments.number("--local-port"), 5000);
+    EXPECT_EQ(p.options->arguments.operands, QStringList{"--odd"});
+
+    p = parse(
+        {"timing", "set", "DEV", "--channel", "1", "--timer", "2030-01-01 00:00:00", "2030-01-02 00:00:00"});
+    ASSERT_TRUE(p.options) << p.error.toStdString();
+    EXPECT_EQ(p.options->sub, "set");
+    EXPECT_EQ(p.options->arguments.words("--timer"),
+              (QStringList{"2030-01-01 00:00:00", "2030-01-02 00:00:00"}));
+    EXPECT_TRUE(parse({"wifi", "set", "DEV", "--mode", "sta"}).options) << "modes are taken in any case";
+    EXPECT_TRUE(parse({"--lang", "zh", "--broadcast", "127.255.255.255", "doctor"}).options);
+
+    // Help wins over anything else on the line; a command's help is its own.
+    const std::vector<std::pair<QStringList, QString>> help = {
+        {{"--help"}, ""},
+        {{"-h"}, ""},
+        {{"help"}, ""},
+        {{"set-port", "DEV", "--baud", "9600", "--help"}, "set-port"},
+        {{"--help", "set-port"}, "set-port"},
+        {{"help", "set-port"}, "set-port"},
+        {{"set-port", "--bogus", "-h"}, "set-port"},
+        {{"wifi", "--help"}, "wifi"},
+    };
+    for (const auto& [args, command] : help) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        p = parse(args);
+        ASSERT_TRUE(p.options) << p.error.toStdString();
+        EXPECT_TRUE(p.options->help);
+        EXPECT_EQ(p.options->command, command);
+    }
+    EXPECT_TRUE(parse({"--version", "search"}).options->version);
+}
+
+// Each page and each shell offers every option of every command.
+TEST(CliCommandLine, HelpAndCompletionsListEveryOption) {
+    const QString bash = completionScript("bash");
+    const QString zsh = completionScript("zsh");
+    const QString fish = completionScript("fish");
+    for (const CommandSpec& c : commandTable()) {
+        const QString name = QLatin1String(c.name);
+        const QString help = commandHelp(name.section(' ', 0, 0), name.section(' ', 1));
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(help.startsWith("usage: tavrel-cli [global options] " + name)) << help.toStdString();
+        EXPECT_TRUE(bash.contains(name.contains(' ') ? '"' + name + '"' : '"' + name + " \"*"));
+        for (const QString& option : optionNames(c)) {
+            EXPECT_TRUE(help.contains("\n  " + option + ' ') || help.contains("\n  " + option + '\n'))
+                << option.toStdString();
+            // Each shell lists the command's options together, on the line of its command.
+            const QString bashLine =
+                bash.section(name.contains(' ') ? '"' + name + '"' : '"' + name + " \"*", 1)
+                    .section('\n', 0, 0);
+            EXPECT_TRUE(bashLine.contains(option + ' ') || bashLine.contains(option + '"'))
+                << option.toStdString();
+            const QString zshLine =
+                zsh.section("'" + name + (name.contains(' ') ? "'" : " '*"), 1).section('\n', 0, 0);
+            EXPECT_TRUE(zshLine.contains("'" + option + "'")) << option.toStdString();
+            const QString fishCondition =
+                "__fish_seen_subcommand_from " + name.section(' ', 0, 0) +
+                (name.contains(' ') ? "; and __fish_seen_subcommand_from " + name.section(' ', 1)
+                                    : QString());
+            EXPECT_TRUE(fish.contains(fishCondition + "' -l " + option.mid(2) + ' ')) << option.toStdString();
+        }
+    }
+    for (const OptionSpec& o : globalOptions()) {
+        EXPECT_TRUE(usageText().contains("\n  " + QLatin1String(o.name) + ' ')) << o.name;
+        EXPECT_TRUE(fish.contains("complete -c tavrel-cli -l " + QString::fromLatin1(o.name).mid(2) + ' '))
+            << o.name;
+    }
+    EXPECT_TRUE(completionScript("tcsh").isEmpty());
+}
+
+// The bash script run by bash: what a Tab offers.
+TEST(CliCommandLine, BashCompletesCommandsOptionsAndValues) {
+    const QString bash = QStandardPaths::findExecutable("bash");
+    if (bash.isEmpty()) GTEST_SKIP() << "no bash";
+    QTemporaryDir dir;
+    QFile script(dir.filePath("tavrel-cli.bash"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(completionScript("bash").toUtf8());
+    script.close();
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"tavrel-cli se", "search set-network set-port"},
+        {"tavrel-cli --json set-port DEV --ba", "--baud"},
+        {"tavrel-cli set-port DEV --parity ", "NONE EVEN ODD"},
+        {"tavrel-cli wifi ", "scan set"},
+        {"tavrel-cli wifi set DEV --sta-", "--sta-ssid --sta-password"},
+        {"tavrel-cli --broadcast 127.255.255.255 --lang ", "en zh"},
+        {"tavrel-cli timing set DEV --w", "--week"},
+        {"tavrel-cli --t", "--tftp-port --timeout"},
+    };
+    for (const auto& [line, expected] : cases) {
+        SCOPED_TRACE(line.toStdString());
+        QProcess run;
+        run.start(bash, {"--norc", "-c",
+                         QStringLiteral("source '%1'; COMP_WORDS=(%2); COMP_CWORD=$((${#COMP_WORDS[@]}-1)); "
+                                        "_tavrel_cli; echo \"${COMPREPLY[*]}\"")
+                             .arg(script.fileName(), line.endsWith(' ') ? line + "''" : line)});
+        ASSERT_TRUE(run.waitForFinished(-1));
+        EXPECT_EQ(QString::fromUtf8(run.readAllStandardOutput()).trimmed(), expected)
+            << run.readAllStandardError().toStdString();
+    }
+}
