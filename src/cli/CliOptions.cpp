@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include "CommandChecks.h"
 #include "CommandHelp.h"
 
 namespace tavrel::cli {
@@ -57,7 +58,9 @@ class Parser {
         }
         if (!subCommand()) return false;
         o_.spec = findCommand(o_.command, o_.sub);
-        return commandWords() && operandCount();
+        if (!commandWords() || !operandCount()) return false;
+        const QString problem = commandProblem(o_.command, o_.sub, o_.arguments);
+        return problem.isEmpty() || fail(problem);
     }
 
   private:

@@ -231,8 +231,8 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
 }  // namespace
 
 int runClock(Context& ctx) {
+    // The options were checked with the command line.
     const QStringList& args = ctx.options.arguments.operands;
-    QString error;
     const bool check = ctx.options.arguments.flag("--check");
     const bool force = ctx.options.arguments.flag("--force");
     const bool setIfDrift = ctx.options.arguments.flag("--set-if-drift");
@@ -240,31 +240,8 @@ int runClock(Context& ctx) {
     const auto maxDriftGiven = ctx.options.arguments.number("--max-drift");
     const auto report = ctx.options.arguments.text("--report");
     std::optional<CalendarTime> given;
+    if (time) given = parseClockText(time->toStdString());
     const int maxDrift = static_cast<int>(maxDriftGiven.value_or(kDefaultMaxDriftS));
-    if (time) {
-        given = parseClockText(time->toStdString());
-        if (!given) error = "--time: \"YYYY-MM-DD HH:MM:SS\", a real date from 2000 to 2255, not " + *time;
-    }
-    if (check && time) error = "--time and --check exclude each other";
-    if (!check && (maxDriftGiven || setIfDrift || report))
-        error = "--max-drift, --set-if-drift and --report go with --check";
-    if (report && !QFileInfo(QFileInfo(*report).absolutePath()).isDir())
-        error = "--report: no folder " + QFileInfo(*report).absolutePath();
-    // Found out before any clock is set, not after.
-    if (report && QFileInfo(*report).isDir())
-        error = "--report: " + *report + " is a folder; give a file name";
-    for (const QString& name : args)
-        if (!parseDeviceSelector(name.toStdString()))
-            error = "not a device: " + name +
-                    " (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key like 190033)";
-    if (error.isEmpty() && !check && args.size() != 1)
-        error =
-            "usage: tavrel-cli clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] | clock DEVICE... --check "
-            "[--max-drift S] [--set-if-drift] [--report FILE.csv]";
-    if (!error.isEmpty()) {
-        ctx.err << error << '\n';
-        return kExitUsage;
-    }
     if (check) return checkClocks(ctx, args, maxDrift, setIfDrift, report);
     DeviceSession session(ctx.options.network);
     FoundDevice found = findDevice(ctx, session, args.front());

@@ -142,13 +142,6 @@ int runSetNetwork(Context& ctx) {
     const bool wait = args.flag("--wait");
     const bool dhcp = args.flag("--dhcp");
     const bool fixed = args.flag("--static");
-    QString usage;
-    if (mac && !parseMac(*mac)) usage = "--mac: not twelve hexadecimal digits: " + q(*mac);
-    if (dhcp && fixed) usage = "--dhcp and --static exclude each other";
-    if (!usage.isEmpty()) {
-        ctx.err << usage << '\n';
-        return kExitUsage;
-    }
     DeviceSession session(ctx.options.network);
     FoundDevice found = findDevice(ctx, session, args.operands.front());
     if (found.index < 0) return found.exitCode;

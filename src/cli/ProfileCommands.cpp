@@ -275,14 +275,8 @@ int runApply(Context& ctx) {
     const bool verify = ctx.options.arguments.flag("--verify");
     const bool force = ctx.options.arguments.flag("--force");
     const bool sameIp = ctx.options.arguments.flag("--same-ip");
-    QString error;
     std::optional<Ipv4> ipFrom;
     if (auto from = ctx.options.arguments.text("--ip-from")) ipFrom = parseIpv4(from->toStdString());
-    if (sameIp && ipFrom) error = "--same-ip and --ip-from exclude each other";
-    if (!error.isEmpty()) {
-        ctx.err << error << '\n';
-        return kExitUsage;
-    }
     std::vector<DeviceSelector> selectors;
     for (const QString& text : args.mid(1)) {
         auto selector = parseDeviceSelector(text.toStdString());

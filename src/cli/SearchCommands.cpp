@@ -31,10 +31,6 @@ int runSearch(Context& ctx) {
     const ParsedArguments& args = ctx.options.arguments;
     const bool scan = args.flag("--scan");
     const bool csv = args.flag("--csv");
-    if (args.flag("--passes") && !scan) {
-        ctx.err << "--passes: only with --scan\n";
-        return kExitUsage;
-    }
     const int passes = static_cast<int>(args.number("--passes").value_or(1));
     const QString where = args.text("--address").value_or(q(ctx.options.network.broadcast));
     DeviceSession session(ctx.options.network);

@@ -181,8 +181,8 @@ struct CampaignOptions {
     std::optional<QString> report;
 };
 
+// The options were checked with the command line.
 QString parseCampaign(const ParsedArguments& given, CampaignOptions& o) {
-    const QStringList& args = given.operands;
     o.target = given.text("--target");
     o.parallel = static_cast<int>(given.number("--parallel").value_or(1));
     o.waitMs = static_cast<int>(given.number("--wait").value_or(kDefaultModeWaitMs));
@@ -192,23 +192,6 @@ QString parseCampaign(const ParsedArguments& given, CampaignOptions& o) {
     o.mixed = given.flag("--mixed");
     o.dryRun = given.flag("--dry-run");
     o.verify = given.flag("--verify");
-    if (o.target && args.size() != 1) return QStringLiteral("--target goes without devices");
-    if (o.target && (o.verify || o.skipVersion))
-        return QStringLiteral("--verify and --skip-version need devices found by a search, not --target");
-    if (!o.target && args.size() < 2) return QStringLiteral("no device named");
-    if (o.target && checkFirmwareTarget(o.target->toStdString()) != FirmwareRefusal::None)
-        return QStringLiteral("--target: not an IPv4 address: ") + *o.target;
-    for (int i = 1; i < args.size(); ++i)
-        if (!parseDeviceSelector(args[i].toStdString()))
-            return QStringLiteral(
-                       "not a device: %1 (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key "
-                       "like 190033)")
-                .arg(args[i]);
-    if (o.report) {
-        const QFileInfo info(*o.report);
-        if (info.isDir() || !info.absoluteDir().exists())
-            return "--report: not a file in an existing folder: " + *o.report;
-    }
     return {};
 }
 

@@ -305,36 +305,3 @@ TEST(CliIo, NumbersAtTheEndsOfTheirRangesAreTaken) {
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.count('\n'), 1) << run.out.toStdString();
 }
-
-TEST(CliIo, UsageErrors) {
-    const QStringList tcp{"io", "--tcp", "127.0.0.1:1"};
-    const std::vector<std::pair<QStringList, QString>> bad = {
-        {{"io", "model"}, "give one of --tcp HOST:PORT, --listen ADDR:PORT, --udp LOCAL:PORT --to HOST:PORT"},
-        {{"io", "--tcp", "127.0.0.1:1", "--udp", "127.0.0.1:0", "model"}, "give one of --tcp"},
-        {{"io", "--tcp", "127.0.0.1", "model"}, "not an IPv4 address and port: 127.0.0.1"},
-        {{"io", "--tcp", "127.0.0.1:0", "model"}, "not an IPv4 address and port: 127.0.0.1:0"},
-        {{"io", "--listen", "127.0.0.1:65536", "model"}, "not an IPv4 address and port: 127.0.0.1:65536"},
-        {{"io", "--udp", "127.0.0.1:0", "model"}, "--udp needs --to HOST:PORT"},
-        {{"io", "--udp", "127.0.0.1:0", "--to", "127.0.0.1:0", "model"},
-         "--to: not an IPv4 address and port: 127.0.0.1:0"},
-        {tcp + QStringList{"--to", "127.0.0.1:2", "model"}, "--to goes with --udp only"},
-        {tcp + QStringList{"--address", "0", "model"}, "--address: a number from 1 to 255, not 0"},
-        {tcp + QStringList{"switch", "33", "on"}, "switch: a number from 1 to 32, not 33"},
-        {tcp + QStringList{"switch", "0", "on"}, "switch: a number from 1 to 32, not 0"},
-        {tcp + QStringList{"switch", "1", "maybe"}, "usage: switch N on|off [--time T], N from 1 to 32"},
-        {tcp + QStringList{"--time", "5", "model"},
-         "--time goes with switch, --interval and --count with watch"},
-        {tcp + QStringList{"--count", "5", "inputs"},
-         "--time goes with switch, --interval and --count with watch"},
-        {tcp + QStringList{"all"}, "usage: all on|off"},
-        {tcp + QStringList{"all", "on", "off"}, "usage: all on|off"},
-        {tcp + QStringList{"dance"}, "unknown ACTION: dance"},
-        {tcp + QStringList{"outputs", "now"}, "unexpected: now"},
-    };
-    for (const auto& [args, message] : bad) {
-        const CliRun run = runCliRaw(args);
-        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString() << ": " << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(message))
-            << args.join(' ').toStdString() << ": " << run.err.toStdString();
-    }
-}

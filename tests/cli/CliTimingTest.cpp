@@ -243,24 +243,12 @@ TEST(CliTiming, RefusedAndBadInputs) {
     EXPECT_EQ(jsonOf(noClockChecked)["result"].toString(), "no-clock") << noClockChecked.out.toStdString();
     EXPECT_EQ(jsonOf(noClockChecked)["message"].toString(), "the device reports no clock");
 
-    const QStringList set{"timing", "set", "000002", "--channel", "1"};
+    // The line's own faults are held in-process; these need the board, or prove the wiring.
     const std::vector<std::pair<QStringList, QString>> usage = {
-        {{"timing", "set", "000002", "--strobe", "1", "2"}, "--channel: which output, 1-8"},
         {{"timing", "set", "000002", "--channel", "6", "--strobe", "1", "2"},
          "--channel 6: the board has 4 output channels; nothing was sent"},
-        {set + QStringList{"--strobe", "1", "65536"}, "--strobe: times are numbers 0-65535"},
-        {set + QStringList{"--timer", "2030-02-30 00:00:00", "2030-01-01 00:00:00"}, "--timer: times are "},
-        {set + QStringList{"--week", "0", "00:00:00", "1", "00:00:00"}, "--week: days are 1-7 (7 Sunday)"},
-        {set + QStringList{"--week", "1", "00:00:00", "8", "00:00:00"}, "--week: days are 1-7 (7 Sunday)"},
-        {set + QStringList{"--strobe", "1", "2", "--week", "1", "00:00:00", "1", "00:00:00"},
-         "give exactly one of --timer, --strobe, --week"},
-        {set, "give exactly one of --timer, --strobe, --week"},
-        {{"clock", "000002", "--time", "2030-02-29 00:00:00"},
-         "--time: \"YYYY-MM-DD HH:MM:SS\", a real date"},
-        {{"clock", "000002", "--check", "--time", "2030-01-01 00:00:00"},
-         "--time and --check exclude each other"},
-        {{"clock", "000002", "--max-drift", "3"}, "--max-drift, --set-if-drift and --report go with --check"},
-        {{"clock", "000002", "000003"}, "usage: tavrel-cli clock DEVICE"},
+        {{"timing", "set", "000002", "--channel", "1", "--strobe", "1", "65536"},
+         "--strobe: times are numbers 0-65535"},
         {{"clock", "000002", "frob", "--check"}, "not a device: frob"},
     };
     for (const auto& [args, message] : usage) {

@@ -211,17 +211,11 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("文件名太长!"))) << run.err.toStdString();
 
-    // Each with a device to upgrade, so that only the option named is at fault.
+    // The line's faults are held in-process; these prove that a refused line uploads nothing.
     const std::vector<std::pair<QStringList, QString>> bad = {
         {{"127.0.0.2", "--skip-version", "--dry-run"},
          "--skip-version needs a value, not the option --dry-run"},
-        {{"--target", "127.0.0.2", "127.0.0.2"}, "--target goes without devices"},
-        {{"--target", "127.0.0.2", "--verify"}, "--verify and --skip-version need devices found by a search"},
-        {{"--target", "127.0.0.2", "--skip-version", "V143"}, "--verify and --skip-version need devices"},
-        {{"not-a-device"}, "not a device: not-a-device (give an IP address"},
         {{"127.0.0.2", "--report", b.dir.path()}, "--report: not a file in an existing folder: "},
-        {{"127.0.0.2", "--report", b.dir.filePath("no/r.csv")},
-         "--report: not a file in an existing folder: "},
     };
     for (const auto& [args, message] : bad) {
         run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + args);
