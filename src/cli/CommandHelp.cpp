@@ -33,6 +33,14 @@ QString optionLine(const OptionSpec& o) {
     return left.leftJustified(24) + (left.size() >= 24 ? "\n" + QString(24, ' ') : QString()) + help + '\n';
 }
 
+// The global options that take a value: the word after them is not the command.
+QStringList valuedGlobals() {
+    QStringList names;
+    for (const OptionSpec& o : globalOptions())
+        if (o.kind != ValueKind::Flag) names << QLatin1String(o.name);
+    return names;
+}
+
 QString bashWords(const std::vector<OptionSpec>& options) {
     QStringList names;
     for (const OptionSpec& o : options) names << QLatin1String(o.name);
@@ -51,9 +59,7 @@ QString bashScript() {
       << "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
          "        w=\"${COMP_WORDS[i]}\"\n"
          "        case \"$w\" in\n";
-    QStringList valued;
-    for (const OptionSpec& o : globalOptions())
-        if (o.kind != ValueKind::Flag) valued << QLatin1String(o.name);
+    const QStringList valued = valuedGlobals();
     // Device selectors are not offered: finding them would mean a search on the network at every Tab.
     s << "        " << valued.join('|') << ") [ -z \"$command\" ] && ((i++)) ;;\n"
       << "        -*) ;;\n"
@@ -104,9 +110,12 @@ QString zshScript() {
     s << ")\n    commands=(";
     for (const QString& c : commands) s << "'" << c << "' ";
     s << ")\n"
-         "    local command=\"\" sub=\"\" w\n"
+         "    local command=\"\" sub=\"\" w skip=0\n"
          "    for w in \"${words[@]:1:$((CURRENT-2))}\"; do\n"
-         "        [[ $w == -* ]] && continue\n"
+         "        if (( skip )); then skip=0; continue; fi\n"
+         "        case $w in ("
+      << valuedGlobals().join('|')
+      << ") [[ -z $command ]] && skip=1; continue ;; (-*) continue ;; esac\n"
          "        if [[ -z $command ]]; then command=$w; elif [[ -z $sub ]]; then sub=$w; fi\n"
          "    done\n"
          "    case \"$command $sub\" in\n";

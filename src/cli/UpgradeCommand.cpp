@@ -230,6 +230,56 @@ QString sourcePortsRefusal(const QHostAddress& localAddress, int uploads) {
 
 }  // namespace
 
+namespace {
+
+// Uploads to every job (stopped by Ctrl-C), verifies if asked, prints and reports the outcome.
+int uploadAll(Context& ctx, DeviceSession& session, std::vector<UpgradeJob>& jobs, const CampaignOptions& o,
+              const QString& path, const FirmwareImage& image, const QHostAddress& localAddress) {
+    UpgradeSettings settings;
+    settings.firmwarePath = path;
+    settings.image = image.bytes;
+    settings.tftpPort = ctx.options.network.tftpPort;
+    settings.localAddress = localAddress;
+    settings.parallel = o.parallel;
+    settings.modeWaitMs = o.waitMs;
+    settings.texts = &ctx.texts;
+    QTextStream progress(stderr);
+    DeviceReread reread(session);
+    DeviceWrite writer(session, reread, ctx.texts);
+    WriteTimings timings = writer.timings();
+    timings.rereadLimitMs = o.verifyTimeoutMs;
+    writer.setTimings(timings);
+    UpgradeRun upgrade(settings, &session, &writer, stderrIsTerminal() ? &progress : nullptr);
+    StopOnSignal interrupt;
+    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &upgrade, &UpgradeRun::stop);
+    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &writer, &DeviceWrite::stop);
+    upgrade.run(jobs);
+
+    if (upgrade.stopped()) {
+        QStringList finished;
+        for (const UpgradeJob& job : jobs)
+            if (job.result == UploadResult::Completed) finished << job.device;
+        ctx.err << "stopped; finished: "
+                << (finished.isEmpty() ? QStringLiteral("none") : finished.join(", ")) << '\n';
+    } else if (o.verify) {
+        verifyJobs(session, writer, jobs);
+    }
+    auto succeeded =
+        o.verify ? +[](const UpgradeJob& j) { return j.skipped || j.verified == "upgraded"; }
+                 : +[](const UpgradeJob& j) { return j.skipped || j.result == UploadResult::Completed; };
+    printJobs(ctx, jobs, succeeded);
+    if (o.report) {
+        if (auto failed = writeReport(*o.report, jobs)) {
+            ctx.err << "--report: " << q(*failed) << '\n';
+            return kExitFailed;
+        }
+    }
+    const bool allOk = !upgrade.stopped() && std::all_of(jobs.begin(), jobs.end(), succeeded);
+    return allOk ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
 int runUpgrade(Context& ctx) {
     QStringList args = ctx.options.arguments.operands;
     CampaignOptions o;
@@ -277,47 +327,7 @@ int runUpgrade(Context& ctx) {
         return kExitOk;
     }
 
-    UpgradeSettings settings;
-    settings.firmwarePath = path;
-    settings.image = image.bytes;
-    settings.tftpPort = net.tftpPort;
-    settings.localAddress = localAddress;
-    settings.parallel = o.parallel;
-    settings.modeWaitMs = o.waitMs;
-    settings.texts = &ctx.texts;
-    QTextStream progress(stderr);
-    DeviceReread reread(session);
-    DeviceWrite writer(session, reread, ctx.texts);
-    WriteTimings timings = writer.timings();
-    timings.rereadLimitMs = o.verifyTimeoutMs;
-    writer.setTimings(timings);
-    UpgradeRun upgrade(settings, &session, &writer, stderrIsTerminal() ? &progress : nullptr);
-    StopOnSignal interrupt;
-    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &upgrade, &UpgradeRun::stop);
-    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &writer, &DeviceWrite::stop);
-    upgrade.run(jobs);
-
-    if (upgrade.stopped()) {
-        QStringList finished;
-        for (const UpgradeJob& job : jobs)
-            if (job.result == UploadResult::Completed) finished << job.device;
-        ctx.err << "stopped; finished: "
-                << (finished.isEmpty() ? QStringLiteral("none") : finished.join(", ")) << '\n';
-    } else if (o.verify) {
-        verifyJobs(session, writer, jobs);
-    }
-    auto succeeded =
-        o.verify ? +[](const UpgradeJob& j) { return j.skipped || j.verified == "upgraded"; }
-                 : +[](const UpgradeJob& j) { return j.skipped || j.result == UploadResult::Completed; };
-    printJobs(ctx, jobs, succeeded);
-    if (o.report) {
-        if (auto failed = writeReport(*o.report, jobs)) {
-            ctx.err << "--report: " << q(*failed) << '\n';
-            return kExitFailed;
-        }
-    }
-    const bool allOk = !upgrade.stopped() && std::all_of(jobs.begin(), jobs.end(), succeeded);
-    return allOk ? kExitOk : kExitFailed;
+    return uploadAll(ctx, session, jobs, o, path, image, localAddress);
 }
 
 }  // namespace tavrel::cli

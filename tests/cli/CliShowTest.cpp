@@ -177,7 +177,7 @@ TEST(CliUsage, UsageErrorsExitTwoWithAMessageAndSendNothing) {
          "unknown option --timout; did you mean --timeout?\nsee tavrel-cli --help\n"},
         {loopback + QStringList{"show"}, "usage: tavrel-cli show DEVICE [--csv]\n"},
         {loopback + QStringList{"apply", "p.ini", "127.0.0.2", "--same-ip", "--ip-from", "10.0.0.7"},
-         "--same-ip and --ip-from exclude each other\n"},
+         "--same-ip and --ip-from exclude each other\nsee tavrel-cli apply --help\n"},
         {loopback, QString()},
     };
     for (const auto& [args, message] : cases) {
