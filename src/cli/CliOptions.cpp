@@ -59,7 +59,8 @@ class Parser {
         if (!subCommand()) return false;
         o_.spec = findCommand(o_.command, o_.sub);
         if (!commandWords() || !operandCount()) return false;
-        const QString problem = commandProblem(o_.command, o_.sub, o_.arguments);
+        QString problem = operandProblem(*o_.spec, o_.arguments.operands);
+        if (problem.isEmpty()) problem = commandProblem(o_.command, o_.sub, o_.arguments);
         return problem.isEmpty() || fail(problem);
     }
 

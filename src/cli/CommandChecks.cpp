@@ -37,7 +37,6 @@ QString clockProblem(const ParsedArguments& args) {
         return "--report: " + *report + " is a folder; give a file name";
     if (report && !QFileInfo(QFileInfo(*report).absolutePath()).isDir())
         return "--report: no folder " + QFileInfo(*report).absolutePath();
-    if (const QString bad = notDevices(args.operands); !bad.isEmpty()) return bad;
     if (!check && args.operands.size() != 1)
         return "usage: tavrel-cli clock DEVICE [--time \"YYYY-MM-DD HH:MM:SS\"] | clock DEVICE... --check "
                "[--max-drift S] [--set-if-drift] [--report FILE.csv]";
@@ -53,13 +52,20 @@ QString upgradeProblem(const ParsedArguments& args) {
     if (!target && args.operands.size() < 2) return QStringLiteral("no device named");
     if (target && checkFirmwareTarget(target->toStdString()) != FirmwareRefusal::None)
         return QStringLiteral("--target: not an IPv4 address: ") + *target;
-    if (const QString bad = notDevices(args.operands.mid(1)); !bad.isEmpty()) return bad;
     if (report && (QFileInfo(*report).isDir() || !QFileInfo(*report).absoluteDir().exists()))
         return "--report: not a file in an existing folder: " + *report;
     return {};
 }
 
 }  // namespace
+
+QString operandProblem(const CommandSpec& command, const QStringList& operands) {
+    const QStringList kinds = QString::fromLatin1(command.operands).split(' ', Qt::SkipEmptyParts);
+    QStringList devices;
+    for (qsizetype i = 0; i < operands.size() && !kinds.isEmpty(); ++i)
+        if (kinds.value(i, kinds.last()).startsWith(QLatin1String("DEVICE"))) devices << operands[i];
+    return notDevices(devices);
+}
 
 QString commandProblem(const QString& command, const QString& sub, const ParsedArguments& args) {
     QString error;

@@ -133,6 +133,13 @@ TEST(CliCommandLine, RefusedLinesNameWhatIsWrong) {
         EXPECT_FALSE(p.options);
         EXPECT_TRUE(p.error.contains(message)) << p.error.toStdString();
     }
+    for (const QString selector :
+         {"00-CA-C1-19-00", "00-CA-C1-19-00-3G", "127.0.0.256", "12345", "1900334", ""})
+        for (const QStringList& args : {QStringList{"show", selector},
+                                        {"apply", "p.ini", d, selector},
+                                        {"export", selector, "p.ini"},
+                                        {"clock", d, selector, "--check"}})
+            EXPECT_TRUE(parse(args).error.startsWith("not a device: " + selector + " (give an IP address"));
     // Too few or too many operands: each command names its own usage.
     for (const CommandSpec& c : commandTable()) {
         const QStringList words = QString::fromLatin1(c.name).split(' ');
@@ -150,29 +157,30 @@ TEST(CliCommandLine, RefusedLinesNameWhatIsWrong) {
 
 TEST(CliCommandLine, AcceptedLinesGiveTheirValues) {
     // Global options after the command; a value that starts with -- given with =.
-    Parsed p = parse({"set-network", "DEV", "--json", "--show-secrets", "--timeout=300", "--user=--force"});
+    Parsed p =
+        parse({"set-network", "190033", "--json", "--show-secrets", "--timeout=300", "--user=--force"});
     ASSERT_TRUE(p.options) << p.error.toStdString();
     EXPECT_TRUE(p.options->json && p.options->secrets == SecretDisplay::Shown && p.options->timeoutMs == 300);
-    EXPECT_EQ(p.options->arguments.operands, QStringList{"DEV"});
+    EXPECT_EQ(p.options->arguments.operands, QStringList{"190033"});
     EXPECT_EQ(p.options->arguments.text("--user"), QStringLiteral("--force"));
     EXPECT_FALSE(p.options->arguments.flag("--force"));
 
     // After --, words are operands; a command's own option hides the global one of the same name.
     p = parse({"--local-port", "0", "--device-port", "1", "--device-port", "2", "set-port", "--local-port",
-               "5000", "--", "--odd"});
+               "5000", "190033"});
     ASSERT_TRUE(p.options) << p.error.toStdString();
     EXPECT_EQ(p.options->network.localPort, 0);
     EXPECT_EQ(p.options->network.devicePort, 2);
     EXPECT_EQ(p.options->arguments.number("--local-port"), 5000);
-    EXPECT_EQ(p.options->arguments.operands, QStringList{"--odd"});
+    EXPECT_EQ(parse({"import", "--", "--odd.ini"}).options->arguments.operands, QStringList{"--odd.ini"});
 
-    p = parse(
-        {"timing", "set", "DEV", "--channel", "1", "--timer", "2030-01-01 00:00:00", "2030-01-02 00:00:00"});
+    p = parse({"timing", "set", "190033", "--channel", "1", "--timer", "2030-01-01 00:00:00",
+               "2030-01-02 00:00:00"});
     ASSERT_TRUE(p.options) << p.error.toStdString();
     EXPECT_EQ(p.options->sub, "set");
     EXPECT_EQ(p.options->arguments.words("--timer"),
               (QStringList{"2030-01-01 00:00:00", "2030-01-02 00:00:00"}));
-    EXPECT_TRUE(parse({"wifi", "set", "DEV", "--mode", "sta"}).options) << "modes are taken in any case";
+    EXPECT_TRUE(parse({"wifi", "set", "190033", "--mode", "sta"}).options) << "modes are taken in any case";
     EXPECT_TRUE(parse({"--lang", "zh", "--broadcast", "127.255.255.255", "doctor"}).options);
 
     // Help wins over anything else on the line; a command's help is its own.

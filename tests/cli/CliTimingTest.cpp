@@ -249,7 +249,6 @@ TEST(CliTiming, RefusedAndBadInputs) {
          "--channel 6: the board has 4 output channels; nothing was sent"},
         {{"timing", "set", "000002", "--channel", "1", "--strobe", "1", "65536"},
          "--strobe: times are numbers 0-65535"},
-        {{"clock", "000002", "frob", "--check"}, "not a device: frob"},
     };
     for (const auto& [args, message] : usage) {
         const CliRun run = runCli(sim->devicePort(), args);
