@@ -1,117 +1,206 @@
 #include "CliOptions.h"
 
+#include "CommandChecks.h"
+#include "CommandHelp.h"
+
 namespace tavrel::cli {
 
-std::optional<QString> takeOption(QStringList& args, const QString& name, QString* error) {
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == name) {
-            if (i + 1 >= args.size()) {
-                *error = QStringLiteral("%1 needs a value").arg(name);
-                args.removeAt(i);
-                return std::nullopt;
-            }
-            QString value = args[i + 1];
-            args.remove(i, 2);
-            return value;
+namespace {
+
+bool isOptionWord(const QString& word) {
+    return (word.startsWith(QLatin1String("--")) && word.size() > 2) || word == QLatin1String("-h");
+}
+
+void applyGlobal(GlobalOptions& o, const QString& name, const QString& value) {
+    if (name == "--broadcast")
+        o.network.broadcast = value.toStdString();
+    else if (name == "--bind")
+        o.network.bindAddress = value.toStdString();
+    else if (name == "--local-port")
+        o.network.localPort = static_cast<std::uint16_t>(value.toUInt());
+    else if (name == "--device-port")
+        o.network.devicePort = static_cast<std::uint16_t>(value.toUInt());
+    else if (name == "--tftp-port")
+        o.network.tftpPort = static_cast<std::uint16_t>(value.toUInt());
+    else if (name == "--timeout")
+        o.timeoutMs = value.toInt();
+    else if (name == "--json")
+        o.json = true;
+    else if (name == "--show-secrets")
+        o.secrets = SecretDisplay::Shown;
+    else if (name == "--lang")
+        o.language = value == "zh" ? Language::Chinese : Language::English;
+    else if (name == "--help" || name == "-h")
+        o.help = true;
+    else if (name == "--version")
+        o.version = true;
+}
+
+class Parser {
+  public:
+    Parser(const QStringList& args, GlobalOptions& o, QString* error) : args_(args), o_(o), error_(error) {}
+
+    bool run() {
+        if (!globalsBeforeCommand()) return false;
+        if (at_ >= args_.size()) return true;
+        o_.command = args_[at_++];
+        if (o_.command == "help") {
+            o_.help = true;
+            o_.command = at_ < args_.size() ? args_[at_++] : QString();
+            if (o_.command.isEmpty()) return true;
         }
-        if (args[i].startsWith(name + '=')) {
-            QString value = args[i].mid(name.size() + 1);
-            args.removeAt(i);
-            return value;
+        if (!commandNames().contains(o_.command))
+            return fail(QStringLiteral("unknown command %1").arg(o_.command) +
+                        hint(o_.command, commandNames()));
+        if (o_.help || helpAsked()) {
+            o_.help = true;
+            return true;
         }
+        if (!subCommand()) return false;
+        o_.spec = findCommand(o_.command, o_.sub);
+        if (!commandWords() || !operandCount()) return false;
+        QString problem = operandProblem(*o_.spec, o_.arguments.operands);
+        if (problem.isEmpty()) problem = commandProblem(o_.command, o_.sub, o_.arguments);
+        return problem.isEmpty() || fail(problem);
     }
-    return std::nullopt;
-}
 
-bool takeFlag(QStringList& args, const QString& name) {
-    return args.removeAll(name) > 0;
-}
+  private:
+    bool fail(const QString& text) {
+        *error_ = text;
+        return false;
+    }
 
-std::optional<GlobalOptions> parseGlobalOptions(const QStringList& args, NetworkSettings fromEnvironment,
-                                                QString* error) {
+    static QString hint(const QString& typed, const QStringList& known) {
+        const auto best = nearest(typed, known);
+        return best ? QStringLiteral("; did you mean %1?").arg(*best) : QString();
+    }
+
+    bool globalsBeforeCommand() {
+        for (; at_ < args_.size(); ++at_) {
+            if (args_[at_] == "--") {
+                ++at_;
+                return true;
+            }
+            if (!isOptionWord(args_[at_])) return true;
+            if (!option(nullptr)) return false;
+        }
+        return true;
+    }
+
+    // --help anywhere among the options wins over what else they say.
+    bool helpAsked() const {
+        for (qsizetype i = at_; i < args_.size() && args_[i] != "--"; ++i)
+            if (args_[i] == "--help" || args_[i] == "-h") return true;
+        return false;
+    }
+
+    bool subCommand() {
+        const QStringList subs = subCommandsOf(o_.command);
+        if (subs.isEmpty()) return true;
+        if (at_ < args_.size() && subs.contains(args_[at_])) {
+            o_.sub = args_[at_++];
+            return true;
+        }
+        QString text;
+        if (at_ < args_.size() && !isOptionWord(args_[at_]))
+            text =
+                QStringLiteral("unknown: %1 %2").arg(o_.command, args_[at_]) + hint(args_[at_], subs) + '\n';
+        return fail(text + subCommandUsage(o_.command));
+    }
+
+    bool commandWords() {
+        bool operandsOnly = false;
+        for (; at_ < args_.size(); ++at_) {
+            const QString& word = args_[at_];
+            if (!operandsOnly && word == "--") {
+                operandsOnly = true;
+            } else if (operandsOnly || !isOptionWord(word)) {
+                o_.arguments.operands << word;
+            } else if (!option(o_.spec)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // One option at args_[at_], the command's own first, then the global ones.
+    bool option(const CommandSpec* command) {
+        const QString word = args_[at_];
+        const qsizetype equals = word.indexOf('=');
+        const QString name = equals < 0 ? word : word.left(equals);
+        const OptionSpec* spec = command ? findOption(command->options, name) : nullptr;
+        const bool global = spec == nullptr;
+        if (global) spec = findOption(globalOptions(), name == "-h" ? QStringLiteral("--help") : name);
+        if (!spec) return fail(QStringLiteral("unknown option %1").arg(name) + hint(name, known(command)));
+        QStringList values;
+        if (spec->kind == ValueKind::Flag) {
+            if (equals >= 0) return fail(QStringLiteral("%1 takes no value").arg(name));
+        } else if (equals >= 0 && spec->count == 1) {
+            values << word.mid(equals + 1);
+        } else {
+            if (equals >= 0)
+                return fail(QStringLiteral("%1 takes %2 values after it").arg(name).arg(spec->count));
+            for (int k = 0; k < spec->count; ++k) {
+                if (at_ + 1 >= args_.size())
+                    return fail(spec->count == 1
+                                    ? QStringLiteral("%1 needs a value").arg(name)
+                                    : QStringLiteral("%1 needs %2 values").arg(name).arg(spec->count));
+                // An option word is not taken as a value: "--user --force" would write "--force".
+                if (isOptionWord(args_[at_ + 1]) || args_[at_ + 1] == "--")
+                    return fail(
+                        QStringLiteral("%1 needs a value, not the option %2 (a value that starts with "
+                                       "-- is given as %1=VALUE)")
+                            .arg(name, args_[at_ + 1]));
+                values << args_[++at_];
+            }
+        }
+        if (spec->count == 1)
+            for (const QString& v : values)
+                if (const QString refused = checkValue(*spec, v); !refused.isEmpty()) return fail(refused);
+        if (global) {
+            applyGlobal(o_, name, values.value(0));
+            return true;
+        }
+        if (o_.arguments.values.count(name) && spec->kind != ValueKind::Flag && !spec->repeatable)
+            return fail(QStringLiteral("%1 is given twice").arg(name));
+        o_.arguments.values[name] = values;
+        return true;
+    }
+
+    static QStringList known(const CommandSpec* command) {
+        QStringList names;
+        if (command)
+            for (const OptionSpec& o : command->options) names << QLatin1String(o.name);
+        for (const OptionSpec& o : globalOptions()) names << QLatin1String(o.name);
+        return names;
+    }
+
+    bool operandCount() {
+        const int n = static_cast<int>(o_.arguments.operands.size());
+        const CommandSpec& c = *o_.spec;
+        if (n >= c.minOperands && (c.maxOperands < 0 || n <= c.maxOperands)) return true;
+        return fail("usage: tavrel-cli " + synopsis(c));
+    }
+
+    const QStringList& args_;
+    GlobalOptions& o_;
+    QString* error_;
+    qsizetype at_ = 0;
+};
+
+}  // namespace
+
+std::optional<GlobalOptions> parseCommandLine(const QStringList& args, NetworkSettings fromEnvironment,
+                                              QString* error) {
     GlobalOptions o;
     o.network = fromEnvironment;
-    int i = 0;
-    auto value = [&](const QString& name) -> std::optional<QString> {
-        if (i + 1 >= args.size()) {
-            *error = QStringLiteral("%1 needs a value").arg(name);
-            return std::nullopt;
-        }
-        return args[++i];
-    };
-    auto address = [&](const QString& name, std::string& into) {
-        auto v = value(name);
-        if (!v) return false;
-        if (!isDottedIpv4(v->toStdString())) {
-            *error = QStringLiteral("%1: not an IPv4 address: %2").arg(name, *v);
-            return false;
-        }
-        into = v->toStdString();
-        return true;
-    };
-    auto port = [&](const QString& name, std::uint16_t& into) {
-        auto v = value(name);
-        if (!v) return false;
-        auto p = parsePort(v->toStdString());
-        if (!p) {
-            *error = QStringLiteral("%1: not a port number (0-65535): %2").arg(name, *v);
-            return false;
-        }
-        into = *p;
-        return true;
-    };
-    for (; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!a.startsWith("--") && a != "-h") break;
-        bool ok = true;
-        if (a == "--broadcast")
-            ok = address(a, o.network.broadcast);
-        else if (a == "--bind")
-            ok = address(a, o.network.bindAddress);
-        else if (a == "--local-port")
-            ok = port(a, o.network.localPort);
-        else if (a == "--device-port")
-            ok = port(a, o.network.devicePort);
-        else if (a == "--tftp-port")
-            ok = port(a, o.network.tftpPort);
-        else if (a == "--json")
-            o.json = true;
-        else if (a == "--show-secrets")
-            o.secrets = SecretDisplay::Shown;
-        else if (a == "--help" || a == "-h")
-            o.help = true;
-        else if (a == "--version")
-            o.version = true;
-        else if (a == "--timeout") {
-            auto v = value(a);
-            bool isNumber = false;
-            int ms = v ? v->toInt(&isNumber) : 0;
-            if (!v || !isNumber || ms <= 0) {
-                if (v)
-                    *error = QStringLiteral("--timeout: a positive number of milliseconds, not %1").arg(*v);
-                return std::nullopt;
-            }
-            o.timeoutMs = ms;
-        } else if (a == "--lang") {
-            auto v = value(a);
-            if (!v) return std::nullopt;
-            if (*v == "en")
-                o.language = Language::English;
-            else if (*v == "zh")
-                o.language = Language::Chinese;
-            else {
-                *error = QStringLiteral("--lang: en or zh, not %1").arg(*v);
-                return std::nullopt;
-            }
-        } else {
-            *error = QStringLiteral("unknown option %1").arg(a);
-            return std::nullopt;
-        }
-        if (!ok) return std::nullopt;
-    }
-    if (i < args.size()) {
-        o.command = args[i];
-        o.arguments = args.mid(i + 1);
+    if (!Parser(args, o, error).run()) {
+        if (!error->startsWith("usage:"))
+            *error += commandNames().contains(o.command)
+                          ? "\nsee tavrel-cli " + (o.sub.isEmpty() ? o.command : o.command + ' ' + o.sub) +
+                                " --help"
+                          : QStringLiteral("\nsee tavrel-cli --help");
+        return std::nullopt;
     }
     return o;
 }

@@ -1,9 +1,11 @@
 #pragma once
-// Command-line words: global options first, then the command and its own arguments.
+// Command-line words: global options, the command, its own options and operands, all checked against
+// the option table before anything is sent.
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <optional>
 
+#include "OptionTable.h"
 #include "device/Secrets.h"
 #include "protocol/NetworkSettings.h"
 #include "texts/UiTexts.h"
@@ -25,15 +27,13 @@ struct GlobalOptions {
     bool help = false;
     bool version = false;
     QString command;
-    QStringList arguments;  // what follows the command
+    QString sub;                        // "scan" of "wifi scan"
+    const CommandSpec* spec = nullptr;  // the command's table, once it is known
+    ParsedArguments arguments;          // what follows the command
 };
 
-// Environment first, then the options; an error text on a usage error.
-std::optional<GlobalOptions> parseGlobalOptions(const QStringList& args, NetworkSettings fromEnvironment,
-                                                QString* error);
-
-// Takes "--name value" or "--name=value" out of `args`; an error when the value is missing.
-std::optional<QString> takeOption(QStringList& args, const QString& name, QString* error);
-bool takeFlag(QStringList& args, const QString& name);
+// Environment first, then the options, wherever they stand; an error text on a usage error.
+std::optional<GlobalOptions> parseCommandLine(const QStringList& args, NetworkSettings fromEnvironment,
+                                              QString* error);
 
 }  // namespace tavrel::cli

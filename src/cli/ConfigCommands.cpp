@@ -25,21 +25,10 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-struct Usage {
-    QString error;
-    bool failed() const { return !error.isEmpty(); }
-};
-
-int runSimpleCommand(Context& ctx, const char* usage, CommandOutcome (*command)(const DeviceRecord*),
-                     bool reset) {
-    QStringList args = ctx.options.arguments;
-    const bool wait = takeFlag(args, "--wait");
-    if (args.size() != 1) {
-        ctx.err << usage;
-        return kExitUsage;
-    }
+int runSimpleCommand(Context& ctx, CommandOutcome (*command)(const DeviceRecord*), bool reset) {
+    const bool wait = ctx.options.arguments.flag("--wait");
     DeviceSession session(ctx.options.network);
-    FoundDevice found = findDevice(ctx, session, args.front());
+    FoundDevice found = findDevice(ctx, session, ctx.options.arguments.operands.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[static_cast<std::size_t>(found.index)];
     WriteRequest request;
@@ -107,13 +96,9 @@ int runSave(Context& ctx, DeviceSession& session, int index, Plan plan, const De
     return reportWrite(ctx, session, outcome, wait);
 }
 
-// --name value for an address; empty when not given.
-std::optional<std::string> addressOption(QStringList& args, const QString& name, Usage& usage) {
-    auto v = takeOption(args, name, &usage.error);
-    if (!v) return std::nullopt;
-    if (!parseIpv4(v->toStdString()))
-        usage.error = QStringLiteral("%1: not an IPv4 address: %2").arg(name, *v);
-    return v->toStdString();
+std::optional<std::string> textOf(const ParsedArguments& args, const QString& name) {
+    if (auto v = args.text(name)) return v->toStdString();
+    return std::nullopt;
 }
 
 }  // namespace
@@ -137,40 +122,28 @@ bool refusesIncompleteWrite(Context& ctx, const DeviceSession& session, int inde
 }
 
 int runRestart(Context& ctx) {
-    return runSimpleCommand(ctx, "usage: tavrel-cli restart DEVICE [--wait]\n", restartCommand, false);
+    return runSimpleCommand(ctx, restartCommand, false);
 }
 
 int runReset(Context& ctx) {
-    return runSimpleCommand(ctx, "usage: tavrel-cli reset DEVICE [--wait]\n", factoryResetCommand, true);
+    return runSimpleCommand(ctx, factoryResetCommand, true);
 }
 
 int runSetNetwork(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    Usage usage;
-    auto ip = addressOption(args, "--ip", usage);
-    auto mask = addressOption(args, "--mask", usage);
-    auto gateway = addressOption(args, "--gateway", usage);
-    auto dns = addressOption(args, "--dns", usage);
-    auto mac = takeOption(args, "--mac", &usage.error);
-    if (mac && !parseMac(mac->toStdString())) usage.error = "--mac: not twelve hexadecimal digits: " + *mac;
-    auto user = takeOption(args, "--user", &usage.error);
-    auto password = takeOption(args, "--password", &usage.error);
-    const bool force = takeFlag(args, "--force");
-    const bool wait = takeFlag(args, "--wait");
-    const bool dhcp = takeFlag(args, "--dhcp");
-    const bool fixed = takeFlag(args, "--static");
-    if (dhcp && fixed) usage.error = "--dhcp and --static exclude each other";
-    if (user && static_cast<std::size_t>(user->toUtf8().size()) > kUserLimit)
-        usage.error = QStringLiteral("--user: at most %1 bytes").arg(kUserLimit);
-    if (password && static_cast<std::size_t>(password->toUtf8().size()) > kPasswordLimit)
-        usage.error = QStringLiteral("--password: at most %1 bytes").arg(kPasswordLimit);
-    if (!usage.failed() && args.size() != 1) usage.error = "usage: tavrel-cli set-network DEVICE [options]";
-    if (usage.failed()) {
-        ctx.err << usage.error << '\n';
-        return kExitUsage;
-    }
+    const ParsedArguments& args = ctx.options.arguments;
+    const auto ip = textOf(args, "--ip");
+    const auto mask = textOf(args, "--mask");
+    const auto gateway = textOf(args, "--gateway");
+    const auto dns = textOf(args, "--dns");
+    const auto mac = textOf(args, "--mac");
+    const auto user = textOf(args, "--user");
+    const auto password = textOf(args, "--password");
+    const bool force = args.flag("--force");
+    const bool wait = args.flag("--wait");
+    const bool dhcp = args.flag("--dhcp");
+    const bool fixed = args.flag("--static");
     DeviceSession session(ctx.options.network);
-    FoundDevice found = findDevice(ctx, session, args.front());
+    FoundDevice found = findDevice(ctx, session, args.operands.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     // Asked before the form is read from the record: fields never read hold zeros that no check passes.
@@ -183,9 +156,9 @@ int runSetNetwork(Context& ctx) {
     if (mask) form.mask = *mask;
     if (gateway) form.gateway = *gateway;
     if (dns) form.dns = *dns;
-    if (mac) form.mac = mac->toStdString();
-    if (user) form.user = user->toStdString();
-    if (password) form.password = password->toStdString();
+    if (mac) form.mac = *mac;
+    if (user) form.user = *user;
+    if (password) form.password = *password;
     // Valid but unusual (a gateway outside the subnet, another listed device's address): --force.
     std::vector<Ipv4> others;
     for (std::size_t i = 0; i < session.table().usedCount(); ++i)
@@ -220,70 +193,46 @@ struct PortEdit {
     std::optional<std::pair<CheckField, bool>> check;
 };
 
-template <std::size_t N>
-bool listOption(QStringList& args, const char* name, const std::array<std::string_view, N>& list,
-                ListField field, std::vector<PortEdit>& edits, Usage& usage) {
-    auto v = takeOption(args, name, &usage.error);
-    if (!v) return true;
-    auto position = lists::positionOf(list, v->toStdString());
-    if (!position) {
-        QStringList choices;
-        for (auto c : list) choices << QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
-        usage.error = QStringLiteral("%1: one of %2, not %3").arg(name, choices.join(' '), *v);
-        return false;
-    }
-    edits.push_back(PortEdit{std::pair{field, *position - 1}, {}, {}, {}});
-    return true;
-}
-
-void numberOption(QStringList& args, const char* name, NumberField field, std::vector<PortEdit>& edits,
-                  Usage& usage) {
-    if (auto v = takeOption(args, name, &usage.error))
-        edits.push_back(PortEdit{{}, std::pair{field, v->toStdString()}, {}, {}});
-}
-
-void textOption(QStringList& args, const char* name, TextField field, std::vector<PortEdit>& edits,
-                Usage& usage) {
-    if (auto v = takeOption(args, name, &usage.error))
-        edits.push_back(PortEdit{{}, {}, std::pair{field, v->toStdString()}, {}});
+// The edits in the order the form takes them; values were checked against the option table.
+std::vector<PortEdit> portEdits(const ParsedArguments& args) {
+    std::vector<PortEdit> edits;
+    auto list = [&](const char* name, auto& choices, ListField field) {
+        if (auto v = args.text(name))
+            edits.push_back(
+                PortEdit{std::pair{field, *lists::positionOf(choices, v->toStdString()) - 1}, {}, {}, {}});
+    };
+    auto number = [&](const char* name, NumberField field) {
+        if (auto v = args.text(name))
+            edits.push_back(PortEdit{{}, std::pair{field, v->toStdString()}, {}, {}});
+    };
+    auto text = [&](const char* name, TextField field) {
+        if (auto v = args.text(name))
+            edits.push_back(PortEdit{{}, {}, std::pair{field, v->toStdString()}, {}});
+    };
+    list("--baud", lists::kBaudRates, ListField::BaudRate);
+    list("--parity", lists::kParities, ListField::Parity);
+    list("--data-bits", lists::kDataBits, ListField::DataBits);
+    list("--stop-bits", lists::kStopBits, ListField::StopBits);
+    list("--mode", lists::kWorkModes, ListField::WorkMode);
+    text("--remote-host", TextField::RemoteHost);
+    number("--remote-port", NumberField::RemotePort);
+    number("--local-port", NumberField::LocalPort);
+    text("--heartbeat-data", TextField::HeartbeatData);
+    number("--heartbeat-interval", NumberField::HeartbeatInterval);
+    number("--modbus-timeout", NumberField::ModbusTimeout);
+    if (auto v = args.text("--modbus"))
+        edits.push_back(PortEdit{{}, {}, {}, std::pair{CheckField::Modbus, *v == "on"}});
+    return edits;
 }
 
 }  // namespace
 
 int runSetPort(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    Usage usage;
-    const bool force = takeFlag(args, "--force");
-    const bool wait = takeFlag(args, "--wait");
-    int port = 1;
-    if (auto p = takeOption(args, "--port", &usage.error)) {
-        bool ok = false;
-        port = p->toInt(&ok);
-        if (!ok || port < 1 || port > 8) usage.error = "--port: a port number 1-8, not " + *p;
-    }
-    std::vector<PortEdit> edits;
-    listOption(args, "--baud", lists::kBaudRates, ListField::BaudRate, edits, usage) &&
-        listOption(args, "--parity", lists::kParities, ListField::Parity, edits, usage) &&
-        listOption(args, "--data-bits", lists::kDataBits, ListField::DataBits, edits, usage) &&
-        listOption(args, "--stop-bits", lists::kStopBits, ListField::StopBits, edits, usage) &&
-        listOption(args, "--mode", lists::kWorkModes, ListField::WorkMode, edits, usage);
-    textOption(args, "--remote-host", TextField::RemoteHost, edits, usage);
-    numberOption(args, "--remote-port", NumberField::RemotePort, edits, usage);
-    numberOption(args, "--local-port", NumberField::LocalPort, edits, usage);
-    textOption(args, "--heartbeat-data", TextField::HeartbeatData, edits, usage);
-    numberOption(args, "--heartbeat-interval", NumberField::HeartbeatInterval, edits, usage);
-    numberOption(args, "--modbus-timeout", NumberField::ModbusTimeout, edits, usage);
-    if (auto v = takeOption(args, "--modbus", &usage.error)) {
-        if (*v == "on" || *v == "off")
-            edits.push_back(PortEdit{{}, {}, {}, std::pair{CheckField::Modbus, *v == "on"}});
-        else
-            usage.error = "--modbus: on or off, not " + *v;
-    }
-    if (!usage.failed() && args.size() != 1) usage.error = "usage: tavrel-cli set-port DEVICE [options]";
-    if (usage.failed()) {
-        ctx.err << usage.error << '\n';
-        return kExitUsage;
-    }
+    const ParsedArguments& args = ctx.options.arguments;
+    const bool force = args.flag("--force");
+    const bool wait = args.flag("--wait");
+    const int port = static_cast<int>(args.number("--port").value_or(1));
+    const std::vector<PortEdit> edits = portEdits(args);
     // A text too long for its field is a usage error before anything goes out.
     if (auto host =
             std::find_if(edits.begin(), edits.end(),
@@ -294,7 +243,7 @@ int runSetPort(Context& ctx) {
     }
 
     DeviceSession session(ctx.options.network);
-    FoundDevice found = findDevice(ctx, session, args.front());
+    FoundDevice found = findDevice(ctx, session, args.operands.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     if (refusesIncompleteWrite(ctx, session, found.index, force, WriteKind::Save)) return kExitFailed;

@@ -170,12 +170,6 @@ void printJson(Context& ctx, const DoctorFacts& facts, const std::vector<Finding
 }  // namespace
 
 int runDoctor(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    if (takeFlag(args, "--json")) ctx.options.json = true;
-    if (!args.isEmpty()) {
-        ctx.err << "unexpected: " << args.join(' ') << '\n';
-        return kExitUsage;
-    }
     DoctorFacts facts;
     facts.localPort = udpPortState(ctx.options.network.localPort);
     facts.tftpPort = udpPortState(ctx.options.network.tftpPort);

@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "IoBoardLink.h"
+#include "IoOptions.h"
 #include "iocontrol/IoCodec.h"
 
 namespace tavrel::cli {
@@ -18,138 +19,6 @@ namespace {
 constexpr int kDefaultWaitMs = 10000;
 constexpr int kRequestTries = 3;
 constexpr int kRequestGapMs = 500;
-constexpr unsigned kDefaultWatchIntervalMs = 200;
-
-struct Endpoint {
-    QHostAddress address;
-    quint16 port = 0;
-};
-
-std::optional<Endpoint> parseEndpoint(const QString& text, bool portZeroAllowed) {
-    const qsizetype colon = text.lastIndexOf(':');
-    if (colon < 0) return std::nullopt;
-    const std::string host = text.left(colon).toStdString();
-    const auto port = parsePort(text.mid(colon + 1).toStdString());
-    if (!isDottedIpv4(host) || !port || (*port == 0 && !portZeroAllowed)) return std::nullopt;
-    return Endpoint{QHostAddress(QString::fromStdString(host)), *port};
-}
-
-struct IoArguments {
-    IoConnectionType type = IoConnectionType::None;
-    Endpoint endpoint;
-    Endpoint destination;
-    IoProtocol protocol = IoProtocol::Custom;
-    int address = 1;
-    bool json = false;
-    bool log = false;
-    QString action;
-    int output = 0;
-    bool on = false;
-    std::uint16_t timeValue = 0;
-    unsigned intervalMs = kDefaultWatchIntervalMs;
-    int count = 0;  // watch: 0 = until stopped
-};
-
-std::optional<IoArguments> parseIoArguments(Context& ctx, QString& error) {
-    QStringList args = ctx.options.arguments;
-    IoArguments a;
-    a.json = ctx.options.json || takeFlag(args, "--json");
-    a.log = takeFlag(args, "--log");
-    const auto tcp = takeOption(args, "--tcp", &error);
-    const auto listen = takeOption(args, "--listen", &error);
-    const auto udp = takeOption(args, "--udp", &error);
-    const auto to = takeOption(args, "--to", &error);
-    const auto protocol = takeOption(args, "--protocol", &error);
-    const auto address = takeOption(args, "--address", &error);
-    const auto time = takeOption(args, "--time", &error);
-    const auto interval = takeOption(args, "--interval", &error);
-    const auto count = takeOption(args, "--count", &error);
-    if (!error.isEmpty()) return std::nullopt;
-
-    if (int(tcp.has_value()) + int(listen.has_value()) + int(udp.has_value()) != 1) {
-        error = "give one of --tcp HOST:PORT, --listen ADDR:PORT, --udp LOCAL:PORT --to HOST:PORT";
-        return std::nullopt;
-    }
-    const QString where = tcp ? *tcp : listen ? *listen : *udp;
-    const auto endpoint = parseEndpoint(where, !tcp);
-    if (!endpoint) {
-        error = "not an IPv4 address and port: " + where;
-        return std::nullopt;
-    }
-    a.endpoint = *endpoint;
-    a.type = tcp ? IoConnectionType::TcpClient : listen ? IoConnectionType::TcpServer : IoConnectionType::Udp;
-    if (udp) {
-        const auto destination = to ? parseEndpoint(*to, false) : std::nullopt;
-        if (!destination) {
-            error = to ? "--to: not an IPv4 address and port: " + *to
-                       : QStringLiteral("--udp needs --to HOST:PORT");
-            return std::nullopt;
-        }
-        a.destination = *destination;
-    } else if (to) {
-        error = "--to goes with --udp only";
-        return std::nullopt;
-    }
-    if (protocol && *protocol != "custom" && *protocol != "modbus") {
-        error = "--protocol: custom or modbus, not " + *protocol;
-        return std::nullopt;
-    }
-    a.protocol = protocol && *protocol == "modbus" ? IoProtocol::Modbus : IoProtocol::Custom;
-    auto number = [&](const std::optional<QString>& text, const char* name, int low, int high, int& into) {
-        if (!text) return true;
-        bool ok = false;
-        const int value = text->toInt(&ok);
-        if (!ok || value < low || value > high) {
-            error =
-                QStringLiteral("%1: a number from %2 to %3, not %4").arg(name).arg(low).arg(high).arg(*text);
-            return false;
-        }
-        into = value;
-        return true;
-    };
-    int timeValue = 0;
-    int intervalMs = static_cast<int>(kDefaultWatchIntervalMs);
-    if (!number(address, "--address", 1, 255, a.address) || !number(time, "--time", 0, 65535, timeValue) ||
-        !number(interval, "--interval", 1, 3600000, intervalMs) ||
-        !number(count, "--count", 1, 1000000000, a.count))
-        return std::nullopt;
-    a.timeValue = static_cast<std::uint16_t>(timeValue);
-    a.intervalMs = static_cast<unsigned>(intervalMs);
-
-    if (args.isEmpty()) {
-        error = "missing ACTION: model, inputs, outputs, switch N on|off, all on|off or watch";
-        return std::nullopt;
-    }
-    a.action = args.takeFirst();
-    const bool onOff = !args.isEmpty() && (args.last() == "on" || args.last() == "off");
-    if (a.action == "switch") {
-        if (args.size() != 2 || !onOff || !number(args[0], "switch", 1, int(kMaxIoChannels), a.output)) {
-            if (error.isEmpty()) error = "usage: switch N on|off [--time T], N from 1 to 32";
-            return std::nullopt;
-        }
-        a.on = args[1] == "on";
-        args.clear();
-    } else if (a.action == "all") {
-        if (args.size() != 1 || !onOff) {
-            error = "usage: all on|off";
-            return std::nullopt;
-        }
-        a.on = args[0] == "on";
-        args.clear();
-    } else if (a.action != "model" && a.action != "inputs" && a.action != "outputs" && a.action != "watch") {
-        error = "unknown ACTION: " + a.action;
-        return std::nullopt;
-    }
-    if ((time && a.action != "switch") || ((interval || count) && a.action != "watch")) {
-        error = "--time goes with switch, --interval and --count with watch";
-        return std::nullopt;
-    }
-    if (!args.isEmpty()) {
-        error = "unexpected: " + args.join(' ');
-        return std::nullopt;
-    }
-    return a;
-}
 
 // Runs the event loop until `done` holds or the deadline passes.
 bool waitUntil(const std::function<bool()>& done, const QDeadlineTimer& deadline) {
@@ -418,7 +287,7 @@ class IoRun {
 
 int runIo(Context& ctx) {
     QString error;
-    const auto args = parseIoArguments(ctx, error);
+    const auto args = parseIoLine(ctx.options.arguments, ctx.options.json, error);
     if (!args) {
         ctx.err << error << '\n';
         return kExitUsage;

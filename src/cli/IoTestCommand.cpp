@@ -388,19 +388,12 @@ bool writeWhole(const QString& path, const QByteArray& bytes) {
 }  // namespace
 
 int runIoTest(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    QString error;
-    const bool json = ctx.options.json || takeFlag(args, "--json");
-    const bool stopOnFail = takeFlag(args, "--stop-on-fail");
-    const bool log = takeFlag(args, "--log");
-    const auto junit = takeOption(args, "--junit", &error);
-    if (error.isEmpty() && args.size() != 1)
-        error = "usage: tavrel-cli io-test SCRIPT [--stop-on-fail] [--json] [--junit FILE] [--log]";
-    if (!error.isEmpty()) {
-        ctx.err << error << '\n';
-        return kExitUsage;
-    }
-    const QString scriptName = args.front();
+    const ParsedArguments& args = ctx.options.arguments;
+    const bool json = ctx.options.json;
+    const bool stopOnFail = args.flag("--stop-on-fail");
+    const bool log = args.flag("--log");
+    const auto junit = args.text("--junit");
+    const QString scriptName = args.operands.front();
     QFile file(scriptName);
     if (!file.open(QIODevice::ReadOnly)) {
         ctx.err << scriptName << ": cannot read the script\n";

@@ -200,12 +200,8 @@ int entryOf(const DeviceSession& session, const SearchRun& search, const DeviceS
 }  // namespace
 
 int runExport(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    const bool force = takeFlag(args, "--force");
-    if (args.size() != 2) {
-        ctx.err << "usage: tavrel-cli export DEVICE FILE [--force]\n";
-        return kExitUsage;
-    }
+    const QStringList& args = ctx.options.arguments.operands;
+    const bool force = ctx.options.arguments.flag("--force");
     const fs::path path = fsPath(args[1]);
     const fs::path folder = path.parent_path();
     std::error_code error;
@@ -230,11 +226,7 @@ int runExport(Context& ctx) {
 }
 
 int runImport(Context& ctx) {
-    if (ctx.options.arguments.size() != 1) {
-        ctx.err << "usage: tavrel-cli import FILE\n";
-        return kExitUsage;
-    }
-    const LoadedProfile profile = loadProfile(ctx, ctx.options.arguments.front(), kExitFailed);
+    const LoadedProfile profile = loadProfile(ctx, ctx.options.arguments.operands.front(), kExitFailed);
     if (profile.exitCode != kExitOk) return profile.exitCode;
     // A profile is whole by definition: nothing of it was read from a device.
     const ReadoutProgress whole;
@@ -247,12 +239,8 @@ int runImport(Context& ctx) {
 }
 
 int runDiff(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    const bool everything = takeFlag(args, "--all");
-    if (args.size() != 2) {
-        ctx.err << "usage: tavrel-cli diff FILE DEVICE [--all]\n";
-        return kExitUsage;
-    }
+    const QStringList& args = ctx.options.arguments.operands;
+    const bool everything = ctx.options.arguments.flag("--all");
     // Exit 1 means "differs" here, so every other trouble is 2.
     const LoadedProfile profile = loadProfile(ctx, args[0], kExitUsage);
     if (profile.exitCode != kExitOk) return profile.exitCode;
@@ -282,24 +270,70 @@ int runDiff(Context& ctx) {
     return differences.empty() ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// One search finds every named device; its table entry per selector (-1: not found). It ends early
+// once every named device is read out, unless addresses are handed out: then every device of the
+// LAN must have had its say, or one that answers late could be given its own address's twin.
+std::vector<int> findNamedDevices(Context& ctx, DeviceSession& session, CliWriter& writer,
+                                  const std::vector<DeviceSelector>& selectors, bool everyone) {
+    SearchRun search(session);
+    search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] {
+        if (everyone) return false;
+        for (const auto& selector : selectors) {
+            const int i = entryOf(session, search, selector);
+            if (i < 0 || !search.ready().count(i)) return false;
+        }
+        return true;
+    });
+    std::vector<int> entries;
+    // A device that lost replies is read again until whole, rather than refused as incomplete.
+    std::vector<WriteRequest> rereads;
+    for (const auto& selector : selectors) {
+        entries.push_back(entryOf(session, search, selector));
+        const int i = entries.back();
+        if (i >= 0 && !writer.writer().check(i).whole)
+            rereads.push_back(rereadRequest(i, session.table()[static_cast<std::size_t>(i)]));
+    }
+    if (!rereads.empty()) runWrites(writer.writer(), std::move(rereads));
+    return entries;
+}
+
+// Every address is settled before the first device is written, so a refusal sends nothing.
+std::optional<AddressPlan> planApplyAddresses(Context& ctx, const DeviceSession& session,
+                                              const std::vector<int>& entries, const DeviceRecord& profile,
+                                              std::optional<Ipv4> ipFrom, bool sameIp, int& exitCode) {
+    AddressPlanRequest addresses;
+    addresses.profileAddress = profile.network.ip;
+    addresses.dhcp = profile.ipType == 2;
+    addresses.firstAddress = ipFrom;
+    addresses.sameAllowed = sameIp;
+    for (const int index : entries) {
+        if (index < 0) continue;
+        if (std::find(addresses.targets.begin(), addresses.targets.end(), std::size_t(index)) !=
+            addresses.targets.end()) {
+            ctx.err << "one device is named twice: " << q(macText(session.table()[std::size_t(index)].mac))
+                    << "; nothing was sent\n";
+            exitCode = kExitUsage;
+            return std::nullopt;
+        }
+        addresses.targets.push_back(static_cast<std::size_t>(index));
+    }
+    AddressPlan plan = planAddresses(session.table(), addresses);
+    if (!plan.refused()) return plan;
+    ctx.err << q(plan.error) << '\n';
+    exitCode = kExitFailed;
+    return std::nullopt;
+}
+
+}  // namespace
+
 int runApply(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    const bool verify = takeFlag(args, "--verify");
-    const bool force = takeFlag(args, "--force");
-    const bool sameIp = takeFlag(args, "--same-ip");
-    QString error;
+    const QStringList& args = ctx.options.arguments.operands;
+    const bool verify = ctx.options.arguments.flag("--verify");
+    const bool force = ctx.options.arguments.flag("--force");
     std::optional<Ipv4> ipFrom;
-    if (auto from = takeOption(args, "--ip-from", &error)) {
-        ipFrom = parseIpv4(from->toStdString());
-        if (!ipFrom) error = "--ip-from: not an IPv4 address: " + *from;
-    }
-    if (error.isEmpty() && args.size() < 2)
-        error = "usage: tavrel-cli apply FILE DEVICE... [--verify] [--force] [--same-ip | --ip-from ADDR]";
-    if (error.isEmpty() && sameIp && ipFrom) error = "--same-ip and --ip-from exclude each other";
-    if (!error.isEmpty()) {
-        ctx.err << error << '\n';
-        return kExitUsage;
-    }
+    if (auto from = ctx.options.arguments.text("--ip-from")) ipFrom = parseIpv4(from->toStdString());
     std::vector<DeviceSelector> selectors;
     for (const QString& text : args.mid(1)) {
         auto selector = parseDeviceSelector(text.toStdString());
@@ -312,69 +346,27 @@ int runApply(Context& ctx) {
     }
     const LoadedProfile profile = loadProfile(ctx, args[0], kExitFailed);
     if (profile.exitCode != kExitOk) return profile.exitCode;
-
     DeviceSession session(ctx.options.network);
     if (!openSession(ctx, session)) return kExitFailed;
-    // One search finds them all. It ends early once every named device is read out, unless addresses
-    // are handed out: then every device of the LAN must have had its say, or one that answers late
-    // could be given its own address's twin.
-    SearchRun search(session);
-    search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] {
-        if (ipFrom) return false;
-        for (const auto& selector : selectors) {
-            const int i = entryOf(session, search, selector);
-            if (i < 0 || !search.ready().count(i)) return false;
-        }
-        return true;
-    });
     CliWriter writer(ctx, session, false);
-    // A device that lost replies is read again until whole, rather than refused as incomplete.
-    std::vector<WriteRequest> rereads;
-    for (const auto& selector : selectors) {
-        const int i = entryOf(session, search, selector);
-        if (i >= 0 && !writer.writer().check(i).whole)
-            rereads.push_back(rereadRequest(i, session.table()[static_cast<std::size_t>(i)]));
-    }
-    if (!rereads.empty()) runWrites(writer.writer(), std::move(rereads));
-
-    // Every address is settled before the first device is written, so a refusal sends nothing.
-    std::vector<int> entries;
-    AddressPlanRequest addresses;
-    addresses.profileAddress = profile.record.network.ip;
-    addresses.dhcp = profile.record.ipType == 2;
-    addresses.firstAddress = ipFrom;
-    addresses.sameAllowed = sameIp;
-    for (const DeviceSelector& selector : selectors) {
-        const int index = entryOf(session, search, selector);
-        entries.push_back(index);
-        if (index < 0) continue;
-        if (std::find(addresses.targets.begin(), addresses.targets.end(), std::size_t(index)) !=
-            addresses.targets.end()) {
-            ctx.err << "one device is named twice: " << q(macText(session.table()[std::size_t(index)].mac))
-                    << "; nothing was sent\n";
-            return kExitUsage;
-        }
-        addresses.targets.push_back(static_cast<std::size_t>(index));
-    }
-    const AddressPlan plan = planAddresses(session.table(), addresses);
-    if (plan.refused()) {
-        ctx.err << q(plan.error) << '\n';
-        return kExitFailed;
-    }
+    const std::vector<int> entries = findNamedDevices(ctx, session, writer, selectors, ipFrom.has_value());
+    int exitCode = kExitOk;
+    const auto plan = planApplyAddresses(ctx, session, entries, profile.record, ipFrom,
+                                         ctx.options.arguments.flag("--same-ip"), exitCode);
+    if (!plan) return exitCode;
 
     QJsonArray lines;
     bool allOk = true;
     std::size_t planned = 0;
     for (std::size_t n = 0; n < selectors.size(); ++n) {
         ApplyLine line;
-        const int index = entries[n];
-        if (index < 0) {
+        if (entries[n] < 0) {
             line.result = "not-found";
         } else {
             DeviceRecord source = profile.record;
-            if (!plan.addresses.empty()) source.network.ip = plan.addresses[planned];
+            if (!plan->addresses.empty()) source.network.ip = plan->addresses[planned];
             ++planned;
-            line = applyTo(ctx, session, writer, index, source, verify, force);
+            line = applyTo(ctx, session, writer, entries[n], source, verify, force);
         }
         line.device = args[static_cast<qsizetype>(n) + 1];
         allOk = allOk && line.ok;

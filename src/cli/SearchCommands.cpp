@@ -28,33 +28,11 @@ bool openSession(Context& ctx, DeviceSession& session) {
 }
 
 int runSearch(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    QString error;
-    auto address = takeOption(args, "--address", &error);
-    const bool scan = takeFlag(args, "--scan");
-    const auto passesText = takeOption(args, "--passes", &error);
-    const bool csv = takeFlag(args, "--csv");
-    if (!error.isEmpty() || !args.isEmpty()) {
-        ctx.err << (error.isEmpty() ? "unexpected: " + args.join(' ') : error) << '\n';
-        return kExitUsage;
-    }
-    int passes = 1;
-    if (passesText) {
-        bool isNumber = false;
-        passes = passesText->toInt(&isNumber);
-        if (!isNumber || passes < 1 || passes > kMaxScanPasses || !scan) {
-            ctx.err << (scan ? "--passes: a number from 1 to " + QString::number(kMaxScanPasses) + ": " +
-                                   *passesText
-                             : QStringLiteral("--passes: only with --scan"))
-                    << '\n';
-            return kExitUsage;
-        }
-    }
-    const QString where = address.value_or(q(ctx.options.network.broadcast));
-    if (!isDottedIpv4(where.toStdString())) {
-        ctx.err << "--address: not an IPv4 address: " << where << '\n';
-        return kExitUsage;
-    }
+    const ParsedArguments& args = ctx.options.arguments;
+    const bool scan = args.flag("--scan");
+    const bool csv = args.flag("--csv");
+    const int passes = static_cast<int>(args.number("--passes").value_or(1));
+    const QString where = args.text("--address").value_or(q(ctx.options.network.broadcast));
     DeviceSession session(ctx.options.network);
     if (!openSession(ctx, session)) return kExitFailed;
     SearchRun search(session);
@@ -111,14 +89,9 @@ FoundDevice findDevice(Context& ctx, DeviceSession& session, const QString& sele
 }
 
 int runShow(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    const bool csv = takeFlag(args, "--csv");
-    if (args.size() != 1) {
-        ctx.err << "usage: tavrel-cli show DEVICE [--csv]\n";
-        return kExitUsage;
-    }
+    const bool csv = ctx.options.arguments.flag("--csv");
     DeviceSession session(ctx.options.network);
-    FoundDevice found = findDevice(ctx, session, args.front());
+    FoundDevice found = findDevice(ctx, session, ctx.options.arguments.operands.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     const ReadoutProgress& progress = session.table().progress(found.index);

@@ -45,12 +45,8 @@ Selected macOf(Context& ctx, DeviceSession& session, const QString& text) {
 }  // namespace
 
 int runSnapshots(Context& ctx) {
-    if (ctx.options.arguments.size() != 1) {
-        ctx.err << "usage: tavrel-cli snapshots DEVICE\n";
-        return kExitUsage;
-    }
     DeviceSession session(ctx.options.network);
-    const Selected selected = macOf(ctx, session, ctx.options.arguments.front());
+    const Selected selected = macOf(ctx, session, ctx.options.arguments.operands.front());
     if (!selected.mac) return selected.exitCode;
     const auto files = listSnapshots(resolvePaths().profileFolder, *selected.mac);
     if (ctx.options.json) {
@@ -68,17 +64,33 @@ int runSnapshots(Context& ctx) {
     return kExitOk;
 }
 
-int runRollback(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    QString error;
-    const auto to = takeOption(args, "--to", &error);
-    const bool force = takeFlag(args, "--force");
-    if (error.isEmpty() && args.size() != 1)
-        error = "usage: tavrel-cli rollback DEVICE [--to FILE] [--force]";
-    if (!error.isEmpty()) {
-        ctx.err << error << '\n';
-        return kExitUsage;
+namespace {
+
+// FILE and the record kept beside it, or the device's latest snapshot; nothing when it has none.
+std::optional<SnapshotFile> snapshotToWrite(Context& ctx, const std::optional<QString>& to,
+                                            const DeviceRecord& device) {
+    SnapshotFile file;
+    if (to) {
+        file.profile = fs::path(to->toStdU16String());
+        fs::path record = file.profile;
+        record.replace_extension(kSnapshotRecordExtension);
+        if (std::error_code e; fs::is_regular_file(record, e)) file.record = record;
+        return file;
     }
+    const auto files = listSnapshots(resolvePaths().profileFolder, device.mac);
+    if (files.empty()) {
+        ctx.err << "no snapshots of " << q(macText(device.mac)) << '\n';
+        return std::nullopt;
+    }
+    return files.back();
+}
+
+}  // namespace
+
+int runRollback(Context& ctx) {
+    const QStringList& args = ctx.options.arguments.operands;
+    const auto to = ctx.options.arguments.text("--to");
+    const bool force = ctx.options.arguments.flag("--force");
     if (to && !QFileInfo(*to).isFile()) {
         ctx.err << "no such snapshot: " << *to << '\n';
         return kExitUsage;
@@ -89,25 +101,13 @@ int runRollback(Context& ctx) {
     DeviceRecord& device = session.table()[static_cast<std::size_t>(found.index)];
 
     // Chosen before the write guard keeps a snapshot of the device as it is now.
-    SnapshotFile file;
-    if (to) {
-        file.profile = fs::path(to->toStdU16String());
-        fs::path record = file.profile;
-        record.replace_extension(kSnapshotRecordExtension);
-        if (std::error_code e; fs::is_regular_file(record, e)) file.record = record;
-    } else {
-        const auto files = listSnapshots(resolvePaths().profileFolder, device.mac);
-        if (files.empty()) {
-            ctx.err << "no snapshots of " << q(macText(device.mac)) << '\n';
-            return kExitUsage;
-        }
-        file = files.back();
-    }
+    const auto file = snapshotToWrite(ctx, to, device);
+    if (!file) return kExitUsage;
     // Planned on a copy: the guard and the snapshot it keeps need the device as it is now.
     DeviceRecord target = device;
-    RollbackOutcome outcome = rollbackCommand(target, file, ctx.texts.languageCode);
+    RollbackOutcome outcome = rollbackCommand(target, *file, ctx.texts.languageCode);
     if (outcome.status != RollbackStatus::Ready) {
-        ctx.err << nativePath(file.profile) << ": " << q(rollbackStatusText(outcome))
+        ctx.err << nativePath(file->profile) << ": " << q(rollbackStatusText(outcome))
                 << "; nothing was sent\n";
         return kExitFailed;
     }
@@ -122,13 +122,13 @@ int runRollback(Context& ctx) {
     request.answer = packed ? AnswerRule::Optional : AnswerRule::Required;
     request.reread = RereadRule::Broadcast;
     request.forced = force;
-    if (!ctx.options.json) ctx.out << "writing " << nativePath(file.profile) << '\n';
+    if (!ctx.options.json) ctx.out << "writing " << nativePath(file->profile) << '\n';
     CliWriter writer(ctx, session);
     const WriteOutcome written = writer.run(std::move(request));
     switch (written.result) {
         case WriteResult::Verified:
         case WriteResult::Unverified:
-            printOutcome(ctx, "restored", "restored " + nativePath(file.profile));
+            printOutcome(ctx, "restored", "restored " + nativePath(file->profile));
             return kExitOk;
         case WriteResult::Refused:
             printOutcome(ctx, "refused",

@@ -27,6 +27,7 @@
 #include "UpgradeRun.h"
 #include "device/DeviceSelector.h"
 #include "firmware/Campaign.h"
+#include "util/Csv.h"
 #include "util/FileWrite.h"
 
 namespace tavrel::cli {
@@ -43,18 +44,6 @@ bool stderrIsTerminal() {
 #else
     return isatty(STDERR_FILENO) != 0;
 #endif
-}
-
-std::optional<int> numberOption(QStringList& args, const QString& name, int low, int high, QString* error) {
-    auto v = takeOption(args, name, error);
-    if (!v) return std::nullopt;
-    bool ok = false;
-    const int n = v->toInt(&ok);
-    if (!ok || n < low || n > high) {
-        *error = QStringLiteral("%1: a number from %2 to %3, not %4").arg(name).arg(low).arg(high).arg(*v);
-        return std::nullopt;
-    }
-    return n;
 }
 
 // One search for every named device; a device that does not answer gets a job without an address.
@@ -169,14 +158,14 @@ void verifyJobs(DeviceSession& session, DeviceWrite& writer, std::vector<Upgrade
 }
 
 std::optional<std::string> writeReport(const QString& file, const std::vector<UpgradeJob>& jobs) {
-    std::string text = csvLine({"device", "mac", "ip", "hardware", "version_before", "version_after", "bytes",
-                                "seconds", "result", "message"});
+    std::string text = csvRecord({"device", "mac", "ip", "hardware", "version_before", "version_after",
+                                  "bytes", "seconds", "result", "message"});
     for (const UpgradeJob& job : jobs)
-        text += csvLine({job.device.toStdString(), job.mac.toStdString(), job.address.toStdString(),
-                         job.hardware.toStdString(), job.versionBefore.toStdString(),
-                         job.versionAfter.toStdString(), std::to_string(job.bytes),
-                         QString::number(job.seconds, 'f', 3).toStdString(), resultName(job).toStdString(),
-                         job.message.toStdString()});
+        text += csvRecord({job.device.toStdString(), job.mac.toStdString(), job.address.toStdString(),
+                           job.hardware.toStdString(), job.versionBefore.toStdString(),
+                           job.versionAfter.toStdString(), std::to_string(job.bytes),
+                           QString::number(job.seconds, 'f', 3).toStdString(), resultName(job).toStdString(),
+                           job.message.toStdString()});
     return replaceFileWhole(std::filesystem::path(file.toStdU16String()), text, FileContent::Plain);
 }
 
@@ -192,39 +181,17 @@ struct CampaignOptions {
     std::optional<QString> report;
 };
 
-QString parseCampaign(QStringList& args, CampaignOptions& o) {
-    QString error;
-    o.target = takeOption(args, "--target", &error);
-    o.parallel = numberOption(args, "--parallel", 1, kMaxParallelUploads, &error).value_or(1);
-    o.waitMs = numberOption(args, "--wait", 0, 60000, &error).value_or(kDefaultModeWaitMs);
-    o.verifyTimeoutMs =
-        numberOption(args, "--verify-timeout", 0, 600000, &error).value_or(kDefaultVerifyTimeoutMs);
-    o.skipVersion = takeOption(args, "--skip-version", &error);
-    o.report = takeOption(args, "--report", &error);
-    o.mixed = takeFlag(args, "--mixed");
-    o.dryRun = takeFlag(args, "--dry-run");
-    o.verify = takeFlag(args, "--verify");
-    if (!error.isEmpty()) return error;
-    if (args.isEmpty() || args.front().startsWith("--"))
-        return args.isEmpty() ? QStringLiteral("no firmware file")
-                              : QStringLiteral("unknown option ") + args.front();
-    if (o.target && args.size() != 1) return QStringLiteral("--target goes without devices");
-    if (o.target && (o.verify || o.skipVersion))
-        return QStringLiteral("--verify and --skip-version need devices found by a search, not --target");
-    if (!o.target && args.size() < 2) return QStringLiteral("no device named");
-    if (o.target && checkFirmwareTarget(o.target->toStdString()) != FirmwareRefusal::None)
-        return QStringLiteral("--target: not an IPv4 address: ") + *o.target;
-    for (int i = 1; i < args.size(); ++i)
-        if (!parseDeviceSelector(args[i].toStdString()))
-            return QStringLiteral(
-                       "not a device: %1 (give an IP address, a MAC like 00-CA-C1-19-00-33, or a key "
-                       "like 190033)")
-                .arg(args[i]);
-    if (o.report) {
-        const QFileInfo info(*o.report);
-        if (info.isDir() || !info.absoluteDir().exists())
-            return "--report: not a file in an existing folder: " + *o.report;
-    }
+// The options were checked with the command line.
+QString parseCampaign(const ParsedArguments& given, CampaignOptions& o) {
+    o.target = given.text("--target");
+    o.parallel = static_cast<int>(given.number("--parallel").value_or(1));
+    o.waitMs = static_cast<int>(given.number("--wait").value_or(kDefaultModeWaitMs));
+    o.verifyTimeoutMs = static_cast<int>(given.number("--verify-timeout").value_or(kDefaultVerifyTimeoutMs));
+    o.skipVersion = given.text("--skip-version");
+    o.report = given.text("--report");
+    o.mixed = given.flag("--mixed");
+    o.dryRun = given.flag("--dry-run");
+    o.verify = given.flag("--verify");
     return {};
 }
 
@@ -263,16 +230,61 @@ QString sourcePortsRefusal(const QHostAddress& localAddress, int uploads) {
 
 }  // namespace
 
+namespace {
+
+// Uploads to every job (stopped by Ctrl-C), verifies if asked, prints and reports the outcome.
+int uploadAll(Context& ctx, DeviceSession& session, std::vector<UpgradeJob>& jobs, const CampaignOptions& o,
+              const QString& path, const FirmwareImage& image, const QHostAddress& localAddress) {
+    UpgradeSettings settings;
+    settings.firmwarePath = path;
+    settings.image = image.bytes;
+    settings.tftpPort = ctx.options.network.tftpPort;
+    settings.localAddress = localAddress;
+    settings.parallel = o.parallel;
+    settings.modeWaitMs = o.waitMs;
+    settings.texts = &ctx.texts;
+    QTextStream progress(stderr);
+    DeviceReread reread(session);
+    DeviceWrite writer(session, reread, ctx.texts);
+    WriteTimings timings = writer.timings();
+    timings.rereadLimitMs = o.verifyTimeoutMs;
+    writer.setTimings(timings);
+    UpgradeRun upgrade(settings, &session, &writer, stderrIsTerminal() ? &progress : nullptr);
+    StopOnSignal interrupt;
+    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &upgrade, &UpgradeRun::stop);
+    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &writer, &DeviceWrite::stop);
+    upgrade.run(jobs);
+
+    if (upgrade.stopped()) {
+        QStringList finished;
+        for (const UpgradeJob& job : jobs)
+            if (job.result == UploadResult::Completed) finished << job.device;
+        ctx.err << "stopped; finished: "
+                << (finished.isEmpty() ? QStringLiteral("none") : finished.join(", ")) << '\n';
+    } else if (o.verify) {
+        verifyJobs(session, writer, jobs);
+    }
+    auto succeeded =
+        o.verify ? +[](const UpgradeJob& j) { return j.skipped || j.verified == "upgraded"; }
+                 : +[](const UpgradeJob& j) { return j.skipped || j.result == UploadResult::Completed; };
+    printJobs(ctx, jobs, succeeded);
+    if (o.report) {
+        if (auto failed = writeReport(*o.report, jobs)) {
+            ctx.err << "--report: " << q(*failed) << '\n';
+            return kExitFailed;
+        }
+    }
+    const bool allOk = !upgrade.stopped() && std::all_of(jobs.begin(), jobs.end(), succeeded);
+    return allOk ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
 int runUpgrade(Context& ctx) {
-    static const char* usage =
-        "usage: tavrel-cli upgrade FILE DEVICE... [--parallel N] [--wait MS] [--mixed] [--skip-version "
-        "TEXT]\n"
-        "           [--dry-run] [--verify [--verify-timeout MS]] [--report FILE.csv]\n"
-        "       tavrel-cli upgrade FILE --target ADDR\n";
-    QStringList args = ctx.options.arguments;
+    QStringList args = ctx.options.arguments.operands;
     CampaignOptions o;
-    if (const QString error = parseCampaign(args, o); !error.isEmpty()) {
-        ctx.err << error << '\n' << usage;
+    if (const QString error = parseCampaign(ctx.options.arguments, o); !error.isEmpty()) {
+        ctx.err << error << '\n';
         return kExitUsage;
     }
 
@@ -315,47 +327,7 @@ int runUpgrade(Context& ctx) {
         return kExitOk;
     }
 
-    UpgradeSettings settings;
-    settings.firmwarePath = path;
-    settings.image = image.bytes;
-    settings.tftpPort = net.tftpPort;
-    settings.localAddress = localAddress;
-    settings.parallel = o.parallel;
-    settings.modeWaitMs = o.waitMs;
-    settings.texts = &ctx.texts;
-    QTextStream progress(stderr);
-    DeviceReread reread(session);
-    DeviceWrite writer(session, reread, ctx.texts);
-    WriteTimings timings = writer.timings();
-    timings.rereadLimitMs = o.verifyTimeoutMs;
-    writer.setTimings(timings);
-    UpgradeRun upgrade(settings, &session, &writer, stderrIsTerminal() ? &progress : nullptr);
-    StopOnSignal interrupt;
-    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &upgrade, &UpgradeRun::stop);
-    QObject::connect(&interrupt, &StopOnSignal::stopRequested, &writer, &DeviceWrite::stop);
-    upgrade.run(jobs);
-
-    if (upgrade.stopped()) {
-        QStringList finished;
-        for (const UpgradeJob& job : jobs)
-            if (job.result == UploadResult::Completed) finished << job.device;
-        ctx.err << "stopped; finished: "
-                << (finished.isEmpty() ? QStringLiteral("none") : finished.join(", ")) << '\n';
-    } else if (o.verify) {
-        verifyJobs(session, writer, jobs);
-    }
-    auto succeeded =
-        o.verify ? +[](const UpgradeJob& j) { return j.skipped || j.verified == "upgraded"; }
-                 : +[](const UpgradeJob& j) { return j.skipped || j.result == UploadResult::Completed; };
-    printJobs(ctx, jobs, succeeded);
-    if (o.report) {
-        if (auto failed = writeReport(*o.report, jobs)) {
-            ctx.err << "--report: " << q(*failed) << '\n';
-            return kExitFailed;
-        }
-    }
-    const bool allOk = !upgrade.stopped() && std::all_of(jobs.begin(), jobs.end(), succeeded);
-    return allOk ? kExitOk : kExitFailed;
+    return uploadAll(ctx, session, jobs, o, path, image, localAddress);
 }
 
 }  // namespace tavrel::cli

@@ -61,14 +61,10 @@ ScanAnswer waitForScan(DeviceSession& session, const Frame& request, const QHost
     return answer;
 }
 
-int runWifiScan(Context& ctx, QStringList args) {
-    const bool direct = takeFlag(args, "--direct");
-    if (args.size() != 1) {
-        ctx.err << "usage: tavrel-cli wifi scan DEVICE [--direct]\n";
-        return kExitUsage;
-    }
+int runWifiScan(Context& ctx, const ParsedArguments& args) {
+    const bool direct = args.flag("--direct");
     DeviceSession session(ctx.options.network);
-    FoundDevice found = findDevice(ctx, session, args.front());
+    FoundDevice found = findDevice(ctx, session, args.operands.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     if (!isWifiBoard(ctx, r)) return kExitFailed;
@@ -93,17 +89,16 @@ int runWifiScan(Context& ctx, QStringList args) {
     return kExitOk;
 }
 
-int runWifiSet(Context& ctx, QStringList args) {
-    const bool force = takeFlag(args, "--force");
+int runWifiSet(Context& ctx, const ParsedArguments& args) {
+    const bool force = args.flag("--force");
     QString error;
-    const auto edit = takeWifiSetOptions(args, &error);
-    if (!edit || args.size() != 1) {
-        ctx.err << (error.isEmpty() ? QStringLiteral("usage: tavrel-cli wifi set DEVICE [options]") : error)
-                << '\n';
+    const auto edit = wifiEditOf(args, &error);
+    if (!edit) {
+        ctx.err << error << '\n';
         return kExitUsage;
     }
     DeviceSession session(ctx.options.network);
-    FoundDevice found = findDevice(ctx, session, args.front());
+    FoundDevice found = findDevice(ctx, session, args.operands.front());
     if (found.index < 0) return found.exitCode;
     const DeviceRecord& r = session.table()[found.index];
     if (!isWifiBoard(ctx, r)) return kExitFailed;
@@ -118,12 +113,9 @@ int runWifiSet(Context& ctx, QStringList args) {
 }  // namespace
 
 int runWifi(Context& ctx) {
-    QStringList args = ctx.options.arguments;
-    const QString sub = args.isEmpty() ? QString() : args.takeFirst();
-    if (sub == "scan") return runWifiScan(ctx, args);
-    if (sub == "set") return runWifiSet(ctx, args);
-    ctx.err << "usage: tavrel-cli wifi scan DEVICE | wifi set DEVICE [options]\n";
-    return kExitUsage;
+    // The parser let no other sub-command through.
+    if (ctx.options.sub == "scan") return runWifiScan(ctx, ctx.options.arguments);
+    return runWifiSet(ctx, ctx.options.arguments);
 }
 
 }  // namespace tavrel::cli

@@ -3,13 +3,13 @@
 #include <QtCore/QStringList>
 #include <optional>
 
+#include "OptionTable.h"
 #include "wifi/WifiSettings.h"
 
 namespace tavrel::cli {
 
-// Takes --mode AP|STA, --ap-ssid, --ap-password, --sta-ssid and --sta-password out of `args`. Nothing,
-// with the reason in *error, when a value is missing, unknown or too long for its field, or when no
-// option is given at all.
-std::optional<WifiEdit> takeWifiSetOptions(QStringList& args, QString* error);
+// The edit the options ask for; nothing, with the reason in *error, when they ask for no change. Their
+// values were checked against the option table.
+std::optional<WifiEdit> wifiEditOf(const ParsedArguments& args, QString* error);
 
 }  // namespace tavrel::cli

@@ -114,9 +114,10 @@ TEST(CliUpgrade, TargetUploadsWithoutTheUpgradeFrame) {
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(heldImage(*b.sim->device(0)), image) << size;
         // One line for people: the device, the result, blocks, bytes and seconds.
-        const QString line = QStringLiteral("^127\\.0\\.0\\.2  completed  %1 blocks  %2 bytes  \\d+\\.\\d\\d s\n$")
-                                 .arg(size / 512 + 1)
-                                 .arg(size);
+        const QString line =
+            QStringLiteral("^127\\.0\\.0\\.2  completed  %1 blocks  %2 bytes  \\d+\\.\\d\\d s\n$")
+                .arg(size / 512 + 1)
+                .arg(size);
         EXPECT_TRUE(QRegularExpression(line).match(run.out).hasMatch()) << run.out.toStdString();
     }
     EXPECT_EQ(b.sim->device(0)->framesReceived('W', kEnterUpgrade), 0);
@@ -173,12 +174,13 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
                                                  "00-CA-C1-00-00-99  [" + empty + "] not-found"})
                                         .join('\n')
                                         .toStdString());
-    EXPECT_EQ(rows(frames.back()), QStringList({"127.0.0.2          [" + empty + "] transfer-error",
-                                                "127.0.0.3          [#######-----------------------] wrong-block",
-                                                "127.0.0.4          [" + QString(30, '#') + "] completed",
-                                                "00-CA-C1-00-00-99  [" + empty + "] not-found"})
-                                       .join('\n')
-                                       .toStdString());
+    EXPECT_EQ(rows(frames.back()),
+              QStringList({"127.0.0.2          [" + empty + "] transfer-error",
+                           "127.0.0.3          [#######-----------------------] wrong-block",
+                           "127.0.0.4          [" + QString(30, '#') + "] completed",
+                           "00-CA-C1-00-00-99  [" + empty + "] not-found"})
+                  .join('\n')
+                  .toStdString());
     for (const QString& frame : frames) EXPECT_EQ(std::count(frame.begin(), frame.end(), '\n'), 4);
 }
 
@@ -209,27 +211,14 @@ TEST(CliUpgrade, RefusedFilesSendNothing) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(QStringLiteral("文件名太长!"))) << run.err.toStdString();
 
-    // Each with a device to upgrade, so that only the option named is at fault.
+    // The line's faults are held in-process; these prove that a refused line uploads nothing.
     const std::vector<std::pair<QStringList, QString>> bad = {
-        {{"127.0.0.2", "--parallel", "9"}, "--parallel: a number from 1 to 8"},
-        {{"127.0.0.2", "--parallel", "0"}, "--parallel: a number from 1 to 8"},
-        {{"--target", "127.0.0"}, "--target: not an IPv4 address: 127.0.0"},
-        {{"--target", "127.0.0.2", "127.0.0.2"}, "--target goes without devices"},
-        {{"--target", "127.0.0.2", "--verify"}, "--verify and --skip-version need devices found by a search"},
-        {{"--target", "127.0.0.2", "--skip-version", "V143"}, "--verify and --skip-version need devices"},
-        {{"not-a-device"}, "not a device: not-a-device (give an IP address"},
-        {{}, "no device named"},
+        {{"127.0.0.2", "--skip-version", "--dry-run"},
+         "--skip-version needs a value, not the option --dry-run"},
         {{"127.0.0.2", "--report", b.dir.path()}, "--report: not a file in an existing folder: "},
-        {{"127.0.0.2", "--report", b.dir.filePath("no/r.csv")}, "--report: not a file in an existing folder: "},
     };
     for (const auto& [args, message] : bad) {
         run = b.upgrade(QStringList{writeFile(b.dir, "ok.bin", patternBytes(10, 0))} + args);
-        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
-    }
-    for (const auto& [args, message] : std::vector<std::pair<QStringList, QString>>{
-             {{}, "no firmware file"}, {{"--frob", "ok.bin", "127.0.0.2"}, "unknown option --frob"}}) {
-        run = b.upgrade(args);
         EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
     }
@@ -293,12 +282,14 @@ TEST(CliUpgrade, CampaignChecksBeforeAndAfter) {
     EXPECT_EQ(b.sim->device(9)->tftp()->requests(), 0);
     // Devices already on the version are left out; a dry run only says so.
     const CliRun plan =
-        runCli(b.sim->devicePort(), {"--timeout", "2500", "upgrade", file, "127.0.0.2", "127.0.0.10", "127.0.0.99",
-                                     "--skip-version", "V145", "--dry-run"});
-    auto macOf = [&](int i) { return QString::fromStdString(tavrel::macText(b.sim->device(i)->settings().mac)); };
-    EXPECT_EQ(plan.out, "dry run: " + file + " (3000 bytes) would go to:\n  127.0.0.2  127.0.0.2  " + macOf(0) +
-                            "  S410  V145  skipped (already runs it)\n  127.0.0.10  127.0.0.10  " + macOf(8) +
-                            "  S410  V143  upgrade\n  127.0.0.99  not found\nnothing was sent\n")
+        runCli(b.sim->devicePort(), {"--timeout", "2500", "upgrade", file, "127.0.0.2", "127.0.0.10",
+                                     "127.0.0.99", "--skip-version", "V145", "--dry-run"});
+    auto macOf = [&](int i) {
+        return QString::fromStdString(tavrel::macText(b.sim->device(i)->settings().mac));
+    };
+    EXPECT_EQ(plan.out, "dry run: " + file + " (3000 bytes) would go to:\n  127.0.0.2  127.0.0.2  " +
+                            macOf(0) + "  S410  V145  skipped (already runs it)\n  127.0.0.10  127.0.0.10  " +
+                            macOf(8) + "  S410  V143  upgrade\n  127.0.0.99  not found\nnothing was sent\n")
         << plan.out.toStdString();
     EXPECT_EQ(b.sim->device(8)->tftp()->requests(), 0);
     EXPECT_EQ(b.sim->device(0)->tftp()->completedUploads(), 1);
@@ -334,7 +325,8 @@ TEST(CliUpgradeSilence, PeerThatStopsMidUploadFailsNamingTheBlock) {
     // On a terminal its one row is drawn over itself each time.
     const QStringList frames = drawn.split("\x1b[1A");
     ASSERT_GE(frames.size(), 2) << drawn.toStdString();
-    for (qsizetype i = 0; i + 1 < frames.size(); ++i) EXPECT_EQ(frames[i].count('\n'), 1) << frames[i].toStdString();
+    for (qsizetype i = 0; i + 1 < frames.size(); ++i)
+        EXPECT_EQ(frames[i].count('\n'), 1) << frames[i].toStdString();
     const QJsonObject r = results[0].toObject();
     EXPECT_EQ(r["result"].toString(), "timeout");
     EXPECT_EQ(r["blocks"].toInteger(), 2);
@@ -387,11 +379,10 @@ TEST(CliUpgradeSilence, InterruptStopsTheRunAndSaysWhatFinished) {
 TEST(CliUpgradeSilence, ProgressIsDrawnWhileTheUploadRuns) {
     UpgradeBench b({"kind=serial,tftp=silent"});
     const QString file = writeFile(b.dir, "fw.bin", patternBytes(700, 6));
-    const CliRun run =
-        runCliOnTerminal(b.sim->devicePort(),
-                                   {"--json", "--tftp-port", QString::number(b.sim->tftpPort()), "upgrade",
-                                    file, "127.0.0.2", "--wait", "0"},
-                                   "127.0.0.2  [");
+    const CliRun run = runCliOnTerminal(b.sim->devicePort(),
+                                        {"--json", "--tftp-port", QString::number(b.sim->tftpPort()),
+                                         "upgrade", file, "127.0.0.2", "--wait", "0"},
+                                        "127.0.0.2  [");
     ASSERT_TRUE(run.finished) << run.err.toStdString();
     QString error;
     const QJsonArray results = jsonArrayOf(run.out, &error);

@@ -26,7 +26,8 @@ dpkg -x "$deb" "$root" || { echo "FAIL: dpkg -x"; exit 1; }
 while IFS= read -r file; do
     case "$file" in
     ./usr/bin/* | ./usr/share/applications/* | ./usr/share/icons/hicolor/* | ./usr/share/man/man1/* | \
-        ./usr/share/bash-completion/completions/* | ./usr/share/doc/tavrel/*) ;;
+        ./usr/share/bash-completion/completions/* | ./usr/share/zsh/vendor-completions/* | \
+        ./usr/share/fish/vendor_completions.d/* | ./usr/share/doc/tavrel/*) ;;
     *) fail "unexpected file $file" ;;
     esac
 done < <(cd "$root" && find . -type f -o -type l)
@@ -35,7 +36,8 @@ for file in usr/bin/tavrel-config usr/bin/tavrel-cli usr/bin/tavrel-sim \
     usr/share/applications/tavrel-config.desktop \
     usr/share/icons/hicolor/scalable/apps/tavrel-config.svg \
     usr/share/icons/hicolor/48x48/apps/tavrel-config.png \
-    usr/share/bash-completion/completions/tavrel-cli \
+    usr/share/bash-completion/completions/tavrel-cli usr/share/zsh/vendor-completions/_tavrel-cli \
+    usr/share/fish/vendor_completions.d/tavrel-cli.fish \
     usr/share/man/man1/tavrel-cli.1.gz usr/share/man/man1/tavrel-sim.1.gz usr/share/man/man1/tavrel-config.1.gz \
     usr/share/doc/tavrel/copyright usr/share/doc/tavrel/changelog.gz; do
     [ -e "$root/$file" ] || fail "missing $file"

@@ -59,23 +59,4 @@ std::string verifyMessage(VerifyOutcome outcome, const std::string& before, cons
     return "did not come back";
 }
 
-std::string csvLine(const std::vector<std::string>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i) line += ',';
-        const std::string& f = fields[i];
-        if (f.find_first_of(",\"\r\n") == std::string::npos) {
-            line += f;
-            continue;
-        }
-        line += '"';
-        for (char c : f) {
-            if (c == '"') line += '"';
-            line += c;
-        }
-        line += '"';
-    }
-    return line + "\r\n";
-}
-
 }  // namespace tavrel

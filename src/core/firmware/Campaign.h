@@ -28,8 +28,4 @@ std::string verifyResultName(VerifyOutcome outcome);
 // "upgraded (V143 → V145)", "unchanged", "did not come back"
 std::string verifyMessage(VerifyOutcome outcome, const std::string& before, const std::string& after);
 
-// One CSV line (RFC 4180): fields holding a comma, a quote or a line end are quoted, quotes doubled.
-// Ends with CR LF.
-std::string csvLine(const std::vector<std::string>& fields);
-
 }  // namespace tavrel
