@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "Environment.h"
 #include "FileSync.h"
+#include "PrintableOutput.h"
 #include "tavrel/Version.h"
 
 using namespace tavrel;
@@ -40,8 +41,11 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     tavrel::installFileSync();
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    // Declared before the streams, which flush into them when they go.
+    PrintableOutput printedOut(stdout);
+    PrintableOutput printedErr(stderr);
+    QTextStream out(&printedOut);
+    QTextStream err(&printedErr);
     QString error;
     if (auto problem = environmentProblem()) {
         err << QString::fromStdString(*problem) << "; nothing was sent\n";
