@@ -57,9 +57,9 @@ class Parser {
             return true;
         }
         if (!subCommand()) return false;
-        o_.spec = findCommand(o_.command, o_.sub);
+        o_.entry = findCommand(o_.command, o_.sub);
         if (!commandWords() || !operandCount()) return false;
-        QString problem = operandProblem(*o_.spec, o_.arguments.operands);
+        QString problem = operandProblem(*o_.entry, o_.arguments.operands);
         if (problem.isEmpty()) problem = commandProblem(o_.command, o_.sub, o_.arguments);
         return problem.isEmpty() || fail(problem);
     }
@@ -116,7 +116,7 @@ class Parser {
                 operandsOnly = true;
             } else if (operandsOnly || !isOptionWord(word)) {
                 o_.arguments.operands << word;
-            } else if (!option(o_.spec)) {
+            } else if (!option(o_.entry)) {
                 return false;
             }
         }
@@ -124,27 +124,27 @@ class Parser {
     }
 
     // One option at args_[at_], the command's own first, then the global ones.
-    bool option(const CommandSpec* command) {
+    bool option(const CommandEntry* command) {
         const QString word = args_[at_];
         const qsizetype equals = word.indexOf('=');
         const QString name = equals < 0 ? word : word.left(equals);
-        const OptionSpec* spec = command ? findOption(command->options, name) : nullptr;
-        const bool global = spec == nullptr;
-        if (global) spec = findOption(globalOptions(), name == "-h" ? QStringLiteral("--help") : name);
-        if (!spec) return fail(QStringLiteral("unknown option %1").arg(name) + hint(name, known(command)));
+        const OptionEntry* entry = command ? findOption(command->options, name) : nullptr;
+        const bool global = entry == nullptr;
+        if (global) entry = findOption(globalOptions(), name == "-h" ? QStringLiteral("--help") : name);
+        if (!entry) return fail(QStringLiteral("unknown option %1").arg(name) + hint(name, known(command)));
         QStringList values;
-        if (spec->kind == ValueKind::Flag) {
+        if (entry->kind == ValueKind::Flag) {
             if (equals >= 0) return fail(QStringLiteral("%1 takes no value").arg(name));
-        } else if (equals >= 0 && spec->count == 1) {
+        } else if (equals >= 0 && entry->count == 1) {
             values << word.mid(equals + 1);
         } else {
             if (equals >= 0)
-                return fail(QStringLiteral("%1 takes %2 values after it").arg(name).arg(spec->count));
-            for (int k = 0; k < spec->count; ++k) {
+                return fail(QStringLiteral("%1 takes %2 values after it").arg(name).arg(entry->count));
+            for (int k = 0; k < entry->count; ++k) {
                 if (at_ + 1 >= args_.size())
-                    return fail(spec->count == 1
+                    return fail(entry->count == 1
                                     ? QStringLiteral("%1 needs a value").arg(name)
-                                    : QStringLiteral("%1 needs %2 values").arg(name).arg(spec->count));
+                                    : QStringLiteral("%1 needs %2 values").arg(name).arg(entry->count));
                 // An option word is not taken as a value: "--user --force" would write "--force".
                 if (isOptionWord(args_[at_ + 1]) || args_[at_ + 1] == "--")
                     return fail(
@@ -154,30 +154,30 @@ class Parser {
                 values << args_[++at_];
             }
         }
-        if (spec->count == 1)
+        if (entry->count == 1)
             for (const QString& v : values)
-                if (const QString refused = checkValue(*spec, v); !refused.isEmpty()) return fail(refused);
+                if (const QString refused = checkValue(*entry, v); !refused.isEmpty()) return fail(refused);
         if (global) {
             applyGlobal(o_, name, values.value(0));
             return true;
         }
-        if (o_.arguments.values.count(name) && spec->kind != ValueKind::Flag && !spec->repeatable)
+        if (o_.arguments.values.count(name) && entry->kind != ValueKind::Flag && !entry->repeatable)
             return fail(QStringLiteral("%1 is given twice").arg(name));
         o_.arguments.values[name] = values;
         return true;
     }
 
-    static QStringList known(const CommandSpec* command) {
+    static QStringList known(const CommandEntry* command) {
         QStringList names;
         if (command)
-            for (const OptionSpec& o : command->options) names << QLatin1String(o.name);
-        for (const OptionSpec& o : globalOptions()) names << QLatin1String(o.name);
+            for (const OptionEntry& o : command->options) names << QLatin1String(o.name);
+        for (const OptionEntry& o : globalOptions()) names << QLatin1String(o.name);
         return names;
     }
 
     bool operandCount() {
         const int n = static_cast<int>(o_.arguments.operands.size());
-        const CommandSpec& c = *o_.spec;
+        const CommandEntry& c = *o_.entry;
         if (n >= c.minOperands && (c.maxOperands < 0 || n <= c.maxOperands)) return true;
         return fail("usage: tavrel-cli " + synopsis(c));
     }

@@ -27,9 +27,9 @@ struct GlobalOptions {
     bool help = false;
     bool version = false;
     QString command;
-    QString sub;                        // "scan" of "wifi scan"
-    const CommandSpec* spec = nullptr;  // the command's table, once it is known
-    ParsedArguments arguments;          // what follows the command
+    QString sub;                          // "scan" of "wifi scan"
+    const CommandEntry* entry = nullptr;  // the command's table, once it is known
+    ParsedArguments arguments;            // what follows the command
 };
 
 // Environment first, then the options, wherever they stand; an error text on a usage error.

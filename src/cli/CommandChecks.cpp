@@ -59,7 +59,7 @@ QString upgradeProblem(const ParsedArguments& args) {
 
 }  // namespace
 
-QString operandProblem(const CommandSpec& command, const QStringList& operands) {
+QString operandProblem(const CommandEntry& command, const QStringList& operands) {
     const QStringList kinds = QString::fromLatin1(command.operands).split(' ', Qt::SkipEmptyParts);
     QStringList devices;
     for (qsizetype i = 0; i < operands.size() && !kinds.isEmpty(); ++i)

@@ -9,7 +9,7 @@ namespace tavrel::cli {
 
 // Empty when `args` hold together for the command (and sub-command) named; else why not.
 // Each operand in a DEVICE place must read as an address, a MAC or a key.
-QString operandProblem(const CommandSpec& command, const QStringList& operands);
+QString operandProblem(const CommandEntry& command, const QStringList& operands);
 QString commandProblem(const QString& command, const QString& sub, const ParsedArguments& args);
 
 }  // namespace tavrel::cli

@@ -6,20 +6,20 @@ namespace tavrel::cli {
 
 namespace {
 
-QString choicesText(const OptionSpec& o) {
+QString choicesText(const OptionEntry& o) {
     QStringList list;
     for (std::string_view c : o.choices)
         list << QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
     return list.join('|');
 }
 
-QString placeholder(const OptionSpec& o) {
+QString placeholder(const OptionEntry& o) {
     if (o.kind == ValueKind::Flag) return {};
     if (*o.value) return QLatin1String(o.value);
     return o.choices.size() <= 4 ? choicesText(o) : QStringLiteral("VALUE");
 }
 
-QString optionLine(const OptionSpec& o) {
+QString optionLine(const OptionEntry& o) {
     QString left = "  " + QLatin1String(o.name);
     if (o.kind != ValueKind::Flag) left += ' ' + placeholder(o);
     QString help = QString::fromUtf8(o.help);
@@ -36,14 +36,14 @@ QString optionLine(const OptionSpec& o) {
 // The global options that take a value: the word after them is not the command.
 QStringList valuedGlobals() {
     QStringList names;
-    for (const OptionSpec& o : globalOptions())
+    for (const OptionEntry& o : globalOptions())
         if (o.kind != ValueKind::Flag) names << QLatin1String(o.name);
     return names;
 }
 
-QString bashWords(const std::vector<OptionSpec>& options) {
+QString bashWords(const std::vector<OptionEntry>& options) {
     QStringList names;
-    for (const OptionSpec& o : options) names << QLatin1String(o.name);
+    for (const OptionEntry& o : options) names << QLatin1String(o.name);
     return names.join(' ');
 }
 
@@ -68,11 +68,11 @@ QString bashScript() {
          "        esac\n    done\n"
          "    local options=\"\" values=\"\"\n"
          "    case \"$command $sub\" in\n";
-    for (const CommandSpec& c : commandTable()) {
+    for (const CommandEntry& c : commandTable()) {
         const QString name = QLatin1String(c.name);
         s << "    " << (name.contains(' ') ? '"' + name + '"' : '"' + name + " \"*") << ") options=\""
           << bashWords(c.options) << "\"\n        case \"$prev\" in\n";
-        for (const OptionSpec& o : c.options)
+        for (const OptionEntry& o : c.options)
             if (o.kind == ValueKind::Choice)
                 s << "        " << o.name << ") values=\"" << choicesText(o).replace('|', ' ') << "\" ;;\n";
         s << "        esac ;;\n";
@@ -106,7 +106,7 @@ QString zshScript() {
          "_tavrel_cli() {\n"
          "    local -a globals commands options\n"
          "    globals=(";
-    for (const OptionSpec& o : globalOptions()) s << "'" << o.name << "' ";
+    for (const OptionEntry& o : globalOptions()) s << "'" << o.name << "' ";
     s << ")\n    commands=(";
     for (const QString& c : commands) s << "'" << c << "' ";
     s << ")\n"
@@ -119,10 +119,10 @@ QString zshScript() {
          "        if [[ -z $command ]]; then command=$w; elif [[ -z $sub ]]; then sub=$w; fi\n"
          "    done\n"
          "    case \"$command $sub\" in\n";
-    for (const CommandSpec& c : commandTable()) {
+    for (const CommandEntry& c : commandTable()) {
         const QString name = QLatin1String(c.name);
         s << "    " << (name.contains(' ') ? "'" + name + "'" : "'" + name + " '*") << ") options=(";
-        for (const OptionSpec& o : c.options) s << "'" << o.name << "' ";
+        for (const OptionEntry& o : c.options) s << "'" << o.name << "' ";
         s << ") ;;\n";
     }
     s << "    esac\n"
@@ -145,10 +145,10 @@ QString fishScript() {
     QTextStream s(&text);
     s << "# fish completion for tavrel-cli, written by tavrel-cli completion fish\n"
          "complete -c tavrel-cli -f\n";
-    for (const OptionSpec& o : globalOptions())
+    for (const OptionEntry& o : globalOptions())
         s << "complete -c tavrel-cli -l " << QString::fromLatin1(o.name).mid(2) << " -d '" << o.help << "'"
           << (o.kind == ValueKind::Flag ? "" : " -r") << "\n";
-    for (const CommandSpec& c : commandTable()) {
+    for (const CommandEntry& c : commandTable()) {
         const QString name = QLatin1String(c.name);
         const QString first = name.section(' ', 0, 0);
         const QString sub = name.section(' ', 1);
@@ -161,7 +161,7 @@ QString fishScript() {
               << subCommandsOf(first).join(' ') << "' -a " << sub << "\n";
             when += "; and __fish_seen_subcommand_from " + sub;
         }
-        for (const OptionSpec& o : c.options) {
+        for (const OptionEntry& o : c.options) {
             s << "complete -c tavrel-cli -n '" << when << "' -l " << QString::fromLatin1(o.name).mid(2)
               << " -d '" << QString::fromUtf8(o.help).replace('\'', "\\'") << "'";
             if (o.kind == ValueKind::Choice)
@@ -176,11 +176,11 @@ QString fishScript() {
 
 }  // namespace
 
-QString synopsis(const CommandSpec& c) {
+QString synopsis(const CommandEntry& c) {
     QString text = QLatin1String(c.name);
     if (*c.operands) text += ' ' + QLatin1String(c.operands);
     if (c.options.size() > 3) return text + " [options]";
-    for (const OptionSpec& o : c.options)
+    for (const OptionEntry& o : c.options)
         text += " [" + QLatin1String(o.name) +
                 (o.kind == ValueKind::Flag ? QString() : ' ' + placeholder(o)) + ']';
     return text;
@@ -197,12 +197,12 @@ QString usageText() {
     QTextStream s(&text);
     s << "usage: tavrel-cli [global options] COMMAND [arguments]\n\nGlobal options (also after the "
          "command):\n";
-    for (const OptionSpec& o : globalOptions()) s << optionLine(o);
+    for (const OptionEntry& o : globalOptions()) s << optionLine(o);
     s << "Environment: TAVREL_BROADCAST, TAVREL_BIND, TAVREL_LOCAL_PORT, TAVREL_DEVICE_PORT, "
          "TAVREL_TFTP_PORT.\n"
          "A value that starts with -- is given as --option=VALUE; -- ends the options.\n\n"
          "Commands (COMMAND --help for details):\n";
-    for (const CommandSpec& c : commandTable()) {
+    for (const CommandEntry& c : commandTable()) {
         QString left =
             "  " + QLatin1String(c.name) + (*c.operands ? ' ' + QLatin1String(c.operands) : QString());
         s << left.leftJustified(26) << (left.size() >= 26 ? "\n" + QString(26, ' ') : QString()) << c.summary
@@ -218,10 +218,10 @@ QString commandHelp(const QString& command, const QString& sub) {
     if (subs.isEmpty()) subs << QString();
     QString text;
     for (const QString& s : subs) {
-        const CommandSpec* c = findCommand(command, s);
+        const CommandEntry* c = findCommand(command, s);
         if (!c) continue;
         text += "usage: tavrel-cli [global options] " + synopsis(*c) + '\n' + c->summary + ".\n";
-        for (const OptionSpec& o : c->options) text += optionLine(o);
+        for (const OptionEntry& o : c->options) text += optionLine(o);
         text += c->details;
     }
     return text;

@@ -7,7 +7,7 @@
 namespace tavrel::cli {
 
 // "set-port DEVICE [options]", or each option when there are few.
-QString synopsis(const CommandSpec& command);
+QString synopsis(const CommandEntry& command);
 // "usage: tavrel-cli wifi scan DEVICE [--direct] | wifi set DEVICE [options]"
 QString subCommandUsage(const QString& command);
 // The page of tavrel-cli --help.

@@ -19,43 +19,43 @@ std::vector<std::string_view> listOf(const std::array<std::string_view, N>& list
     return {list.begin(), list.end()};
 }
 
-OptionSpec flag(const char* name, const char* help) {
-    OptionSpec o;
+OptionEntry flag(const char* name, const char* help) {
+    OptionEntry o;
     o.name = name;
     o.help = help;
     return o;
 }
-OptionSpec text(const char* name, const char* value, const char* help, std::size_t maxBytes = 0) {
-    OptionSpec o = flag(name, help);
+OptionEntry text(const char* name, const char* value, const char* help, std::size_t maxBytes = 0) {
+    OptionEntry o = flag(name, help);
     o.kind = K::Text;
     o.value = value;
     o.maxBytes = maxBytes;
     return o;
 }
 // An option of several words: timing set --week OPENDAY OPENTIME CLOSEDAY CLOSETIME.
-OptionSpec words(const char* name, const char* value, int count, const char* help) {
-    OptionSpec o = text(name, value, help);
+OptionEntry words(const char* name, const char* value, int count, const char* help) {
+    OptionEntry o = text(name, value, help);
     o.count = count;
     return o;
 }
-OptionSpec address(const char* name, const char* help, const char* defaultText = "") {
-    OptionSpec o = text(name, "ADDR", help);
+OptionEntry address(const char* name, const char* help, const char* defaultText = "") {
+    OptionEntry o = text(name, "ADDR", help);
     o.kind = K::Address;
     o.defaultText = defaultText;
     return o;
 }
-OptionSpec number(const char* name, const char* value, long long low, long long high, const char* defaultText,
-                  const char* help) {
-    OptionSpec o = text(name, value, help);
+OptionEntry number(const char* name, const char* value, long long low, long long high,
+                   const char* defaultText, const char* help) {
+    OptionEntry o = text(name, value, help);
     o.kind = K::Number;
     o.low = low;
     o.high = high;
     o.defaultText = defaultText;
     return o;
 }
-OptionSpec choice(const char* name, std::vector<std::string_view> choices, const char* defaultText,
-                  const char* help, bool anyCase = false) {
-    OptionSpec o = flag(name, help);
+OptionEntry choice(const char* name, std::vector<std::string_view> choices, const char* defaultText,
+                   const char* help, bool anyCase = false) {
+    OptionEntry o = flag(name, help);
     o.kind = K::Choice;
     o.choices = std::move(choices);
     o.defaultText = defaultText;
@@ -63,8 +63,8 @@ OptionSpec choice(const char* name, std::vector<std::string_view> choices, const
     return o;
 }
 
-std::vector<OptionSpec> makeGlobals() {
-    auto repeat = [](OptionSpec o) {
+std::vector<OptionEntry> makeGlobals() {
+    auto repeat = [](OptionEntry o) {
         o.repeatable = true;
         return o;
     };
@@ -84,11 +84,11 @@ std::vector<OptionSpec> makeGlobals() {
     };
 }
 
-std::vector<CommandSpec> makeCommands() {
-    const OptionSpec force =
+std::vector<CommandEntry> makeCommands() {
+    const OptionEntry force =
         flag("--force", "write a device whose settings were not all read, or unusual values");
-    const OptionSpec csv = flag("--csv", "one row per device, RFC 4180, UTF-8, a header row");
-    const OptionSpec wait = flag("--wait", "wait until the device answers again and print it");
+    const OptionEntry csv = flag("--csv", "one row per device, RFC 4180, UTF-8, a header row");
+    const OptionEntry wait = flag("--wait", "wait until the device answers again and print it");
     return {
         {"search",
          "",
@@ -361,26 +361,26 @@ int distance(const QString& a, const QString& b) {
 
 }  // namespace
 
-const std::vector<OptionSpec>& globalOptions() {
-    static const std::vector<OptionSpec> table = makeGlobals();
+const std::vector<OptionEntry>& globalOptions() {
+    static const std::vector<OptionEntry> table = makeGlobals();
     return table;
 }
 
-const std::vector<CommandSpec>& commandTable() {
-    static const std::vector<CommandSpec> table = makeCommands();
+const std::vector<CommandEntry>& commandTable() {
+    static const std::vector<CommandEntry> table = makeCommands();
     return table;
 }
 
-const CommandSpec* findCommand(const QString& name, const QString& sub) {
+const CommandEntry* findCommand(const QString& name, const QString& sub) {
     const QString full = sub.isEmpty() ? name : name + ' ' + sub;
-    for (const CommandSpec& c : commandTable())
+    for (const CommandEntry& c : commandTable())
         if (QLatin1String(c.name) == full) return &c;
     return nullptr;
 }
 
 QStringList subCommandsOf(const QString& name) {
     QStringList subs;
-    for (const CommandSpec& c : commandTable()) {
+    for (const CommandEntry& c : commandTable()) {
         const QString full = QLatin1String(c.name);
         if (full.startsWith(name + ' ')) subs << full.mid(name.size() + 1);
     }
@@ -389,15 +389,15 @@ QStringList subCommandsOf(const QString& name) {
 
 QStringList commandNames() {
     QStringList names;
-    for (const CommandSpec& c : commandTable()) {
+    for (const CommandEntry& c : commandTable()) {
         const QString first = QString::fromLatin1(c.name).section(' ', 0, 0);
         if (!names.contains(first)) names << first;
     }
     return names;
 }
 
-const OptionSpec* findOption(const std::vector<OptionSpec>& options, const QString& name) {
-    for (const OptionSpec& o : options)
+const OptionEntry* findOption(const std::vector<OptionEntry>& options, const QString& name) {
+    for (const OptionEntry& o : options)
         if (QLatin1String(o.name) == name) return &o;
     return nullptr;
 }
@@ -434,7 +434,7 @@ QStringList ParsedArguments::words(const QString& name) const {
     return it == values.end() ? QStringList() : it->second;
 }
 
-QString checkValue(const OptionSpec& option, const QString& value) {
+QString checkValue(const OptionEntry& option, const QString& value) {
     const QString name = QLatin1String(option.name);
     switch (option.kind) {
         case ValueKind::Flag:

@@ -11,7 +11,7 @@ namespace tavrel::cli {
 
 enum class ValueKind { Flag, Text, Number, Choice, Address };
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name = "";  // "--timeout"
     ValueKind kind = ValueKind::Flag;
     const char* value = "";  // its placeholder in the help: "MS"
@@ -26,26 +26,26 @@ struct OptionSpec {
     bool repeatable = false;   // may be given more than once, the last one counting
 };
 
-struct CommandSpec {
+struct CommandEntry {
     const char* name = "";      // "set-port", or "wifi scan" for a sub-command
     const char* operands = "";  // "FILE DEVICE..."
     int minOperands = 0;
     int maxOperands = 0;  // -1: any number
     const char* summary = "";
-    std::vector<OptionSpec> options;
+    std::vector<OptionEntry> options;
     const char* details = "";  // what the options do not say: results, exit codes
 };
 
-const std::vector<OptionSpec>& globalOptions();
+const std::vector<OptionEntry>& globalOptions();
 // Every command; a command with sub-commands ("wifi") appears once per sub-command ("wifi scan").
-const std::vector<CommandSpec>& commandTable();
+const std::vector<CommandEntry>& commandTable();
 // The command named by `name` (and `sub`, for a command that has sub-commands), or nothing.
-const CommandSpec* findCommand(const QString& name, const QString& sub = {});
+const CommandEntry* findCommand(const QString& name, const QString& sub = {});
 // "wifi" -> {"scan", "set"}; empty for a command without sub-commands.
 QStringList subCommandsOf(const QString& name);
 // Every command name as typed first: "search", ..., "wifi", "timing", ... in table order.
 QStringList commandNames();
-const OptionSpec* findOption(const std::vector<OptionSpec>& options, const QString& name);
+const OptionEntry* findOption(const std::vector<OptionEntry>& options, const QString& name);
 
 // The closest of `known` to `typed`, when it is close enough to be what was meant.
 std::optional<QString> nearest(const QString& typed, const QStringList& known);
@@ -62,6 +62,6 @@ struct ParsedArguments {
 };
 
 // Checks one value of `option`; an error text when it is refused.
-QString checkValue(const OptionSpec& option, const QString& value);
+QString checkValue(const OptionEntry& option, const QString& value);
 
 }  // namespace tavrel::cli

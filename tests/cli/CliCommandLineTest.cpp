@@ -26,9 +26,9 @@ Parsed parse(const QStringList& args) {
     return p;
 }
 
-QStringList optionNames(const CommandSpec& c) {
+QStringList optionNames(const CommandEntry& c) {
     QStringList names;
-    for (const OptionSpec& o : c.options) names << QLatin1String(o.name);
+    for (const OptionEntry& o : c.options) names << QLatin1String(o.name);
     return names;
 }
 
@@ -141,7 +141,7 @@ TEST(CliCommandLine, RefusedLinesNameWhatIsWrong) {
                                         {"clock", d, selector, "--check"}})
             EXPECT_TRUE(parse(args).error.startsWith("not a device: " + selector + " (give an IP address"));
     // Too few or too many operands: each command names its own usage.
-    for (const CommandSpec& c : commandTable()) {
+    for (const CommandEntry& c : commandTable()) {
         const QStringList words = QString::fromLatin1(c.name).split(' ');
         QStringList tooMany = words;
         for (int i = 0; i <= c.maxOperands; ++i) tooMany << d;
@@ -206,7 +206,7 @@ TEST(CliCommandLine, AcceptedLinesGiveTheirValues) {
 TEST(CliCommandLine, HelpAndCompletionsListEveryOption) {
     const QString bash = completionScript("bash"), zsh = completionScript("zsh"),
                   fish = completionScript("fish");
-    for (const CommandSpec& c : commandTable()) {
+    for (const CommandEntry& c : commandTable()) {
         const QString name = QLatin1String(c.name);
         const QString help = commandHelp(name.section(' ', 0, 0), name.section(' ', 1));
         SCOPED_TRACE(name.toStdString());
@@ -221,7 +221,7 @@ TEST(CliCommandLine, HelpAndCompletionsListEveryOption) {
                 << option.toStdString();
         }
     }
-    for (const OptionSpec& o : globalOptions()) {
+    for (const OptionEntry& o : globalOptions()) {
         EXPECT_TRUE(usageText().contains("\n  " + QLatin1String(o.name) + ' ')) << o.name;
         EXPECT_TRUE(fish.contains("tavrel-cli -l " + QString::fromLatin1(o.name).mid(2) + ' ')) << o.name;
     }
