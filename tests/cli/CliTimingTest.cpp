@@ -31,6 +31,17 @@ std::vector<std::uint8_t> schedule(const SimDevice& d, std::size_t n) {
     return {t.begin() + std::ptrdiff_t(n * 18), t.begin() + std::ptrdiff_t(n * 18 + 18)};
 }
 
+// The board falls silent at its first pass-through frame.
+void silenceOnceTheChainStarts(SimDevice& quiet) {
+    QObject::connect(&quiet, &SimDevice::frameReceived, &quiet,
+                     [&quiet](const tavrel::sim::ReceivedFrame& f) {
+                         if (f.subCode != kPassThrough || quiet.options().silent) return;
+                         tavrel::sim::SimOptions options = quiet.options();
+                         options.silent = true;
+                         quiet.setOptions(options);
+                     });
+}
+
 TEST(CliTiming, ReadOfA302BoardRunsTheWholeChain) {
     auto sim = simulate({"kind=302,timing"});
     // One channel of each mode, in the board's own (little-endian) order, no two fields alike.
@@ -99,13 +110,7 @@ TEST(CliTiming, LostRepliesAreResentAndAnUnansweredChainFails) {
 
     // A board that falls silent once the chain starts: the first request and its three resends.
     SimDevice& quiet = *sim->device(1);
-    QObject::connect(&quiet, &SimDevice::frameReceived, &quiet,
-                     [&quiet](const tavrel::sim::ReceivedFrame& f) {
-                         if (f.subCode != kPassThrough || quiet.options().silent) return;
-                         tavrel::sim::SimOptions options = quiet.options();
-                         options.silent = true;
-                         quiet.setOptions(options);
-                     });
+    silenceOnceTheChainStarts(quiet);
     const CliRun lost = runCli(sim->devicePort(), {"timing", "read", "000009"});
     EXPECT_EQ(lost.exitCode, 1);
     EXPECT_TRUE(lost.err.contains("after the resends"));
@@ -319,16 +324,7 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     // the computer's clock, so its drift is 5 s or a little less, never more.
     auto sim = simulate({"kind=302,timing,clock-offset=5", "kind=302,timing,clock-offset=-30", "kind=830",
                          "kind=302,timing,ip=127.0.0.9", "kind=302,timing,ip=127.0.0.10"});
-    for (std::size_t i : {3u, 4u}) {
-        SimDevice& quiet = *sim->device(i);
-        QObject::connect(&quiet, &SimDevice::frameReceived, &quiet,
-                         [&quiet](const tavrel::sim::ReceivedFrame& f) {
-                             if (f.subCode != kPassThrough || quiet.options().silent) return;
-                             tavrel::sim::SimOptions options = quiet.options();
-                             options.silent = true;
-                             quiet.setOptions(options);
-                         });
-    }
+    for (std::size_t i : {3u, 4u}) silenceOnceTheChainStarts(*sim->device(i));
     ASSERT_EQ(runCli(sim->devicePort(), {"clock", "000004"}).exitCode, 0);
     const QStringList fleet{"clock", "000002", "000003", "000004", "--check", "--max-drift", "5"};
     CliRun run = runCli(sim->devicePort(), QStringList{"--json"} + fleet + QStringList{"000009"});
