@@ -419,6 +419,7 @@ constexpr auto kRows = std::to_array<TextRow>({
     TAVREL_TEXT(ioLogToFile, "Log to file…", "记录到文件…"),
     TAVREL_TEXT(ioStopLogging, "Stop logging", "停止记录"),
     TAVREL_TEXT(ioLogFailed, "Cannot write the data log: ", "数据记录写入失败："),
+    TAVREL_TEXT(ioLogEnded, "The connection closed; the data log ends here: ", "连接已关闭，数据记录到此结束："),
     TAVREL_TEXT(ioHistory, "History", "历史曲线"),
     TAVREL_TEXT(ioHistoryTitle, "IO History (last 5 minutes)", "开关量历史（最近5分钟）"),
     TAVREL_TEXT(ioHistoryEmpty, "No states yet", "尚无状态"),
