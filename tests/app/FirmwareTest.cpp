@@ -122,7 +122,8 @@ TEST(FirmwareUpgrade, UploadFromTheButtonReachesTheDevice) {
             // Success is seen: a full bar and the words, then the bar goes.
             EXPECT_FALSE(d.progressBar()->isHidden());
             EXPECT_EQ(d.progressBar()->value(), d.progressBar()->maximum());
-            EXPECT_EQ(d.doneLabel()->text(), QStringLiteral("Upgrade complete"));
+            EXPECT_EQ(d.doneLabel()->text(), QStringLiteral("Upgraded"));
+            EXPECT_LE(d.doneLabel()->fontMetrics().horizontalAdvance("Upgraded"), d.doneLabel()->width());
             EXPECT_TRUE(waitUntil([&] { return d.progressBar()->isHidden(); },
                                   CFirmwareDlg::kCompleteShownMs + 10000));
             EXPECT_EQ(d.transfer().uploader().result(), UploadResult::Completed);

@@ -177,7 +177,7 @@ constexpr auto kRows = std::to_array<TextRow>({
                 "此设备的部分参数未能读取（%s）。配置文件中将为空值。仍然导出吗？"),
     TAVREL_TEXT(noAnswer, "No answer from the device", "设备无应答"),
     TAVREL_TEXT(factoryResetQuestion, "Be sure to restore factory settings?", "确定要恢复出厂设置吗？"),
-    TAVREL_TEXT(upgradeComplete, "Upgrade complete", "升级完成"),
+    TAVREL_TEXT(upgradeComplete, "Upgraded", "升级完成"),
     TAVREL_TEXT(rereadingDevice, "The device changed its settings; reading it again...",
                 "设备参数已改变，正在重新读取..."),
     TAVREL_TEXT(deviceNotBack, "The device did not answer again; search again to see it.",
