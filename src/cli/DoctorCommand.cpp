@@ -169,6 +169,14 @@ int runDoctor(Context& ctx) {
     DoctorFacts facts;
     facts.localPort = udpPortState(ctx.options.network.localPort);
     facts.tftpPort = udpPortState(ctx.options.network.tftpPort);
+    // The suggested commands must reach the devices the way this run did.
+    const NetworkSettings defaults;
+    QStringList reach;
+    if (ctx.options.network.broadcast != defaults.broadcast)
+        reach << "--broadcast" << q(ctx.options.network.broadcast);
+    if (ctx.options.network.devicePort != defaults.devicePort)
+        reach << "--device-port" << QString::number(ctx.options.network.devicePort);
+    facts.commandOptions = reach.join(' ').toStdString();
     // With the port taken, the search still runs, from any free port: devices answer where asked from.
     NetworkSettings base = ctx.options.network;
     if (!facts.localPort.free) base.localPort = 0;

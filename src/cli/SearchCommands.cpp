@@ -15,11 +15,15 @@ bool openSession(Context& ctx, DeviceSession& session) {
     if (session.openSocket()) return true;
     // A script must know it would hear nothing, or only part of the replies.
     const quint16 port = session.settings().localPort;
-    if (session.socket().addressInUse())
-        ctx.err << "UDP port " << port << " is in use by another program (is the tool already running?)";
-    else
-        ctx.err << "cannot bind UDP port " << port;
-    ctx.err << "; close it, or use --local-port 0 for any free port\n";
+    const std::string& bind = session.settings().bindAddress;
+    if (session.socket().addressInUse()) {
+        ctx.err << "UDP port " << port << " is in use by another program (is the tool already running?)"
+                << "; close it, or use --local-port 0 for any free port\n";
+    } else {
+        // Most often --bind names an address this computer does not have.
+        ctx.err << "cannot bind UDP port " << port << " on " << q(bind.empty() ? "all addresses" : bind)
+                << ": " << session.socket().openError() << '\n';
+    }
     return false;
 }
 

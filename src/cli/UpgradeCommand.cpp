@@ -276,6 +276,19 @@ int uploadAll(Context& ctx, DeviceSession& session, std::vector<UpgradeJob>& job
 
 }  // namespace
 
+namespace {
+// The window keeps its fixed texts for these two ("can`t open", "file_is_too_big"); a terminal in
+// English gets sentences.
+QString refusalLine(const Context& ctx, FirmwareRefusal refusal, const QString& path) {
+    if (ctx.texts.isEnglish() && refusal == FirmwareRefusal::CannotOpen)
+        return path + QStringLiteral(": cannot open the file");
+    if (ctx.texts.isEnglish() && refusal == FirmwareRefusal::TooBig)
+        return path +
+               QStringLiteral(": too big; a firmware image holds at most %1 bytes").arg(kFirmwareMaxBytes);
+    return q(firmwareRefusalText(ctx.texts, refusal, path.toStdString()));
+}
+}  // namespace
+
 int runUpgrade(Context& ctx) {
     QStringList args = ctx.options.arguments.operands;
     CampaignOptions o;
@@ -288,7 +301,7 @@ int runUpgrade(Context& ctx) {
     const QString path = args.takeFirst();
     FirmwareImage image = loadFirmwareImage(path);
     if (image.refusal != FirmwareRefusal::None) {
-        ctx.err << q(firmwareRefusalText(ctx.texts, image.refusal, path.toStdString())) << '\n';
+        ctx.err << refusalLine(ctx, image.refusal, path) << '\n';
         return kExitUsage;
     }
 

@@ -18,6 +18,7 @@ bool ProtocolSocket::open(const QHostAddress& address, quint16 port) {
     // lingering state behind that would need it.
     const bool ok = socket_->bind(where, port, QUdpSocket::DontShareAddress);
     addressInUse_ = !ok && socket_->error() == QAbstractSocket::AddressInUseError;
+    openError_ = ok ? QString() : socket_->errorString();
     return ok;
 }
 

@@ -23,6 +23,8 @@ class ProtocolSocket : public QObject {
     bool isBound() const;
     // The last open failed because another socket holds the port.
     bool addressInUse() const { return addressInUse_; }
+    // The system's reason for the last failed open.
+    const QString& openError() const { return openError_; }
     QHostAddress localAddress() const;
     quint16 localPort() const;
 
@@ -40,6 +42,7 @@ class ProtocolSocket : public QObject {
 
     QUdpSocket* socket_ = nullptr;
     bool addressInUse_ = false;
+    QString openError_;
 };
 
 }  // namespace tavrel

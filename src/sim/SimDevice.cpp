@@ -331,6 +331,8 @@ void SimDevice::takeFirmware() {
             std::isdigit(static_cast<unsigned char>(name[i + 3])))
             version = (name[i + 2] - '0') * 10 + (name[i + 3] - '0');
     if (version < 0) return;
+    // What the new version knows (the heartbeat blocks from 43 on) comes with it.
+    config_.version = version;
     identity_[2] = static_cast<std::uint8_t>('0' + version / 10);
     identity_[3] = static_cast<std::uint8_t>('0' + version % 10);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "protocol/DeviceFrame.h"
 #include "protocol/Routes.h"
@@ -24,9 +25,10 @@ std::string macOrKey(const SeenDevice& d) {
 }
 
 // Addressed by MAC (the key when the MAC was not read), through the card the device answered on.
-std::string setNetworkLine(const Binding& binding, const SeenDevice& device, const Ipv4& ip,
-                           const Ipv4& mask) {
+std::string setNetworkLine(const std::string& options, const Binding& binding, const SeenDevice& device,
+                           const Ipv4& ip, const Ipv4& mask) {
     std::string line = "tavrel-cli ";
+    if (!options.empty()) line += options + " ";
     if (binding.address) line += "--bind " + ipv4Text(*binding.address) + " ";
     return line + "set-network " + macOrKey(device) + " --ip " + ipv4Text(ip) + " --mask " + ipv4Text(mask);
 }
@@ -64,6 +66,12 @@ class Diagnosis {
     void add(FindingKind kind, std::string cause, std::string remedy, std::string command = {}) {
         for (const Finding& f : findings_)
             if (f.kind == kind && f.cause == cause) return;
+        // A remedy that leads up to an example ends there when there is none to give.
+        for (const auto& [lead, end] : {std::pair<std::string, std::string>{", for example:", "."},
+                                        std::pair<std::string, std::string>{"，例如：", "。"}})
+            if (command.empty() && remedy.size() >= lead.size() &&
+                remedy.compare(remedy.size() - lead.size(), lead.size(), lead) == 0)
+                remedy.replace(remedy.size() - lead.size(), lead.size(), end);
         findings_.push_back({kind, std::move(cause), std::move(remedy), std::move(command)});
     }
 
@@ -80,7 +88,7 @@ class Diagnosis {
             if (inSubnet(d.address, *b.address, *b.mask)) continue;
             std::string command;
             if (auto to = freeAddressFor(d.address, *b.address, *b.mask, takenOn(b)))
-                command = setNetworkLine(b, d, *to, *b.mask);
+                command = setNetworkLine(facts_.commandOptions, b, d, *to, *b.mask);
             add(FindingKind::ForeignSubnet,
                 fillIn(texts_.doctorForeignSubnetCause,
                        {ipv4Text(d.address), macOrKey(d), b.card, ipv4Text(*b.address), ipv4Text(*b.mask)}),
@@ -100,7 +108,7 @@ class Diagnosis {
             std::string command;
             if (b.address && b.mask && inSubnet(address, *b.address, *b.mask))
                 if (auto to = freeAddressFor(address, *b.address, *b.mask, takenOn(b)))
-                    command = setNetworkLine(b, *devices.back(), *to, *b.mask);
+                    command = setNetworkLine(facts_.commandOptions, b, *devices.back(), *to, *b.mask);
             add(FindingKind::DuplicateIp,
                 fillIn(texts_.doctorDuplicateIpCause,
                        {std::to_string(keys.size()), ipv4Text(address), names}),

@@ -56,6 +56,8 @@ struct DoctorFacts {
     std::vector<Binding> bindings;
     PortState localPort;
     PortState tftpPort;
+    // The options the doctor ran with that a suggested command needs too ("--broadcast ...").
+    std::string commandOptions;
 };
 
 bool inSubnet(const Ipv4& address, const Ipv4& network, const Ipv4& mask);

@@ -50,6 +50,7 @@ TEST(Doctor, EachPlantedFaultIsFoundOnceWithCauseAndRemedy) {
         seen({192, 168, 1, 60}, 0x3C, false),  // deaf to its own address
     };
     facts.bindings = {lanA(devices), {"", std::nullopt, std::nullopt, devices}};
+    facts.commandOptions = "--device-port 1112";
     for (Language language : {Language::English, Language::Chinese}) {
         const auto findings = diagnose(facts, texts(language));
         std::map<FindingKind, int> count;
@@ -68,10 +69,12 @@ TEST(Doctor, EachPlantedFaultIsFoundOnceWithCauseAndRemedy) {
         EXPECT_NE(findings[0].cause.find("tavrel-config (pid 321)"), std::string::npos);
         // The foreign device would keep its host part, but .20 is taken: the next free host.
         EXPECT_EQ(findings[1].command,
-                  "tavrel-cli --bind 192.168.1.2 set-network 00-CA-C1-A8-01-32 --ip 192.168.1.21 "
+                  "tavrel-cli --device-port 1112 --bind 192.168.1.2 set-network 00-CA-C1-A8-01-32 --ip "
+                  "192.168.1.21 "
                   "--mask 255.255.255.0");
         EXPECT_EQ(findings[2].command,
-                  "tavrel-cli --bind 192.168.1.2 set-network 00-CA-C1-A8-01-1F --ip 192.168.1.31 "
+                  "tavrel-cli --device-port 1112 --bind 192.168.1.2 set-network 00-CA-C1-A8-01-1F --ip "
+                  "192.168.1.31 "
                   "--mask 255.255.255.0");
     }
     EXPECT_NE(diagnose(facts, texts(Language::English))[1].cause,
@@ -79,6 +82,22 @@ TEST(Doctor, EachPlantedFaultIsFoundOnceWithCauseAndRemedy) {
 }
 
 // Sorted by kind, findings of one kind keep their own order: by address.
+TEST(Doctor, RemedyWithoutAFreeAddressGivesNoExample) {
+    DoctorFacts facts;
+    facts.localPort = {4601, true};
+    facts.bindings = {{"lana",
+                       Ipv4{10, 0, 0, 2},
+                       Ipv4{255, 255, 255, 252},
+                       {seen({10, 0, 0, 1}, 1), seen({10, 0, 0, 1}, 2)}}};
+    for (Language language : {Language::English, Language::Chinese}) {
+        const auto findings = diagnose(facts, texts(language));
+        ASSERT_EQ(findings.size(), 1u);
+        EXPECT_TRUE(findings[0].command.empty());
+        EXPECT_TRUE(findings[0].remedy.ends_with(".") || findings[0].remedy.ends_with("。"))
+            << findings[0].remedy;
+    }
+}
+
 TEST(Doctor, FindingsOfOneKindKeepTheirOrder) {
     DoctorFacts facts;
     facts.bindings = {
@@ -114,9 +133,12 @@ TEST(Doctor, ThePortsHolderIsNamedAsFarAsItIsKnown) {
 TEST(Doctor, DevicesSeenOnlyThroughTheDefaultBindingAreDiagnosed) {
     DoctorFacts facts;
     facts.localPort = {4601, true};
-    facts.bindings = {lanA({seen({192, 168, 1, 20}, 0x14)}),
-                      {"", std::nullopt, std::nullopt,
-                       {seen({192, 168, 1, 20}, 0x14), seen({10, 1, 1, 30}, 0x1E), seen({10, 1, 1, 30}, 0x1F)}}};
+    facts.bindings = {
+        lanA({seen({192, 168, 1, 20}, 0x14)}),
+        {"",
+         std::nullopt,
+         std::nullopt,
+         {seen({192, 168, 1, 20}, 0x14), seen({10, 1, 1, 30}, 0x1E), seen({10, 1, 1, 30}, 0x1F)}}};
     const auto findings = diagnose(facts, texts(Language::English));
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].kind, FindingKind::DuplicateIp);
@@ -124,9 +146,11 @@ TEST(Doctor, DevicesSeenOnlyThroughTheDefaultBindingAreDiagnosed) {
 
     // A card whose mask is unknown is diagnosed too, after the default binding: what both hear is
     // told as before, what only the card hears is told as well.
-    facts.bindings.push_back({"lanb", Ipv4{10, 1, 1, 2}, std::nullopt,
-                              {seen({10, 1, 1, 30}, 0x1E), seen({10, 1, 1, 30}, 0x1F), seen({10, 1, 1, 40}, 0x28),
-                               seen({10, 1, 1, 40}, 0x29)}});
+    facts.bindings.push_back({"lanb",
+                              Ipv4{10, 1, 1, 2},
+                              std::nullopt,
+                              {seen({10, 1, 1, 30}, 0x1E), seen({10, 1, 1, 30}, 0x1F),
+                               seen({10, 1, 1, 40}, 0x28), seen({10, 1, 1, 40}, 0x29)}});
     const auto withMaskless = diagnose(facts, texts(Language::English));
     ASSERT_EQ(withMaskless.size(), 2u);
     EXPECT_EQ(withMaskless[0].cause, findings[0].cause);
@@ -137,12 +161,10 @@ TEST(Doctor, DevicesSeenOnlyThroughTheDefaultBindingAreDiagnosed) {
 
 // Scripts read the kinds by these names.
 TEST(Doctor, EveryFindingKindHasItsName) {
-    const std::map<FindingKind, std::string> names = {{FindingKind::NothingFound, "nothing-found"},
-                                                      {FindingKind::LocalPortInUse, "local-port-in-use"},
-                                                      {FindingKind::ForeignSubnet, "foreign-subnet"},
-                                                      {FindingKind::DuplicateIp, "duplicate-ip"},
-                                                      {FindingKind::DuplicateKey, "duplicate-key"},
-                                                      {FindingKind::NoUnicastAnswer, "no-unicast-answer"}};
+    const std::map<FindingKind, std::string> names = {
+        {FindingKind::NothingFound, "nothing-found"},   {FindingKind::LocalPortInUse, "local-port-in-use"},
+        {FindingKind::ForeignSubnet, "foreign-subnet"}, {FindingKind::DuplicateIp, "duplicate-ip"},
+        {FindingKind::DuplicateKey, "duplicate-key"},   {FindingKind::NoUnicastAnswer, "no-unicast-answer"}};
     for (const auto& [kind, name] : names) EXPECT_EQ(findingName(kind), name);
 }
 
