@@ -94,22 +94,23 @@ QString differenceText(const FieldChange& c, SecretDisplay secrets) {
     return q(c.column) + ": device " + valueText(c.from) + ", sheet " + valueText(c.to);
 }
 
+// Changes as {field, from, to}; differences as {field, device, sheet}.
+QJsonArray fieldsJson(const std::vector<FieldChange>& list, SecretDisplay secrets, const char* from,
+                      const char* to) {
+    QJsonArray out;
+    for (const FieldChange& c : list)
+        out.append(QJsonObject{{"field", q(c.column)},
+                               {from, shown(c.from, c.secret, secrets)},
+                               {to, shown(c.to, c.secret, secrets)}});
+    return out;
+}
+
 QJsonArray changesJson(const std::vector<FieldChange>& changes, SecretDisplay secrets) {
-    QJsonArray list;
-    for (const FieldChange& c : changes)
-        list.append(QJsonObject{{"field", q(c.column)},
-                                {"from", shown(c.from, c.secret, secrets)},
-                                {"to", shown(c.to, c.secret, secrets)}});
-    return list;
+    return fieldsJson(changes, secrets, "from", "to");
 }
 
 QJsonArray differencesJson(const std::vector<FieldChange>& differences, SecretDisplay secrets) {
-    QJsonArray list;
-    for (const FieldChange& c : differences)
-        list.append(QJsonObject{{"field", q(c.column)},
-                                {"device", shown(c.from, c.secret, secrets)},
-                                {"sheet", shown(c.to, c.secret, secrets)}});
-    return list;
+    return fieldsJson(differences, secrets, "device", "sheet");
 }
 
 QString joined(const std::vector<FieldChange>& list, SecretDisplay secrets,

@@ -89,6 +89,8 @@ std::vector<CommandEntry> makeCommands() {
         flag("--force", "write a device whose settings were not all read, or unusual values");
     const OptionEntry csv = flag("--csv", "one row per device, RFC 4180, UTF-8, a header row");
     const OptionEntry wait = flag("--wait", "wait until the device answers again and print it");
+    const OptionEntry fleetForce =
+        flag("--force", "write unusual values (a gateway outside the subnet, an address another device has)");
     return {
         {"search",
          "",
@@ -204,7 +206,7 @@ std::vector<CommandEntry> makeCommands() {
          1,
          1,
          "what a fleet sheet would change on its devices; nothing is sent",
-         {force},
+         {fleetForce},
          "FILE.csv is the device list as search --csv writes it, edited in any spreadsheet program (UTF-8\n"
          "with or without a byte order mark; comma, semicolon or tab separated). Each row names its device\n"
          "by mac (or key). An empty cell or an absent column is not managed, nor is a masked password\n"
@@ -225,7 +227,7 @@ std::vector<CommandEntry> makeCommands() {
          {number("--parallel", "N", 1, 8, "1", "devices written at once"),
           flag("--dry-run", "print the plan and send nothing (fleet plan)"),
           flag("--stop-on-failure", "start no further device once one does not hold its row"),
-          text("--report", "FILE.csv", "write one row per device as CSV"), force},
+          text("--report", "FILE.csv", "write one row per device as CSV"), fleetForce},
          "Makes the plan first; a sheet with a fault sends nothing (exit 2). Then writes only the devices\n"
          "that differ, each in the form it takes (the network and port saves it needs, or one packed\n"
          "record), through the one write workflow: snapshot, frames, answer, read again, compare. A changed\n"
