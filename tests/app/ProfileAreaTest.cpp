@@ -17,6 +17,7 @@
 
 #include "ClickableLabel.h"
 #include "ControlIds.h"
+#include "DeviceWrite.h"
 #include "FormBench.h"
 #include "ProfileArea.h"
 #include "QtText.h"
@@ -218,12 +219,13 @@ TEST(ProfileArea, OneClickWritesTheProfileWithThePauseBetweenTheSaves) {
 
         // The last frame: the port save's commit, or the intervals on a device that takes none.
         const bool commits = portCountChar != '1';
+        // Firmware 42 keeps no heartbeat texts: the read-back must not call that a difference.
         ASSERT_TRUE(waitUntil([&] {
-            return window.session().sequencer().isIdle() &&
+            return window.session().sequencer().isIdle() && !window.findChild<DeviceWrite*>()->running() &&
                    (commits ? device.framesReceived('W', subcode::kCommit) == 2
-                            : device.framesReceived('W', subcode::kHeartbeatIntervals) == 1) &&
-                   window.statusText(2) == qs(window.texts().savedSuccessfully);
+                            : device.framesReceived('W', subcode::kHeartbeatIntervals) == 1);
         })) << portCountChar;
+        EXPECT_EQ(window.statusText(2), qs(window.texts().savedSuccessfully));
         // The network save ends with the account frame (and a commit unless the device is '1'),
         // the port save starts with port 1's host after the pause.
         const auto& frames = device.frames();

@@ -15,6 +15,7 @@ DeviceCapabilities capabilitiesOf(const DeviceRecord& r) {
         c.clock = ClockSource::Image;
     c.shownPorts = displayedPortCount(r.identity.portCountChar());
     c.writtenPorts = protocolPortCount(r.identity.portCountChar());
+    c.heartbeatData = c.packedWrite() || reportsHeartbeatData(r.identity);
     return c;
 }
 

@@ -29,11 +29,19 @@ struct DeviceCapabilities {
     ClockSource clock = ClockSource::None;
     int shownPorts = 1;    // the ports the port list offers
     int writtenPorts = 1;  // the ports the read-out and the port save walk through
+    // Older serial-server firmware neither reports nor keeps heartbeat texts; the port save still
+    // sends them, so only a comparison must leave them out.
+    bool heartbeatData = true;
 
     bool packedWrite() const { return writeForm == WriteForm::PackedRecord; }
 };
 
 DeviceCapabilities capabilitiesOf(const DeviceRecord& record);
+
+inline constexpr int kHeartbeatDataFirmware = 43;
+inline bool reportsHeartbeatData(const Identity& identity) {
+    return identity.versionNumber() >= kHeartbeatDataFirmware;
+}
 
 // Byte limits of the texts a device keeps, from the record's own fields.
 inline constexpr std::size_t kUserLimit = std::tuple_size_v<decltype(DeviceRecord::user)>;

@@ -1,5 +1,6 @@
 #include "profiles/ProfileDiff.h"
 
+#include "device/DeviceCapabilities.h"
 #include "profiles/ProfileFormat.h"
 
 namespace tavrel {
@@ -17,10 +18,13 @@ std::vector<ProfileDifference> diffProfile(const DeviceRecord& profile, const De
     const std::size_t ports = profilePortCount(device.identity.portCountChar());
     const auto wanted = profileEntries(profile, ports, OutOfListText::Number);
     const auto held = profileEntries(device, ports, OutOfListText::Number);
+    // What the device cannot report cannot differ.
+    const bool heartbeat = capabilitiesOf(device).heartbeatData;
     std::vector<ProfileDifference> out;
     // Both lists come from one generator with the same port count, so entries pair by position.
     for (std::size_t i = 0; i < wanted.size() && i < held.size(); ++i) {
         if (scope == DiffScope::Settings && isIdentityEntry(wanted[i])) continue;
+        if (!heartbeat && wanted[i].key == "HeartbeatData") continue;
         if (wanted[i].value != held[i].value)
             out.push_back(
                 {wanted[i].section, wanted[i].key, held[i].value, wanted[i].value, wanted[i].secret});

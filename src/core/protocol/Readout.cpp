@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "device/DeviceCapabilities.h"
 #include "protocol/Requests.h"
 
 namespace tavrel {
@@ -13,7 +14,7 @@ Plan readoutPlan(const Identity& identity, const DeviceKey& key, std::uint16_t r
             plan.push_back(Step{gapMs, readRequest(sub, key), Destination::BroadcastReplyPort, replyPort});
         }
     };
-    const bool newFirmware = identity.versionNumber() >= 43;
+    const bool newFirmware = reportsHeartbeatData(identity);
     const char ports = identity.portCountChar();
 
     add({2, 3, 4, 5, 6, 7});
