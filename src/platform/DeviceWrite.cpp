@@ -2,6 +2,7 @@
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
+#include <algorithm>
 #include <chrono>
 
 #include "DeviceLock.h"
@@ -319,17 +320,36 @@ WriteRequest rereadRequest(int entry, const DeviceRecord& record, RereadRule rul
 }
 
 std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests) {
+    const int all = static_cast<int>(requests.size());
+    return runWrites(writer, std::move(requests), all, {});
+}
+
+std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests, int parallel,
+                                    const WriteEnded& ended) {
     std::vector<WriteOutcome> outcomes(requests.size());
+    for (WriteOutcome& o : outcomes) o.reason = "not started";
     std::map<int, std::size_t> waiting;  // write id -> request
+    std::size_t next = 0;
+    bool starting = true;
     QEventLoop loop;
+    auto startMore = [&] {
+        while (starting && next < requests.size() &&
+               static_cast<int>(waiting.size()) < std::max(parallel, 1)) {
+            const std::size_t index = next++;
+            waiting[writer.start(std::move(requests[index]))] = index;
+        }
+        if (waiting.empty()) loop.quit();
+    };
     auto conn = QObject::connect(&writer, &DeviceWrite::finished, &loop, [&](int id, const WriteOutcome& o) {
         const auto it = waiting.find(id);
         if (it == waiting.end()) return;
-        outcomes[it->second] = o;
+        const std::size_t index = it->second;
+        outcomes[index] = o;
         waiting.erase(it);
-        if (waiting.empty()) loop.quit();
+        if (ended && !ended(index, o)) starting = false;
+        startMore();
     });
-    for (std::size_t i = 0; i < requests.size(); ++i) waiting[writer.start(std::move(requests[i]))] = i;
+    startMore();
     if (!waiting.empty()) loop.exec();
     QObject::disconnect(conn);
     return outcomes;

@@ -127,6 +127,12 @@ WriteRequest rereadRequest(int entry, const DeviceRecord& record, RereadRule rul
 // Runs writes to their end in a local event loop: for the CLI, which has nothing else to do meanwhile.
 // The outcomes are in the order of the requests.
 std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests);
+// Hears each outcome as it comes, with its request's index; false starts no further write.
+using WriteEnded = std::function<bool(std::size_t request, const WriteOutcome& outcome)>;
+// The same with at most `parallel` writes under way, the next one started as one ends. A request
+// never started (after `ended` said false) ends NotSent with the reason "not started".
+std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests, int parallel,
+                                    const WriteEnded& ended);
 WriteOutcome runWrite(DeviceWrite& writer, WriteRequest request);
 
 }  // namespace tavrel
