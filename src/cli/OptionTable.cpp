@@ -366,7 +366,7 @@ std::vector<CommandEntry> makeCommands() {
           number("--wait", "MS", 0, 60000, "1000", "between the upgrade request and the upload"),
           flag("--mixed", "allow devices of another hardware version than the first's"),
           text("--skip-version", "TEXT", "skip devices that report this firmware version"),
-          flag("--dry-run", "print the plan and send nothing"),
+          flag("--dry-run", "print the plan, send nothing (--json: upgrade, skipped, not-found)"),
           flag("--verify", "wait for each device to answer again and read its version"),
           number("--verify-timeout", "MS", 0, 600000, "30000", "how long --verify waits"),
           text("--report", "FILE.csv", "write the results as CSV"),
