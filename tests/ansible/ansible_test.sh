@@ -118,7 +118,8 @@ EOF_INVENTORY
 *)
     port=$(free_port)
     start_sim devices "$port" kind=serial,ports=4,version=43,ip=127.0.0.2,mac=00-CA-C1-10-00-01 \
-        kind=serial,ports=4,version=43,ip=127.0.0.3,mac=00-CA-C1-10-00-02
+        kind=serial,ports=4,version=43,ip=127.0.0.3,mac=00-CA-C1-10-00-02 \
+        kind=serial,ports=4,version=43,ip=127.0.0.4,mac=00-CA-C1-10-00-03,refuse
     tftp=$(sed -n 's/.*firmware uploads at TFTP port \([0-9]*\).*/\1/p' "$work/devices.log")
     printf 'V145 image\n%.0s' $(seq 300) >"$work/fw-V145.bin"
     ansible-playbook -vvv -i localhost, -c local "$here/modules.yml" --tags "$case" \

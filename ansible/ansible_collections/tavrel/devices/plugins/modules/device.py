@@ -128,6 +128,8 @@ from ansible_collections.tavrel.devices.plugins.module_utils.tavrel_cli import T
 # A MAC (twelve hex digits once dashes or colons are gone) or a key (six): a sheet row names these.
 _MAC = re.compile(r'^[0-9A-Fa-f]{2}([-:]?[0-9A-Fa-f]{2}){5}$')
 _KEY = re.compile(r'^[0-9A-Fa-f]{6}$')
+# Results of fleet apply for a device to which no write frame went.
+_NOT_SENT = ('refused', 'not-sent', 'not-started', 'missing', 'incomplete', 'invalid')
 
 
 def cell_texts(module, settings):
@@ -208,6 +210,8 @@ def main():
     if status not in ('change', 'unchanged'):
         module.fail_json(msg='%s %s: %s' % (module.params['device'], status, row.get('message')), **result)
     if not module.check_mode and row.get('result') not in ('written', 'unchanged'):
+        # Frames that went out may have changed the device, answered or not.
+        result['changed'] = row.get('result') not in _NOT_SENT
         differences = '; '.join('%s: device %s, asked %s' % (d['field'], d['device'], d['sheet'])
                                 for d in row.get('differences') or [])
         module.fail_json(msg='%s %s: %s' % (module.params['device'], row.get('result'),
