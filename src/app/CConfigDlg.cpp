@@ -59,7 +59,8 @@ void CConfigDlg::setUp() {
     setObjectName(QStringLiteral("configDialog"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFont(windowFont(kMainFontPoints));
+    // The menu bar is the one bar outside the window's units.
+    setFont(fittedWindowFont(kMainFontPoints, {kWidthUnits, kHeightUnits}, 1, clientRoom(this)));
     const DialogUnits du(font());
     setWindowIcon(appIcon());
 

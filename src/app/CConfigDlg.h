@@ -172,6 +172,8 @@ class CConfigDlg : public QDialog, public MainWindowContext {
 
     // showDevice is selecting the row itself.
     bool showingDevice_ = false;
+    // The device selected before a new search: it is selected again when it answers.
+    std::optional<Mac> reselect_;
     // --- end of search and device list
 
     // --- Settings form (CConfigDlgForm.cpp)

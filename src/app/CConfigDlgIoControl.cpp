@@ -1,6 +1,8 @@
 // Opening IO control windows from the device list and the "IO Control" menu command.
 #include "CConfigDlg.h"
 #include "CIoControlDlg.h"
+#include "MessageBoxPrompts.h"
+#include "QtText.h"
 #include "iocontrol/IoOpening.h"
 
 namespace tavrel {
@@ -27,7 +29,15 @@ void CConfigDlg::openIoControl(bool fromMenu) {
         }
         setup = ioWindowSetupFor(device, *local);
     }
-    auto* window = new CIoControlDlg(texts_, setup, prompts_, paths_.ioSettingsFile, this);
+    // Its questions and file dialogs belong to it: parented on the main window they would raise the
+    // main window over it.
+    std::shared_ptr<MessageBoxPrompts> own;
+    if (!services_.prompts) {
+        own = std::make_shared<MessageBoxPrompts>();
+        own->setButtonTexts(qs(texts_.okButton), qs(texts_.cancelButton));
+    }
+    auto* window = new CIoControlDlg(texts_, setup, own ? own : prompts_, paths_.ioSettingsFile, this);
+    if (own) own->setParentWidget(window);
     window->show();
 }
 

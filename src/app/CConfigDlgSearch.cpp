@@ -114,7 +114,10 @@ void CConfigDlg::startSearch() {
     setStatusText(0, qs(texts_.searchingDevice));
     setStatusText(1, qs(texts_.searchPort));
     setStatusText(2, QString());
+    std::optional<Mac> selectedMac;
+    if (const auto row = selectedDevice()) selectedMac = devices()[static_cast<std::size_t>(*row)].mac;
     deviceList_->setRowCount(0);
+    reselect_ = selectedMac;
     reread_->cancelAll();
     incompleteMarks_->clearChanges();
     clearDeviceForm();
@@ -210,7 +213,10 @@ void CConfigDlg::connectReread() {
 void CConfigDlg::onDeviceReady(int index) {
     if (index < 0 || index >= deviceList_->rowCount()) return;
     const std::optional<int> selected = selectedDevice();
-    if (!selected || *selected == index) {
+    const bool remembered = reselect_ && devices()[static_cast<std::size_t>(index)].mac == *reselect_;
+    if (remembered) reselect_.reset();
+    // Nothing takes the selection while the device selected before the search may still answer.
+    if (remembered || (selected ? *selected == index : !reselect_)) {
         if (!reread_->pending(index)) showDevice(index);
         return;
     }
@@ -243,6 +249,8 @@ void CConfigDlg::showStatusMessage(int part, StatusMessage message) {
 void CConfigDlg::onListSelectionChanged() {
     if (showingDevice_) return;
     auto row = selectedDevice();
+    // The user's own choice wins over the one remembered from before the search.
+    if (row) reselect_.reset();
     // The last device's "Successfully saved" says nothing about this one.
     if (row != lastSelectedRow_) setStatusText(2, QString());
     lastSelectedRow_ = row;

@@ -74,7 +74,7 @@ class CFirmwareDlg : public QDialog {
     QLineEdit* path_ = nullptr;
     QPushButton* browse_ = nullptr;
     QPushButton* start_ = nullptr;
-    QLabel* done_ = nullptr;  // "Upgrade complete"
+    QLabel* done_ = nullptr;  // "Upgraded"
     QProgressBar* bar_ = nullptr;
 };
 

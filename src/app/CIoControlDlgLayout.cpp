@@ -64,7 +64,7 @@ QLabel* channelName(QWidget* parent, std::string_view pattern, int k, const Dial
 
 void CIoControlDlg::buildLayout() {
     setObjectName(QStringLiteral("ioControlDialog"));
-    setFont(windowFont(kFontPoints));
+    setFont(fittedWindowFont(kFontPoints, {kWidthUnits, kHeightUnits}, 0, clientRoom(this)));
     const DialogUnits du(font());
     // The page keeps its designed size; on a smaller screen the window shrinks and the page scrolls.
     page_ = new QWidget;

@@ -6,7 +6,8 @@
 namespace tavrel {
 
 // Converts dialog units to pixels the way classic dialog templates do: a horizontal unit is a
-// quarter of the font's average character width, a vertical unit an eighth of its height.
+// quarter of the font's average character width, a vertical unit an eighth of its height (at
+// most 1.25 em: see the constructor).
 // The average width is taken over the 52 Latin letters ((extent / 26 + 1) / 2), not the font's own
 // average, which CJK fonts set to a full em and would make the window twice as wide.
 class DialogUnits {

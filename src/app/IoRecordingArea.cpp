@@ -62,8 +62,11 @@ void IoRecordingArea::onPanelChanged() {
 void IoRecordingArea::onLinkClosed() {
     history_.observe(nowMs(), link_.state());
     if (view_ && view_->isVisible()) view_->update();
+    const bool wasLogging = dataLog_->active();
     setLogging(false);
     logButton_->setEnabled(link_.isOpen());
+    // A log that ends unasked is told, so that nobody takes its last row for the board's present.
+    if (wasLogging) prompts_->inform(qs(texts_.infoCaption), qs(texts_.ioLogEnded) + dataLog_->path());
 }
 
 void IoRecordingArea::onLogClicked() {

@@ -18,6 +18,12 @@ constexpr QSize kSmallestClient(320, 240);
 
 }  // namespace
 
+QSize clientRoom(const QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (screen == nullptr) return {};
+    return screen->availableGeometry().size().shrunkBy(kGuessedFrame);
+}
+
 QSize fittedClientSize(QSize page, int chrome, QSize available, QMargins frame, int scrollBar) {
     const int maxWidth = std::max(kSmallestClient.width(), available.width() - frame.left() - frame.right());
     const int maxHeight =

@@ -20,6 +20,9 @@ namespace tavrel {
 // crossed by the other one's bar.
 QSize fittedClientSize(QSize page, int chrome, QSize available, QMargins frame, int scrollBar);
 
+// The client room a window has on the screen it opens on, before the window manager framed it.
+QSize clientRoom(const QWidget* window);
+
 class ScreenFit : public QObject {
     Q_OBJECT
   public:

@@ -109,8 +109,11 @@ void TftpTransfer::apply(const UploadStep& step) {
         shown_ = uploader_.view();
         emit viewChanged(shown_);
     }
-    if (!step.message.empty())
-        emit message(QString::fromUtf8(step.message.data(), static_cast<qsizetype>(step.message.size())));
+    if (!step.message.empty()) {
+        QString text = QString::fromUtf8(step.message.data(), static_cast<qsizetype>(step.message.size()));
+        if (!step.detail.empty()) text += QLatin1Char('\n') + QString::fromStdString(step.detail);
+        emit message(text);
+    }
     if (step.ended != UploadResult::Running) {
         if (socket_) {
             socket_->disconnect(this);

@@ -2,12 +2,12 @@
 // checks and messages, and uploads to simulated devices that take them well or badly.
 #include <gtest/gtest.h>
 
-#include <QtCore/QFile>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QEventLoop>
-#include <QtCore/QTimer>
+#include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <QtCore/QTimer>
 #include <QtGui/QAction>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -122,8 +122,10 @@ TEST(FirmwareUpgrade, UploadFromTheButtonReachesTheDevice) {
             // Success is seen: a full bar and the words, then the bar goes.
             EXPECT_FALSE(d.progressBar()->isHidden());
             EXPECT_EQ(d.progressBar()->value(), d.progressBar()->maximum());
-            EXPECT_EQ(d.doneLabel()->text(), QStringLiteral("Upgrade complete"));
-            EXPECT_TRUE(waitUntil([&] { return d.progressBar()->isHidden(); }, CFirmwareDlg::kCompleteShownMs + 10000));
+            EXPECT_EQ(d.doneLabel()->text(), QStringLiteral("Upgraded"));
+            EXPECT_LE(d.doneLabel()->fontMetrics().horizontalAdvance("Upgraded"), d.doneLabel()->width());
+            EXPECT_TRUE(waitUntil([&] { return d.progressBar()->isHidden(); },
+                                  CFirmwareDlg::kCompleteShownMs + 10000));
             EXPECT_EQ(d.transfer().uploader().result(), UploadResult::Completed);
         });
         b.pressFirmwareButton();
@@ -189,9 +191,10 @@ TEST(FirmwareUpgrade, DialogRefusesBeforeSending) {
         EXPECT_FALSE(d.transfer().active());
     });
     b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
-    EXPECT_EQ(b.messages(), (QStringList{"Info|Please open a file!", "Info|Please open a file!",
-                                         "Info|" + b.dir.filePath("missing.bin") + "can`t open",
-                                         "Info|" + QString::fromStdString(b.window->texts().invalidIpAddress)}));
+    EXPECT_EQ(b.messages(),
+              (QStringList{"Info|Please open a file!", "Info|Please open a file!",
+                           "Info|" + b.dir.filePath("missing.bin") + "can`t open",
+                           "Info|" + QString::fromStdString(b.window->texts().invalidIpAddress)}));
     EXPECT_EQ(b.simulator.device(0)->tftp()->requests(), 0);
 }
 
@@ -212,7 +215,8 @@ TEST(FirmwareUpgrade, DeviceErrorShowsTheMessageAndARedBar) {
         b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();
     }
     const QString caption = b.window->windowTitle();
-    EXPECT_EQ(b.messages(), (QStringList{caption + "|传输错误", caption + "|文件的序号不对!"}));
+    EXPECT_EQ(b.messages(), (QStringList{caption + "|传输错误\nTFTP error 2: access violation",
+                                         caption + "|文件的序号不对!"}));
 }
 
 // A peer gone quiet after two blocks: the red bar alone would not say that the device stopped mid-way.
@@ -307,7 +311,8 @@ TEST(FirmwareUpgrade, ClosingTheDialogWhileALargeImageIsReadSendsNothing) {
         ASSERT_TRUE(d.busy());
         d.reject();
         EXPECT_FALSE(d.busy());
-        for (int turn = 0; turn < 5; ++turn) QCoreApplication::processEvents();  // any slice still queued runs
+        for (int turn = 0; turn < 5; ++turn)
+            QCoreApplication::processEvents();  // any slice still queued runs
         EXPECT_FALSE(d.transfer().active());
     });
     b.window->actionById(ids::kFirmwareUpgradeCommand)->trigger();

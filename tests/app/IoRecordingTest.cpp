@@ -108,6 +108,8 @@ TEST(IoRecording, LogsEveryChangeWhileConnectedAndDrawsTheLanes) {
     EXPECT_FALSE(r.window->recording().dataLog().active());
     EXPECT_EQ(log->text(), "Log to file…");
     EXPECT_FALSE(log->isEnabled());
+    const QStringList& shown = r.harness.prompts->shown;
+    EXPECT_TRUE(shown.value(shown.size() - 1).endsWith(r.path)) << "the end of the log is told";
     // Every row once: what was written is not written again with the rows after it.
     const QString all = r.logText();
     EXPECT_TRUE(all.endsWith("\r\n"));

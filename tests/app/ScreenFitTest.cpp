@@ -2,6 +2,7 @@
 // area and its page scrolls.
 #include <gtest/gtest.h>
 
+#include <QtCore/QCoreApplication>
 #include <QtGui/QScreen>
 #include <QtWidgets/QScrollArea>
 #include <QtWidgets/QScrollBar>
@@ -80,8 +81,10 @@ TEST(ScreenFit, IoWindowStaysOnItsScreen) {
     Harness h;
     UiTexts texts;
     texts.load(Language::English);
-    CIoControlDlg window(texts, std::nullopt, h.prompts, std::filesystem::path(h.home.path().toStdString()) / "io.ini", nullptr);
+    CIoControlDlg window(texts, std::nullopt, h.prompts,
+                         std::filesystem::path(h.home.path().toStdString()) / "io.ini", nullptr);
     window.show();
+    QCoreApplication::sendPostedEvents();
     const QRect work = window.screen()->availableGeometry();
     const auto* scroll = window.findChild<QScrollArea*>(QStringLiteral("ioPageScroll"));
     ASSERT_TRUE(scroll);

@@ -159,6 +159,11 @@ TEST(Search, BroadcastListsDevicesInReplyOrderAndShowsEach) {
     }
     EXPECT_EQ(b.list->rowCount(), 3);
     EXPECT_TRUE(b.get<QProgressBar>(ids::kScanProgress)->isHidden());
+    // A new search selects again the device selected before it, though it answers last.
+    b.list->selectRow(2);
+    b.press(ids::kSearchButton);
+    ASSERT_TRUE(waitFor([&] { return b.shownRows() == 3 && b.settled(); }));
+    EXPECT_EQ(b.cell(b.window->selectedDevice().value_or(0), 1), macOf(b.dev(0)));
 }
 
 TEST(Search, ClickedRowShowsTheDeviceInTheForm) {

@@ -57,11 +57,16 @@ TEST(SnapshotArea, UndoPutsTheLastChangeBack) {
     EXPECT_EQ(window.controlAs<QComboBox>(ids::kBaudRateList)->currentText(), QStringLiteral("9600"));
     EXPECT_EQ(window.controlAs<QLineEdit>(ids::kLocalPortEdit)->text(),
               QString::number(sim::localPortOf(before.ports[0])));
-    // The undo kept the changed state too, so it can be undone in turn.
+    // The undo kept the changed state too, for a rollback; a second undo does not redo the change.
     const auto kept = listSnapshots(window.paths().profileFolder, device.settings().mac);
     ASSERT_EQ(kept.size(), 2u);
     // As read anew, the device holds its first snapshot's every setting.
     EXPECT_TRUE(diffProfile(readProfileFile(kept.front().profile), window.devices()[0]).empty());
+    prompts.shown.clear();
+    undo->trigger();
+    EXPECT_TRUE(prompts.shown.value(0).contains("already holds the settings it had before"))
+        << prompts.shown.value(0).toStdString();
+    EXPECT_TRUE(window.session().sequencer().isIdle());
 }
 
 }  // namespace tavrel::test

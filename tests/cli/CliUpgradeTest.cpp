@@ -143,7 +143,8 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
                                              1, &drawn);
     ASSERT_EQ(results.size(), 4);
     EXPECT_EQ(results[0].toObject()["result"].toString(), "transfer-error");
-    EXPECT_EQ(results[0].toObject()["message"].toString(), QStringLiteral("传输错误"));
+    EXPECT_EQ(results[0].toObject()["message"].toString(),
+              QStringLiteral("传输错误\nTFTP error 2: access violation"));
     EXPECT_EQ(results[1].toObject()["result"].toString(), "wrong-block");
     EXPECT_EQ(results[1].toObject()["message"].toString(), QStringLiteral("文件的序号不对!"));
     EXPECT_EQ(results[1].toObject()["blocks"].toInteger(), 2);

@@ -50,9 +50,14 @@ std::optional<TftpReply> parseTftpReply(Bytes d) {
         case tftp::kAck:
             if (d.size() < 4) return std::nullopt;
             return TftpReply{TftpReply::Kind::Ack, getBe16(d.data() + 2)};
-        case tftp::kError:
+        case tftp::kError: {
             if (d.size() < 4) return std::nullopt;
-            return TftpReply{TftpReply::Kind::Error, 0};
+            TftpReply reply{TftpReply::Kind::Error, 0, getBe16(d.data() + 2), {}};
+            constexpr std::size_t kMaxText = 128;
+            for (std::size_t i = 4; i < d.size() && d[i] != 0 && reply.errorText.size() < kMaxText; ++i)
+                reply.errorText.push_back(static_cast<char>(d[i]));
+            return reply;
+        }
         case tftp::kOptionAck:
             return TftpReply{TftpReply::Kind::OptionAck, 0};
         default:

@@ -44,7 +44,9 @@ std::size_t tftpDataPacket(std::span<std::uint8_t, kTftpDataPacketMax> out, std:
 struct TftpReply {
     enum class Kind { Ack, Error, OptionAck, Other };
     Kind kind = Kind::Other;
-    std::uint16_t block = 0;  // ACK only
+    std::uint16_t block = 0;      // ACK only
+    std::uint16_t errorCode = 0;  // ERROR only, with the device's text (cut at its end or 128 bytes)
+    std::string errorText;
 };
 // Nothing when the datagram is too short to be read (ACK and ERROR need 4 bytes).
 std::optional<TftpReply> parseTftpReply(Bytes datagram);

@@ -4,6 +4,7 @@
 
 #include "firmware/FirmwareFile.h"
 #include "texts/FixedTexts.h"
+#include "util/Printable.h"
 
 namespace tavrel {
 
@@ -48,9 +49,13 @@ UploadStep TftpUploader::receive(Bytes datagram, const TftpEndpoint& sender) {
     const auto reply = parseTftpReply(datagram);
     if (!reply) return {};
     switch (reply->kind) {
-        case TftpReply::Kind::Error:
+        case TftpReply::Kind::Error: {
             // The device has given the transfer up; waiting for the timer would only keep the user.
-            return end(UploadResult::TransferError, fixed::kTransferError);
+            UploadStep step = end(UploadResult::TransferError, fixed::kTransferError);
+            step.detail = "TFTP error " + std::to_string(reply->errorCode);
+            if (!reply->errorText.empty()) step.detail += ": " + printable(reply->errorText);
+            return step;
+        }
         case TftpReply::Kind::OptionAck:
             return startData(sender);
         case TftpReply::Kind::Ack:

@@ -58,6 +58,7 @@ struct UploadStep {
     TimerCommand timer = TimerCommand::Keep;
     int timerMs = 0;
     std::string_view message;  // message box text, empty for none
+    std::string detail;        // the cause the device gave for an error, to show below it
     UploadResult ended = UploadResult::Running;
 };
 

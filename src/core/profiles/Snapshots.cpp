@@ -175,11 +175,49 @@ RollbackOutcome rollbackCommand(DeviceRecord& device, const SnapshotFile& file, 
     return out;
 }
 
-std::string rollbackChanges(const std::vector<ProfileDifference>& differences) {
+namespace {
+
+// The form's Chinese label of each profile key.
+constexpr std::pair<std::string_view, std::string_view> kChineseFieldNames[] = {
+    {"IpType", "IP地址类型"},
+    {"IpAddress", "IP"},
+    {"NetMask", "子网掩码"},
+    {"NetGate", "网关"},
+    {"DNS", "DNS"},
+    {"MAC", "MAC地址"},
+    {"Username", "用户名"},
+    {"Password", "密码"},
+    {"Enable", "启用"},
+    {"BitRate", "波特率"},
+    {"CheckBit", "校验位"},
+    {"DataBit", "数据位"},
+    {"StopBit", "停止位"},
+    {"WorkMode", "工作模式"},
+    {"RemoteIp", "目标IP/域名"},
+    {"RemotePort", "目标端口"},
+    {"LocalPort", "本地端口"},
+    {"HeartbeatData", "心跳包数据"},
+    {"HeartbeatInterval", "心跳包间隔"},
+    {"Modbus", "Modbus TCP转RTU"},
+    {"ModbusTimeout", "Timeout"},
+};
+
+std::string fieldName(const ProfileDifference& d, int languageCode) {
+    if (languageCode == kEnglishLanguageCode) return d.section + " " + d.key;
+    std::string section = d.section == "Device" ? "设备" : d.section;
+    if (d.section.rfind("Port", 0) == 0) section = "端口" + d.section.substr(4);
+    for (const auto& [key, name] : kChineseFieldNames)
+        if (d.key == key) return section + " " + std::string(name);
+    return section + " " + d.key;
+}
+
+}  // namespace
+
+std::string rollbackChanges(const std::vector<ProfileDifference>& differences, int languageCode) {
     std::string out;
     for (const ProfileDifference& d : differences) {
         if (!out.empty()) out += '\n';
-        out += d.section + " " + d.key + ": " + d.deviceValue + " → " + d.profileValue;
+        out += fieldName(d, languageCode) + ": " + d.deviceValue + " → " + d.profileValue;
     }
     return out;
 }

@@ -12,6 +12,7 @@
 #include "device/DeviceRecord.h"
 #include "profiles/ProfileDiff.h"
 #include "protocol/Plan.h"
+#include "texts/UiTexts.h"
 
 namespace tavrel {
 
@@ -63,8 +64,10 @@ struct RollbackOutcome {
 RollbackOutcome rollbackCommand(DeviceRecord& device, const SnapshotFile& file, int languageCode);
 
 // What a rollback changes, one line each: "Port1 BitRate: 115200 → 9600" (the device's value, then the
-// snapshot's), from diffProfile(snapshot, device).
-std::string rollbackChanges(const std::vector<ProfileDifference>& differences);
+// snapshot's), from diffProfile(snapshot, device). In Chinese the fields take the form's names
+// ("端口1 波特率").
+std::string rollbackChanges(const std::vector<ProfileDifference>& differences,
+                            int languageCode = kEnglishLanguageCode);
 
 // A status other than Ready as text.
 std::string rollbackStatusText(const RollbackOutcome& outcome);

@@ -339,6 +339,7 @@ class UiTexts {
     std::string ioLogToFile;        // starts the data log of channel changes (CSV)
     std::string ioStopLogging;
     std::string ioLogFailed;  // followed by the path and the reason
+    std::string ioLogEnded;   // followed by the path
     std::string ioHistory;    // opens the timing diagram of the channels
     std::string ioHistoryTitle;
     std::string ioHistoryEmpty;

@@ -38,4 +38,9 @@ std::string PrintableFilter::finish() {
     return rest;
 }
 
+std::string printable(std::string_view text) {
+    PrintableFilter filter;
+    return filter.feed(text) + filter.finish();
+}
+
 }  // namespace tavrel

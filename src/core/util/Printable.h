@@ -19,4 +19,7 @@ class PrintableFilter {
     std::string held_;
 };
 
+// One whole text, filtered.
+std::string printable(std::string_view text);
+
 }  // namespace tavrel

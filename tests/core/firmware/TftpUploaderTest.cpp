@@ -193,8 +193,10 @@ TEST(TftpUploader, ErrorTimeoutAndStopEndTheUpload) {
     TftpUploader up;
     up.start("a.bin", imageOf(3000), kTarget);
     up.receive(ack(0), kTransferPort);
-    const UploadStep error = up.receive(std::vector<std::uint8_t>{0, 5, 0, 2, 'n', 'o', 0}, kTransferPort);
+    const UploadStep error =
+        up.receive(std::vector<std::uint8_t>{0, 5, 0, 2, 'n', 0x1B, 0, 'x'}, kTransferPort);
     EXPECT_EQ(error.message, "传输错误");
+    EXPECT_EQ(error.detail, "TFTP error 2: n?") << "the device's cause, made printable, up to its end";
     EXPECT_EQ(error.ended, UploadResult::TransferError);
     EXPECT_EQ(up.view().barColour, BarColour::Red);
     EXPECT_TRUE(up.view().startEnabled);

@@ -75,6 +75,8 @@ TEST(Snapshots, PuttingOneBackWritesWhatWasRead) {
     const auto differences = diffProfile(readProfileFile(file.profile), changed);
     EXPECT_EQ(rollbackChanges(differences),
               "Device NetGate: 10.0.0.254 → 0.0.0.0\nPort3 BitRate: 128000 → 9600");
+    EXPECT_EQ(rollbackChanges(differences, 4),
+              "设备 网关: 10.0.0.254 → 0.0.0.0\n端口3 波特率: 128000 → 9600");
     RollbackOutcome out = rollbackCommand(changed, file, 9);
     ASSERT_EQ(out.status, RollbackStatus::Ready) << out.message;
     EXPECT_FALSE(out.plan.empty());
