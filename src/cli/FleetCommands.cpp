@@ -226,19 +226,6 @@ void printApplyLine(Context& ctx, const ApplyLine& l, int sheetLine) {
     ctx.out.flush();
 }
 
-WriteRequest requestOf(const RowPlan& p) {
-    WriteRequest request;
-    request.entry = p.entry;
-    request.plan = p.write.plan;
-    request.expected = p.write.expected;
-    request.scope = p.write.scope;
-    if (p.write.packed) {
-        request.answer = AnswerRule::Optional;
-        request.reread = RereadRule::Broadcast;
-    }
-    return request;
-}
-
 std::optional<std::string> writeApplyReport(const QString& file, const Fleet& fleet,
                                             const std::vector<ApplyLine>& lines, SecretDisplay secrets) {
     std::string text = csvRecord(
@@ -272,7 +259,7 @@ int applyFleet(Context& ctx, DeviceSession& session, CliWriter& writer, const Fl
         l.mac = macOf(table, fleet.sheet.rows[p.row], p.entry);
         l.address = addressOf(table, p.entry);
         if (p.status == FleetStatus::Change) {
-            requests.push_back(requestOf(p));
+            requests.push_back(fleetWriteRequest(p.entry, p.write));
             lineOfRequest.push_back(n);
             continue;
         }

@@ -9,6 +9,7 @@
 #include "DeviceReread.h"
 #include "DeviceSession.h"
 #include "ProtocolSocket.h"
+#include "fleet/FleetPlan.h"
 #include "profiles/Snapshots.h"
 #include "protocol/Commands.h"
 #include "util/Paths.h"
@@ -308,6 +309,19 @@ WriteRequest upgradeModeRequest(int entry, const DeviceRecord& record) {
     return request;
 }
 
+WriteRequest fleetWriteRequest(int entry, const FleetWrite& write) {
+    WriteRequest request;
+    request.entry = entry;
+    request.plan = write.plan;
+    request.expected = write.expected;
+    request.scope = write.scope;
+    if (write.packed) {
+        request.answer = AnswerRule::Optional;
+        request.reread = RereadRule::Broadcast;
+    }
+    return request;
+}
+
 WriteRequest rereadRequest(int entry, const DeviceRecord& record, RereadRule rule) {
     WriteRequest request;
     request.entry = entry;
@@ -324,34 +338,49 @@ std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteReques
     return runWrites(writer, std::move(requests), all, {});
 }
 
+WriteBatch::WriteBatch(DeviceWrite& writer, std::vector<WriteRequest> requests, int parallel, QObject* parent)
+    : QObject(parent), writer_(writer), requests_(std::move(requests)), parallel_(std::max(parallel, 1)) {
+    connect(&writer_, &DeviceWrite::finished, this, [this](int id, const WriteOutcome& o) {
+        const auto it = waiting_.find(id);
+        if (it == waiting_.end()) return;
+        const std::size_t index = it->second;
+        waiting_.erase(it);
+        emit ended(index, o);
+        startMore();
+    });
+}
+
+void WriteBatch::start() {
+    startMore();
+}
+
+void WriteBatch::startMore() {
+    while (starting_ && next_ < requests_.size() && static_cast<int>(waiting_.size()) < parallel_) {
+        const std::size_t index = next_++;
+        const int id = writer_.start(std::move(requests_[index]));
+        waiting_[id] = index;
+        emit started(id);
+    }
+    if (waiting_.empty()) emit finished();
+}
+
 std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests, int parallel,
                                     const WriteEnded& ended) {
     std::vector<WriteOutcome> outcomes(requests.size());
     for (WriteOutcome& o : outcomes) o.reason = "not started";
-    std::map<int, std::size_t> waiting;  // write id -> request
-    std::size_t next = 0;
-    bool starting = true;
+    WriteBatch batch(writer, std::move(requests), parallel);
     QEventLoop loop;
-    auto startMore = [&] {
-        while (starting && next < requests.size() &&
-               static_cast<int>(waiting.size()) < std::max(parallel, 1)) {
-            const std::size_t index = next++;
-            waiting[writer.start(std::move(requests[index]))] = index;
-        }
-        if (waiting.empty()) loop.quit();
-    };
-    auto conn = QObject::connect(&writer, &DeviceWrite::finished, &loop, [&](int id, const WriteOutcome& o) {
-        const auto it = waiting.find(id);
-        if (it == waiting.end()) return;
-        const std::size_t index = it->second;
+    bool done = false;
+    QObject::connect(&batch, &WriteBatch::ended, &loop, [&](std::size_t index, const WriteOutcome& o) {
         outcomes[index] = o;
-        waiting.erase(it);
-        if (ended && !ended(index, o)) starting = false;
-        startMore();
+        if (ended && !ended(index, o)) batch.stopStarting();
     });
-    startMore();
-    if (!waiting.empty()) loop.exec();
-    QObject::disconnect(conn);
+    QObject::connect(&batch, &WriteBatch::finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    batch.start();
+    if (!done) loop.exec();
     return outcomes;
 }
 

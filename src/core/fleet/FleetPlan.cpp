@@ -361,6 +361,17 @@ std::string_view fleetStatusName(FleetStatus status) {
     return {};
 }
 
+std::vector<int> matchRows(const Sheet& sheet, const DeviceTable& table) {
+    std::vector<int> entries;
+    for (const SheetRow& row : sheet.rows) {
+        int entry = -1;
+        for (std::size_t i = 0; i < table.usedCount() && entry < 0; ++i)
+            if (selects(row.device, table[i])) entry = static_cast<int>(i);
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
 RowComparison compareRow(const SheetRow& row, const DeviceRecord& device, int languageCode) {
     RowComparison out;
     DeviceRecord draft = device;

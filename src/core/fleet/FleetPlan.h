@@ -50,6 +50,10 @@ struct FleetOptions {
     bool force = false;
 };
 
+// Row i's device among the table's entries in use, or -1 (the window plans against its list as
+// searched; the CLI searches for the rows' devices itself).
+std::vector<int> matchRows(const Sheet& sheet, const DeviceTable& table);
+
 // `entries[i]` is row i's device in `table` (-1: none answered). A DHCP row's addresses are its
 // server's to choose and not compared; neither is a port's interface where its byte holds that
 // port's Modbus timeout.
