@@ -31,7 +31,7 @@ options:
       - The settings the device should hold, keyed by the column names of C(tavrel-cli search --csv),
         which are the fleet sheet's, such as C(port1.baud), C(port1.parity), C(network.ipType),
         C(network.ip), C(network.dns), C(user), C(password), C(wifi.staSsid).
-      - Values are given as that export writes them (C("115200"), C(EVEN), C(DHCP)); numbers and booleans
+      - Values are given as that export writes them (C("115200"), C(EVEN), C(dhcp)); numbers and booleans
         are taken as their text. A field left out is not managed.
       - Columns that only report (C(ip), C(key), C(firmware), C(hardware), C(form), C(complete), C(source),
         C(replyPort), C(wifi.signal)) are not compared; the device is named by I(device), not by C(mac).
@@ -74,7 +74,7 @@ EXAMPLES = r'''
   tavrel.devices.device:
     device: 192.0.2.40
     settings:
-      network.ipType: STATIC
+      network.ipType: static
       network.dns: 192.0.2.1
 
 - name: Station WiFi of a board (its password kept out of the log)
