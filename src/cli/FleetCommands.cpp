@@ -27,6 +27,8 @@ QString q(std::string_view s) {
 }
 
 const QString kArrow = QStringLiteral(" → ");
+// The most devices the closing summary names.
+constexpr qsizetype kDevicesNamed = 10;
 
 // Every row's device, found and read by one search.
 struct Fleet {
@@ -309,7 +311,14 @@ int applyFleet(Context& ctx, DeviceSession& session, CliWriter& writer, const Fl
                         {"message", l.message}});
     }
     if (ctx.options.json) ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
-    if (!failed.isEmpty()) ctx.err << "not holding their rows: " << failed.join(QStringLiteral(", ")) << '\n';
+    if (!failed.isEmpty()) {
+        // Each device has its line above; a long run is summed up rather than repeated.
+        const qsizetype named = std::min<qsizetype>(failed.size(), kDevicesNamed);
+        ctx.err << failed.size() << " of " << lines.size() << " devices do not hold their rows: "
+                << failed.mid(0, named).join(QStringLiteral(", "));
+        if (failed.size() > named) ctx.err << " and " << failed.size() - named << " more";
+        ctx.err << '\n';
+    }
     if (const auto report = args.text("--report")) {
         if (auto problem = writeApplyReport(*report, fleet, lines, ctx.options.secrets)) {
             ctx.err << "--report: " << q(*problem) << '\n';
