@@ -32,10 +32,6 @@ constexpr int kDefaultMaxDriftS = 2;
 // A clock written in a packed write and read back by a new search may be this far off.
 constexpr long long kClockReadBackToleranceS = 3;
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 using Source = ClockSource;
 constexpr auto sourceOf = clockSourceOf;
 
@@ -196,7 +192,7 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
                 link, [&] { link.calibrate(index, clock); }, kResendIntervalMs);
             if (done.finished) {
                 const QString calibrated =
-                    q(std::string(timingStatusText(TimingStatus::Calibrated, ctx.texts)));
+                    said(ctx.texts, timingStatusText(TimingStatus::Calibrated, ctx.texts));
                 if (ctx.options.json)
                     ctx.out << QJsonDocument(QJsonObject{{"result", "calibrated"},
                                                          {"message", calibrated},
@@ -208,7 +204,7 @@ int setBoardClock(Context& ctx, DeviceSession& session, int index, const std::op
                 return kExitOk;
             }
             if (!ctx.options.json)
-                ctx.out << q(std::string(timingStatusText(TimingStatus::Resending, ctx.texts))) << '\n';
+                ctx.out << said(ctx.texts, timingStatusText(TimingStatus::Resending, ctx.texts)) << '\n';
         }
         ctx.err << "no answer from the board after the resends\n";
         return kExitFailed;

@@ -5,9 +5,19 @@
 #include "CliOptions.h"
 #include "DeviceSession.h"
 #include "protocol/WriteGuard.h"
+#include "texts/FixedTextsEnglish.h"
 #include "texts/UiTexts.h"
 
 namespace tavrel::cli {
+
+inline QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+// A message of the code the window shares, in the language of the command line: the window's
+// Chinese-only messages are given in English unless Chinese was asked for.
+inline QString said(const UiTexts& texts, const std::string& text) {
+    return q(texts.isEnglish() ? englishOfFixedTexts(text) : text);
+}
 
 struct Context {
     GlobalOptions& options;

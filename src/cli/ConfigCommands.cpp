@@ -21,10 +21,6 @@ namespace tavrel::cli {
 
 namespace {
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 int runSimpleCommand(Context& ctx, CommandOutcome (*command)(const DeviceRecord*), bool reset) {
     const bool wait = ctx.options.arguments.flag("--wait");
     DeviceSession session(ctx.options.network);
@@ -165,7 +161,7 @@ int runSetNetwork(Context& ctx) {
         if (static_cast<int>(i) != found.index) others.push_back(session.table()[i].network.ip);
     if (const auto warnings = networkFormWarnings(form, r, others); !warnings.empty() && !force) {
         for (const SettingsFinding& w : warnings)
-            ctx.err << q(settingsMessage(w, ctx.texts.languageCode)) << '\n';
+            ctx.err << said(ctx.texts, settingsMessage(w, ctx.texts.languageCode)) << '\n';
         ctx.err << "nothing was sent; add --force to save anyway\n";
         return kExitFailed;
     }

@@ -26,10 +26,6 @@ constexpr int kBindingSearchMs = 5000;
 // How long the devices get to answer a search sent to their own address.
 constexpr int kUnicastWaitMs = 1500;
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 Bytes bytesOf(const QByteArray& data) {
     return Bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
                  static_cast<std::size_t>(data.size()));

@@ -27,6 +27,8 @@ QString q(std::string_view s) {
 }
 
 const QString kArrow = QStringLiteral(" → ");
+// The most devices the closing summary names.
+constexpr qsizetype kDevicesNamed = 10;
 
 // Every row's device, found and read by one search.
 struct Fleet {
@@ -130,10 +132,21 @@ void printDeviceLine(Context& ctx, const QString& mac, const QString& address, c
     ctx.out << '\n';
 }
 
-QString countsText(const std::map<QString, int>& counts) {
+void printFields(Context& ctx, const std::vector<FieldChange>& fields,
+                 QString (*text)(const FieldChange&, SecretDisplay)) {
+    for (const FieldChange& c : fields) ctx.out << "    " << text(c, ctx.options.secrets) << '\n';
+}
+
+// The end of a listing: the JSON list, or a line that counts the devices by outcome.
+void finishListing(Context& ctx, const QJsonArray& list, std::size_t devices,
+                   const std::map<QString, int>& counts) {
+    if (ctx.options.json) {
+        ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
+        return;
+    }
     QStringList parts;
     for (const auto& [name, n] : counts) parts << QStringLiteral("%1 %2").arg(n).arg(name);
-    return parts.join(QStringLiteral(", "));
+    ctx.out << devices << " devices: " << parts.join(QStringLiteral(", ")) << '\n';
 }
 
 // --- plan ---
@@ -158,13 +171,9 @@ void printPlan(Context& ctx, const Fleet& fleet, const DeviceTable& table,
             continue;
         }
         printDeviceLine(ctx, mac, address, {}, status, q(p.message), row.line);
-        for (const FieldChange& c : p.changes)
-            ctx.out << "    " << changeText(c, ctx.options.secrets) << '\n';
+        printFields(ctx, p.changes, changeText);
     }
-    if (ctx.options.json)
-        ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
-    else
-        ctx.out << plans.size() << " devices: " << countsText(counts) << '\n';
+    finishListing(ctx, list, plans.size(), counts);
 }
 
 bool any(const std::vector<RowPlan>& plans, FleetStatus status) {
@@ -218,11 +227,8 @@ void judge(Context& ctx, const DeviceTable& table, const SheetRow& row, const Wr
 void printApplyLine(Context& ctx, const ApplyLine& l, int sheetLine) {
     if (ctx.options.json) return;
     printDeviceLine(ctx, l.mac, l.address, l.addressAfter, l.result, l.message, sheetLine);
-    const auto& changes = l.plan->changes;
-    if (l.result == "written")
-        for (const FieldChange& c : changes) ctx.out << "    " << changeText(c, ctx.options.secrets) << '\n';
-    for (const FieldChange& c : l.differences)
-        ctx.out << "    " << differenceText(c, ctx.options.secrets) << '\n';
+    if (l.result == "written") printFields(ctx, l.plan->changes, changeText);
+    printFields(ctx, l.differences, differenceText);
     ctx.out.flush();
 }
 
@@ -238,6 +244,38 @@ std::optional<std::string> writeApplyReport(const QString& file, const Fleet& fl
              joined(l.differences, secrets, differenceText).toStdString(), l.message.toStdString()});
     return replaceFileWhole(std::filesystem::path(file.toStdU16String()), text,
                             secrets == SecretDisplay::Shown ? FileContent::Secret : FileContent::Plain);
+}
+
+// The outcome of every device (--json: the list) and, on stderr, the devices that do not hold
+// their rows; true when every one does.
+bool reportApply(Context& ctx, const Fleet& fleet, const std::vector<ApplyLine>& lines) {
+    QJsonArray list;
+    QStringList failed;
+    for (const ApplyLine& l : lines) {
+        if (!l.holds) failed << l.mac + " (" + l.result + ")";
+        if (!ctx.options.json) continue;
+        const SheetRow& row = fleet.sheet.rows[l.plan->row];
+        list.append(
+            QJsonObject{{"line", row.line},
+                        {"mac", l.mac},
+                        {"address", textOrNull(l.address)},
+                        {"addressAfter", textOrNull(l.addressAfter.isEmpty() ? l.address : l.addressAfter)},
+                        {"status", q(fleetStatusName(l.plan->status))},
+                        {"result", l.result},
+                        {"changes", changesJson(l.plan->changes, ctx.options.secrets)},
+                        {"differences", differencesJson(l.differences, ctx.options.secrets)},
+                        {"message", l.message}});
+    }
+    if (ctx.options.json) ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
+    if (!failed.isEmpty()) {
+        // Each device has its line above; a long run is summed up rather than repeated.
+        const qsizetype named = std::min<qsizetype>(failed.size(), kDevicesNamed);
+        ctx.err << failed.size() << " of " << lines.size()
+                << " devices do not hold their rows: " << failed.mid(0, named).join(QStringLiteral(", "));
+        if (failed.size() > named) ctx.err << " and " << failed.size() - named << " more";
+        ctx.err << '\n';
+    }
+    return failed.isEmpty();
 }
 
 int applyFleet(Context& ctx, DeviceSession& session, CliWriter& writer, const Fleet& fleet,
@@ -291,25 +329,7 @@ int applyFleet(Context& ctx, DeviceSession& session, CliWriter& writer, const Fl
         printApplyLine(ctx, l, fleet.sheet.rows[l.plan->row].line);
     }
 
-    QJsonArray list;
-    QStringList failed;
-    for (const ApplyLine& l : lines) {
-        if (!l.holds) failed << l.mac + " (" + l.result + ")";
-        if (!ctx.options.json) continue;
-        const SheetRow& row = fleet.sheet.rows[l.plan->row];
-        list.append(
-            QJsonObject{{"line", row.line},
-                        {"mac", l.mac},
-                        {"address", textOrNull(l.address)},
-                        {"addressAfter", textOrNull(l.addressAfter.isEmpty() ? l.address : l.addressAfter)},
-                        {"status", q(fleetStatusName(l.plan->status))},
-                        {"result", l.result},
-                        {"changes", changesJson(l.plan->changes, ctx.options.secrets)},
-                        {"differences", differencesJson(l.differences, ctx.options.secrets)},
-                        {"message", l.message}});
-    }
-    if (ctx.options.json) ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
-    if (!failed.isEmpty()) ctx.err << "not holding their rows: " << failed.join(QStringLiteral(", ")) << '\n';
+    const bool allHold = reportApply(ctx, fleet, lines);
     if (const auto report = args.text("--report")) {
         if (auto problem = writeApplyReport(*report, fleet, lines, ctx.options.secrets)) {
             ctx.err << "--report: " << q(*problem) << '\n';
@@ -317,7 +337,7 @@ int applyFleet(Context& ctx, DeviceSession& session, CliWriter& writer, const Fl
         }
     }
     if (writer.stopped()) return kExitStopped;
-    return failed.isEmpty() ? kExitOk : kExitFailed;
+    return allHold ? kExitOk : kExitFailed;
 }
 
 // --- check ---
@@ -370,13 +390,9 @@ int checkFleet(Context& ctx, const DeviceTable& table, const Fleet& fleet) {
             continue;
         }
         printDeviceLine(ctx, c.mac, c.address, {}, c.result, c.message, c.line);
-        for (const FieldChange& d : c.differences)
-            ctx.out << "    " << differenceText(d, ctx.options.secrets) << '\n';
+        printFields(ctx, c.differences, differenceText);
     }
-    if (ctx.options.json)
-        ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
-    else
-        ctx.out << lines.size() << " devices: " << countsText(counts) << '\n';
+    finishListing(ctx, list, lines.size(), counts);
     if (const auto report = ctx.options.arguments.text("--report")) {
         std::string text = csvRecord({"line", "mac", "address", "result", "differences", "message"});
         for (const CheckLine& c : lines)

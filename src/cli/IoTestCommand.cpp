@@ -38,10 +38,6 @@ struct StepResult {
     QString message;
 };
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 const char* outcomeText(Outcome o) {
     return o == Outcome::Pass ? "pass" : o == Outcome::Fail ? "fail" : "skipped";
 }

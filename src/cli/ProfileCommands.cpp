@@ -27,10 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 fs::path fsPath(const QString& path) {
     return fs::path(path.toStdU16String());
 }
@@ -141,7 +137,7 @@ ApplyLine applyTo(Context& ctx, DeviceSession& session, CliWriter& writer, int i
             return line;
         case WriteResult::Refused:
             line.result = "refused";
-            line.message = q(std::string(fixed::kConfigFailed));
+            line.message = said(ctx.texts, std::string(fixed::kConfigFailed));
             return line;
         case WriteResult::NoAnswer:
             line.result = "no-answer";

@@ -9,11 +9,7 @@
 
 namespace tavrel::cli {
 
-namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-}  // namespace
+namespace {}  // namespace
 
 bool openSession(Context& ctx, DeviceSession& session) {
     if (session.openSocket()) return true;

@@ -1,6 +1,7 @@
 #include "SearchRun.h"
 
 #include <QtCore/QDeadlineTimer>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
 
@@ -35,6 +36,9 @@ SearchRun::Result SearchRun::run(bool scan, const QString& address, std::optiona
     else
         session_.startBroadcastSearch(address);
 
+    const bool giveUpEarly = !scan && !timeoutMs;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     Result result;
     QEventLoop loop;
     QTimer check;
@@ -48,6 +52,11 @@ SearchRun::Result SearchRun::run(bool scan, const QString& address, std::optiona
             return;
         }
         if (enough && enough()) {
+            loop.quit();
+            return;
+        }
+        if (giveUpEarly && found == 0 && sinceStart.elapsed() >= kNoAnswerSearchMs) {
+            result.deadlineReached = true;
             loop.quit();
             return;
         }

@@ -14,6 +14,9 @@ namespace tavrel::cli {
 inline constexpr int kQuietMs = 300;
 // A device whose last block never came (a lost reply) is given up on after this much silence.
 inline constexpr int kLostReplyMs = 1500;
+// A search that nobody answers ends 3 s after its third broadcast unless --timeout asks for longer:
+// a device that answers at all answers one of three, and a script should not wait half a minute.
+inline constexpr int kNoAnswerSearchMs = 3 * kSearchRepeatMs;
 inline constexpr int kMaxScanPasses = 10;
 
 class SearchRun : public QObject {

@@ -20,10 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 QString nativePath(const fs::path& path) {
     return QDir::toNativeSeparators(QString::fromStdU16String(path.u16string()));
 }
@@ -131,8 +127,7 @@ int runRollback(Context& ctx) {
             printOutcome(ctx, "restored", "restored " + nativePath(file->profile));
             return kExitOk;
         case WriteResult::Refused:
-            printOutcome(ctx, "refused",
-                         QString::fromUtf8(fixed::kConfigFailed.data(), fixed::kConfigFailed.size()));
+            printOutcome(ctx, "refused", said(ctx.texts, std::string(fixed::kConfigFailed)));
             return kExitFailed;
         case WriteResult::NotBack:
             printOutcome(ctx, "lost", "the device was not read back after the write");

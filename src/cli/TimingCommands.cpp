@@ -28,10 +28,6 @@ namespace tavrel::cli {
 
 namespace {
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 using Source = ClockSource;
 constexpr auto sourceOf = clockSourceOf;
 
@@ -190,7 +186,7 @@ int runTimingSet(Context& ctx) {
         ctx.err << "no answer from the board after the resends\n";
         return kExitFailed;
     }
-    const QString savedText = q(std::string(timingStatusText(TimingStatus::Saved, ctx.texts)));
+    const QString savedText = said(ctx.texts, timingStatusText(TimingStatus::Saved, ctx.texts));
     if (ctx.options.json)
         ctx.out << QJsonDocument(QJsonObject{{"result", "saved"}, {"message", savedText}})
                        .toJson(QJsonDocument::Compact)

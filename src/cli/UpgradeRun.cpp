@@ -5,6 +5,7 @@
 #include <QtCore/QTimer>
 #include <algorithm>
 
+#include "Commands.h"
 #include "DeviceSession.h"
 #include "DeviceWrite.h"
 #include "TftpTransfer.h"
@@ -108,7 +109,7 @@ void UpgradeRun::modeFrameSent(int id, const WriteOutcome& outcome) {
         UpgradeJob& job = (*jobs_)[i];
         job.result = UploadResult::Refused;
         if (settings_.texts)
-            job.message = QString::fromStdString(writeOutcomeText(outcome, *settings_.texts));
+            job.message = said(*settings_.texts, writeOutcomeText(outcome, *settings_.texts));
         --running_;
         return startNext();
     }
@@ -150,8 +151,9 @@ void UpgradeRun::startUpload(std::size_t i) {
     transfers_[i] = transfer;
     clocks_[i].start();  // the upload's own time, without the wait after the upgrade-mode frame
     connect(transfer, &TftpTransfer::finished, this, [this, i](UploadResult r) { finish(i, r); });
-    connect(transfer, &TftpTransfer::message, this,
-            [this, i](const QString& text) { (*jobs_)[i].message = text; });
+    connect(transfer, &TftpTransfer::message, this, [this, i](const QString& text) {
+        (*jobs_)[i].message = said(*settings_.texts, text.toStdString());
+    });
     const UploadResult started = transfer->start(settings_.firmwarePath, settings_.image, (*jobs_)[i].address,
                                                  settings_.tftpPort, settings_.localAddress);
     if (started == UploadResult::Refused) finish(i, started);

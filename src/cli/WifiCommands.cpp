@@ -19,10 +19,6 @@ namespace {
 constexpr int kScanSettleMs = 300;
 constexpr int kScanPollMs = 20;
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
 // Only boards that answered with the 302-byte record have WiFi.
 bool isWifiBoard(Context& ctx, const DeviceRecord& r) {
     if (capabilitiesOf(r).wifi) return true;

@@ -55,7 +55,7 @@ QString resultName(const WriteOutcome& o) {
 }
 
 QString outcomeLine(Context& ctx, const WriteOutcome& o) {
-    QString line = QString::fromStdString(writeOutcomeText(o, ctx.texts));
+    QString line = said(ctx.texts, writeOutcomeText(o, ctx.texts));
     if (o.result == WriteResult::NoAnswer)
         line += QStringLiteral(" (%1 of %2 frames acknowledged; none after the last)")
                     .arg(o.acknowledgements)

@@ -131,11 +131,11 @@ void SimClock::setFromBytes(const std::array<std::uint8_t, 7>& c) {
 }
 
 void SimClock::set(const QDateTime& boardTime) {
-    offsetSecs_ = QDateTime::currentDateTime().secsTo(boardTime);
+    offsetMs_ = QDateTime::currentDateTime().msecsTo(boardTime);
 }
 
 QDateTime SimClock::now() const {
-    return QDateTime::currentDateTime().addSecs(offsetSecs_);
+    return QDateTime::currentDateTime().addMSecs(offsetMs_);
 }
 
 std::array<std::uint8_t, 7> SimClock::bytes() const {

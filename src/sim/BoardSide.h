@@ -18,12 +18,13 @@ class SimClock {
     // Starts at the given clock bytes (second, minute, hour, weekday, day, month, year − 2000).
     void setFromBytes(const std::array<std::uint8_t, 7>& bytes);
     void set(const QDateTime& boardTime);
-    void setOffset(qint64 seconds) { offsetSecs_ = seconds; }
+    void setOffset(qint64 seconds) { offsetMs_ = seconds * 1000; }
     QDateTime now() const;
     std::array<std::uint8_t, 7> bytes() const;  // in the order of the image
 
   private:
-    qint64 offsetSecs_ = 0;
+    // In ms: a board set to a whole second holds it from that moment, not from the computer's last tick.
+    qint64 offsetMs_ = 0;
 };
 
 // A datagram from the tool that this board takes beyond the 26-byte frames.

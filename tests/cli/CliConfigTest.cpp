@@ -15,7 +15,7 @@ using tavrel::sim::SimDevice;
 namespace {
 
 const QString kSaved = QStringLiteral("Successfully saved");
-const QString kRefusedText = QStringLiteral("配置失败。请重新搜索设备，再试。");
+const QString kRefusedText = QStringLiteral("Configuration failed. Search the devices again, then retry.");
 constexpr std::uint8_t kCommit = 0x49;
 constexpr std::uint8_t kRestart = 8;
 constexpr std::uint8_t kFactoryReset = 9;
@@ -380,7 +380,7 @@ TEST(CliConfig, WaitPrintsTheDeviceAsItAnswersAfterwards) {
         runCli(sim->devicePort(), {"--json", "set-port", "127.0.0.3", "--baud", "2400", "--wait"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(jsonOf(refused)["result"].toString(), "refused");
-    EXPECT_FALSE(refused.out.contains("device")) << refused.out.toStdString();
+    EXPECT_FALSE(jsonOf(refused).contains("device")) << refused.out.toStdString();
     sim->device(1)->setOptions({});
     // So is a refused block write.
     sim->device(0)->setOptions(refuse);

@@ -297,7 +297,8 @@ TEST(CliProfile, ApplyReportsEachDeviceOnItsOwnLine) {
         list[3].toObject()["message"].toString(),
         "This board takes its settings as one whole configuration record; a profile cannot be applied to it. "
         "Nothing was sent.");
-    EXPECT_EQ(list[2].toObject()["message"].toString(), QStringLiteral("配置失败。请重新搜索设备，再试。"));
+    EXPECT_EQ(list[2].toObject()["message"].toString(),
+              QStringLiteral("Configuration failed. Search the devices again, then retry."));
     EXPECT_EQ(list[4].toObject()["message"].toString(), "no acknowledgement after the last frame");
     EXPECT_EQ(framesWithOp(*sim->device(1), 'W'), 0) << "a refused profile sends nothing";
     EXPECT_EQ(framesWithOp(*sim->device(4), 'W'), 0) << "nor one the board cannot take";

@@ -153,7 +153,8 @@ TEST(CliSnapshots, ListingsAndRollbacksThatDoNotLand) {
     server.setOptions(options);
     const QJsonObject refused = rollback();
     EXPECT_EQ(refused["result"].toString(), "refused");
-    EXPECT_EQ(refused["message"].toString(), QStringLiteral("配置失败。请重新搜索设备，再试。"));
+    EXPECT_EQ(refused["message"].toString(),
+              QStringLiteral("Configuration failed. Search the devices again, then retry."));
     EXPECT_EQ(server.settings(), changed);
 
     options = {};

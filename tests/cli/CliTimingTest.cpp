@@ -124,7 +124,7 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
     const CliRun run =
         runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "2", "--strobe", "300", "200"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.endsWith(QStringLiteral("\n参数保存成功\n"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("\nSettings saved\n"))) << run.out.toStdString();
     EXPECT_EQ(d.framesReceived('W', kPassThrough), 11 + 9);
     const auto ch2 = schedule(d, 1);
     EXPECT_EQ(ch2[17], 2);
@@ -139,7 +139,7 @@ TEST(CliTiming, SetOnA302BoardChangesOneChannelAndKeepsTheRest) {
                                                    "--week", "7", "06:31:ff", "2", "ff:07:42"});
     ASSERT_EQ(week.exitCode, 0) << week.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(week.out.toUtf8()).object(),
-              (QJsonObject{{"result", "saved"}, {"message", QStringLiteral("参数保存成功")}}))
+              (QJsonObject{{"result", "saved"}, {"message", QStringLiteral("Settings saved")}}))
         << week.out.toStdString();
     // The times and the weekdays change; the date and strobe bytes stay as they were.
     std::vector<std::uint8_t> ch8(before.begin() + 7 * 18, before.begin() + 8 * 18);
@@ -234,7 +234,7 @@ TEST(CliTiming, RefusedAndBadInputs) {
     const CliRun refused =
         runCli(sim->devicePort(), {"timing", "set", "000002", "--channel", "1", "--strobe", "1", "2"});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("配置失败")));
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("Configuration failed")));
     const CliRun noSchedules = runCli(sim->devicePort(), {"timing", "read", "000003"});
     EXPECT_EQ(noSchedules.exitCode, 1);
     EXPECT_EQ(noSchedules.err, "the device reports no output schedules\n");
@@ -353,7 +353,7 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     // Setting the clock of a board that does not answer is tried again, then given up.
     const CliRun unset = runCli(sim->devicePort(), {"clock", "00000A"});
     EXPECT_EQ(unset.exitCode, 1);
-    EXPECT_EQ(unset.out.count(QStringLiteral("重发中...")), 4) << unset.out.toStdString();
+    EXPECT_EQ(unset.out.count(QStringLiteral("Resending...")), 4) << unset.out.toStdString();
     EXPECT_EQ(unset.err, "no answer from the board after the resends\n");
 
     QTemporaryDir dir;

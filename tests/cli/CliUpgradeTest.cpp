@@ -144,9 +144,9 @@ TEST(CliUpgrade, MisbehavingDevicesFailWithTheDialogsMessages) {
     ASSERT_EQ(results.size(), 4);
     EXPECT_EQ(results[0].toObject()["result"].toString(), "transfer-error");
     EXPECT_EQ(results[0].toObject()["message"].toString(),
-              QStringLiteral("传输错误\nTFTP error 2: access violation"));
+              QStringLiteral("Transfer error\nTFTP error 2: access violation"));
     EXPECT_EQ(results[1].toObject()["result"].toString(), "wrong-block");
-    EXPECT_EQ(results[1].toObject()["message"].toString(), QStringLiteral("文件的序号不对!"));
+    EXPECT_EQ(results[1].toObject()["message"].toString(), QStringLiteral("The block number is wrong!"));
     EXPECT_EQ(results[1].toObject()["blocks"].toInteger(), 2);
     EXPECT_EQ(results[2].toObject()["result"].toString(), "completed");
     EXPECT_EQ(results[3].toObject()["result"].toString(), "not-found");

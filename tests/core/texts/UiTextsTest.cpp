@@ -7,6 +7,7 @@
 #include <string>
 
 #include "texts/FixedTexts.h"
+#include "texts/FixedTextsEnglish.h"
 
 namespace tavrel {
 namespace {
@@ -80,6 +81,13 @@ TEST(FixedTexts, NumberPatternsAreFilledIn) {
     EXPECT_EQ(fixed::withNumber(fixed::kChannelPattern, 8), "第 8 路");
     EXPECT_EQ(fixed::withNumber(fixed::kUnknownWeekdayPattern, 0), "week:0");
     EXPECT_EQ(fixed::withNumber(fixed::kConfigFailed, 3), fixed::kConfigFailed);
+}
+
+TEST(FixedTexts, CommandLineEnglishTakesWholeLinesOnly) {
+    EXPECT_EQ(englishOfFixedTexts("请输入0-65535的数字！"), "Enter a number from 0 to 65535!");
+    EXPECT_EQ(englishOfFixedTexts("传输错误\nTFTP error 2: x"), "Transfer error\nTFTP error 2: x");
+    EXPECT_EQ(englishOfFixedTexts("请输入0-的数字！"), "请输入0-的数字！") << "no number: not the pattern";
+    EXPECT_EQ(englishOfFixedTexts("设备 传输错误"), "设备 传输错误");
 }
 
 }  // namespace
