@@ -27,6 +27,8 @@ RUN_PACKAGES=(fonts-noto-cjk xvfb xauth)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest)
 # The virtual LAN's namespaces, bridges and veth pairs.
 LAN_PACKAGES=(iproute2)
+# The Ansible collection's tests run ansible-playbook and ansible-doc of Debian's ansible-core.
+ANSIBLE_PACKAGES=(ansible-core)
 # libFuzzer's runtime comes with clang's compiler-rt.
 FUZZ_PACKAGES=(cmake ninja-build clang libclang-rt-dev)
 
@@ -106,7 +108,8 @@ export TAVREL_BROADCAST="${TAVREL_BROADCAST:-127.255.255.255}"
 
 case "${1:-}" in
 test)
-    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${LAN_PACKAGES[@]}"
+    ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${LAN_PACKAGES[@]}" \
+        "${ANSIBLE_PACKAGES[@]}"
     build test
     # Only the core and its tests; ctest's core_windows runs them under Wine.
     build windows

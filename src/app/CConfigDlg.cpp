@@ -16,6 +16,7 @@
 #include "DialogUnits.h"
 #include "Environment.h"
 #include "FirmwareArea.h"
+#include "FleetArea.h"
 #include "FocusOutWatch.h"
 #include "IncompleteMarks.h"
 #include "MessageBoxPrompts.h"
@@ -113,6 +114,7 @@ void CConfigDlg::setUp() {
                             this);
     firmwareArea_ = new FirmwareArea(*this);
     connectReread();
+    fleetArea_ = new FleetArea(*this);
 
     for (int part = 0; part < 3; ++part) setStatusText(part, QString());
     setStatusText(3, qs(fixed::kInitialBroadcastLabel) + broadcastAddress_);

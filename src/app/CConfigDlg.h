@@ -42,6 +42,7 @@ class DropDownWatch;
 class PackedWriteArea;
 class TimingArea;
 class FirmwareArea;
+class FleetArea;
 class FocusOutWatch;
 class ProfileArea;
 class Prompts;
@@ -94,7 +95,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
 
     // A control by its resource number, or null.
     QWidget* control(int id) const override { return controls_.value(id, nullptr); }
-    QTableWidget* deviceList() const { return deviceList_; }
+    QTableWidget* deviceList() const override { return deviceList_; }
     QTableWidget* scheduleList() const override { return scheduleList_; }
     TimingArea& timingArea() { return *timingArea_; }
     PackedWriteArea& packedWriteArea() { return *packedWriteArea_; }
@@ -121,6 +122,8 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     ProfileArea& profileArea() { return *profileArea_; }
     // Reads a device again after it changed itself; its row and form follow.
     DeviceReread& reread() override { return *reread_; }
+    DeviceWrite& writes() override { return *writes_; }
+    void leaveOutcome(int writeId) override { leftOutcomes_.insert(writeId); }
 
   public slots:
     void setStatusText(int part, const QString& text) override;
@@ -303,6 +306,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     int highlightedRow_ = 0;
     DeviceWrite* writes_ = nullptr;
     std::set<int> quietWrites_;
+    std::set<int> leftOutcomes_;  // writes whose outcomes an area shows
     // Right before a port save the device is read again, unless it answered a moment ago; ports that
     // changed on it since the form showed them, and were not edited here, are named and kept.
     void saveWhenFresh(std::function<void()> save);
@@ -329,6 +333,7 @@ class CConfigDlg : public QDialog, public MainWindowContext {
     PackedWriteArea* packedWriteArea_ = nullptr;
     TimingArea* timingArea_ = nullptr;
     FirmwareArea* firmwareArea_ = nullptr;
+    FleetArea* fleetArea_ = nullptr;  // a fleet sheet planned, applied, and its devices marked
 };
 
 }  // namespace tavrel

@@ -240,6 +240,7 @@ void CConfigDlg::startWrite(WriteRequest request, bool quiet) {
 }
 
 void CConfigDlg::writeFinished(int id, const WriteOutcome& outcome) {
+    if (leftOutcomes_.erase(id) > 0) return;
     if (const auto fresh = afterFreshRead_.find(id); fresh != afterFreshRead_.end()) {
         const std::function<void()> save = std::move(fresh->second);
         afterFreshRead_.erase(fresh);

@@ -212,6 +212,7 @@ void CConfigDlg::applyMenuTexts() {
     actionById(ids::kImportProfileCommand)->setText(qs(texts_.importProfile));
     actionById(ids::kIoControlCommand)->setText(qs(texts_.ioControl));
     actionById(ids::kExportListCommand)->setText(qs(texts_.exportList));
+    actionById(ids::kLoadFleetSheetCommand)->setText(qs(texts_.loadFleetSheet));
     actionById(ids::kUndoLastChangeCommand)->setText(qs(texts_.undoLastChange));
     actionById(ids::kEnglishCommand)->setText(qs(texts_.englishItem));
     QAction* defaultItem = actionById(ids::kDefaultAdapterCommand);

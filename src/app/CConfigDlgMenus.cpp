@@ -21,6 +21,8 @@ void CConfigDlg::buildMenus() {
     addCommand(deviceMenu_, ids::kImportProfileCommand, QString());
     addCommand(deviceMenu_, ids::kIoControlCommand, QString());
     addCommand(deviceMenu_, ids::kExportListCommand, QString());
+    addCommand(deviceMenu_, ids::kLoadFleetSheetCommand, QString())
+        ->setObjectName(QStringLiteral("loadFleetSheetCommand"));
     addCommand(deviceMenu_, ids::kUndoLastChangeCommand, QString())
         ->setObjectName(QStringLiteral("undoLastChangeCommand"));
 
@@ -94,7 +96,8 @@ void CConfigDlg::onMenuCommand(int id) {
             snapshotArea_->undo();
             return;
         case ids::kFirmwareUpgradeCommand:
-            // The firmware area answers this command itself (it opens the upgrade dialog).
+        case ids::kLoadFleetSheetCommand:
+            // The firmware and fleet areas answer these commands themselves.
             return;
         default:
             break;

@@ -18,6 +18,7 @@ inline constexpr int kImportProfileCommand = 33784;
 inline constexpr int kIoControlCommand = 33785;
 inline constexpr int kExportListCommand = 33786;  // the device list as CSV
 inline constexpr int kUndoLastChangeCommand = 33787;
+inline constexpr int kLoadFleetSheetCommand = 33788;  // a fleet sheet planned and applied
 // The adapter storage holds at most this many addresses.
 inline constexpr int kMaxAdapterAddresses = 128;
 

@@ -21,6 +21,7 @@ class QTableWidget;
 namespace tavrel {
 
 class DeviceReread;
+class DeviceWrite;
 class DeviceSession;
 class DeviceTable;
 struct DeviceRecord;
@@ -81,6 +82,12 @@ class MainWindowContext {
     virtual NetworkFormInput networkFormInput() const = 0;
     virtual WifiSettings wifiSettings() const = 0;
     virtual DeviceReread& reread() = 0;
+    // The write workflow itself, for an area that runs writes of several devices and shows their
+    // outcomes (the fleet sheet); the window then says nothing of the write `writeId`.
+    virtual DeviceWrite& writes() = 0;
+    virtual void leaveOutcome(int writeId) = 0;
+    // The device list, whose rows an area may mark.
+    virtual QTableWidget* deviceList() const = 0;
 };
 
 }  // namespace tavrel

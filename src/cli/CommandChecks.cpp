@@ -43,18 +43,29 @@ QString clockProblem(const ParsedArguments& args) {
     return {};
 }
 
+// Found out before anything is sent, not after the devices are written.
+QString reportProblem(const ParsedArguments& args) {
+    const auto report = args.text("--report");
+    if (report && (QFileInfo(*report).isDir() || !QFileInfo(*report).absoluteDir().exists()))
+        return "--report: not a file in an existing folder: " + *report;
+    return {};
+}
+
 QString upgradeProblem(const ParsedArguments& args) {
     const auto target = args.text("--target");
-    const auto report = args.text("--report");
     if (target && args.operands.size() != 1) return QStringLiteral("--target goes without devices");
     if (target && (args.flag("--verify") || args.flag("--skip-version")))
         return QStringLiteral("--verify and --skip-version need devices found by a search, not --target");
     if (!target && args.operands.size() < 2) return QStringLiteral("no device named");
     if (target && checkFirmwareTarget(target->toStdString()) != FirmwareRefusal::None)
         return QStringLiteral("--target: not an IPv4 address: ") + *target;
-    if (report && (QFileInfo(*report).isDir() || !QFileInfo(*report).absoluteDir().exists()))
-        return "--report: not a file in an existing folder: " + *report;
-    return {};
+    return reportProblem(args);
+}
+
+QString fleetProblem(const ParsedArguments& args) {
+    if (args.flag("--dry-run") && (args.flag("--report") || args.flag("--stop-on-failure")))
+        return QStringLiteral("--dry-run sends nothing: --report and --stop-on-failure go without it");
+    return reportProblem(args);
 }
 
 }  // namespace
@@ -84,6 +95,7 @@ QString commandProblem(const QString& command, const QString& sub, const ParsedA
     if (command == "io" && !parseIoLine(args, false, error)) return error;
     if (command == "clock") return clockProblem(args);
     if (command == "upgrade") return upgradeProblem(args);
+    if (command == "fleet") return fleetProblem(args);
     return {};
 }
 

@@ -47,6 +47,8 @@ int runDoctor(Context& ctx);
 // Snapshots and putting one back (SnapshotCommands.cpp).
 int runSnapshots(Context& ctx);
 int runRollback(Context& ctx);
+// fleet plan, apply, check: a fleet kept in a spreadsheet (FleetCommands.cpp).
+int runFleet(Context& ctx);
 
 // Searches for the device the selector names and returns its table index, or an exit code.
 struct FoundDevice {

@@ -89,6 +89,8 @@ std::vector<CommandEntry> makeCommands() {
         flag("--force", "write a device whose settings were not all read, or unusual values");
     const OptionEntry csv = flag("--csv", "one row per device, RFC 4180, UTF-8, a header row");
     const OptionEntry wait = flag("--wait", "wait until the device answers again and print it");
+    const OptionEntry fleetForce =
+        flag("--force", "write unusual values (a gateway outside the subnet, an address another device has)");
     return {
         {"search",
          "",
@@ -199,6 +201,50 @@ std::vector<CommandEntry> makeCommands() {
          "One line per device (--json: a list): applied, verified, differs, refused, no-answer, unread,\n"
          "incomplete, not-found, port-count, invalid or not-supported. Exit 0 when every device\n"
          "acknowledged (and, with --verify, matches), 1 otherwise, 2 on a usage error or a missing FILE.\n"},
+        {"fleet plan",
+         "FILE.csv",
+         1,
+         1,
+         "what a fleet sheet would change on its devices; nothing is sent",
+         {fleetForce},
+         "FILE.csv is the device list as search --csv writes it, edited in any spreadsheet program (UTF-8\n"
+         "with or without a byte order mark; comma, semicolon or tab separated). Each row names its device\n"
+         "by mac (or key). An empty cell or an absent column is not managed, nor is a masked password\n"
+         "(********), nor a column the device only reports (ip, key, firmware, hardware, form, complete,\n"
+         "missing, source, replyPort, wifi.signal, outputTiming); network.ip is the address setting.\n"
+         "Columns whose name starts with # are the sheet's own notes. A DHCP row's addresses are not\n"
+         "compared. Prints per device the fields that would change, from -> to (--json: a list of\n"
+         "{line, mac, address, status, changes: [{field, from, to}], message}; status change, unchanged,\n"
+         "missing, incomplete or invalid). A device that does not answer lets the search run its whole\n"
+         "schedule (--timeout MS bounds it). Exit 0 when the plan is made, 1 when a device is missing or not\n"
+         "read whole, 2 when the file is wrong or a row cannot be written to its device (line, column and\n"
+         "the values allowed are named).\n"},
+        {"fleet apply",
+         "FILE.csv",
+         1,
+         1,
+         "write every device that differs from its row of a fleet sheet",
+         {number("--parallel", "N", 1, 8, "1", "devices written at once"),
+          flag("--dry-run", "print the plan and send nothing (fleet plan)"),
+          flag("--stop-on-failure", "start no further device once one does not hold its row"),
+          text("--report", "FILE.csv", "write one row per device as CSV"), fleetForce},
+         "Makes the plan first; a sheet with a fault sends nothing (exit 2). Then writes only the devices\n"
+         "that differ, each in the form it takes (the network and port saves it needs, or one packed\n"
+         "record), through the one write workflow: snapshot, frames, answer, read again, compare. A changed\n"
+         "network.ip is followed to the new address. One line per device (--json: a list): written,\n"
+         "unchanged, differs, refused, no-answer, not-back, unverified, not-sent, not-started, missing or\n"
+         "incomplete, with the fields. Ctrl-C lets the devices under way finish and starts no more (exit\n"
+         "130). Exit 0 only when every row's device holds its row, else 1.\n"},
+        {"fleet check",
+         "FILE.csv",
+         1,
+         1,
+         "whether every device holds its row of a fleet sheet",
+         {text("--report", "FILE.csv", "write one row per device as CSV")},
+         "Reads every device and compares it with its row, as fleet plan does. One line per device: holds,\n"
+         "differs (with each field: device and sheet value), missing, incomplete or invalid (--json: a\n"
+         "list of {line, mac, address, result, differences: [{field, device, sheet}], message}). Exit 0\n"
+         "when every device holds its row, 1 when any does not, 2 when the file is wrong.\n"},
         {"snapshots",
          "DEVICE",
          1,
@@ -320,7 +366,7 @@ std::vector<CommandEntry> makeCommands() {
           number("--wait", "MS", 0, 60000, "1000", "between the upgrade request and the upload"),
           flag("--mixed", "allow devices of another hardware version than the first's"),
           text("--skip-version", "TEXT", "skip devices that report this firmware version"),
-          flag("--dry-run", "print the plan and send nothing"),
+          flag("--dry-run", "print the plan, send nothing (--json: upgrade, skipped, not-found)"),
           flag("--verify", "wait for each device to answer again and read its version"),
           number("--verify-timeout", "MS", 0, 600000, "30000", "how long --verify waits"),
           text("--report", "FILE.csv", "write the results as CSV"),

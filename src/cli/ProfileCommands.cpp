@@ -9,7 +9,7 @@
 
 #include "Commands.h"
 #include "DeviceJson.h"
-#include "SearchRun.h"
+#include "NamedDevices.h"
 #include "WriteRun.h"
 #include "device/DeviceCapabilities.h"
 #include "device/DeviceSelector.h"
@@ -181,18 +181,6 @@ QJsonObject applyJson(const ApplyLine& line, SecretDisplay secrets) {
     return o;
 }
 
-// The table entry the selector names: a device that is read out first, else any that answered.
-int entryOf(const DeviceSession& session, const SearchRun& search, const DeviceSelector& selector) {
-    const DeviceTable& table = session.table();
-    int partial = -1;
-    for (std::size_t i = 0; i < table.usedCount(); ++i) {
-        if (!selects(selector, table[i])) continue;
-        if (search.ready().count(static_cast<int>(i))) return static_cast<int>(i);
-        if (partial < 0) partial = static_cast<int>(i);
-    }
-    return partial;
-}
-
 }  // namespace
 
 int runExport(Context& ctx) {
@@ -267,33 +255,6 @@ int runDiff(Context& ctx) {
 }
 
 namespace {
-
-// One search finds every named device; its table entry per selector (-1: not found). It ends early
-// once every named device is read out, unless addresses are handed out: then every device of the
-// LAN must have had its say, or one that answers late could be given its own address's twin.
-std::vector<int> findNamedDevices(Context& ctx, DeviceSession& session, CliWriter& writer,
-                                  const std::vector<DeviceSelector>& selectors, bool everyone) {
-    SearchRun search(session);
-    search.run(false, q(ctx.options.network.broadcast), ctx.options.timeoutMs, [&] {
-        if (everyone) return false;
-        for (const auto& selector : selectors) {
-            const int i = entryOf(session, search, selector);
-            if (i < 0 || !search.ready().count(i)) return false;
-        }
-        return true;
-    });
-    std::vector<int> entries;
-    // A device that lost replies is read again until whole, rather than refused as incomplete.
-    std::vector<WriteRequest> rereads;
-    for (const auto& selector : selectors) {
-        entries.push_back(entryOf(session, search, selector));
-        const int i = entries.back();
-        if (i >= 0 && !writer.writer().check(i).whole)
-            rereads.push_back(rereadRequest(i, session.table()[static_cast<std::size_t>(i)]));
-    }
-    if (!rereads.empty()) runWrites(writer.writer(), std::move(rereads));
-    return entries;
-}
 
 // Every address is settled before the first device is written, so a refusal sends nothing.
 std::optional<AddressPlan> planApplyAddresses(Context& ctx, const DeviceSession& session,

@@ -112,7 +112,18 @@ std::vector<CampaignTarget> campaignTargets(const std::vector<UpgradeJob>& jobs)
     return targets;
 }
 
+// --json: the jobs as the upload lists them, each device's result "upgrade", "skipped" or "not-found".
 void printPlan(Context& ctx, const std::vector<UpgradeJob>& jobs, const QString& path, std::size_t bytes) {
+    if (ctx.options.json) {
+        QJsonArray list;
+        for (const UpgradeJob& job : jobs) {
+            QJsonObject planned = jobJson(job);
+            if (!job.notFound && !job.skipped) planned["result"] = QStringLiteral("upgrade");
+            list.append(planned);
+        }
+        ctx.out << QJsonDocument(list).toJson(QJsonDocument::Indented);
+        return;
+    }
     ctx.out << "dry run: " << path << " (" << bytes << " bytes) would go to:\n";
     for (const UpgradeJob& job : jobs) {
         ctx.out << "  " << job.device;

@@ -34,7 +34,8 @@ const std::map<QString, Runner> kRunners = {{"search", runSearch},
                                             {"upgrade", runUpgrade},
                                             {"doctor", runDoctor},
                                             {"snapshots", runSnapshots},
-                                            {"rollback", runRollback}};
+                                            {"rollback", runRollback},
+                                            {"fleet", runFleet}};
 
 }  // namespace
 

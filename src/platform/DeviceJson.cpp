@@ -4,10 +4,11 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QTextStream>
 
-#include "device/DeviceCapabilities.h"
-#include "device/FixedLists.h"
+#include <array>
+#include <map>
+
+#include "device/DeviceColumns.h"
 #include "protocol/ReadoutRetry.h"
-#include "settings/PortView.h"
 
 namespace tavrel {
 
@@ -17,53 +18,23 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-template <std::size_t N>
-QJsonValue listText(const std::array<std::string_view, N>& list, int position) {
-    auto text = lists::textAt(list, position);
-    if (text.empty()) return QJsonValue::Null;
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QJsonValue onOff(std::uint8_t value) {
-    if (value == kSwitchOn) return true;
-    if (value == kSwitchOff) return false;
-    return QJsonValue::Null;
-}
-
-template <std::size_t N>
-QString secret(const FixedText<N>& field, SecretDisplay secrets) {
-    return q(shownSecret(textOf(field), secrets));
-}
-
-int modbusTimeoutMs(const DeviceRecord& r, std::size_t port) {
-    if (hasWordModbusTimeout(r, port)) return r.ports[port].modbusTimeout;
-    return r.ports[port].interfaceType * 10;
-}
-
-QJsonObject portJson(const DeviceRecord& r, std::size_t i, SecretDisplay secrets) {
-    const PortRecord& p = r.ports[i];
-    QJsonObject o;
-    o["port"] = static_cast<int>(i + 1);
-    o["baud"] = listText(lists::kBaudRates, p.baudRate);
-    o["parity"] = listText(lists::kParities, p.parity);
-    o["dataBits"] = listText(lists::kDataBits, p.dataBits - 6);
-    o["stopBits"] = listText(lists::kStopBits, p.stopBits);
-    o["workMode"] = listText(lists::kWorkModes, p.workMode);
-    o["remoteHost"] = q(textOf(p.remoteHost));
-    o["remotePort"] = p.remotePort;
-    o["localPort"] = p.localPort;
-    o["enable"] = onOff(p.enable);
-    o["modbus"] = onOff(p.modbus);
-    o["interface"] = listText(lists::kInterfaces, p.interfaceType);
-    o["heartbeatData"] = q(textOf(p.heartbeatData));
-    o["heartbeatInterval"] = static_cast<qint64>(p.heartbeatInterval);
-    o["modbusTimeout"] = modbusTimeoutMs(r, i);
-    if (i == 0) {
-        o["cloud"] = p.cloud == 1;
-        o["cloudId"] = q(textOf(p.cloudId));
-        o["cloudPassword"] = secret(p.cloudPassword, secrets);
+QJsonValue jsonOf(const ColumnValue& v) {
+    switch (v.type) {
+        case ColumnValue::Type::Null:
+            return QJsonValue::Null;
+        case ColumnValue::Type::Bool:
+            return v.flag;
+        case ColumnValue::Type::Number:
+            return static_cast<qint64>(v.number);
+        case ColumnValue::Type::Text:
+            return q(v.text);
+        case ColumnValue::Type::Numbers: {
+            QJsonArray items;
+            for (long long n : v.numbers) items.append(static_cast<qint64>(n));
+            return items;
+        }
     }
-    return o;
+    return QJsonValue::Null;
 }
 
 QString missingGroups(const ReadoutProgress& progress) {
@@ -74,65 +45,27 @@ QString missingGroups(const ReadoutProgress& progress) {
 
 }  // namespace
 
-QString formName(const DeviceRecord& r) {
-    switch (r.searchReplyLength) {
-        case 302:
-            return "302";
-        case 830:
-            return "830";
-        case 866:
-            return "866";
-        case 250:
-            return "250";
-        default:
-            return "serial";
-    }
-}
-
 QJsonObject deviceJson(const DeviceRecord& r, const ReadoutProgress& progress, SecretDisplay secrets) {
     QJsonObject o;
-    o["complete"] = progress.complete();
-    if (!progress.complete()) {
-        QJsonArray missing;
-        for (std::uint8_t code : progress.missing()) missing.append(code);
-        o["missing"] = missing;
+    std::map<QString, QJsonObject> groups;  // "network", "wifi"
+    std::array<QJsonObject, kPortCount> ports;
+    for (const DeviceColumn& c : deviceColumns(r, progress, secrets)) {
+        const QString name = QString::fromLatin1(fieldInfo(c.column.field).name);
+        if (c.column.port > 0) {
+            ports[static_cast<std::size_t>(c.column.port - 1)][name] = jsonOf(c.value);
+        } else if (const qsizetype dot = name.indexOf('.'); dot > 0) {
+            groups[name.left(dot)][name.mid(dot + 1)] = jsonOf(c.value);
+        } else {
+            o[name] = jsonOf(c.value);
+        }
     }
-    o["ip"] = q(r.sourceAddress);
-    o["mac"] = q(macText(r.mac));
-    o["key"] = q(keyText(r.key));
-    o["firmware"] = q(r.identity.firmwareText());
-    o["hardware"] = q(r.identity.hardwareText());
-    o["source"] = QStringLiteral("%1:%2").arg(q(r.sourceAddress)).arg(r.sourcePort);
-    o["replyPort"] = r.replyPort;
-    o["form"] = formName(r);
-    QJsonObject net;
-    net["ipType"] = r.ipType == 1   ? QJsonValue("static")
-                    : r.ipType == 2 ? QJsonValue("dhcp")
-                                    : QJsonValue::Null;
-    net["ip"] = q(ipv4Text(r.network.ip));
-    net["mask"] = q(ipv4Text(r.network.mask));
-    net["gateway"] = q(ipv4Text(r.network.gateway));
-    net["dns"] = q(ipv4Text(r.network.dns));
-    o["network"] = net;
-    o["user"] = q(textOf(r.user));
-    o["password"] = secret(r.password, secrets);
-    o["rs485Address"] = r.rs485Address;
-    o["outputFollow"] = r.ioOptions[0] == 1;
-    o["sendStatus"] = r.ioOptions[1] == 1;
-    if (capabilitiesOf(r).wifi) {
-        QJsonObject wifi;
-        wifi["mode"] = listText(lists::kWifiModes, r.wifiMode);
-        wifi["apSsid"] = q(textOf(r.apSsid));
-        wifi["apPassword"] = secret(r.apPassword, secrets);
-        wifi["staSsid"] = q(textOf(r.staSsid));
-        wifi["staPassword"] = secret(r.staPassword, secrets);
-        wifi["signal"] = static_cast<std::int8_t>(r.signal);  // dBm, a signed byte on the wire
-        o["wifi"] = wifi;
-        o["outputTiming"] = capabilitiesOf(r).outputTiming;
+    for (const auto& [group, fields] : groups) o[group] = fields;
+    QJsonArray portList;
+    for (std::size_t i = 0; i < kPortCount; ++i) {
+        ports[i]["port"] = static_cast<int>(i + 1);
+        portList.append(ports[i]);
     }
-    QJsonArray ports;
-    for (std::size_t i = 0; i < kPortCount; ++i) ports.append(portJson(r, i, secrets));
-    o["ports"] = ports;
+    o["ports"] = portList;
     return o;
 }
 

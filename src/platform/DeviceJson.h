@@ -13,8 +13,6 @@ namespace tavrel {
 // those that did not. The passwords are masked unless `secrets` says Shown; every printed form of a
 // device is built from this object, so none can print one unasked.
 QJsonObject deviceJson(const DeviceRecord& record, const ReadoutProgress& progress, SecretDisplay secrets);
-// "serial", "302", "830", "866", "250".
-QString formName(const DeviceRecord& record);
 // One line of the search table: IP, MAC, firmware, hardware, and what was not read, if anything.
 QString deviceRow(const DeviceRecord& record, const ReadoutProgress& progress);
 // Everything the record holds, one field a line.

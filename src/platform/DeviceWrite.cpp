@@ -2,12 +2,14 @@
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
+#include <algorithm>
 #include <chrono>
 
 #include "DeviceLock.h"
 #include "DeviceReread.h"
 #include "DeviceSession.h"
 #include "ProtocolSocket.h"
+#include "fleet/FleetPlan.h"
 #include "profiles/Snapshots.h"
 #include "protocol/Commands.h"
 #include "util/Paths.h"
@@ -307,6 +309,19 @@ WriteRequest upgradeModeRequest(int entry, const DeviceRecord& record) {
     return request;
 }
 
+WriteRequest fleetWriteRequest(int entry, const FleetWrite& write) {
+    WriteRequest request;
+    request.entry = entry;
+    request.plan = write.plan;
+    request.expected = write.expected;
+    request.scope = write.scope;
+    if (write.packed) {
+        request.answer = AnswerRule::Optional;
+        request.reread = RereadRule::Broadcast;
+    }
+    return request;
+}
+
 WriteRequest rereadRequest(int entry, const DeviceRecord& record, RereadRule rule) {
     WriteRequest request;
     request.entry = entry;
@@ -319,19 +334,53 @@ WriteRequest rereadRequest(int entry, const DeviceRecord& record, RereadRule rul
 }
 
 std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests) {
-    std::vector<WriteOutcome> outcomes(requests.size());
-    std::map<int, std::size_t> waiting;  // write id -> request
-    QEventLoop loop;
-    auto conn = QObject::connect(&writer, &DeviceWrite::finished, &loop, [&](int id, const WriteOutcome& o) {
-        const auto it = waiting.find(id);
-        if (it == waiting.end()) return;
-        outcomes[it->second] = o;
-        waiting.erase(it);
-        if (waiting.empty()) loop.quit();
+    const int all = static_cast<int>(requests.size());
+    return runWrites(writer, std::move(requests), all, {});
+}
+
+WriteBatch::WriteBatch(DeviceWrite& writer, std::vector<WriteRequest> requests, int parallel, QObject* parent)
+    : QObject(parent), writer_(writer), requests_(std::move(requests)), parallel_(std::max(parallel, 1)) {
+    connect(&writer_, &DeviceWrite::finished, this, [this](int id, const WriteOutcome& o) {
+        const auto it = waiting_.find(id);
+        if (it == waiting_.end()) return;
+        const std::size_t index = it->second;
+        waiting_.erase(it);
+        emit ended(index, o);
+        startMore();
     });
-    for (std::size_t i = 0; i < requests.size(); ++i) waiting[writer.start(std::move(requests[i]))] = i;
-    if (!waiting.empty()) loop.exec();
-    QObject::disconnect(conn);
+}
+
+void WriteBatch::start() {
+    startMore();
+}
+
+void WriteBatch::startMore() {
+    while (starting_ && next_ < requests_.size() && static_cast<int>(waiting_.size()) < parallel_) {
+        const std::size_t index = next_++;
+        const int id = writer_.start(std::move(requests_[index]));
+        waiting_[id] = index;
+        emit started(id);
+    }
+    if (waiting_.empty()) emit finished();
+}
+
+std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests, int parallel,
+                                    const WriteEnded& ended) {
+    std::vector<WriteOutcome> outcomes(requests.size());
+    for (WriteOutcome& o : outcomes) o.reason = "not started";
+    WriteBatch batch(writer, std::move(requests), parallel);
+    QEventLoop loop;
+    bool done = false;
+    QObject::connect(&batch, &WriteBatch::ended, &loop, [&](std::size_t index, const WriteOutcome& o) {
+        outcomes[index] = o;
+        if (ended && !ended(index, o)) batch.stopStarting();
+    });
+    QObject::connect(&batch, &WriteBatch::finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    batch.start();
+    if (!done) loop.exec();
     return outcomes;
 }
 

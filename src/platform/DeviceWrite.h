@@ -41,6 +41,7 @@ namespace tavrel {
 class DeviceSession;
 class DeviceReread;
 class DeviceLock;
+struct FleetWrite;
 
 // The deadlines of a write; tests shorten them.
 struct WriteTimings {
@@ -121,12 +122,49 @@ class DeviceWrite : public QObject {
 
 // The upgrade-mode frame: no answer, no re-read (that comes after the upload), no whole read-out needed.
 WriteRequest upgradeModeRequest(int entry, const DeviceRecord& record);
+// The write a fleet sheet planned for the device at `entry`: a packed record may go unanswered and
+// is looked for by broadcast afterwards.
+WriteRequest fleetWriteRequest(int entry, const FleetWrite& write);
 // No frame: the device is read again (after a firmware upload), and nothing compared.
 WriteRequest rereadRequest(int entry, const DeviceRecord& record, RereadRule rule = RereadRule::Unicast);
+
+// Writes of several devices with at most `parallel` under way, the next started as one ends (a
+// fleet): each outcome comes with ended() as it comes, finished() once the last has ended.
+class WriteBatch : public QObject {
+    Q_OBJECT
+  public:
+    WriteBatch(DeviceWrite& writer, std::vector<WriteRequest> requests, int parallel,
+               QObject* parent = nullptr);
+    void start();
+    // Starts no further write; those under way end as they will.
+    void stopStarting() { starting_ = false; }
+    bool running() const { return !waiting_.empty(); }
+
+  signals:
+    void started(int writeId);  // before any outcome of it can come
+    void ended(std::size_t request, const tavrel::WriteOutcome& outcome);
+    void finished();
+
+  private:
+    void startMore();
+
+    DeviceWrite& writer_;
+    std::vector<WriteRequest> requests_;
+    int parallel_ = 1;
+    std::size_t next_ = 0;
+    bool starting_ = true;
+    std::map<int, std::size_t> waiting_;  // write id -> request
+};
 
 // Runs writes to their end in a local event loop: for the CLI, which has nothing else to do meanwhile.
 // The outcomes are in the order of the requests.
 std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests);
+// Hears each outcome as it comes, with its request's index; false starts no further write.
+using WriteEnded = std::function<bool(std::size_t request, const WriteOutcome& outcome)>;
+// The same with at most `parallel` writes under way, the next one started as one ends. A request
+// never started (after `ended` said false) ends NotSent with the reason "not started".
+std::vector<WriteOutcome> runWrites(DeviceWrite& writer, std::vector<WriteRequest> requests, int parallel,
+                                    const WriteEnded& ended);
 WriteOutcome runWrite(DeviceWrite& writer, WriteRequest request);
 
 }  // namespace tavrel

@@ -1,6 +1,7 @@
 // tavrel-sim: simulated serial servers and IO boards on loopback addresses.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <cstdio>
 
 #include "DeviceDescription.h"
@@ -45,6 +46,17 @@ std::optional<std::vector<DeviceDescription>> descriptionsFrom(const QCommandLin
         error = QStringLiteral("nothing to simulate: give --demo, --device, --count or --io-board");
     if (!error.isEmpty()) return std::nullopt;
     return descriptions;
+}
+
+// A script watching the file sees each frame once it is handled, so the line is flushed at once.
+void logFramesOf(const SimDevice& device, QFile& log) {
+    QObject::connect(&device, &SimDevice::frameReceived, &log, [&device, &log](const ReceivedFrame& frame) {
+        const QByteArray op = frame.op > ' ' && frame.op < 0x7f ? QByteArray(1, char(frame.op))
+                                                                 : QByteArray::number(frame.op);
+        log.write(device.address().toString().toLatin1() + ' ' + op + ' ' + QByteArray::number(frame.subCode) +
+                  '\n');
+        log.flush();
+    });
 }
 
 }  // namespace
@@ -109,6 +121,10 @@ int main(int argc, char* argv[]) {
              "Each device takes firmware uploads over TFTP at this port (default TAVREL_TFTP_PORT; "
              "none without either)."),
          QStringLiteral("port")},
+        {QStringLiteral("frame-log"),
+         QStringLiteral("Appends a line per frame a device takes to <file> as it comes: its address, "
+                        "the operation letter and the sub-code (\"127.0.0.2 W 3\")."),
+         QStringLiteral("file")},
     });
     args.process(app);
 
@@ -188,6 +204,13 @@ int main(int argc, char* argv[]) {
         const SimDevice* device = simulator.addDevice(config, &error);
         if (!device) return fail(error);
         std::printf("%s\n", device->describe().c_str());
+    }
+    QFile frameLog(args.value("frame-log"));
+    if (args.isSet("frame-log")) {
+        if (!frameLog.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            return fail(QStringLiteral("--frame-log: ") + frameLog.errorString());
+        for (const auto& device : simulator.devices())
+            logFramesOf(*device, frameLog);
     }
     std::printf("tavrel-sim: %zu devices ready, broadcasts at %s:%u\n", simulator.deviceCount(),
                 qPrintable(simulator.broadcastAddress().toString()), unsigned(simulator.devicePort()));

@@ -1,13 +1,16 @@
-// The device list's address marks (a shared address, an address outside the card's subnet) and the
-// Device menu's "Export List…".
+// The device list's address marks (a shared address, an address outside the card's subnet), the
+// Device menu's "Export List…" and "Load Fleet Sheet…".
 #include <gtest/gtest.h>
 
 #include <QtCore/QFile>
 #include <QtGui/QAction>
 #include <QtNetwork/QUdpSocket>
 #include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
 #include <QtWidgets/QTableWidget>
 
+#include "CFleetDlg.h"
 #include "ControlIds.h"
 #include "IoTestSupport.h"
 #include "Simulator.h"
@@ -115,6 +118,63 @@ TEST(DeviceListExport, ExportListWritesEveryDeviceAsCsvInTheProfileFolder) {
     command->trigger();
     ASSERT_EQ(b.harness.prompts->shown.size(), 2);  // the passwords question, then the failure
     EXPECT_TRUE(b.harness.prompts->shown[1].contains("missing-folder"));
+}
+
+// The sheet's plan as a table in the interface language, applied on confirmation with each device's
+// outcome; a device that leaves its row afterwards is marked in the list.
+TEST(DeviceListExport, FleetSheetIsPlannedAppliedAndDriftMarked) {
+    ListBench b({});
+    ASSERT_TRUE(b.search());
+    const QString path = b.harness.home.filePath("plant.csv");
+    QFile sheet(path);
+    ASSERT_TRUE(sheet.open(QIODevice::WriteOnly));
+    sheet.write(
+        "mac,port1.baud,port1.parity\r\n00-CA-C1-00-00-02,115200,even\r\n00-CA-C1-00-00-03,,\r\n"
+        "00-CA-C1-00-00-09,9600,\r\n");
+    sheet.close();
+    b.harness.prompts->fileAnswer = path;
+    b.window->actionById(ids::kChineseCommand)->trigger();
+    const UiTexts& texts = b.window->texts();
+    QStringList headers;
+    std::vector<QStringList> rows;
+    b.harness.onModal = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<CFleetDlg&>(d);
+        QTableWidget* table = dialog.planTable();
+        for (int c = 0; c < table->columnCount(); ++c) headers << table->horizontalHeaderItem(c)->text();
+        dialog.applyButton()->click();
+        EXPECT_TRUE(io::waitFor([&] { return dialog.progressBar()->value() == 1; }));
+        for (int r = 0; r < table->rowCount(); ++r) {
+            rows.emplace_back();
+            for (int c = 0; c < table->columnCount(); ++c) rows.back() << table->item(r, c)->text();
+        }
+    };
+    b.window->actionById(ids::kLoadFleetSheetCommand)->trigger();
+    EXPECT_EQ(headers, (QStringList{"设备", "字段", "原值", "新值", "结果"}));
+    ASSERT_EQ(rows.size(), 4u);  // two changes of one device, one unchanged, one not listed
+    EXPECT_TRUE(rows[0][0].startsWith("00-CA-C1-00-00-02 (127.0.0.2)"));
+    EXPECT_EQ(rows[0].mid(1, 3), (QStringList{"port1.baud", "9600", "115200"}));
+    EXPECT_EQ(rows[1].mid(1, 3), (QStringList{"port1.parity", "NONE", "EVEN"}));
+    EXPECT_EQ(rows[0][4], QString::fromStdString(texts.fleetWritten));
+    EXPECT_EQ(rows[2][3], QString::fromStdString(texts.fleetUnchanged));
+    EXPECT_EQ(rows[3][3], QString::fromStdString(texts.fleetMissing));
+    EXPECT_EQ(sim::baudIndex(b.simulator.device(0)->port(1)), 11);
+
+    // Changed behind the window's back, then found by a new search: its row is marked.
+    auto settings = b.simulator.device(0)->settings();
+    settings.ports[0].serial[0] = 5;
+    b.simulator.device(0)->setSettings(settings);
+    ASSERT_TRUE(b.search());
+    QTableWidget* list = b.window->deviceList();
+    EXPECT_TRUE(io::waitFor([&] {
+        for (int row = 0; row < 3; ++row)
+            if (list->item(row, 1)->toolTip().contains("port1.baud")) return true;
+        return false;
+    }));
+    for (int row = 0; row < 3; ++row) {
+        const bool drifted = list->item(row, 1)->text() == "00-CA-C1-00-00-02";
+        EXPECT_EQ(list->item(row, 1)->toolTip().contains("port1.baud"), drifted) << row;
+        EXPECT_EQ(list->item(row, 1)->background().style() == Qt::NoBrush, !drifted) << row;
+    }
 }
 
 }  // namespace

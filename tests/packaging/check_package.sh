@@ -27,7 +27,8 @@ while IFS= read -r file; do
     case "$file" in
     ./usr/bin/* | ./usr/share/applications/* | ./usr/share/icons/hicolor/* | ./usr/share/man/man1/* | \
         ./usr/share/bash-completion/completions/* | ./usr/share/zsh/vendor-completions/* | \
-        ./usr/share/fish/vendor_completions.d/* | ./usr/share/doc/tavrel/*) ;;
+        ./usr/share/fish/vendor_completions.d/* | ./usr/share/doc/tavrel/* | \
+        ./usr/share/ansible/collections/ansible_collections/tavrel/devices/*) ;;
     *) fail "unexpected file $file" ;;
     esac
 done < <(cd "$root" && find . -type f -o -type l)
@@ -39,7 +40,8 @@ for file in usr/bin/tavrel-config usr/bin/tavrel-cli usr/bin/tavrel-sim \
     usr/share/bash-completion/completions/tavrel-cli usr/share/zsh/vendor-completions/_tavrel-cli \
     usr/share/fish/vendor_completions.d/tavrel-cli.fish \
     usr/share/man/man1/tavrel-cli.1.gz usr/share/man/man1/tavrel-sim.1.gz usr/share/man/man1/tavrel-config.1.gz \
-    usr/share/doc/tavrel/copyright usr/share/doc/tavrel/changelog.gz; do
+    usr/share/doc/tavrel/copyright usr/share/doc/tavrel/changelog.gz \
+    usr/share/ansible/collections/ansible_collections/tavrel/devices/galaxy.yml; do
     [ -e "$root/$file" ] || fail "missing $file"
 done
 
@@ -70,6 +72,12 @@ completion=$(PATH="$root/usr/bin:$PATH" bash -c "
     COMP_WORDS=(tavrel-cli se); COMP_CWORD=1; _tavrel_cli; echo \"\${COMPREPLY[*]}\"")
 grep -qw search <<<"$completion" || fail "completion of 'se' gives '$completion'"
 grep -qw set-port <<<"$completion" || fail "completion of 'se' gives '$completion'"
+
+# Ansible finds the collection where the package puts it.
+if command -v ansible-doc >/dev/null; then
+    ANSIBLE_COLLECTIONS_PATH="$root/usr/share/ansible/collections" ANSIBLE_HOME="$work/ansible" \
+        ansible-doc tavrel.devices.device >"$work/ansible-doc" 2>&1 || fail "ansible-doc: $(head -n 3 "$work/ansible-doc")"
+fi
 
 [ "$failures" -eq 0 ] || exit 1
 echo "package checks passed"

@@ -41,6 +41,16 @@ void copyProfileSettings(const DeviceRecord& profile, DeviceRecord& device) {
     }
 }
 
+Plan networkThenPorts(Plan network, Plan ports, char portCountChar) {
+    if (!ports.empty()) {
+        ports.front().gapMs += kOneClickGapMs;
+        if (portCountChar == '1') ports.front().gapMs += kTrailingAccountGapMs;
+    }
+    network.insert(network.end(), std::make_move_iterator(ports.begin()),
+                   std::make_move_iterator(ports.end()));
+    return network;
+}
+
 OneClickOutcome oneClickCommand(DeviceRecord* selected, const DeviceRecord* profile, int languageCode) {
     OneClickOutcome out;
     if (selected == nullptr) {
@@ -72,13 +82,8 @@ OneClickOutcome oneClickCommand(DeviceRecord* selected, const DeviceRecord* prof
         out.message = ports.message;
         return out;
     }
-    if (!ports.plan.empty()) {
-        ports.plan.front().gapMs += kOneClickGapMs;
-        if (device.identity.portCountChar() == '1') ports.plan.front().gapMs += kTrailingAccountGapMs;
-    }
-    out.plan = std::move(network.plan);
-    out.plan.insert(out.plan.end(), std::make_move_iterator(ports.plan.begin()),
-                    std::make_move_iterator(ports.plan.end()));
+    out.plan =
+        networkThenPorts(std::move(network.plan), std::move(ports.plan), device.identity.portCountChar());
     *selected = device;
     return out;
 }

@@ -30,6 +30,9 @@ struct OneClickOutcome {
     std::string message;
 };
 
+// The network save's plan followed by the port save's, as one plan: one-click's order and gaps.
+Plan networkThenPorts(Plan network, Plan ports, char portCountChar);
+
 // `profile` is null when no usable profile has been imported. The device's record takes the
 // profile's settings only when the outcome is Ready; otherwise it is left as it was.
 OneClickOutcome oneClickCommand(DeviceRecord* selected, const DeviceRecord* profile, int languageCode);

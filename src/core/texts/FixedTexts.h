@@ -33,6 +33,7 @@ inline constexpr std::string_view kProfileSaveFilter = "文件 (*.ini)|*.ini||";
 inline constexpr std::string_view kProfileOpenFilter = "(*.ini)|*.ini|所有文件(*.*)|*.*|";
 // The device list's export.
 inline constexpr std::string_view kCsvSaveFilter = "CSV (*.csv)|*.csv||";
+inline constexpr std::string_view kCsvOpenFilter = "CSV (*.csv)|*.csv|所有文件(*.*)|*.*|";
 
 // --- Firmware upgrade ---
 inline constexpr std::string_view kTransferError = "传输错误";

@@ -318,6 +318,24 @@ class UiTexts {
     std::string exportList;         // Device menu: the device list as CSV
     std::string exportListFailed;   // followed by the path and the reason
     std::string exportListSecrets;  // asked after the file is chosen: passwords in plain text or masked
+    std::string loadFleetSheet;     // Device menu: a fleet sheet (the list as CSV, edited) planned and applied
+    std::string fleetSheetBad;      // followed by the sheet's faults, one a line
+    std::string fleetCaption;
+    std::string fleetColumnDevice;
+    std::string fleetColumnField;
+    std::string fleetColumnFrom;
+    std::string fleetColumnTo;
+    std::string fleetColumnResult;
+    std::string fleetApply;
+    std::string fleetClose;
+    std::string fleetUnchanged;
+    std::string fleetMissing;
+    std::string fleetIncomplete;
+    std::string fleetInvalid;  // followed by the reason
+    std::string fleetConfirm;  // %1 devices to write
+    std::string fleetWritten;
+    std::string fleetDone;     // %1 devices that hold their rows, %2 rows
+    std::string fleetDiffers;  // a device list row's mark: %1 the fields
     std::string ioLogToFile;        // starts the data log of channel changes (CSV)
     std::string ioStopLogging;
     std::string ioLogFailed;  // followed by the path and the reason
