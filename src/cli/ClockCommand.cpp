@@ -115,8 +115,11 @@ ClockRow checkOneClock(Context& ctx, const QString& name, int maxDrift, bool set
 }
 
 QJsonObject clockRowJson(const ClockRow& row, int maxDrift) {
-    QJsonObject o{{"name", row.name},         {"device", row.address}, {"board", row.board},
-                  {"computer", row.computer}, {"maxDrift", maxDrift},  {"result", row.result}};
+    // "device" is the name given, as in every command's JSON (and this command's CSV); "ip" the
+    // address that answered. "name" stays for scripts written before.
+    QJsonObject o{{"name", row.name},    {"device", row.name},       {"ip", row.address},
+                  {"board", row.board},  {"computer", row.computer}, {"maxDrift", maxDrift},
+                  {"result", row.result}};
     o["driftSeconds"] = row.drift ? QJsonValue(double(*row.drift)) : QJsonValue();
     o["withinLimit"] = row.drift && std::llabs(*row.drift) <= maxDrift;
     if (!row.message.isEmpty()) o["message"] = row.message;

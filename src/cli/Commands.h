@@ -10,6 +10,10 @@
 
 namespace tavrel::cli {
 
+// The version of the JSON the commands print (docs/cli-json.md): it changes only when a key changes
+// its meaning or type, or goes.
+inline constexpr int kJsonFormat = 1;
+
 inline QString q(const std::string& s) {
     return QString::fromStdString(s);
 }

@@ -5,7 +5,10 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 #include "Commands.h"
 #include "DeviceJson.h"
@@ -87,6 +90,29 @@ struct ApplyLine {
     bool ok = false;
 };
 
+// A write that ended before its read-back could be compared: its line; nothing when it was read back.
+std::optional<std::pair<QString, QString>> unreadOutcome(const Context& ctx, const WriteOutcome& written) {
+    switch (written.result) {
+        case WriteResult::NotSent:
+            return std::pair{written.reason.rfind("some settings", 0) == 0 ? QStringLiteral("incomplete")
+                                                                           : QStringLiteral("not-sent"),
+                             q(written.reason)};
+        case WriteResult::Refused:
+            return std::pair{QStringLiteral("refused"), said(ctx.texts, std::string(fixed::kConfigFailed))};
+        case WriteResult::NoAnswer:
+            return std::pair{QStringLiteral("no-answer"),
+                             QStringLiteral("no acknowledgement after the last frame")};
+        case WriteResult::NotBack:
+        case WriteResult::Unverified:
+            return std::pair{QStringLiteral("unread"),
+                             QStringLiteral("the device was not read back completely")};
+        case WriteResult::Verified:
+        case WriteResult::Differs:
+            break;
+    }
+    return std::nullopt;
+}
+
 ApplyLine applyTo(Context& ctx, DeviceSession& session, CliWriter& writer, int index,
                   const DeviceRecord& profile, bool verify, bool force) {
     ApplyLine line;
@@ -130,27 +156,9 @@ ApplyLine applyTo(Context& ctx, DeviceSession& session, CliWriter& writer, int i
     request.scope = WriteScope::Profile;
     request.forced = force;
     const WriteOutcome written = writer.run(std::move(request));
-    switch (written.result) {
-        case WriteResult::NotSent:
-            line.result = written.reason.rfind("some settings", 0) == 0 ? "incomplete" : "not-sent";
-            line.message = q(written.reason);
-            return line;
-        case WriteResult::Refused:
-            line.result = "refused";
-            line.message = said(ctx.texts, std::string(fixed::kConfigFailed));
-            return line;
-        case WriteResult::NoAnswer:
-            line.result = "no-answer";
-            line.message = "no acknowledgement after the last frame";
-            return line;
-        case WriteResult::NotBack:
-        case WriteResult::Unverified:
-            line.result = "unread";
-            line.message = "the device was not read back completely";
-            return line;
-        case WriteResult::Verified:
-        case WriteResult::Differs:
-            break;
+    if (const auto unread = unreadOutcome(ctx, written)) {
+        std::tie(line.result, line.message) = *unread;
+        return line;
     }
     line.differences = diffProfile(profile, session.table()[static_cast<std::size_t>(written.entryAfter)]);
     line.ok = line.differences.empty();

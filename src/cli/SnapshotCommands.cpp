@@ -83,6 +83,33 @@ std::optional<SnapshotFile> snapshotToWrite(Context& ctx, const std::optional<QS
 
 }  // namespace
 
+// What came of writing a snapshot back, said once; the exit code.
+static int reportRollback(Context& ctx, DeviceSession& session, const SnapshotFile& file,
+                          const WriteOutcome& written) {
+    switch (written.result) {
+        case WriteResult::Verified:
+        case WriteResult::Unverified:
+            printOutcome(ctx, "restored", "restored " + nativePath(file.profile));
+            return kExitOk;
+        case WriteResult::Refused:
+            printOutcome(ctx, "refused", said(ctx.texts, std::string(fixed::kConfigFailed)));
+            return kExitFailed;
+        case WriteResult::NotBack:
+            printOutcome(ctx, "lost", "the device was not read back after the write");
+            return kExitFailed;
+        case WriteResult::Differs: {
+            QStringList names;
+            for (const auto& d : written.differences) names << q(d);
+            printOutcome(ctx, "differs", "the device reads back differently: " + names.join(", "));
+            return kExitFailed;
+        }
+        case WriteResult::NoAnswer:
+        case WriteResult::NotSent:
+            break;
+    }
+    return reportWrite(ctx, session, written, false);
+}
+
 int runRollback(Context& ctx) {
     const QStringList& args = ctx.options.arguments.operands;
     const auto to = ctx.options.arguments.text("--to");
@@ -120,29 +147,7 @@ int runRollback(Context& ctx) {
     request.forced = force;
     if (!ctx.options.json) ctx.out << "writing " << nativePath(file->profile) << '\n';
     CliWriter writer(ctx, session);
-    const WriteOutcome written = writer.run(std::move(request));
-    switch (written.result) {
-        case WriteResult::Verified:
-        case WriteResult::Unverified:
-            printOutcome(ctx, "restored", "restored " + nativePath(file->profile));
-            return kExitOk;
-        case WriteResult::Refused:
-            printOutcome(ctx, "refused", said(ctx.texts, std::string(fixed::kConfigFailed)));
-            return kExitFailed;
-        case WriteResult::NotBack:
-            printOutcome(ctx, "lost", "the device was not read back after the write");
-            return kExitFailed;
-        case WriteResult::Differs: {
-            QStringList names;
-            for (const auto& d : written.differences) names << q(d);
-            printOutcome(ctx, "differs", "the device reads back differently: " + names.join(", "));
-            return kExitFailed;
-        }
-        case WriteResult::NoAnswer:
-        case WriteResult::NotSent:
-            break;
-    }
-    return reportWrite(ctx, session, written, false);
+    return reportRollback(ctx, session, *file, writer.run(std::move(request)));
 }
 
 }  // namespace tavrel::cli

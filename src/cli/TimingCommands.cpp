@@ -89,9 +89,14 @@ void printSchedules(Context& ctx, const DeviceRecord& r, const Snapshot& snap) {
         QJsonArray channels;
         for (int n = 0; n < snap.rows; ++n)
             channels.append(channelJson(std::size_t(n), scheduleOf(r, std::size_t(n))));
-        QJsonObject o{{"device", q(r.sourceAddress)},  {"clock", q(clockText(snap.clock))},
-                      {"weekday", snap.clock.weekday}, {"outputFollow", snap.options[0]},
-                      {"sendStatus", snap.options[1]}, {"channels", channels}};
+        // "device" is the name given, as in every command's JSON; "ip" the address that answered.
+        QJsonObject o{{"device", ctx.options.arguments.operands.front()},
+                      {"ip", q(r.sourceAddress)},
+                      {"clock", q(clockText(snap.clock))},
+                      {"weekday", snap.clock.weekday},
+                      {"outputFollow", snap.options[0]},
+                      {"sendStatus", snap.options[1]},
+                      {"channels", channels}};
         ctx.out << QJsonDocument(o).toJson(QJsonDocument::Indented);
         return;
     }

@@ -1,5 +1,7 @@
 // tavrel-cli: the device actions of the window, for terminals and scripts.
 #include <QtCore/QCoreApplication>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
 #include <QtCore/QTextStream>
 #include <map>
 
@@ -58,7 +60,13 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options->version) {
-        out << "tavrel-cli " << kVersion << '\n';
+        if (options->json)
+            out << QJsonDocument(
+                       QJsonObject{{"version", QString::fromUtf8(kVersion)}, {"jsonFormat", kJsonFormat}})
+                       .toJson(QJsonDocument::Compact)
+                << '\n';
+        else
+            out << "tavrel-cli " << kVersion << '\n';
         return kExitOk;
     }
     if (options->command.isEmpty()) {

@@ -7,7 +7,7 @@ __metaclass__ = type
 import json
 import os
 
-COMMON_ARGUMENT_SPEC = dict(
+COMMON_ARGUMENTS = dict(
     broadcast=dict(type='str'),
     bind=dict(type='str'),
     device_port=dict(type='int'),
@@ -25,10 +25,10 @@ _GLOBAL_OPTIONS = (
 )
 
 
-def argument_spec(**module_options):
-    spec = dict(COMMON_ARGUMENT_SPEC)
-    spec.update(module_options)
-    return spec
+def module_arguments(**module_options):
+    arguments = dict(COMMON_ARGUMENTS)
+    arguments.update(module_options)
+    return arguments
 
 
 class TavrelCli(object):

@@ -123,7 +123,7 @@ import tempfile
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible.module_utils.six import string_types, integer_types
-from ansible_collections.tavrel.devices.plugins.module_utils.tavrel_cli import TavrelCli, argument_spec
+from ansible_collections.tavrel.devices.plugins.module_utils.tavrel_cli import TavrelCli, module_arguments
 
 # A MAC (twelve hex digits once dashes or colons are gone) or a key (six): a sheet row names these.
 _MAC = re.compile(r'^[0-9A-Fa-f]{2}([-:]?[0-9A-Fa-f]{2}){5}$')
@@ -181,7 +181,7 @@ def sheet_message(err, path):
 
 def main():
     module = AnsibleModule(
-        argument_spec=argument_spec(
+        argument_spec=module_arguments(
             device=dict(type='str', required=True),
             settings=dict(type='dict', required=True),
             force=dict(type='bool', default=False),

@@ -60,11 +60,11 @@ devices:
 '''
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.tavrel.devices.plugins.module_utils.tavrel_cli import TavrelCli, argument_spec
+from ansible_collections.tavrel.devices.plugins.module_utils.tavrel_cli import TavrelCli, module_arguments
 
 
 def main():
-    module = AnsibleModule(argument_spec=argument_spec(device=dict(type='str')), supports_check_mode=True)
+    module = AnsibleModule(argument_spec=module_arguments(device=dict(type='str')), supports_check_mode=True)
     cli = TavrelCli(module)
     device = module.params['device']
     if device:

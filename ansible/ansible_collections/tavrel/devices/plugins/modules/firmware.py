@@ -109,7 +109,7 @@ devices:
 '''
 
 from ansible.module_utils.basic import AnsibleModule
-from ansible_collections.tavrel.devices.plugins.module_utils.tavrel_cli import TavrelCli, argument_spec
+from ansible_collections.tavrel.devices.plugins.module_utils.tavrel_cli import TavrelCli, module_arguments
 
 # Results of a device that took no upload.
 _UNTOUCHED = ('skipped', 'not-found', 'not-started')
@@ -117,7 +117,7 @@ _UNTOUCHED = ('skipped', 'not-found', 'not-started')
 
 def main():
     module = AnsibleModule(
-        argument_spec=argument_spec(
+        argument_spec=module_arguments(
             image=dict(type='path', required=True),
             devices=dict(type='list', elements='str', required=True, aliases=['device']),
             verify=dict(type='bool', default=True),
