@@ -215,8 +215,7 @@ std::vector<CommandEntry> makeCommands() {
          "Columns whose name starts with # are the sheet's own notes. A DHCP row's addresses are not\n"
          "compared. Prints per device the fields that would change, from -> to (--json: a list of\n"
          "{line, mac, address, status, changes: [{field, from, to}], message}; status change, unchanged,\n"
-         "missing, incomplete or invalid). A device that does not answer lets the search run its whole\n"
-         "schedule (--timeout MS bounds it). Exit 0 when the plan is made, 1 when a device is missing or not\n"
+         "missing, incomplete or invalid). Exit 0 when the plan is made, 1 when a device is missing or not\n"
          "read whole, 2 when the file is wrong or a row cannot be written to its device (line, column and\n"
          "the values allowed are named).\n"},
         {"fleet apply",
