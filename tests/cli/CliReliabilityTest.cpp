@@ -128,7 +128,7 @@ TEST(CliReadout, SecondCopyIsToldThePortIsInUse) {
     const CliRun foreign = runCliRaw({"--bind", "192.0.2.1", "--device-port",
                                       QString::number(sim->devicePort()), "--local-port", "0", "search"});
     EXPECT_EQ(foreign.exitCode, 1);
-    EXPECT_EQ(foreign.err, "cannot bind UDP port 0; close it, or use --local-port 0 for any free port\n");
+    EXPECT_TRUE(foreign.err.startsWith("cannot bind UDP port 0 on 192.0.2.1: ")) << foreign.err.toStdString();
 }
 
 // A third of every reply lost, search replies too, the same ones at every run: the repeated

@@ -79,7 +79,7 @@ TEST(CliTiming, ReadOfA302BoardRunsTheWholeChain) {
     EXPECT_EQ(sim->device(0)->framesReceived('W', kPassThrough), 11);
     const QDateTime clock = QDateTime::fromString(o["clock"].toString(), "yyyy-MM-dd HH:mm:ss");
     EXPECT_LE(std::llabs(clock.secsTo(sim->device(0)->boardClock())), 2);
-    EXPECT_EQ(o["device"].toString(), "127.0.0.2");
+    EXPECT_EQ(o["ip"].toString(), "127.0.0.2");
     EXPECT_EQ(o["outputFollow"], QJsonValue(false));
     EXPECT_EQ(o["sendStatus"], QJsonValue(true));
     EXPECT_EQ(o["weekday"].toInt(), clock.date().dayOfWeek()) << o["clock"].toString().toStdString();
@@ -339,7 +339,7 @@ TEST(CliTiming, FleetClockCheckSetsTheBoardsThatDrift) {
     EXPECT_EQ(rows[1].toObject()["result"].toString(), "drift");
     EXPECT_NEAR(rows[1].toObject()["driftSeconds"].toDouble(), 30, 2);
     EXPECT_EQ(rows[1].toObject()["withinLimit"], QJsonValue(false));
-    EXPECT_EQ(rows[1].toObject()["device"].toString(), "127.0.0.3");
+    EXPECT_EQ(rows[1].toObject()["ip"].toString(), "127.0.0.3");
     EXPECT_EQ(rows[2].toObject()["result"].toString(), "ok");
     const QJsonObject silent = rows[3].toObject();
     EXPECT_EQ(silent["result"].toString(), "no-answer");
