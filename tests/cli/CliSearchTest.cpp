@@ -170,10 +170,9 @@ TEST(CliSearch, NoAnswerEndsWithTheTimeoutMessageInEitherLanguage) {
     EXPECT_TRUE(english.err.contains(QStringLiteral("Search timeout,No device found")))
         << english.err.toStdString();
     EXPECT_TRUE(english.out.trimmed().isEmpty()) << english.out.toStdString();
-    // Bounded by --timeout rather than the half-minute default schedule.
-    EXPECT_LT(english.elapsedMs, 25000);
+    // Bounded by --timeout: the search's 3 s repeat never went out.
     const auto searches = searchesAt(silent);
-    ASSERT_FALSE(searches.empty());
+    ASSERT_EQ(searches.size(), 1u);
     EXPECT_TRUE(searches.front()->broadcast);
     EXPECT_EQ(bytesOf(*searches.front()).toHex(), kSearchFrame.toHex());
 
