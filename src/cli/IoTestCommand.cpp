@@ -403,9 +403,17 @@ int runIoTest(Context& ctx) {
     const IoScript script =
         parseIoScript(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     if (!script.errors.empty()) {
-        for (const IoScriptError& e : script.errors)
+        QJsonArray errors;
+        for (const IoScriptError& e : script.errors) {
             ctx.err << scriptName << ':' << e.line << ": " << q(e.message) << '\n';
+            errors.append(QJsonObject{{"line", static_cast<int>(e.line)}, {"message", q(e.message)}});
+        }
         ctx.err << "nothing was sent\n";
+        // A script that runs the tool reads its answer from stdout, whatever went wrong.
+        if (json)
+            ctx.out << QJsonDocument(
+                           QJsonObject{{"script", scriptName}, {"result", "invalid"}, {"errors", errors}})
+                           .toJson(QJsonDocument::Indented);
         return kExitUsage;
     }
     if (junit && !QFileInfo(QFileInfo(*junit).absolutePath()).isDir()) {
