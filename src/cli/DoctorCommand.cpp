@@ -128,6 +128,7 @@ void printText(Context& ctx, const DoctorFacts& facts, const std::vector<Finding
         ctx.out << "\n[" << q(findingName(f.kind)) << "]\n";
         ctx.out << "  " << q(t.doctorCause) << q(f.cause) << '\n';
         ctx.out << "  " << q(t.doctorRemedy) << q(f.remedy) << '\n';
+        // The command stands alone on its line, to be copied as it is.
         if (!f.command.empty()) ctx.out << "    " << q(f.command) << '\n';
     }
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <set>
-#include <utility>
 
 #include "protocol/DeviceFrame.h"
 #include "protocol/Routes.h"
@@ -66,12 +65,6 @@ class Diagnosis {
     void add(FindingKind kind, std::string cause, std::string remedy, std::string command = {}) {
         for (const Finding& f : findings_)
             if (f.kind == kind && f.cause == cause) return;
-        // A remedy that leads up to an example ends there when there is none to give.
-        for (const auto& [lead, end] : {std::pair<std::string, std::string>{", for example:", "."},
-                                        std::pair<std::string, std::string>{"，例如：", "。"}})
-            if (command.empty() && remedy.size() >= lead.size() &&
-                remedy.compare(remedy.size() - lead.size(), lead.size(), lead) == 0)
-                remedy.replace(remedy.size() - lead.size(), lead.size(), end);
         findings_.push_back({kind, std::move(cause), std::move(remedy), std::move(command)});
     }
 

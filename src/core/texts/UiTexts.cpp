@@ -377,7 +377,7 @@ constexpr auto kRows = std::to_array<TextRow>({
                 "of them.",
                 "%1 台设备使用同一地址 %2（%3）：发往该地址的数据只能到达其中一台。"),
     TAVREL_TEXT(doctorDuplicateIpRemedy,
-                "Give each device an address of its own, for example:", "请给每台设备设置各自的地址，例如："),
+                "Give each device an address of its own.", "请给每台设备设置各自的地址。"),
     TAVREL_TEXT(doctorDuplicateKeyCause,
                 "Devices at %1 answer with one key or MAC %2: the tool takes them for one device and mixes "
                 "their settings.",
